@@ -1,0 +1,427 @@
+// The dataflow: change stamps, contexts, the notification queue and its dispatcher,
+// instancing and deinstancing, events, exit functions and search paths.
+#include <algorithm>
+#include <cstdlib>
+#include <deque>
+#include <string>
+#include <unordered_set>
+
+#include "om_internal.h"
+#include "om/omx.h"
+#include "svc/err.h"
+
+namespace om {
+
+namespace {
+
+struct Pending {
+  uint32_t serial;
+  int (*callback)(OMobj_id);  // OMqueue_notify; null for method notifications
+};
+
+struct Dispatch {
+  std::deque<Pending> queue;
+  int depth = 0;                  // context nesting
+  bool running = false;           // the dispatcher is running
+  std::vector<uint32_t> methods;  // objects whose methods are running now (innermost last)
+  int stateMode = 0;
+  int journalStyle = 0;
+  int journalControl = 0;
+  std::vector<std::pair<void (*)(OMobj_id, int, void*), void*>> eventHooks;
+  std::vector<std::pair<void (*)(void*), void*>> exitFuncs;
+  std::string paths[8];
+};
+
+Dispatch& dispatch() {
+  static Dispatch* d = new Dispatch;
+  return *d;
+}
+
+bool wantsUpdates(const Active& a) {
+  return a.omx || (a.methods && (a.methods->update || a.methods->update1));
+}
+
+void queueFor(uint32_t serial, unsigned mask) {
+  Active& a = store().actives[serial];
+  if ((a.pending & mask) == mask) return;
+  bool queued = a.pending != 0;
+  a.pending |= mask;
+  if (!queued) dispatch().queue.push_back({serial, nullptr});
+}
+
+// Keeps an object's "update" sub-object stamped with its sync point.
+void stampUpdateChild(uint32_t serial, int sync) {
+  static const OMobj_name kUpdate = OMstr_to_name("update");
+  if (Obj* u = find(findChild(serial, kUpdate))) u->stamp = sync;
+}
+
+void runMethod(uint32_t serial, unsigned mask) {
+  Store& s = store();
+  auto it = s.actives.find(serial);
+  if (it == s.actives.end()) return;
+  OMobj_id id = idOf(serial);
+  const Methods* m = it->second.methods;
+  Dispatch& d = dispatch();
+  d.methods.push_back(serial);
+  if (mask & OM_EVENT_INST) {
+    it->second.instanced = true;
+    it->second.sync = s.seq;
+    if (m && m->omx) {
+      it->second.omx = m->omx(id);
+      if (it->second.omx) it->second.omx->init(OM_EVENT_INST, it->second.sync);
+    }
+    if (m && m->instance)
+      m->instance(id);
+    else if (m && m->update)
+      m->update(id, OM_EVENT_INST, it->second.sync);
+  } else {
+    int sync = it->second.sync;
+    OMXgroup* omx = it->second.omx;
+    if (omx) omx->update(OM_EVENT_VAL, sync);
+    if (m && m->update)
+      m->update(id, OM_EVENT_VAL, sync);
+    else if (m && m->update1)
+      m->update1(id);
+  }
+  d.methods.pop_back();
+  // The method may have destroyed its own object.
+  it = s.actives.find(serial);
+  if (it != s.actives.end()) {
+    it->second.sync = s.seq;
+    stampUpdateChild(serial, s.seq);
+  }
+}
+
+// Runs one queued entry; returns false when there was nothing to run for it.
+void runEntry(const Pending& p) {
+  if (p.callback) {
+    if (find(p.serial)) p.callback(idOf(p.serial));
+    return;
+  }
+  Store& s = store();
+  auto it = s.actives.find(p.serial);
+  Obj* o = find(p.serial);
+  if (it == s.actives.end() || !o || o->has(kDying)) return;
+  unsigned mask = it->second.pending;
+  it->second.pending = 0;
+  if ((mask & OM_EVENT_INST) && !it->second.instanced) runMethod(p.serial, OM_EVENT_INST);
+  else if ((mask & OM_EVENT_VAL) && it->second.instanced) runMethod(p.serial, OM_EVENT_VAL);
+}
+
+bool flushQueue() {
+  Dispatch& d = dispatch();
+  if (d.running) return true;
+  d.running = true;
+  long calls = 0;
+  bool ok = true;
+  while (!d.queue.empty()) {
+    if (++calls > OM_MAX_NOTIFY_CALLS) {
+      ERRerror("OMflush_notifies", 0, 2,
+               "notification loop stopped after %d calls; %zu notifications dropped",
+               OM_MAX_NOTIFY_CALLS, d.queue.size());
+      for (const Pending& p : d.queue) {
+        auto it = store().actives.find(p.serial);
+        if (it != store().actives.end()) it->second.pending = 0;
+      }
+      d.queue.clear();
+      ok = false;
+      break;
+    }
+    Pending p = d.queue.front();
+    d.queue.pop_front();
+    runEntry(p);
+  }
+  d.running = false;
+  return ok;
+}
+
+// Walk state kept between calls so a change costs no allocation.
+struct Walk {
+  std::vector<uint32_t> stack;
+  std::vector<uint32_t> seen;
+  std::unordered_set<uint32_t> seenSet;  // used once `seen` grows past a few entries
+  bool visit(uint32_t s) {
+    if (seen.size() < 32) {
+      if (std::find(seen.begin(), seen.end(), s) != seen.end()) return false;
+      seen.push_back(s);
+      if (seen.size() == 32) seenSet.insert(seen.begin(), seen.end());
+      return true;
+    }
+    return seenSet.insert(s).second;
+  }
+  void reset() {
+    stack.clear();
+    seen.clear();
+    seenSet.clear();
+  }
+};
+
+}  // namespace
+
+bool dispatching() { return dispatch().running; }
+
+void propagate(uint32_t serial) {
+  static Walk walk;
+  Store& s = store();
+  Dispatch& d = dispatch();
+  uint32_t self = d.methods.empty() ? 0 : d.methods.back();
+  bool reentered = !walk.stack.empty() || !walk.seen.empty();
+  Walk local;
+  Walk& w = reentered ? local : walk;
+  w.stack.push_back(serial);
+  while (!w.stack.empty()) {
+    uint32_t start = w.stack.back();
+    w.stack.pop_back();
+    for (uint32_t at = start; at;) {
+      Obj* o = find(at);
+      if (!o || !w.visit(at)) break;
+      if (o->has(kActive) && !o->has(kDying) && at != self) {
+        auto it = s.actives.find(at);
+        if (it != s.actives.end() && it->second.instanced && wantsUpdates(it->second))
+          queueFor(at, OM_EVENT_VAL);
+      }
+      for (uint32_t r = o->firstReferrer; r; r = find(r)->nextReferrer) w.stack.push_back(r);
+      at = o->parent;
+    }
+  }
+  w.reset();
+}
+
+void changed(uint32_t serial) {
+  Obj* o = find(serial);
+  if (!o) return;
+  o->stamp = ++store().seq;
+  propagate(serial);
+}
+
+void maybeFlush() {
+  Dispatch& d = dispatch();
+  if (d.depth == 0 && !d.running && !d.queue.empty()) flushQueue();
+}
+
+void instanceTree(uint32_t root) {
+  std::vector<uint32_t> stack{root};
+  Store& s = store();
+  while (!stack.empty()) {
+    uint32_t serial = stack.back();
+    stack.pop_back();
+    Obj* o = find(serial);
+    if (!o || o->has(kDying)) continue;
+    o->flags |= kInstanced;
+    if (o->has(kActive)) {
+      auto it = s.actives.find(serial);
+      if (it != s.actives.end() && !it->second.instanced) queueFor(serial, OM_EVENT_INST);
+    }
+    size_t mark = stack.size();
+    for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling) stack.push_back(c);
+    std::reverse(stack.begin() + static_cast<long>(mark), stack.end());  // parents first
+  }
+}
+
+void deinstance(uint32_t serial) {
+  Store& s = store();
+  auto it = s.actives.find(serial);
+  if (it == s.actives.end()) return;
+  bool ran = it->second.instanced;
+  const Methods* m = it->second.methods;
+  OMXgroup* omx = it->second.omx;
+  it->second.omx = nullptr;
+  if (ran && m && m->destroy) {
+    Dispatch& d = dispatch();
+    d.methods.push_back(serial);
+    m->destroy(idOf(serial));
+    d.methods.pop_back();
+  }
+  delete omx;
+  s.actives.erase(serial);
+  if (Obj* o = find(serial)) o->flags &= static_cast<uint16_t>(~kActive);
+}
+
+void attachMethods(uint32_t serial, uint32_t templ) {
+  Store& s = store();
+  auto t = s.templates.find(templ);
+  if (t == s.templates.end()) return;
+  Obj* o = find(serial);
+  o->templ = templ;
+  if (t->second.methods.intGetter || t->second.methods.realGetter) o->flags |= kValueFn;
+  if (!t->second.methods.any()) return;
+  Active& a = s.actives[serial];
+  a.methods = &t->second.methods;
+  a.sync = s.seq;
+  o->flags |= kActive;
+}
+
+}  // namespace om
+
+using namespace om;
+
+int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
+  Obj* o = find(id);
+  if (!o) return -1;
+  if (mode != 3) return o->stamp;
+  // Newest of the object, its members (recursively) and whatever any of them refers to.
+  int newest = o->stamp;
+  std::vector<uint32_t> stack;
+  std::vector<uint32_t> followed;  // references can make cycles through containment
+  stack.push_back(id.serial);
+  while (!stack.empty()) {
+    Obj* at = find(stack.back());
+    stack.pop_back();
+    if (!at) continue;
+    newest = std::max(newest, at->stamp);
+    if (at->has(kRef)) {
+      uint32_t t = at->target();
+      if (std::find(followed.begin(), followed.end(), t) == followed.end()) {
+        followed.push_back(t);
+        stack.push_back(t);
+      }
+    }
+    for (uint32_t c = at->firstChild; c; c = find(c)->nextSibling) stack.push_back(c);
+  }
+  return newest;
+}
+
+int OMset_obj_seq(OMobj_id id, OMobj_id, int seq) {
+  Obj* o = find(id);
+  if (!o) return 0;
+  o->stamp = seq;
+  return 1;
+}
+
+int OMget_seq() { return store().seq; }
+
+int OMpush_ctx(OMobj_id, int, int, int) {
+  ++dispatch().depth;
+  return 1;
+}
+
+int OMpop_ctx(OMobj_id) {
+  Dispatch& d = dispatch();
+  if (d.depth <= 0) {
+    ERRerror("OMpop_ctx", 0, 2, "context popped without a push");
+    return 0;
+  }
+  if (--d.depth == 0) return flushQueue() ? 1 : 0;
+  return 1;
+}
+
+int OMctx_depth() { return dispatch().depth; }
+
+int OMflush_notifies() { return flushQueue() ? 1 : 0; }
+
+int OMflush_notifies_mask(OMobj_id, OMobj_id obj, unsigned mask, int) {
+  Obj* o = find(obj);
+  if (!o) return 0;
+  // Ancestors waiting to be instanced go first: a child relies on its parent's state.
+  std::vector<uint32_t> chain;
+  for (uint32_t at = obj.serial; at; at = find(at)->parent) chain.push_back(at);
+  Store& s = store();
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    auto a = s.actives.find(*it);
+    if (a == s.actives.end() || !a->second.pending) continue;
+    bool self = *it == obj.serial;
+    unsigned want = self ? mask : static_cast<unsigned>(OM_EVENT_INST);
+    unsigned run = a->second.pending & want;
+    if (!run) continue;
+    a->second.pending &= ~run;
+    if ((run & OM_EVENT_INST) && !a->second.instanced) runMethod(*it, OM_EVENT_INST);
+    a = s.actives.find(*it);
+    if (a != s.actives.end() && (run & OM_EVENT_VAL) && a->second.instanced)
+      runMethod(*it, OM_EVENT_VAL);
+  }
+  return 1;
+}
+
+int OMqueue_notify(OMobj_id obj, int (*callback)(OMobj_id), int) {
+  if (!find(obj) || !callback) return 0;
+  dispatch().queue.push_back({obj.serial, callback});
+  maybeFlush();
+  return 1;
+}
+
+int OMsend_event(OMobj_id obj, int event) {
+  if (!find(obj)) return 0;
+  auto hooks = dispatch().eventHooks;  // a hook may add hooks
+  for (auto& h : hooks) h.first(obj, event, h.second);
+  return 1;
+}
+
+int OMadd_event_hook(void (*hook)(OMobj_id, int, void*), void* arg) {
+  if (!hook) return 0;
+  dispatch().eventHooks.emplace_back(hook, arg);
+  return 1;
+}
+
+int OMset_state_mode(int mode) {
+  int previous = dispatch().stateMode;
+  dispatch().stateMode = mode;
+  return previous;
+}
+int OMget_state_mode() { return dispatch().stateMode; }
+int OMget_journal_style(int) { return dispatch().journalStyle; }
+int OMget_journal_control(int) { return dispatch().journalControl; }
+void OMset_journal(int style, int control) {
+  dispatch().journalStyle = style;
+  dispatch().journalControl = control;
+}
+
+int OMactivate_obj(OMobj_id id) {
+  Obj* o = find(id);
+  if (!o) return 0;
+  if (!o->has(kActive)) {
+    Active& a = store().actives[id.serial];
+    a.sync = store().seq;
+    o->flags |= kActive;
+  }
+  return 1;
+}
+
+int OMinstance_obj(OMobj_id id) {
+  if (!find(id)) return 0;
+  instanceTree(id.serial);
+  maybeFlush();
+  return 1;
+}
+
+int OMclose_obj(OMobj_id id, int) {
+  Obj* o = find(id);
+  if (!o) return 0;
+  Obj* p = find(o->parent);
+  if (p && p->has(kInstanced)) instanceTree(id.serial);
+  maybeFlush();
+  return 1;
+}
+
+int OMis_instanced(OMobj_id id) {
+  Obj* o = find(id);
+  return o && o->has(kInstanced) ? 1 : 0;
+}
+
+int OMadd_exit_func(void (*fn)(void*), void* arg) {
+  if (!fn) return 0;
+  dispatch().exitFuncs.emplace_back(fn, arg);
+  return 1;
+}
+
+void OMrun_exit_funcs() {
+  auto& funcs = dispatch().exitFuncs;
+  while (!funcs.empty()) {
+    auto f = funcs.back();
+    funcs.pop_back();
+    f.first(f.second);
+  }
+}
+
+void OMexit(int status) {
+  OMrun_exit_funcs();
+  std::exit(status);
+}
+
+const char* OMget_path(int kind) {
+  if (kind < 0 || kind >= 8) return "";
+  return dispatch().paths[kind].c_str();
+}
+
+void OMset_path(int kind, const char* path) {
+  if (kind >= 0 && kind < 8) dispatch().paths[kind] = path ? path : "";
+}

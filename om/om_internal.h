@@ -1,0 +1,191 @@
+// Inside the object manager: the object record, the paged store that maps serials to records,
+// and the side tables for the few objects that need more than a record.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "om/om.h"
+#include "om/om_registry.h"
+
+class OMXgroup;
+
+namespace om {
+
+enum Flag : uint16_t {
+  kSet = 1 << 0,        // holds a value of its own
+  kRef = 1 << 1,        // value slot holds a target serial
+  kExpr = 1 << 2,       // value slot holds an Expr*; operands are hidden children
+  kInstanced = 1 << 3,  // lives in an instanced tree
+  kActive = 1 << 4,     // has an Active record (methods or wrapper)
+  kHidden = 1 << 5,     // internal child (expression operand): not listed, not copied alone
+  kTemplate = 1 << 6,   // a template (has a TemplateInfo)
+  kDying = 1 << 7,      // being destroyed: no notifications, no new references
+  kValueFn = 1 << 8,    // value computed by its template's getter
+};
+
+// One object. 44 bytes, 4-byte aligned: objects are the bulk of the memory.
+struct Obj {
+  uint32_t name;
+  uint32_t parent;
+  uint32_t firstChild;
+  uint32_t nextSibling;
+  uint32_t firstReferrer;  // objects that refer to this one, linked through nextReferrer
+  uint32_t nextReferrer;
+  uint32_t templ;  // template this object was made from (0 = none)
+  int32_t stamp;
+  uint8_t kind;  // OMkind; 0 = free slot
+  uint8_t atts;
+  uint16_t flags;
+  uint32_t slot[2];  // the value: int, double, pointer or target serial, by kind and flags
+
+  template <typename T>
+  T value() const {
+    static_assert(sizeof(T) <= sizeof(slot), "value too large");
+    T v;
+    std::memcpy(&v, slot, sizeof(T));
+    return v;
+  }
+  template <typename T>
+  void setValue(T v) {
+    static_assert(sizeof(T) <= sizeof(slot), "value too large");
+    std::memcpy(slot, &v, sizeof(T));
+  }
+  uint32_t target() const { return slot[0]; }
+  bool has(uint16_t f) const { return (flags & f) != 0; }
+};
+
+// Contents of an int, real or string array.
+struct ArrayData {
+  int count = 0;
+  std::vector<int> ints;
+  std::vector<double> reals;
+  std::vector<char*> strings;  // malloc'ed, may be null
+};
+
+// An expression tree of a "=> a + 2 * b" link; leaves name operands by hidden-child index.
+struct Expr {
+  enum Op : uint8_t { kNum, kOperand, kAdd, kSub, kMul, kDiv, kNeg } op = kNum;
+  double number = 0;
+  int operand = 0;
+  Expr* left = nullptr;
+  Expr* right = nullptr;
+  ~Expr() {
+    delete left;
+    delete right;
+  }
+};
+
+// What a template gives the objects made from it.
+struct Methods {
+  OMinstance_fn instance = nullptr;
+  OMupdate_fn update = nullptr;
+  OMupdate1_fn update1 = nullptr;
+  OMinstance_fn destroy = nullptr;
+  OMint_getter_fn intGetter = nullptr;
+  OMreal_getter_fn realGetter = nullptr;
+  OMomx_factory_fn omx = nullptr;
+  bool any() const { return instance || update || update1 || destroy || omx; }
+};
+
+struct TemplateInfo {
+  uint32_t base = 0;  // template this one derives from
+  Methods methods;
+};
+
+// State of an object that takes part in the dataflow.
+struct Active {
+  const Methods* methods = nullptr;  // its template's; null for objects activated by hand
+  int sync = 0;                      // sequence number when its method last returned
+  unsigned pending = 0;              // OM_EVENT_* bits queued and not yet run
+  bool instanced = false;            // instance notification has run
+  OMXgroup* omx = nullptr;           // wrapper instance, owned
+};
+
+// ---- The store ------------------------------------------------------------------------
+constexpr int kPageBits = 8;
+constexpr uint32_t kPageSize = 1u << kPageBits;
+
+struct Page {
+  Obj objs[kPageSize];
+  uint32_t live = 0;
+};
+
+struct Store {
+  std::vector<Page*> pages;  // by serial >> kPageBits; null once every object in it died
+  uint32_t nextSerial = 1;
+  int seq = 0;
+  std::unordered_map<uint32_t, Active> actives;
+  std::unordered_map<uint32_t, TemplateInfo> templates;
+  std::unordered_map<uint32_t, uint32_t> elementTemplates;  // object array -> element template
+  std::unordered_map<uint32_t, std::vector<uint32_t>> templateIndex;  // name -> templates
+};
+
+Store& store();
+
+// The record of a live object, or null.
+inline Obj* find(uint32_t serial) {
+  Store& s = store();
+  uint32_t page = serial >> kPageBits;
+  if (page >= s.pages.size() || !s.pages[page]) return nullptr;
+  Obj* o = &s.pages[page]->objs[serial & (kPageSize - 1)];
+  return o->kind ? o : nullptr;
+}
+inline Obj* find(OMobj_id id) { return id.live == 1 ? find(id.serial) : nullptr; }
+inline OMobj_id idOf(uint32_t serial) { return serial ? OMobj_id{serial, 1} : OMnull_obj; }
+
+// Makes a record under parent (appended last, or unlinked when parent is 0).
+uint32_t newObj(uint32_t name, int kind, uint32_t parent);
+// Frees the value held in the slot (strings, arrays, expressions, reference link).
+void clearValue(Obj* o, uint32_t serial);
+// Appends/removes child in parent's list.
+void linkChild(uint32_t parent, uint32_t child);
+void unlinkChild(uint32_t parent, uint32_t child);
+// Adds/removes `referrer` in target's referrer list.
+void addReferrer(uint32_t target, uint32_t referrer);
+void removeReferrer(uint32_t target, uint32_t referrer);
+// Visible children in order.
+std::vector<uint32_t> children(uint32_t serial);
+int childCount(uint32_t serial);
+uint32_t childAt(uint32_t serial, int index);
+uint32_t findChild(uint32_t parent, uint32_t name);
+bool isAncestor(uint32_t ancestor, uint32_t serial);
+
+// ---- Values and references --------------------------------------------------------------
+// The end of o's reference chain (o itself for a value), or 0 when the chain has no end.
+uint32_t resolve(uint32_t serial);
+// True when reading `from` reads `on` (through references and expression operands).
+bool dependsOn(uint32_t from, uint32_t on);
+// Makes `serial` refer to target, refusing cycles (reported). Does not stamp.
+bool makeRef(uint32_t serial, uint32_t target, const char* who);
+// Evaluates an expression object. false when an operand is unset.
+bool evalExpr(uint32_t serial, double* out);
+
+// ---- Change and notification --------------------------------------------------------------
+// Stamps serial with a new sequence number and queues the notifications it causes.
+void changed(uint32_t serial);
+// Queues notifications for everything that depends on serial (without stamping it).
+void propagate(uint32_t serial);
+void instanceTree(uint32_t serial);
+// Runs pending notifications unless inside a context or already dispatching.
+void maybeFlush();
+bool dispatching();
+// Calls the destroy method of an active object about to be freed and drops its record.
+void deinstance(uint32_t serial);
+
+// ---- Templates ------------------------------------------------------------------------
+// Finds a template by dotted path below the templates root, or by plain name anywhere.
+uint32_t findTemplate(const char* path);
+// Copies a template's declarations into a new object under parent. 0 on failure.
+uint32_t instantiate(uint32_t templ, uint32_t name, uint32_t parent);
+// Copies a subtree; references into it are re-aimed at the copy.
+uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent);
+// Drops a template from the index (it is being destroyed).
+void forgetTemplate(uint32_t serial);
+// Gives an object made from templ its Active record when the template has methods.
+void attachMethods(uint32_t serial, uint32_t templ);
+
+}  // namespace om

@@ -1,0 +1,60 @@
+// The wrapper classes.
+#include "om/omx.h"
+
+#include <cstring>
+
+#include "om_internal.h"
+
+using namespace om;
+
+OMXobj::OMXobj(OMobj_id parent, const char* name, int mode, OMXobj* owner, const char* className)
+    : id_(name ? OMfind_subobj(parent, OMstr_to_name(name), mode) : parent),
+      mode_(mode),
+      owner_(owner),
+      className_(className ? className : "OMXobj") {}
+
+OMXgroup* OMXgroup::ret_omx_ptr(const char* className) {
+  return className && std::strcmp(className, class_name()) == 0 ? this : nullptr;
+}
+
+OMXgroup* OMret_omx_ptr(OMobj_id id, int) {
+  if (!find(id)) return nullptr;
+  auto it = store().actives.find(id.serial);
+  return it == store().actives.end() ? nullptr : it->second.omx;
+}
+
+OMobj_id OMget_subobj_at(OMobj_id parent, int index) {
+  if (!find(parent)) return OMnull_obj;
+  return idOf(childAt(parent.serial, index));
+}
+
+namespace {
+
+// The members of a group are reached by position, whatever the template calls them.
+OMobj_id member(const OMXobj& group, int index) { return OMget_subobj_at(group.obj_id(), index); }
+
+}  // namespace
+
+UIcolor::UIcolor(OMobj_id parent, const char* name, int mode, OMXobj* owner, const char* className)
+    : OMXgroup(parent, name, mode, owner, className),
+      foreground(member(*this, 0), nullptr, mode, this, "string"),
+      background(member(*this, 1), nullptr, mode, this, "string") {}
+
+
+UIpixmap::UIpixmap(OMobj_id parent, const char* name, int mode, OMXobj* owner,
+                   const char* className)
+    : OMXgroup(parent, name, mode, owner, className),
+      filename(member(*this, 0), nullptr, mode, this, "string"),
+      fileType(member(*this, 1), nullptr, mode, this, "string") {}
+
+
+UIfontAttributes::UIfontAttributes(OMobj_id parent, const char* name, int mode, OMXobj* owner,
+                                   const char* className)
+    : OMXgroup(parent, name, mode, owner, className),
+      family(member(*this, 0), nullptr, mode, this, "string"),
+      size(member(*this, 1), nullptr, mode, this, "int"),
+      weight(member(*this, 2), nullptr, mode, this, "enum"),
+      slant(member(*this, 3), nullptr, mode, this, "enum"),
+      width(member(*this, 4), nullptr, mode, this, "enum"),
+      encoding(member(*this, 5), nullptr, mode, this, "string") {}
+

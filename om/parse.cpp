@@ -1,0 +1,323 @@
+// Text links: path lookup in an object's scope, expressions over paths and numbers, and
+// "name => expression;" definitions.
+#include <cctype>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "om_internal.h"
+#include "om/om_text.h"
+#include "svc/err.h"
+
+namespace om {
+
+namespace {
+
+constexpr int kMaxExprDepth = 200;
+
+// Recursive-descent parser over one expression text; operands become paths to resolve.
+class ExprParser {
+ public:
+  ExprParser(std::string_view text, uint32_t scope) : text_(text), scope_(scope) {}
+
+  Expr* parse() {
+    Expr* e = sum(0);
+    skipSpace();
+    if (e && pos_ < text_.size()) fail("unexpected text after the expression");
+    if (!error_.empty()) {
+      delete e;
+      return nullptr;
+    }
+    return e;
+  }
+  const std::string& error() const { return error_; }
+  size_t errorOffset() const { return errorPos_; }
+  const std::vector<uint32_t>& operands() const { return operands_; }
+
+ private:
+  void skipSpace() {
+    while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+  }
+  Expr* fail(const char* message) {
+    if (error_.empty()) {
+      error_ = message;
+      errorPos_ = pos_;
+    }
+    return nullptr;
+  }
+  static Expr* node(Expr::Op op, Expr* l, Expr* r) {
+    Expr* e = new Expr;
+    e->op = op;
+    e->left = l;
+    e->right = r;
+    return e;
+  }
+  Expr* sum(int depth) {
+    Expr* left = product(depth);
+    while (left) {
+      skipSpace();
+      Expr::Op op;
+      if (text_.substr(pos_, 3) == "<+>") {
+        pos_ += 3;
+        op = Expr::kAdd;
+      } else if (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-')) {
+        op = text_[pos_++] == '+' ? Expr::kAdd : Expr::kSub;
+      } else {
+        break;
+      }
+      Expr* right = product(depth);
+      if (!right) {
+        delete left;
+        return nullptr;
+      }
+      left = node(op, left, right);
+    }
+    return left;
+  }
+  Expr* product(int depth) {
+    Expr* left = unary(depth);
+    while (left) {
+      skipSpace();
+      if (pos_ >= text_.size() || (text_[pos_] != '*' && text_[pos_] != '/')) break;
+      Expr::Op op = text_[pos_++] == '*' ? Expr::kMul : Expr::kDiv;
+      Expr* right = unary(depth);
+      if (!right) {
+        delete left;
+        return nullptr;
+      }
+      left = node(op, left, right);
+    }
+    return left;
+  }
+  Expr* unary(int depth) {
+    if (depth > kMaxExprDepth) return fail("expression nested too deeply");
+    skipSpace();
+    if (pos_ >= text_.size()) return fail("expression ends too early");
+    char c = text_[pos_];
+    if (c == '-') {
+      ++pos_;
+      Expr* inner = unary(depth + 1);
+      return inner ? node(Expr::kNeg, inner, nullptr) : nullptr;
+    }
+    if (c == '(') {
+      ++pos_;
+      Expr* inner = sum(depth + 1);
+      skipSpace();
+      if (inner && (pos_ >= text_.size() || text_[pos_] != ')')) {
+        delete inner;
+        return fail("')' expected");
+      }
+      ++pos_;
+      return inner;
+    }
+    if (std::isdigit(static_cast<unsigned char>(c)) ||
+        (c == '.' && pos_ + 1 < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_ + 1])))) {
+      std::string rest(text_.substr(pos_));
+      char* end = nullptr;
+      double v = std::strtod(rest.c_str(), &end);
+      pos_ += static_cast<size_t>(end - rest.c_str());
+      Expr* e = new Expr;
+      e->number = v;
+      return e;
+    }
+    return path();
+  }
+  Expr* path() {
+    size_t start = pos_;
+    while (pos_ < text_.size()) {
+      char c = text_[pos_];
+      if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '#' ||
+          c == '[' || c == ']')
+        ++pos_;
+      else
+        break;
+    }
+    if (pos_ == start) return fail("a number, a path or '(' expected");
+    std::string p(text_.substr(start, pos_ - start));
+    uint32_t target = OMresolve_path(idOf(scope_), p.c_str()).serial;
+    if (!target) {
+      pos_ = start;
+      error_ = "'" + p + "' names nothing";
+      errorPos_ = start;
+      return nullptr;
+    }
+    Expr* e = new Expr;
+    e->op = Expr::kOperand;
+    e->operand = static_cast<int>(operands_.size());
+    operands_.push_back(target);
+    return e;
+  }
+
+  std::string_view text_;
+  uint32_t scope_;
+  size_t pos_ = 0;
+  std::string error_;
+  size_t errorPos_ = 0;
+  std::vector<uint32_t> operands_;
+};
+
+bool evalNode(const Expr* e, const std::vector<uint32_t>& operands, double* out) {
+  double l = 0, r = 0;
+  switch (e->op) {
+    case Expr::kNum:
+      *out = e->number;
+      return true;
+    case Expr::kOperand:
+      return e->operand < static_cast<int>(operands.size()) &&
+             OMget_real_val(idOf(operands[static_cast<size_t>(e->operand)]), out) == 1;
+    case Expr::kNeg:
+      if (!evalNode(e->left, operands, &l)) return false;
+      *out = -l;
+      return true;
+    default:
+      break;
+  }
+  if (!evalNode(e->left, operands, &l) || !evalNode(e->right, operands, &r)) return false;
+  switch (e->op) {
+    case Expr::kAdd: *out = l + r; return true;
+    case Expr::kSub: *out = l - r; return true;
+    case Expr::kMul: *out = l * r; return true;
+    case Expr::kDiv:
+      if (r == 0) return false;  // a division by zero has no value: reads as unset
+      *out = l / r;
+      return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+bool evalExpr(uint32_t serial, double* out) {
+  // Cycles are refused when links are made; the depth bound keeps a corrupted store from
+  // exhausting the stack all the same.
+  static int depth = 0;
+  Obj* o = find(serial);
+  if (!o || !o->has(kExpr) || depth > 256) return false;
+  std::vector<uint32_t> operands;
+  for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling) {
+    Obj* co = find(c);
+    if (co->has(kHidden)) operands.push_back(c);
+  }
+  ++depth;
+  bool ok = evalNode(o->value<Expr*>(), operands, out);
+  --depth;
+  return ok;
+}
+
+}  // namespace om
+
+using namespace om;
+
+OMobj_id OMresolve_path(OMobj_id scope, const char* path) {
+  if (!find(scope) || !path) return OMnull_obj;
+  std::string_view p(path);
+  while (!p.empty() && p.front() == ' ') p.remove_prefix(1);
+  while (!p.empty() && p.back() == ' ') p.remove_suffix(1);
+  uint32_t at = scope.serial;
+  bool anchored = false;
+  // Leading "." stays at scope; each ".." step goes up one container.
+  while (!p.empty() && p.front() == '.') {
+    anchored = true;
+    if (p.substr(0, 2) == "..") {
+      Obj* o = find(at);
+      if (!o || !o->parent) return OMnull_obj;
+      at = o->parent;
+      p.remove_prefix(2);
+      if (!p.empty() && p.front() == '.') p.remove_prefix(1);
+    } else {
+      p.remove_prefix(1);
+    }
+  }
+  if (p.empty()) return anchored ? idOf(at) : OMnull_obj;
+  std::string rest(p);
+  if (anchored) return OMfind_str_subobj(idOf(at), rest.c_str(), 0);
+  // Unanchored: the first step is searched upward through the containers.
+  for (uint32_t s = at; s; s = find(s)->parent) {
+    OMobj_id hit = OMfind_str_subobj(idOf(s), rest.c_str(), 0);
+    if (hit.serial) return hit;
+  }
+  return OMnull_obj;
+}
+
+int OMset_expression(OMobj_id prop, OMobj_id scope, const char* text, std::string* error,
+                     int* offset) {
+  std::string ignored;
+  int ignoredOffset = 0;
+  if (!error) error = &ignored;
+  if (!offset) offset = &ignoredOffset;
+  Obj* o = find(prop);
+  if (!o || o->has(kDying) || !text) {
+    *error = "no such object";
+    *offset = 0;
+    return 0;
+  }
+  ExprParser parser(text, scope.serial);
+  Expr* e = parser.parse();
+  if (!e) {
+    *error = parser.error();
+    *offset = static_cast<int>(parser.errorOffset());
+    return 0;
+  }
+  if (e->op == Expr::kOperand) {
+    // A lone path is a plain reference.
+    uint32_t target = parser.operands()[0];
+    delete e;
+    if (target == prop.serial || !makeRef(prop.serial, target, "OMset_expression")) {
+      *error = "reference cycle";
+      *offset = 0;
+      return 0;
+    }
+  } else {
+    for (uint32_t target : parser.operands()) {
+      if (dependsOn(target, prop.serial)) {
+        delete e;
+        *error = "reference cycle";
+        *offset = 0;
+        return 0;
+      }
+    }
+    clearValue(o, prop.serial);
+    for (uint32_t target : parser.operands()) {
+      uint32_t operand = newObj(0, OM_KIND_REF, prop.serial);
+      find(operand)->flags |= kHidden;
+      makeRef(operand, target, "OMset_expression");
+    }
+    o = find(prop);
+    o->setValue(e);
+    o->flags |= kExpr;
+  }
+  changed(prop.serial);
+  maybeFlush();
+  return 1;
+}
+
+int OMparse_buffer(OMobj_id obj, const char* text, int) {
+  if (!find(obj) || !text) return 0;
+  std::string_view all(text);
+  while (!all.empty()) {
+    size_t end = all.find(';');
+    std::string_view def = all.substr(0, end);
+    all = end == std::string_view::npos ? std::string_view() : all.substr(end + 1);
+    size_t arrow = def.find("=>");
+    std::string name(def.substr(0, arrow == std::string_view::npos ? def.size() : arrow));
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.pop_back();
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front()))) name.erase(0, 1);
+    if (name.empty() && arrow == std::string_view::npos) continue;  // blank between ';'s
+    if (arrow == std::string_view::npos || name.empty()) {
+      ERRerror("OMparse_buffer", 0, 2, "bad definition: %s", std::string(def).c_str());
+      return 0;
+    }
+    OMobj_id prop = OMfind_str_subobj(obj, name.c_str(), 0);
+    if (!prop.serial) {
+      ERRerror("OMparse_buffer", 0, 2, "no property %s to define", name.c_str());
+      return 0;
+    }
+    std::string error;
+    std::string expr(def.substr(arrow + 2));
+    if (!OMset_expression(prop, obj, expr.c_str(), &error, nullptr)) {
+      ERRerror("OMparse_buffer", 0, 2, "%s: %s", name.c_str(), error.c_str());
+      return 0;
+    }
+  }
+  return 1;
+}

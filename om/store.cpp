@@ -1,0 +1,472 @@
+// The object store: records in pages addressed by serial, names, the containment tree,
+// lookups, paths and destruction.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "om_internal.h"
+#include "om/omx.h"
+#include "svc/err.h"
+
+const OMobj_id OMnull_obj = {0, 0};
+OMobj_id OMroot_obj = {0, 0};
+OMobj_id OMtempl_obj = {0, 0};
+OMobj_id OMinst_obj = {0, 0};
+
+namespace om {
+
+namespace {
+
+struct Names {
+  std::deque<std::string> texts{""};  // token 0 is the empty name
+  std::unordered_map<std::string_view, uint32_t> tokens;
+};
+
+Names& names() {
+  static Names* n = new Names;  // lives for the process: names are handed out as const char*
+  return *n;
+}
+
+void freeSlot(uint32_t serial) {
+  Store& s = store();
+  Page* page = s.pages[serial >> kPageBits];
+  page->objs[serial & (kPageSize - 1)] = Obj{};
+  // A page whose serials are all handed out and all dead is never used again.
+  if (--page->live == 0 && (serial >> kPageBits) != ((s.nextSerial - 1) >> kPageBits)) {
+    delete page;
+    s.pages[serial >> kPageBits] = nullptr;
+  }
+}
+
+}  // namespace
+
+Store& store() {
+  static Store* s = new Store;
+  return *s;
+}
+
+uint32_t newObj(uint32_t name, int kind, uint32_t parent) {
+  Store& s = store();
+  if (s.nextSerial == 0xffffffffu) return 0;  // serials are never reused
+  uint32_t serial = s.nextSerial++;
+  uint32_t page = serial >> kPageBits;
+  if (page >= s.pages.size()) s.pages.resize(page + 1, nullptr);
+  if (!s.pages[page]) s.pages[page] = new Page();
+  s.pages[page]->live++;
+  Obj* o = &s.pages[page]->objs[serial & (kPageSize - 1)];
+  *o = Obj{};
+  o->name = name;
+  o->kind = static_cast<uint8_t>(kind);
+  o->stamp = ++s.seq;
+  if (parent) linkChild(parent, serial);
+  return serial;
+}
+
+void linkChild(uint32_t parent, uint32_t child) {
+  Obj* p = find(parent);
+  Obj* c = find(child);
+  c->parent = parent;
+  c->nextSibling = 0;
+  if (!p->firstChild) {
+    p->firstChild = child;
+    return;
+  }
+  uint32_t last = p->firstChild;
+  while (Obj* l = find(last)) {
+    if (!l->nextSibling) {
+      l->nextSibling = child;
+      break;
+    }
+    last = l->nextSibling;
+  }
+}
+
+void unlinkChild(uint32_t parent, uint32_t child) {
+  Obj* p = find(parent);
+  Obj* c = find(child);
+  if (!p || !c) return;
+  if (p->firstChild == child) {
+    p->firstChild = c->nextSibling;
+  } else {
+    for (uint32_t s = p->firstChild; s;) {
+      Obj* o = find(s);
+      if (o->nextSibling == child) {
+        o->nextSibling = c->nextSibling;
+        break;
+      }
+      s = o->nextSibling;
+    }
+  }
+  c->parent = 0;
+  c->nextSibling = 0;
+}
+
+void addReferrer(uint32_t target, uint32_t referrer) {
+  Obj* t = find(target);
+  Obj* r = find(referrer);
+  r->nextReferrer = t->firstReferrer;
+  t->firstReferrer = referrer;
+}
+
+void removeReferrer(uint32_t target, uint32_t referrer) {
+  Obj* t = find(target);
+  Obj* r = find(referrer);
+  if (!t || !r) return;
+  if (t->firstReferrer == referrer) {
+    t->firstReferrer = r->nextReferrer;
+  } else {
+    for (uint32_t s = t->firstReferrer; s;) {
+      Obj* o = find(s);
+      if (o->nextReferrer == referrer) {
+        o->nextReferrer = r->nextReferrer;
+        break;
+      }
+      s = o->nextReferrer;
+    }
+  }
+  r->nextReferrer = 0;
+}
+
+std::vector<uint32_t> children(uint32_t serial) {
+  std::vector<uint32_t> out;
+  Obj* o = find(serial);
+  for (uint32_t c = o ? o->firstChild : 0; c;) {
+    Obj* co = find(c);
+    if (!co->has(kHidden)) out.push_back(c);
+    c = co->nextSibling;
+  }
+  return out;
+}
+
+int childCount(uint32_t serial) {
+  int n = 0;
+  Obj* o = find(serial);
+  for (uint32_t c = o ? o->firstChild : 0; c;) {
+    Obj* co = find(c);
+    if (!co->has(kHidden)) ++n;
+    c = co->nextSibling;
+  }
+  return n;
+}
+
+uint32_t childAt(uint32_t serial, int index) {
+  if (index < 0) return 0;
+  Obj* o = find(serial);
+  for (uint32_t c = o ? o->firstChild : 0; c;) {
+    Obj* co = find(c);
+    if (!co->has(kHidden) && index-- == 0) return c;
+    c = co->nextSibling;
+  }
+  return 0;
+}
+
+uint32_t findChild(uint32_t parent, uint32_t name) {
+  Obj* o = find(parent);
+  if (!o || !name) return 0;
+  for (uint32_t c = o->firstChild; c;) {
+    Obj* co = find(c);
+    if (co->name == name && !co->has(kHidden)) return c;
+    c = co->nextSibling;
+  }
+  return 0;
+}
+
+bool isAncestor(uint32_t ancestor, uint32_t serial) {
+  for (Obj* o = find(serial); o; o = find(o->parent))
+    if (o->parent == ancestor) return true;
+  return false;
+}
+
+void clearValue(Obj* o, uint32_t serial) {
+  if (o->has(kRef)) {
+    removeReferrer(o->target(), serial);
+  } else if (o->has(kExpr)) {
+    delete o->value<Expr*>();
+    // Operands are hidden children; they go with the expression.
+    std::vector<uint32_t> hidden;
+    for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling)
+      if (find(c)->has(kHidden)) hidden.push_back(c);
+    for (uint32_t h : hidden) OMdestroy_obj(idOf(h), 0);
+  } else if (o->has(kSet)) {
+    switch (o->kind) {
+      case OM_KIND_STRING:
+        std::free(o->value<char*>());
+        break;
+      case OM_KIND_INT_ARRAY:
+      case OM_KIND_REAL_ARRAY:
+      case OM_KIND_STR_ARRAY: {
+        ArrayData* a = o->value<ArrayData*>();
+        for (char* p : a->strings) std::free(p);
+        delete a;
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  o->flags &= static_cast<uint16_t>(~(kSet | kRef | kExpr));
+  o->slot[0] = o->slot[1] = 0;
+}
+
+// Destruction runs in two passes over the subtree: first every destroy method, children
+// before parents, while all objects still exist (a binding reads its handle as it goes);
+// then the records are freed and references to them are unset.
+namespace {
+
+void collectSubtree(uint32_t root, std::vector<uint32_t>* preorder) {
+  std::vector<uint32_t> stack{root};
+  while (!stack.empty()) {
+    uint32_t s = stack.back();
+    stack.pop_back();
+    Obj* o = find(s);
+    if (!o) continue;
+    preorder->push_back(s);
+    size_t mark = stack.size();
+    for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling) stack.push_back(c);
+    std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
+  }
+}
+
+}  // namespace
+
+}  // namespace om
+
+using namespace om;
+
+void OMinit() {
+  Store& s = store();
+  if (s.nextSerial != 1) return;
+  uint32_t root = newObj(OMstr_to_name("Root"), OM_KIND_GROUP, 0);
+  uint32_t templ = newObj(OMstr_to_name("Templates"), OM_KIND_GROUP, root);
+  uint32_t inst = newObj(OMstr_to_name("Applications"), OM_KIND_OBJ_ARRAY, root);
+  uint32_t place = newObj(0, OM_KIND_GROUP, inst);
+  OMroot_obj = idOf(root);
+  OMtempl_obj = idOf(templ);
+  OMinst_obj = idOf(inst);
+  // Only the instance places are instanced: templates and staging areas under the root stay
+  // inert until moved there.
+  find(inst)->flags |= kInstanced;
+  find(place)->flags |= kInstanced;
+}
+
+OMobj_name OMstr_to_name(const char* text) {
+  if (!text || !*text) return 0;
+  Names& n = names();
+  auto it = n.tokens.find(std::string_view(text));
+  if (it != n.tokens.end()) return it->second;
+  n.texts.emplace_back(text);
+  uint32_t token = static_cast<uint32_t>(n.texts.size() - 1);
+  n.tokens.emplace(std::string_view(n.texts.back()), token);
+  return token;
+}
+
+const char* OMname_to_str(OMobj_name name) {
+  Names& n = names();
+  return name < n.texts.size() ? n.texts[name].c_str() : "";
+}
+
+int OMget_obj_name(OMobj_id id, OMobj_name* name) {
+  Obj* o = find(id);
+  if (!o || !name) return 0;
+  *name = o->name;
+  return 1;
+}
+
+int OMvalid_obj(OMobj_id id, OMobj_id, int) { return find(id) ? 1 : 0; }
+
+int OMget_obj_kind(OMobj_id id) {
+  Obj* o = find(id);
+  return o ? o->kind : 0;
+}
+
+OMobj_id OMcreate_obj(OMobj_name name, int kind, OMobj_id parent, OMobj_id, int) {
+  OMinit();
+  Obj* p = find(parent);
+  if (!p || p->has(kDying) || kind < OM_KIND_GROUP || kind > OM_KIND_OBJ_ARRAY) return OMnull_obj;
+  uint32_t serial = newObj(name, kind, parent.serial);
+  if (!serial) return OMnull_obj;
+  if (find(parent)->has(kInstanced)) instanceTree(serial);
+  propagate(parent.serial);
+  maybeFlush();
+  return idOf(serial);
+}
+
+int OMget_obj_parent(OMobj_id id, OMobj_id* parent) {
+  Obj* o = find(id);
+  if (!o || !parent) return 0;
+  *parent = idOf(o->parent);
+  return o->parent ? 1 : 0;
+}
+
+OMobj_id OMfind_subobj(OMobj_id parent, OMobj_name name, int) {
+  if (!find(parent)) return OMnull_obj;
+  return idOf(findChild(parent.serial, name));
+}
+
+OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
+  if (!find(parent) || !path) return OMnull_obj;
+  uint32_t at = parent.serial;
+  std::string_view rest(path);
+  while (!rest.empty()) {
+    size_t dot = rest.find('.');
+    std::string_view part = rest.substr(0, dot);
+    rest = dot == std::string_view::npos ? std::string_view() : rest.substr(dot + 1);
+    if (part.empty()) {
+      if (dot == std::string_view::npos) break;
+      continue;  // a leading or doubled '.' stays where it is
+    }
+    // "name[i]" picks element i of an object array.
+    int index = -1;
+    size_t bracket = part.find('[');
+    if (bracket != std::string_view::npos && part.back() == ']') {
+      std::string digits(part.substr(bracket + 1, part.size() - bracket - 2));
+      char* end = nullptr;
+      long v = std::strtol(digits.c_str(), &end, 10);
+      if (digits.empty() || *end || v < 0 || v > 1 << 30) return OMnull_obj;
+      index = static_cast<int>(v);
+      part = part.substr(0, bracket);
+    }
+    std::string name(part);
+    Names& n = names();
+    auto it = n.tokens.find(std::string_view(name));
+    if (it == n.tokens.end()) return OMnull_obj;  // a name never made cannot be a sub-object
+    at = findChild(at, it->second);
+    if (at && index >= 0) at = childAt(at, index);
+    if (!at) return OMnull_obj;
+  }
+  return idOf(at);
+}
+
+int OMget_num_subobjs(OMobj_id id, int* count) {
+  if (!find(id) || !count) return 0;
+  *count = childCount(id.serial);
+  return 1;
+}
+
+int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int) {
+  Obj* o = find(id);
+  if (!o || !element || o->kind != OM_KIND_OBJ_ARRAY) return 0;
+  uint32_t e = childAt(id.serial, index);
+  *element = idOf(e);
+  return e ? 1 : 0;
+}
+
+int OMget_obj_atts(OMobj_id id, int* atts) {
+  Obj* o = find(id);
+  if (!o || !atts) return 0;
+  *atts = o->atts;
+  return 1;
+}
+
+int OMset_obj_atts(OMobj_id id, int atts) {
+  Obj* o = find(id);
+  if (!o) return 0;
+  o->atts |= static_cast<uint8_t>(atts);
+  return 1;
+}
+
+int OMclear_obj_atts(OMobj_id id, int atts) {
+  Obj* o = find(id);
+  if (!o) return 0;
+  o->atts &= static_cast<uint8_t>(~atts);
+  return 1;
+}
+
+int OMget_uniq_name(OMobj_id parent, const char* base, char* out, int size) {
+  if (!find(parent) || !base || !*base || !out || size <= 0) return 0;
+  std::string candidate = base;
+  for (int i = 1; findChild(parent.serial, OMstr_to_name(candidate.c_str())); ++i)
+    candidate = std::string(base) + "#" + std::to_string(i);
+  if (static_cast<int>(candidate.size()) >= size) return 0;
+  std::memcpy(out, candidate.c_str(), candidate.size() + 1);
+  return 1;
+}
+
+int OMret_obj_path_to(OMobj_id id, OMobj_id from, char* buf, int size) {
+  if (!find(id) || !buf || size <= 0) return 0;
+  std::vector<std::string> parts;
+  uint32_t at = id.serial;
+  while (at && at != from.serial) {
+    Obj* o = find(at);
+    Obj* p = find(o->parent);
+    if (p && p->kind == OM_KIND_OBJ_ARRAY && !o->name) {
+      int index = 0;
+      for (uint32_t c = p->firstChild; c && c != at; c = find(c)->nextSibling) ++index;
+      parts.push_back(std::string(OMname_to_str(p->name)) + "[" + std::to_string(index) + "]");
+      at = p->parent;
+      continue;
+    }
+    parts.push_back(OMname_to_str(o->name));
+    at = o->parent;
+  }
+  if (at != from.serial && !(from.serial == 0)) return 0;  // from is not an ancestor
+  std::string path;
+  for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+    if (!path.empty()) path += '.';
+    path += *it;
+  }
+  std::snprintf(buf, static_cast<size_t>(size), "%s", path.c_str());
+  return 1;
+}
+
+int OMdestroy_obj(OMobj_id id, int) {
+  Obj* root = find(id);
+  if (!root || root->has(kDying)) return 0;
+  if (id.serial == OMroot_obj.serial || id.serial == OMtempl_obj.serial ||
+      id.serial == OMinst_obj.serial)
+    return 0;
+  std::vector<uint32_t> subtree;
+  collectSubtree(id.serial, &subtree);
+  for (uint32_t s : subtree) find(s)->flags |= kDying;
+  // Destroy methods, children before parents.
+  for (auto it = subtree.rbegin(); it != subtree.rend(); ++it)
+    if (find(*it) && find(*it)->has(kActive)) deinstance(*it);
+  uint32_t parent = find(id) ? find(id)->parent : 0;
+  if (parent) unlinkChild(parent, id.serial);
+  std::vector<uint32_t> holders;
+  for (uint32_t s : subtree) {
+    Obj* o = find(s);
+    if (!o) continue;
+    if (o->has(kTemplate)) forgetTemplate(s);
+    clearValue(o, s);
+    // Whoever refers to a destroyed object from outside the subtree loses the link.
+    while (uint32_t r = o->firstReferrer) {
+      removeReferrer(s, r);
+      Obj* ro = find(r);
+      ro->flags &= static_cast<uint16_t>(~kRef);
+      ro->slot[0] = ro->slot[1] = 0;
+      if (!ro->has(kDying)) holders.push_back(r);
+    }
+  }
+  Store& st = store();
+  for (uint32_t s : subtree) {
+    st.elementTemplates.erase(s);
+    freeSlot(s);
+  }
+  if (parent && find(parent)) changed(parent);
+  for (uint32_t h : holders)
+    if (find(h)) changed(h);
+  maybeFlush();
+  return 1;
+}
+
+int OMuser_destroy_obj(OMobj_id id, int mode) { return OMdestroy_obj(id, mode); }
+
+int OMmove_obj(OMobj_id id, OMobj_id newParent) {
+  Obj* o = find(id);
+  Obj* p = find(newParent);
+  if (!o || !p || o->has(kDying) || p->has(kDying) || id.serial == newParent.serial ||
+      isAncestor(id.serial, newParent.serial))
+    return 0;
+  uint32_t old = o->parent;
+  if (old) unlinkChild(old, id.serial);
+  linkChild(newParent.serial, id.serial);
+  if (old && find(old)) changed(old);
+  if (p->has(kInstanced)) instanceTree(id.serial);
+  changed(newParent.serial);
+  maybeFlush();
+  return 1;
+}

@@ -1,0 +1,502 @@
+// Templates: the method registry, reading template files, making objects from templates,
+// copying subtrees and matching types.
+#include <yaml-cpp/yaml.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <sstream>
+#include <unordered_map>
+
+#include "om_internal.h"
+#include "om/om_text.h"
+#include "svc/err.h"
+
+namespace om {
+
+namespace {
+
+struct Registry {
+  std::unordered_map<std::string, OMinstance_fn> instance;
+  std::unordered_map<std::string, OMupdate_fn> update;
+  std::unordered_map<std::string, OMupdate1_fn> update1;
+  std::unordered_map<std::string, OMint_getter_fn> intGetter;
+  std::unordered_map<std::string, OMreal_getter_fn> realGetter;
+  std::unordered_map<std::string, OMomx_factory_fn> omx;
+};
+
+Registry& registry() {
+  static Registry* r = new Registry;
+  return *r;
+}
+
+template <typename Map>
+auto lookup(const Map& map, const std::string& name) -> typename Map::mapped_type {
+  auto it = map.find(name);
+  return it == map.end() ? nullptr : it->second;
+}
+
+// Copies what the value slot holds (deep for strings, arrays and expressions).
+void copyValue(const Obj* src, Obj* dst) {
+  dst->slot[0] = dst->slot[1] = 0;
+  if (src->has(kExpr)) {
+    std::function<Expr*(const Expr*)> clone = [&](const Expr* e) -> Expr* {
+      if (!e) return nullptr;
+      Expr* c = new Expr(*e);
+      c->left = clone(e->left);
+      c->right = clone(e->right);
+      return c;
+    };
+    dst->setValue(clone(src->value<Expr*>()));
+    return;
+  }
+  if (!src->has(kSet) || src->has(kRef)) return;
+  switch (src->kind) {
+    case OM_KIND_STRING:
+      dst->setValue(strdup(src->value<char*>()));
+      break;
+    case OM_KIND_INT_ARRAY:
+    case OM_KIND_REAL_ARRAY:
+    case OM_KIND_STR_ARRAY: {
+      const ArrayData* a = src->value<ArrayData*>();
+      ArrayData* c = new ArrayData(*a);
+      for (char*& s : c->strings)
+        if (s) s = strdup(s);
+      dst->setValue(c);
+      break;
+    }
+    default:
+      std::memcpy(dst->slot, src->slot, sizeof dst->slot);
+  }
+}
+
+}  // namespace
+
+void forgetTemplate(uint32_t serial) {
+  Store& s = store();
+  Obj* o = find(serial);
+  if (!o) return;
+  auto& list = s.templateIndex[o->name];
+  list.erase(std::remove(list.begin(), list.end(), serial), list.end());
+  s.templates.erase(serial);
+}
+
+uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
+  Store& s = store();
+  std::unordered_map<uint32_t, uint32_t> map;
+  std::vector<std::pair<uint32_t, uint32_t>> order;  // (source, copy), parents first
+  std::vector<std::pair<uint32_t, uint32_t>> stack{{src, parent}};
+  while (!stack.empty()) {
+    auto [from, into] = stack.back();
+    stack.pop_back();
+    Obj* so = find(from);
+    if (!so) continue;
+    uint32_t copy = newObj(from == src ? name : so->name, so->kind, into);
+    if (!copy) return 0;
+    so = find(from);
+    Obj* co = find(copy);
+    co->atts = so->atts;
+    co->templ = so->templ;
+    co->flags = so->flags & (kSet | kExpr | kHidden | kValueFn);
+    copyValue(so, co);
+    map[from] = copy;
+    order.emplace_back(from, copy);
+    auto et = s.elementTemplates.find(from);
+    if (et != s.elementTemplates.end()) s.elementTemplates[copy] = et->second;
+    size_t mark = stack.size();
+    for (uint32_t c = so->firstChild; c; c = find(c)->nextSibling) stack.emplace_back(c, copy);
+    std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
+  }
+  for (auto [from, copy] : order) {
+    Obj* so = find(from);
+    if (so->has(kRef)) {
+      auto hit = map.find(so->target());
+      makeRef(copy, hit != map.end() ? hit->second : so->target(), "OMcopy_obj");
+    }
+    if (so->templ && !so->has(kTemplate)) attachMethods(copy, so->templ);
+  }
+  return map[src];
+}
+
+uint32_t instantiate(uint32_t templ, uint32_t name, uint32_t parent) {
+  uint32_t copy = copyTree(templ, name, parent);
+  if (!copy) return 0;
+  attachMethods(copy, templ);
+  return copy;
+}
+
+uint32_t findTemplate(const char* path) {
+  if (!path || !*path) return 0;
+  OMinit();
+  if (std::strchr(path, '.')) {
+    OMobj_id t = OMfind_str_subobj(OMtempl_obj, path, 0);
+    Obj* o = find(t);
+    return o && o->has(kTemplate) ? t.serial : 0;
+  }
+  Store& s = store();
+  auto it = s.templateIndex.find(OMstr_to_name(path));
+  if (it == s.templateIndex.end() || it->second.empty()) return 0;
+  return it->second.back();  // the newest definition of a name wins
+}
+
+// ---- Reading template files ------------------------------------------------------------
+
+namespace {
+
+struct KindName {
+  const char* name;
+  int kind;
+};
+constexpr KindName kKinds[] = {
+    {"int", OM_KIND_INT},           {"real", OM_KIND_REAL},
+    {"string", OM_KIND_STRING},     {"ptr", OM_KIND_PTR},
+    {"func", OM_KIND_FUNC},         {"ref", OM_KIND_REF},
+    {"group", OM_KIND_GROUP},       {"int[]", OM_KIND_INT_ARRAY},
+    {"real[]", OM_KIND_REAL_ARRAY}, {"string[]", OM_KIND_STR_ARRAY},
+    {"obj[]", OM_KIND_OBJ_ARRAY},
+};
+
+int kindOf(const std::string& name) {
+  for (const KindName& k : kKinds)
+    if (name == k.name) return k.kind;
+  return 0;
+}
+
+class TemplateReader {
+ public:
+  TemplateReader(std::string origin, std::vector<OMtemplate_error>* errors)
+      : origin_(std::move(origin)), errors_(errors) {}
+
+  bool read(const YAML::Node& doc, uint32_t staging) {
+    staging_ = staging;
+    if (!doc.IsMap() || !doc["templates"] || !doc["templates"].IsMap()) {
+      error(doc, "a template file is a mapping with a 'templates' mapping");
+      return false;
+    }
+    for (auto it = doc["templates"].begin(); it != doc["templates"].end(); ++it)
+      readTemplate(it->first, it->second);
+    return ok_;
+  }
+
+  const std::vector<std::pair<uint32_t, std::string>>& made() const { return made_; }
+
+ private:
+  void error(const YAML::Node& at, const std::string& message) {
+    ok_ = false;
+    if (!errors_) return;
+    OMtemplate_error e;
+    e.file = origin_;
+    YAML::Mark m = at.Mark();
+    e.line = m.line >= 0 ? m.line + 1 : 0;
+    e.column = m.column >= 0 ? m.column + 1 : 0;
+    e.message = message;
+    errors_->push_back(e);
+  }
+
+  void readTemplate(const YAML::Node& key, const YAML::Node& body) {
+    std::string name = key.Scalar();
+    if (name.empty() || name.find('.') != std::string::npos) {
+      error(key, "bad template name '" + name + "'");
+      return;
+    }
+    if (!body.IsMap() && !body.IsNull()) {
+      error(body, "template '" + name + "' must be a mapping");
+      return;
+    }
+    uint32_t t = newObj(OMstr_to_name(name.c_str()), OM_KIND_GROUP, staging_);
+    find(t)->flags |= kTemplate;
+    TemplateInfo& info = store().templates[t];
+    std::string library;
+    if (body.IsMap()) {
+      for (auto it = body.begin(); it != body.end(); ++it) {
+        std::string k = it->first.Scalar();
+        if (k != "base" && k != "methods" && k != "properties" && k != "library")
+          error(it->first, "unknown key '" + k + "' in template '" + name + "'");
+      }
+      if (const YAML::Node base = body["base"]) {
+        uint32_t b = findTemplate(base.Scalar().c_str());
+        if (!b) {
+          error(base, "unknown base template '" + base.Scalar() + "'");
+        } else {
+          info.base = b;
+          info.methods = store().templates[b].methods;
+          for (uint32_t c : children(b)) copyTree(c, find(c)->name, t);
+        }
+      }
+      if (const YAML::Node lib = body["library"]) library = lib.Scalar();
+      if (const YAML::Node methods = body["methods"]) readMethods(methods, &store().templates[t]);
+      if (const YAML::Node props = body["properties"]) {
+        if (!props.IsMap()) error(props, "'properties' must be a mapping");
+        else
+          for (auto it = props.begin(); it != props.end(); ++it)
+            readProperty(t, it->first, it->second);
+      }
+    }
+    store().templateIndex[OMstr_to_name(name.c_str())].push_back(t);
+    made_.emplace_back(t, library);
+  }
+
+  void readMethods(const YAML::Node& methods, TemplateInfo* info) {
+    if (!methods.IsMap()) {
+      error(methods, "'methods' must be a mapping");
+      return;
+    }
+    Registry& r = registry();
+    for (auto it = methods.begin(); it != methods.end(); ++it) {
+      std::string role = it->first.Scalar();
+      std::string fn = it->second.Scalar();
+      bool found = true;
+      Methods& m = info->methods;
+      if (role == "instance") found = (m.instance = lookup(r.instance, fn)) != nullptr;
+      else if (role == "destroy") found = (m.destroy = lookup(r.instance, fn)) != nullptr;
+      else if (role == "update") found = (m.update = lookup(r.update, fn)) != nullptr;
+      else if (role == "update1") found = (m.update1 = lookup(r.update1, fn)) != nullptr;
+      else if (role == "getter") found = (m.intGetter = lookup(r.intGetter, fn)) != nullptr;
+      else if (role == "real_getter") found = (m.realGetter = lookup(r.realGetter, fn)) != nullptr;
+      else if (role == "class") found = (m.omx = lookup(r.omx, fn)) != nullptr;
+      else {
+        error(it->first, "unknown method role '" + role + "'");
+        continue;
+      }
+      if (!found) error(it->second, "no " + role + " method registered as '" + fn + "'");
+    }
+  }
+
+  void readProperty(uint32_t parent, const YAML::Node& key, const YAML::Node& decl) {
+    std::string name = key.Scalar();
+    if (name.empty() || name.find('.') != std::string::npos) {
+      error(key, "bad property name '" + name + "'");
+      return;
+    }
+    OMobj_name token = OMstr_to_name(name.c_str());
+    // A redeclared (inherited) property is replaced.
+    if (uint32_t old = findChild(parent, token)) OMdestroy_obj(idOf(old), 0);
+    if (decl.IsScalar()) {
+      int kind = kindOf(decl.Scalar());
+      if (!kind) error(decl, "unknown kind '" + decl.Scalar() + "'");
+      else newObj(token, kind, parent);
+      return;
+    }
+    if (!decl.IsMap()) {
+      error(decl, "property '" + name + "' must be a kind or a mapping");
+      return;
+    }
+    if (const YAML::Node type = decl["type"]) {
+      uint32_t t = findTemplate(type.Scalar().c_str());
+      if (!t) error(type, "unknown template '" + type.Scalar() + "'");
+      else instantiate(t, token, parent);
+      return;
+    }
+    const YAML::Node kindNode = decl["kind"];
+    int kind = kindNode ? kindOf(kindNode.Scalar()) : 0;
+    if (!kind) {
+      error(kindNode ? kindNode : decl, "property '" + name + "' needs a known 'kind' or 'type'");
+      return;
+    }
+    uint32_t p = newObj(token, kind, parent);
+    if (const YAML::Node members = decl["members"]) {
+      if (kind != OM_KIND_GROUP || !members.IsMap()) error(members, "'members' needs a group");
+      else
+        for (auto it = members.begin(); it != members.end(); ++it)
+          readProperty(p, it->first, it->second);
+    }
+    if (const YAML::Node elements = decl["elements"]) {
+      uint32_t t = findTemplate(elements.Scalar().c_str());
+      if (kind != OM_KIND_OBJ_ARRAY || !t) error(elements, "'elements' needs obj[] and a template");
+      else store().elementTemplates[p] = t;
+    }
+    if (const YAML::Node def = decl["default"]) setDefault(p, parent, def);
+  }
+
+  void setDefault(uint32_t p, uint32_t scope, const YAML::Node& def) {
+    OMobj_id id = idOf(p);
+    int kind = find(p)->kind;
+    if (def.IsSequence()) {
+      bool ok = kind == OM_KIND_INT_ARRAY || kind == OM_KIND_REAL_ARRAY || kind == OM_KIND_STR_ARRAY;
+      for (size_t i = 0; ok && i < def.size(); ++i) {
+        int idx = static_cast<int>(i);
+        const std::string& text = def[i].Scalar();
+        ok = kind == OM_KIND_STR_ARRAY ? OMset_str_array_val(id, idx, text.c_str()) == 1
+                                       : setNumberAt(id, idx, text);
+      }
+      if (!ok) error(def, "bad default for an array");
+      return;
+    }
+    const std::string& text = def.Scalar();
+    if (text.rfind("=>", 0) == 0) {
+      std::string why;
+      if (!OMset_expression(id, idOf(scope), text.c_str() + 2, &why, nullptr))
+        error(def, "bad link: " + why);
+      return;
+    }
+    bool ok = false;
+    if (kind == OM_KIND_INT || kind == OM_KIND_REAL || kind == OM_KIND_STRING)
+      ok = OMset_str_val(id, text.c_str()) == 1;
+    if (!ok) error(def, "bad default '" + text + "'");
+  }
+
+  static bool setNumberAt(OMobj_id id, int index, const std::string& text) {
+    char* end = nullptr;
+    double v = std::strtod(text.c_str(), &end);
+    return !text.empty() && !*end && OMset_real_array_val(id, index, v) == 1;
+  }
+
+  std::string origin_;
+  std::vector<OMtemplate_error>* errors_;
+  uint32_t staging_ = 0;
+  bool ok_ = true;
+  std::vector<std::pair<uint32_t, std::string>> made_;  // template, library path
+};
+
+// The group that holds a library's templates ("UI.Controls"), made on demand.
+uint32_t libraryGroup(const std::string& path) {
+  uint32_t at = OMtempl_obj.serial;
+  std::stringstream parts(path);
+  std::string part;
+  while (std::getline(parts, part, '.')) {
+    if (part.empty()) continue;
+    OMobj_name token = OMstr_to_name(part.c_str());
+    uint32_t next = findChild(at, token);
+    at = next ? next : newObj(token, OM_KIND_GROUP, at);
+  }
+  return at;
+}
+
+}  // namespace
+
+}  // namespace om
+
+using namespace om;
+
+void OMregister_instance_method(const char* name, OMinstance_fn fn) {
+  if (name) registry().instance[name] = fn;
+}
+void OMregister_update_method(const char* name, OMupdate_fn fn) {
+  if (name) registry().update[name] = fn;
+}
+void OMregister_update1_method(const char* name, OMupdate1_fn fn) {
+  if (name) registry().update1[name] = fn;
+}
+void OMregister_int_getter(const char* name, OMint_getter_fn fn) {
+  if (name) registry().intGetter[name] = fn;
+}
+void OMregister_real_getter(const char* name, OMreal_getter_fn fn) {
+  if (name) registry().realGetter[name] = fn;
+}
+void OMregister_omx_class(const char* name, OMomx_factory_fn fn) {
+  if (name) registry().omx[name] = fn;
+}
+
+int OMint_get_real_val(OMobj_id id, double* value) {
+  Obj* o = find(id);
+  if (!o || !value) return 0;
+  auto it = store().templates.find(o->templ);
+  if (it == store().templates.end() || !it->second.methods.intGetter) return 0;
+  int v = 0;
+  int status = it->second.methods.intGetter(id, &v);
+  if (status == 1) *value = v;
+  return status;
+}
+
+std::string OMtemplate_error::text() const {
+  return file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + message;
+}
+
+int OMload_templates(const std::string& yamlText, const std::string& origin,
+                     std::vector<OMtemplate_error>* errors) {
+  OMinit();
+  YAML::Node doc;
+  try {
+    doc = YAML::Load(yamlText);
+  } catch (const YAML::Exception& e) {
+    if (errors)
+      errors->push_back({origin, e.mark.line + 1, e.mark.column + 1, e.msg});
+    return 0;
+  }
+  // Templates are made in a staging group first, so a file with a problem adds nothing.
+  uint32_t staging = newObj(0, OM_KIND_GROUP, 0);
+  TemplateReader reader(origin, errors);
+  ++ERRerror_squashed;  // problems are reported with their place instead
+  bool ok = reader.read(doc, staging);
+  --ERRerror_squashed;
+  if (!ok) {
+    for (auto& [t, lib] : reader.made()) forgetTemplate(t);
+    OMdestroy_obj(idOf(staging), 0);
+    return 0;
+  }
+  for (auto& [t, lib] : reader.made()) {
+    unlinkChild(staging, t);
+    linkChild(libraryGroup(lib), t);
+  }
+  OMdestroy_obj(idOf(staging), 0);
+  return 1;
+}
+
+int OMload_templates_path(const std::string& path, std::vector<OMtemplate_error>* errors) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::vector<fs::path> files;
+  if (fs::is_directory(path, ec)) {
+    for (const auto& entry : fs::directory_iterator(path, ec))
+      if (entry.path().extension() == ".yaml") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+  } else {
+    files.emplace_back(path);
+  }
+  int ok = 1;
+  for (const fs::path& file : files) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+      if (errors) errors->push_back({file.string(), 0, 0, "cannot read the file"});
+      ok = 0;
+      continue;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    if (!OMload_templates(text.str(), file.string(), errors)) ok = 0;
+  }
+  return ok;
+}
+
+OMobj_id OMcreate_obj_from_path(const char* templatePath, const char* name, OMobj_id parent) {
+  uint32_t t = findTemplate(templatePath);
+  Obj* p = find(parent);
+  if (!t || !p || p->has(kDying) || !name || !*name) return OMnull_obj;
+  uint32_t copy = instantiate(t, OMstr_to_name(name), parent.serial);
+  if (!copy) return OMnull_obj;
+  if (find(parent)->has(kInstanced)) instanceTree(copy);
+  propagate(parent.serial);
+  maybeFlush();
+  return idOf(copy);
+}
+
+OMobj_id OMcopy_obj(OMobj_id src, OMobj_name name, OMobj_id parent, OMobj_id, int) {
+  Obj* s = find(src);
+  Obj* p = find(parent);
+  if (!s || !p || p->has(kDying) || isAncestor(src.serial, parent.serial) ||
+      src.serial == parent.serial)
+    return OMnull_obj;
+  uint32_t copy = s->has(kTemplate) ? instantiate(src.serial, name, parent.serial)
+                                    : copyTree(src.serial, name, parent.serial);
+  if (!copy) return OMnull_obj;
+  if (find(parent)->has(kInstanced)) instanceTree(copy);
+  propagate(parent.serial);
+  maybeFlush();
+  return idOf(copy);
+}
+
+int OMmatch_obj(OMobj_id templ, OMobj_id id, int) {
+  Obj* o = find(id);
+  if (!o || !find(templ)) return 0;
+  Store& s = store();
+  for (uint32_t t = o->templ; t;) {
+    if (t == templ.serial) return 1;
+    auto it = s.templates.find(t);
+    if (it == s.templates.end()) break;
+    t = it->second.base;
+  }
+  return 0;
+}
