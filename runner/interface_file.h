@@ -1,0 +1,36 @@
+// Interface files: YAML descriptions of objects made from the kit's templates. The loader
+// checks a whole file before anything is instanced; it creates objects only through the
+// object manager and never creates a widget.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "om/om.h"
+
+struct UIloadError {
+  std::string file;
+  int line = 0;    // 1-based; 0 when the problem concerns the whole file
+  int column = 0;  // 1-based
+  std::string message;
+  std::string text() const;  // "file:line:column: message"
+};
+
+struct UIloadResult {
+  bool ok = false;
+  std::vector<UIloadError> errors;  // every problem found, in file order
+  std::vector<OMobj_id> objects;    // the top-level objects made, in document order
+};
+
+// Reads the file at path and, when the whole of it (includes too) is sound, makes its
+// objects under parent (OMnull_obj: element 0 of the instance places) and instances them in
+// one context, parents before children. On any problem nothing is made.
+UIloadResult UIloadInterfaceFile(const std::string& path, OMobj_id parent = OMnull_obj);
+// The same for text held in memory; `origin` names it in messages and anchors includes.
+UIloadResult UIloadInterfaceText(const std::string& text, const std::string& origin,
+                                 OMobj_id parent = OMnull_obj);
+
+// Limits on what the loader accepts.
+constexpr size_t kUIMaxFileBytes = 16u << 20;
+constexpr int kUIMaxNesting = 64;      // objects and groups inside each other
+constexpr int kUIMaxIncludeDepth = 16;
