@@ -115,9 +115,9 @@ int OMget_array_val(OMobj_id id, int index, OMobj_id* element, int mode) {
   uint32_t e = childAt(array, index);
   if (!e) return 0;
   if (mode == 1) {
-    uint32_t end = resolve(e);
-    if (!end) return 0;
-    e = end;
+    OMobj_id value;
+    if (OMget_obj_val(idOf(e), &value) != 1) return 0;  // an element without target
+    e = value.serial;
   }
   *element = idOf(e);
   return 1;

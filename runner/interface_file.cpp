@@ -427,7 +427,7 @@ UIloadResult load(const std::string* text, const std::string& origin, OMobj_id p
     loader.loadText(*text, origin, 0);
   else
     loader.loadFile(origin, 0);
-  if (loader.ok()) loader.resolveLinks();
+  loader.resolveLinks();
   --ERRerror_squashed;
   if (loader.ok()) loader.commit(parent);
   loader.discard();

@@ -57,7 +57,8 @@ struct OMtemplate_error {
 //         cmdList: { kind: obj[], elements: UIcommand }
 //     UIbutton: { base: UIwindow, library: UI.Controls }
 //
-// Kinds: int, real, string, ptr, func, ref, group, int[], real[], string[], obj[].
+// Kinds: int, real, string, ptr, func, ref, group, int[], real[], string[], obj[] (quote the
+// array kinds inside a flow mapping: { kind: "int[]" }).
 // A default of a scalar kind is a YAML scalar; of an array kind, a sequence. Method names
 // must be registered before the templates that name them are read.
 int OMload_templates(const std::string& yamlText, const std::string& origin,

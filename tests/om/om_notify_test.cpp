@@ -1,0 +1,261 @@
+// Object manager: instancing, update notifications, contexts, sync points, loops, destroy.
+#include <string>
+#include <vector>
+
+#include "om/omx.h"
+#include "om_fixture.h"
+
+using namespace omtest;
+
+namespace {
+
+struct Call {
+  std::string what;  // "inst", "upd", "destroy"
+  std::string name;
+  unsigned mask;
+  int seq;
+};
+std::vector<Call> calls;
+
+std::string nameOf(OMobj_id id) {
+  OMobj_name n = 0;
+  OMget_obj_name(id, &n);
+  return OMname_to_str(n);
+}
+
+int recInstance(OMobj_id id) {
+  calls.push_back({"inst", nameOf(id), 0, 0});
+  return 1;
+}
+int recUpdate(OMobj_id id, unsigned mask, int seq) {
+  calls.push_back({"upd", nameOf(id), mask, seq});
+  return 1;
+}
+int recDestroy(OMobj_id id) {
+  calls.push_back({"destroy", nameOf(id), 0, 0});
+  return 1;
+}
+// A child that needs its parent instanced first, as a binding needs its parent's widget.
+int childInstance(OMobj_id id) {
+  OMobj_id parent = OMfind_subobj(id, OMstr_to_name("parent"), 0);
+  OMobj_id target;
+  if (OMget_obj_val(parent, &target) == 1) OMflush_notifies_mask(OMnull_obj, target, 9, 0);
+  return recInstance(id);
+}
+// Writes to its own object while it runs.
+int selfWriter(OMobj_id id, unsigned mask, int seq) {
+  recUpdate(id, mask, seq);
+  OMset_int_val(OMfind_subobj(id, OMstr_to_name("out"), 0), seq);
+  return 1;
+}
+// Two objects that keep writing each other: a notification loop.
+int pingPong(OMobj_id id, unsigned mask, int seq) {
+  OMobj_id other = OMfind_subobj(id, OMstr_to_name("other"), 0);
+  int v = 0;
+  OMget_int_val(other, &v);
+  OMset_int_val(other, v + 1);
+  return 1;
+}
+
+struct Tracker : OMXgroup {
+  explicit Tracker(OMobj_id id) : OMXgroup(id, nullptr, 3, nullptr, "Tracker") {}
+  int init(unsigned, int) override {
+    inits++;
+    return 1;
+  }
+  int update(unsigned, int) override {
+    updates++;
+    return 1;
+  }
+  int inits = 0;
+  int updates = 0;
+};
+OMXgroup* makeTracker(OMobj_id id) { return new Tracker(id); }
+
+class OMNotify : public OMTest {
+ protected:
+  static void SetUpTestSuite() {
+    OMregister_instance_method("recInstance", recInstance);
+    OMregister_instance_method("childInstance", childInstance);
+    OMregister_instance_method("recDestroy", recDestroy);
+    OMregister_update_method("recUpdate", recUpdate);
+    OMregister_update_method("selfWriter", selfWriter);
+    OMregister_update_method("pingPong", pingPong);
+    OMregister_omx_class("Tracker", makeTracker);
+    loadTemplates(R"(
+templates:
+  Node:
+    methods: { instance: recInstance, update: recUpdate, destroy: recDestroy }
+    properties:
+      parent: ref
+      value: int
+      update: int
+      color: { kind: group, members: { fg: string, bg: string } }
+  Child:
+    base: Node
+    methods: { instance: childInstance }
+  Writer:
+    methods: { update: selfWriter }
+    properties: { in: int, out: int }
+  Ping:
+    methods: { update: pingPong }
+    properties: { other: ref }
+  Tracked:
+    methods: { class: Tracker }
+    properties: { value: int }
+)");
+  }
+  void SetUp() override {
+    OMTest::SetUp();
+    calls.clear();
+  }
+  OMobj_id node(OMobj_id parent, const char* name, const char* type = "Node") {
+    return OMcreate_obj_from_path(type, name, parent);
+  }
+};
+
+TEST_F(OMNotify, ParentsAreInstancedBeforeChildren) {
+  OMobj_id holder = make(plain, "holder", OM_KIND_GROUP);
+  OMobj_id a = node(holder, "a");
+  node(a, "b");
+  EXPECT_TRUE(calls.empty()) << "nothing is instanced outside the instance place";
+  ASSERT_EQ(OMmove_obj(holder, top), 1);
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].name, "a");
+  EXPECT_EQ(calls[1].name, "b");
+}
+
+TEST_F(OMNotify, FlushMaskInstancesAParentOnDemand) {
+  OMobj_id holder = make(plain, "holder", OM_KIND_GROUP);
+  // The child comes first in document order but needs its parent instanced.
+  OMobj_id child = node(holder, "child", "Child");
+  OMobj_id parent = node(holder, "parent");
+  OMset_obj_ref(sub(child, "parent"), parent, 0);
+  OMmove_obj(holder, top);
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].name, "parent");
+  EXPECT_EQ(calls[1].name, "child");
+}
+
+TEST_F(OMNotify, NotificationsWaitForTheOutermostPop) {
+  OMobj_id a = node(top, "a");
+  calls.clear();
+  OMobj_id value = sub(a, "value");
+  OMpush_ctx(a, 1, 0, 0);
+  OMset_int_val(value, 1);
+  OMpush_ctx(a, 1, 0, 0);
+  OMset_int_val(value, 2);
+  OMpop_ctx(a);
+  EXPECT_TRUE(calls.empty()) << "inner pop runs nothing";
+  OMset_str_val(sub(sub(a, "color"), "fg"), "red");
+  OMpop_ctx(a);
+  ASSERT_EQ(calls.size(), 1u) << "one update for all the writes";
+  EXPECT_EQ(calls[0].mask, static_cast<unsigned>(OM_EVENT_VAL));
+  // Outside any context a write runs its notification at once.
+  OMset_int_val(value, 3);
+  EXPECT_EQ(calls.size(), 2u);
+  EXPECT_EQ(OMpop_ctx(a), 0) << "an unpaired pop is refused";
+}
+
+TEST_F(OMNotify, SeqIsTheSyncPointAndUpdateChildFollowsIt) {
+  OMobj_id a = node(top, "a");
+  OMobj_id value = sub(a, "value");
+  OMobj_id color = sub(a, "color");
+  int sync = OMget_obj_seq(sub(a, "update"), OMnull_obj, 0);
+  calls.clear();
+  OMpush_ctx(a, 1, 0, 0);
+  OMset_int_val(value, 5);
+  OMpop_ctx(a);
+  ASSERT_EQ(calls.size(), 1u);
+  int seq = calls[0].seq;
+  EXPECT_EQ(seq, sync) << "the update stamp was the sync point";
+  EXPECT_GT(OMget_obj_seq(value, OMnull_obj, 3), seq) << "the changed property is newer";
+  EXPECT_LE(OMget_obj_seq(color, OMnull_obj, 3), seq) << "an untouched one is not";
+  int newSync = OMget_obj_seq(sub(a, "update"), OMnull_obj, 0);
+  EXPECT_GE(newSync, OMget_obj_seq(value, OMnull_obj, 0));
+  OMset_str_val(sub(color, "bg"), "blue");
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1].seq, newSync);
+}
+
+TEST_F(OMNotify, ChangesThroughALinkNotifyTheHolder) {
+  OMobj_id source = make(top, "source", OM_KIND_INT);
+  OMobj_id a = node(top, "a");
+  OMset_obj_ref(sub(a, "value"), source, 0);
+  calls.clear();
+  OMset_int_val(source, 9);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].name, "a");
+}
+
+TEST_F(OMNotify, OwnWritesDuringUpdateDoNotRenotify) {
+  OMobj_id w = node(top, "w", "Writer");
+  calls.clear();
+  OMset_int_val(sub(w, "in"), 1);
+  EXPECT_EQ(calls.size(), 1u);
+  int out = 0;
+  EXPECT_EQ(OMget_int_val(sub(w, "out"), &out), 1);
+}
+
+TEST_F(OMNotify, ANotificationLoopIsStoppedAndReported) {
+  OMobj_id a = node(top, "pa", "Ping");
+  OMobj_id b = node(top, "pb", "Ping");
+  OMobj_id counter = make(top, "counter", OM_KIND_INT);
+  OMset_int_val(counter, 0);
+  // Each writes the counter through its link, which notifies the other.
+  OMset_obj_ref(sub(a, "other"), counter, 0);
+  OMset_obj_ref(sub(b, "other"), counter, 0);
+  EXPECT_GE(reports().size(), 1u);
+  ASSERT_FALSE(reports().empty());
+  EXPECT_NE(reports()[0].find("notification loop stopped"), std::string::npos) << reports()[0];
+  // The object manager still works afterwards.
+  OMobj_id x = make(top, "x", OM_KIND_INT);
+  EXPECT_EQ(OMset_int_val(x, 1), 1);
+}
+
+TEST_F(OMNotify, DestroyCallsMethodsChildrenFirstAndNotifiesHolders) {
+  OMobj_id a = node(top, "a");
+  node(a, "b");
+  OMobj_id watcher = node(top, "watcher");
+  OMset_obj_ref(sub(watcher, "parent"), a, 0);
+  calls.clear();
+  ASSERT_EQ(OMdestroy_obj(a, 0), 1);
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_EQ(calls[0].what, "destroy");
+  EXPECT_EQ(calls[0].name, "b");
+  EXPECT_EQ(calls[1].what, "destroy");
+  EXPECT_EQ(calls[1].name, "a");
+  EXPECT_EQ(calls[2].what, "upd");
+  EXPECT_EQ(calls[2].name, "watcher") << "the holder of a link to it is told";
+  EXPECT_EQ(OMget_num_refs(sub(watcher, "parent")), 0);
+}
+
+TEST_F(OMNotify, WrapperClassesAreMadeInitialisedAndUpdated) {
+  OMobj_id t = node(top, "t", "Tracked");
+  auto* tracker = dynamic_cast<Tracker*>(OMret_omx_ptr(t, 0));
+  ASSERT_NE(tracker, nullptr);
+  EXPECT_EQ(tracker->ret_omx_ptr("Tracker"), tracker);
+  EXPECT_EQ(tracker->ret_omx_ptr("Other"), nullptr);
+  EXPECT_EQ(tracker->inits, 1);
+  OMset_int_val(sub(t, "value"), 2);
+  EXPECT_EQ(tracker->updates, 1);
+  OMdestroy_obj(t, 0);
+  EXPECT_EQ(OMret_omx_ptr(t, 0), nullptr);
+}
+
+TEST_F(OMNotify, QueuedCallbacksAndEventsRun) {
+  static int seen = 0;
+  seen = 0;
+  OMobj_id x = make(top, "x", OM_KIND_INT);
+  OMpush_ctx(x, 0, 0, 0);
+  OMqueue_notify(x, [](OMobj_id) { return ++seen; }, 0);
+  EXPECT_EQ(seen, 0);
+  OMpop_ctx(x);
+  EXPECT_EQ(seen, 1);
+  static int events = 0;
+  OMadd_event_hook([](OMobj_id, int e, void*) { events += e; }, nullptr);
+  OMsend_event(x, 1);
+  EXPECT_EQ(events, 1);
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+// Object manager: template files, inheritance, libraries, value functions and wrappers.
+#include <cstring>
+
+#include "om/omx.h"
+#include "om_fixture.h"
+
+using namespace omtest;
+
+namespace {
+
+int textLength(OMobj_id id, int* out) {
+  OMobj_id text = OMfind_subobj(id, OMstr_to_name("text"), 0);
+  char* s = nullptr;
+  int status = OMget_str_val(text, &s, 0);
+  if (status != 1) return status;
+  *out = static_cast<int>(std::strlen(s)) * 7;
+  std::free(s);
+  return 1;
+}
+
+class OMTemplates : public OMTest {
+ protected:
+  static void SetUpTestSuite() {
+    OMregister_int_getter("textLength", textLength);
+    OMregister_real_getter("intAsReal", OMint_get_real_val);
+    loadTemplates(R"(
+templates:
+  Base:
+    properties:
+      visible: { kind: int, default: 1 }
+      label: string
+      color: { kind: group, members: { fg: string, bg: { kind: string, default: white } } }
+  Derived:
+    base: Base
+    library: Lib.Controls
+    properties:
+      visible: { kind: int, default: 0 }
+      extra: { kind: real, default: 2.5 }
+      items: { kind: "string[]", default: [a, b] }
+      twice: { kind: int, default: => visible * 2 }
+  Width:
+    methods: { getter: textLength, real_getter: intAsReal }
+    properties: { text: string }
+)");
+  }
+};
+
+TEST_F(OMTemplates, ObjectsGetDefaultsAndInheritedProperties) {
+  OMobj_id d = OMcreate_obj_from_path("Derived", "d", plain);
+  ASSERT_TRUE(d.serial);
+  int v = -1;
+  EXPECT_EQ(OMget_int_val(sub(d, "visible"), &v), 1);
+  EXPECT_EQ(v, 0) << "the derived default wins";
+  char* s = nullptr;
+  EXPECT_EQ(OMget_str_val(sub(d, "label"), &s, 0), 0) << "declared without default: unset";
+  ASSERT_EQ(OMget_str_val(OMfind_str_subobj(d, "color.bg", 0), &s, 0), 1);
+  EXPECT_STREQ(s, "white");
+  std::free(s);
+  ASSERT_EQ(OMget_str_array_val(sub(d, "items"), 1, &s, 0), 1);
+  EXPECT_STREQ(s, "b");
+  std::free(s);
+  OMset_int_val(sub(d, "visible"), 4);
+  EXPECT_EQ(OMget_int_val(sub(d, "twice"), &v), 1);
+  EXPECT_EQ(v, 8) << "a default link points into the object, not the template";
+}
+
+TEST_F(OMTemplates, MatchFollowsInheritanceAndLibrariesHoldTemplates) {
+  OMobj_id d = OMcreate_obj_from_path("Derived", "d", plain);
+  OMobj_id base = OMfind_str_subobj(OMtempl_obj, "Base", 0);
+  OMobj_id derived = OMfind_str_subobj(OMtempl_obj, "Lib.Controls.Derived", 0);
+  ASSERT_TRUE(base.serial);
+  ASSERT_TRUE(derived.serial);
+  EXPECT_EQ(OMmatch_obj(base, d, 1), 1);
+  EXPECT_EQ(OMmatch_obj(derived, d, 1), 1);
+  OMobj_id b = OMcreate_obj_from_path("Base", "b", plain);
+  EXPECT_EQ(OMmatch_obj(derived, b, 1), 0);
+  EXPECT_TRUE(OMcreate_obj_from_path("Lib.Controls.Derived", "d2", plain).serial);
+  EXPECT_FALSE(OMcreate_obj_from_path("NoSuchType", "x", plain).serial);
+}
+
+TEST_F(OMTemplates, ValueFunctionsComputeOnEveryRead) {
+  OMobj_id w = OMcreate_obj_from_path("Width", "w", plain);
+  int v = 0;
+  EXPECT_EQ(OMget_int_val(w, &v), 0) << "the getter's failure passes through";
+  OMset_str_val(sub(w, "text"), "abc");
+  ASSERT_EQ(OMget_int_val(w, &v), 1);
+  EXPECT_EQ(v, 21);
+  double r = 0;
+  OMset_str_val(sub(w, "text"), "abcd");
+  ASSERT_EQ(OMint_get_real_val(w, &r), 1);
+  EXPECT_DOUBLE_EQ(r, 28.0);
+}
+
+TEST_F(OMTemplates, ABadTemplateFileAddsNothingAndSaysWhere) {
+  std::vector<OMtemplate_error> errors;
+  int ok = OMload_templates(R"(templates:
+  Fine:
+    properties: { a: int }
+  Broken:
+    base: Missing
+    methods: { update: notRegistered }
+    properties:
+      b: integer
+)", "bad.yaml", &errors);
+  EXPECT_EQ(ok, 0);
+  ASSERT_EQ(errors.size(), 3u);
+  EXPECT_EQ(errors[0].text(), "bad.yaml:5:11: unknown base template 'Missing'");
+  EXPECT_EQ(errors[1].text(), "bad.yaml:6:24: no update method registered as 'notRegistered'");
+  EXPECT_EQ(errors[2].text(), "bad.yaml:8:10: unknown kind 'integer'");
+  EXPECT_FALSE(OMcreate_obj_from_path("Fine", "f", plain).serial) << "nothing was added";
+
+  errors.clear();
+  EXPECT_EQ(OMload_templates("templates: [", "syntax.yaml", &errors), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].file, "syntax.yaml");
+}
+
+TEST_F(OMTemplates, GroupWrappersReachMembersByPosition) {
+  OMobj_id d = OMcreate_obj_from_path("Derived", "d", plain);
+  UIcolor color(d, "color", 2);
+  ASSERT_EQ(color.valid_obj(), 1);
+  EXPECT_EQ(color.foreground.set_str_val("red"), 1);
+  char* s = nullptr;
+  ASSERT_EQ(OMget_str_val(OMfind_str_subobj(d, "color.fg", 0), &s, 0), 1);
+  EXPECT_STREQ(s, "red");
+  std::free(s);
+  EXPECT_EQ(color.ret_omx_ptr("UIcolor"), &color);
+  OMXint visible(d, "visible", 2);
+  int v = -1;
+  EXPECT_EQ(visible.get_int_val(v), 1);
+  EXPECT_EQ(v, 0);
+  OMXstr missing(d, "nothere", 2);
+  EXPECT_EQ(missing.valid_obj(), 0);
+  EXPECT_EQ(missing.get_str_val(&s), 0);
+  UIpixmap noPixmap(d, "pixmap", 2);
+  EXPECT_EQ(noPixmap.filename.valid_obj(), 0) << "members of a missing group are missing";
+}
+
+}  // namespace

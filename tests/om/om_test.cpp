@@ -1,0 +1,290 @@
+// Object manager: values, conversions, references, arrays, stamps, stale ids, names and paths.
+#include <cstdlib>
+#include <cstring>
+
+#include "om_fixture.h"
+#include "svc/arr.h"
+
+using namespace omtest;
+
+namespace {
+
+using OMValues = OMTest;
+
+TEST_F(OMValues, MissingAndUnsetAreDifferent) {
+  OMobj_id x = make(plain, "x", OM_KIND_INT);
+  EXPECT_FALSE(sub(plain, "nothere").serial) << "lookups never create";
+  EXPECT_FALSE(sub(plain, "nothere").serial);
+  int v = 7;
+  EXPECT_EQ(OMget_int_val(x, &v), 0);
+  EXPECT_EQ(v, 7) << "an unset read keeps the caller's default";
+  EXPECT_EQ(OMis_set(x), 0);
+  ASSERT_EQ(OMset_int_val(x, 3), 1);
+  EXPECT_EQ(OMget_int_val(x, &v), 1);
+  EXPECT_EQ(v, 3);
+  OMset_obj_val(x, OMnull_obj, 0);
+  EXPECT_EQ(OMget_int_val(x, &v), 0) << "clearing makes it unset again";
+}
+
+TEST_F(OMValues, ConversionsBetweenIntRealAndString) {
+  OMobj_id i = make(plain, "i", OM_KIND_INT);
+  OMobj_id r = make(plain, "r", OM_KIND_REAL);
+  OMobj_id s = make(plain, "s", OM_KIND_STRING);
+  OMset_real_val(r, -2.75);
+  int iv = 0;
+  EXPECT_EQ(OMget_int_val(r, &iv), 1);
+  EXPECT_EQ(iv, -2) << "real to int truncates toward zero";
+  char* text = nullptr;
+  ASSERT_EQ(OMget_str_val(r, &text, 0), 1);
+  EXPECT_STREQ(text, "-2.75");
+  std::free(text);
+  OMset_real_val(r, 1.0 / 3.0);
+  ASSERT_EQ(OMget_str_val(r, &text, 0), 1);
+  EXPECT_STREQ(text, "0.3333333333") << "%.10g";
+  std::free(text);
+
+  OMset_str_val(s, "12.5");
+  double d = 0;
+  EXPECT_EQ(OMget_real_val(s, &d), 1);
+  EXPECT_DOUBLE_EQ(d, 12.5);
+  OMset_str_val(s, "12abc");
+  EXPECT_EQ(OMget_real_val(s, &d), 0) << "a string must parse whole";
+  OMset_str_val(s, "1e300");
+  EXPECT_EQ(OMget_int_val(s, &iv), 0) << "out of int range reads as unset";
+
+  EXPECT_EQ(OMset_str_val(i, "nonsense"), 0);
+  EXPECT_EQ(OMset_str_val(i, "42"), 1);
+  EXPECT_EQ(OMget_int_val(i, &iv), 1);
+  EXPECT_EQ(iv, 42);
+}
+
+TEST_F(OMValues, StringBufferIsCutAndTerminated) {
+  OMobj_id s = make(plain, "s", OM_KIND_STRING);
+  OMset_str_val(s, "abcdefgh");
+  char buf[4] = {'x', 'x', 'x', 'x'};
+  char* p = buf;
+  ASSERT_EQ(OMget_str_val(s, &p, 4), 1);
+  EXPECT_STREQ(buf, "abc");
+}
+
+TEST_F(OMValues, ConversionsThroughLinks) {
+  OMobj_id src = make(plain, "src", OM_KIND_INT);
+  OMobj_id label = make(plain, "label", OM_KIND_STRING);
+  OMobj_id mid = make(plain, "mid", OM_KIND_REF);
+  OMset_int_val(src, 40);
+  ASSERT_EQ(OMset_obj_ref(mid, src, 0), 1);
+  ASSERT_EQ(OMset_obj_ref(label, mid, 0), 1);
+  char* text = nullptr;
+  ASSERT_EQ(OMget_str_val(label, &text, 0), 1);
+  EXPECT_STREQ(text, "40");
+  std::free(text);
+  // A write to a linked property lands at the end of the chain.
+  EXPECT_EQ(OMset_str_val(label, "41"), 1);
+  int v = 0;
+  OMget_int_val(src, &v);
+  EXPECT_EQ(v, 41);
+}
+
+TEST_F(OMValues, GetObjValOnValuesReferencesChainsAndUnsetLinks) {
+  OMobj_id a = make(plain, "a", OM_KIND_INT);
+  OMobj_id b = make(plain, "b", OM_KIND_REF);
+  OMobj_id c = make(plain, "c", OM_KIND_REF);
+  OMobj_id out = OMnull_obj;
+  EXPECT_EQ(OMget_obj_val(a, &out), 0) << "unset value";
+  EXPECT_EQ(OMget_obj_val(b, &out), 0) << "reference without target";
+  OMset_int_val(a, 1);
+  ASSERT_EQ(OMget_obj_val(a, &out), 1);
+  EXPECT_TRUE(same(out, a)) << "a value holds itself";
+  OMset_obj_ref(b, a, 0);
+  OMset_obj_ref(c, b, 0);
+  ASSERT_EQ(OMget_obj_val(c, &out), 1);
+  EXPECT_TRUE(same(out, a)) << "the end of the chain";
+  ASSERT_EQ(OMget_obj_pval(c, &out, 0), 1);
+  EXPECT_TRUE(same(out, b)) << "one step only";
+  EXPECT_EQ(OMget_num_refs(c), 1);
+  EXPECT_EQ(OMget_num_refs(a), 0);
+}
+
+TEST_F(OMValues, CyclesAreRefusedAndReported) {
+  OMobj_id a = make(plain, "a", OM_KIND_REF);
+  OMobj_id b = make(plain, "b", OM_KIND_REF);
+  ASSERT_EQ(OMset_obj_ref(a, b, 0), 1);
+  EXPECT_EQ(OMset_obj_ref(b, a, 0), 0);
+  EXPECT_EQ(OMset_obj_ref(a, a, 0), 0);
+  ASSERT_EQ(reports().size(), 2u);
+  EXPECT_NE(reports()[0].find("reference cycle refused"), std::string::npos) << reports()[0];
+  int v;
+  EXPECT_EQ(OMget_int_val(a, &v), 0);
+}
+
+TEST_F(OMValues, StaleAndNeverExistingIdsAnswerFailure) {
+  OMobj_id x = make(plain, "x", OM_KIND_INT);
+  OMdestroy_obj(x, 0);
+  OMobj_id never = {0x7ffffff0u, 1};
+  OMobj_id wrongWord = {plain.serial, 9};
+  for (OMobj_id id : {x, never, wrongWord, OMnull_obj}) {
+    int v = 0;
+    char* s = nullptr;
+    OMobj_id out;
+    EXPECT_EQ(OMget_int_val(id, &v), 0);
+    EXPECT_EQ(OMset_int_val(id, 1), 0);
+    EXPECT_EQ(OMget_str_val(id, &s, 0), 0);
+    EXPECT_EQ(OMget_obj_val(id, &out), 0);
+    EXPECT_EQ(OMset_obj_ref(id, plain, 0), 0);
+    EXPECT_EQ(OMvalid_obj(id, OMnull_obj, 0), 0);
+    EXPECT_EQ(OMget_obj_seq(id, OMnull_obj, 3), -1);
+    EXPECT_EQ(OMdestroy_obj(id, 0), 0);
+    EXPECT_FALSE(OMfind_subobj(id, OMstr_to_name("x"), 0).serial);
+    EXPECT_FALSE(OMcreate_obj(OMstr_to_name("y"), OM_KIND_INT, id, OMnull_obj, 0).serial);
+  }
+  EXPECT_EQ(OMset_obj_ref(make(plain, "r", OM_KIND_REF), x, 0), 0) << "no link to the dead";
+}
+
+TEST_F(OMValues, DestroyingAnObjectUnsetsReferencesToIt) {
+  OMobj_id target = make(plain, "target", OM_KIND_INT);
+  OMobj_id holder = make(plain, "holder", OM_KIND_REF);
+  OMset_int_val(target, 5);
+  OMset_obj_ref(holder, target, 0);
+  int before = OMget_obj_seq(holder, OMnull_obj, 0);
+  ASSERT_EQ(OMdestroy_obj(target, 0), 1);
+  OMobj_id out;
+  EXPECT_EQ(OMget_obj_val(holder, &out), 0);
+  EXPECT_EQ(OMget_num_refs(holder), 0);
+  EXPECT_GT(OMget_obj_seq(holder, OMnull_obj, 0), before) << "the holder counts as changed";
+}
+
+TEST_F(OMValues, StampsInModes023ThroughLinksAndMembers) {
+  OMobj_id color = make(plain, "color", OM_KIND_GROUP);
+  OMobj_id fg = make(color, "fg", OM_KIND_STRING);
+  OMobj_id link = make(plain, "link", OM_KIND_REF);
+  OMset_obj_ref(link, color, 0);
+  int own = OMget_obj_seq(link, OMnull_obj, 0);
+  int groupOwn = OMget_obj_seq(color, OMnull_obj, 0);
+  OMset_str_val(fg, "red");
+  int changedAt = OMget_obj_seq(fg, OMnull_obj, 0);
+  EXPECT_EQ(OMget_obj_seq(color, OMnull_obj, 0), groupOwn) << "mode 0: own stamp only";
+  EXPECT_EQ(OMget_obj_seq(color, OMnull_obj, 3), changedAt) << "mode 3: members count";
+  EXPECT_EQ(OMget_obj_seq(link, OMnull_obj, 2), own) << "mode 2: the link itself";
+  EXPECT_EQ(OMget_obj_seq(link, OMnull_obj, 3), changedAt) << "mode 3: through the link";
+  EXPECT_EQ(OMget_obj_seq(sub(plain, "nothere"), OMnull_obj, 3), -1);
+  OMset_obj_seq(fg, OMnull_obj, 3);
+  EXPECT_EQ(OMget_obj_seq(fg, OMnull_obj, 0), 3);
+}
+
+TEST_F(OMValues, ObjectArraysOfReferences) {
+  OMobj_id list = make(plain, "cmdList", OM_KIND_OBJ_ARRAY);
+  OMobj_id a = make(plain, "a", OM_KIND_INT);
+  OMobj_id b = make(plain, "b", OM_KIND_INT);
+  OMobj_id c = make(plain, "c", OM_KIND_INT);
+  EXPECT_EQ(OMadd_obj_ref(list, a, 0), 1);
+  EXPECT_EQ(OMadd_array_val(list, b, 0), 1);
+  EXPECT_EQ(OMset_array_val(list, OM_ARRAY_APPEND, c, 0), 1);
+  int size = 0;
+  OMget_array_size(list, &size);
+  EXPECT_EQ(size, 3);
+  EXPECT_EQ(OMget_num_refs(list), 3);
+  OMobj_id e;
+  ASSERT_EQ(OMget_array_val(list, 2, &e, 1), 1);
+  EXPECT_TRUE(same(e, c));
+  EXPECT_EQ(OMget_array_val(list, 3, &e, 1), 0);
+  EXPECT_EQ(OMget_array_val(list, -1, &e, 1), 0);
+  EXPECT_EQ(OMdel_obj_ref(list, b, 0), 1);
+  ASSERT_EQ(OMget_array_val(list, 1, &e, 1), 1);
+  EXPECT_TRUE(same(e, c)) << "later elements move down";
+  EXPECT_EQ(OMdel_array_val(list, 0, 0), 1);
+  OMget_array_size(list, &size);
+  EXPECT_EQ(size, 1);
+  OMdestroy_obj(c, 0);
+  EXPECT_EQ(OMget_array_val(list, 0, &e, 1), 0) << "element of a destroyed target is unset";
+  EXPECT_EQ(OMget_array_val(list, 0, &e, 0), 1) << "the element itself remains";
+}
+
+TEST_F(OMValues, NumericAndStringArrays) {
+  OMobj_id ints = make(plain, "ints", OM_KIND_INT_ARRAY);
+  OMobj_id strs = make(plain, "strs", OM_KIND_STR_ARRAY);
+  const int data[] = {4, 5, 6};
+  ASSERT_EQ(OMset_array(ints, OM_TYPE_INT, data, 3, 0), 1);
+  int size = 0, type = 0;
+  int* copy = static_cast<int*>(OMret_array_ptr(ints, 0, &size, &type));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(size, 3);
+  EXPECT_EQ(type, OM_TYPE_INT);
+  EXPECT_EQ(copy[2], 6);
+  ARRfree_f(copy, __FILE__, __LINE__);
+  EXPECT_EQ(OMset_array_size(ints, 0), 1);
+  EXPECT_EQ(OMret_array_ptr(ints, 0, &size, &type), nullptr) << "no elements, no block";
+  EXPECT_EQ(OMset_array_size(ints, -1), 0);
+  EXPECT_EQ(OMset_str_array_val(strs, 1, "b"), 1);
+  char* s = nullptr;
+  EXPECT_EQ(OMget_str_array_val(strs, 0, &s, 0), 0) << "element 0 was never set";
+  ASSERT_EQ(OMget_str_array_val(strs, 1, &s, 0), 1);
+  EXPECT_STREQ(s, "b");
+  std::free(s);
+}
+
+TEST_F(OMValues, LockedObjectsRefuseWrites) {
+  OMobj_id x = make(plain, "x", OM_KIND_INT);
+  OMset_obj_atts(x, OM_atts_locked);
+  EXPECT_EQ(OMset_int_val(x, 1), 0);
+  OMclear_obj_atts(x, OM_atts_locked);
+  EXPECT_EQ(OMset_int_val(x, 1), 1);
+}
+
+TEST_F(OMValues, UniqueNamesPathsAndCopies) {
+  OMobj_id shell = make(plain, "UIshell", OM_KIND_GROUP);
+  OMobj_id w = make(shell, "width", OM_KIND_INT);
+  OMobj_id alias = make(shell, "alias", OM_KIND_REF);
+  OMset_int_val(w, 300);
+  OMset_obj_ref(alias, w, 0);
+  char name[64];
+  ASSERT_EQ(OMget_uniq_name(plain, "UIshell", name, sizeof name), 1);
+  EXPECT_STREQ(name, "UIshell#1");
+  ASSERT_EQ(OMget_uniq_name(plain, "fresh", name, sizeof name), 1);
+  EXPECT_STREQ(name, "fresh");
+
+  char path[128];
+  ASSERT_EQ(OMret_obj_path_to(w, plain, path, sizeof path), 1);
+  EXPECT_STREQ(path, "UIshell.width");
+  EXPECT_TRUE(same(OMfind_str_subobj(plain, "UIshell.width", 0), w));
+  EXPECT_FALSE(OMfind_str_subobj(plain, "UIshell.height", 0).serial);
+
+  OMobj_id copy = OMcopy_obj(shell, OMstr_to_name("UIshell#1"), plain, OMnull_obj, 0);
+  ASSERT_TRUE(copy.serial);
+  OMobj_id copyW = sub(copy, "width");
+  OMobj_id copyAlias = sub(copy, "alias");
+  int v = 0;
+  EXPECT_EQ(OMget_int_val(copyW, &v), 1);
+  EXPECT_EQ(v, 300);
+  OMobj_id end;
+  ASSERT_EQ(OMget_obj_val(copyAlias, &end), 1);
+  EXPECT_TRUE(same(end, copyW)) << "a link inside the copy points into the copy";
+  EXPECT_FALSE(OMcopy_obj(shell, OMstr_to_name("x"), w, OMnull_obj, 0).serial)
+      << "no copy into its own subtree";
+}
+
+TEST_F(OMValues, ExpressionsAndParsedDefinitions) {
+  OMobj_id obj = make(plain, "obj", OM_KIND_GROUP);
+  OMobj_id x = make(obj, "x", OM_KIND_INT);
+  OMobj_id width = make(obj, "width", OM_KIND_INT);
+  OMobj_id shell = make(obj, "UIshell", OM_KIND_GROUP);
+  OMobj_id client = make(shell, "clientWidth", OM_KIND_INT);
+  OMset_int_val(x, 10);
+  OMset_int_val(client, 300);
+  ASSERT_EQ(OMparse_buffer(obj, "width => UIshell.clientWidth <+> (-2 * .x);", 0), 1);
+  int v = 0;
+  ASSERT_EQ(OMget_int_val(width, &v), 1);
+  EXPECT_EQ(v, 280);
+  int before = OMget_obj_seq(width, OMnull_obj, 3);
+  OMset_int_val(x, 20);
+  EXPECT_GT(OMget_obj_seq(width, OMnull_obj, 3), before) << "an operand's change counts";
+  OMget_int_val(width, &v);
+  EXPECT_EQ(v, 260);
+  EXPECT_EQ(OMparse_buffer(obj, "width => nothing + 1;", 0), 0);
+  EXPECT_EQ(OMparse_buffer(obj, "x => width + 1;", 0), 0) << "a cycle through an expression";
+  EXPECT_EQ(OMparse_buffer(obj, "width => (1 + ;", 0), 0);
+  EXPECT_EQ(reports().size(), 3u);
+  OMget_int_val(width, &v);
+  EXPECT_EQ(v, 260) << "failed definitions change nothing";
+}
+
+}  // namespace

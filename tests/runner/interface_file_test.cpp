@@ -1,0 +1,222 @@
+// The interface-file loader: sound files make and instance objects; every broken file is
+// reported with its place and makes nothing.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "interface_file.h"
+#include "om/om_registry.h"
+
+namespace {
+
+std::vector<std::string> instanced;
+int recordInstance(OMobj_id id) {
+  OMobj_name n = 0;
+  OMget_obj_name(id, &n);
+  instanced.push_back(OMname_to_str(n));
+  return 1;
+}
+
+class InterfaceFile : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    OMregister_instance_method("recordInstance", recordInstance);
+    std::vector<OMtemplate_error> errors;
+    ASSERT_EQ(OMload_templates(R"(
+templates:
+  Panel:
+    methods: { instance: recordInstance }
+    properties:
+      parent: ref
+      width: int
+      scale: real
+      title: string
+      color: { kind: group, members: { fg: string, bg: string } }
+      strings: string[]
+      values: int[]
+      cmdList: obj[]
+)", "kit.yaml", &errors), 1);
+  }
+  void SetUp() override {
+    instanced.clear();
+    static int n = 0;
+    dir = std::filesystem::temp_directory_path() /
+          ("ifile_test_" + std::to_string(::getpid()) + "_" + std::to_string(++n));
+    std::filesystem::create_directories(dir);
+    place = OMcreate_obj(OMstr_to_name(dir.filename().c_str()), OM_KIND_GROUP, placeRoot(),
+                         OMnull_obj, 0);
+  }
+  void TearDown() override {
+    OMdestroy_obj(place, 0);
+    std::filesystem::remove_all(dir);
+  }
+  static OMobj_id placeRoot() {
+    OMinit();
+    OMobj_id p = OMnull_obj;
+    OMget_array_subobj(OMinst_obj, 0, &p, 0);
+    return p;
+  }
+  std::string write(const std::string& name, const std::string& text) {
+    std::ofstream(dir / name, std::ios::binary) << text;
+    return (dir / name).string();
+  }
+  UIloadResult load(const std::string& text) { return UIloadInterfaceFile(write("f.yaml", text), place); }
+  std::string errors(const UIloadResult& r) {
+    std::string all;
+    for (const auto& e : r.errors) all += e.text().substr(e.file.size()) + "\n";
+    return all;
+  }
+  int countChildren() {
+    int n = 0;
+    OMget_num_subobjs(place, &n);
+    return n;
+  }
+  std::filesystem::path dir;
+  OMobj_id place = OMnull_obj;
+};
+
+TEST_F(InterfaceFile, ASoundFileMakesLinksAndInstancesParentsFirst) {
+  UIloadResult r = load(R"(
+main:
+  type: Panel
+  width: 320
+  scale: 0.5
+  title: yes
+  color: { bg: "#ffeecc" }
+  strings: [a, b]
+  values: [1, 2, 3]
+  inner:
+    type: Panel
+    width: => main.width / 2 - 10
+    title: => width
+  other:
+    type: Panel
+    parent: => ..
+    cmdList: [inner, ..inner]
+)");
+  ASSERT_TRUE(r.ok) << errors(r);
+  ASSERT_EQ(r.objects.size(), 1u);
+  EXPECT_EQ(instanced, (std::vector<std::string>{"main", "inner", "other"}));
+  OMobj_id main = r.objects[0];
+  char* s = nullptr;
+  ASSERT_EQ(OMget_str_val(OMfind_str_subobj(main, "title", 0), &s, 0), 1);
+  EXPECT_STREQ(s, "yes") << "no YAML boolean guessing";
+  std::free(s);
+  int v = 0;
+  ASSERT_EQ(OMget_int_val(OMfind_str_subobj(main, "inner.width", 0), &v), 1);
+  EXPECT_EQ(v, 150);
+  ASSERT_EQ(OMget_str_val(OMfind_str_subobj(main, "inner.title", 0), &s, 0), 1);
+  EXPECT_STREQ(s, "150") << "a path is looked up in the object first";
+  std::free(s);
+  OMobj_id parentTarget;
+  ASSERT_EQ(OMget_obj_val(OMfind_str_subobj(main, "inner.parent", 0), &parentTarget), 1);
+  EXPECT_EQ(parentTarget.serial, main.serial) << "children get parent linked automatically";
+  EXPECT_EQ(OMget_num_refs(OMfind_str_subobj(main, "other.cmdList", 0)), 2);
+  ASSERT_EQ(OMget_str_val(OMfind_str_subobj(main, "color.bg", 0), &s, 0), 1);
+  EXPECT_STREQ(s, "#ffeecc");
+  std::free(s);
+}
+
+TEST_F(InterfaceFile, IncludesAreReadFirst) {
+  write("other.yaml", "shared:\n  type: Panel\n  width: 7\n");
+  UIloadResult r = load("include: [other.yaml]\nmine:\n  type: Panel\n  width: => shared.width\n");
+  ASSERT_TRUE(r.ok) << errors(r);
+  ASSERT_EQ(r.objects.size(), 2u);
+  int v = 0;
+  OMget_int_val(OMfind_str_subobj(r.objects[1], "width", 0), &v);
+  EXPECT_EQ(v, 7);
+}
+
+TEST_F(InterfaceFile, EveryProblemIsReportedWithItsPlaceAndNothingIsMade) {
+  UIloadResult r = load(R"(a:
+  type: Panel
+  width: wide
+  height: 3
+  color: { fg: red, fg: blue }
+b:
+  type: NoSuchPanel
+c:
+  type: Panel
+  title: => nowhere.title
+  width: => c.width + 1
+)");
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(errors(r), ":5:21: duplicate key 'fg'\n");
+  // Duplicate keys stop the file before objects are looked at; without them, all the rest:
+  r = load(R"(a:
+  type: Panel
+  width: wide
+  height: 3
+b:
+  type: NoSuchPanel
+c:
+  type: Panel
+  title: => nowhere.title
+  width: => c.width + 1
+)");
+  EXPECT_EQ(errors(r),
+            ":3:10: bad value 'wide' for 'width' (an int)\n"
+            ":4:3: unknown property 'height' of Panel\n"
+            ":6:9: unknown type 'NoSuchPanel'\n"
+            ":9:13: bad link: 'nowhere.title' names nothing\n"
+            ":10:12: bad link: reference cycle\n");
+  EXPECT_EQ(countChildren(), 0);
+  EXPECT_TRUE(instanced.empty());
+}
+
+TEST_F(InterfaceFile, HostileFilesGetOneClearMessage) {
+  struct Case {
+    std::string text;
+    std::string message;
+  };
+  std::string deep;
+  for (int i = 0; i < 10000; ++i) deep += "[";
+  std::string deepBlock = "a:\n  type: Panel\n";
+  for (int i = 0; i < 300; ++i) deepBlock += std::string(i + 2, ' ') + "k" + std::to_string(i) + ":\n";
+  std::string binary("\x7f" "ELF\x02\x01\x01\0\0\0", 10);
+  const Case cases[] = {
+      {"", "the file is empty"},
+      {"# only a comment\n", "the file is empty"},
+      {binary, "not a text file (it holds NUL bytes)"},
+      {deep, "the file nests too deeply"},
+      {deepBlock, "the file nests too deeply"},
+      {"just a scalar", "a file is a mapping of objects"},
+      {"a: [1, 2", "not valid YAML"},
+  };
+  for (const Case& c : cases) {
+    UIloadResult r = load(c.text);
+    ASSERT_FALSE(r.ok);
+    ASSERT_EQ(r.errors.size(), 1u) << c.message;
+    EXPECT_EQ(r.errors[0].message.substr(0, c.message.size()), c.message);
+  }
+  UIloadResult missing = UIloadInterfaceFile((dir / "absent.yaml").string(), place);
+  ASSERT_EQ(missing.errors.size(), 1u);
+  EXPECT_NE(missing.errors[0].message.find("cannot open"), std::string::npos);
+  UIloadResult folder = UIloadInterfaceFile(dir.string(), place);
+  ASSERT_EQ(folder.errors.size(), 1u);
+  EXPECT_EQ(folder.errors[0].message, "not a regular file");
+  EXPECT_EQ(countChildren(), 0);
+}
+
+TEST_F(InterfaceFile, IncludeCyclesAndMissingIncludesAreErrors) {
+  write("self.yaml", "include: [self.yaml]\nx:\n  type: Panel\n");
+  UIloadResult r = UIloadInterfaceFile((dir / "self.yaml").string(), place);
+  ASSERT_EQ(r.errors.size(), 1u);
+  EXPECT_EQ(r.errors[0].message, "'self.yaml' includes itself");
+  r = load("include: [gone.yaml]\n");
+  ASSERT_EQ(r.errors.size(), 1u);
+  EXPECT_EQ(r.errors[0].line, 1);
+  EXPECT_EQ(r.errors[0].column, 11);
+}
+
+TEST_F(InterfaceFile, ANameThatExistsAlreadyIsRefused) {
+  ASSERT_TRUE(load("p:\n  type: Panel\n").ok);
+  UIloadResult again = load("p:\n  type: Panel\n");
+  EXPECT_FALSE(again.ok);
+  EXPECT_EQ(countChildren(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+// The x11 test bench.
+#include "x11_test.h"
+
+#include <X11/Shell.h>
+#include <X11/StringDefs.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace uitest {
+
+namespace {
+
+struct Bench {
+  XtAppContext app = nullptr;
+  Display* dpy = nullptr;
+  std::string name;
+};
+
+Bench& bench() {
+  static Bench b;
+  if (b.dpy) return b;
+  std::ifstream file(UI_TEST_DISPLAY_FILE);
+  std::string number;
+  if (file >> number) b.name = ":" + number;
+  else if (const char* env = std::getenv("DISPLAY")) b.name = env;
+  XtToolkitInitialize();
+  b.app = XtCreateApplicationContext();
+  int argc = 1;
+  char arg0[] = "uitest";
+  char* argv[] = {arg0, nullptr};
+  b.dpy = XtOpenDisplay(b.app, b.name.c_str(), "uitest", "UItest", nullptr, 0, &argc, argv);
+  if (!b.dpy) {
+    std::fprintf(stderr, "cannot open the test display '%s'\n", b.name.c_str());
+    std::abort();
+  }
+  int ev, err, major, minor;
+  if (!XTestQueryExtension(b.dpy, &ev, &err, &major, &minor)) {
+    std::fprintf(stderr, "the test display has no XTest\n");
+    std::abort();
+  }
+  return b;
+}
+
+using Clock = std::chrono::steady_clock;
+
+void dispatchPending() {
+  XtAppContext app = bench().app;
+  XSync(bench().dpy, False);
+  while (XtAppPending(app)) XtAppProcessEvent(app, XtIMAll);
+}
+
+void center(Widget w, int* x, int* y) {
+  Dimension width = 0, height = 0;
+  XtVaGetValues(w, XtNwidth, &width, XtNheight, &height, nullptr);
+  if (*x < 0) *x = width / 2;
+  if (*y < 0) *y = height / 2;
+}
+
+}  // namespace
+
+Display* display() { return bench().dpy; }
+XtAppContext appContext() { return bench().app; }
+std::string displayName() { return bench().name; }
+
+bool pumpUntil(const std::function<bool()>& pred, int timeoutMs) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (true) {
+    dispatchPending();
+    if (pred()) return true;
+    if (Clock::now() >= deadline) return pred();
+    // Wait for input (or a timer) for a short while instead of spinning.
+    int fd = ConnectionNumber(bench().dpy);
+    fd_set fds;
+    FD_ZERO(&fds);
+    FD_SET(fd, &fds);
+    timeval tv{0, 5000};
+    select(fd + 1, &fds, nullptr, nullptr, &tv);
+  }
+}
+
+void pumpFor(int ms) {
+  pumpUntil([] { return false; }, ms);
+}
+
+Widget newShell(const char* name) {
+  Arg args[2];
+  XtSetArg(args[0], XtNwidth, 200);
+  XtSetArg(args[1], XtNheight, 100);
+  return XtAppCreateShell(name, "UItest", topLevelShellWidgetClass, display(), args, 2);
+}
+
+bool showAndWait(Widget shell, Widget w) {
+  XtRealizeWidget(shell);
+  return pumpUntil([w] {
+    XWindowAttributes attrs;
+    return XtWindow(w) && XGetWindowAttributes(XtDisplay(w), XtWindow(w), &attrs) &&
+           attrs.map_state == IsViewable;
+  });
+}
+
+void movePointer(Widget w, int x, int y) {
+  Display* dpy = XtDisplay(w);
+  int rootX = 0, rootY = 0;
+  Window child;
+  XTranslateCoordinates(dpy, XtWindow(w), DefaultRootWindow(dpy), x, y, &rootX, &rootY, &child);
+  XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rootX, rootY, CurrentTime);
+  XSync(dpy, False);
+  pumpFor(10);
+}
+
+void pressButton(int button) {
+  XTestFakeButtonEvent(display(), static_cast<unsigned>(button), True, CurrentTime);
+  XSync(display(), False);
+}
+
+void releaseButton(int button) {
+  XTestFakeButtonEvent(display(), static_cast<unsigned>(button), False, CurrentTime);
+  XSync(display(), False);
+}
+
+void click(Widget w, int x, int y, int button) {
+  center(w, &x, &y);
+  movePointer(w, x, y);
+  pressButton(button);
+  pumpFor(10);
+  releaseButton(button);
+  pumpFor(10);
+}
+
+void drag(Widget w, int x1, int y1, int x2, int y2, int button) {
+  movePointer(w, x1, y1);
+  pressButton(button);
+  const int steps = 8;
+  for (int i = 1; i <= steps; ++i)
+    movePointer(w, x1 + (x2 - x1) * i / steps, y1 + (y2 - y1) * i / steps);
+  releaseButton(button);
+  pumpFor(10);
+}
+
+void pressKey(unsigned long keysym, unsigned int modifiers) {
+  Display* dpy = display();
+  struct Mod {
+    unsigned mask;
+    KeySym sym;
+  } const mods[] = {{ShiftMask, XK_Shift_L}, {ControlMask, XK_Control_L}, {Mod1Mask, XK_Alt_L}};
+  for (const Mod& m : mods)
+    if (modifiers & m.mask) XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, m.sym), True, CurrentTime);
+  KeyCode code = XKeysymToKeycode(dpy, keysym);
+  XTestFakeKeyEvent(dpy, code, True, CurrentTime);
+  XTestFakeKeyEvent(dpy, code, False, CurrentTime);
+  for (const Mod& m : mods)
+    if (modifiers & m.mask)
+      XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, m.sym), False, CurrentTime);
+  XSync(dpy, False);
+  pumpFor(10);
+}
+
+void typeText(Widget w, const std::string& text) {
+  click(w);
+  for (char c : text) {
+    KeySym sym = XStringToKeysym(std::string(1, c).c_str());
+    if (c == ' ') sym = XK_space;
+    bool shift = (c >= 'A' && c <= 'Z');
+    pressKey(sym ? sym : static_cast<KeySym>(c), shift ? ShiftMask : 0);
+  }
+}
+
+void destroyWidget(Widget w) {
+  XtDestroyWidget(w);
+  pumpFor(10);
+}
+
+}  // namespace uitest

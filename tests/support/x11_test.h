@@ -1,0 +1,40 @@
+// The x11 test bench: one display per test binary (the shared Xvfb), a fresh top-level shell
+// per test, an event pump with deadlines, and real input through XTest.
+#pragma once
+
+#include <X11/Intrinsic.h>
+
+#include <functional>
+#include <string>
+
+namespace uitest {
+
+// The test display, opened once per process with an Xt application context. The display is
+// the one the xvfb fixture started (its number is in the fixture's file), else $DISPLAY.
+Display* display();
+XtAppContext appContext();
+std::string displayName();
+
+// Dispatches Xt events until pred() holds or timeoutMs passes; returns pred().
+bool pumpUntil(const std::function<bool()>& pred, int timeoutMs = 3000);
+// Dispatches what arrives within ms milliseconds (to let the server settle).
+void pumpFor(int ms);
+
+// A new top-level shell on the test display; the caller destroys it (or Shell's destructor).
+Widget newShell(const char* name = "test");
+// Realizes the shell and waits until w is viewable; false on timeout.
+bool showAndWait(Widget shell, Widget w);
+
+// Real input. Coordinates are relative to w's window.
+void movePointer(Widget w, int x, int y);
+void pressButton(int button = 1);
+void releaseButton(int button = 1);
+void click(Widget w, int x = -1, int y = -1, int button = 1);  // -1: the middle
+void drag(Widget w, int x1, int y1, int x2, int y2, int button = 1);
+void pressKey(unsigned long keysym, unsigned int modifiers = 0);  // modifiers: ShiftMask...
+void typeText(Widget w, const std::string& text);
+
+// Destroys a widget tree and lets Xt finish the destroy.
+void destroyWidget(Widget w);
+
+}  // namespace uitest
