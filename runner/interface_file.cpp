@@ -280,7 +280,7 @@ class Loader {
       const std::string& k = it->first.Scalar();
       if (k == "type") continue;
       if (k == "parent") parentSet = true;
-      const YAML::Node& v = it->second;
+      YAML::Node v = it->second;  // a copy: the iterator hands out a temporary
       if (v.IsMap() && v["type"]) {
         if (OMfind_subobj(obj, OMstr_to_name(k.c_str()), 0).serial)
           error(file, it->first.Mark(), "'" + k + "' is a property of " + type.Scalar() +
