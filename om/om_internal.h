@@ -139,6 +139,8 @@ inline OMobj_id idOf(uint32_t serial) { return serial ? OMobj_id{serial, 1} : OM
 
 // Makes a record under parent (appended last, or unlinked when parent is 0).
 uint32_t newObj(uint32_t name, int kind, uint32_t parent);
+// Frees what the slot owns (string, array, expression tree) without touching links.
+void releasePayload(Obj* o);
 // Frees the value held in the slot (strings, arrays, expressions, reference link).
 void clearValue(Obj* o, uint32_t serial);
 // Appends/removes child in parent's list.

@@ -55,15 +55,7 @@ struct ReleaseAtExit {
       if (!page) continue;
       for (Obj& o : page->objs) {
         if (!o.kind) continue;
-        if (o.has(kExpr)) delete o.value<Expr*>();
-        else if (o.has(kSet) && !o.has(kRef) && o.kind == OM_KIND_STRING) std::free(o.value<char*>());
-        else if (o.has(kSet) && !o.has(kRef) &&
-                 (o.kind == OM_KIND_INT_ARRAY || o.kind == OM_KIND_REAL_ARRAY ||
-                  o.kind == OM_KIND_STR_ARRAY)) {
-          ArrayData* a = o.value<ArrayData*>();
-          for (char* p : a->strings) std::free(p);
-          delete a;
-        }
+        releasePayload(&o);
         o = Obj{};
       }
       delete page;
@@ -214,17 +206,10 @@ bool isAncestor(uint32_t ancestor, uint32_t serial) {
   return false;
 }
 
-void clearValue(Obj* o, uint32_t serial) {
-  if (o->has(kRef)) {
-    removeReferrer(o->target(), serial);
-  } else if (o->has(kExpr)) {
+void releasePayload(Obj* o) {
+  if (o->has(kExpr)) {
     delete o->value<Expr*>();
-    // Operands are hidden children; they go with the expression.
-    std::vector<uint32_t> hidden;
-    for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling)
-      if (find(c)->has(kHidden)) hidden.push_back(c);
-    for (uint32_t h : hidden) OMdestroy_obj(idOf(h), 0);
-  } else if (o->has(kSet)) {
+  } else if (o->has(kSet) && !o->has(kRef)) {
     switch (o->kind) {
       case OM_KIND_STRING:
         std::free(o->value<char*>());
@@ -241,6 +226,25 @@ void clearValue(Obj* o, uint32_t serial) {
         break;
     }
   }
+  o->slot[0] = o->slot[1] = 0;
+}
+
+void clearValue(Obj* o, uint32_t serial) {
+  if (o->has(kRef)) {
+    removeReferrer(o->target(), serial);
+  } else if (o->has(kExpr)) {
+    // Operands are hidden children; they go with the expression.
+    std::vector<uint32_t> hidden;
+    for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling)
+      if (find(c)->has(kHidden)) hidden.push_back(c);
+    // The flag goes first: destroying the operands notifies, and a reader must not find an
+    // expression whose tree is gone.
+    releasePayload(o);
+    o->flags &= static_cast<uint16_t>(~kExpr);
+    for (uint32_t h : hidden) OMdestroy_obj(idOf(h), 0);
+    o = find(serial);
+  }
+  releasePayload(o);
   o->flags &= static_cast<uint16_t>(~(kSet | kRef | kExpr));
   o->slot[0] = o->slot[1] = 0;
 }
