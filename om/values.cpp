@@ -421,3 +421,40 @@ int OMget_num_refs(OMobj_id id) {
     if (find(c)->has(kRef)) ++n;
   return n;
 }
+
+int OMcstruct_update_om(OMobj_id id, const void* data, const OMcstruct_field* fields, int count,
+                        unsigned long mask) {
+  if (!find(id) || !data || !fields || count < 0) return 0;
+  const char* base = static_cast<const char*>(data);
+  int ok = 1;
+  OMpush_ctx(id, 0, 0, 0);
+  for (int i = 0; i < count && i < static_cast<int>(8 * sizeof mask); ++i) {
+    if (!(mask & (1ul << i))) continue;
+    OMobj_id prop = OMfind_subobj(id, OMstr_to_name(fields[i].name), 0);
+    const char* at = base + fields[i].offset;
+    int written = 0;
+    switch (fields[i].type) {
+      case OM_TYPE_INT: {
+        int v;
+        std::memcpy(&v, at, sizeof v);
+        written = OMset_int_val(prop, v);
+        break;
+      }
+      case OM_TYPE_DOUBLE: {
+        double v;
+        std::memcpy(&v, at, sizeof v);
+        written = OMset_real_val(prop, v);
+        break;
+      }
+      case OM_TYPE_STRING: {
+        const char* v;
+        std::memcpy(&v, at, sizeof v);
+        written = v ? OMset_str_val(prop, v) : OMset_obj_val(prop, OMnull_obj, 0);
+        break;
+      }
+    }
+    if (written != 1) ok = 0;
+  }
+  OMpop_ctx(id);
+  return ok;
+}

@@ -210,6 +210,19 @@ void OMrun_exit_funcs();
 // 1 on success; a bad text is reported through ERRerror and changes nothing.
 int OMparse_buffer(OMobj_id obj, const char* text, int mode);
 
+// ---- C structures --------------------------------------------------------------------
+// One field of a C structure mirrored by the sub-object `name` of an object.
+struct OMcstruct_field {
+  const char* name;
+  int type;       // OM_TYPE_INT (int), OM_TYPE_DOUBLE (double) or OM_TYPE_STRING (char*)
+  size_t offset;  // of the field in the structure
+};
+// Writes the fields whose bit (1 << index) is set in mask from the structure into the
+// object's sub-objects, all in one context so dependents are notified once. A null string
+// field unsets its property. 1 when every flagged field was written.
+int OMcstruct_update_om(OMobj_id id, const void* data, const OMcstruct_field* fields, int count,
+                        unsigned long mask);
+
 // ---- Paths -------------------------------------------------------------------------
 // The search path of a kind (5: data files): a colon-separated list of folders.
 const char* OMget_path(int kind);

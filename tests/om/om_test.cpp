@@ -1,4 +1,5 @@
 // Object manager: values, conversions, references, arrays, stamps, stale ids, names and paths.
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -285,6 +286,35 @@ TEST_F(OMValues, ExpressionsAndParsedDefinitions) {
   EXPECT_EQ(reports().size(), 3u);
   OMget_int_val(width, &v);
   EXPECT_EQ(v, 260) << "failed definitions change nothing";
+}
+
+TEST_F(OMValues, CStructureFieldsAreWrittenBackByMask) {
+  struct Selection {
+    int index;
+    double scale;
+    char* text;
+  };
+  const OMcstruct_field fields[] = {{"index", OM_TYPE_INT, offsetof(Selection, index)},
+                                    {"scale", OM_TYPE_DOUBLE, offsetof(Selection, scale)},
+                                    {"text", OM_TYPE_STRING, offsetof(Selection, text)}};
+  OMobj_id sel = make(plain, "sel", OM_KIND_GROUP);
+  make(sel, "index", OM_KIND_INT);
+  make(sel, "scale", OM_KIND_REAL);
+  make(sel, "text", OM_KIND_STRING);
+  char word[] = "two";
+  Selection s{2, 0.5, word};
+  ASSERT_EQ(OMcstruct_update_om(sel, &s, fields, 3, 0x5), 1);
+  int index = 0;
+  EXPECT_EQ(OMget_int_val(sub(sel, "index"), &index), 1);
+  EXPECT_EQ(index, 2);
+  EXPECT_EQ(OMis_set(sub(sel, "scale")), 0) << "a field without its bit is left alone";
+  char* text = nullptr;
+  ASSERT_EQ(OMget_str_val(sub(sel, "text"), &text, 0), 1);
+  EXPECT_STREQ(text, "two");
+  std::free(text);
+  s.text = nullptr;
+  ASSERT_EQ(OMcstruct_update_om(sel, &s, fields, 3, 0x4), 1);
+  EXPECT_EQ(OMis_set(sub(sel, "text")), 0) << "a null string unsets";
 }
 
 }  // namespace
