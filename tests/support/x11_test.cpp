@@ -171,6 +171,22 @@ void typeText(Widget w, const std::string& text) {
   }
 }
 
+unsigned long pixelAt(Widget w, int x, int y) {
+  Display* dpy = XtDisplay(w);
+  Window root = DefaultRootWindow(dpy);
+  int rootX = 0, rootY = 0;
+  Window child;
+  XTranslateCoordinates(dpy, XtWindow(w), root, x, y, &rootX, &rootY, &child);
+  XWindowAttributes attrs;
+  XGetWindowAttributes(dpy, root, &attrs);
+  if (rootX < 0 || rootY < 0 || rootX >= attrs.width || rootY >= attrs.height) return ~0ul;
+  XImage* image = XGetImage(dpy, root, rootX, rootY, 1, 1, AllPlanes, ZPixmap);
+  if (!image) return ~0ul;
+  unsigned long p = XGetPixel(image, 0, 0) & 0xffffff;
+  XDestroyImage(image);
+  return p;
+}
+
 void destroyWidget(Widget w) {
   XtDestroyWidget(w);
   pumpFor(10);

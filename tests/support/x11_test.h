@@ -34,6 +34,10 @@ void drag(Widget w, int x1, int y1, int x2, int y2, int button = 1);
 void pressKey(unsigned long keysym, unsigned int modifiers = 0);  // modifiers: ShiftMask...
 void typeText(Widget w, const std::string& text);
 
+// The colour of the screen pixel at (x, y) in w's window, as 0xRRGGBB (the test server is
+// TrueColor); read from the root window, so any point on the screen is safe to ask.
+unsigned long pixelAt(Widget w, int x, int y);
+
 // Destroys a widget tree and lets Xt finish the destroy.
 void destroyWidget(Widget w);
 
