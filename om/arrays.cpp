@@ -1,5 +1,6 @@
 // Arrays: object arrays (elements are sub-objects, usually references) and int, real and
 // string arrays held in one block.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -72,6 +73,18 @@ constexpr int kMaxArraySize = 1 << 26;
 
 }  // namespace
 
+void syncArraySize(uint32_t array) {
+  auto it = store().arraySizes.find(array);
+  if (it == store().arraySizes.end()) return;
+  int want = 0;
+  if (OMget_int_val(idOf(it->second), &want) != 1 || want < 0) want = 0;
+  want = std::min(want, kMaxArraySize);
+  int have = childCount(array);
+  for (int i = have; i < want; ++i)
+    if (!newElement(array)) break;
+  for (int i = have - 1; i >= want; --i) OMdestroy_obj(idOf(childAt(array, i)), 0);
+}
+
 }  // namespace om
 
 using namespace om;
@@ -80,6 +93,7 @@ int OMget_array_size(OMobj_id id, int* size) {
   Obj* o = find(resolve(id.live == 1 ? id.serial : 0));
   if (!o || !size) return 0;
   if (o->kind == OM_KIND_OBJ_ARRAY) {
+    syncArraySize(resolve(id.serial));
     *size = childCount(resolve(id.serial));
     return 1;
   }
@@ -93,6 +107,13 @@ int OMset_array_size(OMobj_id id, int size) {
   Obj* o = arrayTarget(id, &serial);
   if (!o || size < 0 || size > kMaxArraySize) return 0;
   if (o->kind == OM_KIND_OBJ_ARRAY) {
+    auto sized = store().arraySizes.find(serial);
+    if (sized != store().arraySizes.end()) {
+      // The size lives in its own property: set that, then follow it.
+      if (OMset_int_val(idOf(sized->second), size) != 1) return 0;
+      syncArraySize(serial);
+      return 1;
+    }
     int have = childCount(serial);
     if (have == size) return 1;
     for (int i = have; i < size; ++i)
@@ -112,6 +133,7 @@ int OMget_array_val(OMobj_id id, int index, OMobj_id* element, int mode) {
   uint32_t array = resolve(id.live == 1 ? id.serial : 0);
   Obj* o = find(array);
   if (!o || !element || o->kind != OM_KIND_OBJ_ARRAY) return 0;
+  syncArraySize(array);
   uint32_t e = childAt(array, index);
   if (!e) return 0;
   if (mode == 1) {

@@ -70,10 +70,14 @@ void runMethod(uint32_t serial, unsigned mask) {
       it->second.omx = m->omx(id);
       if (it->second.omx) it->second.omx->init(OM_EVENT_INST, it->second.sync);
     }
+    // Without an instance method the update method instances: the three-argument one is
+    // told so by the mask, the one-argument one simply runs a first time.
     if (m && m->instance)
       m->instance(id);
     else if (m && m->update)
       m->update(id, OM_EVENT_INST, it->second.sync);
+    else if (m && m->update1)
+      m->update1(id);
   } else {
     int sync = it->second.sync;
     OMXgroup* omx = it->second.omx;

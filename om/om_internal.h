@@ -121,6 +121,7 @@ struct Store {
   std::unordered_map<uint32_t, Active> actives;
   std::unordered_map<uint32_t, TemplateInfo> templates;
   std::unordered_map<uint32_t, uint32_t> elementTemplates;  // object array -> element template
+  std::unordered_map<uint32_t, uint32_t> arraySizes;  // object array -> int property of its size
   std::unordered_map<uint32_t, std::vector<uint32_t>> templateIndex;  // name -> templates
 };
 
@@ -183,6 +184,9 @@ void deinstance(uint32_t serial);
 uint32_t findTemplate(const char* path);
 // Copies a template's declarations into a new object under parent. 0 on failure.
 uint32_t instantiate(uint32_t templ, uint32_t name, uint32_t parent);
+// Brings an object array whose size follows an int property to that size (elements are made
+// or destroyed); nothing for other objects.
+void syncArraySize(uint32_t array);
 // Copies a subtree; references into it are re-aimed at the copy.
 uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent);
 // Drops a template from the index (it is being destroyed).

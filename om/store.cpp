@@ -387,6 +387,7 @@ int OMget_num_subobjs(OMobj_id id, int* count) {
 int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int) {
   Obj* o = find(id);
   if (!o || !element || o->kind != OM_KIND_OBJ_ARRAY) return 0;
+  syncArraySize(id.serial);
   uint32_t e = childAt(id.serial, index);
   *element = idOf(e);
   return e ? 1 : 0;
@@ -482,6 +483,7 @@ int OMdestroy_obj(OMobj_id id, int) {
   Store& st = store();
   for (uint32_t s : subtree) {
     st.elementTemplates.erase(s);
+    st.arraySizes.erase(s);
     freeSlot(s);
   }
   if (parent && find(parent)) changed(parent);

@@ -111,6 +111,11 @@ uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
     std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
   }
   for (auto [from, copy] : order) {
+    auto sized = s.arraySizes.find(from);
+    if (sized != s.arraySizes.end()) {
+      auto hit = map.find(sized->second);
+      s.arraySizes[copy] = hit != map.end() ? hit->second : sized->second;
+    }
     Obj* so = find(from);
     if (so->has(kRef)) {
       auto hit = map.find(so->target());
@@ -213,7 +218,7 @@ class TemplateReader {
     if (body.IsMap()) {
       for (auto it = body.begin(); it != body.end(); ++it) {
         std::string k = it->first.Scalar();
-        if (k != "base" && k != "methods" && k != "properties" && k != "library")
+        if (k != "base" && k != "methods" && k != "properties" && k != "library" && k != "kind")
           error(it->first, "unknown key '" + k + "' in template '" + name + "'");
       }
       if (const YAML::Node base = body["base"]) {
@@ -227,6 +232,11 @@ class TemplateReader {
         }
       }
       if (const YAML::Node lib = body["library"]) library = lib.Scalar();
+      if (const YAML::Node kind = body["kind"]) {
+        int k = kindOf(kind.Scalar());
+        if (!k) error(kind, "unknown kind '" + kind.Scalar() + "'");
+        else find(t)->kind = static_cast<uint8_t>(k);
+      }
       if (const YAML::Node methods = body["methods"]) readMethods(methods, &store().templates[t]);
       if (const YAML::Node props = body["properties"]) {
         if (!props.IsMap()) error(props, "'properties' must be a mapping");
@@ -307,6 +317,13 @@ class TemplateReader {
       uint32_t t = findTemplate(elements.Scalar().c_str());
       if (kind != OM_KIND_OBJ_ARRAY || !t) error(elements, "'elements' needs obj[] and a template");
       else store().elementTemplates[p] = t;
+    }
+    if (const YAML::Node size = decl["size"]) {
+      uint32_t from = findChild(parent, OMstr_to_name(size.Scalar().c_str()));
+      if (kind != OM_KIND_OBJ_ARRAY || !from || find(from)->kind != OM_KIND_INT)
+        error(size, "'size' names an int property declared before the obj[]");
+      else
+        store().arraySizes[p] = from;
     }
     if (const YAML::Node def = decl["default"]) setDefault(p, parent, def);
   }

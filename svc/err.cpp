@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 int ERRerror_squashed = 0;
@@ -14,6 +15,8 @@ void defaultReporter(const char* reporter, int, int, const char* text) {
 }
 
 ERRreporter currentReporter = defaultReporter;
+ERRyesno_handler yesnoHandler = nullptr;
+ERRoutofmem_handler outofmemHandler = nullptr;
 
 }  // namespace
 
@@ -37,4 +40,29 @@ void ERRerror(const char* reporter, int flag, int severity, const char* format, 
   // A message that ends in a line end would print an empty line after it.
   while (!text.empty() && text.back() == '\n') text.pop_back();
   currentReporter(reporter, flag, severity, text.c_str());
+}
+
+ERRyesno_handler ERRset_yesno_dialog_handler(ERRyesno_handler handler) {
+  ERRyesno_handler previous = yesnoHandler;
+  yesnoHandler = handler;
+  return previous;
+}
+
+ERRoutofmem_handler ERRset_outofmem_dialog_handler(ERRoutofmem_handler handler) {
+  ERRoutofmem_handler previous = outofmemHandler;
+  outofmemHandler = handler;
+  return previous;
+}
+
+ERRyesno_handler ERRget_yesno_dialog_handler() { return yesnoHandler; }
+ERRoutofmem_handler ERRget_outofmem_dialog_handler() { return outofmemHandler; }
+
+int ERRout_of_memory(const char* message) {
+  const char* text = message ? message : "";
+  if (!outofmemHandler) {
+    ERRerror("ERRout_of_memory", 0, 2, "out of memory: %s", text);
+    return 0;
+  }
+  if (outofmemHandler("%s", text) == 1) return 1;
+  std::exit(1);
 }

@@ -54,8 +54,11 @@ struct OMtemplate_error {
 //         visible: { kind: int, default: 1 }
 //         handle: { type: UIwinHandle }     # a sub-object made from another template
 //         color: { kind: group, members: { fg: string, bg: string } }
-//         cmdList: { kind: obj[], elements: UIcommand }
+//         cmdList: { kind: "obj[]", elements: UIcommand }
+//         count: int
+//         items: { kind: "obj[]", elements: Item, size: count }   # as many elements as count
 //     UIbutton: { base: UIwindow, library: UI.Controls }
+//     Widths: { kind: "obj[]", methods: { getter: Fn } }        # the template's own kind
 //
 // Kinds: int, real, string, ptr, func, ref, group, int[], real[], string[], obj[] (quote the
 // array kinds inside a flow mapping: { kind: "int[]" }).

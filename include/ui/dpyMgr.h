@@ -1,0 +1,79 @@
+// Display contexts: every X display the library uses is opened once and described by a
+// context held in one process-wide table under its normalised name.
+#pragma once
+
+#include <X11/Intrinsic.h>
+
+#include "om/om.h"
+#include "svc/ut.h"
+
+// One open display: the connection, its screen size, the never-mapped application shell, the
+// hidden shell that parents dialogs and its container, and the window tools' context. A plain
+// value: copied freely; the table holds copies.
+class UIdpyContext {
+ public:
+  UIdpyContext() = default;
+  // Opens the display of a normalised name (Xt set up on the first opening). A failure leaves
+  // DisplayPtr null: the first display of the process ends the process, a later one is
+  // reported through UIdisplayErrorHook.
+  explicit UIdpyContext(const char* name);
+
+  // The normalised form of a display name ("host" -> "host:0.0", "0" -> ":0.0" ...).
+  static UtString cnvtDisplayName(const char* name);
+
+  // The window tools' context of this display, made on first use; null without hidden shell.
+  void* getWtDpyContext();
+  // Closes the connection (widgets are left as they are).
+  void closeDisplay();
+
+  UtString displayName;
+  Display* DisplayPtr = nullptr;
+  int _width = 0;
+  int _height = 0;
+  Widget _appShell = nullptr;
+  Widget _managerShell = nullptr;
+  Widget _hiddenShell = nullptr;
+  void* _wtDpyCtx = nullptr;
+  static XtAppContext _appContext;  // shared by every display
+
+  // Steps of opening shared with UI_SetDisplayContext: shells, event loop, screen size.
+  void finishOpening();
+};
+
+// The context of a display name (null: the empty name), opening the display on first use;
+// UIdpyContextNull when it cannot be opened. The pointer is valid until the next insertion
+// into the table: keep a copy across anything that may open a display.
+UIdpyContext* UIgetDisplayContext(const char* name);
+// The context of an open display (looked up by its own name string).
+UIdpyContext* UIgetDisplayContext(Display* display);
+
+extern UIdpyContext UIdpyContextNull;   // returned for a display that cannot be opened
+extern Widget DefaultHiddenShell;       // hidden shell of the first display opened
+
+// Creates the hidden shell "HiddenShell" (centred, 200 x 200, never mapped) and its row-column
+// container "HiddenManagerShell" for a context whose application shell exists.
+void UIinitHiddenShell(UIdpyContext& context);
+
+// Dispatches one event through Xt (the event loop's handler for every display).
+void UIprocessEvents(XEvent* event);
+
+// Closes every display of the table.
+extern "C" void UI_CloseDisplays();
+
+// For the environment's other libraries. Get: stores the connection (possibly null) and the
+// shared application context for name; 0, or -1 when display is null (nothing written).
+// Set: registers a display opened elsewhere under name, unchanged (not normalised); 0, or -1
+// when an argument is null or the connection is in the table already.
+extern "C" int UI_GetDisplayContext(const char* name, Display** display, XtAppContext* app);
+extern "C" int UI_SetDisplayContext(const char* name, Display* display, XtAppContext app);
+
+// Update entry point of display objects: opens $DISPLAY if needed and writes "width",
+// "height", "displayPtr" and "displayName" where the object has them.
+int UIdisplayUpdate(OMobj_id id);
+
+// Where a later display that cannot be opened is reported ("Error: Can't open display NAME").
+// The default reports through ERRerror; the error dialogs replace it.
+extern void (*UIdisplayErrorHook)(const char* text);
+
+// Number of entries in the table (for tests and diagnostics).
+int UIdisplayTableSize();

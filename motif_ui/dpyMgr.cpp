@@ -1,0 +1,265 @@
+// Display contexts: the process-wide table, name normalisation, opening displays with their
+// application and hidden shells, and the exported lookups.
+#include "ui/dpyMgr.h"
+
+#include <X11/Shell.h>
+#include <Xm/Display.h>
+#include <Xm/RowColumn.h>
+#include <Xm/Xm.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "svc/err.h"
+#include "svc/ev.h"
+#include "svc/wt.h"
+#include "ui/init.h"
+
+XtAppContext UIdpyContext::_appContext = nullptr;
+UIdpyContext UIdpyContextNull;
+Widget DefaultHiddenShell = nullptr;
+
+namespace {
+
+void reportToErr(const char* text) { ERRerror("UIdpyContext", 0, 2, "%s", text); }
+
+// The table: pairs searched linearly by name, appended at the end, never removed.
+UtMap<UtString, UIdpyContext>& table() {
+  static auto* t = new UtMap<UtString, UIdpyContext>;
+  return *t;
+}
+
+// Fallback resources of the application context.
+String fallbackResources[] = {const_cast<char*>("*background:   #b7b7b7"),
+                              const_cast<char*>("*foreground:   black"),
+                              const_cast<char*>("*useColorObj:  false"), nullptr};
+
+// Xt warnings and X protocol errors are reported, never fatal: a widget library must not end
+// its host over a bad request.
+void warningToErr(String name, String type, String cls, String def, String* params,
+                  Cardinal* count) {
+  char text[1024];
+  String p[10] = {};
+  Cardinal n = count ? std::min<Cardinal>(*count, 10) : 0;
+  for (Cardinal i = 0; i < n; ++i) p[i] = params[i];
+  std::snprintf(text, sizeof text, def ? def : "%s", p[0], p[1], p[2], p[3], p[4], p[5], p[6],
+                p[7], p[8], p[9]);
+  ERRerror("Xt", 0, 2, "%s", text);
+}
+
+int xErrorToErr(Display* display, XErrorEvent* event) {
+  char text[132];
+  XGetErrorText(display, event->error_code, text, sizeof text);
+  ERRerror("X", 0, 2, "%s (request %d.%d)", text, event->request_code, event->minor_code);
+  return 0;
+}
+
+void setUpToolkit() {
+  UIsetResourcePath();
+  XtSetLanguageProc(nullptr, UILanguageProc, nullptr);
+  XtToolkitInitialize();
+  UIdpyContext::_appContext = XtCreateApplicationContext();
+  XtAppSetFallbackResources(UIdpyContext::_appContext, fallbackResources);
+  XtAppSetWarningMsgHandler(UIdpyContext::_appContext, warningToErr);
+  XSetErrorHandler(xErrorToErr);
+}
+
+// When a display's shell goes, the window tools' font data of that display goes with it.
+void UIdpyCtxDestroyCB(Widget w, XtPointer, XtPointer) {
+  if (XtIsApplicationShell(w) && !XtParent(w)) WTdestroy_display_font_info(XtDisplay(w));
+}
+
+}  // namespace
+
+void (*UIdisplayErrorHook)(const char* text) = reportToErr;
+
+UtString UIdpyContext::cnvtDisplayName(const char* name) {
+  if (!name || !*name) return UtString("");
+  std::string out;
+  const char* display = nullptr;  // the display part, when there is one
+  const char* colon = std::strchr(name, ':');
+  if (colon && colon != name) {
+    out.assign(name, static_cast<size_t>(colon - name) + 1);
+    display = colon + 1;
+  } else if (colon == name) {
+    out = ":";
+    display = name + 1;
+  } else if (std::isalpha(static_cast<unsigned char>(name[0]))) {
+    out = std::string(name) + ":";
+  } else {
+    out = ":";
+    display = name;
+  }
+  if (!display || !*display) return UtString(out + "0.0");
+  const char* p = display;
+  if (!std::isdigit(static_cast<unsigned char>(*p))) out += '0';
+  while (std::isdigit(static_cast<unsigned char>(*p))) out += *p++;
+  if (p[0] == '.' && std::isdigit(static_cast<unsigned char>(p[1]))) {
+    out += '.';
+    out += p[1];
+    if (std::isdigit(static_cast<unsigned char>(p[2]))) out += p[2];
+  } else {
+    out += ".0";
+  }
+  return UtString(out);
+}
+
+UIdpyContext::UIdpyContext(const char* name) : displayName(name) {
+  bool first = table().size() == 0 && !_appContext;
+  if (!_appContext) setUpToolkit();
+  if (globalArgs) globalArgs->reset();
+  // Without a command line (UIglobal_init not run) Xt gets the program name alone.
+  int argc = 1;
+  char* noArgs[] = {UIappName ? UIappName : const_cast<char*>("ui"), nullptr};
+  int* count = globalArgs ? &globalArgs->count : &argc;
+  char** values = globalArgs ? globalArgs->values.data() : noArgs;
+  DisplayPtr = XtOpenDisplay(_appContext, name && *name ? name : nullptr,
+                             UIappName ? UIappName : "ui", UIappClass ? UIappClass : "Corvane",
+                             nullptr, 0, count, values);
+  if (!DisplayPtr) {
+    if (first) {
+      std::printf("Error: Can't open display %s\n", name ? name : "");
+      std::fflush(stdout);
+      // Status 1, not 0: a process that could not show anything did not succeed.
+      OMexit(1);
+    }
+    char text[1200];
+    std::snprintf(text, sizeof text, "Error: Can't open display %s", name ? name : "");
+    UIdisplayErrorHook(text);
+    return;
+  }
+  if (!name || !*name) displayName = DisplayString(DisplayPtr);
+  finishOpening();
+}
+
+void UIdpyContext::finishOpening() {
+  XmFontList fonts = nullptr;
+  _appShell = XtVaAppCreateShell(UIappName ? UIappName : "ui", UIappClass ? UIappClass : "Corvane",
+                                 applicationShellWidgetClass, DisplayPtr, XmNmappedWhenManaged,
+                                 False, nullptr);
+  fonts = UIget_xmfontlist(_appShell, 12, 0);
+  if (fonts)
+    XtVaSetValues(_appShell, XmNlabelFontList, fonts, XmNtextFontList, fonts, XmNbuttonFontList,
+                  fonts, nullptr);
+  XtAddCallback(_appShell, XmNdestroyCallback, UIdpyCtxDestroyCB, nullptr);
+  EVXadd_select(DisplayPtr, UIprocessEvents, _appContext);
+  EVXinit_display_xt(DisplayPtr);
+  Screen* screen = XtScreen(_appShell);
+  _width = WidthOfScreen(screen);
+  _height = HeightOfScreen(screen);
+  UIinitHiddenShell(*this);
+  _wtDpyCtx = nullptr;
+}
+
+void UIinitHiddenShell(UIdpyContext& ctx) {
+  if (!ctx.DisplayPtr || !ctx._appShell) return;
+  Widget xmDisplay = XmGetXmDisplay(ctx.DisplayPtr);
+  if (xmDisplay)
+    XtVaSetValues(xmDisplay, XmNdragInitiatorProtocolStyle, XmDRAG_NONE,
+                  XmNdragReceiverProtocolStyle, XmDRAG_NONE, nullptr);
+  Screen* screen = DefaultScreenOfDisplay(ctx.DisplayPtr);
+  char geometry[64];
+  std::snprintf(geometry, sizeof geometry, "200%s200%s%d%s%d", "x", "+",
+                (WidthOfScreen(screen) - 200) / 2, "+", (HeightOfScreen(screen) - 300) / 2);
+  ctx._hiddenShell = XtVaCreatePopupShell("HiddenShell", applicationShellWidgetClass,
+                                          ctx._appShell, XmNgeometry, geometry,
+                                          XmNallowShellResize, True, XmNmappedWhenManaged, False,
+                                          nullptr);
+  ctx._managerShell = XtVaCreateManagedWidget(
+      "HiddenManagerShell", xmRowColumnWidgetClass, ctx._hiddenShell, XmNmarginHeight, 0,
+      XmNmarginWidth, 0, XmNspacing, 0, XmNpacking, XmPACK_NONE, XmNresizeHeight, False,
+      XmNresizeWidth, False, XmNmappedWhenManaged, False, nullptr);
+  XtAddCallback(ctx._hiddenShell, XmNdestroyCallback, UIdpyCtxDestroyCB, nullptr);
+  XtAddCallback(ctx._managerShell, XmNdestroyCallback, UIdpyCtxDestroyCB, nullptr);
+  XtRealizeWidget(ctx._hiddenShell);
+  if (table().size() == 0) DefaultHiddenShell = ctx._hiddenShell;
+}
+
+void* UIdpyContext::getWtDpyContext() {
+  if (!_hiddenShell) {
+    _wtDpyCtx = nullptr;
+    return nullptr;
+  }
+  if (_wtDpyCtx) return _wtDpyCtx;
+  _wtDpyCtx = WTcreate_ext_display_context(_hiddenShell);
+  // Callers work on copies: the table's entry is what later copies are taken from.
+  if (UIdpyContext* entry = table().find(displayName))
+    *entry = *this;
+  else
+    table().append(displayName, *this);
+  return _wtDpyCtx;
+}
+
+void UIdpyContext::closeDisplay() {
+  if (!DisplayPtr) return;
+  EVXdel_select(DisplayPtr);
+  XtCloseDisplay(DisplayPtr);
+  DisplayPtr = nullptr;
+}
+
+UIdpyContext* UIgetDisplayContext(const char* name) {
+  UtString key = UIdpyContext::cnvtDisplayName(name);
+  if (UIdpyContext* found = table().find(key)) return found;
+  UIdpyContext opened(key.c_str());
+  if (!opened.DisplayPtr) return &UIdpyContextNull;
+  return &table().append(key, opened);
+}
+
+UIdpyContext* UIgetDisplayContext(Display* display) {
+  if (!display) return &UIdpyContextNull;
+  return UIgetDisplayContext(DisplayString(display));
+}
+
+void UIprocessEvents(XEvent* event) { XtDispatchEvent(event); }
+
+void UI_CloseDisplays() {
+  for (size_t i = 0; i < table().size(); ++i) table().at(i).second.closeDisplay();
+}
+
+int UI_GetDisplayContext(const char* name, Display** display, XtAppContext* app) {
+  UIdpyContext* ctx = UIgetDisplayContext(name);
+  if (!display) return -1;
+  *display = ctx->DisplayPtr;
+  if (app) *app = UIdpyContext::_appContext;
+  return 0;
+}
+
+int UI_SetDisplayContext(const char* name, Display* display, XtAppContext app) {
+  if (!name || !display || !app) return -1;
+  for (size_t i = 0; i < table().size(); ++i)
+    if (table().at(i).second.DisplayPtr == display) return -1;
+  UIdpyContext ctx;
+  ctx.displayName = name;
+  ctx.DisplayPtr = display;
+  UIdpyContext::_appContext = app;
+  ctx.finishOpening();
+  table().append(UtString(name), ctx);
+  return 0;
+}
+
+int UIdisplayUpdate(OMobj_id id) {
+  const char* env = std::getenv("DISPLAY");
+  char* name = env ? strdup(env) : nullptr;
+  if (globalArgs) globalArgs->reset();
+  UIdpyContext ctx = *UIgetDisplayContext(name);
+  std::free(name);
+  OMobj_id width = OMfind_subobj(id, OMstr_to_name("width"), 0);
+  if (width.serial) OMset_int_val(width, ctx._width);
+  OMobj_id height = OMfind_subobj(id, OMstr_to_name("height"), 0);
+  if (height.serial) OMset_int_val(height, ctx._height);
+  OMobj_id ptr = OMfind_subobj(id, OMstr_to_name("displayPtr"), 0);
+  if (ptr.serial) OMset_ptr_val(ptr, ctx.DisplayPtr, 0);
+  OMobj_id displayName = OMfind_subobj(id, OMstr_to_name("displayName"), 0);
+  if (displayName.serial) {
+    OMpush_ctx(displayName, 0, 0, 0);
+    OMset_str_val(displayName, ctx.displayName.c_str());
+    OMpop_ctx(displayName);
+  }
+  return 1;
+}
+
+int UIdisplayTableSize() { return static_cast<int>(table().size()); }

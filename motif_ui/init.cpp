@@ -1,0 +1,223 @@
+// Start-up: registration with the object manager, the command line, the application name and
+// class, the default display and the global data object.
+#include "ui/init.h"
+
+#include <X11/Xlocale.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "om/om_registry.h"
+#include "svc/err.h"
+#include "svc/file.h"
+#include "svc/wt.h"
+#include "ui/dpyMgr.h"
+
+int GlobalArgs::argcount = 0;
+char** GlobalArgs::argvalues = nullptr;
+GlobalArgs* globalArgs = nullptr;
+char* UIappName = nullptr;
+char* UIappClass = nullptr;
+bool UInoDialogWait = false;
+
+GlobalArgs::GlobalArgs(int argc, char** argv) {
+  count = 0;
+  values.clear();
+  // The pristine copy is the class's: the command line as last given.
+  for (int i = 0; i < argcount; ++i) std::free(argvalues[i]);
+  std::free(argvalues);
+  argcount = argc > 0 && argv ? argc : 0;
+  argvalues = static_cast<char**>(std::calloc(static_cast<size_t>(argcount) + 1, sizeof(char*)));
+  for (int i = 0; i < argcount; ++i) argvalues[i] = strdup(argv[i] ? argv[i] : "");
+  reset();
+}
+
+GlobalArgs::~GlobalArgs() {
+  for (char* s : owned_) std::free(s);
+}
+
+void GlobalArgs::reset() {
+  for (char* s : owned_) std::free(s);
+  owned_.clear();
+  values.clear();
+  for (int i = 0; i < argcount; ++i) owned_.push_back(strdup(argvalues[i]));
+  values = owned_;
+  values.push_back(nullptr);
+  count = argcount;
+}
+
+namespace {
+
+// The value of an environment variable, or fallback when it is unset or empty.
+const char* envOr(const char* name, const char* fallback) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : fallback;
+}
+
+const char* baseName(const char* path) {
+  if (!path) return "ui";
+  const char* slash = std::strrchr(path, '/');
+  return slash ? slash + 1 : path;
+}
+
+// Removes every "-no_dialog_wait" after the program name; true when there was one.
+bool stripNoDialogWait(int* argc, char** argv) {
+  bool found = false;
+  for (int i = 1; i < *argc;) {
+    if (argv[i] && argv[i][0] == '-' && std::strcmp(argv[i], "-no_dialog_wait") == 0) {
+      for (int j = i; j < *argc; ++j) argv[j] = argv[j + 1];  // the null moves down too
+      --*argc;
+      found = true;
+    } else {
+      ++i;
+    }
+  }
+  return found;
+}
+
+// Gives the caller back what Xt's option parsing left: each remaining argument is the caller's
+// own string with that text, used once.
+void writeBackArguments(int* argc, char** argv) {
+  if (!globalArgs) return;
+  std::vector<char*> callers(argv + 1, argv + *argc);
+  int n = 1;
+  for (int i = 1; i < globalArgs->count; ++i) {
+    const char* left = globalArgs->values[static_cast<size_t>(i)];
+    for (char*& mine : callers) {
+      if (mine && left && std::strcmp(mine, left) == 0) {
+        argv[n++] = mine;
+        mine = nullptr;
+        break;
+      }
+    }
+  }
+  argv[n] = nullptr;
+  *argc = n;
+}
+
+void attachGlobalData() {
+  OMobj_id templ = OMfind_str_subobj(OMtempl_obj, "UI_GLOBAL", 0);
+  if (!templ.serial) {
+    ERRerror("UIglobal_init", 0, 2, "unable to find object Templates.UI_GLOBAL");
+    return;
+  }
+  OMobj_name dataName = OMstr_to_name("UIdata");
+  OMobj_id data = OMfind_subobj(templ, dataName, 0);
+  if (!data.serial || OMfind_subobj(OMroot_obj, dataName, 0).serial) return;
+  OMobj_id link = OMcreate_obj(dataName, OM_KIND_REF, OMroot_obj, OMnull_obj, 0);
+  OMset_obj_ref(link, data, 0);
+  OMpush_ctx(data, 0, 0, 0);
+  OMactivate_obj(data);
+  OMinstance_obj(data);
+  OMobj_id element;
+  OMobj_id displays = OMfind_subobj(data, OMstr_to_name("UIdisplays"), 0);
+  if (displays.serial) {
+    OMset_name_int_val(data, OMstr_to_name("num_displays"), 1);
+    OMget_array_val(displays, 0, &element, 0);
+  }
+  OMobj_id fonts = OMfind_subobj(data, OMstr_to_name("UIfonts"), 0);
+  if (fonts.serial) {
+    OMset_name_int_val(data, OMstr_to_name("num_fonts"), 1);
+    OMget_array_val(fonts, 0, &element, 0);
+  }
+  OMpop_ctx(data);
+}
+
+void registerEntryPoints() {
+  OMregister_update1_method("UIdisplayUpdate", UIdisplayUpdate);
+  OMregister_update1_method("UIfontUpdate", UIfontUpdate);
+}
+
+}  // namespace
+
+void UIinit() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  registerEntryPoints();
+  UIfunc_init();
+  char kit[FILE_MAX_PATH];
+  FILEmap_variables("$KLT_PATH<0>/kit", kit);
+  std::vector<OMtemplate_error> errors;
+  if (!OMload_templates_path(kit, &errors))
+    for (const OMtemplate_error& e : errors) ERRerror("UIinit", 0, 2, "%s", e.text().c_str());
+  OMadd_exit_func(UIshutdown, nullptr);
+}
+
+void UIglobal_init(int* argc, char** argv) {
+  if (!argc || !argv) return;
+  UInoDialogWait = stripNoDialogWait(argc, argv);
+  // The blocking dialogs are installed as the error service's handlers by the dialog part of
+  // the library when it is there; UInoDialogWait tells it not to.
+  delete globalArgs;
+  globalArgs = new GlobalArgs(*argc, argv);
+  std::free(UIappClass);
+  std::free(UIappName);
+  UIappClass = strdup(envOr("CQ_XAPPCLASS", "Corvane"));
+  UIappName = strdup(envOr("CQ_XAPPNAME", baseName(argv[0])));
+  UIgetDisplayContext(std::getenv("DISPLAY"));
+  writeBackArguments(argc, argv);
+  attachGlobalData();
+}
+
+void UIshutdown(void*) { UI_CloseDisplays(); }
+
+void UIsetResourcePath() {
+  if (std::getenv("XAPPLRESDIR")) return;
+  static char* setting = nullptr;  // putenv keeps the pointer: it lives for the process
+  if (setting) return;
+  char root[FILE_MAX_PATH];
+  FILEmap_variables("$KLT_PATH<0>", root);
+  size_t size = std::strlen(root) + 64;
+  setting = static_cast<char*>(std::malloc(size));
+  std::snprintf(setting, size, "XAPPLRESDIR=%s/%s", root, "runtime/nls");
+  putenv(setting);
+}
+
+String UILanguageProc(Display*, String, XtPointer) {
+  if (!XSupportsLocale()) {
+    XtWarning("This version of Xlib does not support locale; using C");
+    std::setlocale(LC_ALL, "C");
+  }
+  if (!XSetLocaleModifiers("")) XtWarning("This version of Xlib does not support locale modifiers");
+  return std::setlocale(LC_ALL, nullptr);
+}
+
+int text_width_get_int_val(OMobj_id id, int* value) {
+  OMobj_id element;
+  int status = OMget_array_subobj(id, 0, &element, 0);
+  if (status != 1) return status;
+  char* text = nullptr;
+  status = OMget_str_val(element, &text, 0);
+  if (status != 1) return status;
+  *value = WTtext_width_default(text);
+  std::free(text);
+  return 1;
+}
+
+void UIfunc_init() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  OMregister_int_getter("text_width_get_int_val", text_width_get_int_val);
+  OMregister_real_getter("OMint_get_real_val", OMint_get_real_val);
+  std::vector<OMtemplate_error> errors;
+  OMload_templates(
+      "templates:\n"
+      "  ui_text_width:\n"
+      "    kind: \"obj[]\"\n"
+      "    methods: { getter: text_width_get_int_val, real_getter: OMint_get_real_val }\n",
+      "ui_text_width", &errors);
+  for (const OMtemplate_error& e : errors) ERRerror("UIfunc_init", 0, 2, "%s", e.text().c_str());
+}
+
+int UIfontUpdate(OMobj_id id) {
+  OMobj_id height = OMfind_subobj(id, OMstr_to_name("height"), 0);
+  if (height.serial) OMset_int_val(height, 12);
+  OMobj_id lineHeight = OMfind_subobj(id, OMstr_to_name("lineHeight"), 0);
+  if (lineHeight.serial) OMset_int_val(lineHeight, 24);
+  return 1;
+}
