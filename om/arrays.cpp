@@ -83,6 +83,8 @@ void syncArraySize(uint32_t array) {
   for (int i = have; i < want; ++i)
     if (!newElement(array)) break;
   for (int i = have - 1; i >= want; --i) OMdestroy_obj(idOf(childAt(array, i)), 0);
+  // New elements of an instanced array are instanced now, as any new object is.
+  if (want != have) maybeFlush();
 }
 
 }  // namespace om

@@ -197,6 +197,11 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
     if (co->name == name && !co->has(kHidden)) return c;
     c = co->nextSibling;
   }
+  // A link to a group stands for the group: its members are found through it.
+  if (o->has(kRef)) {
+    uint32_t target = resolve(parent);
+    if (target && target != parent) return findChild(target, name);
+  }
   return 0;
 }
 

@@ -137,3 +137,54 @@ TEST_F(OMTemplates, GroupWrappersReachMembersByPosition) {
 }
 
 }  // namespace
+
+namespace {
+
+int update1Calls = 0;
+int countUpdate1(OMobj_id) {
+  ++update1Calls;
+  return 1;
+}
+
+TEST(OMSizedArrays, ElementsFollowTheirSizeAndAreReachedThroughLinks) {
+  OMregister_update1_method("countUpdate1", countUpdate1);
+  omtest::loadTemplates(R"(
+templates:
+  Display1:
+    methods: { update1: countUpdate1 }
+    properties: { width: int }
+  Global1:
+    properties:
+      data:
+        kind: group
+        members:
+          count: { kind: int, default: 0 }
+          items: { kind: "obj[]", elements: Display1, size: count }
+)");
+  OMobj_id place = omtest::instancePlace();
+  OMobj_id global = OMcreate_obj_from_path("Global1", "global1", place);
+  OMobj_id link = OMcreate_obj(OMstr_to_name("link1"), OM_KIND_REF, place, OMnull_obj, 0);
+  OMset_obj_ref(link, OMfind_subobj(global, OMstr_to_name("data"), 0), 0);
+  int size = -1;
+  OMobj_id items = OMfind_str_subobj(link, "items", 0);
+  ASSERT_TRUE(items.serial) << "members are found through a link to their group";
+  ASSERT_EQ(OMget_array_size(items, &size), 1);
+  EXPECT_EQ(size, 0);
+  update1Calls = 0;
+  OMset_int_val(OMfind_str_subobj(link, "count", 0), 2);
+  OMobj_id element;
+  ASSERT_EQ(OMget_array_val(items, 1, &element, 0), 1) << "fetching brings elements into being";
+  EXPECT_EQ(update1Calls, 2) << "each instanced element's one-argument update ran once";
+  EXPECT_TRUE(OMfind_str_subobj(global, "data.items[1].width", 0).serial);
+  OMset_int_val(OMfind_str_subobj(global, "data.count", 0), 1);
+  OMget_array_size(items, &size);
+  EXPECT_EQ(size, 1);
+  EXPECT_EQ(OMset_array_size(items, 3), 1);
+  int count = 0;
+  OMget_int_val(OMfind_str_subobj(global, "data.count", 0), &count);
+  EXPECT_EQ(count, 3) << "setting the size sets the property it follows";
+  OMdestroy_obj(global, 0);
+  OMdestroy_obj(link, 0);
+}
+
+}  // namespace

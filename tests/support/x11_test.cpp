@@ -6,6 +6,12 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/select.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,10 +31,7 @@ struct Bench {
 Bench& bench() {
   static Bench b;
   if (b.dpy) return b;
-  std::ifstream file(UI_TEST_DISPLAY_FILE);
-  std::string number;
-  if (file >> number) b.name = ":" + number;
-  else if (const char* env = std::getenv("DISPLAY")) b.name = env;
+  b.name = fixtureDisplayName();
   XtToolkitInitialize();
   b.app = XtCreateApplicationContext();
   int argc = 1;
@@ -63,6 +66,59 @@ void center(Widget w, int* x, int* y) {
 }
 
 }  // namespace
+
+std::string fixtureDisplayName() {
+  std::ifstream file(UI_TEST_DISPLAY_FILE);
+  std::string number;
+  if (file >> number) return ":" + number;
+  const char* env = std::getenv("DISPLAY");
+  return env ? env : "";
+}
+
+PrivateServer::PrivateServer() {
+  int fds[2];
+  if (pipe(fds) != 0) return;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    std::string fd = std::to_string(fds[1]);
+    int devnull = open("/dev/null", O_RDWR);
+    dup2(devnull, 0);
+    dup2(devnull, 1);
+    dup2(devnull, 2);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+           "tcp", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  if (pid < 0) {
+    close(fds[0]);
+    return;
+  }
+  pid_ = pid;
+  // The server writes its display number once it is ready.
+  std::string number;
+  char c;
+  fd_set set;
+  auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (Clock::now() < deadline) {
+    FD_ZERO(&set);
+    FD_SET(fds[0], &set);
+    timeval tv{0, 100000};
+    if (select(fds[0] + 1, &set, nullptr, nullptr, &tv) <= 0) continue;
+    if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+    number += c;
+  }
+  close(fds[0]);
+  if (!number.empty()) name_ = ":" + number;
+}
+
+PrivateServer::~PrivateServer() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  int status;
+  waitpid(pid_, &status, 0);
+}
 
 Display* display() { return bench().dpy; }
 XtAppContext appContext() { return bench().app; }

@@ -9,6 +9,25 @@
 
 namespace uitest {
 
+// The name of the shared test server (":N"), read from the fixture's file, else $DISPLAY;
+// nothing is opened.
+std::string fixtureDisplayName();
+
+// An X server of the test's own (Xvfb on a free display, 1024 x 768 x 24), stopped when this
+// goes. name() is empty when it could not be started.
+class PrivateServer {
+ public:
+  PrivateServer();
+  ~PrivateServer();
+  PrivateServer(const PrivateServer&) = delete;
+  PrivateServer& operator=(const PrivateServer&) = delete;
+  const std::string& name() const { return name_; }
+
+ private:
+  int pid_ = -1;
+  std::string name_;
+};
+
 // The test display, opened once per process with an Xt application context. The display is
 // the one the xvfb fixture started (its number is in the fixture's file), else $DISPLAY.
 Display* display();
