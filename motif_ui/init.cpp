@@ -139,6 +139,14 @@ void UIinit() {
   done = true;
   registerEntryPoints();
   UIfunc_init();
+  // Data files (pictures ...) are searched in the folders of $CQ_DATA_PATH, then in the
+  // project's runtime folder.
+  if (!*OMget_path(5)) {
+    const char* folders = std::getenv("CQ_DATA_PATH");
+    std::string path = folders && *folders ? std::string(folders) + ":" : std::string();
+    path += FILEruntime_dir();
+    OMset_path(5, path.c_str());
+  }
   char kit[FILE_MAX_PATH];
   FILEmap_variables("$KLT_PATH<0>/kit", kit);
   std::vector<OMtemplate_error> errors;

@@ -39,8 +39,9 @@ extern char* UIappClass;        // X application class ("Corvane" by default)
 extern bool UInoDialogWait;
 
 // Registers the library with the object manager: its entry points by name, the kit's
-// templates (from "$KLT_PATH<0>/kit"), the value type "ui_text_width", and UIshutdown as an
-// exit function. Safe to call more than once (later calls do nothing).
+// templates (from "$KLT_PATH<0>/kit"), the value type "ui_text_width", the data search path
+// (OMget_path(5): the folders of $CQ_DATA_PATH, then "$KLT_PATH<0>/runtime") unless one is
+// set, and UIshutdown as an exit function. Safe to call more than once (later calls do nothing).
 void UIinit();
 
 // Takes the command line (removing "-no_dialog_wait" and what Xt recognises), fixes the X

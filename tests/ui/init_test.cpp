@@ -44,6 +44,8 @@ void startOnce() {
   setenv("DISPLAY", uitest::fixtureDisplayName().c_str(), 1);
   unsetenv("XAPPLRESDIR");
   unsetenv("CQ_XAPPCLASS");
+  unsetenv("CQ_DATA_PATH");
+  unsetenv("KLT_PATH");
   setenv("CQ_XAPPNAME", "", 1);
   ERRset_reporter(record);
   UIdisplayErrorHook = recordDisplayError;
@@ -96,6 +98,8 @@ TEST_F(Startup, ResourceFolderIsTheProjectsAndItsDefaultsApply) {
   XtVaGetValues(text, XmNblinkRate, &rate, nullptr);
   EXPECT_EQ(rate, 0);
   XtDestroyWidget(text);
+  EXPECT_EQ(std::string(OMget_path(5)), std::string(UI_PROJECT_ROOT) + "/runtime")
+      << "data files: $CQ_DATA_PATH (unset here), then the runtime folder";
   setenv("XAPPLRESDIR", "/elsewhere", 1);
   UIsetResourcePath();
   EXPECT_STREQ(std::getenv("XAPPLRESDIR"), "/elsewhere") << "a set folder is left alone";
