@@ -52,7 +52,7 @@ std::vector<std::unique_ptr<WTdisplay>>& displays() {
   return *d;
 }
 
-// The first display that got a context: text widths are measured there.
+// The first display the window tools were used on: text widths are measured there.
 Display* defaultDisplay = nullptr;
 
 WTdisplay* stateOf(Display* display) {
@@ -63,6 +63,7 @@ WTdisplay* stateOf(Display* display) {
   WTdisplay* d = displays().back().get();
   d->display = display;
   d->context.handle = d;
+  if (!defaultDisplay) defaultDisplay = display;
   return d;
 }
 
@@ -130,7 +131,6 @@ WText_context* WTcreate_ext_display_context(Widget hiddenShell) {
   if (!d->hasContext) {
     d->hasContext = true;
     d->context.shell = hiddenShell;
-    if (!defaultDisplay) defaultDisplay = d->display;
   }
   return &d->context;
 }

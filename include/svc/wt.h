@@ -37,8 +37,8 @@ XmFontList WTget_xmfontlist(WTfontset* fontset);
 XmFontList UIget_xmfontlist(Widget widget, int size, int flags);
 // Releases every font set, font and picture of display.
 void WTdestroy_display_font_info(Display* display);
-// Width in pixels of UTF-8 text in the default font of the first display that got a context;
-// 0 without one.
+// Width in pixels of UTF-8 text in the default font (DejaVu Sans, 12 points) on the first
+// display the window tools were used on; 0 before any.
 int WTtext_width_default(const char* text);
 
 // ---- Colours and pictures ---------------------------------------------------------------

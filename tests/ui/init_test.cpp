@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <X11/Shell.h>
+#include <Xm/Label.h>
 #include <Xm/RowColumn.h>
 #include <Xm/Text.h>
 #include <Xm/Xm.h>
@@ -16,6 +17,7 @@
 #include "om/om.h"
 #include "svc/err.h"
 #include "svc/ev.h"
+#include "svc/wt.h"
 #include "ui/dpyMgr.h"
 #include "ui/init.h"
 #include "x11_test.h"
@@ -158,6 +160,33 @@ TEST_F(Startup, GlobalDataIsAttachedOnce) {
   EXPECT_STREQ(UIappName, "again");
 }
 
+TEST_F(Startup, FallbackResourcesAndTextWidthValues) {
+  Widget label = XmCreateLabel(UIgetDisplayContext(display.c_str())->_managerShell,
+                               const_cast<char*>("l"), nullptr, 0);
+  Pixel background = 0;
+  XtVaGetValues(label, XmNbackground, &background, nullptr);
+  EXPECT_EQ(background, 0xb7b7b7ul) << "*background from the fallback resources";
+  XtDestroyWidget(label);
+  // A "ui_text_width" value is the pixel width of the text of its element 0.
+  OMobj_id place;
+  OMget_array_subobj(OMinst_obj, 0, &place, 0);
+  OMobj_id width = OMcreate_obj_from_path("ui_text_width", "w", place);
+  ASSERT_TRUE(width.serial);
+  int value = -1;
+  EXPECT_EQ(OMget_int_val(width, &value), 0) << "no element 0 yet";
+  OMobj_id text = OMcreate_obj(OMstr_to_name("text"), OM_KIND_STRING, place, OMnull_obj, 0);
+  OMset_str_val(text, "some text");
+  OMadd_array_val(width, text, 0);
+  ASSERT_EQ(OMget_int_val(width, &value), 1);
+  EXPECT_EQ(value, WTtext_width_default("some text"));
+  EXPECT_GT(value, 20);
+  double real = 0;
+  EXPECT_EQ(OMget_real_val(width, &real), 1);
+  EXPECT_DOUBLE_EQ(real, value);
+  OMdestroy_obj(width, 0);
+  OMdestroy_obj(text, 0);
+}
+
 TEST_F(Startup, NamesOfOneDisplayFindOneEntry) {
   int before = UIdisplayTableSize();
   UIdpyContext* a = UIgetDisplayContext(display.c_str());
@@ -274,6 +303,24 @@ void startOnUnreachableDisplay() {
   char* argv[] = {a0, nullptr};
   int argc = 1;
   UIglobal_init(&argc, argv);
+}
+
+void startAndShutDown() {
+  setenv("DISPLAY", uitest::fixtureDisplayName().c_str(), 1);
+  char a0[] = "tool";
+  char* argv[] = {a0, nullptr};
+  int argc = 1;
+  UIinit();
+  UIglobal_init(&argc, argv);
+  UIdpyContext* ctx = UIgetDisplayContext(std::getenv("DISPLAY"));
+  if (!ctx->DisplayPtr) std::exit(3);
+  OMrun_exit_funcs();  // UIshutdown, as the object manager runs it at exit
+  std::exit(ctx->DisplayPtr == nullptr ? 0 : 4);
+}
+
+TEST(StartupDeath, ShutdownClosesEveryDisplay) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(startAndShutDown(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(StartupDeath, AFirstDisplayThatCannotOpenEndsTheProcessWithAFailure) {
