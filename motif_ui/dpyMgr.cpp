@@ -18,6 +18,7 @@
 #include "svc/ev.h"
 #include "svc/wt.h"
 #include "ui/init.h"
+#include "ui/misc.h"
 
 XtAppContext UIdpyContext::_appContext = nullptr;
 UIdpyContext UIdpyContextNull;
@@ -137,6 +138,7 @@ UIdpyContext::UIdpyContext(const char* name) : displayName(name) {
 }
 
 void UIdpyContext::finishOpening() {
+  UIwatchWidgets(DisplayPtr);  // before any widget of this display is made
   XmFontList fonts = nullptr;
   _appShell = XtVaAppCreateShell(UIappName ? UIappName : "ui", UIappClass ? UIappClass : "Corvane",
                                  applicationShellWidgetClass, DisplayPtr, XmNmappedWhenManaged,

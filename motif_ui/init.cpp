@@ -14,6 +14,7 @@
 #include "svc/err.h"
 #include "svc/file.h"
 #include "svc/wt.h"
+#include "ui/core.h"
 #include "ui/dpyMgr.h"
 
 int GlobalArgs::argcount = 0;
@@ -127,6 +128,7 @@ void attachGlobalData() {
 }
 
 void registerEntryPoints() {
+  OMregister_instance_method("UIwindDestroy", UIwindDestroy);
   OMregister_update1_method("UIdisplayUpdate", UIdisplayUpdate);
   OMregister_update1_method("UIfontUpdate", UIfontUpdate);
 }

@@ -407,6 +407,8 @@ void OMregister_omx_class(const char* name, OMomx_factory_fn fn) {
   if (name) registry().omx[name] = fn;
 }
 
+OMobj_id OMfind_template(const char* pathOrName) { return idOf(findTemplate(pathOrName)); }
+
 int OMint_get_real_val(OMobj_id id, double* value) {
   Obj* o = find(id);
   if (!o || !value) return 0;

@@ -98,8 +98,10 @@ Read readValue(OMobj_id id) {
 // The object a write lands on: the end of a reference chain, or id itself. A reference
 // without an end, or an expression, is dropped and the object takes the value itself.
 Obj* writeTarget(OMobj_id id, uint32_t* serialOut) {
+  // An object being destroyed still takes writes (its destroy method may clear what it
+  // published); nobody is notified of them.
   Obj* o = find(id);
-  if (!o || o->has(kDying)) return nullptr;
+  if (!o) return nullptr;
   uint32_t serial = id.serial;
   if (o->has(kRef)) {
     uint32_t end = resolve(serial);

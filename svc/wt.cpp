@@ -191,9 +191,11 @@ int WTtext_width_default(const char* text) {
 
 unsigned long WTget_pixel(WThandle handle, const float* rgb, int) {
   if (!handle || !rgb) return 0;
+  // Components may come left-justified ("#ff" parses as 0xff00 of 0xffff): the level is
+  // the value's place among 256 equal steps, so 0xff00 and 0xffff are both 255.
   auto level = [](float v) {
     v = std::min(1.0f, std::max(0.0f, v));
-    return static_cast<unsigned>(v * 255.0f + 0.5f);
+    return std::min(255u, static_cast<unsigned>(v * 256.0f));
   };
   return pixelOf(handle, level(rgb[0]), level(rgb[1]), level(rgb[2]));
 }

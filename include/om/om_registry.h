@@ -26,6 +26,10 @@ void OMregister_int_getter(const char* name, OMint_getter_fn fn);
 void OMregister_real_getter(const char* name, OMreal_getter_fn fn);
 void OMregister_omx_class(const char* name, OMomx_factory_fn fn);
 
+// The template at a dotted path below the templates root, or of a plain name wherever it sits
+// among the templates (the newest definition of a name wins); OMnull_obj when there is none.
+OMobj_id OMfind_template(const char* pathOrName);
+
 // The object manager's own conversion of a value function's int getter into a real getter:
 // calls the int getter of id's template and widens the result.
 int OMint_get_real_val(OMobj_id id, double* value);

@@ -28,8 +28,13 @@ struct Bench {
   std::string name;
 };
 
-Bench& bench() {
+Bench& benchState() {
   static Bench b;
+  return b;
+}
+
+Bench& bench() {
+  Bench& b = benchState();
   if (b.dpy) return b;
   b.name = fixtureDisplayName();
   XtToolkitInitialize();
@@ -66,6 +71,13 @@ void center(Widget w, int* x, int* y) {
 }
 
 }  // namespace
+
+void adopt(Display* display, XtAppContext app) {
+  Bench& b = benchState();
+  b.dpy = display;
+  b.app = app;
+  b.name = DisplayString(display);
+}
 
 std::string fixtureDisplayName() {
   std::ifstream file(UI_TEST_DISPLAY_FILE);

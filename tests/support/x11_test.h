@@ -28,6 +28,10 @@ class PrivateServer {
   std::string name_;
 };
 
+// Makes the bench use a display and application context opened elsewhere (the library's)
+// instead of opening its own; call it before anything else of the bench.
+void adopt(Display* display, XtAppContext app);
+
 // The test display, opened once per process with an Xt application context. The display is
 // the one the xvfb fixture started (its number is in the fixture's file), else $DISPLAY.
 Display* display();

@@ -1,0 +1,107 @@
+// UIwindow: the base class of every binding. It owns the object's top widget and does what is
+// the same for all types: the parent widget, automatic placement, publishing the widget in the
+// handle, showing and hiding, reparenting and rebuilding on a "parent" change, position and
+// size, sensitivity, cursor, destruction, the layout editor's handlers, mouse interactors and
+// the status-bar text.
+//
+//   object property        widget                         direction
+//   "parent"               Xt parent (rebuilt or moved)   object -> widget
+//   "visible"              mapped / managed / popped up   object -> widget
+//   "x" "y" "width" "height"  geometry                    both (user moves write back)
+//   "active"               sensitivity                    object -> widget
+//   "cursor"               window cursor                  object -> widget
+//   "handle"               widget, window, event          widget -> object
+#pragma once
+
+#include <X11/Intrinsic.h>
+
+#include "ui/core.h"
+
+// One mouse interactor whose view is a binding's widget (made by the interactors; the window
+// base only reads it). Kind 1: slot1 = run key. Kind 2: slots = start, run, stop keys.
+// Kind 3: slot1 = mask of buttons now pressed, slot2 = "onButtonDown", slot3 =
+// "buttonRequestMask".
+struct MouseInteractorRecord {
+  OMobj_id id;
+  MouseInteractorRecord* next = nullptr;
+  int kind = 0;
+  Widget view = nullptr;
+  int slot1 = 0;
+  int slot2 = 0;
+  int slot3 = 0;
+};
+
+// Event keys: a button code plus modifier bits.
+enum {
+  UI_KEY_SHIFT = 0x100,
+  UI_KEY_CONTROL = 0x200,
+  UI_KEY_MOD1 = 0x400,
+};
+// The key of a button event: press of button 1..3 gives 1..3, motion with the lowest held
+// button 1..3 gives 4..6, release 7..9, anything else 0; plus the modifier bits of its state.
+int UIeventKey(const XEvent* event);
+
+class UIwindow : public UIcore {
+ public:
+  explicit UIwindow(OMobj_id id);
+  ~UIwindow() override;
+
+  // Creates the widgets (a subclass's work): getParentWidget, autoPlacementManager, the top
+  // widget named after the object with the binding as XmNuserData, setResources(w, -1),
+  // callbacks, onObjectCreate(w). false when there is no parent widget.
+  virtual bool instanceObject() = 0;
+  // Applies what changed since seq.
+  virtual void updateObject(int seq);
+  // Makes the widget again under the parent "parent" names, at the old one's index.
+  virtual void rebuildObject(Widget old);
+  // Records a newly made top widget: visibility, handle, geometry, handlers, cursor, status.
+  virtual void onObjectCreate(Widget w);
+  // Clears the handle, destroys the widgets and deletes this binding.
+  virtual void destroyObject();
+  virtual void addLayoutEditorEventHandlers(Widget w);
+  virtual void autoPlacementManager(Widget parent, int* x, int* y);
+  virtual const char* classType() const { return classType_.c_str(); }
+  // The widget the object's widget goes under (null when there is none; see the source).
+  virtual Widget getParentWidget();
+
+  // True when this is a live binding (a pointer taken from a widget is checked with it).
+  bool OK() const { return self_ == this; }
+  static bool widgetOK(Widget w);
+  bool widgetOK() const { return widgetOK(widget_); }
+  Widget widget() const { return widget_; }
+  Widget messageWindow() const { return messageWindow_; }
+
+  // Shows text (or, for null, the status widget's "statusString" or a blank) in the status
+  // bar of w's main window.
+  static void drawStatBarText(Widget w, const char* text);
+
+  // Event handlers (client data ignored) and the map handler of hidden objects.
+  static void onButDown(Widget w, XtPointer data, XEvent* event, Boolean* go);
+  static void onButUp(Widget w, XtPointer data, XEvent* event, Boolean* go);
+  static void onMouseMove(Widget w, XtPointer data, XEvent* event, Boolean* go);
+  static void onMap(Widget w, XtPointer data, XEvent* event, Boolean* go);
+
+  MouseInteractorRecord* interactors = nullptr;  // owned by the interactors
+
+ protected:
+  UtString classType_;
+  Widget widget_ = nullptr;
+  Widget parentWidget_ = nullptr;
+  Widget messageWindow_ = nullptr;
+
+ private:
+  void applyVisibilityOnCreate(Widget w);
+  void applyVisibilityChange();
+  void applyCursor(int seq);
+  const UIwindow* self_ = nullptr;
+};
+
+// 1 while a two-point interaction is running.
+extern int MouseState;
+
+// Sends a button event (phase 1 press, 2 motion, 3 release) to the mouse-events interactors
+// (kind 3) of a binding.
+void UIprocessMouseInteractor(UIwindow* window, XButtonEvent* event, int phase);
+
+// Clears XmNuserData (so callbacks during the destruction find no binding) and destroys w.
+void UIdestroyWidget(Widget w);

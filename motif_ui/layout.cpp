@@ -1,0 +1,182 @@
+// The layout editor's state and handlers. Editing is off until the edit-state object turns it
+// on; with editing off every handler returns at once (a press also ends any editing state).
+#include "ui/layout.h"
+
+#include <Xm/Form.h>
+#include <Xm/Frame.h>
+#include <Xm/Scale.h>
+#include <Xm/Xm.h>
+
+#include "om/om.h"
+#include "ui/misc.h"
+#include "ui/wind.h"
+
+int UIlayout::editEnable = 0;
+int UIlayout::snapToGrid = 1;
+int UIlayout::gridX = 4;
+int UIlayout::gridY = 4;
+int UIlayout::state = 0;
+int UIlayout::potentialActionState = 1;
+Widget UIlayout::moveWidget = nullptr;
+Widget UIlayout::destParent = nullptr;
+GC UIlayout::layout_gc = nullptr;
+
+void UIlayout::cleanUpLayoutState() {
+  if (layout_gc && !UIisBeingDestroyed(moveWidget)) XFreeGC(XtDisplay(moveWidget), layout_gc);
+  layout_gc = nullptr;
+  state = 0;
+  moveWidget = nullptr;
+  destParent = nullptr;
+}
+
+void UIlayout::cleanupOnObjectDestroy(Widget w) {
+  if (layout_gc && !UIisBeingDestroyed(w)) XFreeGC(XtDisplay(w), layout_gc);
+  layout_gc = nullptr;
+  state = 0;
+  moveWidget = nullptr;
+}
+
+void UIlayout::keyPressCB(Widget, XtPointer, XEvent*, Boolean*) {}
+
+void UIlayout::buttonPressCB(Widget, XtPointer, XEvent* event, Boolean*) {
+  if (!event || event->xbutton.button != Button2) return;
+  if (!editEnable && state >= 1 && state <= 3) cleanUpLayoutState();
+}
+
+void UIlayout::buttonReleaseCB(Widget, XtPointer, XEvent*, Boolean*) {}
+void UIlayout::buttonMotionCB(Widget, XtPointer, XEvent*, Boolean*) {}
+void UIlayout::pointerMotionCB(Widget, XtPointer, XEvent*, Boolean*) {}
+
+namespace {
+
+// The event as if it had happened on `parent`: w's position and its ancestors' below parent
+// are added.
+void toParent(Widget w, Widget parent, XEvent* event) {
+  int dx = 0, dy = 0;
+  for (Widget at = w; at && at != parent && !UIisBeingDestroyed(at); at = XtParent(at)) {
+    Position x = 0, y = 0;
+    XtVaGetValues(at, XtNx, &x, XtNy, &y, nullptr);
+    dx += x, dy += y;
+  }
+  if (event->type == ButtonPress || event->type == ButtonRelease) {
+    event->xbutton.x += dx;
+    event->xbutton.y += dy;
+  } else if (event->type == MotionNotify) {
+    event->xmotion.x += dx;
+    event->xmotion.y += dy;
+  }
+}
+
+}  // namespace
+
+void UIlayout::indirectButtonPressCB(Widget w, XtPointer parent, XEvent* event, Boolean* go) {
+  if (!editEnable || !event) return buttonPressCB(static_cast<Widget>(parent), nullptr, event, go);
+  toParent(w, static_cast<Widget>(parent), event);
+  buttonPressCB(static_cast<Widget>(parent), nullptr, event, go);
+}
+
+void UIlayout::indirectButtonReleaseCB(Widget w, XtPointer parent, XEvent* event, Boolean* go) {
+  if (!editEnable || !event) return;
+  toParent(w, static_cast<Widget>(parent), event);
+  buttonReleaseCB(static_cast<Widget>(parent), nullptr, event, go);
+}
+
+void UIlayout::indirectButtonMotionCB(Widget w, XtPointer parent, XEvent* event, Boolean* go) {
+  if (!editEnable || !event) return;
+  toParent(w, static_cast<Widget>(parent), event);
+  buttonMotionCB(static_cast<Widget>(parent), nullptr, event, go);
+}
+
+void UIlayout::indirectPointerMotionCB(Widget w, XtPointer parent, XEvent* event, Boolean* go) {
+  if (!editEnable || !event) return;
+  toParent(w, static_cast<Widget>(parent), event);
+  pointerMotionCB(static_cast<Widget>(parent), nullptr, event, go);
+}
+
+namespace {
+
+bool hasChildren(Widget w) { return XtIsComposite(w) || XmIsFrame(w) || XmIsScale(w); }
+
+void childrenOf(Widget w, WidgetList* list, Cardinal* count) {
+  *list = nullptr;
+  *count = 0;
+  if (XtIsComposite(w)) XtVaGetValues(w, XmNchildren, list, XmNnumChildren, count, nullptr);
+}
+
+void removeDirect(Widget w) {
+  XtRemoveEventHandler(w, KeyPressMask, False, UIlayout::keyPressCB, nullptr);
+  XtRemoveEventHandler(w, ButtonPressMask, False, UIlayout::buttonPressCB, nullptr);
+  XtRemoveEventHandler(w, ButtonReleaseMask, False, UIlayout::buttonReleaseCB, nullptr);
+  XtRemoveEventHandler(w, Button1MotionMask | Button2MotionMask | PointerMotionHintMask, False,
+                       UIlayout::buttonMotionCB, nullptr);
+}
+
+void removeIndirect(Widget w, Widget parent) {
+  XtRemoveEventHandler(w, ButtonPressMask, False, UIlayout::indirectButtonPressCB, parent);
+  XtRemoveEventHandler(w, ButtonReleaseMask, False, UIlayout::indirectButtonReleaseCB, parent);
+  XtRemoveEventHandler(w, Button2MotionMask, False, UIlayout::indirectButtonMotionCB, parent);
+}
+
+// Stores a grouping flag into the object whose top widget w is.
+void storeGroup(Widget w, int value) {
+  UIwindow* binding = UIwidgetToClass(w);
+  if (!binding || binding->widget() != w) return;
+  OMpush_ctx(binding->objId, 1, 4, 0);
+  OMset_int_val(OMfind_subobj(binding->objId, OMstr_to_name("groupToParent"), 0), value);
+  OMpop_ctx(binding->objId);
+}
+
+}  // namespace
+
+void UIlayout::removeDirectEventHandlers(Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  removeDirect(w);
+  if (!hasChildren(w)) return;
+  WidgetList children;
+  Cardinal count;
+  childrenOf(w, &children, &count);
+  for (Cardinal i = 0; i < count; ++i) {
+    removeDirect(children[i]);
+    removeIndirect(children[i], w);
+  }
+}
+
+void UIlayout::addIndirectEventHandlers(Widget w, Widget parent) {
+  if (UIisBeingDestroyed(w)) return;
+  XtInsertEventHandler(w, ButtonPressMask, False, indirectButtonPressCB, parent, XtListHead);
+  XtInsertEventHandler(w, ButtonReleaseMask, False, indirectButtonReleaseCB, parent, XtListHead);
+  XtAddEventHandler(w, Button2MotionMask, False, indirectButtonMotionCB, parent);
+  XtAddEventHandler(w, PointerMotionMask, False, indirectPointerMotionCB, parent);
+  storeGroup(w, 1);
+  if (!(hasChildren(w) || XmIsForm(w))) return;
+  WidgetList children;
+  Cardinal count;
+  childrenOf(w, &children, &count);
+  for (Cardinal i = 0; i < count; ++i) addIndirectEventHandlers(children[i], parent);
+}
+
+void UIlayout::removeIndirectEventHandlers(Widget w, Widget parent) {
+  if (UIisBeingDestroyed(w)) return;
+  removeIndirect(w, parent);
+  if (!(hasChildren(w) || XmIsForm(w))) return;
+  WidgetList children;
+  Cardinal count;
+  childrenOf(w, &children, &count);
+  for (Cardinal i = 0; i < count; ++i) removeIndirectEventHandlers(children[i], parent);
+}
+
+void UIlayout::addDirectEventHandlers(Widget w) {
+  if (UIisBeingDestroyed(w) || !(XtIsComposite(w) || XmIsFrame(w))) return;
+  WidgetList children;
+  Cardinal count;
+  childrenOf(w, &children, &count);
+  for (Cardinal i = 0; i < count; ++i) {
+    Widget child = children[i];
+    if (XtIsComposite(child) || XmIsScale(child) || XmIsFrame(child)) addDirectEventHandlers(child);
+    UIwindow* binding = UIwidgetToClass(child);
+    if (binding && binding->widget() == child) {
+      binding->addLayoutEditorEventHandlers(child);
+      storeGroup(child, 0);
+    }
+  }
+}

@@ -1,0 +1,358 @@
+// Lookups between objects, bindings and widgets, the registry of live widgets, geometry
+// between object and widget, reparenting, and object creation from a template path.
+#include "ui/misc.h"
+
+#include <X11/IntrinsicP.h>
+#include <X11/Shell.h>
+#include <Xm/Frame.h>
+#include <Xm/MainW.h>
+#include <Xm/RowColumn.h>
+#include <Xm/ScrolledW.h>
+#include <Xm/Xm.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <unordered_set>
+#include <vector>
+
+#include "om/om_registry.h"
+#include "svc/err.h"
+#include "ui/dpyMgr.h"
+#include "ui/errorHandler.h"
+#include "ui/wind.h"
+
+// ---- The registry of live widgets -----------------------------------------------------------
+// Xt frees a widget as soon as it is destroyed outside event dispatch, so a pointer a binding
+// kept may point at freed memory. The registry knows every widget made on a watched display
+// and forgets it in its destroy callback, which Xt runs before the memory goes: a pointer is
+// read only while the registry holds it.
+
+namespace {
+
+std::unordered_set<Widget>& live() {
+  static auto* s = new std::unordered_set<Widget>;
+  return *s;
+}
+
+void forget(Widget w, XtPointer, XtPointer) { live().erase(w); }
+
+void remember(Widget, XtPointer, XtPointer call) {
+  auto* data = static_cast<XtCreateHookData>(call);
+  if (!data || !data->widget) return;
+  live().insert(data->widget);
+  XtAddCallback(data->widget, XtNdestroyCallback, forget, nullptr);
+}
+
+std::vector<Display*>& watched() {
+  static auto* d = new std::vector<Display*>;
+  return *d;
+}
+
+}  // namespace
+
+void UIwatchWidgets(Display* display) {
+  if (!display) return;
+  for (Display* d : watched())
+    if (d == display) return;
+  watched().push_back(display);
+  XtAddCallback(XtHooksOfDisplay(display), XtNcreateHook, remember, nullptr);
+}
+
+bool UIisBeingDestroyed(Widget w) {
+  if (!w || !live().count(w)) return true;
+  return w->core.being_destroyed != False;
+}
+
+// ---- Type tests -----------------------------------------------------------------------------
+
+namespace {
+
+// Templates may sit in sub-libraries ("UI.Controls"): a plain name finds them wherever they are.
+bool isType(const OMobj_id& id, const char* name) {
+  OMobj_id templ = OMfind_template(name);
+  return !!templ && OMmatch_obj(templ, id, 1) == 1;
+}
+
+}  // namespace
+
+bool UIisApp(const OMobj_id& id) { return isType(id, "UIapp"); }
+bool UIisShell(const OMobj_id& id) { return isType(id, "UIshell"); }
+bool UIisPanel(const OMobj_id& id) { return isType(id, "UIpanel"); }
+bool UIisRowColumn(const OMobj_id& id) { return isType(id, "UIrowColumn"); }
+bool UIisScrolledWindow(const OMobj_id& id) { return isType(id, "UIscrolledWindow"); }
+bool UIisFrame(const OMobj_id& id) { return isType(id, "UIframe"); }
+bool UIisOptionBox(const OMobj_id& id) { return isType(id, "UIoptionBox"); }
+bool UIisOptionMenu(const OMobj_id& id) { return isType(id, "UIoptionMenu"); }
+bool UIisRadioBox(const OMobj_id& id) { return isType(id, "UIradioBox"); }
+bool UIisSlider(const OMobj_id& id) { return isType(id, "UIslider"); }
+bool UIisDial(const OMobj_id& id) { return isType(id, "UIdial"); }
+
+// ---- Lookups --------------------------------------------------------------------------------
+
+UIwindow* UIwidgetToClass(Widget w) {
+  if (UIisBeingDestroyed(w)) return nullptr;
+  const char* name = XtName(w);
+  if (std::strcmp(name, "NEcontainer") == 0 || std::strcmp(name, "NEprimitive") == 0)
+    return nullptr;
+  XtPointer data = nullptr;
+  XtVaGetValues(w, XmNuserData, &data, nullptr);
+  auto* binding = static_cast<UIwindow*>(data);
+  return binding;
+}
+
+OMobj_id UIwidgetToObjId(Widget w) {
+  UIwindow* binding = UIwidgetToClass(w);
+  return binding ? binding->objId : OMnull_obj;
+}
+
+Widget UIobjIdToWidget(const OMobj_id& id) {
+  if (!id) return nullptr;
+  void* p = nullptr;
+  OMobj_id widget = OMfind_subobj(OMfind_subobj(id, OMstr_to_name("handle"), 1),
+                                  OMstr_to_name("widget"), 1);
+  return OMget_ptr_val(widget, &p, 0) == 1 ? static_cast<Widget>(p) : nullptr;
+}
+
+Widget UIgetParentWnd(const OMobj_id& id, char) {
+  OMobj_id parent;
+  if (OMget_obj_val(OMfind_subobj(id, OMstr_to_name("parent"), 1), &parent) != 1 || !parent)
+    return nullptr;
+  OMflush_notifies_mask(OMnull_obj, parent, 9, 0);
+  Widget w = UIobjIdToWidget(parent);
+  if (UIisBeingDestroyed(w)) return nullptr;
+  if (XmIsFrame(w)) {
+    WidgetList children = nullptr;
+    Cardinal count = 0;
+    XtVaGetValues(w, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+    w = count > 0 ? children[0] : nullptr;
+  }
+  if (w && XmIsScrolledWindow(w)) {
+    Widget work = nullptr;
+    XtVaGetValues(w, XmNworkWindow, &work, nullptr);
+    w = work;
+  }
+  return w;
+}
+
+Widget UIfindNearestMainWindowAncestor(Widget w) {
+  for (Widget at = w; !UIisBeingDestroyed(at); at = XtParent(at))
+    if (XmIsMainWindow(at)) return at;
+  return nullptr;
+}
+
+bool UIisAncestorOf(Widget w, Widget a) {
+  if (UIisBeingDestroyed(w)) return false;
+  for (Widget at = XtParent(w); at; at = XtParent(at)) {
+    if (at == a) return true;
+    if (XtParent(at) == at || UIisBeingDestroyed(at)) break;
+  }
+  return false;
+}
+
+bool UIisDescendentOf(Widget w, Widget d) { return UIisAncestorOf(d, w); }
+
+bool UIisWorkAreaChild(Widget w) {
+  if (UIisBeingDestroyed(w) || !XmIsRowColumn(w)) return false;
+  Widget parent = XtParent(w);
+  return parent && (XmIsMainWindow(parent) || XmIsFrame(parent) || XmIsScrolledWindow(parent));
+}
+
+int UIfindContext(Widget w, char** data, int context) {
+  if (UIisBeingDestroyed(w) || !XtWindow(w)) return XCNOENT;
+  XPointer p = nullptr;
+  int status = XFindContext(XtDisplay(w), XtWindow(w), context, &p);
+  if (data) *data = p;
+  return status;
+}
+
+int UIsaveContext(Widget w, char* data, int context) {
+  if (UIisBeingDestroyed(w) || !XtWindow(w)) return XCNOENT;
+  return XSaveContext(XtDisplay(w), XtWindow(w), context, data);
+}
+
+void UIgetScaleXY(double* x, double* y) {
+  if (x) *x = 1.0;
+  if (y) *y = 1.0;
+}
+
+// ---- Geometry between object and widget ----------------------------------------------------
+
+namespace {
+
+void setProperty(const OMobj_id& id, const char* name, int v) {
+  OMobj_id p = OMfind_subobj(id, OMstr_to_name(name), 0);
+  OMpush_ctx(id, 2, 1, 0);
+  OMset_int_val(p, v);
+  OMpop_ctx(id);
+}
+
+bool getProperty(const OMobj_id& id, const char* name, int* v) {
+  return OMget_int_val(OMfind_subobj(id, OMstr_to_name(name), 1), v) == 1;
+}
+
+}  // namespace
+
+void UIsetOMWindowX(const OMobj_id& id, int v) { setProperty(id, "x", v); }
+void UIsetOMWindowY(const OMobj_id& id, int v) { setProperty(id, "y", v); }
+void UIsetOMWindowWidth(const OMobj_id& id, int v) { setProperty(id, "width", v); }
+void UIsetOMWindowHeight(const OMobj_id& id, int v) { setProperty(id, "height", v); }
+bool UIgetOMWindowX(const OMobj_id& id, int* v) { return getProperty(id, "x", v); }
+bool UIgetOMWindowY(const OMobj_id& id, int* v) { return getProperty(id, "y", v); }
+bool UIgetOMWindowWidth(const OMobj_id& id, int* v) { return getProperty(id, "width", v) && *v >= 1; }
+bool UIgetOMWindowHeight(const OMobj_id& id, int* v) {
+  return getProperty(id, "height", v) && *v >= 1;
+}
+
+void UIsetOMWindowPos(const OMobj_id& id, Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  unsigned short curW = 0, curH = 0;
+  if (XtWindow(w)) {
+    UIgeom::getWidgetSize(w, curW, curH);
+  } else {
+    Dimension dw = 0, dh = 0;
+    XtVaGetValues(w, XtNwidth, &dw, XtNheight, &dh, nullptr);
+    curW = dw, curH = dh;
+  }
+  if (UIerrorState && UIerrorLockObject == w) return;
+  // An unset position keeps the widget where it is.
+  short curX = 0, curY = 0;
+  UIgeom::getWidgetPos(w, curX, curY);
+  int x = curX, y = curY, width = 0, height = 0;
+  getProperty(id, "x", &x);
+  getProperty(id, "y", &y);
+  if (!getProperty(id, "width", &width) || width < 1) width = curW;
+  if (!getProperty(id, "height", &height) || height < 1) height = curH;
+  bool bad = false;
+  if (width < 1) {
+    ERRerror("UIsetOMWindowPos", 0, 2,
+             "The width value of %d is invalid. Dimension values cannot be less than one. No "
+             "action taken.",
+             width);
+    bad = true;
+  }
+  if (height < 1) {
+    ERRerror("UIsetOMWindowPos", 0, 2,
+             "The height value of %d is invalid. Dimension values cannot be less than one. No "
+             "action taken.",
+             height);
+    bad = true;
+  }
+  if (!bad) UIsetWindowPos(w, x, y, width, height);
+}
+
+void UIsetWindowPos(Widget w, int x, int y, int width, int height) {
+  if (UIisBeingDestroyed(w)) return;
+  Widget target = XtParent(w) && XmIsMainWindow(XtParent(w)) ? XtParent(w) : w;
+  UIgeom::setWidgetPosSize(target, static_cast<short>(x), static_cast<short>(y),
+                           static_cast<unsigned short>(width), static_cast<unsigned short>(height));
+}
+
+namespace {
+
+void requested(Widget w, const char* who, const char* const* names, const int* values, int n,
+               int flags) {
+  if (UIisBeingDestroyed(w)) return;
+  UIwindow* binding = UIwidgetToClass(w);
+  if (!binding) {
+    std::printf("Got a NULL Win pointer in %s\n", who);
+    return;
+  }
+  OMobj_id id = binding->objId;
+  OMpush_ctx(id, 2, flags, 0);
+  for (int i = 0; i < n; ++i) {
+    int now = 0;
+    if (!getProperty(id, names[i], &now) || now != values[i])
+      OMset_int_val(OMfind_subobj(id, OMstr_to_name(names[i]), 0), values[i]);
+  }
+  OMpop_ctx(id);
+}
+
+}  // namespace
+
+void UIupdateOMRequestedWindowPos(Widget w, int x, int y, int flags) {
+  const char* names[] = {"x", "y"};
+  const int values[] = {x, y};
+  requested(w, "UIupdateOMRequestedWindowPos", names, values, 2, flags);
+}
+
+void UIupdateOMRequestedWindowSize(Widget w, int width, int height, int flags) {
+  const char* names[] = {"width", "height"};
+  const int values[] = {width, height};
+  requested(w, "UIupdateOMRequestedWindowSize", names, values, 2, flags);
+}
+
+void UIupdateOMRequestedWindowPosSize(Widget w, int x, int y, int width, int height, int flags) {
+  const char* names[] = {"x", "y", "width", "height"};
+  const int values[] = {x, y, width, height};
+  requested(w, "UIupdateRequestedOMWindowPosSize", names, values, 4, flags);
+}
+
+// ---- Reparenting ------------------------------------------------------------------------------
+
+void SetParent(Widget w, Widget parent) {
+  if (UIisBeingDestroyed(w) || UIisBeingDestroyed(parent) || !XtIsComposite(parent)) return;
+  if (UIisWorkAreaChild(w) && XmIsMainWindow(XtParent(w))) return;
+  UIwindow* binding = UIwidgetToClass(w);
+  if (!binding || XtParent(w) == parent || !XtWindow(w) || !XtWindow(parent)) return;
+  UIdpyContext* ctx = UIgetDisplayContext(XtDisplay(w));
+  if (parent != ctx->_managerShell && XtIsComposite(w) && XtParent(parent) == w) return;
+  binding->rebuildObject(w);
+}
+
+bool UIdetectIllegalParentConnection(const OMobj_id& obj, const OMobj_id& parent) {
+  if (obj.serial != parent.serial || obj.live != parent.live) return false;
+  OMset_obj_ref(OMfind_subobj(obj, OMstr_to_name("parent"), 0), OMnull_obj, 0);
+  ERRerror("UIdetectIllegalParentConnection", 0, 2,
+           "Detected illegal parent connection.  Reference to self.  Connection refused.");
+  return true;
+}
+
+void UIadjustWorkAreaParentGeometry(Widget w, unsigned short width, unsigned short height) {
+  if (UIisBeingDestroyed(w)) return;
+  XtWidgetGeometry request{};
+  request.request_mode = CWWidth | CWHeight;
+  request.width = width;
+  request.height = height;
+  XtMakeGeometryRequest(w, &request, nullptr);
+}
+
+void UIadjustNewParentGeometry(Widget child, Widget parent) {
+  if (UIisBeingDestroyed(child) || UIisBeingDestroyed(parent)) return;
+  short cx = 0, cy = 0, px = 0, py = 0;
+  unsigned short cw = 0, ch = 0, pw = 0, ph = 0;
+  UIgeom::getWidgetPosSize(child, cx, cy, cw, ch);
+  UIgeom::getWidgetPosSize(parent, px, py, pw, ph);
+  int menu = 0;
+  if (XmIsMainWindow(parent)) {
+    Widget bar = nullptr;
+    XtVaGetValues(parent, XmNmenuBar, &bar, nullptr);
+    unsigned short bw = 0, bh = 0;
+    if (bar && UIgeom::getWidgetSize(bar, bw, bh)) menu = bh;
+  }
+  // The parent grows to hold the child's right and bottom edges; it never shrinks.
+  int needW = std::max<int>(pw, cx + cw);
+  int needH = std::max<int>(ph, cy + ch + menu);
+  if (needW == pw && needH == ph) return;
+  XtWidgetGeometry request{};
+  request.request_mode = CWWidth | CWHeight;
+  request.width = static_cast<Dimension>(needW);
+  request.height = static_cast<Dimension>(needH);
+  XtMakeGeometryRequest(parent, &request, nullptr);
+}
+
+// ---- Objects from templates --------------------------------------------------------------------
+
+OMobj_id UIcreate_obj_from_str(const char* templatePath, const char* name, int*) {
+  OMobj_id templ = OMfind_template(templatePath);
+  if (!templ) {
+    ERRerror("OMcreate_str_obj", 2, 2, "can't find template object: %s to create: %s",
+             templatePath ? templatePath : "", name ? name : "");
+    return OMnull_obj;
+  }
+  OMobj_id destination;
+  if (OMget_array_subobj(OMinst_obj, 0, &destination, 0) != 1) return OMnull_obj;
+  char unique[256];
+  if (!name || OMget_uniq_name(destination, name, unique, sizeof unique) != 1) return OMnull_obj;
+  return OMcopy_obj(templ, OMstr_to_name(unique), destination, OMnull_obj, 0);
+}

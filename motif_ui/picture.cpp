@@ -1,0 +1,347 @@
+// Pictures from image files: the shared loading algorithm, KLT images through a fixed palette,
+// and X bitmaps through a checked parser of their own (never a loader that guesses formats or
+// starts a decompressing program).
+#include "ui/picture.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <X11/Xutil.h>
+#include <Xm/Xm.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "svc/err.h"
+#include "svc/file.h"
+#include "svc/image.h"
+#include "svc/wt.h"
+#include "ui/core.h"
+#include "ui/dpyMgr.h"
+#include "ui/misc.h"
+
+namespace {
+
+char* readString(OMobj_id group, const char* name) {
+  char* text = nullptr;
+  OMobj_id p = OMfind_subobj(group, OMstr_to_name(name), 1);
+  return OMget_str_val(p, &text, 0) == 1 ? text : nullptr;
+}
+
+void applyTarget(Widget w, UIpictureTarget target, Pixmap picture) {
+  switch (target) {
+    case UI_PICTURE_LABEL:
+      XtVaSetValues(w, XmNlabelType, XmPIXMAP, XmNlabelPixmap, picture, nullptr);
+      break;
+    case UI_PICTURE_ARMED:
+      XtVaSetValues(w, XmNarmPixmap, picture, nullptr);
+      break;
+    case UI_PICTURE_BACKGROUND:
+      XtVaSetValues(w, XtNbackgroundPixmap, picture, nullptr);
+      break;
+  }
+}
+
+void resetTarget(Widget w, UIpictureTarget target) {
+  if (target == UI_PICTURE_LABEL)
+    XtVaSetValues(w, XmNlabelType, XmSTRING, XmNlabelPixmap, XmUNSPECIFIED_PIXMAP, nullptr);
+  else
+    applyTarget(w, target, XmUNSPECIFIED_PIXMAP);
+}
+
+// The window tools' handle of w's display.
+WThandle wtHandle(Widget w) {
+  UIdpyContext ctx = *UIgetDisplayContext(DisplayString(XtDisplay(w)));
+  auto* wt = static_cast<WText_context*>(ctx.getWtDpyContext());
+  return wt ? wt->handle : nullptr;
+}
+
+const char* assumedText(const std::string& type, UIpictureTarget target) {
+  if (type == "klt_image") return "File type not specified. Assuming KLT image file type.";
+  if (type == "bitmap") return "File type not specified. Assuming bitmap image file type.";
+  return target == UI_PICTURE_BACKGROUND ? "File type not specified. Assuming bitmap file type."
+                                         : "File type not specified. Assuming X bitmap file type.";
+}
+
+bool hasExtension(const char* path, const char* ext) {
+  const char* e = FILEget_file_extension(path);
+  return e && std::strcmp(e, ext) == 0;
+}
+
+}  // namespace
+
+void UIapplyPictureFromFile(OMobj_id group, Widget w, int seq, UIpictureTarget target,
+                            const char* routine) {
+  if (UIisBeingDestroyed(w)) return;
+  char* filename = readString(group, "filename");
+  char* fileType = readString(group, "fileType");
+  char* fullPath = nullptr;
+  Pixmap picture = XmUNSPECIFIED_PIXMAP;
+  bool decided = false;  // a "No action taken." error: the widget keeps its face
+  std::string type;
+  if (!filename) {
+    resetTarget(w, target);
+    goto done;
+  }
+  fullPath = FILEfind(filename, OMget_path(5), 32, 1, 0, 0);
+  if (!fullPath) {
+    if (seq != -1) ERRerror(routine, 0, 2, "Couldn't find file %s.", filename);
+    resetTarget(w, target);
+    goto done;
+  }
+  if (fileType) {
+    type = fileType;
+  } else {
+    const char* ext = FILEget_file_extension(filename);
+    type = ext && !std::strcmp(ext, ".x") ? "klt_image"
+           : ext && !std::strcmp(ext, ".bmp") ? "bitmap"
+                                               : "x_bitmap";
+    OMobj_id typeProp = OMfind_subobj(group, OMstr_to_name("fileType"), 0);
+    OMpush_ctx(group, 2, 0, 0);
+    OMset_str_val(typeProp, type.c_str());
+    OMpop_ctx(group);
+    ERRerror(routine, 0, 2, "%s", assumedText(type, target));
+  }
+  if (type == "klt_image") {
+    if (!hasExtension(fullPath, ".x")) {
+      ERRerror(routine, 0, 2,
+               "Error for file %s. KLT image files must have a .x file extension. No action "
+               "taken.",
+               fullPath);
+      decided = true;
+    } else {
+      Pixmap p = WTget_X_pixmap(WTinstall_pixmap(wtHandle(w), fullPath, WT_IMAGE_KLT));
+      if (p) picture = p;
+    }
+  } else if (type == "bitmap") {
+    if (!hasExtension(fullPath, ".bmp")) {
+      ERRerror(routine, 0, 2,
+               "Error for file %s. bitmap image files must have a .bmp file extension. No "
+               "action taken.",
+               fullPath);
+      decided = true;
+    } else {
+      Pixmap p = WTget_X_pixmap(WTinstall_pixmap(wtHandle(w), fullPath, WT_IMAGE_BMP));
+      if (p) picture = p;
+    }
+  } else if (type == "x_bitmap") {
+    Pixel foreground = 0, background = 0;
+    XtVaGetValues(w, XmNforeground, &foreground, XmNbackground, &background, nullptr);
+    int width = 0, height = 0;
+    std::string bits;
+    int status = UIreadXBitmap(fullPath, &width, &height, &bits);
+    if (status == 1) {
+      ERRerror(routine, 0, 2, "Couldn't find file %s.  No action taken.", fullPath);
+      decided = true;
+    } else if (status == 2) {
+      ERRerror(routine, 0, 2, "%s is not a valid bitmap file.  No action taken.", fullPath);
+      decided = true;
+    } else {
+      picture = UIxBitmapToPixmap(w, fullPath, foreground, background);
+    }
+  } else {
+    ERRerror(routine, 0, 2, "%s is not a valid file type. No action taken.", type.c_str());
+    decided = true;
+  }
+  if (!decided) {
+    if (picture != XmUNSPECIFIED_PIXMAP) {
+      applyTarget(w, target, picture);
+    } else if (seq != -1) {
+      ERRerror(routine, 0, 2, "Couldn't read pixmap for file %s.", filename);
+      resetTarget(w, target);
+    }
+  }
+done:
+  std::free(fullPath);
+  std::free(filename);
+  std::free(fileType);
+}
+
+// ---- KLT images ------------------------------------------------------------------------------
+
+Pixmap UIKLTImageToPixmap(FILE* file, Widget w) {
+  if (!file || UIisBeingDestroyed(w)) return XmUNSPECIFIED_PIXMAP;
+  // Sizes are checked against the file before anything is allocated; only a regular file is
+  // read, through the descriptor the caller opened.
+  struct stat st {};
+  if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return XmUNSPECIFIED_PIXMAP;
+  unsigned char header[8];
+  if (std::fread(header, 1, 8, file) != 8) return XmUNSPECIFIED_PIXMAP;
+  uint64_t width = (uint64_t{header[0]} << 24) | (header[1] << 16) | (header[2] << 8) | header[3];
+  uint64_t height = (uint64_t{header[4]} << 24) | (header[5] << 16) | (header[6] << 8) | header[7];
+  long at = std::ftell(file);
+  uint64_t left = at >= 0 && st.st_size >= at ? static_cast<uint64_t>(st.st_size - at) : 0;
+  if (width < 1 || height < 1 || width > kWTMaxImageSide || height > kWTMaxImageSide ||
+      width * height * 4 > left)
+    return XmUNSPECIFIED_PIXMAP;
+  size_t count = static_cast<size_t>(width * height);
+  std::vector<unsigned char> raw;
+  while (true) {
+    try {
+      raw.assign(count * 4, 0);
+      break;
+    } catch (const std::bad_alloc&) {
+      if (ERRout_of_memory("Can't allocate image buffer") != 1) return XmUNSPECIFIED_PIXMAP;
+    }
+  }
+  if (std::fread(raw.data(), 1, raw.size(), file) != raw.size()) return XmUNSPECIFIED_PIXMAP;
+  Display* dpy = XtDisplay(w);
+  Colormap colormap = 0;
+  XtVaGetValues(w, XtNcolormap, &colormap, nullptr);
+  // The 72-entry palette: 64 colours of a 4x4x4 cube and 8 greys, each allocated once for the
+  // process.
+  static unsigned long palette[72];
+  static bool filled[72];
+  auto* pixels = static_cast<uint32_t*>(std::malloc(count * 4));
+  if (!pixels) {
+    ERRout_of_memory("Can't allocate temporary image buffer");
+    return XmUNSPECIFIED_PIXMAP;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    unsigned r = raw[i * 4 + 1], g = raw[i * 4 + 2], b = raw[i * 4 + 3];
+    int index;
+    unsigned cr, cg, cb;
+    if (r == g && g == b) {
+      unsigned k = r >> 5;
+      index = 64 + static_cast<int>(k);
+      cr = cg = cb = k * 36;
+    } else {
+      index = static_cast<int>(((r >> 6) << 4) + ((g >> 6) << 2) + (b >> 6));
+      cr = (r >> 6) * 85, cg = (g >> 6) * 85, cb = (b >> 6) * 85;
+    }
+    if (!filled[index]) {
+      palette[index] = UIgetPixel(dpy, colormap, cr, cg, cb);
+      filled[index] = true;
+    }
+    uint32_t p = static_cast<uint32_t>(palette[index]);
+    // Words in most-significant-byte-first order, as the image declares.
+    auto* bytes = reinterpret_cast<unsigned char*>(&pixels[i]);
+    bytes[0] = static_cast<unsigned char>(p >> 24);
+    bytes[1] = static_cast<unsigned char>(p >> 16);
+    bytes[2] = static_cast<unsigned char>(p >> 8);
+    bytes[3] = static_cast<unsigned char>(p);
+  }
+  Screen* screen = XtScreen(w);
+  unsigned depth = static_cast<unsigned>(DefaultDepthOfScreen(screen));
+  XImage* image = XCreateImage(dpy, DefaultVisualOfScreen(screen), depth, ZPixmap, 0,
+                               reinterpret_cast<char*>(pixels), static_cast<unsigned>(width),
+                               static_cast<unsigned>(height), 32, static_cast<int>(width * 4));
+  if (!image) {
+    std::free(pixels);
+    return XmUNSPECIFIED_PIXMAP;
+  }
+  image->byte_order = MSBFirst;
+  Pixmap pixmap = XCreatePixmap(dpy, RootWindowOfScreen(screen), static_cast<unsigned>(width),
+                                static_cast<unsigned>(height), depth);
+  XPutImage(dpy, pixmap, DefaultGCOfScreen(screen), image, 0, 0, 0, 0,
+            static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XDestroyImage(image);  // frees the pixels too
+  return pixmap;
+}
+
+// ---- X bitmaps ---------------------------------------------------------------------------------
+
+namespace {
+
+constexpr size_t kMaxBitmapFile = 8u << 20;
+
+// The value of "#define <anything>_<suffix> N"; false when missing or out of 1..32767.
+bool defineValue(const std::string& text, const char* suffix, int* value) {
+  std::string key = std::string("_") + suffix;
+  size_t at = 0;
+  while ((at = text.find("#define", at)) != std::string::npos) {
+    size_t line = text.find('\n', at);
+    std::string def = text.substr(at, line == std::string::npos ? std::string::npos : line - at);
+    at += 7;
+    char name[256];
+    long v = 0;
+    if (std::sscanf(def.c_str(), "#define %255s %ld", name, &v) != 2) continue;
+    std::string n(name);
+    if (n.size() < key.size() || n.compare(n.size() - key.size(), key.size(), key) != 0) continue;
+    if (v < 1 || v > kWTMaxImageSide) return false;
+    *value = static_cast<int>(v);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int UIreadXBitmap(const char* path, int* width, int* height, std::string* bits) {
+  std::vector<unsigned char> bytes;
+  std::string why;
+  if (!path || !WTread_whole_file(path, kMaxBitmapFile, &bytes, &why)) {
+    // A file that exists but is not a regular file (or is too large) is not a bitmap.
+    struct stat st {};
+    return path && ::stat(path, &st) == 0 ? 2 : 1;
+  }
+  std::string text(bytes.begin(), bytes.end());
+  int w = 0, h = 0;
+  if (!defineValue(text, "width", &w) || !defineValue(text, "height", &h)) return 2;
+  size_t brace = text.find('{');
+  size_t decl = text.rfind("_bits", brace);
+  if (brace == std::string::npos || decl == std::string::npos) return 2;
+  std::string declaration = text.substr(text.rfind('\n', decl) + 1, brace);
+  bool x10 = declaration.find("short") != std::string::npos;
+  std::vector<unsigned> values;
+  const char* p = text.c_str() + brace + 1;
+  size_t wordBytes = x10 ? 2 : 1;
+  size_t rowUnits = x10 ? (static_cast<size_t>(w) + 15) / 16 : (static_cast<size_t>(w) + 7) / 8;
+  size_t need = rowUnits * static_cast<size_t>(h);
+  while (*p && *p != '}' && values.size() < need) {
+    while (*p && (std::isspace(static_cast<unsigned char>(*p)) || *p == ',')) ++p;
+    if (!*p || *p == '}') break;
+    char* end = nullptr;
+    errno = 0;
+    unsigned long v = std::strtoul(p, &end, 0);
+    if (end == p || errno || v > (x10 ? 0xffffu : 0xffu)) return 2;
+    values.push_back(static_cast<unsigned>(v));
+    p = end;
+  }
+  if (values.size() < need) return 2;
+  // Rows of (w + 7) / 8 bytes, least significant bit first, as X takes them.
+  size_t rowBytes = (static_cast<size_t>(w) + 7) / 8;
+  bits->clear();
+  bits->reserve(rowBytes * static_cast<size_t>(h));
+  for (size_t row = 0; row < static_cast<size_t>(h); ++row) {
+    std::string rowData;
+    for (size_t u = 0; u < rowUnits; ++u) {
+      unsigned v = values[row * rowUnits + u];
+      rowData += static_cast<char>(v & 0xff);
+      if (wordBytes == 2) rowData += static_cast<char>((v >> 8) & 0xff);
+    }
+    bits->append(rowData, 0, rowBytes);
+  }
+  *width = w;
+  *height = h;
+  return 0;
+}
+
+Pixmap UIxBitmapToPixmap(Widget w, const char* path, Pixel foreground, Pixel background) {
+  if (UIisBeingDestroyed(w) || !path) return XmUNSPECIFIED_PIXMAP;
+  struct stat st {};
+  if (::stat(path, &st) != 0) return XmUNSPECIFIED_PIXMAP;
+  // Pixmaps stay with the widgets that show them; one per file (as it is now) and colours.
+  using Key = std::tuple<Display*, std::string, Pixel, Pixel, time_t, off_t>;
+  static std::map<Key, Pixmap> cache;
+  Key key{XtDisplay(w), path, foreground, background, st.st_mtime, st.st_size};
+  auto it = cache.find(key);
+  if (it != cache.end()) return it->second;
+  int width = 0, height = 0;
+  std::string bits;
+  if (UIreadXBitmap(path, &width, &height, &bits) != 0) return XmUNSPECIFIED_PIXMAP;
+  Screen* screen = XtScreen(w);
+  Pixmap pixmap = XCreatePixmapFromBitmapData(
+      XtDisplay(w), RootWindowOfScreen(screen), const_cast<char*>(bits.data()),
+      static_cast<unsigned>(width), static_cast<unsigned>(height), foreground, background,
+      static_cast<unsigned>(DefaultDepthOfScreen(screen)));
+  if (!pixmap) return XmUNSPECIFIED_PIXMAP;
+  cache[key] = pixmap;
+  return pixmap;
+}

@@ -1,0 +1,79 @@
+// Widget geometry (UIgeom) and label helpers.
+#include <Xm/Xm.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "svc/wt.h"
+#include "ui/misc.h"
+#include "ui/wind.h"
+
+bool UIgeom::getWidgetPos(Widget w, short& x, short& y) {
+  if (!UIwindow::widgetOK(w)) return false;
+  Position px = 0, py = 0;
+  XtVaGetValues(w, XtNx, &px, XtNy, &py, nullptr);
+  x = px, y = py;
+  return true;
+}
+
+bool UIgeom::getWidgetSize(Widget w, unsigned short& width, unsigned short& height) {
+  if (!UIwindow::widgetOK(w)) return false;
+  Dimension dw = 0, dh = 0;
+  XtVaGetValues(w, XtNwidth, &dw, XtNheight, &dh, nullptr);
+  width = dw, height = dh;
+  return true;
+}
+
+bool UIgeom::getWidgetPosSize(Widget w, short& x, short& y, unsigned short& width,
+                              unsigned short& height) {
+  return getWidgetPos(w, x, y) && getWidgetSize(w, width, height);
+}
+
+bool UIgeom::setWidgetPos(Widget w, short x, short y) {
+  if (!UIwindow::widgetOK(w)) return false;
+  XtVaSetValues(w, XtNx, static_cast<Position>(x), XtNy, static_cast<Position>(y), nullptr);
+  return true;
+}
+
+bool UIgeom::setWidgetSize(Widget w, unsigned short width, unsigned short height) {
+  if (!UIwindow::widgetOK(w)) return false;
+  XtVaSetValues(w, XtNwidth, static_cast<Dimension>(width), XtNheight,
+                static_cast<Dimension>(height), nullptr);
+  return true;
+}
+
+bool UIgeom::setWidgetPosSize(Widget w, short x, short y, unsigned short width,
+                              unsigned short height) {
+  if (!UIwindow::widgetOK(w)) return false;
+  XtVaSetValues(w, XtNx, static_cast<Position>(x), XtNy, static_cast<Position>(y), XtNwidth,
+                static_cast<Dimension>(width), XtNheight, static_cast<Dimension>(height), nullptr);
+  XSync(XtDisplay(w), False);
+  return true;
+}
+
+bool UIsetXmMnemonicFromString(Widget w, const char* s) {
+  if (!w || !s) return false;
+  if (UIisBeingDestroyed(w)) return false;
+  const char* amp = std::strchr(s, '&');
+  if (amp && amp[1]) XtVaSetValues(w, XmNmnemonic, static_cast<KeySym>(static_cast<unsigned char>(amp[1])), nullptr);
+  return true;
+}
+
+bool UIsetXmLabelFromString(Widget w, const char* s) {
+  if (!w || !s) return false;
+  if (UIisBeingDestroyed(w)) return false;
+  std::string text(s);
+  size_t amp = text.find('&');
+  if (amp != std::string::npos) text.erase(amp, 1);
+  XmString label = CSstr_to_Xm(text.c_str());
+  XtVaSetValues(w, XmNlabelString, label, nullptr);
+  XmStringFree(label);
+  return true;
+}
+
+void DragAndDropDisable(Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  static XtTranslations noDrag = XtParseTranslationTable("#override\n<Btn2Down>:");
+  XtOverrideTranslations(w, noDrag);
+}

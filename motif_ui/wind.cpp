@@ -1,0 +1,506 @@
+// UIwindow: the window base class of every binding.
+#include "ui/wind.h"
+
+#include <X11/Shell.h>
+#include <Xm/BulletinB.h>
+#include <Xm/Frame.h>
+#include <Xm/MainW.h>
+#include <Xm/ScrolledW.h>
+#include <Xm/Xm.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "svc/wt.h"
+#include "ui/errorHandler.h"
+#include "ui/layout.h"
+#include "ui/misc.h"
+
+int MouseState = 0;
+
+namespace {
+
+OMobj_id sub(const OMobj_id& id, const char* name, int mode = 1) {
+  return OMfind_subobj(id, OMstr_to_name(name), mode);
+}
+
+bool readInt(const OMobj_id& id, const char* name, int* v) {
+  return OMget_int_val(sub(id, name), v) == 1;
+}
+
+bool propertyChanged(const OMobj_id& id, const char* name, int seq, int mode = 3) {
+  OMobj_id p = sub(id, name);
+  return !!p && OMget_obj_seq(p, OMnull_obj, mode) > seq;
+}
+
+bool frameParent(Widget w) { return XtParent(w) && XmIsFrame(XtParent(w)); }
+
+}  // namespace
+
+// ---- Life ------------------------------------------------------------------------------
+
+UIwindow::UIwindow(OMobj_id id) : UIcore(id), self_(this) {
+  OMobj_id cxx = sub(id, "cxxhandle");
+  if (OMset_ptr_val(cxx, this, 0) != 1)
+    std::printf("[UIwindow::UIwindow]:Failure to cache this pointer%p\n", static_cast<void*>(this));
+}
+
+UIwindow::~UIwindow() {
+  if (!!objId) {
+    OMobj_id cxx = sub(objId, "cxxhandle");
+    // Only a "cxxhandle" that still names this binding is cleared: a newer binding may have
+    // taken the object over (an update with the instance bit makes a fresh one).
+    void* current = nullptr;
+    if (!!cxx && OMget_ptr_val(cxx, &current, 0) == 1 && current == this &&
+        OMset_ptr_val(cxx, nullptr, 0) != 1)
+      std::printf("[UIwindow::~UIwindow]:Failure to cache this pointer\n");
+  }
+  widget_ = nullptr;
+  self_ = nullptr;
+}
+
+bool UIwindow::widgetOK(Widget w) { return !UIisBeingDestroyed(w); }
+
+// ---- The parent and the place --------------------------------------------------------------
+
+Widget UIwindow::getParentWidget() {
+  parentWidget_ = nullptr;
+  OMobj_id parent;
+  if (OMget_obj_val(sub(objId, "parent"), &parent) != 1 || !parent) return nullptr;
+  OMflush_notifies_mask(OMnull_obj, parent, 9, 0);
+  void* p = nullptr;
+  if (OMget_ptr_val(OMfind_str_subobj(parent, "handle.widget", 1), &p, 0) != 1) return nullptr;
+  Widget w = static_cast<Widget>(p);
+  if (UIisBeingDestroyed(w)) return nullptr;
+  if (XmIsFrame(w)) {
+    WidgetList children = nullptr;
+    Cardinal count = 0;
+    XtVaGetValues(w, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+    w = count > 0 ? children[0] : nullptr;
+  }
+  if (w && XmIsScrolledWindow(w)) {
+    Widget work = nullptr;
+    XtVaGetValues(w, XmNworkWindow, &work, nullptr);
+    w = work;
+  }
+  if (!w) return nullptr;
+  // A template dialog holds only buttons, panels and frames.
+  UIwindow* parentBinding = UIwidgetToClass(w);
+  if (parentBinding && std::strcmp(parentBinding->classType(), "UItemplateDialog") == 0 &&
+      classType_ != "UIbutton" && classType_ != "UIpanel" && classType_ != "UIframe") {
+    OMset_obj_ref(sub(objId, "parent"), OMnull_obj, 0);
+    return nullptr;
+  }
+  parentWidget_ = w;
+  return w;
+}
+
+void UIwindow::autoPlacementManager(Widget parent, int* x, int* y) {
+  if (!parent) return;
+  *x = *y = 0;
+  OMobj_id xProp = sub(objId, "x");
+  if (!xProp) return;
+  if (OMget_int_val(xProp, x) != 1) {
+    *x = 0;
+    UIsetOMWindowX(objId, 0);
+  }
+  OMobj_id yProp = sub(objId, "y");
+  if (!yProp || OMget_int_val(yProp, y) == 1) return;
+  // Below the lowest bound sibling. A sibling whose "y" or "height" cannot be read counts 0.
+  int lowest = 0;
+  WidgetList children = nullptr;
+  Cardinal count = 0;
+  XtVaGetValues(parent, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+  for (Cardinal i = 0; i < count; ++i) {
+    UIwindow* sibling = UIwidgetToClass(children[i]);
+    if (!sibling || sibling == this || !sibling->OK()) continue;
+    int sy = 0, sh = 0;
+    if (!readInt(sibling->objId, "y", &sy)) sy = 0;
+    if (!readInt(sibling->objId, "height", &sh)) sh = 0;
+    lowest = std::max(lowest, sy + sh);
+  }
+  *y = lowest;
+  UIsetOMWindowY(objId, lowest);
+}
+
+// ---- Creation ------------------------------------------------------------------------------
+
+void UIwindow::applyVisibilityOnCreate(Widget w) {
+  int visible = 0;
+  bool set = readInt(objId, "visible", &visible);
+  Widget parent = XtParent(w);
+  if (XtWindow(w)) {
+    if (set && visible) {
+      if (XtIsShell(parent)) XtPopup(parent, XtGrabNone);
+      XSync(XtDisplay(w), False);
+      if (frameParent(w) && XtWindow(parent)) XMapWindow(XtDisplay(w), XtWindow(parent));
+      XMapWindow(XtDisplay(w), XtWindow(w));
+    } else {
+      XUnmapWindow(XtDisplay(w), XtWindow(w));
+      if (XtIsShell(parent)) XtPopdown(parent);
+      if (frameParent(w) && XtWindow(parent)) XUnmapWindow(XtDisplay(w), XtWindow(parent));
+    }
+    return;
+  }
+  if (set) XtSetMappedWhenManaged(w, visible ? True : False);
+  if (!XtIsManaged(w)) XtManageChild(w);
+}
+
+void UIwindow::onObjectCreate(Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  widget_ = w;
+  applyVisibilityOnCreate(w);
+  handle.pushCtx(4, 0, 0);
+  handle.widget(w);
+  handle.window(XtWindow(w));
+  handle.event(1);
+  handle.popCtx();
+  if (!XtIsShell(XtParent(w))) UIsetOMWindowPos(objId, w);
+  addLayoutEditorEventHandlers(w);
+  XtInsertEventHandler(w, ButtonPressMask, False, onButDown, nullptr, XtListHead);
+  XtAddEventHandler(w, ButtonReleaseMask, False, onButUp, nullptr);
+  XtAddEventHandler(w, ButtonMotionMask | PointerMotionHintMask, False, onMouseMove, nullptr);
+  applyCursor(-1);
+  OMobj_id active = sub(objId, "active");
+  if (!!active) setActive(active, w);
+  Widget mainWindow = UIfindNearestMainWindowAncestor(w);
+  messageWindow_ = nullptr;
+  if (mainWindow) XtVaGetValues(mainWindow, XmNmessageWindow, &messageWindow_, nullptr);
+}
+
+// The cursor objects attach themselves to a handle; without one the window has no cursor of
+// its own.
+void UIwindow::applyCursor(int) {
+  OMobj_id cursor;
+  if (OMget_obj_val(sub(objId, "cursor"), &cursor) == 1 && !!cursor) return;
+  if (!UIisBeingDestroyed(widget_) && XtWindow(widget_))
+    XUndefineCursor(XtDisplay(widget_), XtWindow(widget_));
+}
+
+void UIwindow::addLayoutEditorEventHandlers(Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  XtAddEventHandler(w, KeyPressMask, False, UIlayout::keyPressCB, nullptr);
+  XtInsertEventHandler(w, ButtonPressMask, False, UIlayout::buttonPressCB, nullptr, XtListHead);
+  XtInsertEventHandler(w, ButtonReleaseMask, False, UIlayout::buttonReleaseCB, nullptr,
+                       XtListTail);
+  XtAddEventHandler(w, Button1MotionMask | Button2MotionMask | PointerMotionHintMask, False,
+                    UIlayout::buttonMotionCB, nullptr);
+  XtAddEventHandler(w, PointerMotionMask | PointerMotionHintMask, False, UIlayout::pointerMotionCB,
+                    nullptr);
+}
+
+// ---- Updates ---------------------------------------------------------------------------------
+
+void UIwindow::applyVisibilityChange() {
+  Widget w = widget_;
+  Widget parent = XtParent(w);
+  int visible = 0;
+  bool show = readInt(objId, "visible", &visible) && visible;
+  if (XtIsTopLevelShell(parent)) {
+    if (show) XtPopup(parent, XtGrabNone);
+    return;  // hiding a top-level window is the shell types' business
+  }
+  if (show) {
+    if (XtWindow(w)) {
+      if (frameParent(w) && XtWindow(parent)) XMapWindow(XtDisplay(w), XtWindow(parent));
+      XtManageChild(w);
+      XMapWindow(XtDisplay(w), XtWindow(w));
+    } else {
+      XtSetMappedWhenManaged(w, True);
+    }
+  } else if (XtWindow(w)) {
+    XUnmapWindow(XtDisplay(w), XtWindow(w));
+    if (XmIsBulletinBoard(w)) XtUnmanageChild(w);
+    if (frameParent(w) && XtWindow(parent)) XUnmapWindow(XtDisplay(w), XtWindow(parent));
+  } else {
+    XtSetMappedWhenManaged(w, False);
+  }
+}
+
+void UIwindow::updateObject(int seq) {
+  if (UIisBeingDestroyed(widget_)) return;
+  if (UIerrorState && UIerrorLockObject == widget_) return;
+  if (propertyChanged(objId, "parent", seq, 2)) {
+    OMobj_id parentObj;
+    if (OMget_obj_val(sub(objId, "parent"), &parentObj) == 1 &&
+        UIdetectIllegalParentConnection(objId, parentObj))
+      return;
+    Widget newParent = UIgetParentWnd(objId, 1);
+    if (XtIsShell(widget_) || XtIsShell(XtParent(widget_))) {
+      rebuildObject(widget_);
+    } else if (!newParent || newParent == widget_) {
+      UIwindDestroy(objId);
+      return;
+    } else {
+      SetParent(widget_, newParent);
+    }
+    if (UIisBeingDestroyed(widget_)) return;
+  }
+  if (propertyChanged(objId, "groupToParent", seq)) setGroupToParent(sub(objId, "groupToParent"), widget_);
+  bool sized = propertyChanged(objId, "width", seq) || propertyChanged(objId, "height", seq);
+  if (sized || propertyChanged(objId, "x", seq) || propertyChanged(objId, "y", seq)) {
+    if (classType_ != "UIshell" && classType_ != "UIapp") UIsetOMWindowPos(objId, widget_);
+    if (UIerrorState) return;
+  }
+  if (sized) {
+    handle.pushCtx(4, 2, 0);
+    handle.event(2);
+    handle.popCtx();
+  }
+  if (propertyChanged(objId, "active", seq)) setActive(sub(objId, "active"), widget_);
+  if (propertyChanged(objId, "visible", seq)) applyVisibilityChange();
+  if (propertyChanged(objId, "cursor", seq)) applyCursor(seq);
+}
+
+void UIwindow::rebuildObject(Widget old) {
+  if (UIisBeingDestroyed(old)) return;
+  if (UIlayout::moveWidget == old) {
+    UIlayout::moveWidget = nullptr;
+    UIlayout::state = 0;
+  }
+  XtRemoveEventHandler(old, StructureNotifyMask, False, onMap, nullptr);
+  UIlayout::removeDirectEventHandlers(old);
+  Widget parent = XtParent(old);
+  WidgetList children = nullptr;
+  Cardinal count = 0;
+  if (parent) XtVaGetValues(parent, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+  for (Cardinal i = 0; i < count; ++i) {
+    if (children[i] != old) continue;
+    OMpush_ctx(objId, 2, 4, 0);
+    OMset_int_val(sub(objId, "insertPosition", 0), static_cast<int>(i));
+    OMpop_ctx(objId);
+    break;
+  }
+  instanceObject();
+  XSync(XtDisplay(old), False);
+  UIdestroyWidget(old);
+}
+
+void UIdestroyWidget(Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  XtVaSetValues(w, XmNuserData, nullptr, nullptr);
+  XtDestroyWidget(w);
+}
+
+void UIwindow::destroyObject() {
+  handle.pushCtx(4, 2, 0);
+  handle.widget(nullptr);
+  handle.window(0);
+  handle.popCtx();
+  for (MouseInteractorRecord* r = interactors; r;) {
+    MouseInteractorRecord* next = r->next;
+    r->next = nullptr;
+    r->view = nullptr;
+    r = next;
+  }
+  interactors = nullptr;
+  if (!UIisBeingDestroyed(widget_)) {
+    if (UIlayout::moveWidget == widget_) UIlayout::cleanupOnObjectDestroy(widget_);
+    UIdestroyWidget(widget_);
+  }
+  delete this;
+}
+
+// ---- Mouse interactors ----------------------------------------------------------------------
+
+int UIeventKey(const XEvent* event) {
+  if (!event) return 0;
+  unsigned state = 0;
+  int code = 0;
+  switch (event->type) {
+    case ButtonPress:
+      state = event->xbutton.state;
+      if (event->xbutton.button >= 1 && event->xbutton.button <= 3)
+        code = static_cast<int>(event->xbutton.button);
+      break;
+    case ButtonRelease:
+      state = event->xbutton.state;
+      if (event->xbutton.button >= 1 && event->xbutton.button <= 3)
+        code = static_cast<int>(event->xbutton.button) + 6;
+      break;
+    case MotionNotify:
+      state = event->xmotion.state;
+      if (state & Button1Mask) code = 4;
+      else if (state & Button2Mask) code = 5;
+      else if (state & Button3Mask) code = 6;
+      break;
+    default:
+      return 0;
+  }
+  if (state & ShiftMask) code |= UI_KEY_SHIFT;
+  if (state & ControlMask) code |= UI_KEY_CONTROL;
+  if (state & Mod1Mask) code |= UI_KEY_MOD1;
+  return code;
+}
+
+namespace {
+
+UIwindow* interactorBinding(Widget w) {
+  if (UIisBeingDestroyed(w)) return nullptr;
+  UIwindow* binding = UIwidgetToClass(w);
+  return binding && binding->OK() && binding->interactors ? binding : nullptr;
+}
+
+void writePoint(MouseInteractorRecord* r, int x, int y, Time time, int state) {
+  OMpush_ctx(r->id, 1, 2, 0);
+  OMset_int_val(sub(r->id, "x", 0), x);
+  OMset_int_val(sub(r->id, "y", 0), y);
+  OMset_int_val(sub(r->id, "time", 0), static_cast<int>(time));
+  OMset_int_val(sub(r->id, "state", 0), state);
+  OMpop_ctx(r->id);
+}
+
+int modifierMask(unsigned state) {
+  return ((state & ShiftMask) ? 1 : 0) | ((state & ControlMask) ? 2 : 0) |
+         ((state & Mod1Mask) ? 4 : 0);
+}
+
+int modifierType(unsigned state) {
+  if (state & ShiftMask) return 1;
+  if (state & ControlMask) return 2;
+  if (state & Mod1Mask) return 3;
+  return 0;
+}
+
+}  // namespace
+
+void UIprocessMouseInteractor(UIwindow* window, XButtonEvent* event, int phase) {
+  if (!window || !event) return;
+  int button = static_cast<int>(event->button) - 1;  // 0, 1, 2 for buttons 1 to 3
+  // Buttons beyond 3 (wheels) are not mouse-events buttons: presses and releases of them are
+  // passed over.
+  bool buttonEvent = phase == 1 || phase == 3;
+  if (buttonEvent && (button < 0 || button > 2)) return;
+  for (MouseInteractorRecord* r = window->interactors; r; r = r->next) {
+    if (r->kind != 3) continue;
+    bool onButtonDown = r->slot2 != 0;
+    unsigned held = event->state & (Button1Mask | Button2Mask | Button3Mask);
+    if (onButtonDown && phase == 2 && !(r->slot1 && held)) continue;
+    if (phase == 1) r->slot1 |= 1 << button;
+    if (phase == 3) r->slot1 &= ~(1 << button);
+    if (onButtonDown && !(r->slot3 & r->slot1) && !(phase == 3 && (r->slot3 & (1 << button))))
+      continue;
+    OMpush_ctx(r->id, 1, 2, 0);
+    OMset_int_val(sub(r->id, "x", 0), event->x);
+    OMset_int_val(sub(r->id, "y", 0), event->y);
+    OMset_int_val(sub(r->id, "time", 0), static_cast<int>(event->time));
+    int buttonType = -1;
+    bool typed = readInt(r->id, "buttonType", &buttonType);
+    if (!(phase == 3 && typed && buttonType != button))
+      OMset_int_val(sub(r->id, "state", 0), phase);
+    if (phase == 1) {
+      OMset_int_val(sub(r->id, "buttonType", 0), button);
+      OMset_int_val(sub(r->id, "buttonMask", 0), r->slot1);
+    } else if (phase == 3) {
+      OMset_int_val(sub(r->id, "buttonMask", 0), r->slot1);
+    }
+    OMset_int_val(sub(r->id, "modMask", 0), modifierMask(event->state));
+    OMset_int_val(sub(r->id, "modType", 0), modifierType(event->state));
+    OMpop_ctx(r->id);
+  }
+}
+
+void UIwindow::onButDown(Widget w, XtPointer, XEvent* event, Boolean*) {
+  UIwindow* binding = interactorBinding(w);
+  if (!binding) return;
+  UIprocessMouseInteractor(binding, &event->xbutton, 1);
+  int key = UIeventKey(event);
+  for (MouseInteractorRecord* r = binding->interactors; r; r = r->next) {
+    if ((r->kind == 1 || r->kind == 2) && r->slot1 == key) {
+      writePoint(r, event->xbutton.x, event->xbutton.y, event->xbutton.time, 1);
+      if (r->kind == 2) MouseState = 1;
+      break;
+    }
+  }
+}
+
+void UIwindow::onMouseMove(Widget w, XtPointer, XEvent* event, Boolean*) {
+  UIwindow* binding = interactorBinding(w);
+  if (!binding || UIlayout::state != 0) return;
+  // Motion hints: the pointer's position now, not the hint's.
+  Window root, child;
+  int rx, ry, x, y;
+  unsigned mask;
+  if (XQueryPointer(XtDisplay(w), XtWindow(w), &root, &child, &rx, &ry, &x, &y, &mask)) {
+    event->xmotion.x = x;
+    event->xmotion.y = y;
+    event->xmotion.state = mask;
+  }
+  XButtonEvent asButton{};
+  asButton.type = MotionNotify;
+  asButton.x = event->xmotion.x;
+  asButton.y = event->xmotion.y;
+  asButton.time = event->xmotion.time;
+  asButton.state = event->xmotion.state;
+  UIprocessMouseInteractor(binding, &asButton, 2);
+  int key = UIeventKey(event);
+  for (MouseInteractorRecord* r = binding->interactors; r; r = r->next) {
+    if (r->kind != 2 || r->slot2 != key) continue;
+    int state = 0;
+    if (readInt(r->id, "state", &state) && state >= 3) continue;
+    if (MouseState == 1)
+      writePoint(r, event->xmotion.x, event->xmotion.y, event->xmotion.time, 2);
+    break;
+  }
+}
+
+void UIwindow::onButUp(Widget w, XtPointer, XEvent* event, Boolean*) {
+  UIwindow* binding = interactorBinding(w);
+  if (!binding) return;
+  UIprocessMouseInteractor(binding, &event->xbutton, 3);
+  int key = UIeventKey(event);
+  for (MouseInteractorRecord* r = binding->interactors; r; r = r->next) {
+    if (r->kind == 2 && r->slot3 == key) {
+      if (MouseState == 1) writePoint(r, event->xbutton.x, event->xbutton.y, event->xbutton.time, 3);
+      MouseState = 0;
+      break;
+    }
+  }
+}
+
+void UIwindow::onMap(Widget w, XtPointer, XEvent* event, Boolean*) {
+  if (!event || event->type != MapNotify || UIisBeingDestroyed(w)) return;
+  UIwindow* binding = UIwidgetToClass(w);
+  if (!binding) return;
+  int visible = 0;
+  if (readInt(binding->objId, "visible", &visible) && visible) return;
+  if (XtWindow(w)) XUnmapWindow(XtDisplay(w), XtWindow(w));
+  Widget parent = XtParent(w);
+  if (XtIsShell(parent)) XtPopdown(parent);
+  if (frameParent(w) && XtWindow(parent)) XUnmapWindow(XtDisplay(w), XtWindow(parent));
+}
+
+// ---- Status bar -------------------------------------------------------------------------------
+
+void UIwindow::drawStatBarText(Widget w, const char* text) {
+  if (UIisBeingDestroyed(w)) return;
+  UIwindow* binding = UIwidgetToClass(w);
+  if (!binding) return;
+  Dimension width = 0;
+  XtVaGetValues(w, XtNwidth, &width, nullptr);
+  // Menu items keep their status widget per item (they bring their own; until then none).
+  if (binding->classType_ == "UImessageBox" || binding->classType_ == "UImenuItem") return;
+  Widget status = binding->messageWindow_;
+  if (UIisBeingDestroyed(status)) return;
+  XmString s = nullptr;
+  if (text) {
+    s = CSstr_to_Xm(text);
+  } else {
+    UIwindow* statusBinding = UIwidgetToClass(status);
+    char* own = nullptr;
+    if (statusBinding && OMget_str_val(sub(statusBinding->objId, "statusString"), &own, 0) == 1) {
+      s = CSstr_to_Xm(own);
+      std::free(own);
+    } else {
+      s = CSstr_to_Xm(" ");
+    }
+  }
+  XmFontList fonts = binding->fontSet ? WTget_xmfontlist(binding->fontSet) : nullptr;
+  if (fonts && XmStringWidth(fonts, s) > width)
+    XtVaSetValues(status, XmNrecomputeSize, False, XmNlabelString, s, nullptr);
+  else
+    XtVaSetValues(status, XmNlabelString, s, nullptr);
+  XmStringFree(s);
+}
