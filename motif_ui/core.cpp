@@ -50,18 +50,20 @@ UIwinHandle::UIwinHandle(OMobj_id id, const char* name, int mode, OMXobj* owner,
       eventMember_(obj_id(), "event", 3, this, "int") {}
 
 OMXgroup* UIwinHandle::ret_omx_ptr(const char* className) {
-  return className && std::strcmp(className, "UIwinHandle") == 0 ? this : nullptr;
+  if (!className || std::strcmp(className, "UIwinHandle") != 0) return nullptr;
+  return this;
 }
 
 Widget UIwinHandle::widget() {
   void* p = nullptr;
-  return OMget_ptr_val(widgetMember_.obj_id(), &p, 0) == 1 ? static_cast<Widget>(p) : nullptr;
+  if (OMget_ptr_val(widgetMember_.obj_id(), &p, 0) != 1) return nullptr;
+  return static_cast<Widget>(p);
 }
 void UIwinHandle::widget(Widget w) { OMset_ptr_val(widgetMember_.obj_id(), w, 0); }
 unsigned long UIwinHandle::window() {
   int v = 0;
-  return windowMember_.get_int_val(v) == 1 ? static_cast<unsigned long>(static_cast<unsigned>(v))
-                                           : 0;
+  if (windowMember_.get_int_val(v) != 1) return 0;
+  return static_cast<unsigned>(v);
 }
 void UIwinHandle::window(unsigned long w) { windowMember_.set_int_val(static_cast<int>(w)); }
 int UIwinHandle::event() {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 
 #include "svc/wt.h"
 #include "ui/errorHandler.h"
@@ -37,11 +38,21 @@ bool propertyChanged(const OMobj_id& id, const char* name, int seq, int mode = 3
 
 bool frameParent(Widget w) { return XtParent(w) && XmIsFrame(XtParent(w)); }
 
+// Every live binding: a binding may delete itself in the middle of an update, and its caller
+// must be able to tell without reading through the pointer.
+std::unordered_set<const UIwindow*>& liveBindings() {
+  static auto* s = new std::unordered_set<const UIwindow*>;
+  return *s;
+}
+
 }  // namespace
+
+bool UIwindow::alive(const UIwindow* binding) { return liveBindings().count(binding) != 0; }
 
 // ---- Life ------------------------------------------------------------------------------
 
 UIwindow::UIwindow(OMobj_id id) : UIcore(id), self_(this) {
+  liveBindings().insert(this);
   OMobj_id cxx = sub(id, "cxxhandle");
   if (OMset_ptr_val(cxx, this, 0) != 1)
     std::printf("[UIwindow::UIwindow]:Failure to cache this pointer%p\n", static_cast<void*>(this));
@@ -59,6 +70,7 @@ UIwindow::~UIwindow() {
   }
   widget_ = nullptr;
   self_ = nullptr;
+  liveBindings().erase(this);
 }
 
 bool UIwindow::widgetOK(Widget w) { return !UIisBeingDestroyed(w); }

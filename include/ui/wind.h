@@ -50,7 +50,8 @@ class UIwindow : public UIcore {
   // widget named after the object with the binding as XmNuserData, setResources(w, -1),
   // callbacks, onObjectCreate(w). false when there is no parent widget.
   virtual bool instanceObject() = 0;
-  // Applies what changed since seq.
+  // Applies what changed since seq. It may destroy the binding (a "parent" set to nothing):
+  // an override that goes on after calling it checks alive(this) first.
   virtual void updateObject(int seq);
   // Makes the widget again under the parent "parent" names, at the old one's index.
   virtual void rebuildObject(Widget old);
@@ -66,6 +67,8 @@ class UIwindow : public UIcore {
 
   // True when this is a live binding (a pointer taken from a widget is checked with it).
   bool OK() const { return self_ == this; }
+  // True while the binding at this address lives; safe for any pointer (it is not read).
+  static bool alive(const UIwindow* binding);
   static bool widgetOK(Widget w);
   bool widgetOK() const { return widgetOK(widget_); }
   Widget widget() const { return widget_; }

@@ -70,7 +70,7 @@ class UItestLabel : public UIwindow {
   }
   void updateObject(int seq) override {
     UIwindow::updateObject(seq);
-    if (widgetOK()) setResources(widget(), seq);
+    if (alive(this) && widgetOK()) setResources(widget(), seq);
   }
   static int made;
   static int deleted;
