@@ -430,8 +430,9 @@ void UIwindow::onButDown(Widget w, XtPointer, XEvent* event, Boolean*) {
 
 void UIwindow::onMouseMove(Widget w, XtPointer, XEvent* event, Boolean*) {
   UIwindow* binding = interactorBinding(w);
-  if (!binding || UIlayout::state != 0) return;
-  // Motion hints: the pointer's position now, not the hint's.
+  if (!binding) return;
+  // Motion hints: the pointer's position now, not the hint's. Querying it also asks the
+  // server for the next hint, so it is done even when the event goes nowhere.
   Window root, child;
   int rx, ry, x, y;
   unsigned mask;
@@ -440,6 +441,7 @@ void UIwindow::onMouseMove(Widget w, XtPointer, XEvent* event, Boolean*) {
     event->xmotion.y = y;
     event->xmotion.state = mask;
   }
+  if (UIlayout::state != 0) return;
   XButtonEvent asButton{};
   asButton.type = MotionNotify;
   asButton.x = event->xmotion.x;

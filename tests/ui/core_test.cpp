@@ -27,6 +27,7 @@
 #include "ui/core.h"
 #include "ui/dpyMgr.h"
 #include "ui/init.h"
+#include "ui/layout.h"
 #include "ui/misc.h"
 #include "ui/picture.h"
 #include "ui/wind.h"
@@ -77,6 +78,16 @@ class UItestLabel : public UIwindow {
 };
 int UItestLabel::made = 0;
 int UItestLabel::deleted = 0;
+
+// Stands for a template dialog: a binding of that class type on an existing widget.
+class UItestTemplateDialog : public UIwindow {
+ public:
+  UItestTemplateDialog(OMobj_id id, Widget w) : UIwindow(id) {
+    classType_ = "UItemplateDialog";
+    XtVaSetValues(w, XmNuserData, this, nullptr);
+  }
+  bool instanceObject() override { return false; }
+};
 
 int UItestLabelInstance(OMobj_id id) { return UIinstanceEntry<UItestLabel>(id); }
 int UItestLabelUpdate(OMobj_id id, unsigned mask, int seq) {
@@ -458,6 +469,19 @@ TEST_F(Core, ParentChangesMoveDestroyOrAreRefused) {
   EXPECT_EQ(widgetOf(b), nullptr);
 }
 
+TEST_F(Core, ATemplateDialogTakesNoLabels) {
+  Widget dialogArea = XtVaCreateManagedWidget("dialog", containerWidgetClass, box, nullptr);
+  OMobj_id dialogHost = hostFor(dialogArea, "dialogHost");
+  OMobj_id dialogObj = OMcreate_obj_from_path("UItestLabel", (prefix + "dlg").c_str(), OMroot_obj);
+  made.push_back(dialogObj);
+  UItestTemplateDialog dialog(dialogObj, dialogArea);
+  OMobj_id inside = label("inside", dialogHost);
+  EXPECT_EQ(widgetOf(inside), nullptr);
+  OMobj_id target;
+  EXPECT_EQ(OMget_obj_val(sub(inside, "parent"), &target), 0) << "the link is cut";
+  XtVaSetValues(dialogArea, XmNuserData, nullptr, nullptr);
+}
+
 TEST_F(Core, RebuildingKeepsTheIndexThroughInsertPosition) {
   Widget column = XtVaCreateManagedWidget("column", xmRowColumnWidgetClass, box, nullptr);
   uitest::pumpUntil([&] { return viewable(column); });
@@ -544,6 +568,29 @@ TEST_F(Core, MouseInteractorsReceivePressesDragsAndReleases) {
   EXPECT_EQ(intOf(events, "modMask"), 1);
   EXPECT_EQ(intOf(events, "modType"), 1);
   binding->interactors = nullptr;
+}
+
+TEST_F(Core, NoInteractorHearsMotionWhileTheLayoutEditorIsBusy) {
+  OMobj_id view = label("busy", host, {{"visible", 1}, {"width", 200}, {"height", 150}});
+  Widget w = widgetOf(view);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(w); }));
+  OMobj_id events = OMcreate_obj_from_path("TestInteractor", (prefix + "evb").c_str(), place);
+  made.push_back(events);
+  MouseInteractorRecord rec{events, nullptr, 3, w, 0, 0, 0};
+  UIobjIdToClass(view)->interactors = &rec;
+  uitest::movePointer(w, 10, 10);
+  uitest::pressButton(1);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return intOf(events, "state") == 1; }));
+  UIlayout::state = 1;  // moving
+  uitest::movePointer(w, 60, 60);
+  uitest::pumpFor(30);
+  EXPECT_EQ(intOf(events, "state"), 1) << "no motion reached it";
+  UIlayout::state = 0;
+  uitest::movePointer(w, 70, 70);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return intOf(events, "state") == 2; }));
+  uitest::releaseButton(1);
+  uitest::pumpFor(20);
+  UIobjIdToClass(view)->interactors = nullptr;
 }
 
 TEST_F(Core, OnButtonDownFiltersByTheRequestMask) {
