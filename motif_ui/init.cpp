@@ -16,6 +16,8 @@
 #include "svc/wt.h"
 #include "ui/core.h"
 #include "ui/dpyMgr.h"
+#include "ui/panel.h"
+#include "ui/shell.h"
 
 int GlobalArgs::argcount = 0;
 char** GlobalArgs::argvalues = nullptr;
@@ -129,6 +131,23 @@ void attachGlobalData() {
 
 void registerEntryPoints() {
   OMregister_instance_method("UIwindDestroy", UIwindDestroy);
+  struct Type {
+    const char* instance;
+    OMinstance_fn instanceFn;
+    const char* update;
+    OMupdate_fn updateFn;
+  } const types[] = {
+      {"UIpanelInstance", UIpanelInstance, "UIpanelUpdate", UIpanelUpdate},
+      {"UIframeInstance", UIframeInstance, "UIframeUpdate", UIframeUpdate},
+      {"UIscrolledWindowInstance", UIscrolledWindowInstance, "UIscrolledWindowUpdate",
+       UIscrolledWindowUpdate},
+      {"UIshellInstance", UIshellInstance, "UIshellUpdate", UIshellUpdate},
+      {"UIappInstance", UIappInstance, "UIappUpdate", UIappUpdate},
+  };
+  for (const Type& t : types) {
+    OMregister_instance_method(t.instance, t.instanceFn);
+    OMregister_update_method(t.update, t.updateFn);
+  }
   OMregister_update1_method("UIdisplayUpdate", UIdisplayUpdate);
   OMregister_update1_method("UIfontUpdate", UIfontUpdate);
 }
@@ -139,6 +158,7 @@ void UIinit() {
   static bool done = false;
   if (done) return;
   done = true;
+  UIshellInit();
   registerEntryPoints();
   UIfunc_init();
   // Data files (pictures ...) are searched in the folders of $CQ_DATA_PATH, then in the

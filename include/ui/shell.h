@@ -1,0 +1,102 @@
+// Top-level windows: a shell object becomes an X top-level window (transient when its
+// user-interface parent has a widget) holding a Motif main window with a work area, an
+// optional menu bar and an optional status line.
+//
+//   TopLevelShell/TransientShell "<name>" > XmMainWindow "<name>MW" (the binding's widget)
+//        > container "<name>WA" (children go here)   > XmLabel "commandWindow" (status)
+//
+//   "title" "iconic" "iconName" "visible" "menu" -> shell and main window
+//   "x" "y" "width" "height" <-> shell geometry (window-manager frame accounted for)
+//   "statusString" "showStatusBar" -> status line; "display" -> rebuilt on another display
+//   window manager's close -> "cancel" 1, "visible" 0 (widgets kept)
+#pragma once
+
+#include <string>
+
+#include "ui/dpyMgr.h"
+#include "ui/panel.h"
+
+class UIshell : public UIpanel {
+ public:
+  explicit UIshell(OMobj_id id);
+  ~UIshell() override;
+
+  virtual void setShellResources(Widget mainWindow, int seq);
+  virtual void setDisplayContext();
+
+  void setCoreResources(int seq) override;
+  bool instanceObject() override;
+  void updateObject(int seq) override;
+  void rebuildObject(Widget old) override;
+  void onObjectCreate(Widget w) override;
+  void destroyObject() override;
+  Widget getParentWidget() override;
+
+  // The window manager: its kind on w's screen, and settling the frame record of the shell
+  // above w (see the source for when it is settled).
+  static int findWMType(Widget w);
+  static void detectMWMPositionIsFrame(Widget w);
+
+  void setVisibility();
+  void showStatusText();
+  void geometry(int x, int y, int width, int height);
+  int calculateClientDecorationWidth(Widget) { return 0; }
+  int calculateClientDecorationHeight(Widget mainWindow);
+
+  static void closeCB(Widget w, XtPointer binding, XtPointer call);
+  static void virtpal_refreshCB(WText_context* context, int reason, Widget shell);
+  static void onSize(Widget w, XtPointer binding, XEvent* event, Boolean* go);
+
+  Widget shellWidget = nullptr;
+  Widget mainWindow = nullptr;
+  Widget workArea = nullptr;
+  Widget statusLabel = nullptr;
+  std::string geometryText;  // empty until built
+  UIdpyContext displayContext;
+  bool menuUpdatePending = false;
+  bool destroying = false;
+  bool poppedUp = false;
+  // The window manager's frame: offsets between the shell's position and its frame's.
+  unsigned short xOffset = 0;
+  unsigned short yOffset = 0;
+  unsigned char positionIsFrame = 0;
+  unsigned char offsetsKnown = 0;
+  int wmKind = 0;  // 0 none recognised, 1 Motif, 2 "_SGI_TELL_WM", 3 "_SUN_WM_PROTOCOLS"
+
+  static unsigned short MENU_HEIGHT;
+  static int lastSeqNum;
+  static OMobj_id UIshellRealizeCBId;
+};
+
+class UIapp : public UIshell {
+ public:
+  explicit UIapp(OMobj_id id);
+};
+
+// Registers the realize callback object (called by UIinit).
+void UIshellInit();
+// Realizes and pops up (when visible) the shell of obj, records the work area's window.
+int UIshellRealizeCB(OMobj_id callback, OMobj_id obj, unsigned int mask);
+Widget UIshellGetMainWindowChild(Widget w);
+void UIsetTitle(const OMobj_id& obj, const OMobj_id& property, Widget mainWindow);
+void UIsetIconic(const OMobj_id& obj, const OMobj_id& property, Widget mainWindow);
+void UIsetIconName(const OMobj_id& obj, const OMobj_id& property, Widget mainWindow);
+void UIsetMenuBar(const OMobj_id& obj, const OMobj_id& menu, Widget mainWindow);
+void UIshellSetMenuResources(UIshell* shell, Widget w, int seq);
+void UIshellClientMessage(Widget w, UIshell* shell, XClientMessageEvent* event);
+void UIshellOnMap(Widget w, XtPointer data, XEvent* event, Boolean* go);
+void UIshellPopupCB(Widget w, XtPointer binding, XtPointer call);
+void UIshellPopdownCB(Widget w, XtPointer binding, XtPointer call);
+void UIshellMenuCB(void* binding);
+void UIconfigureEventDebug(const char* where, XConfigureEvent* event);
+
+// Builds a menu bar for a main window from a menu object and returns it (null when none is
+// built). The menus of the library provide it; until then no menu bar is made.
+extern Widget (*UIbuildMenuBar)(const OMobj_id& menu, Widget mainWindow);
+// Disconnects a menu bar from its commands and destroys it.
+extern void (*UIdestroyMenuBar)(Widget menuBar);
+
+int UIshellInstance(OMobj_id id);
+int UIshellUpdate(OMobj_id id, unsigned int mask, int seq);
+int UIappInstance(OMobj_id id);
+int UIappUpdate(OMobj_id id, unsigned int mask, int seq);
