@@ -8,3 +8,11 @@ function(ui_target_defaults target)
     target_link_options(${target} PRIVATE ${flags})
   endif()
 endfunction()
+
+# ui_motif_program(target): a program that uses Motif widgets. Motif replaces the toolkit's
+# vendor shell class with its own, which only works when libXm comes before libXt in the
+# program's library search order; the linker must not drop libXm as unneeded.
+function(ui_motif_program target)
+  target_link_options(${target} PRIVATE "LINKER:--no-as-needed")
+  target_link_libraries(${target} PRIVATE Motif::Xm)
+endfunction()

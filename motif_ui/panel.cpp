@@ -413,8 +413,10 @@ bool UIscrolledWindow::instanceObject() {
   widget_ = sw;
   if (!readInt(objId, "resizeMode", &resizeMode)) resizeMode = 2;
   std::string inner = std::string(nameOf(objId)) + "WA";
+  // The work area starts at the view's origin: at the scrolled window's own x and y it would
+  // lie outside the view.
   clientWidget = XtVaCreateWidget(
-      inner.c_str(), xmBulletinBoardWidgetClass, sw, XmNx, x, XmNy, y, XmNmappedWhenManaged,
+      inner.c_str(), xmBulletinBoardWidgetClass, sw, XmNx, 0, XmNy, 0, XmNmappedWhenManaged,
       True, XmNuserData, this, XmNautoUnmanage, False, XmNdialogStyle, XmDIALOG_WORK_AREA,
       XmNmarginWidth, 0, XmNmarginHeight, 0, XmNresizePolicy,
       static_cast<unsigned char>(resizeMode), nullptr);

@@ -1,95 +1,182 @@
-// uirun: loads an interface file through the object manager and shows what it made. Until
-// the widget library exists it prints the object tree instead of opening windows.
+// uirun: runs an interface file on an X display. It loads the file (the bundled gallery when
+// none is given), shows it, and either runs until its windows are closed, takes a picture, or
+// runs a script of commands against it.
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "interface_file.h"
 #include "om/om.h"
 #include "om/om_registry.h"
-#include "om/omx.h"
+#include "session.h"
+#include "svc/err.h"
+#include "svc/ev.h"
+#include "ui/dpyMgr.h"
+#include "ui/init.h"
 
 namespace {
 
-void usage(FILE* to) {
-  std::fprintf(to,
-               "usage: uirun [--templates PATH]... [FILE]\n"
-               "  Loads FILE (default: the bundled example) with the kit's templates and\n"
-               "  those of each PATH (a file or a folder of *.yaml), then prints the objects.\n"
-               "  Exit status: 0 success, 2 a bad file or bad options.\n");
-}
+const char* kUsage =
+    "usage: uirun [options] [FILE]\n"
+    "Runs the interface file FILE (default: the bundled gallery) on an X display.\n"
+    "  --headless           use a private Xvfb (also when $DISPLAY is unset)\n"
+    "  --screenshot F.png   wait until the interface settles, write its picture, exit\n"
+    "  --script F           run commands from F (- for standard input), then exit\n"
+    "  --stay               keep running after the script until the windows are closed\n"
+    "  --templates PATH     also read templates from PATH (a file or folder of *.yaml)\n"
+    "  --help, --version\n"
+    "  and the standard X toolkit options (-display, -geometry, -xrm ...).\n"
+    "Script commands: set PATH VALUE, get PATH, dump [PATH], click PATH, type PATH TEXT,\n"
+    "  press KEY, drag PATH X1 Y1 X2 Y2, close PATH, res PATH[:WIDGET] RESOURCE, wait MS,\n"
+    "  settle, screenshot FILE, expect PATH VALUE, quit.\n"
+    "Exit status: 0 success, 1 a failed expect or script error, 2 a bad file or options.\n";
 
-void dump(OMobj_id id, int indent) {
-  OMobj_name name = 0;
-  OMget_obj_name(id, &name);
-  char* value = nullptr;
-  std::string shown;
-  if (OMget_str_val(id, &value, 0) == 1) {
-    shown = std::string(" = ") + value;
-    std::free(value);
-  }
-  int kind = OMget_obj_kind(id);
-  OMobj_id target = OMnull_obj;
-  int size = 0;
-  if (OMget_obj_pval(id, &target, 0) == 1) {
-    char path[512];
-    if (OMret_obj_path_to(target, OMroot_obj, path, sizeof path) == 1) shown = std::string(" => ") + path;
-  } else if (kind == OM_KIND_STR_ARRAY && OMget_array_size(id, &size) == 1) {
-    shown = " = [";
-    for (int i = 0; i < size; ++i) {
-      char* item = nullptr;
-      if (OMget_str_array_val(id, i, &item, 0) == 1) {
-        shown += std::string(i ? ", " : "") + item;
-        std::free(item);
-      }
+struct Options {
+  bool headless = false;
+  bool stay = false;
+  std::string screenshot;
+  std::string script;
+  std::string file = UI_DEFAULT_FILE;
+  std::vector<std::string> templates;
+  std::vector<char*> xtArgs;  // what goes to the toolkit
+  bool displayGiven = false;
+};
+
+// 0 to go on; otherwise the exit status.
+int parse(int argc, char** argv, Options* o, bool* done) {
+  o->xtArgs.push_back(argv[0]);
+  bool fileSeen = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string* into) {
+      if (i + 1 >= argc) return false;
+      *into = argv[++i];
+      return true;
+    };
+    if (a == "--help") {
+      std::cout << kUsage;
+      *done = true;
+      return 0;
+    } else if (a == "--version") {
+      std::cout << "uirun " << UI_VERSION << "\n";
+      *done = true;
+      return 0;
+    } else if (a == "--headless") {
+      o->headless = true;
+    } else if (a == "--stay") {
+      o->stay = true;
+    } else if (a == "--screenshot") {
+      if (!value(&o->screenshot)) return 2;
+    } else if (a == "--script") {
+      if (!value(&o->script)) return 2;
+    } else if (a == "--templates") {
+      std::string t;
+      if (!value(&t)) return 2;
+      o->templates.push_back(t);
+    } else if (a.rfind("--", 0) == 0) {
+      std::cerr << "uirun: unknown option " << a << "\n";
+      return 2;
+    } else if (a[0] == '-' && a.size() > 1) {
+      // An X toolkit option and its value, if it takes one (Xt removes what it knows).
+      if (a == "-display" || a == "-d") o->displayGiven = true;
+      o->xtArgs.push_back(argv[i]);
+      static const char* const withValue[] = {"-display", "-d", "-geometry", "-g", "-xrm",
+                                              "-name", "-title", "-bg", "-background", "-fg",
+                                              "-foreground", "-fn", "-font", "-bd", "-bw",
+                                              "-selectionTimeout", "-xnllanguage"};
+      for (const char* opt : withValue)
+        if (a == opt && i + 1 < argc) o->xtArgs.push_back(argv[++i]);
+    } else if (!fileSeen) {
+      o->file = a;
+      fileSeen = true;
+    } else {
+      std::cerr << "uirun: more than one file given\n";
+      return 2;
     }
-    shown += "]";
-  } else if (kind != OM_KIND_GROUP && kind != OM_KIND_OBJ_ARRAY && shown.empty()) {
-    shown = " unset";
   }
-  std::printf("%*s%s%s\n", indent * 2, "", OMname_to_str(name), shown.c_str());
-  int count = 0;
-  OMget_num_subobjs(id, &count);
-  for (int i = 0; i < count; ++i) {
-    dump(OMget_subobj_at(id, i), indent + 1);
-  }
-}
-
-bool loadTemplates(const std::string& path) {
-  std::vector<OMtemplate_error> errors;
-  if (OMload_templates_path(path, &errors)) return true;
-  for (const auto& e : errors) std::fprintf(stderr, "%s\n", e.text().c_str());
-  return false;
+  o->xtArgs.push_back(nullptr);
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> templates{UI_KIT_DIR, UI_EXAMPLE_TEMPLATES};
-  std::string file = UI_DEFAULT_FILE;
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--help")) {
-      usage(stdout);
-      return 0;
-    }
-    if (!std::strcmp(argv[i], "--templates") && i + 1 < argc) {
-      templates.push_back(argv[++i]);
-    } else if (argv[i][0] == '-') {
-      std::fprintf(stderr, "uirun: unknown option %s\n", argv[i]);
-      usage(stderr);
+  std::setlocale(LC_ALL, "");
+  Options options;
+  bool done = false;
+  int status = parse(argc, argv, &options, &done);
+  if (status || done) {
+    if (status) std::cerr << kUsage;
+    return status;
+  }
+  const char* display = std::getenv("DISPLAY");
+  bool noDisplay = !options.displayGiven && (!display || !*display);
+  // Without a display and without anything to do, the picture is what there is to show.
+  if (noDisplay && options.script.empty() && options.screenshot.empty()) {
+    options.headless = true;
+    options.screenshot = "uirun.png";
+  }
+  PrivateDisplay privateDisplay;
+  if (options.headless || noDisplay) {
+    std::string error;
+    std::string name = privateDisplay.start(&error);
+    if (name.empty()) {
+      std::cerr << "uirun: " << error << "\n";
       return 2;
-    } else {
-      file = argv[i];
+    }
+    setenv("DISPLAY", name.c_str(), 1);
+  }
+  UIinit();
+  for (const std::string& t : options.templates) {
+    std::vector<OMtemplate_error> errors;
+    if (!OMload_templates_path(t, &errors)) {
+      for (const auto& e : errors) std::cerr << e.text() << "\n";
+      return 2;
     }
   }
-  for (const std::string& t : templates)
-    if (!loadTemplates(t)) return 2;
-  UIloadResult result = UIloadInterfaceFile(file);
-  for (const UIloadError& e : result.errors) std::fprintf(stderr, "%s\n", e.text().c_str());
-  if (!result.ok) return 2;
-  for (OMobj_id id : result.objects) dump(id, 0);
-  OMrun_exit_funcs();
+  int xtArgc = static_cast<int>(options.xtArgs.size()) - 1;
+  UIglobal_init(&xtArgc, options.xtArgs.data());
+  for (int i = 1; i < xtArgc; ++i) {
+    std::cerr << "uirun: unknown option " << options.xtArgs[static_cast<size_t>(i)] << "\n"
+              << kUsage;
+    return 2;
+  }
+  UIloadResult loaded = UIloadInterfaceFile(options.file);
+  for (const UIloadError& e : loaded.errors) std::cerr << e.text() << "\n";
+  if (!loaded.ok) return 2;
+  OMobj_id place;
+  OMget_array_subobj(OMinst_obj, 0, &place, 0);
+  Session session(place, loaded.objects);
+  session.settle();
+  if (!options.screenshot.empty()) {
+    std::string error;
+    if (!session.screenshot(options.screenshot, &error)) {
+      std::cerr << "uirun: " << error << "\n";
+      return 1;
+    }
+    std::cout << "wrote " << options.screenshot << "\n";
+    if (options.script.empty() && !options.stay) return 0;
+  }
+  bool quit = false;
+  if (!options.script.empty()) {
+    if (options.script == "-") {
+      status = session.runScript(std::cin, "<stdin>", &quit);
+    } else {
+      std::ifstream in(options.script);
+      if (!in) {
+        std::cerr << "uirun: cannot read " << options.script << "\n";
+        return 2;
+      }
+      status = session.runScript(in, options.script, &quit);
+    }
+    if (status || quit || !options.stay) return status;
+  }
+  // Run until every window of the interface has been closed.
+  while (session.anyWindowShown()) EVrun_once(100);
   return 0;
 }

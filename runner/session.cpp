@@ -1,0 +1,539 @@
+// uirun's session: the event loop, pictures, XTest input and the script commands.
+#include "session.h"
+
+#include <X11/Shell.h>
+#include <X11/Xatom.h>
+#include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/select.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+
+#include "om/omx.h"
+#include "svc/ev.h"
+#include "svc/screenshot.h"
+#include "ui/misc.h"
+#include "ui/shell.h"
+
+namespace {
+
+std::string trim(std::string s) {
+  size_t a = s.find_first_not_of(" \t\r");
+  size_t b = s.find_last_not_of(" \t\r");
+  return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+}
+
+// A value written in a script: a text in double quotes loses them.
+std::string unquote(std::string s) {
+  s = trim(s);
+  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
+  return s;
+}
+
+bool viewable(Widget w) {
+  XWindowAttributes attrs;
+  return !UIisBeingDestroyed(w) && XtWindow(w) &&
+         XGetWindowAttributes(XtDisplay(w), XtWindow(w), &attrs) && attrs.map_state == IsViewable;
+}
+
+Widget topShell(Widget w) {
+  while (w && !XtIsShell(w)) w = XtParent(w);
+  return w;
+}
+
+void fakeMotion(Widget w, int x, int y) {
+  Display* dpy = XtDisplay(w);
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(dpy, XtWindow(w), DefaultRootWindow(dpy), x, y, &rx, &ry, &child);
+  XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rx, ry, CurrentTime);
+  XSync(dpy, False);
+}
+
+// A key and its modifiers: "Return", "a", "Ctrl+Up", "Shift+Tab".
+bool parseKey(Display* dpy, const std::string& text, KeyCode* code, std::vector<KeyCode>* mods) {
+  std::string rest = text;
+  size_t plus;
+  while ((plus = rest.find('+')) != std::string::npos && plus + 1 < rest.size()) {
+    std::string mod = rest.substr(0, plus);
+    rest = rest.substr(plus + 1);
+    KeySym sym = mod == "Ctrl" ? XK_Control_L : mod == "Shift" ? XK_Shift_L
+                 : mod == "Alt" ? XK_Alt_L : NoSymbol;
+    if (sym == NoSymbol) return false;
+    mods->push_back(XKeysymToKeycode(dpy, sym));
+  }
+  KeySym sym = XStringToKeysym(rest.c_str());
+  if (sym == NoSymbol && rest.size() == 1) sym = static_cast<unsigned char>(rest[0]);
+  if (sym == NoSymbol) return false;
+  *code = XKeysymToKeycode(dpy, sym);
+  if (!*code) return false;
+  // A character reached with Shift (capitals, most punctuation) gets it.
+  if (XkbKeycodeToKeysym(dpy, *code, 0, 0) != sym && XkbKeycodeToKeysym(dpy, *code, 0, 1) == sym)
+    mods->push_back(XKeysymToKeycode(dpy, XK_Shift_L));
+  return true;
+}
+
+void fakeKey(Display* dpy, KeyCode code, const std::vector<KeyCode>& mods) {
+  for (KeyCode m : mods) XTestFakeKeyEvent(dpy, m, True, CurrentTime);
+  XTestFakeKeyEvent(dpy, code, True, CurrentTime);
+  XTestFakeKeyEvent(dpy, code, False, CurrentTime);
+  for (auto it = mods.rbegin(); it != mods.rend(); ++it)
+    XTestFakeKeyEvent(dpy, *it, False, CurrentTime);
+  XSync(dpy, False);
+}
+
+bool isNumber(const std::string& s, double* v) {
+  char* end = nullptr;
+  *v = std::strtod(s.c_str(), &end);
+  return !s.empty() && end && *end == '\0';
+}
+
+}  // namespace
+
+// ---- Values ------------------------------------------------------------------------------
+
+bool UIvalueText(OMobj_id id, std::string* text) {
+  int kind = OMget_obj_kind(id);
+  if (kind == OM_KIND_STR_ARRAY || kind == OM_KIND_INT_ARRAY || kind == OM_KIND_REAL_ARRAY ||
+      kind == OM_KIND_OBJ_ARRAY) {
+    int size = 0;
+    if (OMget_array_size(id, &size) != 1) return false;
+    std::string out = "[";
+    for (int i = 0; i < size; ++i) {
+      if (i) out += ", ";
+      char* s = nullptr;
+      double d = 0;
+      OMobj_id element;
+      if (kind == OM_KIND_STR_ARRAY && OMget_str_array_val(id, i, &s, 0) == 1) {
+        out += s;
+        std::free(s);
+      } else if (kind != OM_KIND_STR_ARRAY && kind != OM_KIND_OBJ_ARRAY &&
+                 OMget_real_array_val(id, i, &d) == 1) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.10g", d);
+        out += buf;
+      } else if (kind == OM_KIND_OBJ_ARRAY && OMget_array_val(id, i, &element, 1) == 1) {
+        char path[512];
+        out += OMret_obj_path_to(element, OMroot_obj, path, sizeof path) == 1 ? path : "?";
+      }
+    }
+    *text = out + "]";
+    return true;
+  }
+  char* s = nullptr;
+  if (OMget_str_val(id, &s, 0) != 1) return false;
+  *text = s;
+  std::free(s);
+  return true;
+}
+
+void UIdumpObject(std::ostream& out, OMobj_id id, int indent) {
+  OMobj_name name = 0;
+  OMget_obj_name(id, &name);
+  out << std::string(static_cast<size_t>(indent) * 2, ' ') << OMname_to_str(name);
+  OMobj_id target;
+  std::string text;
+  int kind = OMget_obj_kind(id);
+  if (OMget_obj_pval(id, &target, 0) == 1) {
+    char path[512];
+    if (OMret_obj_path_to(target, OMroot_obj, path, sizeof path) == 1) out << " => " << path;
+  } else if (kind == OM_KIND_PTR || kind == OM_KIND_FUNC) {
+    void* p = nullptr;
+    if (OMget_ptr_val(id, &p, 0) == 1) out << (p ? " = (set)" : " = (null)");
+  } else if (kind != OM_KIND_GROUP && UIvalueText(id, &text)) {
+    out << " = " << text;
+  } else if (kind != OM_KIND_GROUP && kind != OM_KIND_OBJ_ARRAY) {
+    out << " unset";
+  }
+  out << "\n";
+  int count = 0;
+  OMget_num_subobjs(id, &count);
+  for (int i = 0; i < count; ++i) UIdumpObject(out, OMget_subobj_at(id, i), indent + 1);
+}
+
+// ---- The session ----------------------------------------------------------------------------
+
+Session::Session(OMobj_id place, std::vector<OMobj_id> objects)
+    : place_(place), objects_(std::move(objects)) {}
+
+void Session::settle() {
+  // Quiet for 50 ms in a row, or 5 s at the most.
+  using Clock = std::chrono::steady_clock;
+  auto deadline = Clock::now() + std::chrono::seconds(5);
+  auto quietSince = Clock::now();
+  while (Clock::now() < deadline) {
+    OMflush_notifies();
+    EVflush_events();
+    if (EVrun_once(5)) quietSince = Clock::now();
+    if (Clock::now() - quietSince > std::chrono::milliseconds(50)) break;
+  }
+}
+
+void Session::wait(int ms) {
+  EVrun_until([] { return false; }, ms);
+}
+
+bool Session::anyWindowShown() const {
+  for (OMobj_id id : objects_) {
+    if (!UIisShell(id)) continue;
+    int visible = 0;
+    if (OMget_int_val(OMfind_subobj(id, OMstr_to_name("visible"), 0), &visible) == 1 && visible)
+      return true;
+  }
+  return false;
+}
+
+bool Session::screenshot(const std::string& path, std::string* error) {
+  settle();
+  Widget only = nullptr;
+  int shown = 0;
+  for (OMobj_id id : objects_) {
+    Widget w = UIobjIdToWidget(id);
+    Widget shell = UIisShell(id) ? topShell(w) : nullptr;
+    if (shell && viewable(shell)) {
+      only = shell;
+      ++shown;
+    }
+  }
+  Display* dpy = only ? XtDisplay(only) : nullptr;
+  if (shown == 1) return WTwrite_window_png(dpy, XtWindow(only), path, error);
+  Display* any = nullptr;
+  for (OMobj_id id : objects_)
+    if (Widget w = UIobjIdToWidget(id)) any = XtDisplay(w);
+  if (!any) {
+    *error = "nothing on screen to take a picture of";
+    return false;
+  }
+  return WTwrite_window_png(any, DefaultRootWindow(any), path, error);
+}
+
+OMobj_id Session::object(const std::string& path, std::string* error) const {
+  OMobj_id id = OMfind_str_subobj(place_, path.c_str(), 0);
+  if (!id) *error = "no object " + path;
+  return id;
+}
+
+Widget Session::widgetOf(const std::string& path, std::string* error) {
+  OMobj_id id = object(path, error);
+  if (!id) return nullptr;
+  Widget w = UIobjIdToWidget(id);
+  if (UIisBeingDestroyed(w)) {
+    *error = path + " has no widget";
+    return nullptr;
+  }
+  // Input goes to a window that is on screen.
+  EVrun_until([&] { return viewable(w); }, 3000);
+  if (!viewable(w)) {
+    *error = path + " is not on screen";
+    return nullptr;
+  }
+  return w;
+}
+
+int Session::runScript(std::istream& in, const std::string& origin, bool* quit) {
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    std::string text = trim(line);
+    if (text.empty() || text[0] == '#') continue;
+    std::string error;
+    int status = command(text, &error, quit);
+    if (status != 0) {
+      std::cerr << origin << ":" << number << ": " << error << "\n";
+      return status;
+    }
+    if (*quit) return 0;
+  }
+  return 0;
+}
+
+int Session::command(const std::string& line, std::string* error, bool* quit) {
+  std::istringstream words(line);
+  std::string verb, path;
+  words >> verb >> path;
+  std::string rest;
+  std::getline(words, rest);
+  rest = trim(rest);
+  if (verb == "quit") {
+    *quit = true;
+    return 0;
+  }
+  if (verb == "settle") {
+    settle();
+    return 0;
+  }
+  if (verb == "wait") {
+    char* end = nullptr;
+    long ms = std::strtol(path.c_str(), &end, 10);
+    if (path.empty() || *end || ms < 0 || ms > 600000) {
+      *error = "wait takes milliseconds (0 to 600000)";
+      return 1;
+    }
+    wait(static_cast<int>(ms));
+    return 0;
+  }
+  if (verb == "screenshot") {
+    if (path.empty()) {
+      *error = "screenshot takes a file name";
+      return 1;
+    }
+    if (!screenshot(path, error)) return 1;
+    std::cout << "wrote " << path << "\n";
+    return 0;
+  }
+  if (verb == "press") {
+    Display* dpy = nullptr;
+    for (OMobj_id id : objects_)
+      if (Widget w = UIobjIdToWidget(id)) dpy = XtDisplay(w);
+    KeyCode code = 0;
+    std::vector<KeyCode> mods;
+    if (!dpy || !parseKey(dpy, path, &code, &mods)) {
+      *error = "no such key: " + path;
+      return 1;
+    }
+    fakeKey(dpy, code, mods);
+    settle();
+    return 0;
+  }
+  if (path.empty()) {
+    *error = verb.empty() ? "empty command" : verb + " needs a path";
+    return 1;
+  }
+  if (verb == "get" || verb == "expect") {
+    OMobj_id id = OMfind_str_subobj(place_, path.c_str(), 0);
+    std::string actual;
+    bool missing = !id, unset = !missing && !UIvalueText(id, &actual);
+    if (verb == "get") {
+      if (missing) std::cout << path << " missing\n";
+      else if (unset) std::cout << path << " unset\n";
+      else std::cout << path << " = " << actual << "\n";
+      return 0;
+    }
+    std::string expected = unquote(rest);
+    double a = 0, e = 0;
+    bool same = !missing && !unset &&
+                ((isNumber(actual, &a) && isNumber(expected, &e)) ? std::fabs(a - e) <= 1e-9 * std::max(1.0, std::fabs(e))
+                                                                   : actual == expected);
+    if (same) return 0;
+    *error = "expect " + path + ": expected " + expected + ", got " +
+             (missing ? "missing" : unset ? "unset" : actual);
+    return 1;
+  }
+  if (verb == "dump") {
+    OMobj_id id = object(path, error);
+    if (!id) return 1;
+    UIdumpObject(std::cout, id, 0);
+    return 0;
+  }
+  if (verb == "set") {
+    OMobj_id id = object(path, error);
+    if (!id) return 1;
+    std::string value = unquote(rest);
+    if (OMset_str_val(id, value.c_str()) != 1) {
+      *error = "cannot set " + path + " to " + value;
+      return 1;
+    }
+    settle();
+    return 0;
+  }
+  // The rest act on the object's widget.
+  std::string widgetName;
+  std::string objectPath = path;
+  size_t colon = path.find(':');
+  if (verb == "res" && colon != std::string::npos) {
+    objectPath = path.substr(0, colon);
+    widgetName = path.substr(colon + 1);
+  }
+  Widget w = nullptr;
+  if (verb == "res") {
+    OMobj_id id = object(objectPath, error);
+    if (!id) return 1;
+    w = UIobjIdToWidget(id);
+    if (UIisBeingDestroyed(w)) {
+      *error = objectPath + " has no widget";
+      return 1;
+    }
+  } else {
+    w = widgetOf(objectPath, error);
+    if (!w) return 1;
+  }
+  Display* dpy = XtDisplay(w);
+  if (verb == "click") {
+    Dimension width = 0, height = 0;
+    XtVaGetValues(w, XtNwidth, &width, XtNheight, &height, nullptr);
+    fakeMotion(w, width / 2, height / 2);
+    XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+    XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+    XSync(dpy, False);
+    settle();
+    return 0;
+  }
+  if (verb == "drag") {
+    std::istringstream numbers(rest);
+    int x1, y1, x2, y2;
+    if (!(numbers >> x1 >> y1 >> x2 >> y2)) {
+      *error = "drag takes X1 Y1 X2 Y2";
+      return 1;
+    }
+    fakeMotion(w, x1, y1);
+    XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+    for (int i = 1; i <= 8; ++i) {
+      fakeMotion(w, x1 + (x2 - x1) * i / 8, y1 + (y2 - y1) * i / 8);
+      EVrun_once(5);
+    }
+    XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+    XSync(dpy, False);
+    settle();
+    return 0;
+  }
+  if (verb == "type") {
+    Dimension width = 0, height = 0;
+    XtVaGetValues(w, XtNwidth, &width, XtNheight, &height, nullptr);
+    fakeMotion(w, width / 2, height / 2);
+    XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+    XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+    settle();
+    for (char c : unquote(rest)) {
+      KeyCode code = 0;
+      std::vector<KeyCode> mods;
+      std::string key = c == ' ' ? "space" : std::string(1, c);
+      if (!parseKey(dpy, key, &code, &mods)) {
+        *error = std::string("cannot type '") + c + "'";
+        return 1;
+      }
+      fakeKey(dpy, code, mods);
+    }
+    settle();
+    return 0;
+  }
+  if (verb == "close") {
+    Widget shell = topShell(w);
+    XClientMessageEvent event{};
+    event.type = ClientMessage;
+    event.window = XtWindow(shell);
+    event.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    event.format = 32;
+    event.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+    event.data.l[1] = CurrentTime;
+    XSendEvent(dpy, XtWindow(shell), False, NoEventMask, reinterpret_cast<XEvent*>(&event));
+    XSync(dpy, False);
+    settle();
+    return 0;
+  }
+  if (verb == "res") {
+    Widget target = w;
+    if (!widgetName.empty()) {
+      target = XtNameToWidget(w, ("*" + widgetName).c_str());
+      if (!target) {
+        *error = "no widget " + widgetName + " in " + objectPath;
+        return 1;
+      }
+    }
+    std::string resource = trim(rest);
+    XtResourceList list = nullptr;
+    Cardinal count = 0;
+    const char* type = nullptr;
+    Cardinal size = 0;
+    XtGetResourceList(XtClass(target), &list, &count);
+    for (Cardinal i = 0; i < count && !type; ++i)
+      if (resource == list[i].resource_name) type = list[i].resource_type, size = list[i].resource_size;
+    if (!type && XtParent(target) && XtIsConstraint(XtParent(target))) {
+      XtFree(reinterpret_cast<char*>(list));
+      list = nullptr;
+      XtGetConstraintResourceList(XtClass(XtParent(target)), &list, &count);
+      for (Cardinal i = 0; i < count && !type; ++i)
+        if (resource == list[i].resource_name) type = list[i].resource_type, size = list[i].resource_size;
+    }
+    std::string typeName = type ? type : "";
+    XtFree(reinterpret_cast<char*>(list));
+    if (typeName.empty() || size > 64) {
+      *error = "no resource " + resource + " of " + XtName(target);
+      return 1;
+    }
+    alignas(8) char value[64] = {};
+    XtVaGetValues(target, resource.c_str(), value, nullptr);
+    std::string text;
+    if (typeName == XtRString) {
+      char* s = nullptr;
+      std::memcpy(&s, value, sizeof s);
+      text = s ? s : "";
+    } else {
+      char buffer[1024];
+      XrmValue from{size, value}, to{sizeof buffer, buffer};
+      if (!XtConvertAndStore(target, typeName.c_str(), &from, XtRString, &to)) {
+        *error = "cannot show " + resource + " (" + typeName + ") as text";
+        return 1;
+      }
+      text = std::string(buffer, strnlen(buffer, sizeof buffer));
+    }
+    std::cout << path << " " << resource << " = " << text << "\n";
+    return 0;
+  }
+  *error = "unknown command " + verb;
+  return 1;
+}
+
+// ---- A private server -------------------------------------------------------------------------
+
+PrivateDisplay::~PrivateDisplay() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  int status;
+  waitpid(pid_, &status, 0);
+}
+
+std::string PrivateDisplay::start(std::string* error) {
+  int fds[2];
+  if (pipe(fds) != 0) {
+    *error = "cannot start Xvfb (no pipe)";
+    return "";
+  }
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    std::string fd = std::to_string(fds[1]);
+    int devnull = open("/dev/null", O_RDWR);
+    dup2(devnull, 0);
+    dup2(devnull, 1);
+    dup2(devnull, 2);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+           "tcp", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  if (pid < 0) {
+    close(fds[0]);
+    *error = "cannot start Xvfb";
+    return "";
+  }
+  pid_ = pid;
+  std::string number;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < deadline) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(fds[0], &set);
+    timeval tv{0, 100000};
+    if (select(fds[0] + 1, &set, nullptr, nullptr, &tv) <= 0) continue;
+    char c;
+    if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+    number += c;
+  }
+  close(fds[0]);
+  if (number.empty()) {
+    *error = "Xvfb did not start (is it installed? scripts/deps installs it)";
+    return "";
+  }
+  return ":" + number;
+}
