@@ -1,0 +1,74 @@
+// Starting the library for a test binary.
+#include "ui_test.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "om/om_registry.h"
+#include "svc/err.h"
+#include "ui/dpyMgr.h"
+#include "ui/init.h"
+#include "x11_test.h"
+
+namespace uitest {
+
+namespace {
+
+void record(const char* reporter, int, int, const char* text) {
+  reports().push_back(std::string(reporter) + ": " + text);
+}
+
+}  // namespace
+
+std::vector<std::string>& reports() {
+  static std::vector<std::string> r;
+  return r;
+}
+
+void startLibrary(const char* programName, const char* templates) {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  setenv("DISPLAY", fixtureDisplayName().c_str(), 1);
+  UIinit();
+  std::string name = programName;
+  char* argv[] = {name.data(), nullptr};
+  int argc = 1;
+  UIglobal_init(&argc, argv);
+  if (templates) {
+    std::vector<OMtemplate_error> errors;
+    std::string all;
+    if (!OMload_templates(templates, programName, &errors))
+      for (const auto& e : errors) all += e.text() + "\n";
+    ASSERT_TRUE(all.empty()) << all;
+  }
+  UIdpyContext* ctx = UIgetDisplayContext(std::getenv("DISPLAY"));
+  adopt(ctx->DisplayPtr, UIdpyContext::_appContext);
+  ERRset_reporter(record);
+}
+
+OMobj_id instancePlace() {
+  OMobj_id place = OMnull_obj;
+  OMget_array_subobj(OMinst_obj, 0, &place, 0);
+  return place;
+}
+
+OMobj_id makeObject(const char* type, const std::string& name, OMobj_id parent,
+                    const std::vector<std::pair<const char*, int>>& ints) {
+  OMobj_id place = instancePlace();
+  OMpush_ctx(place, 0, 0, 0);
+  OMobj_id id = OMcreate_obj_from_path(type, name.c_str(), place);
+  if (parent.serial) OMset_obj_ref(OMfind_subobj(id, OMstr_to_name("parent"), 0), parent, 0);
+  for (auto& [prop, v] : ints) OMset_int_val(OMfind_str_subobj(id, prop, 0), v);
+  OMpop_ctx(place);
+  return id;
+}
+
+int intOf(OMobj_id id, const char* path, int fallback) {
+  int v = fallback;
+  OMget_int_val(OMfind_str_subobj(id, path, 0), &v);
+  return v;
+}
+
+}  // namespace uitest

@@ -1,0 +1,30 @@
+// Starting the library for a test binary on the shared test server, and reading what it
+// reported.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "om/om.h"
+
+namespace uitest {
+
+// UIinit and UIglobal_init on the fixture's display (once per process), the bench adopted
+// onto the library's display, ERRerror recorded; templates (YAML text) loaded when given.
+void startLibrary(const char* programName, const char* templates = nullptr);
+
+// What ERRerror received since the last clear, as "reporter: text".
+std::vector<std::string>& reports();
+
+// The default instance place.
+OMobj_id instancePlace();
+
+// Creates an object from a template under the instance place inside one context (so it is
+// instanced once, with every property set), with int properties and a "parent" link.
+OMobj_id makeObject(const char* type, const std::string& name, OMobj_id parent,
+                    const std::vector<std::pair<const char*, int>>& ints);
+
+// An int property by dotted path; fallback when it does not read.
+int intOf(OMobj_id id, const char* path, int fallback = -12345);
+
+}  // namespace uitest
