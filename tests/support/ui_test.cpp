@@ -26,11 +26,11 @@ std::vector<std::string>& reports() {
   return r;
 }
 
-void startLibrary(const char* programName, const char* templates) {
+void startLibrary(const char* programName, const char* templates, const std::string& display) {
   static bool started = false;
   if (started) return;
   started = true;
-  setenv("DISPLAY", fixtureDisplayName().c_str(), 1);
+  setenv("DISPLAY", display.empty() ? fixtureDisplayName().c_str() : display.c_str(), 1);
   UIinit();
   std::string name = programName;
   char* argv[] = {name.data(), nullptr};

@@ -9,9 +9,11 @@
 
 namespace uitest {
 
-// UIinit and UIglobal_init on the fixture's display (once per process), the bench adopted
-// onto the library's display, ERRerror recorded; templates (YAML text) loaded when given.
-void startLibrary(const char* programName, const char* templates = nullptr);
+// UIinit and UIglobal_init on a display (once per process; by default the fixture's), the
+// bench adopted onto the library's display, ERRerror recorded; templates (YAML text) loaded
+// when given.
+void startLibrary(const char* programName, const char* templates = nullptr,
+                  const std::string& display = "");
 
 // What ERRerror received since the last clear, as "reporter: text".
 std::vector<std::string>& reports();
