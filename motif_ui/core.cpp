@@ -183,9 +183,11 @@ void UIcore::setBackgroundColor(const OMobj_id& id, Widget w) {
   }
   Widget parent = inheritFrom(w, false);
   if (!parent) return;
-  Pixel background = 0;
+  Pixel background = 0, own = 0;
   XtVaGetValues(parent, XtNbackground, &background, nullptr);
-  XmChangeColor(w, background);
+  XtVaGetValues(w, XtNbackground, &own, nullptr);
+  // Already the parent's: changing it again would only cost requests.
+  if (own != background) XmChangeColor(w, background);
 }
 
 void UIcore::setForegroundColor(const OMobj_id& id, Widget w) {

@@ -9,10 +9,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include <unistd.h>
 
 #include "svc/err.h"
 #include "svc/ev.h"
@@ -118,9 +121,22 @@ UIdpyContext::UIdpyContext(const char* name) : displayName(name) {
   char* noArgs[] = {UIappName ? UIappName : const_cast<char*>("ui"), nullptr};
   int* count = globalArgs ? &globalArgs->count : &argc;
   char** values = globalArgs ? globalArgs->values.data() : noArgs;
-  DisplayPtr = XtOpenDisplay(_appContext, name && *name ? name : nullptr,
-                             UIappName ? UIappName : "ui", UIappClass ? UIappClass : "Corvane",
-                             nullptr, 0, count, values);
+  // The name Xt would take: the given one, else a "-display" option, else $DISPLAY.
+  std::string target = name && *name ? name : "";
+  for (int i = 1; target.empty() && i + 1 < *count; ++i)
+    if (!std::strcmp(values[i], "-display") || !std::strcmp(values[i], "-d")) target = values[i + 1];
+  // A server may turn a connection away for a moment: its queue of waiting connections is full
+  // (EAGAIN), or it is resetting after its last client left (ECONNRESET). That is tried again
+  // for a while before the display counts as unreachable.
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    errno = 0;
+    DisplayPtr = XOpenDisplay(target.empty() ? nullptr : target.c_str());
+    if (DisplayPtr || (errno != EAGAIN && errno != ECONNRESET)) break;
+    usleep(50000);
+  }
+  if (DisplayPtr)
+    XtDisplayInitialize(_appContext, DisplayPtr, UIappName ? UIappName : "ui",
+                        UIappClass ? UIappClass : "Corvane", nullptr, 0, count, values);
   if (!DisplayPtr) {
     if (first) {
       std::printf("Error: Can't open display %s\n", name ? name : "");

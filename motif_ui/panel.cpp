@@ -178,18 +178,22 @@ void UIpanel::rebuildKeepingChildren(Widget old, Widget oldClient) {
 
 void UIpanel::rebuildObject(Widget old) { rebuildKeepingChildren(old, clientWidget); }
 
-void UIpanel::destroyChildren() {
+bool UIpanel::destroyChildren() {
+  bool any = false;
   for (Widget child : childrenOf(clientWidget)) {
     UIwindow* binding = UIwidgetToClass(child);
-    if (binding && binding->OK()) binding->destroyObject();
+    if (binding && binding->OK()) {
+      binding->destroyObject();
+      any = true;
+    }
   }
+  return any;
 }
 
 void UIpanel::destroyObject() {
-  if (!UIisBeingDestroyed(widget_)) {
-    destroyChildren();
-    XSync(XtDisplay(widget_), False);
-  }
+  // The children's destruction reaches the server before the panel's (a round trip only when
+  // there were children to destroy here).
+  if (!UIisBeingDestroyed(widget_) && destroyChildren()) XSync(XtDisplay(widget_), False);
   UIwindow::destroyObject();
 }
 

@@ -1,4 +1,5 @@
 // Widget geometry (UIgeom) and label helpers.
+#include <X11/IntrinsicP.h>
 #include <Xm/Xm.h>
 
 #include <cstdlib>
@@ -46,6 +47,9 @@ bool UIgeom::setWidgetSize(Widget w, unsigned short width, unsigned short height
 bool UIgeom::setWidgetPosSize(Widget w, short x, short y, unsigned short width,
                               unsigned short height) {
   if (!UIwindow::widgetOK(w)) return false;
+  // A geometry the widget has already costs nothing: no request and no round trip.
+  if (w->core.x == x && w->core.y == y && w->core.width == width && w->core.height == height)
+    return true;
   XtVaSetValues(w, XtNx, static_cast<Position>(x), XtNy, static_cast<Position>(y), XtNwidth,
                 static_cast<Dimension>(width), XtNheight, static_cast<Dimension>(height), nullptr);
   XSync(XtDisplay(w), False);

@@ -1,6 +1,7 @@
 // UIwindow: the window base class of every binding.
 #include "ui/wind.h"
 
+#include <X11/IntrinsicP.h>
 #include <X11/Shell.h>
 #include <Xm/BulletinB.h>
 #include <Xm/Frame.h>
@@ -145,10 +146,13 @@ void UIwindow::applyVisibilityOnCreate(Widget w) {
   Widget parent = XtParent(w);
   if (XtWindow(w)) {
     if (set && visible) {
-      if (XtIsShell(parent)) XtPopup(parent, XtGrabNone);
-      XSync(XtDisplay(w), False);
+      if (XtIsShell(parent)) {
+        XtPopup(parent, XtGrabNone);
+        XSync(XtDisplay(w), False);  // the pop-up must reach the server before the map
+      }
       if (frameParent(w) && XtWindow(parent)) XMapWindow(XtDisplay(w), XtWindow(parent));
-      XMapWindow(XtDisplay(w), XtWindow(w));
+      // A managed widget that maps when managed is mapped by Xt already.
+      if (!(XtIsManaged(w) && w->core.mapped_when_managed)) XMapWindow(XtDisplay(w), XtWindow(w));
     } else {
       XUnmapWindow(XtDisplay(w), XtWindow(w));
       if (XtIsShell(parent)) XtPopdown(parent);

@@ -8,6 +8,7 @@
 #include <X11/keysym.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/select.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -494,6 +495,16 @@ PrivateDisplay::~PrivateDisplay() {
 }
 
 std::string PrivateDisplay::start(std::string* error) {
+  // Servers that pick their display number (-displayfd) at the same moment can both take the
+  // same one; starts are taken one at a time, across processes, through a lock file.
+  int lock = open("/tmp/.corvane-xvfb-start.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (lock >= 0) flock(lock, LOCK_EX);
+  std::string name = startLocked(error);
+  if (lock >= 0) close(lock);  // releases the lock
+  return name;
+}
+
+std::string PrivateDisplay::startLocked(std::string* error) {
   int fds[2];
   if (pipe(fds) != 0) {
     *error = "cannot start Xvfb (no pipe)";
@@ -508,7 +519,7 @@ std::string PrivateDisplay::start(std::string* error) {
     dup2(devnull, 1);
     dup2(devnull, 2);
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
-           "tcp", static_cast<char*>(nullptr));
+           "tcp", "-noreset", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);

@@ -53,5 +53,6 @@ class PrivateDisplay {
   std::string start(std::string* error);
 
  private:
+  std::string startLocked(std::string* error);
   int pid_ = -1;
 };

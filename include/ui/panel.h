@@ -39,7 +39,8 @@ class UIpanel : public UIwindow {
  protected:
   // Common to every container's rebuild: index, instancing again, moving the children.
   void rebuildKeepingChildren(Widget old, Widget oldClient);
-  void destroyChildren();
+  // Tells every bound child to destroy itself; true when there was one.
+  bool destroyChildren();
 };
 
 class UIframe : public UIpanel {

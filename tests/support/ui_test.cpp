@@ -31,6 +31,7 @@ void startLibrary(const char* programName, const char* templates, const std::str
   if (started) return;
   started = true;
   setenv("DISPLAY", display.empty() ? fixtureDisplayName().c_str() : display.c_str(), 1);
+  waitForServer(std::getenv("DISPLAY"));
   UIinit();
   std::string name = programName;
   char* argv[] = {name.data(), nullptr};

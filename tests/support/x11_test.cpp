@@ -8,10 +8,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/select.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -37,12 +39,19 @@ Bench& bench() {
   Bench& b = benchState();
   if (b.dpy) return b;
   b.name = fixtureDisplayName();
+  waitForServer(b.name);
   XtToolkitInitialize();
   b.app = XtCreateApplicationContext();
   int argc = 1;
   char arg0[] = "uitest";
   char* argv[] = {arg0, nullptr};
-  b.dpy = XtOpenDisplay(b.app, b.name.c_str(), "uitest", "UItest", nullptr, 0, &argc, argv);
+  for (int attempt = 0; attempt < 40 && !b.dpy; ++attempt) {
+    errno = 0;
+    b.dpy = XOpenDisplay(b.name.c_str());
+    if (!b.dpy && (errno == EAGAIN || errno == ECONNRESET)) usleep(50000);  // busy or resetting
+    else break;
+  }
+  if (b.dpy) XtDisplayInitialize(b.app, b.dpy, "uitest", "UItest", nullptr, 0, &argc, argv);
   if (!b.dpy) {
     std::fprintf(stderr, "cannot open the test display '%s'\n", b.name.c_str());
     std::abort();
@@ -87,7 +96,26 @@ std::string fixtureDisplayName() {
   return env ? env : "";
 }
 
+bool waitForServer(const std::string& name) {
+  for (int i = 0; i < 100; ++i) {
+    if (Display* d = XOpenDisplay(name.c_str())) {
+      XCloseDisplay(d);
+      return true;
+    }
+    usleep(100000);
+  }
+  return false;
+}
+
 PrivateServer::PrivateServer() {
+  // One server start at a time across processes (see uirun's private display).
+  int lock = open("/tmp/.corvane-xvfb-start.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (lock >= 0) flock(lock, LOCK_EX);
+  start();
+  if (lock >= 0) close(lock);
+}
+
+void PrivateServer::start() {
   int fds[2];
   if (pipe(fds) != 0) return;
   pid_t pid = fork();
@@ -99,7 +127,7 @@ PrivateServer::PrivateServer() {
     dup2(devnull, 1);
     dup2(devnull, 2);
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-           "tcp", static_cast<char*>(nullptr));
+           "tcp", "-noreset", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);

@@ -13,6 +13,10 @@ namespace uitest {
 // nothing is opened.
 std::string fixtureDisplayName();
 
+// Waits until the server of that name takes connections (up to 10 s): a server under load
+// may refuse one for a moment. True when it does.
+bool waitForServer(const std::string& name);
+
 // An X server of the test's own (Xvfb on a free display, 1024 x 768 x 24), stopped when this
 // goes. name() is empty when it could not be started.
 class PrivateServer {
@@ -24,6 +28,7 @@ class PrivateServer {
   const std::string& name() const { return name_; }
 
  private:
+  void start();
   int pid_ = -1;
   std::string name_;
 };

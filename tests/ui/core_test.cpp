@@ -108,6 +108,7 @@ void startOnce() {
   if (started) return;
   started = true;
   setenv("DISPLAY", uitest::fixtureDisplayName().c_str(), 1);
+  uitest::waitForServer(uitest::fixtureDisplayName());
   unsetenv("KLT_GAMMA");
   unsetenv("KLT_UI_GAMMA");
   OMregister_instance_method("UItestLabelInstance", UItestLabelInstance);

@@ -44,6 +44,7 @@ void startOnce() {
   if (started) return;
   started = true;
   setenv("DISPLAY", uitest::fixtureDisplayName().c_str(), 1);
+  uitest::waitForServer(uitest::fixtureDisplayName());
   unsetenv("XAPPLRESDIR");
   unsetenv("CQ_XAPPCLASS");
   unsetenv("CQ_DATA_PATH");

@@ -27,6 +27,44 @@ struct WmServer {
   pid_t wm = -1;
   WmServer() {
     if (server.name().empty()) return;
+    // The window manager's own connection may be turned away by a busy server: it is started
+    // again until it has announced itself.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      startWm();
+      if (announced()) return;
+      stopWm();
+    }
+  }
+  bool announced() {
+    Display* d = nullptr;
+    for (int i = 0; i < 40 && !d; ++i) {
+      d = XOpenDisplay(server.name().c_str());
+      if (!d) usleep(50000);
+    }
+    if (!d) return false;
+    Atom info = XInternAtom(d, "_MOTIF_WM_INFO", False);
+    bool found = false;
+    for (int i = 0; i < 60 && !found; ++i) {
+      Atom type;
+      int format;
+      unsigned long n, after;
+      unsigned char* data = nullptr;
+      found = XGetWindowProperty(d, DefaultRootWindow(d), info, 0, 1, False, AnyPropertyType,
+                                 &type, &format, &n, &after, &data) == Success && type != None;
+      if (data) XFree(data);
+      if (!found) usleep(50000);
+    }
+    XCloseDisplay(d);
+    return found;
+  }
+  void stopWm() {
+    if (wm <= 0) return;
+    kill(wm, SIGKILL);  // mwm may wait for its clients on TERM
+    int status;
+    waitpid(wm, &status, 0);
+    wm = -1;
+  }
+  void startWm() {
     wm = fork();
     if (wm == 0) {
       // Its own output stays off the test's: CTest waits for every holder of that pipe.
@@ -39,13 +77,7 @@ struct WmServer {
       _exit(127);
     }
   }
-  ~WmServer() {
-    if (wm > 0) {
-      kill(wm, SIGKILL);  // mwm may wait for its clients on TERM
-      int status;
-      waitpid(wm, &status, 0);
-    }
-  }
+  ~WmServer() { stopWm(); }
 };
 
 // Stopped at exit, so neither server nor window manager outlives the test.
