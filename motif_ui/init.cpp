@@ -16,6 +16,7 @@
 #include "svc/wt.h"
 #include "ui/core.h"
 #include "ui/dpyMgr.h"
+#include "ui/label.h"
 #include "ui/panel.h"
 #include "ui/shell.h"
 
@@ -143,6 +144,9 @@ void registerEntryPoints() {
        UIscrolledWindowUpdate},
       {"UIshellInstance", UIshellInstance, "UIshellUpdate", UIshellUpdate},
       {"UIappInstance", UIappInstance, "UIappUpdate", UIappUpdate},
+      {"UIlabelInstance", UIlabelInstance, "UIlabelUpdate", UIlabelUpdate},
+      {"UIbuttonInstance", UIbuttonInstance, "UIbuttonUpdate", UIbuttonUpdate},
+      {"UItoggleInstance", UItoggleInstance, "UItoggleUpdate", UItoggleUpdate},
   };
   for (const Type& t : types) {
     OMregister_instance_method(t.instance, t.instanceFn);

@@ -146,6 +146,11 @@ int main(int argc, char** argv) {
               << kUsage;
     return 2;
   }
+  // Pictures an interface file names are found next to it first.
+  std::string folder = options.file.find('/') == std::string::npos
+                           ? "."
+                           : options.file.substr(0, options.file.rfind('/'));
+  OMset_path(5, (folder + ":" + OMget_path(5)).c_str());
   UIloadResult loaded = UIloadInterfaceFile(options.file);
   for (const UIloadError& e : loaded.errors) std::cerr << e.text() << "\n";
   if (!loaded.ok) return 2;

@@ -1,0 +1,62 @@
+// Labels, buttons and toggles.
+//
+//   UIlabel   XmLabel "<name>"         "label" (else the object's name), "alignment",
+//                                      "labelPixmap", "accelerator" -> widget
+//   UIbutton  XmIcon "<name>"          the same, "toolTip" (enable, delayTime, message,
+//                                      color.foregroundColor, placement), "armedPixmap";
+//                                      a press writes "do" 1
+//   UItoggle  XmToggleButton "<name>"  the same as the label, "set" -> state (no echo);
+//                                      a click writes "set" and "do" 1
+#pragma once
+
+#include <Xm/PushB.h>
+#include <Xm/ToggleB.h>
+
+#include "ui/wind.h"
+
+class UIlabel : public UIwindow {
+ public:
+  explicit UIlabel(OMobj_id id);
+  ~UIlabel() override;
+  void setResources(Widget w, int seq) override;
+  bool instanceObject() override;
+  void updateObject(int seq) override;
+
+  // The label resources of any label-like widget (option menus use them too).
+  static void setAlignment(const OMobj_id& id, Widget w);
+  static void setPixmap(const OMobj_id& id, Widget w, int seq);
+  static void setString(const OMobj_id& obj, const OMobj_id& labelSub, Widget w);
+  static void setResources(const OMobj_id& obj, Widget w, int seq);
+};
+
+class UIbutton : public UIlabel {
+ public:
+  explicit UIbutton(OMobj_id id);
+  ~UIbutton() override;
+  void setResources(Widget w, int seq) override;
+  bool instanceObject() override;
+  void updateObject(int seq) override;
+
+  static void setArmedPixmap(const OMobj_id& id, Widget w, int seq);
+  static void onCommand(Widget w, UIbutton* binding, XmPushButtonCallbackStruct* call);
+};
+
+class UItoggle : public UIlabel {
+ public:
+  explicit UItoggle(OMobj_id id);
+  ~UItoggle() override;
+  bool instanceObject() override;
+  void updateObject(int seq) override;
+
+  static void onCommand(Widget w, UItoggle* binding, XmToggleButtonCallbackStruct* call);
+};
+
+int UIlabelInstance(OMobj_id id);
+int UIlabelUpdate(OMobj_id id, unsigned int mask, int seq);
+int UIbuttonInstance(OMobj_id id);
+int UIbuttonUpdate(OMobj_id id, unsigned int mask, int seq);
+int UItoggleInstance(OMobj_id id);
+int UItoggleUpdate(OMobj_id id, unsigned int mask, int seq);
+
+// Opens a KLT image file and makes a pixmap of it for w; XmUNSPECIFIED_PIXMAP on failure.
+Pixmap UIKLTImageToPixmap(Widget w, const char* path);

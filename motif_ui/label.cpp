@@ -1,0 +1,143 @@
+// UIlabel: a static text or picture, and the label resources shared by buttons and toggles.
+#include "ui/label.h"
+
+#include <Xm/Label.h>
+#include <Xm/PushB.h>
+#include <Xm/ToggleB.h>
+#include <Xm/ToggleBG.h>
+#include <Xm/Xm.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "svc/wt.h"
+#include "ui/misc.h"
+#include "ui/picture.h"
+
+namespace {
+
+OMobj_id sub(const OMobj_id& id, const char* path) { return OMfind_str_subobj(id, path, 0); }
+
+bool newer(const OMobj_id& id, int seq) { return !!id && OMget_obj_seq(id, OMnull_obj, 3) > seq; }
+
+}  // namespace
+
+UIlabel::UIlabel(OMobj_id id) : UIwindow(id) { classType_ = "UIlabel"; }
+UIlabel::~UIlabel() = default;
+
+void UIlabel::setAlignment(const OMobj_id& id, Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  int value = 0;
+  if (OMget_int_val(id, &value) != 1) {
+    bool toggle = XmIsToggleButton(w) || XmIsToggleButtonGadget(w);
+    XtVaSetValues(w, XmNalignment, toggle ? XmALIGNMENT_BEGINNING : XmALIGNMENT_CENTER, nullptr);
+    return;
+  }
+  if (value >= 0 && value <= 2) XtVaSetValues(w, XmNalignment, static_cast<unsigned char>(value), nullptr);
+}
+
+void UIlabel::setPixmap(const OMobj_id& id, Widget w, int seq) {
+  UIapplyPictureFromFile(id, w, seq, UI_PICTURE_LABEL, "UIlabel::setPixmap");
+}
+
+void UIlabel::setString(const OMobj_id& obj, const OMobj_id& labelSub, Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  char* text = nullptr;
+  if (OMget_str_val(labelSub, &text, 0) != 1) {
+    OMobj_name name = 0;
+    OMget_obj_name(obj, &name);
+    text = strdup(OMname_to_str(name));
+  }
+  XmString s = CSstr_to_Xm(text);
+  XtVaSetValues(w, XmNlabelString, s, nullptr);
+  XmStringFree(s);
+  std::free(text);
+}
+
+void UIlabel::setResources(const OMobj_id& obj, Widget w, int seq) {
+  if (UIisBeingDestroyed(w)) return;
+  if (newer(sub(obj, "labelPixmap"), seq) || newer(sub(obj, "color.backgroundColor"), seq) ||
+      newer(sub(obj, "color.foregroundColor"), seq))
+    setPixmap(sub(obj, "labelPixmap"), w, seq);
+  if (newer(sub(obj, "label"), seq)) setString(obj, sub(obj, "label"), w);
+  if (newer(sub(obj, "alignment"), seq)) setAlignment(sub(obj, "alignment"), w);
+  char* accelerator = nullptr;
+  char* text = nullptr;
+  if (OMget_str_val(sub(obj, "accelerator"), &accelerator, 0) == 1 &&
+      OMget_str_val(sub(obj, "acceleratorText"), &text, 0) == 1) {
+    XtVaSetValues(w, XmNaccelerator, accelerator, nullptr);
+    if (*text) {
+      XmString s = XmStringCreateLocalized(text);
+      XtVaSetValues(w, XmNacceleratorText, s, nullptr);
+      XmStringFree(s);
+    }
+  }
+  std::free(accelerator);
+  std::free(text);
+}
+
+void UIlabel::setResources(Widget w, int seq) {
+  UIcore::setResources(w, seq);
+  setResources(objId, w, seq);
+}
+
+bool UIlabel::instanceObject() {
+  Widget parent = getParentWidget();
+  if (!parent) return false;
+  int x = 0, y = 0, width = 100, height = 28;
+  autoPlacementManager(parent, &x, &y);
+  bool hasWidth = UIgetOMWindowWidth(objId, &width);
+  bool hasHeight = UIgetOMWindowHeight(objId, &height);
+  if (!hasWidth) width = 100;
+  if (!hasHeight) height = 28;
+  OMobj_name name = 0;
+  OMget_obj_name(objId, &name);
+  bool fit = !hasWidth && !hasHeight;
+  Widget w = XtVaCreateManagedWidget(OMname_to_str(name), xmLabelWidgetClass, parent, XmNx, x,
+                                     XmNy, y, XmNrecomputeSize, fit ? True : False, XmNuserData,
+                                     this, nullptr);
+  DragAndDropDisable(w);
+  widget_ = w;
+  setResources(w, -1);
+  if (fit) {
+    Dimension ww = 0, wh = 0;
+    XtVaGetValues(w, XmNwidth, &ww, XmNheight, &wh, nullptr);
+    UIsetOMWindowWidth(objId, ww);
+    UIsetOMWindowHeight(objId, wh);
+  } else {
+    XtVaSetValues(w, XmNwidth, width, XmNheight, height, nullptr);
+  }
+  onObjectCreate(w);
+  return true;
+}
+
+void UIlabel::updateObject(int seq) {
+  if (UIisBeingDestroyed(widget_)) return;
+  int v = 0;
+  bool fit = OMget_int_val(sub(objId, "width"), &v) != 1 && OMget_int_val(sub(objId, "height"), &v) != 1;
+  XtVaSetValues(widget_, XmNrecomputeSize, fit ? True : False, nullptr);
+  setResources(widget_, seq);
+  UIwindow::updateObject(seq);
+}
+
+Pixmap UIKLTImageToPixmap(Widget w, const char* path) {
+  // Opened without waiting: a FIFO or device must not block the interface.
+  int fd = path ? open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+  if (fd < 0) return XmUNSPECIFIED_PIXMAP;
+  FILE* file = fdopen(fd, "rb");
+  if (!file) {
+    close(fd);
+    return XmUNSPECIFIED_PIXMAP;
+  }
+  Pixmap p = UIKLTImageToPixmap(file, w);
+  std::fclose(file);
+  return p;
+}
+
+int UIlabelInstance(OMobj_id id) { return UIinstanceEntry<UIlabel>(id); }
+int UIlabelUpdate(OMobj_id id, unsigned int mask, int seq) {
+  return UIupdateEntry<UIlabel>(id, mask, seq);
+}

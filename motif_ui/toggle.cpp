@@ -1,0 +1,80 @@
+// UItoggle: an on/off toggle; a click writes "set" and "do", a "set" from the object changes
+// the widget without writing back.
+#include <Xm/ToggleB.h>
+#include <Xm/Xm.h>
+
+#include "ui/core.h"
+#include "ui/label.h"
+#include "ui/misc.h"
+
+namespace {
+
+OMobj_id sub(const OMobj_id& id, const char* path) { return OMfind_str_subobj(id, path, 0); }
+
+}  // namespace
+
+UItoggle::UItoggle(OMobj_id id) : UIlabel(id) { classType_ = "UItoggle"; }
+UItoggle::~UItoggle() = default;
+
+bool UItoggle::instanceObject() {
+  Widget parent = getParentWidget();
+  if (!parent) return false;
+  int x = 0, y = 0, width = 100, height = 28, set = 0;
+  autoPlacementManager(parent, &x, &y);
+  bool hasWidth = UIgetOMWindowWidth(objId, &width);
+  bool hasHeight = UIgetOMWindowHeight(objId, &height);
+  if (!hasWidth) width = 100;
+  if (!hasHeight) height = 28;
+  if (OMget_int_val(sub(objId, "set"), &set) != 1) set = 0;
+  OMobj_name name = 0;
+  OMget_obj_name(objId, &name);
+  bool fit = !hasWidth && !hasHeight;
+  Widget w = XtVaCreateWidget(OMname_to_str(name), xmToggleButtonWidgetClass, parent, XmNx, x,
+                              XmNy, y, XmNrecomputeSize, fit ? True : False, XmNuserData, this,
+                              XmNset, set ? XmSET : XmUNSET, nullptr);
+  DragAndDropDisable(w);
+  widget_ = w;
+  setResources(w, -1);
+  if (fit) {
+    Dimension ww = 0, wh = 0;
+    XtVaGetValues(w, XmNwidth, &ww, XmNheight, &wh, nullptr);
+    UIsetOMWindowWidth(objId, ww);
+    UIsetOMWindowHeight(objId, wh);
+  } else {
+    XtVaSetValues(w, XmNwidth, width, XmNheight, height, nullptr);
+  }
+  XtAddCallback(w, XmNvalueChangedCallback, reinterpret_cast<XtCallbackProc>(onCommand), nullptr);
+  onObjectCreate(w);
+  return true;
+}
+
+void UItoggle::updateObject(int) {
+  if (UIisBeingDestroyed(widget_)) return;
+  OMobj_id update = sub(objId, "update");
+  if (!update) return;
+  int reference = OMget_obj_seq(update, OMnull_obj, 0);
+  OMobj_id setProp = sub(objId, "set");
+  if (OMget_obj_seq(setProp, OMnull_obj, 3) > reference) {
+    int set = 0;
+    if (OMget_int_val(setProp, &set) != 1) set = 0;
+    XmToggleButtonSetState(widget_, set ? True : False, False);  // no callback: no echo
+  }
+  UIlabel::updateObject(reference);
+}
+
+void UItoggle::onCommand(Widget w, UItoggle*, XmToggleButtonCallbackStruct*) {
+  auto* binding = dynamic_cast<UItoggle*>(UIwidgetToClass(w));
+  if (!binding || !alive(binding)) return;
+  OMobj_id obj = binding->objId;
+  OMpush_ctx(obj, 1, 0, 0);
+  OMset_int_val(sub(obj, "set"), XmToggleButtonGetState(w) ? 1 : 0);
+  OMset_state_mode(4);
+  OMset_int_val(sub(obj, "do"), 1);
+  OMset_state_mode(1);
+  OMpop_ctx(obj);
+}
+
+int UItoggleInstance(OMobj_id id) { return UIinstanceEntry<UItoggle>(id); }
+int UItoggleUpdate(OMobj_id id, unsigned int mask, int seq) {
+  return UIupdateEntry<UItoggle>(id, mask, seq);
+}
