@@ -1,0 +1,282 @@
+// Labels, buttons, toggles and the tool-tip button on the shared server, with real input.
+#include <gtest/gtest.h>
+
+#include <X11/Shell.h>
+#include <Xm/Label.h>
+#include <Xm/ToggleB.h>
+#include <Xm/Xm.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "svc/container.h"
+#include "ui/Icon.h"
+#include "ui/IconP.h"
+#include "ui/label.h"
+#include "ui/misc.h"
+#include "ui/shell.h"
+#include "ui_test.h"
+#include "x11_test.h"
+
+namespace {
+
+using uitest::intOf;
+namespace fs = std::filesystem;
+
+std::string textOf(Widget w) {
+  XmString s = nullptr;
+  XtVaGetValues(w, XmNlabelString, &s, nullptr);
+  char* text = nullptr;
+  XmStringGetLtoR(s, const_cast<char*>(XmFONTLIST_DEFAULT_TAG), &text);
+  std::string out = text ? text : "";
+  XtFree(text);
+  XmStringFree(s);
+  return out;
+}
+
+class Controls : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    uitest::startLibrary("label_test");
+    uitest::reports().clear();
+    static int n = 0;
+    prefix = "l" + std::to_string(++n) + "_";
+    dir = fs::temp_directory_path() / ("label_test_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    oldPath = OMget_path(5);
+    OMset_path(5, dir.c_str());
+    window = make("UIshell", "win", OMnull_obj, {{"visible", 1}, {"width", 400}, {"height", 300}});
+    ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(UIobjIdToWidget(window)); }));
+  }
+  void TearDown() override {
+    for (auto it = made.rbegin(); it != made.rend(); ++it) OMdestroy_obj(*it, 0);
+    uitest::pumpFor(20);
+    OMset_path(5, oldPath.c_str());
+    fs::remove_all(dir);
+  }
+  OMobj_id make(const char* type, const char* name, OMobj_id parent,
+                std::vector<std::pair<const char*, int>> ints = {{"visible", 1}}) {
+    OMobj_id id = uitest::makeObject(type, prefix + name, parent, ints);
+    made.push_back(id);
+    return id;
+  }
+  static bool viewable(Widget w) {
+    XWindowAttributes attrs;
+    return !UIisBeingDestroyed(w) && XtWindow(w) &&
+           XGetWindowAttributes(XtDisplay(w), XtWindow(w), &attrs) && attrs.map_state == IsViewable;
+  }
+  OMobj_id sub(OMobj_id id, const char* path) { return OMfind_str_subobj(id, path, 0); }
+  void writeBmp(const char* name) {
+    std::vector<unsigned char> b{'B', 'M'};
+    auto le32 = [&](uint32_t v) {
+      for (int s = 0; s < 32; s += 8) b.push_back(static_cast<unsigned char>(v >> s));
+    };
+    le32(54 + 16), le32(0), le32(54), le32(40), le32(2), le32(2);
+    b.push_back(1), b.push_back(0), b.push_back(24), b.push_back(0);
+    for (int i = 0; i < 6; ++i) le32(0);
+    for (int i = 0; i < 2; ++i) {
+      for (int j = 0; j < 6; ++j) b.push_back(200);
+      b.push_back(0), b.push_back(0);
+    }
+    std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<char*>(b.data()),
+                                                      static_cast<long>(b.size()));
+  }
+
+  std::string prefix;
+  fs::path dir;
+  std::string oldPath;
+  OMobj_id window = OMnull_obj;
+  std::vector<OMobj_id> made;
+};
+
+TEST_F(Controls, NamesAndAlignmentDefaults) {
+  OMobj_id label = make("UIlabel", "nameless", window);
+  OMobj_id button = make("UIbutton", "press", window, {{"visible", 1}, {"y", 40}});
+  OMobj_id toggle = make("UItoggle", "flip", window, {{"visible", 1}, {"y", 80}});
+  unsigned char a = 9;
+  EXPECT_EQ(textOf(UIobjIdToWidget(label)), prefix + "nameless") << "no label: the name";
+  XtVaGetValues(UIobjIdToWidget(label), XmNalignment, &a, nullptr);
+  EXPECT_EQ(a, XmALIGNMENT_CENTER);
+  XtVaGetValues(UIobjIdToWidget(button), XmNalignment, &a, nullptr);
+  EXPECT_EQ(a, XmALIGNMENT_CENTER);
+  XtVaGetValues(UIobjIdToWidget(toggle), XmNalignment, &a, nullptr);
+  EXPECT_EQ(a, XmALIGNMENT_BEGINNING);
+  OMset_str_val(sub(label, "label"), "Hello");
+  EXPECT_EQ(textOf(UIobjIdToWidget(label)), "Hello");
+  OMset_int_val(sub(label, "alignment"), 2);
+  XtVaGetValues(UIobjIdToWidget(label), XmNalignment, &a, nullptr);
+  EXPECT_EQ(a, XmALIGNMENT_END);
+  EXPECT_EQ(intOf(button, "width"), 100) << "a button writes its default size";
+  EXPECT_EQ(intOf(button, "height"), 28);
+}
+
+TEST_F(Controls, PictureTypesAreDerivedOrRefused) {
+  writeBmp("square.bmp");
+  OMobj_id label = make("UIlabel", "pic", window, {{"visible", 1}, {"width", 40}, {"height", 40}});
+  Widget w = UIobjIdToWidget(label);
+  OMset_str_val(sub(label, "labelPixmap.filename"), "square.bmp");
+  ASSERT_EQ(uitest::reports().size(), 1u);
+  EXPECT_EQ(uitest::reports()[0],
+            "UIlabel::setPixmap: File type not specified. Assuming bitmap image file type.");
+  char* type = nullptr;
+  ASSERT_EQ(OMget_str_val(sub(label, "labelPixmap.fileType"), &type, 0), 1);
+  EXPECT_STREQ(type, "bitmap");
+  std::free(type);
+  unsigned char labelType = 0;
+  Pixmap face = 0;
+  XtVaGetValues(w, XmNlabelType, &labelType, XmNlabelPixmap, &face, nullptr);
+  EXPECT_EQ(labelType, XmPIXMAP);
+  uitest::reports().clear();
+  OMset_str_val(sub(label, "labelPixmap.fileType"), "klt_image");
+  ASSERT_EQ(uitest::reports().size(), 1u);
+  EXPECT_EQ(uitest::reports()[0], "UIlabel::setPixmap: Error for file " + (dir / "square.bmp").string() +
+                                      ". KLT image files must have a .x file extension. No action taken.");
+  Pixmap after = 0;
+  XtVaGetValues(w, XmNlabelPixmap, &after, nullptr);
+  EXPECT_EQ(after, face) << "the label keeps its face";
+}
+
+TEST_F(Controls, ToolTipsFollowEnableAndPictures) {
+  writeBmp("square.bmp");
+  OMobj_id picture = make("UIbutton", "picb", window, {{"visible", 1}, {"width", 40}, {"height", 40}});
+  OMset_str_val(sub(picture, "labelPixmap.filename"), "square.bmp");
+  OMset_str_val(sub(picture, "labelPixmap.fileType"), "bitmap");
+  OMset_int_val(sub(picture, "toolTip.placement"), 1);  // a tool-tip change: enable unset
+  Boolean show = False;
+  XtVaGetValues(UIobjIdToWidget(picture), XmNshowLabel, &show, nullptr);
+  EXPECT_TRUE(show) << "a picture button without \"enable\" shows its tip";
+  OMset_int_val(sub(picture, "toolTip.enable"), 2);
+  XtVaGetValues(UIobjIdToWidget(picture), XmNshowLabel, &show, nullptr);
+  EXPECT_FALSE(show) << "enable 2: never";
+  OMobj_id text = make("UIbutton", "textb", window, {{"visible", 1}, {"y", 60}});
+  OMset_int_val(sub(text, "toolTip.enable"), 0);
+  XtVaGetValues(UIobjIdToWidget(text), XmNshowLabel, &show, nullptr);
+  EXPECT_FALSE(show) << "a text button with enable 0 shows none";
+}
+
+TEST_F(Controls, ClicksWriteDoAndTogglesSetWithoutEcho) {
+  OMobj_id button = make("UIbutton", "go", window, {{"visible", 1}, {"x", 10}, {"y", 10}});
+  OMobj_id toggle = make("UItoggle", "opt", window, {{"visible", 1}, {"x", 10}, {"y", 60}});
+  Widget b = UIobjIdToWidget(button), t = UIobjIdToWidget(toggle);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(b) && viewable(t); }));
+  uitest::click(b);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return intOf(button, "do") == 1; }));
+  uitest::click(t, 8, 14);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return intOf(toggle, "do") == 1; }));
+  EXPECT_EQ(intOf(toggle, "set"), 1);
+  EXPECT_TRUE(XmToggleButtonGetState(t));
+  // From the object: the widget follows, nothing is written back.
+  OMset_int_val(sub(toggle, "do"), 0);
+  int doStamp = OMget_obj_seq(sub(toggle, "do"), OMnull_obj, 0);
+  OMset_int_val(sub(toggle, "set"), 0);
+  EXPECT_FALSE(XmToggleButtonGetState(t));
+  EXPECT_EQ(OMget_obj_seq(sub(toggle, "do"), OMnull_obj, 0), doStamp) << "no echo";
+  EXPECT_EQ(intOf(toggle, "set"), 0);
+}
+
+void kltPalette() {
+  setenv("KLT_UI_GAMMA", "1", 1);  // gamma 1: the palette's colours arrive unchanged
+  uitest::startLibrary("label_test_palette");
+  std::string path = (fs::temp_directory_path() / ("palette_" + std::to_string(::getpid()) + ".x")).string();
+  const unsigned char bytes[] = {0, 0, 0, 2, 0, 0, 0, 1, 0, 200, 200, 200, 0, 255, 0, 128};
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+  Widget shell = uitest::newShell("palette");
+  Pixmap p = UIKLTImageToPixmap(shell, path.c_str());
+  std::remove(path.c_str());
+  if (p == XmUNSPECIFIED_PIXMAP) std::exit(3);
+  XImage* image = XGetImage(uitest::display(), p, 0, 0, 2, 1, AllPlanes, ZPixmap);
+  unsigned long grey = XGetPixel(image, 0, 0) & 0xffffff, pink = XGetPixel(image, 1, 0) & 0xffffff;
+  std::exit(grey == 0xd8d8d8 && pink == 0xff00aa ? 0 : 4);
+}
+
+TEST(KltPalette, GreyAndColourEntries) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // the gamma is fixed once a process
+  EXPECT_EXIT(kltPalette(), ::testing::ExitedWithCode(0), "");
+}
+
+// ---- The tool-tip button -------------------------------------------------------------------
+
+class ToolTip : public Controls {
+ protected:
+  Widget icon(std::vector<Arg> args) {
+    Widget area = UIobjIdToWidget(window);
+    Widget w = XmCreateIcon(area, const_cast<char*>("tipped"), args.data(),
+                            static_cast<Cardinal>(args.size()));
+    XtVaSetValues(w, XmNx, 50, XmNy, 50, nullptr);
+    XtManageChild(w);
+    uitest::pumpUntil([&] { return viewable(w); });
+    return w;
+  }
+  XmIconPart& part(Widget w) { return reinterpret_cast<XmIconWidget>(w)->icon; }
+  bool tipShown(Widget w) { return part(w).shell && viewable(part(w).shell); }
+};
+
+TEST_F(ToolTip, NoTipWhenShowLabelIsOff) {
+  Arg a[1];
+  XtSetArg(a[0], XmNshowLabel, False);
+  Widget w = icon({a[0]});
+  uitest::movePointer(w, 5, 5);
+  uitest::pumpFor(30);
+  EXPECT_EQ(part(w).display_timer, 0ul) << "no timer started";
+  uitest::pumpFor(100);
+  EXPECT_FALSE(tipShown(w));
+  uitest::movePointer(UIobjIdToWidget(window), 300, 250);
+  XtDestroyWidget(w);
+}
+
+TEST_F(ToolTip, EnterAndLeaveWithinTheDelayShowsNothing) {
+  Arg a[1];
+  XtSetArg(a[0], XmNdisplayDelay, 300);
+  Widget w = icon({a[0]});
+  uitest::movePointer(w, 5, 5);
+  uitest::movePointer(UIobjIdToWidget(window), 300, 250);
+  uitest::pumpFor(450);
+  EXPECT_FALSE(tipShown(w));
+  EXPECT_EQ(part(w).display_timer, 0ul);
+  XtDestroyWidget(w);
+}
+
+TEST_F(ToolTip, ShownBelowFollowsTheLabelAndGoesAfterLeaving) {
+  Arg a[2];
+  XtSetArg(a[0], XmNdisplayDelay, 20);
+  XtSetArg(a[1], XmNdisplayPlacement, 7);  // any other value: below
+  Widget w = icon({a[0], a[1]});
+  XmString s = XmStringCreateLocalized(const_cast<char*>("first"));
+  XtVaSetValues(w, XmNlabelString, s, nullptr);
+  XmStringFree(s);
+  uitest::movePointer(w, 5, 5);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return tipShown(w); }));
+  Position tipY = 0;
+  XtVaGetValues(part(w).shell, XmNy, &tipY, nullptr);
+  int rootX = 0, rootY = 0;
+  Window child;
+  XTranslateCoordinates(XtDisplay(w), XtWindow(w), DefaultRootWindow(XtDisplay(w)), 0, 0, &rootX,
+                        &rootY, &child);
+  EXPECT_GE(tipY, rootY + w->core.height) << "below the button";
+  EXPECT_EQ(textOf(part(w).label), "first");
+  s = XmStringCreateLocalized(const_cast<char*>("second"));
+  XtVaSetValues(w, XmNlabelString, s, nullptr);
+  XmStringFree(s);
+  EXPECT_EQ(textOf(part(w).label), "second") << "the tip follows the label";
+  uitest::movePointer(UIobjIdToWidget(window), 300, 250);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return !tipShown(w); }, 2000));
+  XtDestroyWidget(w);
+}
+
+TEST_F(ToolTip, DestroyingWithATipPendingFiresNoTimer) {
+  Arg a[1];
+  XtSetArg(a[0], XmNdisplayDelay, 100);
+  Widget w = icon({a[0]});
+  uitest::movePointer(w, 5, 5);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return part(w).display_timer != 0; }));
+  XtDestroyWidget(w);
+  uitest::pumpFor(250);  // the timer would have fired on the freed widget by now
+  uitest::movePointer(UIobjIdToWidget(window), 300, 250);
+  SUCCEED();
+}
+
+}  // namespace
