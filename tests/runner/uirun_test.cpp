@@ -90,10 +90,11 @@ TEST_F(Uirun, TheGallerysPictureShowsItsWindowAndStatusLine) {
   Result r = run("--screenshot " + picture);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "wrote " + picture + "\n");
+  EXPECT_EQ(r.err.find("Couldn't"), std::string::npos) << "every picture was found: " << r.err;
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
   ASSERT_TRUE(readPng(picture, &width, &height, &rgb));
-  EXPECT_EQ(width, 560);
+  EXPECT_EQ(width, 820);
   EXPECT_EQ(height, 400);
   // The status line (the bottom rows) holds dark text on the light background.
   int dark = 0;
