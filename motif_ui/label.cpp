@@ -118,7 +118,9 @@ void UIlabel::updateObject(int seq) {
   if (UIisBeingDestroyed(widget_)) return;
   int v = 0;
   bool fit = OMget_int_val(sub(objId, "width"), &v) != 1 && OMget_int_val(sub(objId, "height"), &v) != 1;
-  XtVaSetValues(widget_, XmNrecomputeSize, fit ? True : False, nullptr);
+  Boolean now = False;
+  XtVaGetValues(widget_, XmNrecomputeSize, &now, nullptr);
+  if (static_cast<bool>(now) != fit) XtVaSetValues(widget_, XmNrecomputeSize, fit ? True : False, nullptr);
   setResources(widget_, seq);
   UIwindow::updateObject(seq);
 }

@@ -294,9 +294,12 @@ void UIwindow::rebuildObject(Widget old) {
   UIdestroyWidget(old);
 }
 
+// Callbacks run during the destruction find no binding: Xt marks the widget and its
+// descendants as being destroyed before any destroy callback runs, and UIwidgetToClass answers
+// null for such widgets. (Clearing XmNuserData through XtSetValues would do the same at the
+// price of Motif recomputing keyboard traversal over all siblings, a round trip each.)
 void UIdestroyWidget(Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  XtVaSetValues(w, XmNuserData, nullptr, nullptr);
   XtDestroyWidget(w);
 }
 

@@ -37,8 +37,10 @@ XtGeometryResult geometryManager(Widget child, XtWidgetGeometry* request, XtWidg
   return XtGeometryYes;
 }
 
-// Managing or unmanaging children changes nothing of the others or of the container.
-void changeManaged(Widget w) { XmeNavigChangeManaged(w); }
+// Managing or unmanaging children changes nothing of the others or of the container. (Motif's
+// traversal bookkeeping is left out: it asks the server about every sibling on each change,
+// which makes filling a container quadratic in round trips.)
+void changeManaged(Widget) {}
 
 // The container is content with its size whatever its children are.
 XtGeometryResult queryGeometry(Widget w, XtWidgetGeometry*, XtWidgetGeometry* reply) {

@@ -106,5 +106,5 @@ extern int MouseState;
 // (kind 3) of a binding.
 void UIprocessMouseInteractor(UIwindow* window, XButtonEvent* event, int phase);
 
-// Clears XmNuserData (so callbacks during the destruction find no binding) and destroys w.
+// Destroys w; callbacks run during the destruction find no binding through UIwidgetToClass.
 void UIdestroyWidget(Widget w);
