@@ -35,13 +35,13 @@ struct DialSpec {
   int min, max, value, decimals;
 };
 
-void addDial(Widget row, const DialSpec& spec) {
-  Widget column = XtVaCreateManagedWidget(spec.name, xmRowColumnWidgetClass, row, XmNorientation,
+void addDial(Widget row, const DialSpec& d) {
+  Widget column = XtVaCreateManagedWidget(d.name, xmRowColumnWidgetClass, row, XmNorientation,
                                           XmVERTICAL, nullptr);
   Widget dial = XtVaCreateManagedWidget(
-      "dial", vwDialWidgetClass, column, VwNdialType, spec.type, VwNdialStyle, spec.style, VwNmin,
-      spec.min, VwNmax, spec.max, VwNvalue, spec.value, VwNdecimalPoints, spec.decimals,
-      VwNscaleInc, (spec.max - spec.min) / 4, VwNframeThickness, spec.style == VwFLAT ? 2 : 0,
+      "dial", vwDialWidgetClass, column, VwNdialType, d.type, VwNdialStyle, d.style, VwNmin,
+      d.min, VwNmax, d.max, VwNvalue, d.value, VwNdecimalPoints, d.decimals,
+      VwNscaleInc, (d.max - d.min) / 4, VwNframeThickness, d.style == VwFLAT ? 2 : 0,
       nullptr);
   Widget label = XtVaCreateManagedWidget("value", xmLabelWidgetClass, column, nullptr);
   for (const char* list : {VwNactivateCallback, VwNdisarmCallback})

@@ -8,13 +8,14 @@
 #include "ui/core.h"
 #include "ui/label.h"
 #include "ui/misc.h"
+
+#include "props.h"
 #include "ui/picture.h"
 
 namespace {
 
-OMobj_id sub(const OMobj_id& id, const char* path) { return OMfind_str_subobj(id, path, 0); }
-
-bool newer(const OMobj_id& id, int seq) { return !!id && OMget_obj_seq(id, OMnull_obj, 3) > seq; }
+using uiprops::newer;
+OMobj_id sub(const OMobj_id& id, const char* path) { return uiprops::prop(id, path); }
 
 }  // namespace
 

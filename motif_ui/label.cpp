@@ -12,16 +12,18 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "svc/wt.h"
 #include "ui/misc.h"
+
+#include "props.h"
 #include "ui/picture.h"
 
 namespace {
 
-OMobj_id sub(const OMobj_id& id, const char* path) { return OMfind_str_subobj(id, path, 0); }
-
-bool newer(const OMobj_id& id, int seq) { return !!id && OMget_obj_seq(id, OMnull_obj, 3) > seq; }
+using uiprops::newer;
+OMobj_id sub(const OMobj_id& id, const char* path) { return uiprops::prop(id, path); }
 
 }  // namespace
 
@@ -84,24 +86,28 @@ void UIlabel::setResources(Widget w, int seq) {
   setResources(objId, w, seq);
 }
 
-bool UIlabel::instanceObject() {
-  Widget parent = getParentWidget();
-  if (!parent) return false;
+Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, ArgList extra,
+                           Cardinal extraCount) {
   int x = 0, y = 0, width = 100, height = 28;
   autoPlacementManager(parent, &x, &y);
   bool hasWidth = UIgetOMWindowWidth(objId, &width);
   bool hasHeight = UIgetOMWindowHeight(objId, &height);
   if (!hasWidth) width = 100;
   if (!hasHeight) height = 28;
-  OMobj_name name = 0;
-  OMget_obj_name(objId, &name);
   bool fit = !hasWidth && !hasHeight;
-  Widget w = XtVaCreateManagedWidget(OMname_to_str(name), xmLabelWidgetClass, parent, XmNx, x,
-                                     XmNy, y, XmNrecomputeSize, fit ? True : False, XmNuserData,
-                                     this, nullptr);
+  std::vector<Arg> args(4);
+  XtSetArg(args[0], XmNx, x);
+  XtSetArg(args[1], XmNy, y);
+  XtSetArg(args[2], XmNrecomputeSize, fit ? True : False);
+  XtSetArg(args[3], XmNuserData, this);
+  args.insert(args.end(), extra, extra + extraCount);
+  Widget w = XtCreateWidget(uiprops::nameOf(objId), cls, parent, args.data(),
+                            static_cast<Cardinal>(args.size()));
+  if (managed) XtManageChild(w);
   DragAndDropDisable(w);
   widget_ = w;
   setResources(w, -1);
+  // Without a size the widget takes its own and the object learns it; else the object's.
   if (fit) {
     Dimension ww = 0, wh = 0;
     XtVaGetValues(w, XmNwidth, &ww, XmNheight, &wh, nullptr);
@@ -110,7 +116,13 @@ bool UIlabel::instanceObject() {
   } else {
     XtVaSetValues(w, XmNwidth, width, XmNheight, height, nullptr);
   }
-  onObjectCreate(w);
+  return w;
+}
+
+bool UIlabel::instanceObject() {
+  Widget parent = getParentWidget();
+  if (!parent) return false;
+  onObjectCreate(createSized(xmLabelWidgetClass, parent, true, nullptr, 0));
   return true;
 }
 

@@ -2,6 +2,8 @@
 // between object and widget, reparenting, and object creation from a template path.
 #include "ui/misc.h"
 
+#include "props.h"
+
 #include <X11/IntrinsicP.h>
 #include <X11/Shell.h>
 #include <Xm/Frame.h>
@@ -64,6 +66,16 @@ bool UIisBeingDestroyed(Widget w) {
   return w->core.being_destroyed != False;
 }
 
+std::vector<Widget> uiprops::childrenOf(Widget w) {
+  std::vector<Widget> out;
+  if (UIisBeingDestroyed(w) || !XtIsComposite(w)) return out;
+  WidgetList list = nullptr;
+  Cardinal count = 0;
+  XtVaGetValues(w, XmNchildren, &list, XmNnumChildren, &count, nullptr);
+  out.assign(list, list + count);
+  return out;
+}
+
 // ---- Type tests -----------------------------------------------------------------------------
 
 namespace {
@@ -114,18 +126,11 @@ Widget UIobjIdToWidget(const OMobj_id& id) {
   return OMget_ptr_val(widget, &p, 0) == 1 ? static_cast<Widget>(p) : nullptr;
 }
 
-Widget UIgetParentWnd(const OMobj_id& id, char) {
-  OMobj_id parent;
-  if (OMget_obj_val(OMfind_subobj(id, OMstr_to_name("parent"), 1), &parent) != 1 || !parent)
-    return nullptr;
-  OMflush_notifies_mask(OMnull_obj, parent, 9, 0);
-  Widget w = UIobjIdToWidget(parent);
+Widget UIclientOf(Widget w) {
   if (UIisBeingDestroyed(w)) return nullptr;
   if (XmIsFrame(w)) {
-    WidgetList children = nullptr;
-    Cardinal count = 0;
-    XtVaGetValues(w, XmNchildren, &children, XmNnumChildren, &count, nullptr);
-    w = count > 0 ? children[0] : nullptr;
+    std::vector<Widget> children = uiprops::childrenOf(w);
+    w = children.empty() ? nullptr : children[0];
   }
   if (w && XmIsScrolledWindow(w)) {
     Widget work = nullptr;
@@ -133,6 +138,14 @@ Widget UIgetParentWnd(const OMobj_id& id, char) {
     w = work;
   }
   return w;
+}
+
+Widget UIgetParentWnd(const OMobj_id& id, char) {
+  OMobj_id parent;
+  if (OMget_obj_val(OMfind_subobj(id, OMstr_to_name("parent"), 1), &parent) != 1 || !parent)
+    return nullptr;
+  OMflush_notifies_mask(OMnull_obj, parent, 9, 0);
+  return UIclientOf(UIobjIdToWidget(parent));
 }
 
 Widget UIfindNearestMainWindowAncestor(Widget w) {

@@ -17,35 +17,17 @@
 #include "svc/container.h"
 #include "ui/misc.h"
 
+#include "props.h"
+
 namespace {
+
+using uiprops::childrenOf;
+using uiprops::nameOf;
+using uiprops::newer;
+using uiprops::readInt;
 
 OMobj_id sub(const OMobj_id& id, const char* name, int mode = 1) {
   return OMfind_subobj(id, OMstr_to_name(name), mode);
-}
-
-bool readInt(const OMobj_id& id, const char* name, int* v) {
-  return OMget_int_val(sub(id, name), v) == 1;
-}
-
-bool newer(const OMobj_id& id, const char* name, int seq) {
-  OMobj_id p = sub(id, name);
-  return !!p && OMget_obj_seq(p, OMnull_obj, 3) > seq;
-}
-
-const char* nameOf(const OMobj_id& id) {
-  OMobj_name n = 0;
-  OMget_obj_name(id, &n);
-  return OMname_to_str(n);
-}
-
-std::vector<Widget> childrenOf(Widget w) {
-  std::vector<Widget> out;
-  if (UIisBeingDestroyed(w) || !XtIsComposite(w)) return out;
-  WidgetList list = nullptr;
-  Cardinal count = 0;
-  XtVaGetValues(w, XmNchildren, &list, XmNnumChildren, &count, nullptr);
-  out.assign(list, list + count);
-  return out;
 }
 
 // The size of the object, else the widget's, else the default.

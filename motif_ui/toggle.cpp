@@ -7,9 +7,11 @@
 #include "ui/label.h"
 #include "ui/misc.h"
 
+#include "props.h"
+
 namespace {
 
-OMobj_id sub(const OMobj_id& id, const char* path) { return OMfind_str_subobj(id, path, 0); }
+OMobj_id sub(const OMobj_id& id, const char* path) { return uiprops::prop(id, path); }
 
 }  // namespace
 
@@ -19,30 +21,11 @@ UItoggle::~UItoggle() = default;
 bool UItoggle::instanceObject() {
   Widget parent = getParentWidget();
   if (!parent) return false;
-  int x = 0, y = 0, width = 100, height = 28, set = 0;
-  autoPlacementManager(parent, &x, &y);
-  bool hasWidth = UIgetOMWindowWidth(objId, &width);
-  bool hasHeight = UIgetOMWindowHeight(objId, &height);
-  if (!hasWidth) width = 100;
-  if (!hasHeight) height = 28;
+  int set = 0;
   if (OMget_int_val(sub(objId, "set"), &set) != 1) set = 0;
-  OMobj_name name = 0;
-  OMget_obj_name(objId, &name);
-  bool fit = !hasWidth && !hasHeight;
-  Widget w = XtVaCreateWidget(OMname_to_str(name), xmToggleButtonWidgetClass, parent, XmNx, x,
-                              XmNy, y, XmNrecomputeSize, fit ? True : False, XmNuserData, this,
-                              XmNset, set ? XmSET : XmUNSET, nullptr);
-  DragAndDropDisable(w);
-  widget_ = w;
-  setResources(w, -1);
-  if (fit) {
-    Dimension ww = 0, wh = 0;
-    XtVaGetValues(w, XmNwidth, &ww, XmNheight, &wh, nullptr);
-    UIsetOMWindowWidth(objId, ww);
-    UIsetOMWindowHeight(objId, wh);
-  } else {
-    XtVaSetValues(w, XmNwidth, width, XmNheight, height, nullptr);
-  }
+  Arg extra[1];
+  XtSetArg(extra[0], XmNset, set ? XmSET : XmUNSET);
+  Widget w = createSized(xmToggleButtonWidgetClass, parent, false, extra, 1);
   XtAddCallback(w, XmNvalueChangedCallback, reinterpret_cast<XtCallbackProc>(onCommand), nullptr);
   onObjectCreate(w);
   return true;

@@ -83,21 +83,7 @@ Widget UIwindow::getParentWidget() {
   OMobj_id parent;
   if (OMget_obj_val(sub(objId, "parent"), &parent) != 1 || !parent) return nullptr;
   OMflush_notifies_mask(OMnull_obj, parent, 9, 0);
-  void* p = nullptr;
-  if (OMget_ptr_val(OMfind_str_subobj(parent, "handle.widget", 1), &p, 0) != 1) return nullptr;
-  Widget w = static_cast<Widget>(p);
-  if (UIisBeingDestroyed(w)) return nullptr;
-  if (XmIsFrame(w)) {
-    WidgetList children = nullptr;
-    Cardinal count = 0;
-    XtVaGetValues(w, XmNchildren, &children, XmNnumChildren, &count, nullptr);
-    w = count > 0 ? children[0] : nullptr;
-  }
-  if (w && XmIsScrolledWindow(w)) {
-    Widget work = nullptr;
-    XtVaGetValues(w, XmNworkWindow, &work, nullptr);
-    w = work;
-  }
+  Widget w = UIclientOf(UIobjIdToWidget(parent));
   if (!w) return nullptr;
   // A template dialog holds only buttons, panels and frames.
   UIwindow* parentBinding = UIwidgetToClass(w);

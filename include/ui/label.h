@@ -27,6 +27,13 @@ class UIlabel : public UIwindow {
   static void setPixmap(const OMobj_id& id, Widget w, int seq);
   static void setString(const OMobj_id& obj, const OMobj_id& labelSub, Widget w);
   static void setResources(const OMobj_id& obj, Widget w, int seq);
+
+ protected:
+  // Makes the widget named after the object at its placed position, sized from the object
+  // (100 x 28 for what is missing; with neither size, the widget's own, written back), with the
+  // binding as user data and the label resources applied.
+  Widget createSized(WidgetClass cls, Widget parent, bool managed, ArgList extra,
+                     Cardinal extraCount);
 };
 
 class UIbutton : public UIlabel {

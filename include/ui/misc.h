@@ -40,6 +40,9 @@ Widget UIobjIdToWidget(const OMobj_id& id);
 // The widget children of the object named by id's "parent" go under (after that parent's
 // pending instancing): its widget, a frame's first child, a scrolled window's work window.
 Widget UIgetParentWnd(const OMobj_id& id, char unused);
+// Where the children of a container widget go: a frame's first child, a scrolled window's
+// work window, else the widget itself; null for a widget being destroyed.
+Widget UIclientOf(Widget w);
 Widget UIfindNearestMainWindowAncestor(Widget w);
 bool UIisAncestorOf(Widget w, Widget a);
 bool UIisDescendentOf(Widget w, Widget d);

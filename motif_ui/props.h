@@ -1,0 +1,38 @@
+// Small helpers the bindings share for reading an object's properties and a widget's children.
+#pragma once
+
+#include <X11/Intrinsic.h>
+
+#include <vector>
+
+#include "om/om.h"
+
+namespace uiprops {
+
+// The sub-object at a dotted path ("color.backgroundColor"), or OMnull_obj.
+inline OMobj_id prop(const OMobj_id& id, const char* path) {
+  return OMfind_str_subobj(id, path, 0);
+}
+
+// True when the property reads as an int (into *v).
+inline bool readInt(const OMobj_id& id, const char* path, int* v) {
+  return OMget_int_val(prop(id, path), v) == 1;
+}
+
+// True when the property exists and changed after seq (its mode-3 stamp is newer).
+inline bool newer(const OMobj_id& property, int seq) {
+  return property.serial && OMget_obj_seq(property, OMnull_obj, 3) > seq;
+}
+inline bool newer(const OMobj_id& id, const char* path, int seq) { return newer(prop(id, path), seq); }
+
+// The object's name.
+inline const char* nameOf(const OMobj_id& id) {
+  OMobj_name n = 0;
+  OMget_obj_name(id, &n);
+  return OMname_to_str(n);
+}
+
+// The children of a composite widget (none for a widget being destroyed or not composite).
+std::vector<Widget> childrenOf(Widget w);
+
+}  // namespace uiprops
