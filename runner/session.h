@@ -43,16 +43,3 @@ class Session {
 bool UIvalueText(OMobj_id id, std::string* text);
 // Prints an object tree as "dump" does.
 void UIdumpObject(std::ostream& out, OMobj_id id, int indent);
-
-// An Xvfb of uirun's own on a free display; stopped when this goes.
-class PrivateDisplay {
- public:
-  PrivateDisplay() = default;
-  ~PrivateDisplay();
-  // Starts the server; returns its name (":N") or an empty string with *error set.
-  std::string start(std::string* error);
-
- private:
-  std::string startLocked(std::string* error);
-  int pid_ = -1;
-};

@@ -13,6 +13,7 @@
 #include "interface_file.h"
 #include "om/om.h"
 #include "om/om_registry.h"
+#include "private_display.h"
 #include "session.h"
 #include "svc/err.h"
 #include "svc/ev.h"

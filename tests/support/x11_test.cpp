@@ -108,57 +108,11 @@ bool waitForServer(const std::string& name) {
 }
 
 PrivateServer::PrivateServer() {
-  // One server start at a time across processes (see uirun's private display).
-  int lock = open("/tmp/.corvane-xvfb-start.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (lock >= 0) flock(lock, LOCK_EX);
-  start();
-  if (lock >= 0) close(lock);
+  std::string error;
+  name_ = server_.start(&error, "1024x768x24");
 }
 
-void PrivateServer::start() {
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    std::string fd = std::to_string(fds[1]);
-    int devnull = open("/dev/null", O_RDWR);
-    dup2(devnull, 0);
-    dup2(devnull, 1);
-    dup2(devnull, 2);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-           "tcp", "-noreset", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  if (pid < 0) {
-    close(fds[0]);
-    return;
-  }
-  pid_ = pid;
-  // The server writes its display number once it is ready.
-  std::string number;
-  char c;
-  fd_set set;
-  auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (Clock::now() < deadline) {
-    FD_ZERO(&set);
-    FD_SET(fds[0], &set);
-    timeval tv{0, 100000};
-    if (select(fds[0] + 1, &set, nullptr, nullptr, &tv) <= 0) continue;
-    if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-    number += c;
-  }
-  close(fds[0]);
-  if (!number.empty()) name_ = ":" + number;
-}
-
-PrivateServer::~PrivateServer() {
-  if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
-  int status;
-  waitpid(pid_, &status, 0);
-}
+PrivateServer::~PrivateServer() = default;
 
 Display* display() { return bench().dpy; }
 XtAppContext appContext() { return bench().app; }

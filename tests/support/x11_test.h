@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "private_display.h"
+
 namespace uitest {
 
 // The name of the shared test server (":N"), read from the fixture's file, else $DISPLAY;
@@ -28,8 +30,7 @@ class PrivateServer {
   const std::string& name() const { return name_; }
 
  private:
-  void start();
-  int pid_ = -1;
+  PrivateDisplay server_;
   std::string name_;
 };
 
