@@ -6,11 +6,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
 #include <sys/select.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
