@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -298,11 +299,26 @@ void OMinit() {
 OMobj_name OMstr_to_name(const char* text) {
   if (!text || !*text) return 0;
   Names& n = names();
+  // Callers pass the same literal texts over and over: a small cache keyed by the text's
+  // address spares the hashing, and a comparison guards against a reused buffer.
+  struct Cached {
+    const char* text = nullptr;
+    uint32_t token = 0;
+  };
+  static Cached cache[256];
+  Cached& slot = cache[(reinterpret_cast<uintptr_t>(text) >> 3) & 255];
+  if (slot.text == text && std::strcmp(n.texts[slot.token].c_str(), text) == 0) return slot.token;
   auto it = n.tokens.find(std::string_view(text));
-  if (it != n.tokens.end()) return it->second;
-  n.texts.emplace_back(text);
-  uint32_t token = static_cast<uint32_t>(n.texts.size() - 1);
-  n.tokens.emplace(std::string_view(n.texts.back()), token);
+  uint32_t token;
+  if (it != n.tokens.end()) {
+    token = it->second;
+  } else {
+    n.texts.emplace_back(text);
+    token = static_cast<uint32_t>(n.texts.size() - 1);
+    n.tokens.emplace(std::string_view(n.texts.back()), token);
+  }
+  slot.text = text;
+  slot.token = token;
   return token;
 }
 
@@ -351,6 +367,11 @@ OMobj_id OMfind_subobj(OMobj_id parent, OMobj_name name, int) {
 
 OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
   if (!find(parent) || !path) return OMnull_obj;
+  // A plain name (the common case) needs no parsing.
+  if (!std::strpbrk(path, ".[")) {
+    if (!*path) return parent;
+    return idOf(findChild(parent.serial, OMstr_to_name(path)));
+  }
   uint32_t at = parent.serial;
   std::string_view rest(path);
   while (!rest.empty()) {
