@@ -96,6 +96,28 @@ TEST_F(Windows, StatusTextChangedWithWidthAppliesOnlyTheText) {
   EXPECT_EQ(width, 300) << "the width waits for the next update";
 }
 
+TEST_F(Windows, StatusBarTextFromAWidgetInside) {
+  OMobj_id s = shell("bar", {{"visible", 1}, {"width", 300}, {"height", 120}, {"showStatusBar", 1}});
+  OMset_str_val(sub(s, "statusString"), "Idle");
+  OMobj_id panel = make("UIpanel", "inner", s, {{"visible", 1}, {"width", 50}, {"height", 20}});
+  UIshell* b = bindingOf(s);
+  Widget inner = UIobjIdToWidget(panel);
+  UIwindow::drawStatBarText(inner, "Pointing at the panel");
+  XmString label = nullptr;
+  auto text = [&] {
+    XtVaGetValues(b->statusLabel, XmNlabelString, &label, nullptr);
+    char* t = nullptr;
+    XmStringGetLtoR(label, const_cast<char*>(XmFONTLIST_DEFAULT_TAG), &t);
+    std::string out = t ? t : "";
+    XtFree(t);
+    XmStringFree(label);
+    return out;
+  };
+  EXPECT_EQ(text(), "Pointing at the panel");
+  UIwindow::drawStatBarText(inner, nullptr);
+  EXPECT_EQ(text(), "Idle") << "no text: the status line's own \"statusString\"";
+}
+
 TEST_F(Windows, TheWindowManagersCloseHidesAndKeepsTheWidgets) {
   OMobj_id s = shell("closing");
   UIshell* b = bindingOf(s);
