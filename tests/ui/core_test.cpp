@@ -31,6 +31,7 @@
 #include "ui/misc.h"
 #include "ui/picture.h"
 #include "ui/wind.h"
+#include "ui_test.h"
 #include "x11_test.h"
 
 namespace {
@@ -95,32 +96,9 @@ int UItestLabelUpdate(OMobj_id id, unsigned mask, int seq) {
 }
 int UItestLabelUpdate1(OMobj_id id) { return UIupdate1Entry(id, UItestLabelInstance); }
 
-std::vector<std::string>& reports() {
-  static std::vector<std::string> r;
-  return r;
-}
-void record(const char* reporter, int, int, const char* text) {
-  reports().push_back(std::string(reporter) + ": " + text);
-}
+using uitest::reports;
 
-void startOnce() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  setenv("DISPLAY", uitest::fixtureDisplayName().c_str(), 1);
-  uitest::waitForServer(uitest::fixtureDisplayName());
-  unsetenv("KLT_GAMMA");
-  unsetenv("KLT_UI_GAMMA");
-  OMregister_instance_method("UItestLabelInstance", UItestLabelInstance);
-  OMregister_update_method("UItestLabelUpdate", UItestLabelUpdate);
-  OMregister_update1_method("UItestLabelUpdate1", UItestLabelUpdate1);
-  UIinit();
-  char a0[] = "core_test";
-  char* argv[] = {a0, nullptr};
-  int argc = 1;
-  UIglobal_init(&argc, argv);
-  std::vector<OMtemplate_error> errors;
-  ASSERT_EQ(OMload_templates(R"(
+const char kTemplates[] = R"(
 templates:
   UItestLabel:
     base: UIwindow
@@ -134,10 +112,15 @@ templates:
   TestInteractor:
     properties: { x: int, y: int, time: int, state: int, buttonType: int, buttonMask: int,
                   modMask: int, modType: int }
-)", "core_test", &errors), 1);
-  UIdpyContext* ctx = UIgetDisplayContext(std::getenv("DISPLAY"));
-  uitest::adopt(ctx->DisplayPtr, UIdpyContext::_appContext);
-  ERRset_reporter(record);
+)";
+
+void startOnce() {
+  unsetenv("KLT_GAMMA");
+  unsetenv("KLT_UI_GAMMA");
+  OMregister_instance_method("UItestLabelInstance", UItestLabelInstance);
+  OMregister_update_method("UItestLabelUpdate", UItestLabelUpdate);
+  OMregister_update1_method("UItestLabelUpdate1", UItestLabelUpdate1);
+  uitest::startLibrary("core_test", kTemplates);
 }
 
 OMobj_id sub(OMobj_id id, const char* path) { return OMfind_str_subobj(id, path, 0); }
