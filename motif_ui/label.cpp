@@ -61,10 +61,12 @@ void UIlabel::setString(const OMobj_id& obj, const OMobj_id& labelSub, Widget w)
 
 void UIlabel::setResources(const OMobj_id& obj, Widget w, int seq) {
   if (UIisBeingDestroyed(w)) return;
-  if (newer(sub(obj, "labelPixmap"), seq) || newer(sub(obj, "color.backgroundColor"), seq) ||
+  OMobj_id pixmap = sub(obj, "labelPixmap");
+  if (newer(pixmap, seq) || newer(sub(obj, "color.backgroundColor"), seq) ||
       newer(sub(obj, "color.foregroundColor"), seq))
-    setPixmap(sub(obj, "labelPixmap"), w, seq);
-  if (newer(sub(obj, "label"), seq)) setString(obj, sub(obj, "label"), w);
+    setPixmap(pixmap, w, seq);
+  OMobj_id label = sub(obj, "label");
+  if (newer(label, seq)) setString(obj, label, w);
   if (newer(sub(obj, "alignment"), seq)) setAlignment(sub(obj, "alignment"), w);
   char* accelerator = nullptr;
   char* text = nullptr;
@@ -128,11 +130,16 @@ bool UIlabel::instanceObject() {
 
 void UIlabel::updateObject(int seq) {
   if (UIisBeingDestroyed(widget_)) return;
-  int v = 0;
-  bool fit = OMget_int_val(sub(objId, "width"), &v) != 1 && OMget_int_val(sub(objId, "height"), &v) != 1;
-  Boolean now = False;
-  XtVaGetValues(widget_, XmNrecomputeSize, &now, nullptr);
-  if (static_cast<bool>(now) != fit) XtVaSetValues(widget_, XmNrecomputeSize, fit ? True : False, nullptr);
+  // The widget sizes itself only while the object gives no size; that can change only
+  // when the size properties do.
+  OMobj_id width = sub(objId, "width"), height = sub(objId, "height");
+  if (newer(width, seq) || newer(height, seq)) {
+    int v = 0;
+    bool fit = OMget_int_val(width, &v) != 1 && OMget_int_val(height, &v) != 1;
+    Boolean now = False;
+    XtVaGetValues(widget_, XmNrecomputeSize, &now, nullptr);
+    if (static_cast<bool>(now) != fit) XtVaSetValues(widget_, XmNrecomputeSize, fit ? True : False, nullptr);
+  }
   setResources(widget_, seq);
   UIwindow::updateObject(seq);
 }

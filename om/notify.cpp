@@ -265,6 +265,8 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
   if (mode != 3) return o->stamp;
   // Newest of the object, its members (recursively) and whatever any of them refers to.
   int newest = o->stamp;
+  // Most properties are plain leaves: their own stamp is the answer, with nothing allocated.
+  if (!o->firstChild && !o->has(kRef)) return newest;
   std::vector<uint32_t> stack;
   std::vector<uint32_t> followed;  // references can make cycles through containment
   stack.push_back(id.serial);

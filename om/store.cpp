@@ -92,7 +92,38 @@ uint32_t newObj(uint32_t name, int kind, uint32_t parent) {
   return serial;
 }
 
+namespace {
+
+// Recent (parent, name) -> child answers. Bindings look up the same few properties of the
+// same objects on every update, and a scan of a large object's members costs more than the
+// update itself. Any change to the tree starts a new generation, which empties the cache;
+// a hit is also checked against the records, so it can only ever name the current child.
+struct ChildCache {
+  struct Entry {
+    uint32_t parent = 0, name = 0, child = 0, generation = 0;
+  };
+  static constexpr uint32_t kSize = 1024;
+  Entry entries[kSize];
+  uint32_t generation = 1;
+  static uint32_t slot(uint32_t parent, uint32_t name) {
+    return ((parent * 0x9e3779b1u) ^ (name * 0x85ebca6bu)) >> 22;
+  }
+};
+static_assert(ChildCache::kSize == 1u << 10, "slot() yields 10 bits");
+
+ChildCache& childCache() {
+  static ChildCache* c = new ChildCache;
+  return *c;
+}
+
+void treeChanged() {
+  if (++childCache().generation == 0) childCache() = ChildCache{};
+}
+
+}  // namespace
+
 void linkChild(uint32_t parent, uint32_t child) {
+  treeChanged();
   Obj* p = find(parent);
   Obj* c = find(child);
   c->parent = parent;
@@ -112,6 +143,7 @@ void linkChild(uint32_t parent, uint32_t child) {
 }
 
 void unlinkChild(uint32_t parent, uint32_t child) {
+  treeChanged();
   Obj* p = find(parent);
   Obj* c = find(child);
   if (!p || !c) return;
@@ -193,9 +225,18 @@ uint32_t childAt(uint32_t serial, int index) {
 uint32_t findChild(uint32_t parent, uint32_t name) {
   Obj* o = find(parent);
   if (!o || !name) return 0;
+  ChildCache& cache = childCache();
+  ChildCache::Entry& e = cache.entries[ChildCache::slot(parent, name)];
+  if (e.generation == cache.generation && e.parent == parent && e.name == name) {
+    Obj* co = find(e.child);
+    if (co && co->parent == parent && co->name == name && !co->has(kHidden)) return e.child;
+  }
   for (uint32_t c = o->firstChild; c;) {
     Obj* co = find(c);
-    if (co->name == name && !co->has(kHidden)) return c;
+    if (co->name == name && !co->has(kHidden)) {
+      e = {parent, name, c, cache.generation};
+      return c;
+    }
     c = co->nextSibling;
   }
   // A link to a group stands for the group: its members are found through it.

@@ -263,6 +263,30 @@ TEST_F(OMValues, UniqueNamesPathsAndCopies) {
       << "no copy into its own subtree";
 }
 
+// Member lookups are remembered; every change to the tree must still show at once.
+TEST_F(OMValues, LookupsFollowDestroyMoveAndSameNamedMembers) {
+  OMobj_id g = make(plain, "g", OM_KIND_GROUP);
+  OMobj_id first = make(g, "x", OM_KIND_INT);
+  ASSERT_TRUE(same(sub(g, "x"), first));
+  ASSERT_TRUE(same(sub(g, "x"), first));  // answered from what was remembered
+
+  OMobj_id second = make(g, "x", OM_KIND_INT);
+  EXPECT_TRUE(same(sub(g, "x"), first)) << "the first member of a name wins";
+  OMdestroy_obj(first, 0);
+  EXPECT_TRUE(same(sub(g, "x"), second)) << "a destroyed member is not answered";
+
+  OMobj_id other = make(plain, "other", OM_KIND_GROUP);
+  ASSERT_EQ(OMmove_obj(second, other), 1);
+  EXPECT_FALSE(sub(g, "x").serial) << "a moved member is gone from its old group";
+  EXPECT_TRUE(same(sub(other, "x"), second));
+
+  OMobj_id third = make(g, "x", OM_KIND_INT);
+  EXPECT_TRUE(same(sub(g, "x"), third));
+  EXPECT_TRUE(same(OMfind_str_subobj(plain, "g.x", 0), third));
+  OMdestroy_obj(g, 0);
+  EXPECT_FALSE(OMfind_str_subobj(plain, "g.x", 0).serial);
+}
+
 TEST_F(OMValues, ExpressionsAndParsedDefinitions) {
   OMobj_id obj = make(plain, "obj", OM_KIND_GROUP);
   OMobj_id x = make(obj, "x", OM_KIND_INT);
