@@ -114,7 +114,8 @@ bool UIpanel::instanceObject() {
   widget_ = clientWidget = w;
   setResources(w, -1);
   XtAddEventHandler(w, StructureNotifyMask, False, UIpanel::onMap, parent);
-  XtManageChild(w);
+  // Managed by onObjectCreate, after "visible" has chosen whether it maps: a hidden panel
+  // is never mapped only to be unmapped again.
   onObjectCreate(w);
   OMsend_event(objId, 1);
   return true;

@@ -153,6 +153,12 @@ void UIwindow::applyVisibilityOnCreate(Widget w) {
 void UIwindow::onObjectCreate(Widget w) {
   if (UIisBeingDestroyed(w)) return;
   widget_ = w;
+  // The handlers go on before the widget is shown: while it has no window, Xt folds their
+  // events into the window it creates instead of sending a request for each afterwards.
+  addLayoutEditorEventHandlers(w);
+  XtInsertEventHandler(w, ButtonPressMask, False, onButDown, nullptr, XtListHead);
+  XtAddEventHandler(w, ButtonReleaseMask, False, onButUp, nullptr);
+  XtAddEventHandler(w, ButtonMotionMask | PointerMotionHintMask, False, onMouseMove, nullptr);
   applyVisibilityOnCreate(w);
   handle.pushCtx(4, 0, 0);
   handle.widget(w);
@@ -160,11 +166,9 @@ void UIwindow::onObjectCreate(Widget w) {
   handle.event(1);
   handle.popCtx();
   if (!XtIsShell(XtParent(w))) UIsetOMWindowPos(objId, w);
-  addLayoutEditorEventHandlers(w);
-  XtInsertEventHandler(w, ButtonPressMask, False, onButDown, nullptr, XtListHead);
-  XtAddEventHandler(w, ButtonReleaseMask, False, onButUp, nullptr);
-  XtAddEventHandler(w, ButtonMotionMask | PointerMotionHintMask, False, onMouseMove, nullptr);
-  applyCursor(-1);
+  // A new window has no cursor of its own; only a linked cursor object has work to do here.
+  OMobj_id cursor;
+  if (OMget_obj_val(sub(objId, "cursor"), &cursor) == 1 && !!cursor) applyCursor(-1);
   OMobj_id active = sub(objId, "active");
   if (!!active) setActive(active, w);
   Widget mainWindow = UIfindNearestMainWindowAncestor(w);
