@@ -85,9 +85,10 @@ bool UIbutton::instanceObject() {
   OMobj_name name = 0;
   OMget_obj_name(objId, &name);
   bool fit = !hasWidth && !hasHeight;
-  Widget w = XtVaCreateManagedWidget(OMname_to_str(name), xmIconWidgetClass, parent, XmNx, x,
-                                     XmNy, y, XmNrecomputeSize, fit ? True : False, XmNuserData,
-                                     this, XmNdisplayDelay, 300, nullptr);
+  // Managed by onObjectCreate once "visible" is known (as a label is).
+  Widget w = XtVaCreateWidget(OMname_to_str(name), xmIconWidgetClass, parent, XmNx, x, XmNy, y,
+                              XmNrecomputeSize, fit ? True : False, XmNuserData, this,
+                              XmNdisplayDelay, 300, nullptr);
   if (XmIsMessageBox(parent)) XtVaSetValues(w, XmNdefaultButtonShadowThickness, 1, nullptr);
   DragAndDropDisable(w);
   widget_ = w;

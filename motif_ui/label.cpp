@@ -124,7 +124,9 @@ Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, ArgLis
 bool UIlabel::instanceObject() {
   Widget parent = getParentWidget();
   if (!parent) return false;
-  onObjectCreate(createSized(xmLabelWidgetClass, parent, true, nullptr, 0));
+  // Managed by onObjectCreate once "visible" is known, so a hidden label never flashes up
+  // and its resources are set before it has a window to redraw.
+  onObjectCreate(createSized(xmLabelWidgetClass, parent, false, nullptr, 0));
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <Xm/Xm.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -151,6 +152,42 @@ TEST_F(Windows, APanelWritesItsDefaultSizeAFrameAndScrolledWindowDoNot) {
   double client = 0;
   EXPECT_EQ(OMget_real_val(sub(frame, "clientWidth"), &client), 1);
   EXPECT_EQ(client, 200 - 2 * 3) << "the frame's client size is inside its shadow";
+}
+
+// Seen from a second connection: a window made hidden is never mapped, not even briefly,
+// and is mapped once "visible" turns on.
+TEST_F(Windows, HiddenPanelsAndLabelsAreNeverMappedUntilShown) {
+  OMobj_id s = shell("hosthidden");
+  Display* watcher = XOpenDisplay(uitest::displayName().c_str());
+  ASSERT_NE(watcher, nullptr);
+  Widget area = UIobjIdToWidget(s);
+  ASSERT_TRUE(area && XtWindow(area));
+  XSelectInput(watcher, XtWindow(area), SubstructureNotifyMask);
+  XSync(watcher, False);
+  std::set<Window> mapped;  // every window mapped so far
+  auto collect = [&] {
+    XSync(XtDisplay(area), False);
+    XSync(watcher, False);
+    while (XPending(watcher)) {
+      XEvent e;
+      XNextEvent(watcher, &e);
+      if (e.type == MapNotify) mapped.insert(e.xmap.window);
+    }
+  };
+  OMobj_id panel = make("UIpanel", "hp", s, {{"visible", 0}, {"width", 40}, {"height", 20}});
+  OMobj_id label = make("UIlabel", "hl", s, {{"visible", 0}, {"y", 30}});
+  Window panelWindow = XtWindow(UIobjIdToWidget(panel)), labelWindow = XtWindow(UIobjIdToWidget(label));
+  ASSERT_TRUE(panelWindow && labelWindow);
+  uitest::pumpFor(20);
+  collect();
+  EXPECT_EQ(mapped.count(panelWindow), 0u);
+  EXPECT_EQ(mapped.count(labelWindow), 0u);
+  OMset_int_val(sub(panel, "visible"), 1);
+  OMset_int_val(sub(label, "visible"), 1);
+  collect();
+  EXPECT_EQ(mapped.count(panelWindow), 1u);
+  EXPECT_EQ(mapped.count(labelWindow), 1u);
+  XCloseDisplay(watcher);
 }
 
 TEST_F(Windows, ShadowThicknessAndType) {
