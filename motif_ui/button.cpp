@@ -15,7 +15,7 @@
 namespace {
 
 using uiprops::newer;
-OMobj_id sub(const OMobj_id& id, const char* path) { return uiprops::prop(id, path); }
+using uiprops::sub;
 
 }  // namespace
 

@@ -21,6 +21,8 @@
 #include "ui/picture.h"
 #include "ui/wind.h"
 
+#include "props.h"
+
 // ---- Object ids ------------------------------------------------------------------------
 
 bool operator==(const OMobj_id& a, const OMobj_id& b) { return a.serial == b.serial; }
@@ -96,9 +98,7 @@ UIcore::~UIcore() = default;
 
 namespace {
 
-bool changedAfter(const OMobj_id& id, int seq) {
-  return OMget_obj_seq(id, OMnull_obj, 3) > seq;
-}
+using uiprops::newer;
 
 bool isGadget(Widget w) { return XmIsGadget(w); }
 
@@ -120,8 +120,8 @@ void UIsetCoreResources(const OMobj_id&, Widget w, int seq) {
 void UIcore::setResources(Widget w, int seq) {
   OMobj_id fg = color.foreground.obj_id();
   OMobj_id bg = color.background.obj_id();
-  bool bgChanged = changedAfter(bg, seq);
-  bool fgChanged = changedAfter(fg, seq);
+  bool bgChanged = newer(bg, seq);
+  bool fgChanged = newer(fg, seq);
   if (bgChanged) {
     setBackgroundColor(bg, w);
     resourcesChanged = 1;
@@ -131,11 +131,11 @@ void UIcore::setResources(Widget w, int seq) {
     setForegroundColor(fg, w);
     resourcesChanged = 1;
   }
-  if (fgChanged || bgChanged || changedAfter(pixmap.obj_id(), seq)) {
+  if (fgChanged || bgChanged || newer(pixmap.obj_id(), seq)) {
     setBackgroundPixmap(pixmap.obj_id(), w, seq);
     resourcesChanged = 1;
   }
-  if (w && changedAfter(fontAttributes.obj_id(), seq)) {
+  if (w && newer(fontAttributes.obj_id(), seq)) {
     initFontSet(w, seq);
     resourcesChanged = 1;
   }

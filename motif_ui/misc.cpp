@@ -200,21 +200,19 @@ void setProperty(const OMobj_id& id, const char* name, int v) {
   OMpop_ctx(id);
 }
 
-bool getProperty(const OMobj_id& id, const char* name, int* v) {
-  return OMget_int_val(OMfind_subobj(id, OMstr_to_name(name), 1), v) == 1;
-}
-
 }  // namespace
+
+using uiprops::readInt;
 
 void UIsetOMWindowX(const OMobj_id& id, int v) { setProperty(id, "x", v); }
 void UIsetOMWindowY(const OMobj_id& id, int v) { setProperty(id, "y", v); }
 void UIsetOMWindowWidth(const OMobj_id& id, int v) { setProperty(id, "width", v); }
 void UIsetOMWindowHeight(const OMobj_id& id, int v) { setProperty(id, "height", v); }
-bool UIgetOMWindowX(const OMobj_id& id, int* v) { return getProperty(id, "x", v); }
-bool UIgetOMWindowY(const OMobj_id& id, int* v) { return getProperty(id, "y", v); }
-bool UIgetOMWindowWidth(const OMobj_id& id, int* v) { return getProperty(id, "width", v) && *v >= 1; }
+bool UIgetOMWindowX(const OMobj_id& id, int* v) { return readInt(id, "x", v); }
+bool UIgetOMWindowY(const OMobj_id& id, int* v) { return readInt(id, "y", v); }
+bool UIgetOMWindowWidth(const OMobj_id& id, int* v) { return readInt(id, "width", v) && *v >= 1; }
 bool UIgetOMWindowHeight(const OMobj_id& id, int* v) {
-  return getProperty(id, "height", v) && *v >= 1;
+  return readInt(id, "height", v) && *v >= 1;
 }
 
 void UIsetOMWindowPos(const OMobj_id& id, Widget w) {
@@ -232,10 +230,10 @@ void UIsetOMWindowPos(const OMobj_id& id, Widget w) {
   short curX = 0, curY = 0;
   UIgeom::getWidgetPos(w, curX, curY);
   int x = curX, y = curY, width = 0, height = 0;
-  getProperty(id, "x", &x);
-  getProperty(id, "y", &y);
-  if (!getProperty(id, "width", &width) || width < 1) width = curW;
-  if (!getProperty(id, "height", &height) || height < 1) height = curH;
+  readInt(id, "x", &x);
+  readInt(id, "y", &y);
+  if (!readInt(id, "width", &width) || width < 1) width = curW;
+  if (!readInt(id, "height", &height) || height < 1) height = curH;
   bool bad = false;
   if (width < 1) {
     ERRerror("UIsetOMWindowPos", 0, 2,
@@ -275,7 +273,7 @@ void requested(Widget w, const char* who, const char* const* names, const int* v
   OMpush_ctx(id, 2, flags, 0);
   for (int i = 0; i < n; ++i) {
     int now = 0;
-    if (!getProperty(id, names[i], &now) || now != values[i])
+    if (!readInt(id, names[i], &now) || now != values[i])
       OMset_int_val(OMfind_subobj(id, OMstr_to_name(names[i]), 0), values[i]);
   }
   OMpop_ctx(id);

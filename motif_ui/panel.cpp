@@ -25,10 +25,7 @@ using uiprops::childrenOf;
 using uiprops::nameOf;
 using uiprops::newer;
 using uiprops::readInt;
-
-OMobj_id sub(const OMobj_id& id, const char* name, int mode = 1) {
-  return OMfind_subobj(id, OMstr_to_name(name), mode);
-}
+using uiprops::sub;
 
 // The size of the object, else the widget's, else the default.
 int sizeOf(const OMobj_id& id, const char* name, Widget w, int fallback) {
@@ -250,10 +247,7 @@ bool UIframe::instanceObject() {
   setCoreResources(-1);
   UIsetShadowType(objId, frame);
   addLayoutEditorEventHandlers(clientWidget);
-  XtInsertEventHandler(clientWidget, ButtonPressMask, False, onButDown, nullptr, XtListHead);
-  XtAddEventHandler(clientWidget, ButtonReleaseMask, False, onButUp, nullptr);
-  XtAddEventHandler(clientWidget, ButtonMotionMask | PointerMotionHintMask, False, onMouseMove,
-                    nullptr);
+  addMouseInteractorHandlers(clientWidget);
   XtManageChild(frame);
   onObjectCreate(frame);
   OMsend_event(objId, 1);
@@ -431,18 +425,11 @@ bool UIscrolledWindow::instanceObject() {
   if (hAllowance == 0 && !UIisBeingDestroyed(hScrollBar)) XtUnmanageChild(hScrollBar);
   if (vAllowance == 0 && !UIisBeingDestroyed(vScrollBar)) XtUnmanageChild(vScrollBar);
   XtAddEventHandler(clientWidget, StructureNotifyMask, False, handleVirtResize, this);
-  XtInsertEventHandler(clientWidget, ButtonPressMask, False, onButDown, nullptr, XtListHead);
-  XtAddEventHandler(clientWidget, ButtonReleaseMask, False, onButUp, nullptr);
-  XtAddEventHandler(clientWidget, ButtonMotionMask | PointerMotionHintMask, False, onMouseMove,
-                    nullptr);
+  addMouseInteractorHandlers(clientWidget);
   XtManageChild(sw);
   onObjectCreate(sw);
   // Children find their parent widget through the handle: it names the work area.
-  handle.pushCtx(4, 0, 0);
-  handle.widget(clientWidget);
-  handle.window(XtWindow(clientWidget));
-  handle.event(1);
-  handle.popCtx();
+  publishInHandle(clientWidget, true);
   OMsend_event(objId, 1);
   return true;
 }

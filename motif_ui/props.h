@@ -9,21 +9,24 @@
 
 namespace uiprops {
 
-// The sub-object at a dotted path ("color.backgroundColor"), or OMnull_obj.
-inline OMobj_id prop(const OMobj_id& id, const char* path) {
-  return OMfind_str_subobj(id, path, 0);
+// The member at a plain name or dotted path ("color.backgroundColor"), or OMnull_obj.
+inline OMobj_id sub(const OMobj_id& id, const char* path, int mode = 1) {
+  return OMfind_str_subobj(id, path, mode);
 }
 
 // True when the property reads as an int (into *v).
 inline bool readInt(const OMobj_id& id, const char* path, int* v) {
-  return OMget_int_val(prop(id, path), v) == 1;
+  return OMget_int_val(sub(id, path), v) == 1;
 }
 
-// True when the property exists and changed after seq (its mode-3 stamp is newer).
-inline bool newer(const OMobj_id& property, int seq) {
-  return property.serial && OMget_obj_seq(property, OMnull_obj, 3) > seq;
+// True when the property exists and changed after seq (its stamp, read in the given mode,
+// is newer; mode 3 counts its members and what it refers to).
+inline bool newer(const OMobj_id& property, int seq, int mode = 3) {
+  return property.serial && OMget_obj_seq(property, OMnull_obj, mode) > seq;
 }
-inline bool newer(const OMobj_id& id, const char* path, int seq) { return newer(prop(id, path), seq); }
+inline bool newer(const OMobj_id& id, const char* path, int seq, int mode = 3) {
+  return newer(sub(id, path), seq, mode);
+}
 
 // The object's name.
 inline const char* nameOf(const OMobj_id& id) {

@@ -38,10 +38,7 @@ using uiprops::childrenOf;
 using uiprops::nameOf;
 using uiprops::newer;
 using uiprops::readInt;
-
-OMobj_id sub(const OMobj_id& id, const char* name, int mode = 1) {
-  return OMfind_subobj(id, OMstr_to_name(name), mode);
-}
+using uiprops::sub;
 
 UIshell* shellOf(Widget w) { return dynamic_cast<UIshell*>(UIwidgetToClass(w)); }
 
@@ -181,10 +178,7 @@ bool UIshell::instanceObject() {
   setCoreResources(-1);
   if (!alive(this)) return true;
   showStatusText();
-  XtInsertEventHandler(workArea, ButtonPressMask, False, onButDown, nullptr, XtListHead);
-  XtAddEventHandler(workArea, ButtonReleaseMask, False, onButUp, nullptr);
-  XtAddEventHandler(workArea, ButtonMotionMask | PointerMotionHintMask, False, onMouseMove,
-                    nullptr);
+  addMouseInteractorHandlers(workArea);
   Atom deleteWindow = XInternAtom(XtDisplay(shellWidget), "WM_DELETE_WINDOW", False);
   XmAddWMProtocolCallback(shellWidget, deleteWindow, closeCB, this);
   if (auto* wt = static_cast<WText_context*>(displayContext.getWtDpyContext())) {
@@ -198,10 +192,7 @@ bool UIshell::instanceObject() {
 // The handle names the work area: the shell's child objects put their widgets there.
 void UIshell::onObjectCreate(Widget w) {
   UIwindow::onObjectCreate(w);
-  handle.pushCtx(4, 0, 0);
-  handle.widget(workArea);
-  handle.window(XtWindow(workArea));
-  handle.popCtx();
+  publishInHandle(workArea, false);
 }
 
 // ---- Resources ---------------------------------------------------------------------------------

@@ -11,7 +11,7 @@
 
 namespace {
 
-OMobj_id sub(const OMobj_id& id, const char* path) { return uiprops::prop(id, path); }
+using uiprops::sub;
 
 }  // namespace
 

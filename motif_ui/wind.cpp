@@ -20,22 +20,15 @@
 #include "ui/layout.h"
 #include "ui/misc.h"
 
+#include "props.h"
+
 int MouseState = 0;
 
 namespace {
 
-OMobj_id sub(const OMobj_id& id, const char* name, int mode = 1) {
-  return OMfind_subobj(id, OMstr_to_name(name), mode);
-}
-
-bool readInt(const OMobj_id& id, const char* name, int* v) {
-  return OMget_int_val(sub(id, name), v) == 1;
-}
-
-bool propertyChanged(const OMobj_id& id, const char* name, int seq, int mode = 3) {
-  OMobj_id p = sub(id, name);
-  return !!p && OMget_obj_seq(p, OMnull_obj, mode) > seq;
-}
+using uiprops::newer;
+using uiprops::readInt;
+using uiprops::sub;
 
 bool frameParent(Widget w) { return XtParent(w) && XmIsFrame(XtParent(w)); }
 
@@ -156,24 +149,31 @@ void UIwindow::onObjectCreate(Widget w) {
   // The handlers go on before the widget is shown: while it has no window, Xt folds their
   // events into the window it creates instead of sending a request for each afterwards.
   addLayoutEditorEventHandlers(w);
-  XtInsertEventHandler(w, ButtonPressMask, False, onButDown, nullptr, XtListHead);
-  XtAddEventHandler(w, ButtonReleaseMask, False, onButUp, nullptr);
-  XtAddEventHandler(w, ButtonMotionMask | PointerMotionHintMask, False, onMouseMove, nullptr);
+  addMouseInteractorHandlers(w);
   applyVisibilityOnCreate(w);
-  handle.pushCtx(4, 0, 0);
-  handle.widget(w);
-  handle.window(XtWindow(w));
-  handle.event(1);
-  handle.popCtx();
+  publishInHandle(w, true);
   if (!XtIsShell(XtParent(w))) UIsetOMWindowPos(objId, w);
-  // A new window has no cursor of its own; only a linked cursor object has work to do here.
-  OMobj_id cursor;
-  if (OMget_obj_val(sub(objId, "cursor"), &cursor) == 1 && !!cursor) applyCursor(-1);
+  // A new window has no cursor of its own, so there is nothing to undo; linked cursor
+  // objects attach themselves through the handle.
   OMobj_id active = sub(objId, "active");
   if (!!active) setActive(active, w);
   Widget mainWindow = UIfindNearestMainWindowAncestor(w);
   messageWindow_ = nullptr;
   if (mainWindow) XtVaGetValues(mainWindow, XmNmessageWindow, &messageWindow_, nullptr);
+}
+
+void UIwindow::addMouseInteractorHandlers(Widget w) {
+  XtInsertEventHandler(w, ButtonPressMask, False, onButDown, nullptr, XtListHead);
+  XtAddEventHandler(w, ButtonReleaseMask, False, onButUp, nullptr);
+  XtAddEventHandler(w, ButtonMotionMask | PointerMotionHintMask, False, onMouseMove, nullptr);
+}
+
+void UIwindow::publishInHandle(Widget w, bool announce) {
+  handle.pushCtx(4, 0, 0);
+  handle.widget(w);
+  handle.window(XtWindow(w));
+  if (announce) handle.event(1);
+  handle.popCtx();
 }
 
 // The cursor objects attach themselves to a handle; without one the window has no cursor of
@@ -228,7 +228,7 @@ void UIwindow::applyVisibilityChange() {
 void UIwindow::updateObject(int seq) {
   if (UIisBeingDestroyed(widget_)) return;
   if (UIerrorState && UIerrorLockObject == widget_) return;
-  if (propertyChanged(objId, "parent", seq, 2)) {
+  if (newer(objId, "parent", seq, 2)) {
     OMobj_id parentObj;
     if (OMget_obj_val(sub(objId, "parent"), &parentObj) == 1 &&
         UIdetectIllegalParentConnection(objId, parentObj))
@@ -244,9 +244,9 @@ void UIwindow::updateObject(int seq) {
     }
     if (UIisBeingDestroyed(widget_)) return;
   }
-  if (propertyChanged(objId, "groupToParent", seq)) setGroupToParent(sub(objId, "groupToParent"), widget_);
-  bool sized = propertyChanged(objId, "width", seq) || propertyChanged(objId, "height", seq);
-  if (sized || propertyChanged(objId, "x", seq) || propertyChanged(objId, "y", seq)) {
+  if (newer(objId, "groupToParent", seq)) setGroupToParent(sub(objId, "groupToParent"), widget_);
+  bool sized = newer(objId, "width", seq) || newer(objId, "height", seq);
+  if (sized || newer(objId, "x", seq) || newer(objId, "y", seq)) {
     if (classType_ != "UIshell" && classType_ != "UIapp") UIsetOMWindowPos(objId, widget_);
     if (UIerrorState) return;
   }
@@ -255,9 +255,9 @@ void UIwindow::updateObject(int seq) {
     handle.event(2);
     handle.popCtx();
   }
-  if (propertyChanged(objId, "active", seq)) setActive(sub(objId, "active"), widget_);
-  if (propertyChanged(objId, "visible", seq)) applyVisibilityChange();
-  if (propertyChanged(objId, "cursor", seq)) applyCursor(seq);
+  if (newer(objId, "active", seq)) setActive(sub(objId, "active"), widget_);
+  if (newer(objId, "visible", seq)) applyVisibilityChange();
+  if (newer(objId, "cursor", seq)) applyCursor(seq);
 }
 
 void UIwindow::rebuildObject(Widget old) {

@@ -83,10 +83,15 @@ class UIwindow : public UIcore {
   static void onButUp(Widget w, XtPointer data, XEvent* event, Boolean* go);
   static void onMouseMove(Widget w, XtPointer data, XEvent* event, Boolean* go);
   static void onMap(Widget w, XtPointer data, XEvent* event, Boolean* go);
+  // Puts onButDown (first in the list), onButUp and onMouseMove on w.
+  static void addMouseInteractorHandlers(Widget w);
 
   MouseInteractorRecord* interactors = nullptr;  // owned by the interactors
 
  protected:
+  // Publishes w and its window in the handle; with announce, also the handle's event 1.
+  void publishInHandle(Widget w, bool announce);
+
   UtString classType_;
   Widget widget_ = nullptr;
   Widget parentWidget_ = nullptr;
