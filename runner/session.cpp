@@ -55,6 +55,17 @@ void fakeMotion(Widget w, int x, int y) {
   XSync(dpy, False);
 }
 
+// Button 1 pressed and released in the middle of w.
+void clickMiddle(Widget w) {
+  Dimension width = 0, height = 0;
+  XtVaGetValues(w, XtNwidth, &width, XtNheight, &height, nullptr);
+  fakeMotion(w, width / 2, height / 2);
+  Display* dpy = XtDisplay(w);
+  XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+  XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+  XSync(dpy, False);
+}
+
 // A key and its modifiers: "Return", "a", "Ctrl+Up", "Shift+Tab".
 bool parseKey(Display* dpy, const std::string& text, KeyCode* code, std::vector<KeyCode>* mods) {
   std::string rest = text;
@@ -365,12 +376,7 @@ int Session::command(const std::string& line, std::string* error, bool* quit) {
   }
   Display* dpy = XtDisplay(w);
   if (verb == "click") {
-    Dimension width = 0, height = 0;
-    XtVaGetValues(w, XtNwidth, &width, XtNheight, &height, nullptr);
-    fakeMotion(w, width / 2, height / 2);
-    XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
-    XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
-    XSync(dpy, False);
+    clickMiddle(w);
     settle();
     return 0;
   }
@@ -393,11 +399,7 @@ int Session::command(const std::string& line, std::string* error, bool* quit) {
     return 0;
   }
   if (verb == "type") {
-    Dimension width = 0, height = 0;
-    XtVaGetValues(w, XtNwidth, &width, XtNheight, &height, nullptr);
-    fakeMotion(w, width / 2, height / 2);
-    XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
-    XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+    clickMiddle(w);  // gives it the keyboard focus
     settle();
     for (char c : unquote(rest)) {
       KeyCode code = 0;
