@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "svc/container.h"
@@ -58,6 +59,18 @@ OMobj_id host() {
   return h;
 }
 
+// An object of the type made under group and shown in the parent object's widget at (x, y)
+// with the given size.
+OMobj_id shown(const char* type, const std::string& name, OMobj_id group, OMobj_id parent, int x,
+               int y, int width, int height) {
+  OMobj_id id = OMcreate_obj_from_path(type, name.c_str(), group);
+  OMset_obj_ref(OMfind_subobj(id, OMstr_to_name("parent"), 0), parent, 0);
+  const std::pair<const char*, int> ints[] = {
+      {"x", x}, {"y", y}, {"width", width}, {"height", height}, {"visible", 1}};
+  for (const auto& [prop, value] : ints) OMset_int_val(OMfind_subobj(id, OMstr_to_name(prop), 0), value);
+  return id;
+}
+
 void record(Side* side, benchmark::State& state, double seconds, unsigned long requests) {
   side->seconds += seconds;
   side->requests += static_cast<double>(requests);
@@ -75,17 +88,8 @@ void BM_PanelsThroughObjects(benchmark::State& state) {
     OMobj_id group = OMcreate_obj(OMstr_to_name("benchGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
     OMpush_ctx(place(), 0, 0, 0);
     for (int i = 0; i < kPanels; ++i) {
-      std::string name = "p" + std::to_string(i);
-      OMobj_id panel = OMcreate_obj_from_path("UIpanel", name.c_str(), group);
-      OMset_obj_ref(OMfind_subobj(panel, OMstr_to_name("parent"), 0), parent, 0);
-      for (const char* prop : {"x", "y", "width", "height", "visible"})
-        OMset_int_val(OMfind_subobj(panel, OMstr_to_name(prop), 0),
-                      prop[0] == 'v' ? 1 : prop[0] == 'w' ? 40 : prop[0] == 'h' ? 20 : i % 20);
-      OMobj_id child = OMcreate_obj_from_path("UIpanel", "c", panel);
-      OMset_obj_ref(OMfind_subobj(child, OMstr_to_name("parent"), 0), panel, 0);
-      for (const char* prop : {"x", "y", "width", "height", "visible"})
-        OMset_int_val(OMfind_subobj(child, OMstr_to_name(prop), 0),
-                      prop[0] == 'v' ? 1 : prop[0] == 'w' ? 10 : prop[0] == 'h' ? 10 : 1);
+      OMobj_id panel = shown("UIpanel", "p" + std::to_string(i), group, parent, i % 20, i % 20, 40, 20);
+      shown("UIpanel", "c", panel, panel, 1, 1, 10, 10);
     }
     OMpop_ctx(place());
     OMdestroy_obj(group, 0);
@@ -144,12 +148,7 @@ void BM_ControlsThroughObjects(benchmark::State& state) {
     OMobj_id group = OMcreate_obj(OMstr_to_name("controlGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
     OMpush_ctx(place(), 0, 0, 0);
     for (int i = 0; i < kControls; ++i) {
-      std::string name = "c" + std::to_string(i);
-      OMobj_id c = OMcreate_obj_from_path(kTypes[i % 3], name.c_str(), group);
-      OMset_obj_ref(OMfind_subobj(c, OMstr_to_name("parent"), 0), parent, 0);
-      for (const char* prop : {"x", "y", "width", "height", "visible"})
-        OMset_int_val(OMfind_subobj(c, OMstr_to_name(prop), 0),
-                      prop[0] == 'v' ? 1 : prop[0] == 'w' ? 60 : prop[0] == 'h' ? 20 : i % 30);
+      OMobj_id c = shown(kTypes[i % 3], "c" + std::to_string(i), group, parent, i % 30, i % 30, 60, 20);
       OMset_str_val(OMfind_subobj(c, OMstr_to_name("label"), 0), "text");
     }
     OMpop_ctx(place());
@@ -193,11 +192,7 @@ BENCHMARK(BM_ControlsRawMotif)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_LabelTextThroughObjects(benchmark::State& state) {
   OMobj_id parent = host();
   OMpush_ctx(place(), 0, 0, 0);
-  OMobj_id label = OMcreate_obj_from_path("UIlabel", "textTarget", place());
-  OMset_obj_ref(OMfind_subobj(label, OMstr_to_name("parent"), 0), parent, 0);
-  OMset_int_val(OMfind_subobj(label, OMstr_to_name("visible"), 0), 1);
-  OMset_int_val(OMfind_subobj(label, OMstr_to_name("width"), 0), 80);
-  OMset_int_val(OMfind_subobj(label, OMstr_to_name("height"), 0), 20);
+  OMobj_id label = shown("UIlabel", "textTarget", place(), parent, 0, 0, 80, 20);
   OMpop_ctx(place());
   OMobj_id text = OMfind_subobj(label, OMstr_to_name("label"), 0);
   Display* dpy = display();
@@ -258,10 +253,7 @@ void pointAt(Widget w) {
 void BM_ClickToDoThroughObjects(benchmark::State& state) {
   OMobj_id parent = host();
   OMpush_ctx(place(), 0, 0, 0);
-  OMobj_id button = OMcreate_obj_from_path("UIbutton", "clickTarget", place());
-  OMset_obj_ref(OMfind_subobj(button, OMstr_to_name("parent"), 0), parent, 0);
-  for (const char* prop : {"visible", "width", "height"})
-    OMset_int_val(OMfind_subobj(button, OMstr_to_name(prop), 0), prop[0] == 'v' ? 1 : 60);
+  OMobj_id button = shown("UIbutton", "clickTarget", place(), parent, 0, 0, 60, 60);
   OMpop_ctx(place());
   OMobj_id done = OMfind_subobj(button, OMstr_to_name("do"), 0);
   Widget w = UIobjIdToWidget(button);
