@@ -234,22 +234,16 @@ void UIsetOMWindowPos(const OMobj_id& id, Widget w) {
   readInt(id, "y", &y);
   if (!readInt(id, "width", &width) || width < 1) width = curW;
   if (!readInt(id, "height", &height) || height < 1) height = curH;
-  bool bad = false;
-  if (width < 1) {
+  auto valid = [](const char* what, int value) {
+    if (value >= 1) return true;
     ERRerror("UIsetOMWindowPos", 0, 2,
-             "The width value of %d is invalid. Dimension values cannot be less than one. No "
+             "The %s value of %d is invalid. Dimension values cannot be less than one. No "
              "action taken.",
-             width);
-    bad = true;
-  }
-  if (height < 1) {
-    ERRerror("UIsetOMWindowPos", 0, 2,
-             "The height value of %d is invalid. Dimension values cannot be less than one. No "
-             "action taken.",
-             height);
-    bad = true;
-  }
-  if (!bad) UIsetWindowPos(w, x, y, width, height);
+             what, value);
+    return false;
+  };
+  bool widthOK = valid("width", width);
+  if (valid("height", height) && widthOK) UIsetWindowPos(w, x, y, width, height);
 }
 
 void UIsetWindowPos(Widget w, int x, int y, int width, int height) {

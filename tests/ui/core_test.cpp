@@ -3,6 +3,7 @@
 // mouse interactors with real input, stale pointers and hostile pictures.
 #include <gtest/gtest.h>
 
+#include <X11/IntrinsicP.h>
 #include <X11/Shell.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -513,6 +514,26 @@ TEST_F(Core, GeometryWriteBackOnlyWritesWhatDiffers) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Got a NULL Win pointer in UIupdateRequestedOMWindowPosSize\n");
   XtDestroyWidget(unbound);
+}
+
+TEST_F(Core, ANoughtSizeIsReportedForEachSideAndNothingMoves) {
+  Widget w = XmCreateLabel(box, const_cast<char*>("nought"), nullptr, 0);
+  XtVaSetValues(w, XmNx, 5, XmNy, 6, nullptr);
+  w->core.width = 0;  // no size in the object, none in the widget
+  w->core.height = 0;
+  OMobj_id h = hostFor(w, "nought");
+  UIsetOMWindowPos(h, w);
+  ASSERT_EQ(reports().size(), 2u);
+  EXPECT_EQ(reports()[0],
+            "UIsetOMWindowPos: The width value of 0 is invalid. Dimension values cannot be less "
+            "than one. No action taken.");
+  EXPECT_EQ(reports()[1],
+            "UIsetOMWindowPos: The height value of 0 is invalid. Dimension values cannot be less "
+            "than one. No action taken.");
+  EXPECT_EQ(w->core.x, 5);
+  EXPECT_EQ(w->core.y, 6);
+  EXPECT_EQ(w->core.width, 0);
+  XtDestroyWidget(w);
 }
 
 // ---- Mouse interactors with real input ----------------------------------------------------------
