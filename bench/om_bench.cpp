@@ -31,8 +31,7 @@ void loadTemplates() {
   OMregister_update_method("countUpdate", countUpdate);
   std::string yaml = "templates:\n  Forty:\n    properties:\n";
   const char* kinds[] = {"int", "real", "string", "ref"};
-  for (int i = 0; i < 40; ++i)
-    yaml += "      p" + std::to_string(i) + ": " + kinds[i % 4] + "\n";
+  for (int i = 0; i < 40; ++i) yaml += "      p" + std::to_string(i) + ": " + kinds[i % 4] + "\n";
   yaml += "  Watched:\n    methods: { update: countUpdate }\n    properties: { value: int }\n";
   OMload_templates(yaml, "bench", nullptr);
 }

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "svc/container.h"
-#include "ui/Icon.h"
 #include "svc/ev.h"
+#include "ui/Icon.h"
 #include "ui/core.h"
 #include "ui/dpyMgr.h"
 #include "ui/init.h"
@@ -37,7 +37,9 @@ struct Side {
 };
 Side viaObjects, raw;
 
-Display* display() { return UIgetDisplayContext(std::getenv("DISPLAY"))->DisplayPtr; }
+Display* display() {
+  return UIgetDisplayContext(std::getenv("DISPLAY"))->DisplayPtr;
+}
 
 OMobj_id place() {
   OMobj_id p;
@@ -67,7 +69,8 @@ OMobj_id shown(const char* type, const std::string& name, OMobj_id group, OMobj_
   OMset_obj_ref(OMfind_subobj(id, OMstr_to_name("parent"), 0), parent, 0);
   const std::pair<const char*, int> ints[] = {
       {"x", x}, {"y", y}, {"width", width}, {"height", height}, {"visible", 1}};
-  for (const auto& [prop, value] : ints) OMset_int_val(OMfind_subobj(id, OMstr_to_name(prop), 0), value);
+  for (const auto& [prop, value] : ints)
+    OMset_int_val(OMfind_subobj(id, OMstr_to_name(prop), 0), value);
   return id;
 }
 
@@ -85,10 +88,12 @@ void BM_PanelsThroughObjects(benchmark::State& state) {
     XSync(dpy, False);
     unsigned long before = XNextRequest(dpy);
     auto start = std::chrono::steady_clock::now();
-    OMobj_id group = OMcreate_obj(OMstr_to_name("benchGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
+    OMobj_id group =
+        OMcreate_obj(OMstr_to_name("benchGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
     OMpush_ctx(place(), 0, 0, 0);
     for (int i = 0; i < kPanels; ++i) {
-      OMobj_id panel = shown("UIpanel", "p" + std::to_string(i), group, parent, i % 20, i % 20, 40, 20);
+      OMobj_id panel =
+          shown("UIpanel", "p" + std::to_string(i), group, parent, i % 20, i % 20, 40, 20);
       shown("UIpanel", "c", panel, panel, 1, 1, 10, 10);
     }
     OMpop_ctx(place());
@@ -145,16 +150,19 @@ void BM_ControlsThroughObjects(benchmark::State& state) {
     XSync(dpy, False);
     unsigned long before = XNextRequest(dpy);
     auto start = std::chrono::steady_clock::now();
-    OMobj_id group = OMcreate_obj(OMstr_to_name("controlGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
+    OMobj_id group =
+        OMcreate_obj(OMstr_to_name("controlGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
     OMpush_ctx(place(), 0, 0, 0);
     for (int i = 0; i < kControls; ++i) {
-      OMobj_id c = shown(kTypes[i % 3], "c" + std::to_string(i), group, parent, i % 30, i % 30, 60, 20);
+      OMobj_id c =
+          shown(kTypes[i % 3], "c" + std::to_string(i), group, parent, i % 30, i % 30, 60, 20);
       OMset_str_val(OMfind_subobj(c, OMstr_to_name("label"), 0), "text");
     }
     OMpop_ctx(place());
     OMdestroy_obj(group, 0);
     XSync(dpy, False);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     record(&controlsViaObjects, state, seconds, XNextRequest(dpy) - before);
   }
 }
@@ -182,7 +190,8 @@ void BM_ControlsRawMotif(benchmark::State& state) {
     for (Widget w : made) XtDestroyWidget(w);
     XmDropSiteEndUpdate(parent);
     XSync(dpy, False);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     record(&controlsRaw, state, seconds, XNextRequest(dpy) - before);
   }
 }
@@ -218,8 +227,9 @@ void BM_LabelTextRawMotif(benchmark::State& state) {
   long n = 0;
   for (auto _ : state) {
     std::string value = std::to_string(n++);
-    XmString s = XmStringGenerate(const_cast<char*>(value.c_str()),
-                                  const_cast<char*>(XmFONTLIST_DEFAULT_TAG), XmCHARSET_TEXT, nullptr);
+    XmString s =
+        XmStringGenerate(const_cast<char*>(value.c_str()),
+                         const_cast<char*>(XmFONTLIST_DEFAULT_TAG), XmCHARSET_TEXT, nullptr);
     XtVaSetValues(w, XmNlabelString, s, nullptr);
     XmStringFree(s);
   }
@@ -275,9 +285,10 @@ BENCHMARK(BM_ClickToDoThroughObjects)->Iterations(200);
 
 void BM_ClickToCallbackRawMotif(benchmark::State& state) {
   static long calls = 0;
-  Widget w = XtVaCreateManagedWidget("rawButton", xmPushButtonWidgetClass,
-                                     UIobjIdToWidget(host()), XmNwidth, 60, XmNheight, 60, nullptr);
-  XtAddCallback(w, XmNactivateCallback, [](Widget, XtPointer, XtPointer) { ++calls; }, nullptr);
+  Widget w = XtVaCreateManagedWidget("rawButton", xmPushButtonWidgetClass, UIobjIdToWidget(host()),
+                                     XmNwidth, 60, XmNheight, 60, nullptr);
+  XtAddCallback(
+      w, XmNactivateCallback, [](Widget, XtPointer, XtPointer) { ++calls; }, nullptr);
   EVrun_until([] { return false; }, 200);
   pointAt(w);
   auto start = std::chrono::steady_clock::now();
@@ -318,8 +329,9 @@ int main(int argc, char** argv) {
   if (viaObjects.runs && raw.runs) {
     double wall = (viaObjects.seconds / viaObjects.runs) / (raw.seconds / raw.runs);
     double requests = (viaObjects.requests / viaObjects.runs) / (raw.requests / raw.runs);
-    std::printf("panels, objects / raw Motif: wall time %.2fx, X requests %.2fx (goals 1.15x, 1.05x)\n",
-                wall, requests);
+    std::printf(
+        "panels, objects / raw Motif: wall time %.2fx, X requests %.2fx (goals 1.15x, 1.05x)\n",
+        wall, requests);
   }
   if (controlsViaObjects.runs && controlsRaw.runs) {
     double wall = (controlsViaObjects.seconds / controlsViaObjects.runs) /

@@ -39,10 +39,9 @@ void addDial(Widget row, const DialSpec& d) {
   Widget column = XtVaCreateManagedWidget(d.name, xmRowColumnWidgetClass, row, XmNorientation,
                                           XmVERTICAL, nullptr);
   Widget dial = XtVaCreateManagedWidget(
-      "dial", vwDialWidgetClass, column, VwNdialType, d.type, VwNdialStyle, d.style, VwNmin,
-      d.min, VwNmax, d.max, VwNvalue, d.value, VwNdecimalPoints, d.decimals,
-      VwNscaleInc, (d.max - d.min) / 4, VwNframeThickness, d.style == VwFLAT ? 2 : 0,
-      nullptr);
+      "dial", vwDialWidgetClass, column, VwNdialType, d.type, VwNdialStyle, d.style, VwNmin, d.min,
+      VwNmax, d.max, VwNvalue, d.value, VwNdecimalPoints, d.decimals, VwNscaleInc,
+      (d.max - d.min) / 4, VwNframeThickness, d.style == VwFLAT ? 2 : 0, nullptr);
   Widget label = XtVaCreateManagedWidget("value", xmLabelWidgetClass, column, nullptr);
   for (const char* list : {VwNactivateCallback, VwNdisarmCallback})
     XtAddCallback(dial, list, showValue, label);

@@ -12,9 +12,12 @@ namespace {
 // A 24 x 24 picture: a coloured disc with a darker ring on a light ground.
 void pixel(int x, int y, unsigned char* r, unsigned char* g, unsigned char* b, bool armed) {
   int dx = x - 12, dy = y - 12, d2 = dx * dx + dy * dy;
-  if (d2 < 64) *r = armed ? 230 : 40, *g = armed ? 120 : 150, *b = armed ? 40 : 220;
-  else if (d2 < 110) *r = 30, *g = 40, *b = 90;
-  else *r = 235, *g = 235, *b = 225;
+  if (d2 < 64)
+    *r = armed ? 230 : 40, *g = armed ? 120 : 150, *b = armed ? 40 : 220;
+  else if (d2 < 110)
+    *r = 30, *g = 40, *b = 90;
+  else
+    *r = 235, *g = 235, *b = 225;
 }
 
 void writeKlt(const std::string& path, bool armed) {
@@ -49,8 +52,8 @@ void writeBmp(const std::string& path, bool armed) {
       pixel(x, y, &r, &g, &bl, armed);
       b.push_back(bl), b.push_back(g), b.push_back(r);
     }
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                              static_cast<long>(b.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(b.data()), static_cast<long>(b.size()));
 }
 
 void writeXbm(const std::string& path) {

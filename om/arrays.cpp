@@ -256,9 +256,12 @@ int OMget_int_array_val(OMobj_id id, int index, int* value) {
 int OMget_real_array_val(OMobj_id id, int index, double* value) {
   const ArrayData* a = arrayForRead(id);
   if (!a || !value || index < 0 || index >= a->count) return 0;
-  if (!a->reals.empty()) *value = a->reals[static_cast<size_t>(index)];
-  else if (!a->ints.empty()) *value = a->ints[static_cast<size_t>(index)];
-  else return 0;
+  if (!a->reals.empty())
+    *value = a->reals[static_cast<size_t>(index)];
+  else if (!a->ints.empty())
+    *value = a->ints[static_cast<size_t>(index)];
+  else
+    return 0;
   return 1;
 }
 

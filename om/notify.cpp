@@ -6,8 +6,8 @@
 #include <string>
 #include <unordered_set>
 
-#include "om_internal.h"
 #include "om/omx.h"
+#include "om_internal.h"
 #include "svc/err.h"
 
 namespace om {
@@ -108,8 +108,10 @@ void runEntry(const Pending& p) {
   if (it == s.actives.end() || !o || o->has(kDying)) return;
   unsigned mask = it->second.pending;
   it->second.pending = 0;
-  if ((mask & OM_EVENT_INST) && !it->second.instanced) runMethod(p.serial, OM_EVENT_INST);
-  else if ((mask & OM_EVENT_VAL) && it->second.instanced) runMethod(p.serial, OM_EVENT_VAL);
+  if ((mask & OM_EVENT_INST) && !it->second.instanced)
+    runMethod(p.serial, OM_EVENT_INST);
+  else if ((mask & OM_EVENT_VAL) && it->second.instanced)
+    runMethod(p.serial, OM_EVENT_VAL);
 }
 
 bool flushQueue() {
@@ -162,7 +164,9 @@ struct Walk {
 
 }  // namespace
 
-bool dispatching() { return dispatch().running; }
+bool dispatching() {
+  return dispatch().running;
+}
 
 void propagate(uint32_t serial) {
   static Walk walk;
@@ -294,7 +298,9 @@ int OMset_obj_seq(OMobj_id id, OMobj_id, int seq) {
   return 1;
 }
 
-int OMget_seq() { return store().seq; }
+int OMget_seq() {
+  return store().seq;
+}
 
 int OMpush_ctx(OMobj_id, int, int, int) {
   ++dispatch().depth;
@@ -311,9 +317,13 @@ int OMpop_ctx(OMobj_id) {
   return 1;
 }
 
-int OMctx_depth() { return dispatch().depth; }
+int OMctx_depth() {
+  return dispatch().depth;
+}
 
-int OMflush_notifies() { return flushQueue() ? 1 : 0; }
+int OMflush_notifies() {
+  return flushQueue() ? 1 : 0;
+}
 
 int OMflush_notifies_mask(OMobj_id, OMobj_id obj, unsigned mask, int) {
   Obj* o = find(obj);
@@ -363,9 +373,15 @@ int OMset_state_mode(int mode) {
   dispatch().stateMode = mode;
   return previous;
 }
-int OMget_state_mode() { return dispatch().stateMode; }
-int OMget_journal_style(int) { return dispatch().journalStyle; }
-int OMget_journal_control(int) { return dispatch().journalControl; }
+int OMget_state_mode() {
+  return dispatch().stateMode;
+}
+int OMget_journal_style(int) {
+  return dispatch().journalStyle;
+}
+int OMget_journal_control(int) {
+  return dispatch().journalControl;
+}
 void OMset_journal(int style, int control) {
   dispatch().journalStyle = style;
   dispatch().journalControl = control;

@@ -135,8 +135,12 @@ inline Obj* find(uint32_t serial) {
   Obj* o = &s.pages[page]->objs[serial & (kPageSize - 1)];
   return o->kind ? o : nullptr;
 }
-inline Obj* find(OMobj_id id) { return id.live == 1 ? find(id.serial) : nullptr; }
-inline OMobj_id idOf(uint32_t serial) { return serial ? OMobj_id{serial, 1} : OMnull_obj; }
+inline Obj* find(OMobj_id id) {
+  return id.live == 1 ? find(id.serial) : nullptr;
+}
+inline OMobj_id idOf(uint32_t serial) {
+  return serial ? OMobj_id{serial, 1} : OMnull_obj;
+}
 
 // Makes a record under parent (appended last, or unlinked when parent is 0).
 uint32_t newObj(uint32_t name, int kind, uint32_t parent);

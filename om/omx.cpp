@@ -31,7 +31,9 @@ OMobj_id OMget_subobj_at(OMobj_id parent, int index) {
 namespace {
 
 // The members of a group are reached by position, whatever the template calls them.
-OMobj_id member(const OMXobj& group, int index) { return OMget_subobj_at(group.obj_id(), index); }
+OMobj_id member(const OMXobj& group, int index) {
+  return OMget_subobj_at(group.obj_id(), index);
+}
 
 }  // namespace
 
@@ -40,13 +42,11 @@ UIcolor::UIcolor(OMobj_id parent, const char* name, int mode, OMXobj* owner, con
       foreground(member(*this, 0), nullptr, mode, this, "string"),
       background(member(*this, 1), nullptr, mode, this, "string") {}
 
-
 UIpixmap::UIpixmap(OMobj_id parent, const char* name, int mode, OMXobj* owner,
                    const char* className)
     : OMXgroup(parent, name, mode, owner, className),
       filename(member(*this, 0), nullptr, mode, this, "string"),
       fileType(member(*this, 1), nullptr, mode, this, "string") {}
-
 
 UIfontAttributes::UIfontAttributes(OMobj_id parent, const char* name, int mode, OMXobj* owner,
                                    const char* className)
@@ -57,4 +57,3 @@ UIfontAttributes::UIfontAttributes(OMobj_id parent, const char* name, int mode, 
       slant(member(*this, 3), nullptr, mode, this, "enum"),
       width(member(*this, 4), nullptr, mode, this, "enum"),
       encoding(member(*this, 5), nullptr, mode, this, "string") {}
-

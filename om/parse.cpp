@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "om_internal.h"
 #include "om/om_text.h"
+#include "om_internal.h"
 #include "svc/err.h"
 
 namespace om {
@@ -111,7 +111,8 @@ class ExprParser {
       return inner;
     }
     if (std::isdigit(static_cast<unsigned char>(c)) ||
-        (c == '.' && pos_ + 1 < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_ + 1])))) {
+        (c == '.' && pos_ + 1 < text_.size() &&
+         std::isdigit(static_cast<unsigned char>(text_[pos_ + 1])))) {
       std::string rest(text_.substr(pos_));
       char* end = nullptr;
       double v = std::strtod(rest.c_str(), &end);
@@ -174,14 +175,21 @@ bool evalNode(const Expr* e, const std::vector<uint32_t>& operands, double* out)
   }
   if (!evalNode(e->left, operands, &l) || !evalNode(e->right, operands, &r)) return false;
   switch (e->op) {
-    case Expr::kAdd: *out = l + r; return true;
-    case Expr::kSub: *out = l - r; return true;
-    case Expr::kMul: *out = l * r; return true;
+    case Expr::kAdd:
+      *out = l + r;
+      return true;
+    case Expr::kSub:
+      *out = l - r;
+      return true;
+    case Expr::kMul:
+      *out = l * r;
+      return true;
     case Expr::kDiv:
       if (r == 0) return false;  // a division by zero has no value: reads as unset
       *out = l / r;
       return true;
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -301,7 +309,8 @@ int OMparse_buffer(OMobj_id obj, const char* text, int) {
     size_t arrow = def.find("=>");
     std::string name(def.substr(0, arrow == std::string_view::npos ? def.size() : arrow));
     while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.pop_back();
-    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front()))) name.erase(0, 1);
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front())))
+      name.erase(0, 1);
     if (name.empty() && arrow == std::string_view::npos) continue;  // blank between ';'s
     if (arrow == std::string_view::npos || name.empty()) {
       ERRerror("OMparse_buffer", 0, 2, "bad definition: %s", std::string(def).c_str());

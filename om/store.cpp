@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "om_internal.h"
 #include "om/omx.h"
+#include "om_internal.h"
 #include "svc/err.h"
 
 const OMobj_id OMnull_obj = {0, 0};
@@ -375,7 +375,9 @@ int OMget_obj_name(OMobj_id id, OMobj_name* name) {
   return 1;
 }
 
-int OMvalid_obj(OMobj_id id, OMobj_id, int) { return find(id) ? 1 : 0; }
+int OMvalid_obj(OMobj_id id, OMobj_id, int) {
+  return find(id) ? 1 : 0;
+}
 
 int OMget_obj_kind(OMobj_id id) {
   Obj* o = find(id);
@@ -560,7 +562,9 @@ int OMdestroy_obj(OMobj_id id, int) {
   return 1;
 }
 
-int OMuser_destroy_obj(OMobj_id id, int mode) { return OMdestroy_obj(id, mode); }
+int OMuser_destroy_obj(OMobj_id id, int mode) {
+  return OMdestroy_obj(id, mode);
+}
 
 int OMmove_obj(OMobj_id id, OMobj_id newParent) {
   Obj* o = find(id);

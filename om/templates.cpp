@@ -6,13 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <unordered_map>
 
-#include "om_internal.h"
 #include "om/om_text.h"
+#include "om_internal.h"
 #include "svc/err.h"
 
 namespace om {
@@ -234,12 +234,15 @@ class TemplateReader {
       if (const YAML::Node lib = body["library"]) library = lib.Scalar();
       if (const YAML::Node kind = body["kind"]) {
         int k = kindOf(kind.Scalar());
-        if (!k) error(kind, "unknown kind '" + kind.Scalar() + "'");
-        else find(t)->kind = static_cast<uint8_t>(k);
+        if (!k)
+          error(kind, "unknown kind '" + kind.Scalar() + "'");
+        else
+          find(t)->kind = static_cast<uint8_t>(k);
       }
       if (const YAML::Node methods = body["methods"]) readMethods(methods, &store().templates[t]);
       if (const YAML::Node props = body["properties"]) {
-        if (!props.IsMap()) error(props, "'properties' must be a mapping");
+        if (!props.IsMap())
+          error(props, "'properties' must be a mapping");
         else
           for (auto it = props.begin(); it != props.end(); ++it)
             readProperty(t, it->first, it->second);
@@ -260,13 +263,20 @@ class TemplateReader {
       std::string fn = it->second.Scalar();
       bool found = true;
       Methods& m = info->methods;
-      if (role == "instance") found = (m.instance = lookup(r.instance, fn)) != nullptr;
-      else if (role == "destroy") found = (m.destroy = lookup(r.instance, fn)) != nullptr;
-      else if (role == "update") found = (m.update = lookup(r.update, fn)) != nullptr;
-      else if (role == "update1") found = (m.update1 = lookup(r.update1, fn)) != nullptr;
-      else if (role == "getter") found = (m.intGetter = lookup(r.intGetter, fn)) != nullptr;
-      else if (role == "real_getter") found = (m.realGetter = lookup(r.realGetter, fn)) != nullptr;
-      else if (role == "class") found = (m.omx = lookup(r.omx, fn)) != nullptr;
+      if (role == "instance")
+        found = (m.instance = lookup(r.instance, fn)) != nullptr;
+      else if (role == "destroy")
+        found = (m.destroy = lookup(r.instance, fn)) != nullptr;
+      else if (role == "update")
+        found = (m.update = lookup(r.update, fn)) != nullptr;
+      else if (role == "update1")
+        found = (m.update1 = lookup(r.update1, fn)) != nullptr;
+      else if (role == "getter")
+        found = (m.intGetter = lookup(r.intGetter, fn)) != nullptr;
+      else if (role == "real_getter")
+        found = (m.realGetter = lookup(r.realGetter, fn)) != nullptr;
+      else if (role == "class")
+        found = (m.omx = lookup(r.omx, fn)) != nullptr;
       else {
         error(it->first, "unknown method role '" + role + "'");
         continue;
@@ -286,8 +296,10 @@ class TemplateReader {
     if (uint32_t old = findChild(parent, token)) OMdestroy_obj(idOf(old), 0);
     if (decl.IsScalar()) {
       int kind = kindOf(decl.Scalar());
-      if (!kind) error(decl, "unknown kind '" + decl.Scalar() + "'");
-      else newObj(token, kind, parent);
+      if (!kind)
+        error(decl, "unknown kind '" + decl.Scalar() + "'");
+      else
+        newObj(token, kind, parent);
       return;
     }
     if (!decl.IsMap()) {
@@ -296,8 +308,10 @@ class TemplateReader {
     }
     if (const YAML::Node type = decl["type"]) {
       uint32_t t = findTemplate(type.Scalar().c_str());
-      if (!t) error(type, "unknown template '" + type.Scalar() + "'");
-      else instantiate(t, token, parent);
+      if (!t)
+        error(type, "unknown template '" + type.Scalar() + "'");
+      else
+        instantiate(t, token, parent);
       return;
     }
     const YAML::Node kindNode = decl["kind"];
@@ -308,15 +322,18 @@ class TemplateReader {
     }
     uint32_t p = newObj(token, kind, parent);
     if (const YAML::Node members = decl["members"]) {
-      if (kind != OM_KIND_GROUP || !members.IsMap()) error(members, "'members' needs a group");
+      if (kind != OM_KIND_GROUP || !members.IsMap())
+        error(members, "'members' needs a group");
       else
         for (auto it = members.begin(); it != members.end(); ++it)
           readProperty(p, it->first, it->second);
     }
     if (const YAML::Node elements = decl["elements"]) {
       uint32_t t = findTemplate(elements.Scalar().c_str());
-      if (kind != OM_KIND_OBJ_ARRAY || !t) error(elements, "'elements' needs obj[] and a template");
-      else store().elementTemplates[p] = t;
+      if (kind != OM_KIND_OBJ_ARRAY || !t)
+        error(elements, "'elements' needs obj[] and a template");
+      else
+        store().elementTemplates[p] = t;
     }
     if (const YAML::Node size = decl["size"]) {
       uint32_t from = findChild(parent, OMstr_to_name(size.Scalar().c_str()));
@@ -332,7 +349,8 @@ class TemplateReader {
     OMobj_id id = idOf(p);
     int kind = find(p)->kind;
     if (def.IsSequence()) {
-      bool ok = kind == OM_KIND_INT_ARRAY || kind == OM_KIND_REAL_ARRAY || kind == OM_KIND_STR_ARRAY;
+      bool ok =
+          kind == OM_KIND_INT_ARRAY || kind == OM_KIND_REAL_ARRAY || kind == OM_KIND_STR_ARRAY;
       for (size_t i = 0; ok && i < def.size(); ++i) {
         int idx = static_cast<int>(i);
         const std::string& text = def[i].Scalar();
@@ -407,7 +425,9 @@ void OMregister_omx_class(const char* name, OMomx_factory_fn fn) {
   if (name) registry().omx[name] = fn;
 }
 
-OMobj_id OMfind_template(const char* pathOrName) { return idOf(findTemplate(pathOrName)); }
+OMobj_id OMfind_template(const char* pathOrName) {
+  return idOf(findTemplate(pathOrName));
+}
 
 int OMint_get_real_val(OMobj_id id, double* value) {
   Obj* o = find(id);
@@ -431,8 +451,7 @@ int OMload_templates(const std::string& yamlText, const std::string& origin,
   try {
     doc = YAML::Load(yamlText);
   } catch (const YAML::Exception& e) {
-    if (errors)
-      errors->push_back({origin, e.mark.line + 1, e.mark.column + 1, e.msg});
+    if (errors) errors->push_back({origin, e.mark.line + 1, e.mark.column + 1, e.msg});
     return 0;
   }
   // Templates are made in a staging group first, so a file with a problem adds nothing.

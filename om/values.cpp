@@ -249,7 +249,9 @@ int OMget_func_val(OMobj_id id, OMpfi* fn) {
   return 1;
 }
 
-int OMis_set(OMobj_id id) { return readValue(id).what != Read::kNone ? 1 : 0; }
+int OMis_set(OMobj_id id) {
+  return readValue(id).what != Read::kNone ? 1 : 0;
+}
 
 int OMset_int_val(OMobj_id id, int value) {
   uint32_t serial = 0;
@@ -410,8 +412,12 @@ int OMset_obj_ref(OMobj_id id, OMobj_id target, int) {
   return 1;
 }
 
-int OMset_obj_val(OMobj_id id, OMobj_id target, int mode) { return OMset_obj_ref(id, target, mode); }
-int OMlink_objs(OMobj_id id, OMobj_id target) { return OMset_obj_ref(id, target, 0); }
+int OMset_obj_val(OMobj_id id, OMobj_id target, int mode) {
+  return OMset_obj_ref(id, target, mode);
+}
+int OMlink_objs(OMobj_id id, OMobj_id target) {
+  return OMset_obj_ref(id, target, 0);
+}
 
 int OMget_num_refs(OMobj_id id) {
   Obj* o = find(id);

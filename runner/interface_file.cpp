@@ -156,8 +156,8 @@ class Loader {
       OMobj_name name = 0;
       OMget_obj_name(id, &name);
       if (OMfind_subobj(parent, name, 0).serial)
-        return fileError("", std::string("an object named '") + OMname_to_str(name) +
-                                 "' exists already");
+        return fileError(
+            "", std::string("an object named '") + OMname_to_str(name) + "' exists already");
     }
     OMpush_ctx(parent, 0, 0, 0);
     for (OMobj_id id : topLevel_) OMmove_obj(id, parent);
@@ -283,8 +283,8 @@ class Loader {
       YAML::Node v = it->second;  // a copy: the iterator hands out a temporary
       if (v.IsMap() && v["type"]) {
         if (OMfind_subobj(obj, OMstr_to_name(k.c_str()), 0).serial)
-          error(file, it->first.Mark(), "'" + k + "' is a property of " + type.Scalar() +
-                                            ", not a child object");
+          error(file, it->first.Mark(),
+                "'" + k + "' is a property of " + type.Scalar() + ", not a child object");
         else
           makeObject(k, it->first, v, obj, file, depth + 1);
         continue;
@@ -328,8 +328,8 @@ class Loader {
       error(file, v.Mark(), "bad value '" + text + "' for '" + k + "' (" + kindName(kind) + ")");
   }
 
-  void setArray(OMobj_id owner, OMobj_id prop, int kind, const std::string& k,
-                const YAML::Node& v, const std::string& file) {
+  void setArray(OMobj_id owner, OMobj_id prop, int kind, const std::string& k, const YAML::Node& v,
+                const std::string& file) {
     if (kind == OM_KIND_OBJ_ARRAY) {
       for (const YAML::Node& item : v) {
         std::string text = item.IsScalar() ? item.Scalar() : "";
@@ -396,16 +396,26 @@ class Loader {
 
   static std::string kindName(int kind) {
     switch (kind) {
-      case OM_KIND_INT: return "an int";
-      case OM_KIND_REAL: return "a real";
-      case OM_KIND_STRING: return "a string";
-      case OM_KIND_REF: return "a link: '=> path'";
-      case OM_KIND_GROUP: return "a group";
-      case OM_KIND_INT_ARRAY: return "ints";
-      case OM_KIND_REAL_ARRAY: return "reals";
-      case OM_KIND_STR_ARRAY: return "strings";
-      case OM_KIND_OBJ_ARRAY: return "object paths";
-      default: return "not set from a file";
+      case OM_KIND_INT:
+        return "an int";
+      case OM_KIND_REAL:
+        return "a real";
+      case OM_KIND_STRING:
+        return "a string";
+      case OM_KIND_REF:
+        return "a link: '=> path'";
+      case OM_KIND_GROUP:
+        return "a group";
+      case OM_KIND_INT_ARRAY:
+        return "ints";
+      case OM_KIND_REAL_ARRAY:
+        return "reals";
+      case OM_KIND_STR_ARRAY:
+        return "strings";
+      case OM_KIND_OBJ_ARRAY:
+        return "object paths";
+      default:
+        return "not set from a file";
     }
   }
 

@@ -32,5 +32,5 @@ UIloadResult UIloadInterfaceText(const std::string& text, const std::string& ori
 
 // Limits on what the loader accepts.
 constexpr size_t kUIMaxFileBytes = 16u << 20;
-constexpr int kUIMaxNesting = 64;      // objects and groups inside each other
+constexpr int kUIMaxNesting = 64;  // objects and groups inside each other
 constexpr int kUIMaxIncludeDepth = 16;

@@ -2,8 +2,8 @@
 #include "session.h"
 
 #include <X11/Shell.h>
-#include <X11/Xatom.h>
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -73,8 +73,10 @@ bool parseKey(Display* dpy, const std::string& text, KeyCode* code, std::vector<
   while ((plus = rest.find('+')) != std::string::npos && plus + 1 < rest.size()) {
     std::string mod = rest.substr(0, plus);
     rest = rest.substr(plus + 1);
-    KeySym sym = mod == "Ctrl" ? XK_Control_L : mod == "Shift" ? XK_Shift_L
-                 : mod == "Alt" ? XK_Alt_L : NoSymbol;
+    KeySym sym = mod == "Ctrl"    ? XK_Control_L
+                 : mod == "Shift" ? XK_Shift_L
+                 : mod == "Alt"   ? XK_Alt_L
+                                  : NoSymbol;
     if (sym == NoSymbol) return false;
     mods->push_back(XKeysymToKeycode(dpy, sym));
   }
@@ -321,19 +323,25 @@ int Session::command(const std::string& line, std::string* error, bool* quit) {
     std::string actual;
     bool missing = !id, unset = !missing && !UIvalueText(id, &actual);
     if (verb == "get") {
-      if (missing) std::cout << path << " missing\n";
-      else if (unset) std::cout << path << " unset\n";
-      else std::cout << path << " = " << actual << "\n";
+      if (missing)
+        std::cout << path << " missing\n";
+      else if (unset)
+        std::cout << path << " unset\n";
+      else
+        std::cout << path << " = " << actual << "\n";
       return 0;
     }
     std::string expected = unquote(rest);
     double a = 0, e = 0;
     bool same = !missing && !unset &&
-                ((isNumber(actual, &a) && isNumber(expected, &e)) ? std::fabs(a - e) <= 1e-9 * std::max(1.0, std::fabs(e))
-                                                                   : actual == expected);
+                ((isNumber(actual, &a) && isNumber(expected, &e))
+                     ? std::fabs(a - e) <= 1e-9 * std::max(1.0, std::fabs(e))
+                     : actual == expected);
     if (same) return 0;
     *error = "expect " + path + ": expected " + expected + ", got " +
-             (missing ? "missing" : unset ? "unset" : actual);
+             (missing ? "missing"
+              : unset ? "unset"
+                      : actual);
     return 1;
   }
   if (verb == "dump") {
@@ -444,13 +452,15 @@ int Session::command(const std::string& line, std::string* error, bool* quit) {
     Cardinal size = 0;
     XtGetResourceList(XtClass(target), &list, &count);
     for (Cardinal i = 0; i < count && !type; ++i)
-      if (resource == list[i].resource_name) type = list[i].resource_type, size = list[i].resource_size;
+      if (resource == list[i].resource_name)
+        type = list[i].resource_type, size = list[i].resource_size;
     if (!type && XtParent(target) && XtIsConstraint(XtParent(target))) {
       XtFree(reinterpret_cast<char*>(list));
       list = nullptr;
       XtGetConstraintResourceList(XtClass(XtParent(target)), &list, &count);
       for (Cardinal i = 0; i < count && !type; ++i)
-        if (resource == list[i].resource_name) type = list[i].resource_type, size = list[i].resource_size;
+        if (resource == list[i].resource_name)
+          type = list[i].resource_type, size = list[i].resource_size;
     }
     std::string typeName = type ? type : "";
     XtFree(reinterpret_cast<char*>(list));

@@ -86,10 +86,12 @@ int parse(int argc, char** argv, Options* o, bool* done) {
       // An X toolkit option and its value, if it takes one (Xt removes what it knows).
       if (a == "-display" || a == "-d") o->displayGiven = true;
       o->xtArgs.push_back(argv[i]);
-      static const char* const withValue[] = {"-display", "-d", "-geometry", "-g", "-xrm",
-                                              "-name", "-title", "-bg", "-background", "-fg",
-                                              "-foreground", "-fn", "-font", "-bd", "-bw",
-                                              "-selectionTimeout", "-xnllanguage"};
+      static const char* const withValue[] = {
+          "-display",    "-d",    "-geometry",   "-g",
+          "-xrm",        "-name", "-title",      "-bg",
+          "-background", "-fg",   "-foreground", "-fn",
+          "-font",       "-bd",   "-bw",         "-selectionTimeout",
+          "-xnllanguage"};
       for (const char* opt : withValue)
         if (a == opt && i + 1 < argc) o->xtArgs.push_back(argv[++i]);
     } else if (!fileSeen) {

@@ -60,37 +60,37 @@ static ContainerClassRec containerClassRec = {
     {
         // core_class
         reinterpret_cast<WidgetClass>(&xmManagerClassRec),  // superclass
-        S("Container"),                                      // class_name
-        sizeof(ContainerRec),                                // widget_size
-        nullptr,                                             // class_initialize
-        nullptr,                                             // class_part_initialize
-        False,                                               // class_inited
-        nullptr,                                             // initialize
-        nullptr,                                             // initialize_hook
-        XtInheritRealize,                                    // realize
-        nullptr,                                             // actions
-        0,                                                   // num_actions
-        nullptr,                                             // resources
-        0,                                                   // num_resources
-        NULLQUARK,                                           // xrm_class
-        True,                                                // compress_motion
-        XtExposeCompressMaximal,                             // compress_exposure
-        True,                                                // compress_enterleave
-        False,                                               // visible_interest
-        nullptr,                                             // destroy
-        nullptr,                                             // resize: children stay as they are
-        XtInheritExpose,                                     // expose
-        nullptr,                                             // set_values
-        nullptr,                                             // set_values_hook
-        XtInheritSetValuesAlmost,                            // set_values_almost
-        nullptr,                                             // get_values_hook
-        nullptr,                                             // accept_focus
-        XtVersion,                                           // version
-        nullptr,                                             // callback_private
-        XtInheritTranslations,                               // tm_table
-        queryGeometry,                                       // query_geometry
-        nullptr,                                             // display_accelerator
-        nullptr,                                             // extension
+        S("Container"),                                     // class_name
+        sizeof(ContainerRec),                               // widget_size
+        nullptr,                                            // class_initialize
+        nullptr,                                            // class_part_initialize
+        False,                                              // class_inited
+        nullptr,                                            // initialize
+        nullptr,                                            // initialize_hook
+        XtInheritRealize,                                   // realize
+        nullptr,                                            // actions
+        0,                                                  // num_actions
+        nullptr,                                            // resources
+        0,                                                  // num_resources
+        NULLQUARK,                                          // xrm_class
+        True,                                               // compress_motion
+        XtExposeCompressMaximal,                            // compress_exposure
+        True,                                               // compress_enterleave
+        False,                                              // visible_interest
+        nullptr,                                            // destroy
+        nullptr,                                            // resize: children stay as they are
+        XtInheritExpose,                                    // expose
+        nullptr,                                            // set_values
+        nullptr,                                            // set_values_hook
+        XtInheritSetValuesAlmost,                           // set_values_almost
+        nullptr,                                            // get_values_hook
+        nullptr,                                            // accept_focus
+        XtVersion,                                          // version
+        nullptr,                                            // callback_private
+        XtInheritTranslations,                              // tm_table
+        queryGeometry,                                      // query_geometry
+        nullptr,                                            // display_accelerator
+        nullptr,                                            // extension
     },
     {
         // composite_class

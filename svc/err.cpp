@@ -54,8 +54,12 @@ ERRoutofmem_handler ERRset_outofmem_dialog_handler(ERRoutofmem_handler handler) 
   return previous;
 }
 
-ERRyesno_handler ERRget_yesno_dialog_handler() { return yesnoHandler; }
-ERRoutofmem_handler ERRget_outofmem_dialog_handler() { return outofmemHandler; }
+ERRyesno_handler ERRget_yesno_dialog_handler() {
+  return yesnoHandler;
+}
+ERRoutofmem_handler ERRget_outofmem_dialog_handler() {
+  return outofmemHandler;
+}
 
 int ERRout_of_memory(const char* message) {
   const char* text = message ? message : "";

@@ -39,8 +39,10 @@ bool processX() {
     while (XPending(s.display)) {
       XEvent event;
       XNextEvent(s.display, &event);
-      if (s.handler) s.handler(&event);
-      else XtDispatchEvent(&event);
+      if (s.handler)
+        s.handler(&event);
+      else
+        XtDispatchEvent(&event);
       any = true;
     }
   }

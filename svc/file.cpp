@@ -120,7 +120,8 @@ char* FILEmap_variables(const char* text, char* buffer) {
           expansion.clear();
         } else {
           size_t to = expansion.find(':', from);
-          expansion = expansion.substr(from, to == std::string::npos ? std::string::npos : to - from);
+          expansion =
+              expansion.substr(from, to == std::string::npos ? std::string::npos : to - from);
         }
         p = close + 1;
       }

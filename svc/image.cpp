@@ -19,7 +19,9 @@ uint32_t be32(const unsigned char* p) {
 uint32_t le32(const unsigned char* p) {
   return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
-uint16_t le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t le16(const unsigned char* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 bool fail(std::string* error, const std::string& why) {
   if (error) *error = why;
@@ -30,8 +32,8 @@ bool sizeFits(long long width, long long height, std::string* error) {
   if (width < 1 || height < 1) return fail(error, "the picture has no pixels");
   if (width > kWTMaxImageSide || height > kWTMaxImageSide)
     return fail(error, "the picture is too large (" + std::to_string(width) + " x " +
-                           std::to_string(height) + "; at most " +
-                           std::to_string(kWTMaxImageSide) + " a side)");
+                           std::to_string(height) + "; at most " + std::to_string(kWTMaxImageSide) +
+                           " a side)");
   return true;
 }
 
@@ -75,9 +77,9 @@ bool WTdecode_bmp(const unsigned char* data, size_t size, WTrgb_image* out, std:
   if (!sizeFits(width, height, error)) return false;
   if (size > static_cast<size_t>(INT32_MAX)) return fail(error, "the file is too large");
   int w = 0, h = 0, channels = 0;
-  unsigned char* pixels =
-      stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &channels, 3);
-  if (!pixels) return fail(error, std::string("cannot decode the bitmap: ") + stbi_failure_reason());
+  unsigned char* pixels = stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &channels, 3);
+  if (!pixels)
+    return fail(error, std::string("cannot decode the bitmap: ") + stbi_failure_reason());
   if (w != width || h != height) {
     stbi_image_free(pixels);
     return fail(error, "the bitmap does not match its header");
@@ -95,9 +97,12 @@ bool WTread_whole_file(const std::string& path, size_t limit, std::vector<unsign
   if (fd < 0) return fail(error, std::string("cannot open ") + path + ": " + std::strerror(errno));
   struct stat st {};
   bool ok = ::fstat(fd, &st) == 0;
-  if (!ok) fail(error, "cannot read " + path);
-  else if (!S_ISREG(st.st_mode)) ok = fail(error, path + " is not a regular file");
-  else if (static_cast<size_t>(st.st_size) > limit) ok = fail(error, path + " is too large");
+  if (!ok)
+    fail(error, "cannot read " + path);
+  else if (!S_ISREG(st.st_mode))
+    ok = fail(error, path + " is not a regular file");
+  else if (static_cast<size_t>(st.st_size) > limit)
+    ok = fail(error, path + " is too large");
   if (ok) {
     out->resize(static_cast<size_t>(st.st_size));
     size_t got = 0;

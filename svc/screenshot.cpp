@@ -48,7 +48,8 @@ bool encodePng(FILE* file, const unsigned char* rows, int width, int height) {
                PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   for (int j = 0; j < height; ++j)
-    png_write_row(png, const_cast<unsigned char*>(rows) + static_cast<size_t>(j) * static_cast<size_t>(width) * 3);
+    png_write_row(png, const_cast<unsigned char*>(rows) +
+                           static_cast<size_t>(j) * static_cast<size_t>(width) * 3);
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return true;
@@ -95,7 +96,8 @@ bool WTwrite_window_png(Display* display, Window window, const std::string& path
   for (int j = 0; j < height; ++j)
     for (int i = 0; i < width; ++i) {
       unsigned long p = XGetPixel(image.get(), i, j);
-      unsigned char* out = &rows[(static_cast<size_t>(j) * static_cast<size_t>(width) + static_cast<size_t>(i)) * 3];
+      unsigned char* out =
+          &rows[(static_cast<size_t>(j) * static_cast<size_t>(width) + static_cast<size_t>(i)) * 3];
       out[0] = channel(p, visual->red_mask);
       out[1] = channel(p, visual->green_mask);
       out[2] = channel(p, visual->blue_mask);

@@ -115,9 +115,9 @@ XmRenderTable makeRenderTable(Display* display, const long* words, int mask) {
   XtSetArg(args[n], XmNfontName, const_cast<char*>(family.c_str())), ++n;
   XtSetArg(args[n], XmNfontSize, size), ++n;
   if (!style.empty()) XtSetArg(args[n], XmNfontStyle, const_cast<char*>(style.c_str())), ++n;
-  XmRendition rendition = XmRenditionCreate(XmGetXmDisplay(display),
-                                            const_cast<char*>(XmFONTLIST_DEFAULT_TAG), args,
-                                            static_cast<Cardinal>(n));
+  XmRendition rendition =
+      XmRenditionCreate(XmGetXmDisplay(display), const_cast<char*>(XmFONTLIST_DEFAULT_TAG), args,
+                        static_cast<Cardinal>(n));
   XmRenderTable table = XmRenderTableAddRenditions(nullptr, &rendition, 1, XmMERGE_REPLACE);
   XmRenditionFree(rendition);
   return table;
@@ -152,7 +152,9 @@ WTfontset* WTinstall_fontset(Display* display, const long* description, int mask
   return d->fontsets.back().get();
 }
 
-XmFontList WTget_xmfontlist(WTfontset* fontset) { return fontset ? fontset->table : nullptr; }
+XmFontList WTget_xmfontlist(WTfontset* fontset) {
+  return fontset ? fontset->table : nullptr;
+}
 
 XmFontList UIget_xmfontlist(Widget widget, int size, int) {
   if (!widget) return nullptr;
@@ -221,7 +223,8 @@ Pixmap WTget_X_pixmap(WTimage* image) {
   Display* dpy = image->owner->display;
   int screen = DefaultScreen(dpy);
   int depth = DefaultDepth(dpy, screen);
-  unsigned w = static_cast<unsigned>(image->rgb.width), h = static_cast<unsigned>(image->rgb.height);
+  unsigned w = static_cast<unsigned>(image->rgb.width),
+           h = static_cast<unsigned>(image->rgb.height);
   XImage* ximage = XCreateImage(dpy, DefaultVisual(dpy, screen), static_cast<unsigned>(depth),
                                 ZPixmap, 0, nullptr, w, h, 32, 0);
   if (!ximage) return 0;
@@ -233,7 +236,8 @@ Pixmap WTget_X_pixmap(WTimage* image) {
   const unsigned char* p = image->rgb.rgb.data();
   for (unsigned y = 0; y < h; ++y)
     for (unsigned x = 0; x < w; ++x, p += 3)
-      XPutPixel(ximage, static_cast<int>(x), static_cast<int>(y), pixelOf(image->owner, p[0], p[1], p[2]));
+      XPutPixel(ximage, static_cast<int>(x), static_cast<int>(y),
+                pixelOf(image->owner, p[0], p[1], p[2]));
   Pixmap pixmap = XCreatePixmap(dpy, RootWindow(dpy, screen), w, h, static_cast<unsigned>(depth));
   GC gc = XCreateGC(dpy, pixmap, 0, nullptr);
   XPutImage(dpy, pixmap, gc, ximage, 0, 0, 0, 0, w, h);
@@ -254,8 +258,8 @@ void WTadd_ext_context_callback(WText_context* context, int reason, WTcontext_ca
   list.push_back({reason, callback, shell});
 }
 
-void WTdelete_ext_context_callback(WText_context* context, int reason,
-                                   WTcontext_callback callback, Widget shell) {
+void WTdelete_ext_context_callback(WText_context* context, int reason, WTcontext_callback callback,
+                                   Widget shell) {
   if (!context) return;
   auto& list = context->handle->callbacks;
   list.erase(std::remove_if(list.begin(), list.end(),
@@ -279,9 +283,9 @@ XmString CSstr_to_Xm(const char* text) {
   while (true) {
     const char* end = std::strchr(rest, '\n');
     std::string line(rest, end ? static_cast<size_t>(end - rest) : std::strlen(rest));
-    XmString part = XmStringGenerate(const_cast<char*>(line.c_str()),
-                                     const_cast<char*>(XmFONTLIST_DEFAULT_TAG), XmCHARSET_TEXT,
-                                     nullptr);
+    XmString part =
+        XmStringGenerate(const_cast<char*>(line.c_str()), const_cast<char*>(XmFONTLIST_DEFAULT_TAG),
+                         XmCHARSET_TEXT, nullptr);
     result = result ? XmStringConcatAndFree(result, part) : part;
     if (!end) break;
     result = XmStringConcatAndFree(result, XmStringSeparatorCreate());

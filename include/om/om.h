@@ -19,17 +19,17 @@ typedef uint32_t OMobj_name;
 
 // Kinds an object can be declared with.
 enum OMkind {
-  OM_KIND_GROUP = 1,   // only sub-objects
+  OM_KIND_GROUP = 1,  // only sub-objects
   OM_KIND_INT,
-  OM_KIND_REAL,        // double
+  OM_KIND_REAL,  // double
   OM_KIND_STRING,
-  OM_KIND_PTR,         // void*
-  OM_KIND_FUNC,        // function pointer
-  OM_KIND_REF,         // a link to another object, nothing of its own
+  OM_KIND_PTR,   // void*
+  OM_KIND_FUNC,  // function pointer
+  OM_KIND_REF,   // a link to another object, nothing of its own
   OM_KIND_INT_ARRAY,
   OM_KIND_REAL_ARRAY,
   OM_KIND_STR_ARRAY,
-  OM_KIND_OBJ_ARRAY,   // elements are objects (often references)
+  OM_KIND_OBJ_ARRAY,  // elements are objects (often references)
 };
 
 // Element types for OMret_array_ptr / OMset_array.

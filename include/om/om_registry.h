@@ -10,12 +10,12 @@
 
 class OMXgroup;
 
-typedef int (*OMinstance_fn)(OMobj_id);                 // instance and destroy methods
+typedef int (*OMinstance_fn)(OMobj_id);                   // instance and destroy methods
 typedef int (*OMupdate_fn)(OMobj_id, unsigned int, int);  // update: (object, mask, seq)
-typedef int (*OMupdate1_fn)(OMobj_id);                  // one-argument update
+typedef int (*OMupdate1_fn)(OMobj_id);                    // one-argument update
 typedef int (*OMint_getter_fn)(OMobj_id, int*);           // value function: int getter
 typedef int (*OMreal_getter_fn)(OMobj_id, double*);       // value function: real getter
-typedef OMXgroup* (*OMomx_factory_fn)(OMobj_id);         // makes an object's wrapper
+typedef OMXgroup* (*OMomx_factory_fn)(OMobj_id);          // makes an object's wrapper
 
 // Registers an entry point under a name that templates use. A later registration of the same
 // name replaces the earlier one (for templates read afterwards).

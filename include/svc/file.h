@@ -6,10 +6,10 @@ enum { FILE_MAX_PATH = 1024 };
 
 // Test modes of FILEexists.
 enum {
-  FILE_EXISTS = 0,          // anything at the path
-  FILE_WRITABLE_FILE = 2,   // a regular file the process may write
-  FILE_DIRECTORY = 8,       // a folder
-  FILE_WRITABLE_DIR = 15,   // a folder the process may write in
+  FILE_EXISTS = 0,         // anything at the path
+  FILE_WRITABLE_FILE = 2,  // a regular file the process may write
+  FILE_DIRECTORY = 8,      // a folder
+  FILE_WRITABLE_DIR = 15,  // a folder the process may write in
 };
 
 // Finds a readable regular file: an absolute name (or one with a folder part that exists as

@@ -22,8 +22,15 @@ WText_context* WTcreate_ext_display_context(Widget hiddenShell);
 // A font description: six words, each used when its bit (1, 2, 4, 8, 16, 32 in this order)
 // is set in the mask; unused words take the default (DejaVu Sans, 12 points, medium,
 // upright, normal width).
-enum { WT_FONT_FAMILY, WT_FONT_SIZE, WT_FONT_WEIGHT, WT_FONT_SLANT, WT_FONT_WIDTH,
-       WT_FONT_ENCODING, WT_FONT_WORDS };
+enum {
+  WT_FONT_FAMILY,
+  WT_FONT_SIZE,
+  WT_FONT_WEIGHT,
+  WT_FONT_SLANT,
+  WT_FONT_WIDTH,
+  WT_FONT_ENCODING,
+  WT_FONT_WORDS
+};
 // Weight: 0 medium, 1 bold. Slant: 0 upright, 1 italic/oblique. Family and encoding are name
 // tokens of the object manager (OMstr_to_name).
 typedef struct WTfontset WTfontset;
@@ -61,8 +68,8 @@ typedef void (*WTcontext_callback)(WText_context* context, int reason, Widget sh
 // triple registered twice is kept once.
 void WTadd_ext_context_callback(WText_context* context, int reason, WTcontext_callback callback,
                                 Widget shell);
-void WTdelete_ext_context_callback(WText_context* context, int reason,
-                                   WTcontext_callback callback, Widget shell);
+void WTdelete_ext_context_callback(WText_context* context, int reason, WTcontext_callback callback,
+                                   Widget shell);
 // Tells the callbacks of reason that the palette changed (the colormap owner calls it).
 void WTnotify_palette_change(WText_context* context, int reason);
 

@@ -14,9 +14,9 @@ extern WidgetClass xmIconWidgetClass;
 typedef struct _XmIconClassRec* XmIconWidgetClass;
 typedef struct _XmIconRec* XmIconWidget;
 
-#define XmNdisplayDelay ((char*)"displayDelay")          /* int, ms, default 10 */
+#define XmNdisplayDelay ((char*)"displayDelay") /* int, ms, default 10 */
 #define XmCDisplayDelay ((char*)"DisplayDelay")
-#define XmNdisplayPlacement ((char*)"displayPlacement")  /* 0 above, 1 below, 2 right, 3 left */
+#define XmNdisplayPlacement ((char*)"displayPlacement") /* 0 above, 1 below, 2 right, 3 left */
 #define XmCDisplayPlacement ((char*)"DisplayPlacement")
 /* "showLabel" (class "ShowLabel"), Boolean, default True: Motif's own XmNshowLabel names it. */
 #ifndef XmNshowLabel

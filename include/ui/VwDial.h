@@ -80,19 +80,29 @@ typedef struct _VwDialRec* VwDialWidget;
 #define VwRDialFramePixmap ((char*)"DialFramePixmap")
 
 /* "dialType" */
-enum { VwINTEGER_ACCUMULATER = 0, VwREAL_ACCUMULATER = 1, VwINTEGER_VALUATOR = 2,
-       VwREAL_VALUATOR = 3 };
+enum {
+  VwINTEGER_ACCUMULATER = 0,
+  VwREAL_ACCUMULATER = 1,
+  VwINTEGER_VALUATOR = 2,
+  VwREAL_VALUATOR = 3
+};
 /* "processingDirection": the dial takes VwMAX_ON_LEFT and VwMAX_ON_RIGHT only. */
 enum { VwMAX_ON_TOP = 0, VwMAX_ON_BOTTOM = 1, VwMAX_ON_LEFT = 2, VwMAX_ON_RIGHT = 3 };
 /* "scalePosition": the scale is drawn unless it is VwSCALE_OFF. */
-enum { VwSCALE_OFF = 0, VwSCALE_LEFT = 1, VwSCALE_RIGHT = 2, VwSCALE_TOP = 3,
-       VwSCALE_BOTTOM = 4, VwSCALE_BOTH = 5, VwSCALE_ON = 6 };
+enum {
+  VwSCALE_OFF = 0,
+  VwSCALE_LEFT = 1,
+  VwSCALE_RIGHT = 2,
+  VwSCALE_TOP = 3,
+  VwSCALE_BOTTOM = 4,
+  VwSCALE_BOTH = 5,
+  VwSCALE_ON = 6
+};
 /* "dialStyle": VwKNOB a shaded knob; any other value a flat dial with a line pointer. */
 enum { VwFLAT = 0, VwKNOB = 1 };
 
 /* Callback reasons. */
-enum { VwCR_ACTIVATE = 9, VwCR_ARM = 11, VwCR_DISARM = 12, VwCR_ENTER = 43,
-       VwCR_LEAVE = 44 };
+enum { VwCR_ACTIVATE = 9, VwCR_ARM = 11, VwCR_DISARM = 12, VwCR_ENTER = 43, VwCR_LEAVE = 44 };
 
 /* What every dial callback receives. The callback procedures get a null widget as their
  * first argument; the widget is here. ivalue is filled for the integer dial types, dvalue

@@ -47,8 +47,8 @@ UIdpyContext* UIgetDisplayContext(const char* name);
 // The context of an open display (looked up by its own name string).
 UIdpyContext* UIgetDisplayContext(Display* display);
 
-extern UIdpyContext UIdpyContextNull;   // returned for a display that cannot be opened
-extern Widget DefaultHiddenShell;       // hidden shell of the first display opened
+extern UIdpyContext UIdpyContextNull;  // returned for a display that cannot be opened
+extern Widget DefaultHiddenShell;      // hidden shell of the first display opened
 
 // Creates the hidden shell "HiddenShell" (centred, 200 x 200, never mapped) and its row-column
 // container "HiddenManagerShell" for a context whose application shell exists.

@@ -21,14 +21,14 @@ class GlobalArgs {
 
   void reset();
 
-  int count = 0;                // the working count; Xt lowers it
-  std::vector<char*> values;    // the working vector (count entries, then a null); Xt reorders it
+  int count = 0;              // the working count; Xt lowers it
+  std::vector<char*> values;  // the working vector (count entries, then a null); Xt reorders it
 
-  static int argcount;          // the pristine copy
+  static int argcount;  // the pristine copy
   static char** argvalues;
 
  private:
-  std::vector<char*> owned_;    // the working copy's strings, whatever order Xt leaves them in
+  std::vector<char*> owned_;  // the working copy's strings, whatever order Xt leaves them in
 };
 
 extern GlobalArgs* globalArgs;  // null until UIglobal_init

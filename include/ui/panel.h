@@ -72,14 +72,14 @@ class UIscrolledWindow : public UIframe {
   void setOMVirtualHeight(int v);
   static void handleVirtResize(Widget w, XtPointer binding, XEvent* event, Boolean* go);
 
-  int scrollBarMode = 1;   // 0 none, 1 always, 2 as needed
-  int resizeMode = 2;      // work area's resize policy: 0 none, 1 grow, 2 any
-  int virtualWidth = 0;    // work area size, 0 until known
+  int scrollBarMode = 1;  // 0 none, 1 always, 2 as needed
+  int resizeMode = 2;     // work area's resize policy: 0 none, 1 grow, 2 any
+  int virtualWidth = 0;   // work area size, 0 until known
   int virtualHeight = 0;
   Widget hScrollBar = nullptr;
   Widget vScrollBar = nullptr;
-  int hAllowance = 0;      // height the horizontal bar takes
-  int vAllowance = 0;      // width the vertical bar takes
+  int hAllowance = 0;  // height the horizontal bar takes
+  int vAllowance = 0;  // width the vertical bar takes
   int childCount = 0;
 
  private:

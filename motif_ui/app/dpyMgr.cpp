@@ -29,7 +29,9 @@ Widget DefaultHiddenShell = nullptr;
 
 namespace {
 
-void reportToErr(const char* text) { ERRerror("UIdpyContext", 0, 2, "%s", text); }
+void reportToErr(const char* text) {
+  ERRerror("UIdpyContext", 0, 2, "%s", text);
+}
 
 // The table: pairs searched linearly by name, appended at the end, never removed.
 UtMap<UtString, UIdpyContext>& table() {
@@ -50,8 +52,8 @@ void warningToErr(String name, String type, String cls, String def, String* para
   String p[10] = {};
   Cardinal n = count ? std::min<Cardinal>(*count, 10) : 0;
   for (Cardinal i = 0; i < n; ++i) p[i] = params[i];
-  std::snprintf(text, sizeof text, def ? def : "%s", p[0], p[1], p[2], p[3], p[4], p[5], p[6],
-                p[7], p[8], p[9]);
+  std::snprintf(text, sizeof text, def ? def : "%s", p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7],
+                p[8], p[9]);
   ERRerror("Xt", 0, 2, "%s", text);
 }
 
@@ -124,7 +126,8 @@ UIdpyContext::UIdpyContext(const char* name) : displayName(name) {
   // The name Xt would take: the given one, else a "-display" option, else $DISPLAY.
   std::string target = name && *name ? name : "";
   for (int i = 1; target.empty() && i + 1 < *count; ++i)
-    if (!std::strcmp(values[i], "-display") || !std::strcmp(values[i], "-d")) target = values[i + 1];
+    if (!std::strcmp(values[i], "-display") || !std::strcmp(values[i], "-d"))
+      target = values[i + 1];
   // A server may turn a connection away for a moment: its queue of waiting connections is full
   // (EAGAIN), or it is resetting after its last client left (ECONNRESET). That is tried again
   // for a while before the display counts as unreachable.
@@ -183,10 +186,9 @@ void UIinitHiddenShell(UIdpyContext& ctx) {
   char geometry[64];
   std::snprintf(geometry, sizeof geometry, "200%s200%s%d%s%d", "x", "+",
                 (WidthOfScreen(screen) - 200) / 2, "+", (HeightOfScreen(screen) - 300) / 2);
-  ctx._hiddenShell = XtVaCreatePopupShell("HiddenShell", applicationShellWidgetClass,
-                                          ctx._appShell, XmNgeometry, geometry,
-                                          XmNallowShellResize, True, XmNmappedWhenManaged, False,
-                                          nullptr);
+  ctx._hiddenShell = XtVaCreatePopupShell("HiddenShell", applicationShellWidgetClass, ctx._appShell,
+                                          XmNgeometry, geometry, XmNallowShellResize, True,
+                                          XmNmappedWhenManaged, False, nullptr);
   ctx._managerShell = XtVaCreateManagedWidget(
       "HiddenManagerShell", xmRowColumnWidgetClass, ctx._hiddenShell, XmNmarginHeight, 0,
       XmNmarginWidth, 0, XmNspacing, 0, XmNpacking, XmPACK_NONE, XmNresizeHeight, False,
@@ -232,7 +234,9 @@ UIdpyContext* UIgetDisplayContext(Display* display) {
   return UIgetDisplayContext(DisplayString(display));
 }
 
-void UIprocessEvents(XEvent* event) { XtDispatchEvent(event); }
+void UIprocessEvents(XEvent* event) {
+  XtDispatchEvent(event);
+}
 
 void UI_CloseDisplays() {
   for (size_t i = 0; i < table().size(); ++i) table().at(i).second.closeDisplay();
@@ -280,4 +284,6 @@ int UIdisplayUpdate(OMobj_id id) {
   return 1;
 }
 
-int UIdisplayTableSize() { return static_cast<int>(table().size()); }
+int UIdisplayTableSize() {
+  return static_cast<int>(table().size());
+}

@@ -197,7 +197,9 @@ void UIglobal_init(int* argc, char** argv) {
   attachGlobalData();
 }
 
-void UIshutdown(void*) { UI_CloseDisplays(); }
+void UIshutdown(void*) {
+  UI_CloseDisplays();
+}
 
 void UIsetResourcePath() {
   if (std::getenv("XAPPLRESDIR")) return;

@@ -19,7 +19,9 @@ using uiprops::sub;
 
 }  // namespace
 
-UIbutton::UIbutton(OMobj_id id) : UIlabel(id) { classType_ = "UIbutton"; }
+UIbutton::UIbutton(OMobj_id id) : UIlabel(id) {
+  classType_ = "UIbutton";
+}
 UIbutton::~UIbutton() = default;
 
 void UIbutton::setArmedPixmap(const OMobj_id& id, Widget w, int seq) {
@@ -114,7 +116,9 @@ void UIbutton::onCommand(Widget, UIbutton* binding, XmPushButtonCallbackStruct*)
   OMpop_ctx(obj);
 }
 
-int UIbuttonInstance(OMobj_id id) { return UIinstanceEntry<UIbutton>(id); }
+int UIbuttonInstance(OMobj_id id) {
+  return UIinstanceEntry<UIbutton>(id);
+}
 int UIbuttonUpdate(OMobj_id id, unsigned int mask, int seq) {
   return UIupdateEntry<UIbutton>(id, mask, seq);
 }

@@ -27,7 +27,9 @@ using uiprops::sub;
 
 }  // namespace
 
-UIlabel::UIlabel(OMobj_id id) : UIwindow(id) { classType_ = "UIlabel"; }
+UIlabel::UIlabel(OMobj_id id) : UIwindow(id) {
+  classType_ = "UIlabel";
+}
 UIlabel::~UIlabel() = default;
 
 void UIlabel::setAlignment(const OMobj_id& id, Widget w) {
@@ -38,7 +40,8 @@ void UIlabel::setAlignment(const OMobj_id& id, Widget w) {
     XtVaSetValues(w, XmNalignment, toggle ? XmALIGNMENT_BEGINNING : XmALIGNMENT_CENTER, nullptr);
     return;
   }
-  if (value >= 0 && value <= 2) XtVaSetValues(w, XmNalignment, static_cast<unsigned char>(value), nullptr);
+  if (value >= 0 && value <= 2)
+    XtVaSetValues(w, XmNalignment, static_cast<unsigned char>(value), nullptr);
 }
 
 void UIlabel::setPixmap(const OMobj_id& id, Widget w, int seq) {
@@ -89,7 +92,7 @@ void UIlabel::setResources(Widget w, int seq) {
 }
 
 Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, ArgList extra,
-                           Cardinal extraCount) {
+                            Cardinal extraCount) {
   int x = 0, y = 0, width = 100, height = 28;
   autoPlacementManager(parent, &x, &y);
   bool hasWidth = UIgetOMWindowWidth(objId, &width);
@@ -140,7 +143,8 @@ void UIlabel::updateObject(int seq) {
     bool fit = OMget_int_val(width, &v) != 1 && OMget_int_val(height, &v) != 1;
     Boolean now = False;
     XtVaGetValues(widget_, XmNrecomputeSize, &now, nullptr);
-    if (static_cast<bool>(now) != fit) XtVaSetValues(widget_, XmNrecomputeSize, fit ? True : False, nullptr);
+    if (static_cast<bool>(now) != fit)
+      XtVaSetValues(widget_, XmNrecomputeSize, fit ? True : False, nullptr);
   }
   setResources(widget_, seq);
   UIwindow::updateObject(seq);
@@ -160,7 +164,9 @@ Pixmap UIKLTImageToPixmap(Widget w, const char* path) {
   return p;
 }
 
-int UIlabelInstance(OMobj_id id) { return UIinstanceEntry<UIlabel>(id); }
+int UIlabelInstance(OMobj_id id) {
+  return UIinstanceEntry<UIlabel>(id);
+}
 int UIlabelUpdate(OMobj_id id, unsigned int mask, int seq) {
   return UIupdateEntry<UIlabel>(id, mask, seq);
 }

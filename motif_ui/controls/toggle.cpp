@@ -15,7 +15,9 @@ using uiprops::sub;
 
 }  // namespace
 
-UItoggle::UItoggle(OMobj_id id) : UIlabel(id) { classType_ = "UItoggle"; }
+UItoggle::UItoggle(OMobj_id id) : UIlabel(id) {
+  classType_ = "UItoggle";
+}
 UItoggle::~UItoggle() = default;
 
 bool UItoggle::instanceObject() {
@@ -57,7 +59,9 @@ void UItoggle::onCommand(Widget w, UItoggle*, XmToggleButtonCallbackStruct*) {
   OMpop_ctx(obj);
 }
 
-int UItoggleInstance(OMobj_id id) { return UIinstanceEntry<UItoggle>(id); }
+int UItoggleInstance(OMobj_id id) {
+  return UIinstanceEntry<UItoggle>(id);
+}
 int UItoggleUpdate(OMobj_id id, unsigned int mask, int seq) {
   return UIupdateEntry<UItoggle>(id, mask, seq);
 }

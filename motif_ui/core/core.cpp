@@ -25,15 +25,21 @@
 
 // ---- Object ids ------------------------------------------------------------------------
 
-bool operator==(const OMobj_id& a, const OMobj_id& b) { return a.serial == b.serial; }
-bool operator!=(const OMobj_id& a, const OMobj_id& b) { return !(a == b); }
-bool operator!(const OMobj_id& id) { return id.serial == OMnull_obj.serial; }
+bool operator==(const OMobj_id& a, const OMobj_id& b) {
+  return a.serial == b.serial;
+}
+bool operator!=(const OMobj_id& a, const OMobj_id& b) {
+  return !(a == b);
+}
+bool operator!(const OMobj_id& id) {
+  return id.serial == OMnull_obj.serial;
+}
 
 std::ostream& operator<<(std::ostream& out, const OMobj_id& id) {
   OMobj_name name = 0;
   OMget_obj_name(id, &name);
-  return out << OMname_to_str(name) << "<" << reinterpret_cast<void*>(uintptr_t{id.serial})
-             << ":" << id.live << ">";
+  return out << OMname_to_str(name) << "<" << reinterpret_cast<void*>(uintptr_t{id.serial}) << ":"
+             << id.live << ">";
 }
 
 std::ostream& operator<<(std::ostream& out, Widget w) {
@@ -61,22 +67,30 @@ Widget UIwinHandle::widget() {
   if (OMget_ptr_val(widgetMember_.obj_id(), &p, 0) != 1) return nullptr;
   return static_cast<Widget>(p);
 }
-void UIwinHandle::widget(Widget w) { OMset_ptr_val(widgetMember_.obj_id(), w, 0); }
+void UIwinHandle::widget(Widget w) {
+  OMset_ptr_val(widgetMember_.obj_id(), w, 0);
+}
 unsigned long UIwinHandle::window() {
   int v = 0;
   if (windowMember_.get_int_val(v) != 1) return 0;
   return static_cast<unsigned>(v);
 }
-void UIwinHandle::window(unsigned long w) { windowMember_.set_int_val(static_cast<int>(w)); }
+void UIwinHandle::window(unsigned long w) {
+  windowMember_.set_int_val(static_cast<int>(w));
+}
 int UIwinHandle::event() {
   int v = 0;
   return eventMember_.get_int_val(v) == 1 ? v : 0;
 }
-void UIwinHandle::event(int e) { eventMember_.set_int_val(e); }
+void UIwinHandle::event(int e) {
+  eventMember_.set_int_val(e);
+}
 int UIwinHandle::pushCtx(int mode, int flags, int last) {
   return OMpush_ctx(obj_id(), mode, flags, last);
 }
-int UIwinHandle::popCtx() { return OMpop_ctx(obj_id()); }
+int UIwinHandle::popCtx() {
+  return OMpop_ctx(obj_id());
+}
 
 // ---- UIcore --------------------------------------------------------------------------------
 
@@ -100,7 +114,9 @@ namespace {
 
 using uiprops::newer;
 
-bool isGadget(Widget w) { return XmIsGadget(w); }
+bool isGadget(Widget w) {
+  return XmIsGadget(w);
+}
 
 }  // namespace
 
@@ -313,8 +329,7 @@ unsigned gamma_correct(unsigned value, unsigned levels) {
   return out > levels - 1 ? levels - 1 : out;
 }
 
-unsigned long UIgetPixel(Display* display, Colormap colormap, unsigned r, unsigned g,
-                         unsigned b) {
+unsigned long UIgetPixel(Display* display, Colormap colormap, unsigned r, unsigned g, unsigned b) {
   struct Entry {
     unsigned r, g, b;
     unsigned long pixel;
@@ -386,8 +401,8 @@ Boolean CqCvtBooleanToString(Display*, XrmValue*, Cardinal*, XrmValue* from, Xrm
   return answerText(to, valueOf<signed char>(from) == 1 ? "True" : "False");
 }
 
-Boolean CqCvtBooleanDimensionToString(Display*, XrmValue*, Cardinal*, XrmValue* from,
-                                      XrmValue* to, XtPointer*) {
+Boolean CqCvtBooleanDimensionToString(Display*, XrmValue*, Cardinal*, XrmValue* from, XrmValue* to,
+                                      XtPointer*) {
   unsigned short v = valueOf<unsigned short>(from);
   if (v == 1) return answerText(to, "True");
   if (v == 0) return answerText(to, "False");

@@ -37,7 +37,9 @@ std::unordered_set<Widget>& live() {
   return *s;
 }
 
-void forget(Widget w, XtPointer, XtPointer) { live().erase(w); }
+void forget(Widget w, XtPointer, XtPointer) {
+  live().erase(w);
+}
 
 void remember(Widget, XtPointer, XtPointer call) {
   auto* data = static_cast<XtCreateHookData>(call);
@@ -88,17 +90,39 @@ bool isType(const OMobj_id& id, const char* name) {
 
 }  // namespace
 
-bool UIisApp(const OMobj_id& id) { return isType(id, "UIapp"); }
-bool UIisShell(const OMobj_id& id) { return isType(id, "UIshell"); }
-bool UIisPanel(const OMobj_id& id) { return isType(id, "UIpanel"); }
-bool UIisRowColumn(const OMobj_id& id) { return isType(id, "UIrowColumn"); }
-bool UIisScrolledWindow(const OMobj_id& id) { return isType(id, "UIscrolledWindow"); }
-bool UIisFrame(const OMobj_id& id) { return isType(id, "UIframe"); }
-bool UIisOptionBox(const OMobj_id& id) { return isType(id, "UIoptionBox"); }
-bool UIisOptionMenu(const OMobj_id& id) { return isType(id, "UIoptionMenu"); }
-bool UIisRadioBox(const OMobj_id& id) { return isType(id, "UIradioBox"); }
-bool UIisSlider(const OMobj_id& id) { return isType(id, "UIslider"); }
-bool UIisDial(const OMobj_id& id) { return isType(id, "UIdial"); }
+bool UIisApp(const OMobj_id& id) {
+  return isType(id, "UIapp");
+}
+bool UIisShell(const OMobj_id& id) {
+  return isType(id, "UIshell");
+}
+bool UIisPanel(const OMobj_id& id) {
+  return isType(id, "UIpanel");
+}
+bool UIisRowColumn(const OMobj_id& id) {
+  return isType(id, "UIrowColumn");
+}
+bool UIisScrolledWindow(const OMobj_id& id) {
+  return isType(id, "UIscrolledWindow");
+}
+bool UIisFrame(const OMobj_id& id) {
+  return isType(id, "UIframe");
+}
+bool UIisOptionBox(const OMobj_id& id) {
+  return isType(id, "UIoptionBox");
+}
+bool UIisOptionMenu(const OMobj_id& id) {
+  return isType(id, "UIoptionMenu");
+}
+bool UIisRadioBox(const OMobj_id& id) {
+  return isType(id, "UIradioBox");
+}
+bool UIisSlider(const OMobj_id& id) {
+  return isType(id, "UIslider");
+}
+bool UIisDial(const OMobj_id& id) {
+  return isType(id, "UIdial");
+}
 
 // ---- Lookups --------------------------------------------------------------------------------
 
@@ -121,8 +145,8 @@ OMobj_id UIwidgetToObjId(Widget w) {
 Widget UIobjIdToWidget(const OMobj_id& id) {
   if (!id) return nullptr;
   void* p = nullptr;
-  OMobj_id widget = OMfind_subobj(OMfind_subobj(id, OMstr_to_name("handle"), 1),
-                                  OMstr_to_name("widget"), 1);
+  OMobj_id widget =
+      OMfind_subobj(OMfind_subobj(id, OMstr_to_name("handle"), 1), OMstr_to_name("widget"), 1);
   return OMget_ptr_val(widget, &p, 0) == 1 ? static_cast<Widget>(p) : nullptr;
 }
 
@@ -163,7 +187,9 @@ bool UIisAncestorOf(Widget w, Widget a) {
   return false;
 }
 
-bool UIisDescendentOf(Widget w, Widget d) { return UIisAncestorOf(d, w); }
+bool UIisDescendentOf(Widget w, Widget d) {
+  return UIisAncestorOf(d, w);
+}
 
 bool UIisWorkAreaChild(Widget w) {
   if (UIisBeingDestroyed(w) || !XmIsRowColumn(w)) return false;
@@ -204,13 +230,27 @@ void setProperty(const OMobj_id& id, const char* name, int v) {
 
 using uiprops::readInt;
 
-void UIsetOMWindowX(const OMobj_id& id, int v) { setProperty(id, "x", v); }
-void UIsetOMWindowY(const OMobj_id& id, int v) { setProperty(id, "y", v); }
-void UIsetOMWindowWidth(const OMobj_id& id, int v) { setProperty(id, "width", v); }
-void UIsetOMWindowHeight(const OMobj_id& id, int v) { setProperty(id, "height", v); }
-bool UIgetOMWindowX(const OMobj_id& id, int* v) { return readInt(id, "x", v); }
-bool UIgetOMWindowY(const OMobj_id& id, int* v) { return readInt(id, "y", v); }
-bool UIgetOMWindowWidth(const OMobj_id& id, int* v) { return readInt(id, "width", v) && *v >= 1; }
+void UIsetOMWindowX(const OMobj_id& id, int v) {
+  setProperty(id, "x", v);
+}
+void UIsetOMWindowY(const OMobj_id& id, int v) {
+  setProperty(id, "y", v);
+}
+void UIsetOMWindowWidth(const OMobj_id& id, int v) {
+  setProperty(id, "width", v);
+}
+void UIsetOMWindowHeight(const OMobj_id& id, int v) {
+  setProperty(id, "height", v);
+}
+bool UIgetOMWindowX(const OMobj_id& id, int* v) {
+  return readInt(id, "x", v);
+}
+bool UIgetOMWindowY(const OMobj_id& id, int* v) {
+  return readInt(id, "y", v);
+}
+bool UIgetOMWindowWidth(const OMobj_id& id, int* v) {
+  return readInt(id, "width", v) && *v >= 1;
+}
 bool UIgetOMWindowHeight(const OMobj_id& id, int* v) {
   return readInt(id, "height", v) && *v >= 1;
 }

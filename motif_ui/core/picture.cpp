@@ -3,10 +3,10 @@
 // starts a decompressing program).
 #include "ui/picture.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <X11/Xutil.h>
 #include <Xm/Xm.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -99,9 +99,9 @@ void UIapplyPictureFromFile(OMobj_id group, Widget w, int seq, UIpictureTarget t
     type = fileType;
   } else {
     const char* ext = FILEget_file_extension(filename);
-    type = ext && !std::strcmp(ext, ".x") ? "klt_image"
+    type = ext && !std::strcmp(ext, ".x")     ? "klt_image"
            : ext && !std::strcmp(ext, ".bmp") ? "bitmap"
-                                               : "x_bitmap";
+                                              : "x_bitmap";
     OMobj_id typeProp = OMfind_subobj(group, OMstr_to_name("fileType"), 0);
     OMpush_ctx(group, 2, 0, 0);
     OMset_str_val(typeProp, type.c_str());
@@ -239,8 +239,8 @@ Pixmap UIKLTImageToPixmap(FILE* file, Widget w) {
   image->byte_order = MSBFirst;
   Pixmap pixmap = XCreatePixmap(dpy, RootWindowOfScreen(screen), static_cast<unsigned>(width),
                                 static_cast<unsigned>(height), depth);
-  XPutImage(dpy, pixmap, DefaultGCOfScreen(screen), image, 0, 0, 0, 0,
-            static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XPutImage(dpy, pixmap, DefaultGCOfScreen(screen), image, 0, 0, 0, 0, static_cast<unsigned>(width),
+            static_cast<unsigned>(height));
   XDestroyImage(image);  // frees the pixels too
   return pixmap;
 }

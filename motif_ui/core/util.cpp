@@ -60,7 +60,8 @@ bool UIsetXmMnemonicFromString(Widget w, const char* s) {
   if (!w || !s) return false;
   if (UIisBeingDestroyed(w)) return false;
   const char* amp = std::strchr(s, '&');
-  if (amp && amp[1]) XtVaSetValues(w, XmNmnemonic, static_cast<KeySym>(static_cast<unsigned char>(amp[1])), nullptr);
+  if (amp && amp[1])
+    XtVaSetValues(w, XmNmnemonic, static_cast<KeySym>(static_cast<unsigned char>(amp[1])), nullptr);
   return true;
 }
 

@@ -30,7 +30,9 @@ using uiprops::newer;
 using uiprops::readInt;
 using uiprops::sub;
 
-bool frameParent(Widget w) { return XtParent(w) && XmIsFrame(XtParent(w)); }
+bool frameParent(Widget w) {
+  return XtParent(w) && XmIsFrame(XtParent(w));
+}
 
 // Every live binding: a binding may delete itself in the middle of an update, and its caller
 // must be able to tell without reading through the pointer.
@@ -41,7 +43,9 @@ std::unordered_set<const UIwindow*>& liveBindings() {
 
 }  // namespace
 
-bool UIwindow::alive(const UIwindow* binding) { return liveBindings().count(binding) != 0; }
+bool UIwindow::alive(const UIwindow* binding) {
+  return liveBindings().count(binding) != 0;
+}
 
 // ---- Life ------------------------------------------------------------------------------
 
@@ -67,7 +71,9 @@ UIwindow::~UIwindow() {
   liveBindings().erase(this);
 }
 
-bool UIwindow::widgetOK(Widget w) { return !UIisBeingDestroyed(w); }
+bool UIwindow::widgetOK(Widget w) {
+  return !UIisBeingDestroyed(w);
+}
 
 // ---- The parent and the place --------------------------------------------------------------
 
@@ -189,8 +195,7 @@ void UIwindow::addLayoutEditorEventHandlers(Widget w) {
   if (UIisBeingDestroyed(w)) return;
   XtAddEventHandler(w, KeyPressMask, False, UIlayout::keyPressCB, nullptr);
   XtInsertEventHandler(w, ButtonPressMask, False, UIlayout::buttonPressCB, nullptr, XtListHead);
-  XtInsertEventHandler(w, ButtonReleaseMask, False, UIlayout::buttonReleaseCB, nullptr,
-                       XtListTail);
+  XtInsertEventHandler(w, ButtonReleaseMask, False, UIlayout::buttonReleaseCB, nullptr, XtListTail);
   XtAddEventHandler(w, Button1MotionMask | Button2MotionMask | PointerMotionHintMask, False,
                     UIlayout::buttonMotionCB, nullptr);
   XtAddEventHandler(w, PointerMotionMask | PointerMotionHintMask, False, UIlayout::pointerMotionCB,
@@ -331,9 +336,12 @@ int UIeventKey(const XEvent* event) {
       break;
     case MotionNotify:
       state = event->xmotion.state;
-      if (state & Button1Mask) code = 4;
-      else if (state & Button2Mask) code = 5;
-      else if (state & Button3Mask) code = 6;
+      if (state & Button1Mask)
+        code = 4;
+      else if (state & Button2Mask)
+        code = 5;
+      else if (state & Button3Mask)
+        code = 6;
       break;
     default:
       return 0;
@@ -451,8 +459,7 @@ void UIwindow::onMouseMove(Widget w, XtPointer, XEvent* event, Boolean*) {
     if (r->kind != 2 || r->slot2 != key) continue;
     int state = 0;
     if (readInt(r->id, "state", &state) && state >= 3) continue;
-    if (MouseState == 1)
-      writePoint(r, event->xmotion.x, event->xmotion.y, event->xmotion.time, 2);
+    if (MouseState == 1) writePoint(r, event->xmotion.x, event->xmotion.y, event->xmotion.time, 2);
     break;
   }
 }
@@ -464,7 +471,8 @@ void UIwindow::onButUp(Widget w, XtPointer, XEvent* event, Boolean*) {
   int key = UIeventKey(event);
   for (MouseInteractorRecord* r = binding->interactors; r; r = r->next) {
     if (r->kind == 2 && r->slot3 == key) {
-      if (MouseState == 1) writePoint(r, event->xbutton.x, event->xbutton.y, event->xbutton.time, 3);
+      if (MouseState == 1)
+        writePoint(r, event->xbutton.x, event->xbutton.y, event->xbutton.time, 3);
       MouseState = 0;
       break;
     }

@@ -95,7 +95,9 @@ void UIlayout::indirectPointerMotionCB(Widget w, XtPointer parent, XEvent* event
 
 namespace {
 
-bool hasChildren(Widget w) { return XtIsComposite(w) || XmIsFrame(w) || XmIsScale(w); }
+bool hasChildren(Widget w) {
+  return XtIsComposite(w) || XmIsFrame(w) || XmIsScale(w);
+}
 
 void childrenOf(Widget w, WidgetList* list, Cardinal* count) {
   *list = nullptr;

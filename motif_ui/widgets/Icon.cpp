@@ -20,7 +20,9 @@ void undisplayLabelAction(Widget w, XEvent* event, String* params, Cardinal* n);
 void displayTimeout(XtPointer data, XtIntervalId* id);
 void leaveCheck(XtPointer data, XtIntervalId* id);
 
-XmIconPart& part(Widget w) { return reinterpret_cast<XmIconWidget>(w)->icon; }
+XmIconPart& part(Widget w) {
+  return reinterpret_cast<XmIconWidget>(w)->icon;
+}
 
 #define S(text) const_cast<char*>(text)
 #define OFFSET(field) XtOffsetOf(XmIconRec, icon.field)
@@ -53,7 +55,8 @@ const char kTranslations[] =
 
 }  // namespace
 
-// ---- Class record --------------------------------------------------------------------------------
+// ---- Class record
+// --------------------------------------------------------------------------------
 
 extern "C" {
 
@@ -61,37 +64,37 @@ XmIconClassRec xmIconClassRec = {
     {
         // core_class
         reinterpret_cast<WidgetClass>(&xmPushButtonClassRec),  // superclass
-        S("XmIcon"),                                            // class_name
-        sizeof(XmIconRec),                                      // widget_size
-        nullptr,                                                // class_initialize
-        nullptr,                                                // class_part_initialize
-        False,                                                  // class_inited
-        initialize,                                             // initialize
-        nullptr,                                                // initialize_hook
-        XtInheritRealize,                                       // realize
-        actions,                                                // actions
-        XtNumber(actions),                                      // num_actions
-        resources,                                              // resources
-        XtNumber(resources),                                    // num_resources
-        NULLQUARK,                                              // xrm_class
-        True,                                                   // compress_motion
-        XtExposeCompressMaximal,                                // compress_exposure
-        True,                                                   // compress_enterleave
-        False,                                                  // visible_interest
-        destroy,                                                // destroy: pending timers go
-        XtInheritResize,                                        // resize
-        XtInheritExpose,                                        // expose
-        setValues,                                              // set_values
-        nullptr,                                                // set_values_hook
-        XtInheritSetValuesAlmost,                               // set_values_almost
-        nullptr,                                                // get_values_hook
-        XtInheritAcceptFocus,                                   // accept_focus
-        XtVersion,                                              // version
-        nullptr,                                                // callback_private
-        XtInheritTranslations,                                  // tm_table: the push button's
-        XtInheritQueryGeometry,                                 // query_geometry
-        XtInheritDisplayAccelerator,                            // display_accelerator
-        nullptr,                                                // extension
+        S("XmIcon"),                                           // class_name
+        sizeof(XmIconRec),                                     // widget_size
+        nullptr,                                               // class_initialize
+        nullptr,                                               // class_part_initialize
+        False,                                                 // class_inited
+        initialize,                                            // initialize
+        nullptr,                                               // initialize_hook
+        XtInheritRealize,                                      // realize
+        actions,                                               // actions
+        XtNumber(actions),                                     // num_actions
+        resources,                                             // resources
+        XtNumber(resources),                                   // num_resources
+        NULLQUARK,                                             // xrm_class
+        True,                                                  // compress_motion
+        XtExposeCompressMaximal,                               // compress_exposure
+        True,                                                  // compress_enterleave
+        False,                                                 // visible_interest
+        destroy,                                               // destroy: pending timers go
+        XtInheritResize,                                       // resize
+        XtInheritExpose,                                       // expose
+        setValues,                                             // set_values
+        nullptr,                                               // set_values_hook
+        XtInheritSetValuesAlmost,                              // set_values_almost
+        nullptr,                                               // get_values_hook
+        XtInheritAcceptFocus,                                  // accept_focus
+        XtVersion,                                             // version
+        nullptr,                                               // callback_private
+        XtInheritTranslations,                                 // tm_table: the push button's
+        XtInheritQueryGeometry,                                // query_geometry
+        XtInheritDisplayAccelerator,                           // display_accelerator
+        nullptr,                                               // extension
     },
     {
         // primitive_class
@@ -176,9 +179,9 @@ void displayLabelAction(Widget w, XEvent*, String*, Cardinal*) {
   XmIconPart& p = part(w);
   if (!p.show_label) return;
   removeTimer(&p.display_timer);
-  p.display_timer = XtAppAddTimeOut(XtWidgetToApplicationContext(w),
-                                    static_cast<unsigned long>(p.display_delay > 0 ? p.display_delay : 0),
-                                    displayTimeout, w);
+  p.display_timer = XtAppAddTimeOut(
+      XtWidgetToApplicationContext(w),
+      static_cast<unsigned long>(p.display_delay > 0 ? p.display_delay : 0), displayTimeout, w);
 }
 
 void undisplay(Widget w) {
@@ -191,7 +194,9 @@ void undisplay(Widget w) {
   removeTimer(&p.leave_timer);
 }
 
-void undisplayLabelAction(Widget w, XEvent*, String*, Cardinal*) { undisplay(w); }
+void undisplayLabelAction(Widget w, XEvent*, String*, Cardinal*) {
+  undisplay(w);
+}
 
 // ---- The tip -----------------------------------------------------------------------------------
 
@@ -226,21 +231,37 @@ void displayTimeout(XtPointer data, XtIntervalId*) {
   int t = shadow, wi = width, hi = height, b = border;
   int refX, refY;
   switch (p.display_placement) {
-    case XmICON_ABOVE: refX = wi / 2, refY = -(hi + b); break;
-    case XmICON_RIGHT: refX = wi, refY = -(hi + b) / 2; break;
-    case XmICON_LEFT: refX = 0, refY = -(hi + b) / 2; break;
-    default: refX = wi / 2, refY = hi + b; break;
+    case XmICON_ABOVE:
+      refX = wi / 2, refY = -(hi + b);
+      break;
+    case XmICON_RIGHT:
+      refX = wi, refY = -(hi + b) / 2;
+      break;
+    case XmICON_LEFT:
+      refX = 0, refY = -(hi + b) / 2;
+      break;
+    default:
+      refX = wi / 2, refY = hi + b;
+      break;
   }
   int rx = 0, ry = 0;
   Window child;
-  XTranslateCoordinates(XtDisplay(w), XtWindow(w), RootWindowOfScreen(XtScreen(w)), refX, refY,
-                        &rx, &ry, &child);
+  XTranslateCoordinates(XtDisplay(w), XtWindow(w), RootWindowOfScreen(XtScreen(w)), refX, refY, &rx,
+                        &ry, &child);
   int x, y;
   switch (p.display_placement) {
-    case XmICON_ABOVE: x = rx - (W / 2 + t), y = ry + (H / 2 - 2 * t); break;
-    case XmICON_RIGHT: x = rx, y = ry + (H - t); break;
-    case XmICON_LEFT: x = rx - (2 * t + W), y = ry + (H - t); break;
-    default: x = rx - (W / 2 + t), y = ry; break;
+    case XmICON_ABOVE:
+      x = rx - (W / 2 + t), y = ry + (H / 2 - 2 * t);
+      break;
+    case XmICON_RIGHT:
+      x = rx, y = ry + (H - t);
+      break;
+    case XmICON_LEFT:
+      x = rx - (2 * t + W), y = ry + (H - t);
+      break;
+    default:
+      x = rx - (W / 2 + t), y = ry;
+      break;
   }
   XtVaSetValues(p.shell, XmNx, static_cast<Position>(x), XmNy, static_cast<Position>(y), nullptr);
   XtPopup(p.shell, XtGrabNone);

@@ -73,16 +73,16 @@ Boolean cvtPixmap(Display* dpy, XrmValue* args, Cardinal* numArgs, XrmValue* fro
   return done<Pixmap>(to, XmGetPixmap(screen, const_cast<char*>(text), fg, bg));
 }
 
-const char* const kKeywordTypes[] = {VwRButtonType,    VwRProcessingDirection, VwRScalePosition,
-                                     "ScaleType",      VwRSliderType,          VwRSliderOrientation,
+const char* const kKeywordTypes[] = {VwRButtonType, VwRProcessingDirection, VwRScalePosition,
+                                     "ScaleType",   VwRSliderType,          VwRSliderOrientation,
                                      VwRDialType};
 
 const char* const kPixmapTypes[] = {
-    "BasePixmap",       "SliderBorderPixmap", "BottomShadowPixmap", "ButtonBottomPixmap",
-    "ButtonPixmap",     "ButtonTopPixmap",    "HighlightPixmap",    "RangePixmap",
-    "RailPixmap",       "TopShadowPixmap",    VwRDialBasePixmap,    VwRDialHighlightPixmap,
-    VwRDialPixmap,      VwRDialShadowPixmap,  VwRDialFramePixmap,   "GaugeBasePixmap",
-    "GaugePixmap",      "MeterPixmap"};
+    "BasePixmap",   "SliderBorderPixmap", "BottomShadowPixmap", "ButtonBottomPixmap",
+    "ButtonPixmap", "ButtonTopPixmap",    "HighlightPixmap",    "RangePixmap",
+    "RailPixmap",   "TopShadowPixmap",    VwRDialBasePixmap,    VwRDialHighlightPixmap,
+    VwRDialPixmap,  VwRDialShadowPixmap,  VwRDialFramePixmap,   "GaugeBasePixmap",
+    "GaugePixmap",  "MeterPixmap"};
 
 // Screen, foreground and background of the widget being converted for.
 XtConvertArgRec pixmapArgs[] = {

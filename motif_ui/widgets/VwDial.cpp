@@ -39,7 +39,9 @@ void defaultTopShadow(Widget w, int offset, XrmValue* value);
 void defaultBottomShadow(Widget w, int offset, XrmValue* value);
 void defaultSelect(Widget w, int offset, XrmValue* value);
 
-VwDialPart& part(Widget w) { return reinterpret_cast<VwDialWidget>(w)->dial; }
+VwDialPart& part(Widget w) {
+  return reinterpret_cast<VwDialWidget>(w)->dial;
+}
 
 // ---- Resources -------------------------------------------------------------------------
 
@@ -61,14 +63,14 @@ XtResource resources[] = {
      S(XtRImmediate), INT_DEFAULT(85)},
     {S(VwNshadowCenterY), S("ShadowCenterY"), S(XtRInt), sizeof(int), OFFSET(shadow_center_y),
      S(XtRImmediate), INT_DEFAULT(85)},
-    {S(VwNradius), S("Radius"), S(XtRDimension), sizeof(Dimension), OFFSET(radius),
-     S(XtRImmediate), INT_DEFAULT(65)},
+    {S(VwNradius), S("Radius"), S(XtRDimension), sizeof(Dimension), OFFSET(radius), S(XtRImmediate),
+     INT_DEFAULT(65)},
     {S(VwNshadowRadius), S("ShadowRadius"), S(XtRDimension), sizeof(Dimension),
      OFFSET(shadow_radius), S(XtRImmediate), INT_DEFAULT(65)},
-    {S(VwNscaleLength), S("ScaleLength"), S(XtRDimension), sizeof(Dimension),
-     OFFSET(scale_length), S(XtRImmediate), INT_DEFAULT(5)},
-    {S(VwNscaleOffset), S("ScaleOffset"), S(XtRDimension), sizeof(Dimension),
-     OFFSET(scale_offset), S(XtRImmediate), INT_DEFAULT(70)},
+    {S(VwNscaleLength), S("ScaleLength"), S(XtRDimension), sizeof(Dimension), OFFSET(scale_length),
+     S(XtRImmediate), INT_DEFAULT(5)},
+    {S(VwNscaleOffset), S("ScaleOffset"), S(XtRDimension), sizeof(Dimension), OFFSET(scale_offset),
+     S(XtRImmediate), INT_DEFAULT(70)},
     {S(VwNpointerLength), S("PointerLength"), S(XtRDimension), sizeof(Dimension),
      OFFSET(pointer_length), S(XtRImmediate), INT_DEFAULT(5)},
     // The primitive's own highlight fields, with the dial's defaults.
@@ -82,14 +84,14 @@ XtResource resources[] = {
      OFFSET(base_pixmap), S(XtRImmediate), UNSPECIFIED},
     {S(VwNdialHighlightColor), S("DialHighlightColor"), S(XtRPixel), sizeof(Pixel),
      OFFSET(highlight_color), S(XtRCallProc), PROC(defaultSelect)},
-    {S(VwNdialHighlightPixmap), S("DialHighlightPixmap"), S(VwRDialHighlightPixmap),
-     sizeof(Pixmap), OFFSET(highlight_pixmap), S(XtRImmediate), UNSPECIFIED},
+    {S(VwNdialHighlightPixmap), S("DialHighlightPixmap"), S(VwRDialHighlightPixmap), sizeof(Pixmap),
+     OFFSET(highlight_pixmap), S(XtRImmediate), UNSPECIFIED},
     {S(VwNdialColor), S("DialColor"), S(XtRPixel), sizeof(Pixel), OFFSET(dial_color),
      S(XtRCallProc), PROC(defaultBackground)},
     {S(VwNdialPixmap), S("DialPixmap"), S(VwRDialPixmap), sizeof(Pixmap), OFFSET(dial_pixmap),
      S(XtRImmediate), UNSPECIFIED},
-    {S(VwNdialShadowColor), S("DialShadowColor"), S(XtRPixel), sizeof(Pixel),
-     OFFSET(shadow_color), S(XtRCallProc), PROC(defaultBottomShadow)},
+    {S(VwNdialShadowColor), S("DialShadowColor"), S(XtRPixel), sizeof(Pixel), OFFSET(shadow_color),
+     S(XtRCallProc), PROC(defaultBottomShadow)},
     {S(VwNdialTopColor), S("DialTopColor"), S(XtRPixel), sizeof(Pixel), OFFSET(top_color),
      S(XtRCallProc), PROC(defaultTopShadow)},
     {S(VwNdialShadowPixmap), S("DialShadowPixmap"), S(VwRDialShadowPixmap), sizeof(Pixmap),
@@ -106,8 +108,8 @@ XtResource resources[] = {
      S("exchange")},
     {S(VwNhighlightOnEnter), S("HighlightOnEnter"), S(XtRBoolean), sizeof(Boolean),
      PRIM(highlight_on_enter), S(XtRImmediate), INT_DEFAULT(False)},
-    {S(VwNdialType), S("DialType"), S(VwRDialType), sizeof(int), OFFSET(dial_type),
-     S(XtRImmediate), INT_DEFAULT(VwINTEGER_ACCUMULATER)},
+    {S(VwNdialType), S("DialType"), S(VwRDialType), sizeof(int), OFFSET(dial_type), S(XtRImmediate),
+     INT_DEFAULT(VwINTEGER_ACCUMULATER)},
     {S(VwNprocessingDirection), S("ProcessingDirection"), S(VwRProcessingDirection), sizeof(int),
      OFFSET(processing_direction), S(XtRImmediate), INT_DEFAULT(VwMAX_ON_RIGHT)},
     {S(VwNvalue), S("Value"), S(XtRInt), sizeof(int), OFFSET(value), S(XtRImmediate),
@@ -124,8 +126,8 @@ XtResource resources[] = {
      S(XtRImmediate), INT_DEFAULT(255)},
     {S(VwNscaleInc), S("ScaleInc"), S(XtRInt), sizeof(int), OFFSET(scale_inc), S(XtRImmediate),
      INT_DEFAULT(51)},
-    {S(VwNscaleTick), S("ScaleTick"), S(XtRInt), sizeof(int), OFFSET(scale_tick),
-     S(XtRImmediate), INT_DEFAULT(128)},
+    {S(VwNscaleTick), S("ScaleTick"), S(XtRInt), sizeof(int), OFFSET(scale_tick), S(XtRImmediate),
+     INT_DEFAULT(128)},
     {S(VwNdecimalPoints), S("DecimalPoints"), S(XtRInt), sizeof(int), OFFSET(decimal_points),
      S(XtRImmediate), INT_DEFAULT(0)},
     {S(VwNscalePosition), S("ScalePosition"), S(VwRScalePosition), sizeof(int),
@@ -181,37 +183,37 @@ VwDialClassRec vwDialClassRec = {
     {
         // core_class
         reinterpret_cast<WidgetClass>(&xmPrimitiveClassRec),  // superclass
-        S("VwDial"),                                           // class_name
-        sizeof(VwDialRec),                                     // widget_size
-        classInitialize,                                       // class_initialize
-        nullptr,                                               // class_part_initialize
-        False,                                                 // class_inited
-        initialize,                                            // initialize
-        nullptr,                                               // initialize_hook
-        realize,                                               // realize
-        actions,                                               // actions
-        XtNumber(actions),                                     // num_actions
-        resources,                                             // resources
-        XtNumber(resources),                                   // num_resources
-        NULLQUARK,                                             // xrm_class
-        True,                                                  // compress_motion
-        XtExposeCompressMaximal,                               // compress_exposure
-        True,                                                  // compress_enterleave
-        False,                                                 // visible_interest
-        destroy,                                               // destroy
-        nullptr,                                               // resize: the dial keeps its geometry
-        redisplay,                                             // expose
-        setValues,                                             // set_values
-        nullptr,                                               // set_values_hook
-        XtInheritSetValuesAlmost,                              // set_values_almost
-        nullptr,                                               // get_values_hook
-        nullptr,                                               // accept_focus
-        XtVersion,                                             // version
-        nullptr,                                               // callback_private
-        defaultTranslations,                                   // tm_table
-        XtInheritQueryGeometry,                                // query_geometry
-        nullptr,                                               // display_accelerator
-        nullptr,                                               // extension
+        S("VwDial"),                                          // class_name
+        sizeof(VwDialRec),                                    // widget_size
+        classInitialize,                                      // class_initialize
+        nullptr,                                              // class_part_initialize
+        False,                                                // class_inited
+        initialize,                                           // initialize
+        nullptr,                                              // initialize_hook
+        realize,                                              // realize
+        actions,                                              // actions
+        XtNumber(actions),                                    // num_actions
+        resources,                                            // resources
+        XtNumber(resources),                                  // num_resources
+        NULLQUARK,                                            // xrm_class
+        True,                                                 // compress_motion
+        XtExposeCompressMaximal,                              // compress_exposure
+        True,                                                 // compress_enterleave
+        False,                                                // visible_interest
+        destroy,                                              // destroy
+        nullptr,                                              // resize: the dial keeps its geometry
+        redisplay,                                            // expose
+        setValues,                                            // set_values
+        nullptr,                                              // set_values_hook
+        XtInheritSetValuesAlmost,                             // set_values_almost
+        nullptr,                                              // get_values_hook
+        nullptr,                                              // accept_focus
+        XtVersion,                                            // version
+        nullptr,                                              // callback_private
+        defaultTranslations,                                  // tm_table
+        XtInheritQueryGeometry,                               // query_geometry
+        nullptr,                                              // display_accelerator
+        nullptr,                                              // extension
     },
     {
         // primitive_class
@@ -252,7 +254,9 @@ Params paramsOf(const VwDialPart& d) {
   return p;
 }
 
-bool isRealType(int type) { return type == VwREAL_ACCUMULATER || type == VwREAL_VALUATOR; }
+bool isRealType(int type) {
+  return type == VwREAL_ACCUMULATER || type == VwREAL_VALUATOR;
+}
 
 // Derives the doubles from the integer resources, clamps the value and sets the angle.
 void computeValues(Widget w) {
@@ -352,7 +356,9 @@ void loadFont(Widget w) {
   }
 }
 
-bool drawable(Widget w) { return XtIsRealized(w) && XtWindow(w); }
+bool drawable(Widget w) {
+  return XtIsRealized(w) && XtWindow(w);
+}
 
 void point(const VwDialPart& d, double angle, double distance, int* x, int* y) {
   double px, py;
@@ -454,10 +460,11 @@ void drawHighlight(Widget w, bool on) {
   Boolean onEnter = reinterpret_cast<VwDialWidget>(w)->primitive.highlight_on_enter;
   if (!drawable(w) || (!onEnter && t == 0)) return;
   int width = w->core.width, height = w->core.height;
-  XRectangle edges[4] = {{0, 0, static_cast<unsigned short>(width), t},
-                         {0, static_cast<short>(height - t), static_cast<unsigned short>(width), t},
-                         {0, 0, t, static_cast<unsigned short>(height)},
-                         {static_cast<short>(width - t), 0, t, static_cast<unsigned short>(height)}};
+  XRectangle edges[4] = {
+      {0, 0, static_cast<unsigned short>(width), t},
+      {0, static_cast<short>(height - t), static_cast<unsigned short>(width), t},
+      {0, 0, t, static_cast<unsigned short>(height)},
+      {static_cast<short>(width - t), 0, t, static_cast<unsigned short>(height)}};
   XFillRectangles(XtDisplay(w), XtWindow(w), on ? d.highlight_gc : d.base_gc, edges, 4);
 }
 
@@ -500,8 +507,10 @@ void callList(Widget w, const char* list, int reason, XEvent* event, bool onlyIf
   data.event = event;
   data.widget = w;
   data.dialType = d.dial_type;
-  if (isRealType(d.dial_type)) data.dvalue = d.dvalue;
-  else data.ivalue = static_cast<int>(d.dvalue);
+  if (isRealType(d.dial_type))
+    data.dvalue = d.dvalue;
+  else
+    data.ivalue = static_cast<int>(d.dvalue);
   XtCallbackList callbacks = nullptr;
   XtVaGetValues(w, list, &callbacks, nullptr);
   // Copy the list first: a callback may change or destroy it.
@@ -550,7 +559,9 @@ void moveTo(Widget w, double value, double angle) {
 
 // ---- Class methods -------------------------------------------------------------------------
 
-void classInitialize() { VwRegisterConverters(); }
+void classInitialize() {
+  VwRegisterConverters();
+}
 
 void initialize(Widget request, Widget w, ArgList, Cardinal*) {
   VwDialPart& d = part(w);
@@ -560,7 +571,8 @@ void initialize(Widget request, Widget w, ArgList, Cardinal*) {
   if (d.scale_position == VwSCALE_ON && d.scale_length == 0) d.scale_length = 5;
   // The request, not the widget: the primitive's initialise has already given it a size.
   if (request->core.width == 0) w->core.width = static_cast<Dimension>(std::max(1, 2 * d.center_x));
-  if (request->core.height == 0) w->core.height = static_cast<Dimension>(std::max(1, 2 * d.center_y));
+  if (request->core.height == 0)
+    w->core.height = static_cast<Dimension>(std::max(1, 2 * d.center_y));
   d.base_gc = d.highlight_gc = d.dial_gc = d.shadow_gc = nullptr;
   d.frame_gc = d.scale_gc = d.pointer_gc = d.top_gc = nullptr;
   d.grab_state = VwDIAL_RELEASED;
@@ -573,8 +585,8 @@ void realize(Widget w, XtValueMask* mask, XSetWindowAttributes* attrs) {
   VwDialPart& d = part(w);
   makeGCs(w);
   // Key, button and motion events stay with the dial.
-  attrs->do_not_propagate_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask |
-                                 ButtonReleaseMask | PointerMotionMask;
+  attrs->do_not_propagate_mask =
+      KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
   *mask |= CWDontPropagate;
   if (d.cursor) {
     attrs->cursor = d.cursor;
@@ -590,7 +602,9 @@ void realize(Widget w, XtValueMask* mask, XSetWindowAttributes* attrs) {
   XtCreateWindow(w, InputOutput, CopyFromParent, *mask, attrs);
 }
 
-void redisplay(Widget w, XEvent*, Region) { drawAll(w); }
+void redisplay(Widget w, XEvent*, Region) {
+  drawAll(w);
+}
 
 Boolean setValues(Widget oldW, Widget, Widget w, ArgList, Cardinal*) {
   VwDialPart& o = part(oldW);
@@ -651,8 +665,8 @@ Boolean setValues(Widget oldW, Widget, Widget w, ArgList, Cardinal*) {
 
 void destroy(Widget w) {
   VwDialPart& d = part(w);
-  for (const char* list : {VwNenterCallback, VwNleaveCallback, VwNarmCallback, VwNdisarmCallback,
-                           VwNactivateCallback})
+  for (const char* list :
+       {VwNenterCallback, VwNleaveCallback, VwNarmCallback, VwNdisarmCallback, VwNactivateCallback})
     XtRemoveAllCallbacks(w, const_cast<char*>(list));
   releaseGCs(w);
   if (d.font_loaded && d.font) XFreeFont(XtDisplay(w), d.font);
@@ -678,8 +692,7 @@ void activateAction(Widget w, XEvent* event, String*, Cardinal*) {
   VwDialPart& d = part(w);
   int x, y;
   if (d.grab_state != VwDIAL_GRABBED || !eventPoint(event, &x, &y)) return;
-  vwdial::Drag drag =
-      vwdial::dragTo(paramsOf(d), d.center_x, d.center_y, x, y, d.angle, d.dvalue);
+  vwdial::Drag drag = vwdial::dragTo(paramsOf(d), d.center_x, d.center_y, x, y, d.angle, d.dvalue);
   moveTo(w, drag.value, drag.angle);
   callList(w, VwNactivateCallback, VwCR_ACTIVATE, event, true);
 }
@@ -735,7 +748,9 @@ void motifColors(Widget w, Pixel* fg, Pixel* top, Pixel* bottom, Pixel* select) 
   XmGetColors(XtScreen(w), w->core.colormap, w->core.background_pixel, fg, top, bottom, select);
 }
 
-void defaultBackground(Widget w, int, XrmValue* value) { answer(value, w->core.background_pixel); }
+void defaultBackground(Widget w, int, XrmValue* value) {
+  answer(value, w->core.background_pixel);
+}
 
 void defaultForeground(Widget w, int, XrmValue* value) {
   Pixel fg, top, bottom, select;
@@ -778,6 +793,8 @@ extern "C" void VwGetDialValue(Widget w, VwDialCallbackStruct* out) {
   out->event = nullptr;
   out->widget = w;
   out->dialType = d.dial_type;
-  if (isRealType(d.dial_type)) out->dvalue = d.dvalue;
-  else out->ivalue = static_cast<int>(d.dvalue);
+  if (isRealType(d.dial_type))
+    out->dvalue = d.dvalue;
+  else
+    out->ivalue = static_cast<int>(d.dvalue);
 }

@@ -49,8 +49,7 @@ void pointAt(double cx, double cy, double angle, double d, double* x, double* y)
   *y = cy - d * std::cos(r);
 }
 
-Drag dragTo(const Params& p, double cx, double cy, double x, double y, double angle,
-            double value) {
+Drag dragTo(const Params& p, double cx, double cy, double x, double y, double angle, double value) {
   Drag out;
   out.value = value;
   out.angle = angle;
@@ -61,8 +60,8 @@ Drag dragTo(const Params& p, double cx, double cy, double x, double y, double an
   bool valuator = !isAccumulator(p.type);
   if (valuator) {
     // The pointer cannot pass the gap at the bottom: it parks at the nearer end.
-    bool fromRight = angle > 90 && angle < 180, fromLeft = angle > 180 && angle < 270;
-    bool toRight = a > 90 && a < 180, toLeft = a > 180 && a < 270;
+    bool fromRight = angle > 90 && angle<180, fromLeft = angle> 180 && angle < 270;
+    bool toRight = a > 90 && a<180, toLeft = a> 180 && a < 270;
     if ((fromRight && toLeft) || (fromLeft && toRight)) a = angle;
     if (a > 135 && a < 225) a = a < 180 ? 135 : 225;
   }

@@ -26,8 +26,12 @@ struct Params {
   int decimals = 0;
 };
 
-inline bool isAccumulator(int type) { return type == kIntAccumulator || type == kRealAccumulator; }
-inline bool isInteger(int type) { return type == kIntAccumulator || type == kIntValuator; }
+inline bool isAccumulator(int type) {
+  return type == kIntAccumulator || type == kRealAccumulator;
+}
+inline bool isInteger(int type) {
+  return type == kIntAccumulator || type == kIntValuator;
+}
 
 // 10^decimals, as the dial scales real values (decimals is bounded to 0..15).
 double scaleOf(int decimals);
@@ -50,8 +54,7 @@ struct Drag {
 };
 // The value and angle after the pointer was dragged to (x, y), the dial's centre being
 // (cx, cy) and its previous state (angle, value).
-Drag dragTo(const Params& p, double cx, double cy, double x, double y, double angle,
-            double value);
+Drag dragTo(const Params& p, double cx, double cy, double x, double y, double angle, double value);
 
 // The value after one keyboard step: bit 1 of arg selects the big step (a tenth of the range,
 // or of a turn), bit 0 subtracts.

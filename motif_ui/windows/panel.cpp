@@ -40,7 +40,9 @@ int sizeOf(const OMobj_id& id, const char* name, Widget w, int fallback) {
 
 // ---- UIpanel ---------------------------------------------------------------------------------
 
-UIpanel::UIpanel(OMobj_id id) : UIwindow(id) { classType_ = "UIpanel"; }
+UIpanel::UIpanel(OMobj_id id) : UIwindow(id) {
+  classType_ = "UIpanel";
+}
 
 void UIpanel::setClientWidth(const OMobj_id& id, int width) {
   double sx = 1, sy = 1;
@@ -156,7 +158,9 @@ void UIpanel::rebuildKeepingChildren(Widget old, Widget oldClient) {
   UIdestroyWidget(old);
 }
 
-void UIpanel::rebuildObject(Widget old) { rebuildKeepingChildren(old, clientWidget); }
+void UIpanel::rebuildObject(Widget old) {
+  rebuildKeepingChildren(old, clientWidget);
+}
 
 bool UIpanel::destroyChildren() {
   bool any = false;
@@ -179,7 +183,9 @@ void UIpanel::destroyObject() {
 
 // ---- UIframe ---------------------------------------------------------------------------------
 
-UIframe::UIframe(OMobj_id id) : UIpanel(id) { classType_ = "UIframe"; }
+UIframe::UIframe(OMobj_id id) : UIpanel(id) {
+  classType_ = "UIframe";
+}
 
 void UIsetShadowThickness(const OMobj_id& id, Widget frame) {
   if (UIisBeingDestroyed(frame)) return;
@@ -234,15 +240,15 @@ bool UIframe::instanceObject() {
     t = shadowThickness = value;
   setClientWidth(objId, width - 2 * t);
   setClientHeight(objId, height - 2 * t);
-  Widget frame = XtVaCreateWidget(nameOf(objId), xmFrameWidgetClass, parent, XmNx, x, XmNy, y,
-                                  XmNwidth, width, XmNheight, height, XmNshadowThickness, t,
-                                  XmNmarginWidth, 0, XmNmarginHeight, 0, XmNmappedWhenManaged,
-                                  True, XmNuserData, this, nullptr);
+  Widget frame =
+      XtVaCreateWidget(nameOf(objId), xmFrameWidgetClass, parent, XmNx, x, XmNy, y, XmNwidth, width,
+                       XmNheight, height, XmNshadowThickness, t, XmNmarginWidth, 0, XmNmarginHeight,
+                       0, XmNmappedWhenManaged, True, XmNuserData, this, nullptr);
   std::string inner = std::string(nameOf(objId)) + "WA";
-  clientWidget = XtVaCreateManagedWidget(
-      inner.c_str(), containerWidgetClass, frame, XmNx, t, XmNy, t, XmNwidth,
-      std::max(width - 2 * t, 1), XmNheight, std::max(height - 2 * t, 1), XmNmappedWhenManaged,
-      True, XmNuserData, this, nullptr);
+  clientWidget = XtVaCreateManagedWidget(inner.c_str(), containerWidgetClass, frame, XmNx, t, XmNy,
+                                         t, XmNwidth, std::max(width - 2 * t, 1), XmNheight,
+                                         std::max(height - 2 * t, 1), XmNmappedWhenManaged, True,
+                                         XmNuserData, this, nullptr);
   widget_ = frame;
   setCoreResources(-1);
   UIsetShadowType(objId, frame);
@@ -266,15 +272,21 @@ void UIframe::updateObject(int seq) {
   UIwindow::updateObject(seq);
 }
 
-void UIframe::rebuildObject(Widget old) { rebuildKeepingChildren(old, clientWidget); }
+void UIframe::rebuildObject(Widget old) {
+  rebuildKeepingChildren(old, clientWidget);
+}
 
-void UIframe::destroyObject() { UIpanel::destroyObject(); }
+void UIframe::destroyObject() {
+  UIpanel::destroyObject();
+}
 
 // ---- UIscrolledWindow --------------------------------------------------------------------------
 
 int UIscrolledWindow::lastScrollBarSeq_ = -2;
 
-UIscrolledWindow::UIscrolledWindow(OMobj_id id) : UIframe(id) { classType_ = "UIscrolledWindow"; }
+UIscrolledWindow::UIscrolledWindow(OMobj_id id) : UIframe(id) {
+  classType_ = "UIscrolledWindow";
+}
 
 void UIscrolledWindow::setCoreResources(int seq) {
   if (UIisBeingDestroyed(widget_)) return;
@@ -337,8 +349,10 @@ void UIscrolledWindow::setOMVirtualHeight(int v) {
 void UIscrolledWindow::setScrollBars(int mode, int width, int height) {
   auto show = [](Widget bar, bool on) {
     if (UIisBeingDestroyed(bar)) return;
-    if (on) XtManageChild(bar);
-    else XtUnmanageChild(bar);
+    if (on)
+      XtManageChild(bar);
+    else
+      XtUnmanageChild(bar);
   };
   if (mode == 0) {
     hAllowance = vAllowance = 0;
@@ -386,8 +400,8 @@ bool UIscrolledWindow::instanceObject() {
   unsigned char policy = scrollBarMode == 0 ? XmAPPLICATION_DEFINED : XmAUTOMATIC;
   unsigned char display = XmSTATIC, visual = XmVARIABLE;
   if (scrollBarMode == 2) display = XmAS_NEEDED, visual = XmCONSTANT;
-  Widget sw = XtVaCreateWidget(nameOf(objId), xmScrolledWindowWidgetClass, parent, XmNx, x, XmNy,
-                               y, XmNwidth, width, XmNheight, height, XmNscrollingPolicy, policy,
+  Widget sw = XtVaCreateWidget(nameOf(objId), xmScrolledWindowWidgetClass, parent, XmNx, x, XmNy, y,
+                               XmNwidth, width, XmNheight, height, XmNscrollingPolicy, policy,
                                XmNscrollBarDisplayPolicy, display, XmNvisualPolicy, visual,
                                XmNscrollBarPlacement, XmBOTTOM_RIGHT, XmNmappedWhenManaged, True,
                                XmNuserData, this, nullptr);
@@ -397,10 +411,9 @@ bool UIscrolledWindow::instanceObject() {
   // The work area starts at the view's origin: at the scrolled window's own x and y it would
   // lie outside the view.
   clientWidget = XtVaCreateWidget(
-      inner.c_str(), xmBulletinBoardWidgetClass, sw, XmNx, 0, XmNy, 0, XmNmappedWhenManaged,
-      True, XmNuserData, this, XmNautoUnmanage, False, XmNdialogStyle, XmDIALOG_WORK_AREA,
-      XmNmarginWidth, 0, XmNmarginHeight, 0, XmNresizePolicy,
-      static_cast<unsigned char>(resizeMode), nullptr);
+      inner.c_str(), xmBulletinBoardWidgetClass, sw, XmNx, 0, XmNy, 0, XmNmappedWhenManaged, True,
+      XmNuserData, this, XmNautoUnmanage, False, XmNdialogStyle, XmDIALOG_WORK_AREA, XmNmarginWidth,
+      0, XmNmarginHeight, 0, XmNresizePolicy, static_cast<unsigned char>(resizeMode), nullptr);
   int vw = getVirtualWidth(width), vh = getVirtualHeight(height);
   virtualWidth = vw > 0 ? vw : width;
   virtualHeight = vh > 0 ? vh : height;
@@ -496,22 +509,30 @@ void UIscrolledWindow::rebuildObject(Widget old) {
 
 // The work area's destroy callbacks stay: the registry of live widgets forgets the widget
 // through one of them.
-void UIscrolledWindow::destroyObject() { UIpanel::destroyObject(); }
+void UIscrolledWindow::destroyObject() {
+  UIpanel::destroyObject();
+}
 
 void UIpanelChildRaise(Widget w, void*) {
   for (Widget child : childrenOf(w))
     if (XtWindow(child)) XRaiseWindow(XtDisplay(child), XtWindow(child));
 }
 
-int UIpanelInstance(OMobj_id id) { return UIinstanceEntry<UIpanel>(id); }
+int UIpanelInstance(OMobj_id id) {
+  return UIinstanceEntry<UIpanel>(id);
+}
 int UIpanelUpdate(OMobj_id id, unsigned int mask, int seq) {
   return UIupdateEntry<UIpanel>(id, mask, seq);
 }
-int UIframeInstance(OMobj_id id) { return UIinstanceEntry<UIframe>(id); }
+int UIframeInstance(OMobj_id id) {
+  return UIinstanceEntry<UIframe>(id);
+}
 int UIframeUpdate(OMobj_id id, unsigned int mask, int seq) {
   return UIupdateEntry<UIframe>(id, mask, seq);
 }
-int UIscrolledWindowInstance(OMobj_id id) { return UIinstanceEntry<UIscrolledWindow>(id); }
+int UIscrolledWindowInstance(OMobj_id id) {
+  return UIinstanceEntry<UIscrolledWindow>(id);
+}
 int UIscrolledWindowUpdate(OMobj_id id, unsigned int mask, int seq) {
   return UIupdateEntry<UIscrolledWindow>(id, mask, seq);
 }

@@ -40,7 +40,9 @@ using uiprops::newer;
 using uiprops::readInt;
 using uiprops::sub;
 
-UIshell* shellOf(Widget w) { return dynamic_cast<UIshell*>(UIwidgetToClass(w)); }
+UIshell* shellOf(Widget w) {
+  return dynamic_cast<UIshell*>(UIwidgetToClass(w));
+}
 
 int realizeTrampoline(OMobj_id obj) {
   return UIshellRealizeCB(UIshell::UIshellRealizeCBId, obj, 0);
@@ -63,7 +65,9 @@ bool placementDetectionOff() {
   return v && *v && std::strcmp(v, "Auto") != 0;
 }
 
-Atom atomIfExists(Display* dpy, const char* name) { return XInternAtom(dpy, name, True); }
+Atom atomIfExists(Display* dpy, const char* name) {
+  return XInternAtom(dpy, name, True);
+}
 
 bool rootHasProperty(Display* dpy, Window root, const char* name, Atom type) {
   Atom property = atomIfExists(dpy, name);
@@ -82,10 +86,14 @@ bool rootHasProperty(Display* dpy, Window root, const char* name, Atom type) {
 
 // ---- Construction ------------------------------------------------------------------------------
 
-UIshell::UIshell(OMobj_id id) : UIpanel(id) { classType_ = "UIshell"; }
+UIshell::UIshell(OMobj_id id) : UIpanel(id) {
+  classType_ = "UIshell";
+}
 UIshell::~UIshell() = default;
 
-UIapp::UIapp(OMobj_id id) : UIshell(id) { classType_ = "UIapp"; }
+UIapp::UIapp(OMobj_id id) : UIshell(id) {
+  classType_ = "UIapp";
+}
 
 void UIshell::setDisplayContext() {
   char* name = nullptr;
@@ -109,7 +117,8 @@ void UIshell::geometry(int x, int y, int width, int height) {
   char text[128];
   std::snprintf(text, sizeof text, "%d%s%d%s%d%s%d", width, "x", height, "+", x, "+", y);
   geometryText = text;
-  if (!UIisBeingDestroyed(shellWidget)) XtVaSetValues(shellWidget, XmNgeometry, geometryText.c_str(), nullptr);
+  if (!UIisBeingDestroyed(shellWidget))
+    XtVaSetValues(shellWidget, XmNgeometry, geometryText.c_str(), nullptr);
 }
 
 int UIshell::calculateClientDecorationHeight(Widget) {
@@ -148,10 +157,10 @@ bool UIshell::instanceObject() {
                        : XtCreatePopupShell(name, topLevelShellWidgetClass,
                                             displayContext._appShell, args, n);
   std::string mwName = std::string(name) + "MW", waName = std::string(name) + "WA";
-  mainWindow = XtVaCreateManagedWidget(mwName.c_str(), xmMainWindowWidgetClass, shellWidget,
-                                       XmNx, x, XmNy, y, XmNwidth, width, XmNheight, height,
-                                       XmNspacing, 0, XmNmainWindowMarginWidth, 0,
-                                       XmNmainWindowMarginHeight, 0, XmNuserData, this, nullptr);
+  mainWindow = XtVaCreateManagedWidget(mwName.c_str(), xmMainWindowWidgetClass, shellWidget, XmNx,
+                                       x, XmNy, y, XmNwidth, width, XmNheight, height, XmNspacing,
+                                       0, XmNmainWindowMarginWidth, 0, XmNmainWindowMarginHeight, 0,
+                                       XmNuserData, this, nullptr);
   workArea = XtVaCreateManagedWidget(waName.c_str(), containerWidgetClass, mainWindow, XmNwidth,
                                      width, XmNheight, height, XmNmappedWhenManaged, True,
                                      XmNuserData, this, nullptr);
@@ -254,8 +263,10 @@ void UIsetMenuBar(const OMobj_id& obj, const OMobj_id& menu, Widget mainWindow) 
     }
     bar = built ? built : bar;
   } else if (bar) {
-    if (UIdestroyMenuBar) UIdestroyMenuBar(bar);
-    else XtDestroyWidget(bar);
+    if (UIdestroyMenuBar)
+      UIdestroyMenuBar(bar);
+    else
+      XtDestroyWidget(bar);
     bar = nullptr;
     if (message && !showBar) XtUnmanageChild(message);
     if (showBar && message) XtVaGetValues(message, XmNheight, &labelHeight, nullptr);
@@ -358,7 +369,8 @@ void UIshell::setVisibility() {
   }
 }
 
-// ---- Realize, popup, map, size, close ------------------------------------------------------------
+// ---- Realize, popup, map, size, close
+// ------------------------------------------------------------
 
 namespace {
 
@@ -560,7 +572,8 @@ void UIshell::updateObject(int seq) {
   UIwindow::updateObject(seq);
 }
 
-// ---- Rebuild and destruction ---------------------------------------------------------------------
+// ---- Rebuild and destruction
+// ---------------------------------------------------------------------
 
 void UIshell::rebuildObject(Widget) {
   Widget oldShell = shellWidget;
@@ -603,8 +616,10 @@ void UIshell::destroyObject() {
     Widget bar = nullptr;
     XtVaGetValues(mainWindow, XmNmenuBar, &bar, nullptr);
     if (bar) {
-      if (UIdestroyMenuBar) UIdestroyMenuBar(bar);
-      else XtDestroyWidget(bar);
+      if (UIdestroyMenuBar)
+        UIdestroyMenuBar(bar);
+      else
+        XtDestroyWidget(bar);
     }
     for (Widget child : childrenOf(workArea)) {
       UIwindow* binding = UIwidgetToClass(child);
@@ -624,7 +639,8 @@ void UIshell::destroyObject() {
   if (!UIisBeingDestroyed(shell)) XtDestroyWidget(shell);
 }
 
-// ---- The window manager's frame ---------------------------------------------------------------------
+// ---- The window manager's frame
+// ---------------------------------------------------------------------
 
 int UIshell::findWMType(Widget w) {
   if (UIisBeingDestroyed(w)) return 0;
@@ -697,12 +713,13 @@ void UIconfigureEventDebug(const char* where, XConfigureEvent* e) {
               e->send_event);
 }
 
-// ---- Entry points ---------------------------------------------------------------------------------
+// ---- Entry points
+// ---------------------------------------------------------------------------------
 
 void UIshellInit() {
   if (!!UIshell::UIshellRealizeCBId) return;
-  OMobj_id cb = OMcreate_obj(OMstr_to_name("<UIshellRealizeCB>"), OM_KIND_FUNC, OMroot_obj,
-                             OMnull_obj, 0);
+  OMobj_id cb =
+      OMcreate_obj(OMstr_to_name("<UIshellRealizeCB>"), OM_KIND_FUNC, OMroot_obj, OMnull_obj, 0);
   OMpfi fn = nullptr;
   int (*realize)(OMobj_id, OMobj_id, unsigned int) = UIshellRealizeCB;
   std::memcpy(&fn, &realize, sizeof fn);
@@ -710,11 +727,15 @@ void UIshellInit() {
   UIshell::UIshellRealizeCBId = cb;
 }
 
-int UIshellInstance(OMobj_id id) { return UIinstanceEntry<UIshell>(id); }
+int UIshellInstance(OMobj_id id) {
+  return UIinstanceEntry<UIshell>(id);
+}
 int UIshellUpdate(OMobj_id id, unsigned int mask, int seq) {
   return UIupdateEntry<UIshell>(id, mask, seq);
 }
-int UIappInstance(OMobj_id id) { return UIinstanceEntry<UIapp>(id); }
+int UIappInstance(OMobj_id id) {
+  return UIinstanceEntry<UIapp>(id);
+}
 int UIappUpdate(OMobj_id id, unsigned int mask, int seq) {
   return UIupdateEntry<UIapp>(id, mask, seq);
 }

@@ -37,7 +37,9 @@ inline OMobj_id sub(OMobj_id parent, const char* name) {
   return OMfind_subobj(parent, OMstr_to_name(name), 0);
 }
 
-inline bool same(OMobj_id a, OMobj_id b) { return a.serial == b.serial; }
+inline bool same(OMobj_id a, OMobj_id b) {
+  return a.serial == b.serial;
+}
 
 inline void loadTemplates(const char* yaml) {
   std::vector<OMtemplate_error> errors;

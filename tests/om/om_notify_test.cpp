@@ -70,7 +70,9 @@ struct Tracker : OMXgroup {
   int inits = 0;
   int updates = 0;
 };
-OMXgroup* makeTracker(OMobj_id id) { return new Tracker(id); }
+OMXgroup* makeTracker(OMobj_id id) {
+  return new Tracker(id);
+}
 
 class OMNotify : public OMTest {
  protected:
@@ -248,7 +250,8 @@ TEST_F(OMNotify, QueuedCallbacksAndEventsRun) {
   seen = 0;
   OMobj_id x = make(top, "x", OM_KIND_INT);
   OMpush_ctx(x, 0, 0, 0);
-  OMqueue_notify(x, [](OMobj_id) { return ++seen; }, 0);
+  OMqueue_notify(
+      x, [](OMobj_id) { return ++seen; }, 0);
   EXPECT_EQ(seen, 0);
   OMpop_ctx(x);
   EXPECT_EQ(seen, 1);

@@ -101,7 +101,8 @@ TEST_F(OMTemplates, ABadTemplateFileAddsNothingAndSaysWhere) {
     methods: { update: notRegistered }
     properties:
       b: integer
-)", "bad.yaml", &errors);
+)",
+                            "bad.yaml", &errors);
   EXPECT_EQ(ok, 0);
   ASSERT_EQ(errors.size(), 3u);
   EXPECT_EQ(errors[0].text(), "bad.yaml:5:11: unknown base template 'Missing'");

@@ -38,7 +38,9 @@ templates:
       strings: string[]
       values: int[]
       cmdList: obj[]
-)", "kit.yaml", &errors), 1);
+)",
+                               "kit.yaml", &errors),
+              1);
   }
   void SetUp() override {
     instanced.clear();
@@ -63,7 +65,9 @@ templates:
     std::ofstream(dir / name, std::ios::binary) << text;
     return (dir / name).string();
   }
-  UIloadResult load(const std::string& text) { return UIloadInterfaceFile(write("f.yaml", text), place); }
+  UIloadResult load(const std::string& text) {
+    return UIloadInterfaceFile(write("f.yaml", text), place);
+  }
   std::string errors(const UIloadResult& r) {
     std::string all;
     for (const auto& e : r.errors) all += e.text().substr(e.file.size()) + "\n";
@@ -175,8 +179,12 @@ TEST_F(InterfaceFile, HostileFilesGetOneClearMessage) {
   std::string deep;
   for (int i = 0; i < 10000; ++i) deep += "[";
   std::string deepBlock = "a:\n  type: Panel\n";
-  for (int i = 0; i < 300; ++i) deepBlock += std::string(i + 2, ' ') + "k" + std::to_string(i) + ":\n";
-  std::string binary("\x7f" "ELF\x02\x01\x01\0\0\0", 10);
+  for (int i = 0; i < 300; ++i)
+    deepBlock += std::string(i + 2, ' ') + "k" + std::to_string(i) + ":\n";
+  std::string binary(
+      "\x7f"
+      "ELF\x02\x01\x01\0\0\0",
+      10);
   const Case cases[] = {
       {"", "the file is empty"},
       {"# only a comment\n", "the file is empty"},

@@ -34,8 +34,8 @@ class Uirun : public ::testing::Test {
  protected:
   void SetUp() override {
     static int n = 0;
-    dir = fs::temp_directory_path() / ("uirun_test_" + std::to_string(::getpid()) + "_" +
-                                       std::to_string(++n));
+    dir = fs::temp_directory_path() /
+          ("uirun_test_" + std::to_string(::getpid()) + "_" + std::to_string(++n));
     fs::create_directories(dir);
   }
   void TearDown() override { fs::remove_all(dir); }
@@ -100,12 +100,14 @@ TEST_F(Uirun, TheGallerysPictureShowsItsWindowAndStatusLine) {
   int dark = 0;
   for (int y = height - 22; y < height; ++y)
     for (int x = 0; x < width; ++x) {
-      const unsigned char* p = &rgb[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3];
+      const unsigned char* p =
+          &rgb[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3];
       if (p[0] < 80 && p[1] < 80 && p[2] < 80) ++dark;
     }
   EXPECT_GT(dark, 100) << "the status text is drawn";
   // The panel's own colour (#c8d8e8) is where the file puts it.
-  const unsigned char* panel = &rgb[(static_cast<size_t>(40) * static_cast<size_t>(width) + 50) * 3];
+  const unsigned char* panel =
+      &rgb[(static_cast<size_t>(40) * static_cast<size_t>(width) + 50) * 3];
   EXPECT_EQ(panel[0], 0xc8);
   EXPECT_EQ(panel[1], 0xd8);
   EXPECT_EQ(panel[2], 0xe8);
@@ -124,17 +126,17 @@ TEST_F(Uirun, ScriptsSetReadAndExpect) {
     height: 50
 )");
   Result r = run(file + " --script -",
-              "get app.box.width\n"
-              "set app.box.width 150\n"
-              "expect app.box.width 150.0\n"
-              "res app.box width\n"
-              "get app.box.clientWidth\n"
-              "get app.nothing\n"
-              "get app.title\n"
-              "click app.box\n"
-              "close app\n"
-              "expect app.visible 0\n"
-              "expect app.cancel 1\n");
+                 "get app.box.width\n"
+                 "set app.box.width 150\n"
+                 "expect app.box.width 150.0\n"
+                 "res app.box width\n"
+                 "get app.box.clientWidth\n"
+                 "get app.nothing\n"
+                 "get app.title\n"
+                 "click app.box\n"
+                 "close app\n"
+                 "expect app.visible 0\n"
+                 "expect app.cancel 1\n");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "app.box.width = 120\n"

@@ -44,8 +44,10 @@ Bench& bench() {
   for (int attempt = 0; attempt < 40 && !b.dpy; ++attempt) {
     errno = 0;
     b.dpy = XOpenDisplay(b.name.c_str());
-    if (!b.dpy && (errno == EAGAIN || errno == ECONNRESET)) usleep(50000);  // busy or resetting
-    else break;
+    if (!b.dpy && (errno == EAGAIN || errno == ECONNRESET))
+      usleep(50000);  // busy or resetting
+    else
+      break;
   }
   if (b.dpy) XtDisplayInitialize(b.app, b.dpy, "uitest", "UItest", nullptr, 0, &argc, argv);
   if (!b.dpy) {
@@ -110,9 +112,15 @@ PrivateServer::PrivateServer() {
 
 PrivateServer::~PrivateServer() = default;
 
-Display* display() { return bench().dpy; }
-XtAppContext appContext() { return bench().app; }
-std::string displayName() { return bench().name; }
+Display* display() {
+  return bench().dpy;
+}
+XtAppContext appContext() {
+  return bench().app;
+}
+std::string displayName() {
+  return bench().name;
+}
 
 bool pumpUntil(const std::function<bool()>& pred, int timeoutMs) {
   auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);

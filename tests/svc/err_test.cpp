@@ -19,7 +19,9 @@ int retry(const char* format, ...) {
   asked = format;
   return 1;
 }
-int giveUp(const char*, ...) { return 0; }
+int giveUp(const char*, ...) {
+  return 0;
+}
 
 class Errors : public ::testing::Test {
  protected:

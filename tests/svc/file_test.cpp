@@ -57,8 +57,8 @@ TEST_F(Files, VariablesExpandWithFolderIndexes) {
 }
 
 TEST_F(Files, FindSearchesThePathInOrder) {
-  std::string path = "::" + (dir / "missing").string() + ":" + (dir / "a").string() + ":" +
-                     (dir / "b").string();
+  std::string path =
+      "::" + (dir / "missing").string() + ":" + (dir / "a").string() + ":" + (dir / "b").string();
   char* found = FILEfind("both.txt", path.c_str(), 32, 1, 0, 0);
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(std::string(found), (dir / "a" / "both.txt").string());

@@ -84,9 +84,9 @@ TEST(KltImage, HostileHeadersAreRefusedBeforeAllocating) {
       {klt(3, 0, 0), "no pixels"},
       {klt(2, 2, 3), "fewer pixels"},
       {klt(0xffffffffu, 0xffffffffu, 1), "too large"},  // * 4 overflows 64 bits' worth of care
-      {klt(0x40000000u, 4, 1), "too large"},             // * 4 wraps a 32-bit size
+      {klt(0x40000000u, 4, 1), "too large"},            // * 4 wraps a 32-bit size
       {klt(32768, 1, 1), "too large"},
-      {klt(32767, 32767, 1), "fewer pixels"},            // a lying size within X's limits
+      {klt(32767, 32767, 1), "fewer pixels"},  // a lying size within X's limits
   };
   for (const Case& c : cases) {
     WTrgb_image image;
@@ -118,8 +118,8 @@ TEST(Bitmap, HostileFilesAreRefused) {
   notBmp[0] = 'P';
   Bytes oddHeader = bmp(2, 2);
   oddHeader[14] = 77;  // no such header size
-  const Bytes cases[] = {truncatedHeader, notBmp, oddHeader, bmp(2, 2, 100000),
-                         bmp(2, 2, -1), Bytes{}};
+  const Bytes cases[] = {truncatedHeader,   notBmp,        oddHeader,
+                         bmp(2, 2, 100000), bmp(2, 2, -1), Bytes{}};
   for (const Bytes& b : cases) {
     WTrgb_image image;
     std::string why;
@@ -141,8 +141,8 @@ TEST(ImageFiles, ReadOnlyRegularFilesWithoutBlocking) {
   fs::path dir = fs::temp_directory_path() / ("image_test_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   Bytes b = klt(1, 1, 1);
-  std::ofstream(dir / "one.x", std::ios::binary).write(reinterpret_cast<char*>(b.data()),
-                                                        static_cast<long>(b.size()));
+  std::ofstream(dir / "one.x", std::ios::binary)
+      .write(reinterpret_cast<char*>(b.data()), static_cast<long>(b.size()));
   WTrgb_image image;
   std::string why;
   EXPECT_TRUE(WTread_image_file((dir / "one.x").string(), WT_IMAGE_KLT, &image, &why)) << why;

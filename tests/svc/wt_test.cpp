@@ -32,13 +32,14 @@ class WindowTools : public ::testing::Test {
     uitest::destroyWidget(shell);
     std::filesystem::remove_all(dir);
   }
-  std::string writeKlt(const char* name, std::vector<unsigned char> pixels, unsigned w, unsigned h) {
-    std::vector<unsigned char> b{0, 0, 0, static_cast<unsigned char>(w), 0, 0, 0,
-                                 static_cast<unsigned char>(h)};
+  std::string writeKlt(const char* name, std::vector<unsigned char> pixels, unsigned w,
+                       unsigned h) {
+    std::vector<unsigned char> b{0, 0, 0, static_cast<unsigned char>(w),
+                                 0, 0, 0, static_cast<unsigned char>(h)};
     b.insert(b.end(), pixels.begin(), pixels.end());
     std::string path = (dir / name).string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<char*>(b.data()),
-                                                static_cast<long>(b.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<char*>(b.data()), static_cast<long>(b.size()));
     return path;
   }
   unsigned long pixmapPixel(Pixmap p, int x, int y) {
@@ -86,9 +87,8 @@ TEST_F(WindowTools, FontSetsAreSharedAndFollowTheDescription) {
 TEST_F(WindowTools, Utf8LabelsRenderInTheDefaultFont) {
   XmString s = CSstr_to_Xm("Ärger über Öl");
   Widget label = XtVaCreateManagedWidget("label", xmLabelWidgetClass, shell, XmNlabelString, s,
-                                         XmNfontList, UIget_xmfontlist(shell, 12, 0),
-                                         XmNforeground, 0x000000ul, XmNbackground, 0xfffffful,
-                                         nullptr);
+                                         XmNfontList, UIget_xmfontlist(shell, 12, 0), XmNforeground,
+                                         0x000000ul, XmNbackground, 0xfffffful, nullptr);
   XmStringFree(s);
   ASSERT_TRUE(uitest::showAndWait(shell, label));
   Dimension w = 0, h = 0;
@@ -159,11 +159,11 @@ TEST_F(WindowTools, TextWidthGrowsWithTheText) {
 }
 
 TEST_F(WindowTools, TheContainerLeavesChildrenWhereTheyAre) {
-  Widget box = XtVaCreateManagedWidget("box", containerWidgetClass, shell, XmNwidth, 180,
-                                       XmNheight, 90, nullptr);
-  Widget child = XtVaCreateManagedWidget("child", xmLabelWidgetClass, box, XmNx, 30, XmNy, 40,
-                                         XmNwidth, 50, XmNheight, 20, XmNrecomputeSize, False,
-                                         nullptr);
+  Widget box = XtVaCreateManagedWidget("box", containerWidgetClass, shell, XmNwidth, 180, XmNheight,
+                                       90, nullptr);
+  Widget child =
+      XtVaCreateManagedWidget("child", xmLabelWidgetClass, box, XmNx, 30, XmNy, 40, XmNwidth, 50,
+                              XmNheight, 20, XmNrecomputeSize, False, nullptr);
   ASSERT_TRUE(uitest::showAndWait(shell, child));
   Position x, y;
   Dimension w, h, bw, bh;

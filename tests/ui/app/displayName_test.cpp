@@ -7,7 +7,9 @@
 
 namespace {
 
-std::string norm(const char* name) { return UIdpyContext::cnvtDisplayName(name).c_str(); }
+std::string norm(const char* name) {
+  return UIdpyContext::cnvtDisplayName(name).c_str();
+}
 
 TEST(DisplayNames, TheTableOfForms) {
   EXPECT_EQ(norm(":0"), ":0.0");

@@ -36,7 +36,9 @@ std::vector<std::string>& displayErrors() {
   static std::vector<std::string> e;
   return e;
 }
-void recordDisplayError(const char* text) { displayErrors().push_back(text); }
+void recordDisplayError(const char* text) {
+  displayErrors().push_back(text);
+}
 
 // Starts the library once per process, as the environment does, on the shared test server.
 void startOnce() {
@@ -53,8 +55,8 @@ void startOnce() {
   ERRset_reporter(record);
   UIdisplayErrorHook = recordDisplayError;
   UIinit();
-  static char a0[] = "/usr/bin/tool", a1[] = "-no_dialog_wait", a2[] = "keep",
-              a3[] = "-geometry", a4[] = "10x10", a5[] = "no_dialog_wait", a6[] = "-no_dialog_wait";
+  static char a0[] = "/usr/bin/tool", a1[] = "-no_dialog_wait", a2[] = "keep", a3[] = "-geometry",
+              a4[] = "10x10", a5[] = "no_dialog_wait", a6[] = "-no_dialog_wait";
   static char* argv[] = {a0, a1, a2, a3, a4, a5, a6, nullptr};
   static int argc = 7;
   UIglobal_init(&argc, argv);
@@ -276,8 +278,8 @@ TEST_F(Startup, ProtocolErrorsAndXtWarningsAreReportedNotFatal) {
 TEST_F(Startup, TheLoopRunsTimersAndDeferredCalls) {
   static int fired = 0, deferred = 0;
   fired = deferred = 0;
-  XtAppAddTimeOut(UIdpyContext::_appContext, 30, [](XtPointer, XtIntervalId*) { ++fired; },
-                  nullptr);
+  XtAppAddTimeOut(
+      UIdpyContext::_appContext, 30, [](XtPointer, XtIntervalId*) { ++fired; }, nullptr);
   EXPECT_TRUE(EVrun_until([] { return fired == 1; }, 2000));
   auto call = [](void* arg) {
     if (++*static_cast<int*>(arg) == 3) EVdel_select(7, 0, nullptr, nullptr, arg, 0);

@@ -82,8 +82,8 @@ class Controls : public ::testing::Test {
       for (int j = 0; j < 6; ++j) b.push_back(200);
       b.push_back(0), b.push_back(0);
     }
-    std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<char*>(b.data()),
-                                                      static_cast<long>(b.size()));
+    std::ofstream(dir / name, std::ios::binary)
+        .write(reinterpret_cast<char*>(b.data()), static_cast<long>(b.size()));
   }
 
   std::string prefix;
@@ -133,8 +133,9 @@ TEST_F(Controls, PictureTypesAreDerivedOrRefused) {
   uitest::reports().clear();
   OMset_str_val(sub(label, "labelPixmap.fileType"), "klt_image");
   ASSERT_EQ(uitest::reports().size(), 1u);
-  EXPECT_EQ(uitest::reports()[0], "UIlabel::setPixmap: Error for file " + (dir / "square.bmp").string() +
-                                      ". KLT image files must have a .x file extension. No action taken.");
+  EXPECT_EQ(uitest::reports()[0],
+            "UIlabel::setPixmap: Error for file " + (dir / "square.bmp").string() +
+                ". KLT image files must have a .x file extension. No action taken.");
   Pixmap after = 0;
   XtVaGetValues(w, XmNlabelPixmap, &after, nullptr);
   EXPECT_EQ(after, face) << "the label keeps its face";
@@ -142,7 +143,8 @@ TEST_F(Controls, PictureTypesAreDerivedOrRefused) {
 
 TEST_F(Controls, ToolTipsFollowEnableAndPictures) {
   writeBmp("square.bmp");
-  OMobj_id picture = make("UIbutton", "picb", window, {{"visible", 1}, {"width", 40}, {"height", 40}});
+  OMobj_id picture =
+      make("UIbutton", "picb", window, {{"visible", 1}, {"width", 40}, {"height", 40}});
   OMset_str_val(sub(picture, "labelPixmap.filename"), "square.bmp");
   OMset_str_val(sub(picture, "labelPixmap.fileType"), "bitmap");
   OMset_int_val(sub(picture, "toolTip.placement"), 1);  // a tool-tip change: enable unset
@@ -181,7 +183,8 @@ TEST_F(Controls, ClicksWriteDoAndTogglesSetWithoutEcho) {
 void kltPalette() {
   setenv("KLT_UI_GAMMA", "1", 1);  // gamma 1: the palette's colours arrive unchanged
   uitest::startLibrary("label_test_palette");
-  std::string path = (fs::temp_directory_path() / ("palette_" + std::to_string(::getpid()) + ".x")).string();
+  std::string path =
+      (fs::temp_directory_path() / ("palette_" + std::to_string(::getpid()) + ".x")).string();
   const unsigned char bytes[] = {0, 0, 0, 2, 0, 0, 0, 1, 0, 200, 200, 200, 0, 255, 0, 128};
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
   Widget shell = uitest::newShell("palette");

@@ -91,11 +91,15 @@ class UItestTemplateDialog : public UIwindow {
   bool instanceObject() override { return false; }
 };
 
-int UItestLabelInstance(OMobj_id id) { return UIinstanceEntry<UItestLabel>(id); }
+int UItestLabelInstance(OMobj_id id) {
+  return UIinstanceEntry<UItestLabel>(id);
+}
 int UItestLabelUpdate(OMobj_id id, unsigned mask, int seq) {
   return UIupdateEntry<UItestLabel>(id, mask, seq);
 }
-int UItestLabelUpdate1(OMobj_id id) { return UIupdate1Entry(id, UItestLabelInstance); }
+int UItestLabelUpdate1(OMobj_id id) {
+  return UIupdate1Entry(id, UItestLabelInstance);
+}
 
 using uitest::reports;
 
@@ -124,7 +128,9 @@ void startOnce() {
   uitest::startLibrary("core_test", kTemplates);
 }
 
-OMobj_id sub(OMobj_id id, const char* path) { return OMfind_str_subobj(id, path, 0); }
+OMobj_id sub(OMobj_id id, const char* path) {
+  return OMfind_str_subobj(id, path, 0);
+}
 int intOf(OMobj_id id, const char* path, int fallback = -12345) {
   int v = fallback;
   OMget_int_val(sub(id, path), &v);
@@ -141,9 +147,8 @@ class Core : public ::testing::Test {
     prefix = "c" + std::to_string(++n) + "_";
     shell = XtVaAppCreateShell("core", "Corvane", topLevelShellWidgetClass, uitest::display(),
                                XmNwidth, 400, XmNheight, 300, nullptr);
-    box = XtVaCreateManagedWidget("box", containerWidgetClass, shell, XmNwidth, 400, XmNheight,
-                                  300, XmNbackground, 0x336699ul, XmNforeground, 0xffff00ul,
-                                  nullptr);
+    box = XtVaCreateManagedWidget("box", containerWidgetClass, shell, XmNwidth, 400, XmNheight, 300,
+                                  XmNbackground, 0x336699ul, XmNforeground, 0xffff00ul, nullptr);
     XtRealizeWidget(shell);
     ASSERT_TRUE(uitest::showAndWait(shell, box));
     host = hostFor(box, "host");
@@ -318,8 +323,8 @@ TEST(CoreColours, GammaAndThePixelCache) {
   startOnce();
   EXPECT_EQ(gamma_correct(0, 256), 0u);
   EXPECT_EQ(gamma_correct(255, 256), 255u);
-  EXPECT_EQ(gamma_correct(128, 256),
-            static_cast<unsigned>(std::pow(128.0 / 255, 1 / 2.22) * 256)) << "gamma 2.22";
+  EXPECT_EQ(gamma_correct(128, 256), static_cast<unsigned>(std::pow(128.0 / 255, 1 / 2.22) * 256))
+      << "gamma 2.22";
   Display* dpy = uitest::display();
   Colormap map = DefaultColormap(dpy, DefaultScreen(dpy));
   std::vector<unsigned long> pixels;
@@ -488,8 +493,8 @@ TEST_F(Core, RebuildingKeepsTheIndexThroughInsertPosition) {
 }
 
 TEST_F(Core, GeometryWriteBackOnlyWritesWhatDiffers) {
-  OMobj_id a = label("geo", host, {{"visible", 1}, {"x", 10}, {"y", 20}, {"width", 60},
-                                   {"height", 25}});
+  OMobj_id a =
+      label("geo", host, {{"visible", 1}, {"x", 10}, {"y", 20}, {"width", 60}, {"height", 25}});
   Widget w = widgetOf(a);
   int before = OMget_obj_seq(a, OMnull_obj, 3);
   UIupdateOMRequestedWindowPosSize(w, 10, 20, 60, 25, 0);
@@ -539,8 +544,8 @@ TEST_F(Core, ANoughtSizeIsReportedForEachSideAndNothingMoves) {
 // ---- Mouse interactors with real input ----------------------------------------------------------
 
 TEST_F(Core, MouseInteractorsReceivePressesDragsAndReleases) {
-  OMobj_id view = label("view", host, {{"visible", 1}, {"x", 20}, {"y", 20}, {"width", 200},
-                                       {"height", 150}});
+  OMobj_id view =
+      label("view", host, {{"visible", 1}, {"x", 20}, {"y", 20}, {"width", 200}, {"height", 150}});
   Widget w = widgetOf(view);
   ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(w); }));
   UIwindow* binding = UIobjIdToClass(view);
@@ -614,7 +619,8 @@ TEST_F(Core, OnButtonDownFiltersByTheRequestMask) {
   UIobjIdToClass(view)->interactors = nullptr;
 }
 
-// ---- Stale pointers and hostile pictures ----------------------------------------------------------
+// ---- Stale pointers and hostile pictures
+// ----------------------------------------------------------
 
 TEST_F(Core, StalePointersAreLeftAlone) {
   Widget gone = XmCreateLabel(box, const_cast<char*>("gone"), nullptr, 0);
@@ -672,10 +678,13 @@ class HostilePictures : public Core {
 };
 
 TEST_F(HostilePictures, BadXBitmapsAreRefusedWithTheMessage) {
-  write("ok.xbm", "#define ok_width 3\n#define ok_height 2\nstatic char ok_bits[] = {0x05, 0x02};\n");
+  write("ok.xbm",
+        "#define ok_width 3\n#define ok_height 2\nstatic char ok_bits[] = {0x05, 0x02};\n");
   write("neg.xbm", "#define n_width -1\n#define n_height 2\nstatic char n_bits[] = {0x01};\n");
-  write("huge.xbm", "#define h_width 524288\n#define h_height 65536\nstatic char h_bits[] = {0};\n");
-  write("short.xbm", "#define s_width 16\n#define s_height 16\nstatic char s_bits[] = {0x01, 0x02};\n");
+  write("huge.xbm",
+        "#define h_width 524288\n#define h_height 65536\nstatic char h_bits[] = {0};\n");
+  write("short.xbm",
+        "#define s_width 16\n#define s_height 16\nstatic char s_bits[] = {0x01, 0x02};\n");
   // Compressed bitmaps are not decompressed (no program is started): they are not valid.
   write("trap.xbm.gz", std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00", 8));
   int width = 0, height = 0;

@@ -26,7 +26,9 @@ Params accumulator(double perRev) {
 }
 
 // The pointer position at angle a, 60 pixels from a centre at (85, 85).
-void at(double a, double* x, double* y) { pointAt(85, 85, a, 60, x, y); }
+void at(double a, double* x, double* y) {
+  pointAt(85, 85, a, 60, x, y);
+}
 
 TEST(VwDialAngles, ValuatorSweepsClockwiseFromLowerLeft) {
   Params p = valuator(0, 100);

@@ -2,8 +2,8 @@
 // input through XTest, resources set as values and as strings, and destruction.
 #include <gtest/gtest.h>
 
-#include <X11/keysym.h>
 #include <X11/Shell.h>
+#include <X11/keysym.h>
 #include <Xm/Xm.h>
 
 #include <cmath>
@@ -155,8 +155,8 @@ TEST_F(VwDialTest, DraggingThePointerArmsActivatesAndDisarms) {
   int resource = 0;
   XtVaGetValues(dial, VwNvalue, &resource, nullptr);
   EXPECT_EQ(resource, 83);
-  EXPECT_TRUE(waitForPixel(dial, vwdial::valueToAngle(vwdial::Params{2, 3, 0, 100}, 83), 60,
-                           kPointer));
+  EXPECT_TRUE(
+      waitForPixel(dial, vwdial::valueToAngle(vwdial::Params{2, 3, 0, 100}, 83), 60, kPointer));
   EXPECT_EQ(pixelAt(dial, 0, 60), kFace) << "the old pointer was erased";
 }
 
@@ -212,8 +212,8 @@ TEST_F(VwDialTest, StringResourcesGoThroughTheConverters) {
   XtVaGetValues(dial, VwNdialType, &type, VwNprocessingDirection, &direction, nullptr);
   EXPECT_EQ(type, VwREAL_VALUATOR);
   EXPECT_EQ(direction, VwMAX_ON_LEFT);
-  XtVaSetValues(dial, XtVaTypedArg, VwNscalePosition, XtRString, "scale_off",
-                sizeof("scale_off"), nullptr);
+  XtVaSetValues(dial, XtVaTypedArg, VwNscalePosition, XtRString, "scale_off", sizeof("scale_off"),
+                nullptr);
   int position = -1;
   XtVaGetValues(dial, VwNscalePosition, &position, nullptr);
   EXPECT_EQ(position, VwSCALE_ON) << "an unknown keyword leaves the value";

@@ -78,7 +78,8 @@ TEST_F(Windows, AShellWithoutPositionKeepsItsDefaultSizeAndNoGeometry) {
 }
 
 TEST_F(Windows, StatusTextChangedWithWidthAppliesOnlyTheText) {
-  OMobj_id s = shell("status", {{"visible", 1}, {"width", 300}, {"height", 120}, {"showStatusBar", 1}});
+  OMobj_id s =
+      shell("status", {{"visible", 1}, {"width", 300}, {"height", 120}, {"showStatusBar", 1}});
   UIshell* b = bindingOf(s);
   ASSERT_TRUE(XtIsManaged(b->statusLabel));
   OMpush_ctx(s, 0, 0, 0);
@@ -98,7 +99,8 @@ TEST_F(Windows, StatusTextChangedWithWidthAppliesOnlyTheText) {
 }
 
 TEST_F(Windows, StatusBarTextFromAWidgetInside) {
-  OMobj_id s = shell("bar", {{"visible", 1}, {"width", 300}, {"height", 120}, {"showStatusBar", 1}});
+  OMobj_id s =
+      shell("bar", {{"visible", 1}, {"width", 300}, {"height", 120}, {"showStatusBar", 1}});
   OMset_str_val(sub(s, "statusString"), "Idle");
   OMobj_id panel = make("UIpanel", "inner", s, {{"visible", 1}, {"width", 50}, {"height", 20}});
   UIshell* b = bindingOf(s);
@@ -176,7 +178,8 @@ TEST_F(Windows, HiddenPanelsAndLabelsAreNeverMappedUntilShown) {
   };
   OMobj_id panel = make("UIpanel", "hp", s, {{"visible", 0}, {"width", 40}, {"height", 20}});
   OMobj_id label = make("UIlabel", "hl", s, {{"visible", 0}, {"y", 30}});
-  Window panelWindow = XtWindow(UIobjIdToWidget(panel)), labelWindow = XtWindow(UIobjIdToWidget(label));
+  Window panelWindow = XtWindow(UIobjIdToWidget(panel)),
+         labelWindow = XtWindow(UIobjIdToWidget(label));
   ASSERT_TRUE(panelWindow && labelWindow);
   uitest::pumpFor(20);
   collect();
@@ -219,9 +222,9 @@ TEST_F(Windows, ShadowThicknessAndType) {
 TEST_F(Windows, ScrollBarsAsNeededShowOneThenBoth) {
   OMobj_id s = shell("scroll", {{"visible", 1}, {"width", 400}, {"height", 300}});
   OMpush_ctx(s, 0, 0, 0);
-  OMobj_id sw = make("UIscrolledWindow", "sw", s,
-                     {{"visible", 1}, {"width", 200}, {"height", 200}, {"scrollBars", 2},
-                      {"resizeMode", 0}});
+  OMobj_id sw =
+      make("UIscrolledWindow", "sw", s,
+           {{"visible", 1}, {"width", 200}, {"height", 200}, {"scrollBars", 2}, {"resizeMode", 0}});
   OMset_real_val(sub(sw, "virtualWidth"), 400);
   OMset_real_val(sub(sw, "virtualHeight"), 100);
   OMpop_ctx(s);
@@ -246,11 +249,12 @@ TEST_F(Windows, ScrollBarsAsNeededShowOneThenBoth) {
 
 TEST_F(Windows, RebuildUnderANewParentKeepsTheChildren) {
   OMobj_id s = shell("rebuild", {{"visible", 1}, {"width", 400}, {"height", 300}});
-  OMobj_id first = make("UIpanel", "first", s, {{"visible", 1}, {"x", 0}, {"y", 0},
-                                                {"width", 150}, {"height", 150}});
-  OMobj_id second = make("UIpanel", "second", s, {{"visible", 1}, {"x", 200}, {"y", 0},
-                                                  {"width", 150}, {"height", 150}});
-  OMobj_id mover = make("UIpanel", "mover", first, {{"visible", 1}, {"width", 100}, {"height", 100}});
+  OMobj_id first = make("UIpanel", "first", s,
+                        {{"visible", 1}, {"x", 0}, {"y", 0}, {"width", 150}, {"height", 150}});
+  OMobj_id second = make("UIpanel", "second", s,
+                         {{"visible", 1}, {"x", 200}, {"y", 0}, {"width", 150}, {"height", 150}});
+  OMobj_id mover =
+      make("UIpanel", "mover", first, {{"visible", 1}, {"width", 100}, {"height", 100}});
   OMobj_id child = make("UIpanel", "child", mover, {{"visible", 1}, {"width", 50}, {"height", 50}});
   uitest::pumpFor(30);
   Widget oldMover = UIobjIdToWidget(mover);
@@ -282,11 +286,13 @@ TEST_F(Windows, ADisplayChangeMovesTheShell) {
   Widget moved = UIobjIdToWidget(inside);
   ASSERT_FALSE(UIisBeingDestroyed(moved));
   EXPECT_EQ(XtDisplay(moved), after) << "children follow their shell";
-  EVrun_until([&] {
-    XWindowAttributes attrs;
-    return XtWindow(w) && XGetWindowAttributes(after, XtWindow(w), &attrs) &&
-           attrs.map_state == IsViewable;
-  }, 3000);
+  EVrun_until(
+      [&] {
+        XWindowAttributes attrs;
+        return XtWindow(w) && XGetWindowAttributes(after, XtWindow(w), &attrs) &&
+               attrs.map_state == IsViewable;
+      },
+      3000);
   // Leave nothing on the second server when it goes.
   OMdestroy_obj(inside, 0);
   OMdestroy_obj(s, 0);

@@ -49,8 +49,9 @@ struct WmServer {
       int format;
       unsigned long n, after;
       unsigned char* data = nullptr;
-      found = XGetWindowProperty(d, DefaultRootWindow(d), info, 0, 1, False, AnyPropertyType,
-                                 &type, &format, &n, &after, &data) == Success && type != None;
+      found = XGetWindowProperty(d, DefaultRootWindow(d), info, 0, 1, False, AnyPropertyType, &type,
+                                 &format, &n, &after, &data) == Success &&
+              type != None;
       if (data) XFree(data);
       if (!found) usleep(50000);
     }
@@ -93,7 +94,8 @@ class WindowManager : public ::testing::Test {
     unsetenv("CQ_WIN_PLACEMENT");
     uitest::startLibrary("wm_test", nullptr, wmServer().server.name());
     // Wait until the window manager has announced itself.
-    ASSERT_TRUE(uitest::pumpUntil([] { return UIshell::findWMType(DefaultHiddenShell) == 1; }, 10000));
+    ASSERT_TRUE(
+        uitest::pumpUntil([] { return UIshell::findWMType(DefaultHiddenShell) == 1; }, 10000));
     static int n = 0;
     prefix = "m" + std::to_string(++n) + "_";
   }
@@ -112,8 +114,8 @@ class WindowManager : public ::testing::Test {
 };
 
 TEST_F(WindowManager, TheMotifWindowManagerIsDetectedAndItsFrameMeasured) {
-  OMobj_id s = shell("framed", {{"visible", 1}, {"x", 100}, {"y", 120}, {"width", 200},
-                                {"height", 100}});
+  OMobj_id s =
+      shell("framed", {{"visible", 1}, {"x", 100}, {"y", 120}, {"width", 200}, {"height", 100}});
   UIshell* b = bindingOf(s);
   ASSERT_NE(b, nullptr);
   ASSERT_TRUE(uitest::pumpUntil([&] { return b->offsetsKnown != 0; }, 10000));
