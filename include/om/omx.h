@@ -17,7 +17,7 @@ class OMXobj {
 
   virtual const char* class_name() const { return className_; }
   // The bound object (OMnull_obj when the sub-object was missing).
-  OMobj_id obj_id(int mode = 0) const { return id_; }
+  OMobj_id obj_id(int /*mode*/ = 0) const { return id_; }
   OMXobj* owner() const { return owner_; }
   int mode() const { return mode_; }
   // 1 when the bound object is live.
@@ -42,10 +42,12 @@ class OMXobj {
 class OMXbprim : public OMXobj {
  public:
   using OMXobj::OMXobj;
-  int get_int_val(int& value, int mode = 0) const { return OMget_int_val(obj_id(), &value); }
-  int set_int_val(int value, int mode = 0) { return OMset_int_val(obj_id(), value); }
-  int get_real_val(double& value, int mode = 0) const { return OMget_real_val(obj_id(), &value); }
-  int set_real_val(double value, int mode = 0) { return OMset_real_val(obj_id(), value); }
+  int get_int_val(int& value, int /*mode*/ = 0) const { return OMget_int_val(obj_id(), &value); }
+  int set_int_val(int value, int /*mode*/ = 0) { return OMset_int_val(obj_id(), value); }
+  int get_real_val(double& value, int /*mode*/ = 0) const {
+    return OMget_real_val(obj_id(), &value);
+  }
+  int set_real_val(double value, int /*mode*/ = 0) { return OMset_real_val(obj_id(), value); }
 };
 
 class OMXint : public OMXbprim {
@@ -73,8 +75,8 @@ class OMXgroup : public OMXobj {
   using OMXobj::OMXobj;
   // Itself when className is this wrapper's class name, else null.
   virtual OMXgroup* ret_omx_ptr(const char* className);
-  virtual int init(unsigned int mask, int seq) { return 1; }
-  virtual int update(unsigned int mask, int seq) { return 1; }
+  virtual int init(unsigned int /*mask*/, int /*seq*/) { return 1; }
+  virtual int update(unsigned int /*mask*/, int /*seq*/) { return 1; }
 };
 
 // The wrapper the object manager made for id (see OMXgroup), or null.

@@ -46,7 +46,7 @@ String fallbackResources[] = {const_cast<char*>("*background:   #b7b7b7"),
 
 // Xt warnings and X protocol errors are reported, never fatal: a widget library must not end
 // its host over a bad request.
-void warningToErr(String name, String type, String cls, String def, String* params,
+void warningToErr(String /*name*/, String /*type*/, String /*cls*/, String def, String* params,
                   Cardinal* count) {
   char text[1024];
   String p[10] = {};

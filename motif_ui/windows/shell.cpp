@@ -206,7 +206,7 @@ void UIshell::onObjectCreate(Widget w) {
 
 // ---- Resources ---------------------------------------------------------------------------------
 
-void UIsetTitle(const OMobj_id& obj, const OMobj_id& property, Widget mainWindow) {
+void UIsetTitle(const OMobj_id& /*obj*/, const OMobj_id& property, Widget mainWindow) {
   char* text = nullptr;
   if (OMget_str_val(property, &text, 0) != 1 || UIisBeingDestroyed(mainWindow)) return;
   XtVaSetValues(XtParent(mainWindow), XmNtitle, text, nullptr);

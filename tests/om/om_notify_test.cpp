@@ -49,7 +49,7 @@ int selfWriter(OMobj_id id, unsigned mask, int seq) {
   return 1;
 }
 // Two objects that keep writing each other: a notification loop.
-int pingPong(OMobj_id id, unsigned mask, int seq) {
+int pingPong(OMobj_id id, unsigned, int) {
   OMobj_id other = OMfind_subobj(id, OMstr_to_name("other"), 0);
   int v = 0;
   OMget_int_val(other, &v);

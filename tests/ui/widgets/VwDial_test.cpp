@@ -38,7 +38,7 @@ std::vector<std::string>& warnings() {
   return w;
 }
 
-void recordWarning(String name, String type, String cls, String def, String* params,
+void recordWarning(String name, String, String, String def, String* params,
                    Cardinal* count) {
   std::string text = std::string(name) + ": " + (def ? def : "");
   for (Cardinal i = 0; params && count && i < *count; ++i) text += std::string(" | ") + params[i];
