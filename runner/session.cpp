@@ -100,6 +100,20 @@ void fakeKey(Display* dpy, KeyCode code, const std::vector<KeyCode>& mods) {
   XSync(dpy, False);
 }
 
+// A resource value as text. Asked without a buffer of the caller's, every converter to String
+// in the program hands back the text itself through to.addr: the toolkit's (enumerations, the
+// set state) their static names, the kit's the text they wrote into the toolkit's own buffer.
+// to.size is no guide (the toolkit's give the size of a pointer), so the text is read to its
+// terminator. Given a buffer, the toolkit's store a pointer in it instead, which is why none
+// is given.
+bool convertToText(Widget w, const std::string& type, char* value, unsigned size,
+                   std::string* text) {
+  XrmValue from{size, value}, to{0, nullptr};
+  if (!XtConvertAndStore(w, type.c_str(), &from, XtRString, &to) || !to.addr) return false;
+  *text = std::string(to.addr, strnlen(to.addr, 4096));
+  return true;
+}
+
 bool isNumber(const std::string& s, double* v) {
   char* end = nullptr;
   *v = std::strtod(s.c_str(), &end);
@@ -198,6 +212,12 @@ bool Session::anyWindowShown() const {
     if (OMget_int_val(OMfind_subobj(id, OMstr_to_name("visible"), 0), &visible) == 1 && visible)
       return true;
   }
+  return false;
+}
+
+bool Session::showsAnything() const {
+  for (OMobj_id id : objects_)
+    if (UIobjIdToWidget(id)) return true;
   return false;
 }
 
@@ -475,14 +495,9 @@ int Session::command(const std::string& line, std::string* error, bool* quit) {
       char* s = nullptr;
       std::memcpy(&s, value, sizeof s);
       text = s ? s : "";
-    } else {
-      char buffer[1024];
-      XrmValue from{size, value}, to{sizeof buffer, buffer};
-      if (!XtConvertAndStore(target, typeName.c_str(), &from, XtRString, &to)) {
-        *error = "cannot show " + resource + " (" + typeName + ") as text";
-        return 1;
-      }
-      text = std::string(buffer, strnlen(buffer, sizeof buffer));
+    } else if (!convertToText(target, typeName, value, size, &text)) {
+      *error = "cannot show " + resource + " (" + typeName + ") as text";
+      return 1;
     }
     std::cout << path << " " << resource << " = " << text << "\n";
     return 0;

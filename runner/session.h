@@ -21,6 +21,8 @@ class Session {
   void wait(int ms);
   // True while some top-level window of the interface is shown.
   bool anyWindowShown() const;
+  // True when some top-level object has a widget: something a picture can show.
+  bool showsAnything() const;
   // Writes a PNG of the interface's one shown window, else of the whole screen.
   bool screenshot(const std::string& path, std::string* error);
 

@@ -423,8 +423,9 @@ Boolean CqCvtPixelToString(Display* display, XrmValue*, Cardinal*, XrmValue* fro
   XColor c{};
   c.pixel = valueOf<Pixel>(from);
   XQueryColor(display, DefaultColormap(display, DefaultScreen(display)), &c);
+  // Four hex digits a channel: unpadded, "#ffff00" could be red or several other colours.
   char text[32];
-  std::snprintf(text, sizeof text, "#%x%x%x", c.red, c.green, c.blue);
+  std::snprintf(text, sizeof text, "#%04x%04x%04x", c.red, c.green, c.blue);
   return answerText(to, text);
 }
 

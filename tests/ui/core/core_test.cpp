@@ -374,7 +374,10 @@ TEST_F(Core, ConvertersWriteTextIntoTheCallersBuffer) {
   EXPECT_STREQ(big, "2");
   Pixel red = 0xff0000;
   ASSERT_TRUE(convert(XtRPixel, &red, sizeof red, big, sizeof big, &needed));
-  EXPECT_STREQ(big, "#ffff00");
+  EXPECT_STREQ(big, "#ffff00000000") << "each channel in four digits";
+  Pixel dim3 = 0x010203;
+  ASSERT_TRUE(convert(XtRPixel, &dim3, sizeof dim3, big, sizeof big, &needed));
+  EXPECT_STREQ(big, "#010102020303") << "small channels keep their leading zeros";
   XmString s = XmStringCreateLocalized(const_cast<char*>("hello"));
   ASSERT_TRUE(convert(XmRXmString, &s, sizeof s, big, sizeof big, &needed));
   EXPECT_STREQ(big, "hello");
