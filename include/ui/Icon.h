@@ -26,8 +26,15 @@ typedef struct _XmIconRec* XmIconWidget;
 #define XmCShowLabel ((char*)"ShowLabel")
 #endif
 #define XmNlabelForegroundColor ((char*)"labelForegroundColor") /* Pixel, default "black" */
+/* "tipString" (class "TipString"), XmString, default NULL: the tip's text. When NULL the tip
+ * shows the button's label string, so the button's face and its tip can differ only when this
+ * is set. The widget keeps its own copy; XtGetValues hands back a copy the caller frees with
+ * XmStringFree, as for XmNlabelString. */
+#define XmNtipString ((char*)"tipString")
+#define XmCTipString ((char*)"TipString")
 
-/* Tool-tip placements. */
+/* Tool-tip placements. Wherever it goes, the tip never covers the button (nor its border):
+ * the pointer resting on the button would otherwise take the tip down and up again. */
 enum { XmICON_ABOVE = 0, XmICON_BELOW = 1, XmICON_RIGHT = 2, XmICON_LEFT = 3 };
 
 /* An unmanaged tool-tip button. */

@@ -33,6 +33,7 @@ typedef struct {
   Widget shell;               /* the tip's override-redirect shell */
   XtIntervalId display_timer; /* pending display, 0 when none */
   XtIntervalId leave_timer;   /* pending leave check, 0 when none */
+  XmString tip_string;        /* the tip's own text (a copy, freed on destroy); NULL: the label's */
 } XmIconPart;
 
 typedef struct _XmIconRec {

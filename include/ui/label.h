@@ -4,7 +4,8 @@
 //                                      "labelPixmap", "accelerator" -> widget
 //   UIbutton  XmIcon "<name>"          the same, "toolTip" (enable, delayTime, message,
 //                                      color.foregroundColor, placement), "armedPixmap";
-//                                      a press writes "do" 1
+//                                      "message" -> the tip's text (XmNtipString), never
+//                                      the face; a press writes "do" 1
 //   UItoggle  XmToggleButton "<name>"  the same as the label, "set" -> state (no echo);
 //                                      a click writes "set" and "do" 1
 #pragma once

@@ -39,14 +39,15 @@ void UIbutton::setResources(Widget w, int seq) {
     int delay = 0;
     if (OMget_int_val(sub(tip, "delayTime"), &delay) == 1)
       XtVaSetValues(w, XmNdisplayDelay, delay, nullptr);
+    // The message is the tip's own text: the button's face keeps its label.
     char* message = nullptr;
     if (OMget_str_val(sub(tip, "message"), &message, 0) == 1) {
       XmString s = CSstr_to_Xm(message);
-      XtVaSetValues(w, XmNshowLabel, True, XmNlabelString, s, nullptr);
+      XtVaSetValues(w, XmNshowLabel, True, XmNtipString, s, nullptr);
       XmStringFree(s);
       std::free(message);
     } else {
-      XtVaSetValues(w, XmNshowLabel, False, nullptr);
+      XtVaSetValues(w, XmNshowLabel, False, XmNtipString, nullptr, nullptr);
     }
     OMobj_id color = sub(tip, "color");
     char* colorText = nullptr;

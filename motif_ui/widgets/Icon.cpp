@@ -19,6 +19,7 @@ void displayLabelAction(Widget w, XEvent* event, String* params, Cardinal* n);
 void undisplayLabelAction(Widget w, XEvent* event, String* params, Cardinal* n);
 void displayTimeout(XtPointer data, XtIntervalId* id);
 void leaveCheck(XtPointer data, XtIntervalId* id);
+void exportTipString(Widget w, int offset, XtArgVal* value);
 
 XmIconPart& part(Widget w) {
   return reinterpret_cast<XmIconWidget>(w)->icon;
@@ -38,6 +39,13 @@ XtResource resources[] = {
      S(XtRImmediate), reinterpret_cast<XtPointer>(True)},
     {XmNlabelForegroundColor, S(XtCForeground), S(XtRPixel), sizeof(Pixel),
      OFFSET(label_foreground), S(XtRString), S("black")},
+    {XmNtipString, XmCTipString, S(XmRXmString), sizeof(XmString), OFFSET(tip_string),
+     S(XtRImmediate), nullptr},
+};
+
+// XtGetValues of the tip's text hands back a copy, as the label string does.
+XmSyntheticResource synResources[] = {
+    {XmNtipString, sizeof(XmString), OFFSET(tip_string), exportTipString, nullptr},
 };
 
 // ---- Actions and translations ----------------------------------------------------------------
@@ -102,8 +110,8 @@ XmIconClassRec xmIconClassRec = {
         XmInheritBorderUnhighlight,  // border_unhighlight
         XtInheritTranslations,       // translations
         XmInheritArmAndActivate,     // arm_and_activate
-        nullptr,                     // syn_resources
-        0,                           // num_syn_resources
+        synResources,                // syn_resources: the tip string's copy
+        XtNumber(synResources),      // num_syn_resources
         nullptr,                     // extension
     },
     {
@@ -137,8 +145,28 @@ void initialize(Widget, Widget w, ArgList, Cardinal*) {
   p.shell = nullptr;
   p.display_timer = 0;
   p.leave_timer = 0;
+  // The caller's string (or a converter's) is not ours to keep.
+  if (p.tip_string) p.tip_string = XmStringCopy(p.tip_string);
   static XtTranslations table = XtParseTranslationTable(kTranslations);
   XtOverrideTranslations(w, table);
+}
+
+// The text the tip shows: its own string when it has one, else the button's label (a copy the
+// caller frees).
+XmString tipText(Widget w) {
+  XmIconPart& p = part(w);
+  if (p.tip_string) return XmStringCopy(p.tip_string);
+  XmString text = nullptr;
+  XtVaGetValues(w, XmNlabelString, &text, nullptr);
+  return text;
+}
+
+void showTipText(Widget w) {
+  XmIconPart& p = part(w);
+  if (!p.label) return;
+  XmString text = tipText(w);
+  XtVaSetValues(p.label, XmNlabelString, text, XmNrecomputeSize, True, nullptr);
+  if (text) XmStringFree(text);
 }
 
 Boolean setValues(Widget oldW, Widget, Widget w, ArgList, Cardinal*) {
@@ -147,17 +175,18 @@ Boolean setValues(Widget oldW, Widget, Widget w, ArgList, Cardinal*) {
   Boolean redisplay = False;
   if (p.label_foreground != o.label_foreground && p.label)
     XtVaSetValues(p.label, XmNforeground, p.label_foreground, nullptr);
+  bool tipChanged = false;
+  if (p.tip_string != o.tip_string) {
+    // Xt has already stored the caller's pointer over the copy we own.
+    if (o.tip_string) XmStringFree(o.tip_string);
+    if (p.tip_string) p.tip_string = XmStringCopy(p.tip_string);
+    tipChanged = true;
+  }
   auto* now = reinterpret_cast<XmIconWidget>(w);
   auto* was = reinterpret_cast<XmIconWidget>(oldW);
-  if (now->label._label != was->label._label) {
-    if (p.label) {
-      XmString text = nullptr;
-      XtVaGetValues(w, XmNlabelString, &text, nullptr);
-      XtVaSetValues(p.label, XmNlabelString, text, XmNrecomputeSize, True, nullptr);
-      XmStringFree(text);
-    }
-    redisplay = True;
-  }
+  bool labelChanged = now->label._label != was->label._label;
+  if (tipChanged || (labelChanged && !p.tip_string)) showTipText(w);
+  if (labelChanged) redisplay = True;
   return redisplay;
 }
 
@@ -171,6 +200,13 @@ void destroy(Widget w) {
   XmIconPart& p = part(w);
   removeTimer(&p.display_timer);
   removeTimer(&p.leave_timer);
+  if (p.tip_string) XmStringFree(p.tip_string);
+  p.tip_string = nullptr;
+}
+
+void exportTipString(Widget w, int offset, XtArgVal* value) {
+  XmString s = *reinterpret_cast<XmString*>(reinterpret_cast<char*>(w) + offset);
+  *value = reinterpret_cast<XtArgVal>(s ? XmStringCopy(s) : nullptr);
 }
 
 // ---- Actions -------------------------------------------------------------------------------
@@ -204,9 +240,8 @@ void makeTip(Widget w) {
   XmIconPart& p = part(w);
   Dimension shadow = 0;
   XmFontList fonts = nullptr;
-  XmString text = nullptr;
-  XtVaGetValues(w, XmNshadowThickness, &shadow, XmNfontList, &fonts, XmNlabelString, &text,
-                nullptr);
+  XtVaGetValues(w, XmNshadowThickness, &shadow, XmNfontList, &fonts, nullptr);
+  XmString text = tipText(w);
   Pixel white = WhitePixelOfScreen(XtScreen(w));
   p.shell = XtVaCreatePopupShell("shell", overrideShellWidgetClass, w, XmNborderWidth, 0, nullptr);
   Widget frame = XtVaCreateManagedWidget("label_frame", xmFrameWidgetClass, p.shell,
@@ -215,7 +250,42 @@ void makeTip(Widget w) {
   p.label = XtVaCreateManagedWidget(XtName(w), xmLabelWidgetClass, frame, XmNlabelString, text,
                                     XmNfontList, fonts, XmNbackground, white, XmNforeground,
                                     p.label_foreground, nullptr);
-  XmStringFree(text);
+  if (text) XmStringFree(text);
+}
+
+// The reference points above put a tip placed above over the button's top rows (it is pushed
+// down by half its own height), and a tip to the left or right over the border. A tip over the
+// button takes the pointer off it: the tip goes, the pointer is back on the button, the tip
+// comes back. So a tip that would meet the button's outer edge (border included) is moved
+// away from it in its placement's direction, just far enough.
+void keepOffTheButton(Widget w, int placement, int* x, int* y) {
+  XmIconPart& p = part(w);
+  Dimension tipWidth = 0, tipHeight = 0, tipBorder = 0;
+  XtVaGetValues(p.shell, XmNwidth, &tipWidth, XmNheight, &tipHeight, XmNborderWidth, &tipBorder,
+                nullptr);
+  int tw = tipWidth + 2 * tipBorder, th = tipHeight + 2 * tipBorder;
+  int wx = 0, wy = 0;
+  Window child;
+  XTranslateCoordinates(XtDisplay(w), XtWindow(w), RootWindowOfScreen(XtScreen(w)), 0, 0, &wx, &wy,
+                        &child);
+  int b = w->core.border_width;
+  int left = wx - b, top = wy - b, right = wx + w->core.width + b, bottom = wy + w->core.height + b;
+  bool meets = *x<right&& * x + tw> left && *y<bottom&& * y + th> top;
+  if (!meets) return;
+  switch (placement) {
+    case XmICON_ABOVE:
+      *y = top - th;
+      break;
+    case XmICON_RIGHT:
+      *x = right;
+      break;
+    case XmICON_LEFT:
+      *x = left - tw;
+      break;
+    default:
+      *y = bottom;
+      break;
+  }
 }
 
 void displayTimeout(XtPointer data, XtIntervalId*) {
@@ -263,6 +333,7 @@ void displayTimeout(XtPointer data, XtIntervalId*) {
       x = rx - (W / 2 + t), y = ry;
       break;
   }
+  keepOffTheButton(w, p.display_placement, &x, &y);
   XtVaSetValues(p.shell, XmNx, static_cast<Position>(x), XmNy, static_cast<Position>(y), nullptr);
   XtPopup(p.shell, XtGrabNone);
   removeTimer(&p.leave_timer);

@@ -160,6 +160,49 @@ TEST_F(Controls, ToolTipsFollowEnableAndPictures) {
   EXPECT_FALSE(show) << "a text button with enable 0 shows none";
 }
 
+TEST_F(Controls, ATipMessageIsTheTipsTextNotTheButtonsFace) {
+  OMobj_id text = make("UIbutton", "textb", window, {{"visible", 1}, {"x", 150}, {"y", 120}});
+  OMset_str_val(sub(text, "label"), "Go");
+  OMset_int_val(sub(text, "toolTip.delayTime"), 20);
+  OMset_int_val(sub(text, "toolTip.enable"), 1);
+  OMset_str_val(sub(text, "toolTip.message"), "Starts it");
+  Widget w = UIobjIdToWidget(text);
+  EXPECT_EQ(textOf(w), "Go") << "the face keeps the label";
+  XmIconPart& icon = reinterpret_cast<XmIconWidget>(w)->icon;
+  auto tipUp = [&] { return icon.shell && viewable(icon.shell); };
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(w); }));
+  uitest::movePointer(w, 5, 5);
+  ASSERT_TRUE(uitest::pumpUntil(tipUp));
+  EXPECT_EQ(textOf(icon.label), "Starts it");
+  OMset_str_val(sub(text, "toolTip.message"), "Starts it now");
+  EXPECT_EQ(textOf(icon.label), "Starts it now") << "a new message reaches the tip";
+  OMset_str_val(sub(text, "label"), "Run");
+  EXPECT_EQ(textOf(w), "Run");
+  EXPECT_EQ(textOf(icon.label), "Starts it now") << "a new label leaves the message alone";
+  uitest::movePointer(UIobjIdToWidget(window), 390, 290);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return !tipUp(); }, 2000));
+
+  // A picture button shows its message in the tip, as before.
+  writeBmp("square.bmp");
+  OMobj_id picture = make("UIbutton", "picb", window,
+                          {{"visible", 1}, {"x", 20}, {"y", 20}, {"width", 40}, {"height", 40}});
+  OMset_str_val(sub(picture, "labelPixmap.filename"), "square.bmp");
+  OMset_str_val(sub(picture, "labelPixmap.fileType"), "bitmap");
+  OMset_int_val(sub(picture, "toolTip.delayTime"), 20);
+  OMset_str_val(sub(picture, "toolTip.message"), "A square");
+  Widget pw = UIobjIdToWidget(picture);
+  XmIconPart& picon = reinterpret_cast<XmIconWidget>(pw)->icon;
+  unsigned char labelType = 0;
+  XtVaGetValues(pw, XmNlabelType, &labelType, nullptr);
+  EXPECT_EQ(labelType, XmPIXMAP);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(pw); }));
+  uitest::movePointer(pw, 5, 5);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return picon.shell && viewable(picon.shell); }));
+  EXPECT_EQ(textOf(picon.label), "A square");
+  uitest::movePointer(UIobjIdToWidget(window), 390, 290);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return !viewable(picon.shell); }, 2000));
+}
+
 TEST_F(Controls, ClicksWriteDoAndTogglesSetWithoutEcho) {
   OMobj_id button = make("UIbutton", "go", window, {{"visible", 1}, {"x", 10}, {"y", 10}});
   OMobj_id toggle = make("UItoggle", "opt", window, {{"visible", 1}, {"x", 10}, {"y", 60}});
@@ -268,6 +311,91 @@ TEST_F(ToolTip, ShownBelowFollowsTheLabelAndGoesAfterLeaving) {
   uitest::movePointer(UIobjIdToWidget(window), 300, 250);
   EXPECT_TRUE(uitest::pumpUntil([&] { return !tipShown(w); }, 2000));
   XtDestroyWidget(w);
+}
+
+TEST_F(ToolTip, ItsOwnTextLeavesTheFaceAndFallsBackToTheLabel) {
+  Arg a[2];
+  XmString own = XmStringCreateLocalized(const_cast<char*>("own text"));
+  XtSetArg(a[0], XmNdisplayDelay, 20);
+  XtSetArg(a[1], XmNtipString, own);
+  Widget w = icon({a[0], a[1]});
+  XmStringFree(own);  // the widget keeps a copy
+  XmString s = XmStringCreateLocalized(const_cast<char*>("face"));
+  XtVaSetValues(w, XmNlabelString, s, nullptr);
+  XmStringFree(s);
+  uitest::movePointer(w, 5, 5);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return tipShown(w); }));
+  EXPECT_EQ(textOf(part(w).label), "own text");
+  EXPECT_EQ(textOf(w), "face");
+  XmString got = nullptr;
+  XtVaGetValues(w, XmNtipString, &got, nullptr);
+  ASSERT_NE(got, nullptr);
+  XmStringFree(got);  // a copy of the caller's own
+  XtVaSetValues(w, XmNtipString, nullptr, nullptr);
+  EXPECT_EQ(textOf(part(w).label), "face") << "unset: the label string, as before";
+  s = XmStringCreateLocalized(const_cast<char*>("face two"));
+  XtVaSetValues(w, XmNlabelString, s, nullptr);
+  XmStringFree(s);
+  EXPECT_EQ(textOf(part(w).label), "face two");
+  uitest::movePointer(UIobjIdToWidget(window), 390, 290);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return !tipShown(w); }, 2000));
+  XtDestroyWidget(w);
+}
+
+// The tip's outer rectangle against the button's (border included), in root coordinates.
+TEST_F(ToolTip, NoPlacementCoversTheButton) {
+  for (int placement :
+       {int{XmICON_ABOVE}, int{XmICON_BELOW}, int{XmICON_RIGHT}, int{XmICON_LEFT}, 7}) {
+    SCOPED_TRACE(placement);
+    Arg a[3];
+    XtSetArg(a[0], XmNdisplayDelay, 20);
+    XtSetArg(a[1], XmNdisplayPlacement, placement);
+    XtSetArg(a[2], XmNborderWidth, 2);
+    Widget w = icon({a[0], a[1], a[2]});
+    XtVaSetValues(w, XmNx, 150, XmNy, 120, XmNwidth, 90, XmNheight, 28, nullptr);
+    XmString s = XmStringCreateLocalized(const_cast<char*>("a tip of some length"));
+    XtVaSetValues(w, XmNlabelString, s, nullptr);
+    XmStringFree(s);
+    uitest::pumpFor(20);
+    uitest::movePointer(w, 45, 2);  // the top rows, where a covering tip would sit
+    ASSERT_TRUE(uitest::pumpUntil([&] { return tipShown(w); }));
+    Widget tip = part(w).shell;
+    XWindowAttributes at;
+    XGetWindowAttributes(XtDisplay(tip), XtWindow(tip), &at);
+    int tx = 0, ty = 0, wx = 0, wy = 0;
+    Window child;
+    Window root = DefaultRootWindow(XtDisplay(w));
+    XTranslateCoordinates(XtDisplay(w), XtWindow(tip), root, 0, 0, &tx, &ty, &child);
+    XTranslateCoordinates(XtDisplay(w), XtWindow(w), root, 0, 0, &wx, &wy, &child);
+    int b = w->core.border_width;
+    int left = wx - b, top = wy - b, right = wx + w->core.width + b,
+        bottom = wy + w->core.height + b;
+    int tLeft = tx - at.border_width, tTop = ty - at.border_width,
+        tRight = tx + at.width + at.border_width, tBottom = ty + at.height + at.border_width;
+    bool overlaps = tLeft < right && tRight > left && tTop < bottom && tBottom > top;
+    EXPECT_FALSE(overlaps) << "tip " << tLeft << "," << tTop << " to " << tRight << "," << tBottom
+                           << "; button " << left << "," << top << " to " << right << "," << bottom;
+    switch (placement) {
+      case XmICON_ABOVE:
+        EXPECT_LE(tBottom, top) << "above";
+        break;
+      case XmICON_RIGHT:
+        EXPECT_GE(tLeft, right) << "right";
+        break;
+      case XmICON_LEFT:
+        EXPECT_LE(tRight, left) << "left";
+        break;
+      default:
+        EXPECT_GE(tTop, bottom) << "below";
+        break;
+    }
+    uitest::pumpFor(300);  // a leave check or two: the tip stays while the pointer does
+    EXPECT_TRUE(tipShown(w));
+    uitest::movePointer(UIobjIdToWidget(window), 390, 290);
+    EXPECT_TRUE(uitest::pumpUntil([&] { return !tipShown(w); }, 2000));
+    XtDestroyWidget(w);
+    uitest::pumpFor(20);
+  }
 }
 
 TEST_F(ToolTip, DestroyingWithATipPendingFiresNoTimer) {
