@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -29,7 +30,8 @@ const char* kUsage =
     "  --screenshot F.png   wait until the interface settles, write its picture, exit\n"
     "  --script F           run commands from F (- for standard input), then exit\n"
     "  --stay               keep running after the script until the windows are closed\n"
-    "  --templates PATH     also read templates from PATH (a file or folder of *.yaml)\n"
+    "  --templates PATH     also read templates from PATH (a file or folder of *.yaml);\n"
+    "                       a templates/ folder beside FILE is always read\n"
     "  --help, --version\n"
     "  and the standard X toolkit options (-display, -geometry, -xrm ...).\n"
     "Script commands: set PATH VALUE, get PATH, dump [PATH], click PATH, type PATH TEXT,\n"
@@ -106,6 +108,18 @@ int parse(int argc, char** argv, Options* o, bool* done) {
   return 0;
 }
 
+// An interface file's own templates live in a "templates" folder beside it; they are read
+// first, so that --templates can still replace them, and only once.
+void addTemplatesBeside(const std::string& folder, std::vector<std::string>* templates) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path beside = fs::path(folder) / "templates";
+  if (!fs::is_directory(beside, ec)) return;
+  for (const std::string& t : *templates)
+    if (fs::equivalent(beside, t, ec)) return;
+  templates->insert(templates->begin(), beside.string());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,8 +133,10 @@ int main(int argc, char** argv) {
   }
   const char* display = std::getenv("DISPLAY");
   bool noDisplay = !options.displayGiven && (!display || !*display);
-  // Without a display and without anything to do, the picture is what there is to show.
-  if (noDisplay && options.script.empty() && options.screenshot.empty()) {
+  // Without a display and without anything to do, the picture is what there is to show (and
+  // the objects, for an interface without windows).
+  bool pictureByDefault = noDisplay && options.script.empty() && options.screenshot.empty();
+  if (pictureByDefault) {
     options.headless = true;
     options.screenshot = "uirun.png";
   }
@@ -135,6 +151,11 @@ int main(int argc, char** argv) {
     setenv("DISPLAY", name.c_str(), 1);
   }
   UIinit();
+  // Pictures and templates of an interface file are found next to it.
+  std::string folder = options.file.find('/') == std::string::npos
+                           ? "."
+                           : options.file.substr(0, options.file.rfind('/'));
+  addTemplatesBeside(folder, &options.templates);
   for (const std::string& t : options.templates) {
     std::vector<OMtemplate_error> errors;
     if (!OMload_templates_path(t, &errors)) {
@@ -149,10 +170,6 @@ int main(int argc, char** argv) {
               << kUsage;
     return 2;
   }
-  // Pictures an interface file names are found next to it first.
-  std::string folder = options.file.find('/') == std::string::npos
-                           ? "."
-                           : options.file.substr(0, options.file.rfind('/'));
   OMset_path(5, (folder + ":" + OMget_path(5)).c_str());
   UIloadResult loaded = UIloadInterfaceFile(options.file);
   for (const UIloadError& e : loaded.errors) std::cerr << e.text() << "\n";
@@ -161,6 +178,10 @@ int main(int argc, char** argv) {
   OMget_array_subobj(OMinst_obj, 0, &place, 0);
   Session session(place, loaded.objects);
   session.settle();
+  if (pictureByDefault && !session.showsAnything()) {
+    for (OMobj_id id : loaded.objects) UIdumpObject(std::cout, id, 0);
+    return 0;
+  }
   if (!options.screenshot.empty()) {
     std::string error;
     if (!session.screenshot(options.screenshot, &error)) {

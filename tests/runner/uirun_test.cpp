@@ -157,6 +157,158 @@ TEST_F(Uirun, AFailedExpectSaysWhatAndEndsWithOne) {
   EXPECT_EQ(bad.err, "<stdin>:1: unknown command frobnicate\n");
 }
 
+TEST_F(Uirun, ResourcesPrintTheConvertersText) {
+  std::string file = write("app.yaml", R"(app:
+  type: UIapp
+  visible: 1
+  width: 300
+  height: 200
+  go:
+    type: UIbutton
+    visible: 1
+    width: 90
+    alignment: 0
+    color: { backgroundColor: "#ff0000" }
+  flag:
+    type: UItoggle
+    visible: 1
+    y: 40
+    set: 1
+  box:
+    type: UIframe
+    visible: 1
+    y: 80
+    width: 50
+    height: 50
+)");
+  Result r = run(file + " --script -",
+                 "res app.go alignment\n"
+                 "res app.go recomputeSize\n"
+                 "res app.go background\n"
+                 "res app.flag set\n"
+                 "set app.flag.set 0\n"
+                 "res app.flag set\n"
+                 "res app.box shadowType\n"
+                 "res app.go width\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "app.go alignment = alignment_beginning\n"
+            "app.go recomputeSize = False\n"
+            "app.go background = #ffff00000000\n"
+            "app.flag set = set\n"
+            "app.flag set = unset\n"
+            "app.box shadowType = shadow_etched_in\n"
+            "app.go width = 90\n");
+}
+
+// Runs a shell command line in the test's folder, the display unset (as on a machine
+// without one).
+Result runShell(const fs::path& dir, const std::string& line) {
+  fs::path out = dir / "stdout", err = dir / "stderr";
+  std::string command = "cd " + dir.string() + " && env -u DISPLAY sh -c '" + line + "' >" +
+                        out.string() + " 2>" + err.string() + " </dev/null";
+  Result r;
+  int raw = std::system(command.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = slurp(out);
+  r.err = slurp(err);
+  return r;
+}
+
+// Every example says how to run it in its first comment ("Run it with scripts/run FILE"), or is
+// included by one that does. scripts/run ends in "uirun FILE" (after building), which is run
+// here as it would be on a machine without a display.
+TEST_F(Uirun, EveryExampleRunsTheWayItsCommentSays) {
+  const fs::path root = UI_PROJECT_ROOT;
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(root / "examples"))
+    if (entry.path().extension() == ".yaml") files.push_back(entry.path());
+  ASSERT_FALSE(files.empty());
+  std::string includes;
+  for (const fs::path& f : files) {
+    std::istringstream lines(slurp(f));
+    for (std::string line; std::getline(lines, line);)
+      if (line.rfind("include:", 0) == 0) includes += line + "\n";
+  }
+  int ran = 0;
+  for (const fs::path& f : files) {
+    SCOPED_TRACE(f.string());
+    std::string comment;
+    std::istringstream lines(slurp(f));
+    for (std::string line; std::getline(lines, line) && line.rfind("#", 0) == 0;)
+      comment += line.substr(1) + " ";
+    const std::string say = "Run it with scripts/run ";
+    size_t at = comment.find(say);
+    if (at == std::string::npos) {
+      EXPECT_NE(includes.find(f.filename().string()), std::string::npos)
+          << "says neither how to run it nor is included by an example that does";
+      continue;
+    }
+    std::istringstream words(comment.substr(at + say.size()));
+    std::string named;
+    words >> named;
+    while (!named.empty() && (named.back() == '.' || named.back() == ',')) named.pop_back();
+    EXPECT_EQ(root / named, f) << "the comment names the file itself";
+    Result r = runShell(dir, std::string(UIRUN) + " " + (root / named).string());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    if (r.out.rfind("wrote ", 0) == 0) {
+      EXPECT_TRUE(fs::exists(dir / "uirun.png"));
+    }
+    ++ran;
+  }
+  EXPECT_GE(ran, 2) << "the gallery and the dataflow at least";
+}
+
+TEST_F(Uirun, AWindowlessInterfaceReadsItsTemplatesAndPrintsItsObjects) {
+  const fs::path root = UI_PROJECT_ROOT;
+  Result r = runShell(dir, std::string(UIRUN) + " " + (root / "examples/dataflow.yaml").string());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("  doubled\n    parent => Applications[0].counter\n    text = 12\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("shared\n  start = 1\n"), std::string::npos) << "the included file's";
+  // Given again by hand, the folder beside is read once and all is as before.
+  Result both = run((root / "examples/dataflow.yaml").string() + " --templates " +
+                        (root / "examples/templates").string() + " --script -",
+                    "expect counter.doubled.text 12\n");
+  EXPECT_EQ(both.status, 0) << both.err;
+  // An explicit picture of nothing is still an error.
+  Result picture = run((root / "examples/dataflow.yaml").string() + " --screenshot " +
+                       (dir / "none.png").string());
+  EXPECT_EQ(picture.status, 1);
+  EXPECT_EQ(picture.err, "uirun: nothing on screen to take a picture of\n");
+}
+
+// The README's command lines that call uirun, run from the project's folder.
+TEST_F(Uirun, TheReadmesCommandLinesRun) {
+  const fs::path root = UI_PROJECT_ROOT;
+  std::istringstream lines(slurp(root / "README.md"));
+  std::vector<std::string> commands;
+  std::string block;
+  bool inShell = false;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("```", 0) == 0) {
+      if (inShell && block.find("build/runner/uirun") != std::string::npos)
+        commands.push_back(block);
+      inShell = !inShell && line == "```sh";
+      block.clear();
+      continue;
+    }
+    if (inShell) block += line + "\n";
+  }
+  ASSERT_FALSE(commands.empty());
+  for (std::string command : commands) {
+    SCOPED_TRACE(command);
+    const std::string written = "build/runner/uirun", built = UIRUN;
+    for (size_t at = 0; (at = command.find(written, at)) != std::string::npos; at += built.size())
+      command.replace(at, written.size(), built);
+    std::ofstream(dir / "readme.sh") << "cd " << root.string() << "\n" << command;
+    Result r = runShell(dir, "sh " + (dir / "readme.sh").string());
+    EXPECT_EQ(r.status, 0) << r.err;
+  }
+}
+
 TEST_F(Uirun, BadFilesAndOptionsEndWithTwo) {
   std::string file = write("bad.yaml", "app:\n  type: UIapp\n  width: wide\n");
   Result r = run(file);
