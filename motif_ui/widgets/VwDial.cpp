@@ -279,17 +279,60 @@ void computeValues(Widget w) {
   d.angle = vwdial::valueToAngle(paramsOf(d), d.dvalue);
 }
 
-bool validDirection(int direction) {
-  return direction == VwMAX_ON_LEFT || direction == VwMAX_ON_RIGHT;
+// The arithmetic's own names for the dial types and directions are the public values.
+constexpr bool same(int mathValue, int publicValue) {
+  return mathValue == publicValue;
 }
+static_assert(same(vwdial::kIntAccumulator, VwINTEGER_ACCUMULATER) &&
+                  same(vwdial::kRealAccumulator, VwREAL_ACCUMULATER) &&
+                  same(vwdial::kIntValuator, VwINTEGER_VALUATOR) &&
+                  same(vwdial::kRealValuator, VwREAL_VALUATOR),
+              "dial types differ between the widget and its arithmetic");
+static_assert(same(vwdial::kMaxOnTop, VwMAX_ON_TOP) &&
+                  same(vwdial::kMaxOnBottom, VwMAX_ON_BOTTOM) &&
+                  same(vwdial::kMaxOnLeft, VwMAX_ON_LEFT) &&
+                  same(vwdial::kMaxOnRight, VwMAX_ON_RIGHT),
+              "directions differ between the widget and its arithmetic");
 
-// A widget library must not end its host: a bad direction is warned about and replaced.
-void checkDirection(Widget w) {
+// One enumerated resource: where it is, what it may be, and what stands in at creation.
+struct Enumerated {
+  const char* name;
+  int VwDialPart::*field;
+  bool (*valid)(int);
+  int fallback;
+  const char* fallbackName;
+};
+
+const Enumerated kEnumerated[] = {
+    {"dial_type", &VwDialPart::dial_type,
+     [](int v) { return v >= VwINTEGER_ACCUMULATER && v <= VwREAL_VALUATOR; },
+     VwINTEGER_ACCUMULATER, "INTEGER_ACCUMULATER"},
+    // The dial sweeps left to right only.
+    {"processing_direction", &VwDialPart::processing_direction,
+     [](int v) { return v == VwMAX_ON_LEFT || v == VwMAX_ON_RIGHT; }, VwMAX_ON_RIGHT,
+     "MAX_ON_RIGHT"},
+    {"scale_position", &VwDialPart::scale_position,
+     [](int v) { return v >= VwSCALE_OFF && v <= VwSCALE_ON; }, VwSCALE_ON, "SCALE_ON"},
+    // "dialStyle" needs none: any value but VwKNOB is the flat dial.
+};
+
+// Brings the enumerated resources and the radii to values the dial can draw and compute with,
+// at creation (old null) and after set-values. A widget library must not end its host: a bad
+// value is warned about and replaced, at creation by the default, after set-values by the
+// value the dial had, so that a bad change changes nothing. A radius of 0 means the default.
+void normalise(Widget w, const VwDialPart* old) {
   VwDialPart& d = part(w);
-  if (validDirection(d.processing_direction)) return;
-  XtAppWarningMsg(XtWidgetToApplicationContext(w), "invalidDirection", "VwDial", "VwDial",
-                  "VwDial: invalid processing_direction; using MAX_ON_RIGHT", nullptr, nullptr);
-  d.processing_direction = VwMAX_ON_RIGHT;
+  for (const Enumerated& e : kEnumerated) {
+    if (e.valid(d.*e.field)) continue;
+    char text[128];
+    std::snprintf(text, sizeof text, "VwDial: invalid %s %d; using %s", e.name, d.*e.field,
+                  old ? "the previous value" : e.fallbackName);
+    XtAppWarningMsg(XtWidgetToApplicationContext(w), "invalidValue", "VwDial", "VwDial", text,
+                    nullptr, nullptr);
+    d.*e.field = old ? old->*e.field : e.fallback;
+  }
+  if (d.radius == 0) d.radius = 40;
+  if (d.shadow_radius == 0) d.shadow_radius = 40;
 }
 
 GC makeGC(Widget w, Pixel color, Pixmap tile, int lineWidth, Font font) {
@@ -565,9 +608,7 @@ void classInitialize() {
 
 void initialize(Widget request, Widget w, ArgList, Cardinal*) {
   VwDialPart& d = part(w);
-  checkDirection(w);
-  if (d.radius == 0) d.radius = 40;
-  if (d.shadow_radius == 0) d.shadow_radius = 40;
+  normalise(w, nullptr);
   if (d.scale_position == VwSCALE_ON && d.scale_length == 0) d.scale_length = 5;
   // The request, not the widget: the primitive's initialise has already given it a size.
   if (request->core.width == 0) w->core.width = static_cast<Dimension>(std::max(1, 2 * d.center_x));
@@ -610,9 +651,7 @@ Boolean setValues(Widget oldW, Widget, Widget w, ArgList, Cardinal*) {
   VwDialPart& o = part(oldW);
   VwDialPart& d = part(w);
   Boolean redraw = False;
-  checkDirection(w);
-  if (d.radius == 0) d.radius = 40;
-  if (d.shadow_radius == 0) d.shadow_radius = 40;
+  normalise(w, &o);
   if (d.center_x != o.center_x || d.center_y != o.center_y ||
       d.shadow_center_x != o.shadow_center_x || d.shadow_center_y != o.shadow_center_y ||
       d.radius != o.radius || d.shadow_radius != o.shadow_radius ||

@@ -10,6 +10,8 @@ namespace vwdial {
 // drawn angles depend on it.
 constexpr double kPi = 3.1415926;
 
+// The widget's public values (VwINTEGER_ACCUMULATER ..., VwMAX_ON_TOP ...); VwDial.cpp checks
+// at compile time that they agree, since this header must not need X.
 enum DialType { kIntAccumulator = 0, kRealAccumulator = 1, kIntValuator = 2, kRealValuator = 3 };
 enum Direction { kMaxOnTop = 0, kMaxOnBottom = 1, kMaxOnLeft = 2, kMaxOnRight = 3 };
 

@@ -38,8 +38,7 @@ std::vector<std::string>& warnings() {
   return w;
 }
 
-void recordWarning(String name, String, String, String def, String* params,
-                   Cardinal* count) {
+void recordWarning(String name, String, String, String def, String* params, Cardinal* count) {
   std::string text = std::string(name) + ": " + (def ? def : "");
   for (Cardinal i = 0; params && count && i < *count; ++i) text += std::string(" | ") + params[i];
   warnings().push_back(text);
@@ -230,6 +229,41 @@ TEST_F(VwDialTest, AnInvalidDirectionIsWarnedAboutNotFatal) {
   EXPECT_EQ(direction, VwMAX_ON_RIGHT);
   ASSERT_EQ(warnings().size(), 1u);
   EXPECT_NE(warnings()[0].find("invalid processing_direction"), std::string::npos);
+}
+
+TEST_F(VwDialTest, BadEnumeratedValuesAreReplacedAtCreationAndRefusedLater) {
+  Arg args[4];
+  XtSetArg(args[0], VwNdialType, 7);
+  XtSetArg(args[1], VwNscalePosition, -1);
+  XtSetArg(args[2], VwNradius, 0);
+  XtSetArg(args[3], VwNshadowRadius, 0);
+  Widget dial = VwCreateDial(shell, const_cast<char*>("bad"), args, 4);
+  int type = -1, position = -1, direction = -1;
+  Dimension radius = 0, shadowRadius = 0;
+  XtVaGetValues(dial, VwNdialType, &type, VwNscalePosition, &position, VwNradius, &radius,
+                VwNshadowRadius, &shadowRadius, nullptr);
+  EXPECT_EQ(type, VwINTEGER_ACCUMULATER) << "the default";
+  EXPECT_EQ(position, VwSCALE_ON);
+  EXPECT_EQ(radius, 40);
+  EXPECT_EQ(shadowRadius, 40);
+  ASSERT_EQ(warnings().size(), 2u);
+  EXPECT_NE(warnings()[0].find("invalid dial_type 7"), std::string::npos) << warnings()[0];
+  EXPECT_NE(warnings()[1].find("invalid scale_position -1"), std::string::npos) << warnings()[1];
+  // After creation a bad value changes nothing; good ones in the same call still apply.
+  XtVaSetValues(dial, VwNdialType, VwREAL_VALUATOR, VwNprocessingDirection, VwMAX_ON_LEFT,
+                VwNscalePosition, VwSCALE_OFF, nullptr);
+  warnings().clear();
+  XtVaSetValues(dial, VwNdialType, -3, VwNprocessingDirection, VwMAX_ON_BOTTOM, VwNscalePosition,
+                12, VwNvalue, 20, nullptr);
+  XtVaGetValues(dial, VwNdialType, &type, VwNprocessingDirection, &direction, VwNscalePosition,
+                &position, nullptr);
+  EXPECT_EQ(type, VwREAL_VALUATOR);
+  EXPECT_EQ(direction, VwMAX_ON_LEFT);
+  EXPECT_EQ(position, VwSCALE_OFF);
+  int now = 0;
+  XtVaGetValues(dial, VwNvalue, &now, nullptr);
+  EXPECT_EQ(now, 20);
+  EXPECT_EQ(warnings().size(), 3u);
 }
 
 TEST_F(VwDialTest, DestroyingADialWithCallbacksIsClean) {
