@@ -286,222 +286,292 @@ int Session::runScript(std::istream& in, const std::string& origin, bool* quit) 
   return 0;
 }
 
+// ---- The script commands --------------------------------------------------------------------
+// One member function per verb, found through the table below, where each verb's syntax and
+// help stand beside it (uirun --help prints them from here).
+
+const std::vector<Session::Command>& Session::commands() {
+  static const std::vector<Command> table = {
+      {"set", "PATH VALUE", "write VALUE (quotes dropped) into the object, then settle",
+       Needs::kPath, &Session::doSet},
+      {"get", "PATH", "print the object's value, \"missing\" or \"unset\"", Needs::kPath,
+       &Session::doGet},
+      {"dump", "PATH", "print the object and everything below it", Needs::kPath, &Session::doDump},
+      {"click", "PATH", "press and release button 1 in the middle of the object's widget",
+       Needs::kWidget, &Session::doClick},
+      {"type", "PATH TEXT", "click the widget for the focus, then type TEXT", Needs::kWidget,
+       &Session::doType},
+      {"press", "KEY", "press and release KEY with its modifiers (Return, a, Ctrl+Up)",
+       Needs::kNothing, &Session::doPress},
+      {"drag", "PATH X1 Y1 X2 Y2", "drag with button 1 between two points of the widget",
+       Needs::kWidget, &Session::doDrag},
+      {"close", "PATH", "send the window manager's close request to the widget's window",
+       Needs::kWidget, &Session::doClose},
+      {"res", "PATH[:WIDGET] RESOURCE", "print a resource of the widget (or a named descendant)",
+       Needs::kPath, &Session::doRes},
+      {"wait", "MS", "run the event loop for MS milliseconds (0 to 600000)", Needs::kNothing,
+       &Session::doWait},
+      {"settle", "", "run the event loop until nothing is pending", Needs::kNothing,
+       &Session::doSettle},
+      {"screenshot", "FILE", "write a PNG of the interface's window (else the screen)",
+       Needs::kNothing, &Session::doScreenshot},
+      {"expect", "PATH VALUE", "fail (status 1) unless the object's value is VALUE", Needs::kPath,
+       &Session::doExpect},
+      {"quit", "", "end the script and uirun", Needs::kNothing, &Session::doQuit},
+  };
+  return table;
+}
+
+std::string Session::commandHelp() {
+  std::string out;
+  for (const Command& c : commands()) {
+    std::string usage = std::string("  ") + c.verb + (*c.syntax ? " " : "") + c.syntax;
+    if (usage.size() < 30)
+      usage.resize(30, ' ');
+    else
+      usage += "\n" + std::string(30, ' ');
+    out += usage + c.help + "\n";
+  }
+  return out;
+}
+
 int Session::command(const std::string& line, std::string* error, bool* quit) {
   std::istringstream words(line);
-  std::string verb, path;
-  words >> verb >> path;
-  std::string rest;
-  std::getline(words, rest);
-  rest = trim(rest);
-  if (verb == "quit") {
-    *quit = true;
-    return 0;
+  std::string verb;
+  Args args;
+  words >> verb >> args.path;
+  std::getline(words, args.rest);
+  args.rest = trim(args.rest);
+  const Command* found = nullptr;
+  for (const Command& c : commands())
+    if (verb == c.verb) found = &c;
+  if (!found) {
+    *error = verb.empty() ? "empty command" : "unknown command " + verb;
+    return 1;
   }
-  if (verb == "settle") {
-    settle();
-    return 0;
+  if (found->needs != Needs::kNothing && args.path.empty()) {
+    *error = verb + " needs a path";
+    return 1;
   }
-  if (verb == "wait") {
-    char* end = nullptr;
-    long ms = std::strtol(path.c_str(), &end, 10);
-    if (path.empty() || *end || ms < 0 || ms > 600000) {
-      *error = "wait takes milliseconds (0 to 600000)";
-      return 1;
-    }
-    wait(static_cast<int>(ms));
-    return 0;
+  if (found->needs == Needs::kWidget) {
+    args.widget = widgetOf(args.path, error);
+    if (!args.widget) return 1;
   }
-  if (verb == "screenshot") {
-    if (path.empty()) {
-      *error = "screenshot takes a file name";
-      return 1;
-    }
-    if (!screenshot(path, error)) return 1;
-    std::cout << "wrote " << path << "\n";
-    return 0;
+  return (this->*found->run)(args, error, quit);
+}
+
+int Session::doQuit(const Args&, std::string*, bool* quit) {
+  *quit = true;
+  return 0;
+}
+
+int Session::doSettle(const Args&, std::string*, bool*) {
+  settle();
+  return 0;
+}
+
+int Session::doWait(const Args& a, std::string* error, bool*) {
+  char* end = nullptr;
+  long ms = std::strtol(a.path.c_str(), &end, 10);
+  if (a.path.empty() || *end || ms < 0 || ms > 600000) {
+    *error = "wait takes milliseconds (0 to 600000)";
+    return 1;
   }
-  if (verb == "press") {
-    Display* dpy = nullptr;
-    for (OMobj_id id : objects_)
-      if (Widget w = UIobjIdToWidget(id)) dpy = XtDisplay(w);
+  wait(static_cast<int>(ms));
+  return 0;
+}
+
+int Session::doScreenshot(const Args& a, std::string* error, bool*) {
+  if (a.path.empty()) {
+    *error = "screenshot takes a file name";
+    return 1;
+  }
+  if (!screenshot(a.path, error)) return 1;
+  std::cout << "wrote " << a.path << "\n";
+  return 0;
+}
+
+int Session::doPress(const Args& a, std::string* error, bool*) {
+  Display* dpy = nullptr;
+  for (OMobj_id id : objects_)
+    if (Widget w = UIobjIdToWidget(id)) dpy = XtDisplay(w);
+  KeyCode code = 0;
+  std::vector<KeyCode> mods;
+  if (!dpy || !parseKey(dpy, a.path, &code, &mods)) {
+    *error = "no such key: " + a.path;
+    return 1;
+  }
+  fakeKey(dpy, code, mods);
+  settle();
+  return 0;
+}
+
+int Session::doGet(const Args& a, std::string*, bool*) {
+  OMobj_id id = OMfind_str_subobj(place_, a.path.c_str(), 0);
+  std::string actual;
+  if (!id)
+    std::cout << a.path << " missing\n";
+  else if (!UIvalueText(id, &actual))
+    std::cout << a.path << " unset\n";
+  else
+    std::cout << a.path << " = " << actual << "\n";
+  return 0;
+}
+
+int Session::doExpect(const Args& a, std::string* error, bool*) {
+  OMobj_id id = OMfind_str_subobj(place_, a.path.c_str(), 0);
+  std::string actual;
+  bool missing = !id, unset = !missing && !UIvalueText(id, &actual);
+  std::string expected = unquote(a.rest);
+  double x = 0, e = 0;
+  bool same = !missing && !unset &&
+              ((isNumber(actual, &x) && isNumber(expected, &e))
+                   ? std::fabs(x - e) <= 1e-9 * std::max(1.0, std::fabs(e))
+                   : actual == expected);
+  if (same) return 0;
+  *error = "expect " + a.path + ": expected " + expected + ", got " +
+           (missing ? "missing"
+            : unset ? "unset"
+                    : actual);
+  return 1;
+}
+
+int Session::doDump(const Args& a, std::string* error, bool*) {
+  OMobj_id id = object(a.path, error);
+  if (!id) return 1;
+  UIdumpObject(std::cout, id, 0);
+  return 0;
+}
+
+int Session::doSet(const Args& a, std::string* error, bool*) {
+  OMobj_id id = object(a.path, error);
+  if (!id) return 1;
+  std::string value = unquote(a.rest);
+  if (OMset_str_val(id, value.c_str()) != 1) {
+    *error = "cannot set " + a.path + " to " + value;
+    return 1;
+  }
+  settle();
+  return 0;
+}
+
+int Session::doClick(const Args& a, std::string*, bool*) {
+  clickMiddle(a.widget);
+  settle();
+  return 0;
+}
+
+int Session::doDrag(const Args& a, std::string* error, bool*) {
+  std::istringstream numbers(a.rest);
+  int x1, y1, x2, y2;
+  if (!(numbers >> x1 >> y1 >> x2 >> y2)) {
+    *error = "drag takes X1 Y1 X2 Y2";
+    return 1;
+  }
+  Display* dpy = XtDisplay(a.widget);
+  fakeMotion(a.widget, x1, y1);
+  XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+  for (int i = 1; i <= 8; ++i) {
+    fakeMotion(a.widget, x1 + (x2 - x1) * i / 8, y1 + (y2 - y1) * i / 8);
+    EVrun_once(5);
+  }
+  XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+  XSync(dpy, False);
+  settle();
+  return 0;
+}
+
+int Session::doType(const Args& a, std::string* error, bool*) {
+  clickMiddle(a.widget);  // gives it the keyboard focus
+  settle();
+  Display* dpy = XtDisplay(a.widget);
+  for (char c : unquote(a.rest)) {
     KeyCode code = 0;
     std::vector<KeyCode> mods;
-    if (!dpy || !parseKey(dpy, path, &code, &mods)) {
-      *error = "no such key: " + path;
+    std::string key = c == ' ' ? "space" : std::string(1, c);
+    if (!parseKey(dpy, key, &code, &mods)) {
+      *error = std::string("cannot type '") + c + "'";
       return 1;
     }
     fakeKey(dpy, code, mods);
-    settle();
-    return 0;
   }
-  if (path.empty()) {
-    *error = verb.empty() ? "empty command" : verb + " needs a path";
+  settle();
+  return 0;
+}
+
+int Session::doClose(const Args& a, std::string*, bool*) {
+  Widget shell = topShell(a.widget);
+  Display* dpy = XtDisplay(shell);
+  XClientMessageEvent event{};
+  event.type = ClientMessage;
+  event.window = XtWindow(shell);
+  event.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+  event.format = 32;
+  event.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+  event.data.l[1] = CurrentTime;
+  XSendEvent(dpy, XtWindow(shell), False, NoEventMask, reinterpret_cast<XEvent*>(&event));
+  XSync(dpy, False);
+  settle();
+  return 0;
+}
+
+// Reads the widget as it is, shown or not (unlike the input commands, which wait for it).
+int Session::doRes(const Args& a, std::string* error, bool*) {
+  std::string objectPath = a.path, widgetName;
+  size_t colon = a.path.find(':');
+  if (colon != std::string::npos) {
+    objectPath = a.path.substr(0, colon);
+    widgetName = a.path.substr(colon + 1);
+  }
+  OMobj_id id = object(objectPath, error);
+  if (!id) return 1;
+  Widget w = UIobjIdToWidget(id);
+  if (UIisBeingDestroyed(w)) {
+    *error = objectPath + " has no widget";
     return 1;
   }
-  if (verb == "get" || verb == "expect") {
-    OMobj_id id = OMfind_str_subobj(place_, path.c_str(), 0);
-    std::string actual;
-    bool missing = !id, unset = !missing && !UIvalueText(id, &actual);
-    if (verb == "get") {
-      if (missing)
-        std::cout << path << " missing\n";
-      else if (unset)
-        std::cout << path << " unset\n";
-      else
-        std::cout << path << " = " << actual << "\n";
-      return 0;
-    }
-    std::string expected = unquote(rest);
-    double a = 0, e = 0;
-    bool same = !missing && !unset &&
-                ((isNumber(actual, &a) && isNumber(expected, &e))
-                     ? std::fabs(a - e) <= 1e-9 * std::max(1.0, std::fabs(e))
-                     : actual == expected);
-    if (same) return 0;
-    *error = "expect " + path + ": expected " + expected + ", got " +
-             (missing ? "missing"
-              : unset ? "unset"
-                      : actual);
-    return 1;
-  }
-  if (verb == "dump") {
-    OMobj_id id = object(path, error);
-    if (!id) return 1;
-    UIdumpObject(std::cout, id, 0);
-    return 0;
-  }
-  if (verb == "set") {
-    OMobj_id id = object(path, error);
-    if (!id) return 1;
-    std::string value = unquote(rest);
-    if (OMset_str_val(id, value.c_str()) != 1) {
-      *error = "cannot set " + path + " to " + value;
+  Widget target = w;
+  if (!widgetName.empty()) {
+    target = XtNameToWidget(w, ("*" + widgetName).c_str());
+    if (!target) {
+      *error = "no widget " + widgetName + " in " + objectPath;
       return 1;
     }
-    settle();
-    return 0;
   }
-  // The rest act on the object's widget.
-  std::string widgetName;
-  std::string objectPath = path;
-  size_t colon = path.find(':');
-  if (verb == "res" && colon != std::string::npos) {
-    objectPath = path.substr(0, colon);
-    widgetName = path.substr(colon + 1);
-  }
-  Widget w = nullptr;
-  if (verb == "res") {
-    OMobj_id id = object(objectPath, error);
-    if (!id) return 1;
-    w = UIobjIdToWidget(id);
-    if (UIisBeingDestroyed(w)) {
-      *error = objectPath + " has no widget";
-      return 1;
-    }
-  } else {
-    w = widgetOf(objectPath, error);
-    if (!w) return 1;
-  }
-  Display* dpy = XtDisplay(w);
-  if (verb == "click") {
-    clickMiddle(w);
-    settle();
-    return 0;
-  }
-  if (verb == "drag") {
-    std::istringstream numbers(rest);
-    int x1, y1, x2, y2;
-    if (!(numbers >> x1 >> y1 >> x2 >> y2)) {
-      *error = "drag takes X1 Y1 X2 Y2";
-      return 1;
-    }
-    fakeMotion(w, x1, y1);
-    XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
-    for (int i = 1; i <= 8; ++i) {
-      fakeMotion(w, x1 + (x2 - x1) * i / 8, y1 + (y2 - y1) * i / 8);
-      EVrun_once(5);
-    }
-    XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
-    XSync(dpy, False);
-    settle();
-    return 0;
-  }
-  if (verb == "type") {
-    clickMiddle(w);  // gives it the keyboard focus
-    settle();
-    for (char c : unquote(rest)) {
-      KeyCode code = 0;
-      std::vector<KeyCode> mods;
-      std::string key = c == ' ' ? "space" : std::string(1, c);
-      if (!parseKey(dpy, key, &code, &mods)) {
-        *error = std::string("cannot type '") + c + "'";
-        return 1;
-      }
-      fakeKey(dpy, code, mods);
-    }
-    settle();
-    return 0;
-  }
-  if (verb == "close") {
-    Widget shell = topShell(w);
-    XClientMessageEvent event{};
-    event.type = ClientMessage;
-    event.window = XtWindow(shell);
-    event.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
-    event.format = 32;
-    event.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
-    event.data.l[1] = CurrentTime;
-    XSendEvent(dpy, XtWindow(shell), False, NoEventMask, reinterpret_cast<XEvent*>(&event));
-    XSync(dpy, False);
-    settle();
-    return 0;
-  }
-  if (verb == "res") {
-    Widget target = w;
-    if (!widgetName.empty()) {
-      target = XtNameToWidget(w, ("*" + widgetName).c_str());
-      if (!target) {
-        *error = "no widget " + widgetName + " in " + objectPath;
-        return 1;
-      }
-    }
-    std::string resource = trim(rest);
-    XtResourceList list = nullptr;
-    Cardinal count = 0;
-    const char* type = nullptr;
-    Cardinal size = 0;
-    XtGetResourceList(XtClass(target), &list, &count);
+  std::string resource = trim(a.rest);
+  XtResourceList list = nullptr;
+  Cardinal count = 0;
+  const char* type = nullptr;
+  Cardinal size = 0;
+  XtGetResourceList(XtClass(target), &list, &count);
+  for (Cardinal i = 0; i < count && !type; ++i)
+    if (resource == list[i].resource_name)
+      type = list[i].resource_type, size = list[i].resource_size;
+  if (!type && XtParent(target) && XtIsConstraint(XtParent(target))) {
+    XtFree(reinterpret_cast<char*>(list));
+    list = nullptr;
+    XtGetConstraintResourceList(XtClass(XtParent(target)), &list, &count);
     for (Cardinal i = 0; i < count && !type; ++i)
       if (resource == list[i].resource_name)
         type = list[i].resource_type, size = list[i].resource_size;
-    if (!type && XtParent(target) && XtIsConstraint(XtParent(target))) {
-      XtFree(reinterpret_cast<char*>(list));
-      list = nullptr;
-      XtGetConstraintResourceList(XtClass(XtParent(target)), &list, &count);
-      for (Cardinal i = 0; i < count && !type; ++i)
-        if (resource == list[i].resource_name)
-          type = list[i].resource_type, size = list[i].resource_size;
-    }
-    std::string typeName = type ? type : "";
-    XtFree(reinterpret_cast<char*>(list));
-    if (typeName.empty() || size > 64) {
-      *error = "no resource " + resource + " of " + XtName(target);
-      return 1;
-    }
-    alignas(8) char value[64] = {};
-    XtVaGetValues(target, resource.c_str(), value, nullptr);
-    std::string text;
-    if (typeName == XtRString) {
-      char* s = nullptr;
-      std::memcpy(&s, value, sizeof s);
-      text = s ? s : "";
-    } else if (!convertToText(target, typeName, value, size, &text)) {
-      *error = "cannot show " + resource + " (" + typeName + ") as text";
-      return 1;
-    }
-    std::cout << path << " " << resource << " = " << text << "\n";
-    return 0;
   }
-  *error = "unknown command " + verb;
-  return 1;
+  std::string typeName = type ? type : "";
+  XtFree(reinterpret_cast<char*>(list));
+  if (typeName.empty() || size > 64) {
+    *error = "no resource " + resource + " of " + XtName(target);
+    return 1;
+  }
+  alignas(8) char value[64] = {};
+  XtVaGetValues(target, resource.c_str(), value, nullptr);
+  std::string text;
+  if (typeName == XtRString) {
+    char* s = nullptr;
+    std::memcpy(&s, value, sizeof s);
+    text = s ? s : "";
+  } else if (!convertToText(target, typeName, value, size, &text)) {
+    *error = "cannot show " + resource + " (" + typeName + ") as text";
+    return 1;
+  }
+  std::cout << a.path << " " << resource << " = " << text << "\n";
+  return 0;
 }

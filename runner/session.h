@@ -31,8 +31,47 @@ class Session {
   // Sets *quit when the script said "quit".
   int runScript(std::istream& in, const std::string& origin, bool* quit);
 
+  // The script commands, one a line: "  VERB SYNTAX   help", in the order of the table.
+  static std::string commandHelp();
+
  private:
+  // What a command's line holds: the word after the verb (a path, or the verb's own
+  // argument), the rest of the line trimmed, and the path's widget when the verb needs one.
+  struct Args {
+    std::string path;
+    std::string rest;
+    Widget widget = nullptr;
+  };
+  // What is checked before a verb runs: nothing, a path given, or a path whose widget is on
+  // screen (waited for up to 3 s).
+  enum class Needs { kNothing, kPath, kWidget };
+  // One verb: its syntax and help (for --help), its needs, and the member that runs it,
+  // returning 0 or 1 with *error set.
+  struct Command {
+    const char* verb;
+    const char* syntax;
+    const char* help;
+    Needs needs;
+    int (Session::*run)(const Args&, std::string* error, bool* quit);
+  };
+  static const std::vector<Command>& commands();
+
   int command(const std::string& line, std::string* error, bool* quit);
+  int doSet(const Args& a, std::string* error, bool* quit);
+  int doGet(const Args& a, std::string* error, bool* quit);
+  int doDump(const Args& a, std::string* error, bool* quit);
+  int doClick(const Args& a, std::string* error, bool* quit);
+  int doType(const Args& a, std::string* error, bool* quit);
+  int doPress(const Args& a, std::string* error, bool* quit);
+  int doDrag(const Args& a, std::string* error, bool* quit);
+  int doClose(const Args& a, std::string* error, bool* quit);
+  int doRes(const Args& a, std::string* error, bool* quit);
+  int doWait(const Args& a, std::string* error, bool* quit);
+  int doSettle(const Args& a, std::string* error, bool* quit);
+  int doScreenshot(const Args& a, std::string* error, bool* quit);
+  int doExpect(const Args& a, std::string* error, bool* quit);
+  int doQuit(const Args& a, std::string* error, bool* quit);
+
   OMobj_id object(const std::string& path, std::string* error) const;
   Widget widgetOf(const std::string& path, std::string* error);
 

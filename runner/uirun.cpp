@@ -33,11 +33,17 @@ const char* kUsage =
     "  --templates PATH     also read templates from PATH (a file or folder of *.yaml);\n"
     "                       a templates/ folder beside FILE is always read\n"
     "  --help, --version\n"
-    "  and the standard X toolkit options (-display, -geometry, -xrm ...).\n"
-    "Script commands: set PATH VALUE, get PATH, dump [PATH], click PATH, type PATH TEXT,\n"
-    "  press KEY, drag PATH X1 Y1 X2 Y2, close PATH, res PATH[:WIDGET] RESOURCE, wait MS,\n"
-    "  settle, screenshot FILE, expect PATH VALUE, quit.\n"
+    "  and the standard X toolkit options (-display, -geometry, -xrm ...).\n";
+
+const char* kStatus =
     "Exit status: 0 success, 1 a failed expect or script error, 2 a bad file or options.\n";
+
+// The options, the script commands (from the session's table) and the exit statuses.
+std::string usage() {
+  return std::string(kUsage) +
+         "Script commands (PATH names an object from the top of the file):\n" +
+         Session::commandHelp() + kStatus;
+}
 
 struct Options {
   bool headless = false;
@@ -62,7 +68,7 @@ int parse(int argc, char** argv, Options* o, bool* done) {
       return true;
     };
     if (a == "--help") {
-      std::cout << kUsage;
+      std::cout << usage();
       *done = true;
       return 0;
     } else if (a == "--version") {
@@ -128,7 +134,7 @@ int main(int argc, char** argv) {
   bool done = false;
   int status = parse(argc, argv, &options, &done);
   if (status || done) {
-    if (status) std::cerr << kUsage;
+    if (status) std::cerr << usage();
     return status;
   }
   const char* display = std::getenv("DISPLAY");
@@ -167,7 +173,7 @@ int main(int argc, char** argv) {
   UIglobal_init(&xtArgc, options.xtArgs.data());
   for (int i = 1; i < xtArgc; ++i) {
     std::cerr << "uirun: unknown option " << options.xtArgs[static_cast<size_t>(i)] << "\n"
-              << kUsage;
+              << usage();
     return 2;
   }
   OMset_path(5, (folder + ":" + OMget_path(5)).c_str());

@@ -309,6 +309,37 @@ TEST_F(Uirun, TheReadmesCommandLinesRun) {
   }
 }
 
+// --help lists the script commands from the table the script runs them from: every verb it
+// lists is known to a script, and one that takes a path asks for it.
+TEST_F(Uirun, EveryCommandTheHelpListsIsKnownToScripts) {
+  Result help = run("--help");
+  ASSERT_EQ(help.status, 0);
+  size_t at = help.out.find("Script commands");
+  ASSERT_NE(at, std::string::npos) << help.out;
+  std::istringstream lines(help.out.substr(at));
+  std::string line;
+  std::getline(lines, line);
+  std::string file = write("app.yaml", "app:\n  type: UIapp\n  visible: 1\n  width: 100\n");
+  int verbs = 0;
+  while (std::getline(lines, line) && line.rfind("  ", 0) == 0) {
+    std::istringstream words(line);
+    std::string verb, syntax;
+    words >> verb >> syntax;
+    if (verb.empty() || line.rfind("   ", 0) == 0) continue;  // a wrapped line
+    SCOPED_TRACE(verb);
+    ++verbs;
+    Result r = run(file + " --script -", verb + "\n");
+    EXPECT_EQ(r.err.find("unknown command"), std::string::npos) << r.err;
+    if (syntax.rfind("PATH", 0) == 0) {
+      EXPECT_EQ(r.status, 1);
+      EXPECT_EQ(r.err, "<stdin>:1: " + verb + " needs a path\n");
+    }
+  }
+  EXPECT_EQ(verbs, 14) << help.out;
+  Result unknown = run(file + " --script -", "frobnicate\n");
+  EXPECT_EQ(unknown.err, "<stdin>:1: unknown command frobnicate\n");
+}
+
 TEST_F(Uirun, BadFilesAndOptionsEndWithTwo) {
   std::string file = write("bad.yaml", "app:\n  type: UIapp\n  width: wide\n");
   Result r = run(file);
