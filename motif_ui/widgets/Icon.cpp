@@ -253,11 +253,11 @@ void makeTip(Widget w) {
   if (text) XmStringFree(text);
 }
 
-// The reference points above put a tip placed above over the button's top rows (it is pushed
-// down by half its own height), and a tip to the left or right over the border. A tip over the
-// button takes the pointer off it: the tip goes, the pointer is back on the button, the tip
-// comes back. So a tip that would meet the button's outer edge (border included) is moved
-// away from it in its placement's direction, just far enough.
+// The placement rules (in displayTimeout) put a tip placed above over the button's top rows
+// (it is pushed down by half its own height), and a tip to the left or right over the border. A tip
+// over the button takes the pointer off it: the tip goes, the pointer is back on the button, the
+// tip comes back. So a tip that would meet the button's outer edge (border included) is moved away
+// from it in its placement's direction, just far enough.
 void keepOffTheButton(Widget w, int placement, int* x, int* y) {
   XmIconPart& p = part(w);
   Dimension tipWidth = 0, tipHeight = 0, tipBorder = 0;
