@@ -139,9 +139,10 @@ int main(int argc, char** argv) {
   }
   const char* display = std::getenv("DISPLAY");
   bool noDisplay = !options.displayGiven && (!display || !*display);
-  // Without a display and without anything to do, the picture is what there is to show (and
-  // the objects, for an interface without windows).
-  bool pictureByDefault = noDisplay && options.script.empty() && options.screenshot.empty();
+  // Nothing asked for but running it: an interface without windows shows its objects instead
+  // (wherever it runs), and without a display the picture is what there is to show.
+  bool justRun = options.script.empty() && options.screenshot.empty();
+  bool pictureByDefault = noDisplay && justRun;
   if (pictureByDefault) {
     options.headless = true;
     options.screenshot = "uirun.png";
@@ -184,7 +185,7 @@ int main(int argc, char** argv) {
   OMget_array_subobj(OMinst_obj, 0, &place, 0);
   Session session(place, loaded.objects);
   session.settle();
-  if (pictureByDefault && !session.showsAnything()) {
+  if (justRun && !session.showsAnything()) {
     for (OMobj_id id : loaded.objects) UIdumpObject(std::cout, id, 0);
     return 0;
   }

@@ -268,6 +268,11 @@ TEST_F(Uirun, AWindowlessInterfaceReadsItsTemplatesAndPrintsItsObjects) {
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("shared\n  start = 1\n"), std::string::npos) << "the included file's";
+  // With a display (a private one standing in for the user's), the same.
+  Result shown = runShell(dir, "DISPLAY=:nothere " + std::string(UIRUN) + " --headless " +
+                                   (root / "examples/dataflow.yaml").string());
+  EXPECT_EQ(shown.status, 0) << shown.err;
+  EXPECT_EQ(shown.out, r.out);
   // Given again by hand, the folder beside is read once and all is as before.
   Result both = run((root / "examples/dataflow.yaml").string() + " --templates " +
                         (root / "examples/templates").string() + " --script -",
