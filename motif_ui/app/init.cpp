@@ -20,6 +20,7 @@
 #include "ui/label.h"
 #include "ui/panel.h"
 #include "ui/shell.h"
+#include "ui/slider.h"
 #include "ui/text.h"
 
 int GlobalArgs::argcount = 0;
@@ -151,6 +152,7 @@ void registerEntryPoints() {
       {"UItoggleInstance", UItoggleInstance, "UItoggleUpdate", UItoggleUpdate},
       {"UIfieldInstance", UIfieldInstance, "UIfieldUpdate", UIfieldUpdate},
       {"UItextInstance", UItextInstance, "UItextUpdate", UItextUpdate},
+      {"UIsliderInstance", UIsliderInstance, "UIsliderUpdate", UIsliderUpdate},
   };
   for (const Type& t : types) {
     OMregister_instance_method(t.instance, t.instanceFn);
