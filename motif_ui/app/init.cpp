@@ -15,6 +15,7 @@
 #include "svc/file.h"
 #include "svc/wt.h"
 #include "ui/core.h"
+#include "ui/dial.h"
 #include "ui/dpyMgr.h"
 #include "ui/field.h"
 #include "ui/label.h"
@@ -153,6 +154,7 @@ void registerEntryPoints() {
       {"UIfieldInstance", UIfieldInstance, "UIfieldUpdate", UIfieldUpdate},
       {"UItextInstance", UItextInstance, "UItextUpdate", UItextUpdate},
       {"UIsliderInstance", UIsliderInstance, "UIsliderUpdate", UIsliderUpdate},
+      {"UIdialInstance", UIdialInstance, "UIdialUpdate", UIdialUpdate},
   };
   for (const Type& t : types) {
     OMregister_instance_method(t.instance, t.instanceFn);

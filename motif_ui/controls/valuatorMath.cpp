@@ -164,7 +164,7 @@ UIdialLayout UIdialGeometry(int width, int height, int titleHeight, int textHeig
   UIdialLayout g;
   g.width = std::max(1, width);
   g.dialHeight = std::max(1, height - titleHeight - textHeight - 2);
-  g.formHeight = std::max(1, height - titleHeight);
+  g.formHeight = std::max(1, height - titleHeight - textHeight);
   g.centerX = std::max(0, (g.width - 2) / 2);
   g.centerY = g.dialHeight / 2;
   g.shadowCenterX = g.centerX + 3;

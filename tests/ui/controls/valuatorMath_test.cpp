@@ -224,7 +224,7 @@ TEST(DialText, SignPlaceAndLongTexts) {
 TEST(DialGeometry, SizesFromTheObjectAndStyle) {
   UIdialLayout knob = UIdialGeometry(200, 200, 24, 31, 1);
   EXPECT_EQ(knob.dialHeight, 143);
-  EXPECT_EQ(knob.formHeight, 176);
+  EXPECT_EQ(knob.formHeight, 145);
   EXPECT_EQ(knob.centerX, 99);
   EXPECT_EQ(knob.centerY, 71);
   EXPECT_EQ(knob.shadowCenterX, 102);
@@ -241,7 +241,7 @@ TEST(DialGeometry, SizesFromTheObjectAndStyle) {
   EXPECT_EQ(tiny.dialHeight, 1);
   EXPECT_GE(tiny.radius, 1);
   EXPECT_GE(tiny.scaleLength, 1);
-  EXPECT_EQ(tiny.formHeight, 26);
+  EXPECT_EQ(tiny.formHeight, 1);
 }
 
 }  // namespace
