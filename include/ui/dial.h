@@ -3,7 +3,7 @@
 // (turning "valuePerRev" per revolution); integer or real; reals go to the dial's integers
 // multiplied by 10^decimal points and truncated.
 //
-//   XmRowColumn "<name>_rowcol"
+//   XmBulletinBoard "<name>_rowcol" (children placed by hand, one under the other)
 //     XmLabel "<name>_label"     "title"
 //     XmText  "<name>_value"     the value ("% .*f", or "%#6.*g" from 6 decimals), centred
 //     XmForm  "<name>_form"

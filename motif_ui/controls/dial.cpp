@@ -2,10 +2,10 @@
 #include "ui/dial.h"
 
 #include <X11/IntrinsicP.h>
+#include <Xm/BulletinB.h>
 #include <Xm/DragDrop.h>
 #include <Xm/Form.h>
 #include <Xm/Label.h>
-#include <Xm/RowColumn.h>
 #include <Xm/Text.h>
 #include <Xm/Xm.h>
 
@@ -255,9 +255,13 @@ void UIdial::applyGeometry() {
   if (!readInt(objId, "style", &style)) style = 1;
   UIdialLayout g = UIdialGeometry(width, height, title_->core.height, text_->core.height, style);
   auto w16 = [](int v) { return static_cast<Dimension>(std::min(v, 0x7fff)); };
-  for (Widget c : {widget_, title_, text_, form_})
-    XtVaSetValues(c, XmNwidth, w16(g.width), nullptr);
-  XtVaSetValues(form_, XmNheight, w16(g.formHeight), nullptr);
+  // Placed by hand, one under the other.
+  int titleHeight = title_->core.height, textHeight = text_->core.height;
+  XtVaSetValues(title_, XmNx, 0, XmNy, 0, XmNwidth, w16(g.width), nullptr);
+  XtVaSetValues(text_, XmNx, 0, XmNy, titleHeight, XmNwidth, w16(g.width), nullptr);
+  XtVaSetValues(form_, XmNx, 0, XmNy, titleHeight + textHeight, XmNwidth, w16(g.width), XmNheight,
+                w16(g.formHeight), nullptr);
+  XtVaSetValues(widget_, XmNwidth, w16(g.width), XmNheight, w16(height), nullptr);
   XtVaSetValues(dial_, XmNx, 1, XmNy, 1, XmNwidth, w16(std::max(1, g.width - 2)), XmNheight,
                 w16(g.dialHeight), VwNcenterX, g.centerX, VwNcenterY, g.centerY, VwNshadowCenterX,
                 g.shadowCenterX, VwNshadowCenterY, g.centerY + 3, VwNradius, w16(g.radius),
@@ -330,10 +334,12 @@ bool UIdial::instanceObject() {
     }
     (isWidth ? width : height) = v;
   }
+  // A bulletin board that neither moves nor sizes its children: a row-column would stretch
+  // them all to the natural width of the value text, which is that of its blank padding.
   container_ =
-      XtVaCreateWidget(named(obj, "_rowcol").c_str(), xmRowColumnWidgetClass, parent, XmNx, x, XmNy,
-                       y, XmNorientation, XmVERTICAL, XmNpacking, XmPACK_TIGHT, XmNmarginWidth, 0,
-                       XmNmarginHeight, 0, XmNspacing, 0, XmNuserData, this, nullptr);
+      XtVaCreateWidget(named(obj, "_rowcol").c_str(), xmBulletinBoardWidgetClass, parent, XmNx, x,
+                       XmNy, y, XmNresizePolicy, XmRESIZE_NONE, XmNmarginWidth, 0, XmNmarginHeight,
+                       0, XmNshadowThickness, 0, XmNuserData, this, nullptr);
   XmFontList fonts = UIget_xmfontlist(container_, 10, 0);
   title_ = XtVaCreateManagedWidget(named(obj, "_label").c_str(), xmLabelWidgetClass, container_,
                                    XmNuserData, this, XmNrecomputeSize, False, nullptr);
