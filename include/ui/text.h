@@ -20,6 +20,8 @@
 // Text the binding sets itself is not typing: it writes nothing back.
 #pragma once
 
+#include <string>
+
 #include "ui/wind.h"
 
 class UItext : public UIwindow {
@@ -55,6 +57,8 @@ class UItext : public UIwindow {
   int showLastPosition_ = 0;
   int updateMode_ = 1;
   bool settingText_ = false;
+  std::string written_;  // the text being written back, until its update has come
+  bool hasWritten_ = false;
 };
 
 int UItextInstance(OMobj_id id);

@@ -74,9 +74,12 @@ void UItext::setValue(const OMobj_id& id, Widget w) {
   std::string value = text ? text : "";
   std::free(text);
   UItext* binding = textOf(w);
-  // The text the widget holds already (the user's own, just written back) is not set again:
-  // that would only move the cursor.
-  if (widgetText(w) != value) {
+  // The text the binding wrote itself comes back as a change: the widget holds it already,
+  // and setting it again would only move the cursor (and cost a copy of a growing text on
+  // every key in mode 8).
+  bool own = binding && binding->hasWritten_ && value == binding->written_;
+  if (binding) binding->hasWritten_ = false;
+  if (!own && widgetText(w) != value) {
     if (binding) binding->settingText_ = true;
     XmTextSetString(w, const_cast<char*>(value.c_str()));
     if (binding) binding->settingText_ = false;
@@ -148,11 +151,15 @@ void UItext::setResources(Widget w, int seq) {
 
 bool UItext::writeText() {
   std::string text = widgetText(widget_);
+  written_ = text;
+  hasWritten_ = true;
   OMobj_id obj = objId;
   OMpush_ctx(obj, 1, 0, 0);
   OMset_str_val(sub(obj, "text"), text.c_str());
   OMpop_ctx(obj);
-  return alive(this);
+  if (!alive(this)) return false;
+  hasWritten_ = false;
+  return true;
 }
 
 void UItext::enterLeave(Widget w, XtPointer, XtPointer call) {

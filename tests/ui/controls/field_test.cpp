@@ -338,7 +338,7 @@ TEST_F(Fields, MultiLineTextsCommitOnCtrlReturn) {
                     {{"text", "a"}});
   Widget w = UIobjIdToWidget(t);
   ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(w); }));
-  unsigned char mode = 0;
+  int mode = 0;
   XtVaGetValues(w, XmNeditMode, &mode, nullptr);
   EXPECT_EQ(mode, XmMULTI_LINE_EDIT);
   EXPECT_GT(intOf(t, "height"), 28) << "the height of 3 rows is written";
