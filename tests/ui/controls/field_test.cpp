@@ -3,6 +3,7 @@
 // itself is written back.
 #include <gtest/gtest.h>
 
+#include <X11/IntrinsicP.h>
 #include <X11/keysym.h>
 #include <Xm/Text.h>
 #include <Xm/Xm.h>
@@ -152,6 +153,15 @@ TEST_F(Fields, FormatsShowTheValueAndKeepWhatIsShown) {
   EXPECT_FALSE(XmTextGetEditable(UIobjIdToWidget(fixed)));
   OMset_int_val(sub(fixed, "outputOnly"), 0);
   EXPECT_TRUE(XmTextGetEditable(UIobjIdToWidget(fixed)));
+  // A new width rebuilds the widget, which shows the value again.
+  Widget before = UIobjIdToWidget(fixed);
+  OMset_int_val(sub(fixed, "width"), 150);
+  Widget after = UIobjIdToWidget(fixed);
+  EXPECT_NE(after, before);
+  EXPECT_TRUE(UIisBeingDestroyed(before));
+  ASSERT_FALSE(UIisBeingDestroyed(after));
+  EXPECT_EQ(textOf(after), "3.14159000") << "the object's value, with the 8 decimals now set";
+  EXPECT_EQ(after->core.width, 150);
 }
 
 TEST_F(Fields, BoundsClampOrRefuseValuesFromTheObject) {
