@@ -1,11 +1,15 @@
 // Containers through the object manager against the same widgets made directly with Motif,
 // in one run: 1000 panels, each with a child panel, instanced and destroyed; wall time and X
 // requests of both sides and their ratios. Needs a display ($DISPLAY; xvfb-run will do).
+#include <X11/IntrinsicP.h>
 #include <X11/Shell.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <Xm/DragDrop.h>
 #include <Xm/Label.h>
 #include <Xm/PushB.h>
+#include <Xm/Scale.h>
+#include <Xm/Text.h>
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
 #include <benchmark/benchmark.h>
@@ -310,7 +314,307 @@ void ratio(const char* what, const Side& objects, const Side& raw, const char* g
   double o = objects.seconds / objects.runs, r = raw.seconds / raw.runs;
   std::printf("%s: objects %.1f/s, raw Motif %.1f/s, ratio %.2f (goal %s)\n", what, 1 / o, 1 / r,
               r / o, goal);
+  if (objects.requests > 0 || raw.requests > 0)
+    std::printf("  X requests per item: objects %.2f, raw Motif %.2f\n",
+                objects.requests / objects.runs, raw.requests / raw.runs);
 }
+
+// ---- Sliders, fields and texts --------------------------------------------------------------
+
+Side sliderSetViaObjects, sliderSetRaw, dragViaObjects, dragRaw, keysField1, keysRawText,
+    keysField8, keysRawParse;
+double textFirst100 = 0, textLast100 = 0, rawFirst100 = 0, rawLast100 = 0;
+
+OMobj_id prop(OMobj_id id, const char* name) {
+  return OMfind_subobj(id, OMstr_to_name(name), 0);
+}
+
+std::string labelText(Widget w) {
+  XmString s = nullptr;
+  XtVaGetValues(w, XmNlabelString, &s, nullptr);
+  char* text = nullptr;
+  XmStringGetLtoR(s, const_cast<char*>(XmFONTLIST_DEFAULT_TAG), &text);
+  std::string out = text ? text : "";
+  XtFree(text);
+  XmStringFree(s);
+  return out;
+}
+
+// "value" set and flushed -> slider, against XtSetValues(XmNvalue) on a scale.
+void BM_SliderValueThroughObjects(benchmark::State& state) {
+  OMobj_id parent = host();
+  OMpush_ctx(place(), 0, 0, 0);
+  OMobj_id slider = shown("UIslider", "benchSlider", place(), parent, 0, 0, 200, 60);
+  OMset_real_val(prop(slider, "min"), 0);
+  OMset_real_val(prop(slider, "max"), 1000);
+  OMset_int_val(prop(slider, "decimalPoints"), 0);
+  OMpop_ctx(place());
+  OMobj_id value = prop(slider, "value");
+  Display* dpy = display();
+  EVrun_until([] { return false; }, 100);
+  XSync(dpy, False);
+  unsigned long before = XNextRequest(dpy);
+  auto start = std::chrono::steady_clock::now();
+  long n = 0;
+  for (auto _ : state) {
+    OMset_real_val(value, static_cast<double>(n++ % 1000));
+    XFlush(dpy);
+  }
+  XSync(dpy, False);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  sliderSetViaObjects.seconds += seconds, sliderSetViaObjects.runs += n;
+  sliderSetViaObjects.requests += static_cast<double>(XNextRequest(dpy) - before);
+  state.SetItemsProcessed(n);
+  OMdestroy_obj(slider, 0);
+}
+BENCHMARK(BM_SliderValueThroughObjects)->Iterations(5000);
+
+void BM_SliderValueRawMotif(benchmark::State& state) {
+  Widget w = XtVaCreateManagedWidget("rawScale", xmScaleWidgetClass, UIobjIdToWidget(host()),
+                                     XmNwidth, 200, XmNheight, 60, XmNorientation, XmHORIZONTAL,
+                                     XmNminimum, 0, XmNmaximum, 1000, nullptr);
+  Display* dpy = display();
+  EVrun_until([] { return false; }, 100);
+  XSync(dpy, False);
+  unsigned long before = XNextRequest(dpy);
+  auto start = std::chrono::steady_clock::now();
+  long n = 0;
+  for (auto _ : state) {
+    XtVaSetValues(w, XmNvalue, static_cast<int>(n++ % 1000), nullptr);
+    XFlush(dpy);
+  }
+  XSync(dpy, False);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  sliderSetRaw.seconds += seconds, sliderSetRaw.runs += n;
+  sliderSetRaw.requests += static_cast<double>(XNextRequest(dpy) - before);
+  state.SetItemsProcessed(n);
+  XtDestroyWidget(w);
+}
+BENCHMARK(BM_SliderValueRawMotif)->Iterations(5000);
+
+// A real drag: button 1 held on the scale's slider, the pointer moved by XTest back and forth;
+// each step waits until the label shows a new text.
+void dragSteps(Widget scrollBar, Widget label, long* n, benchmark::State& state) {
+  Display* dpy = XtDisplay(scrollBar);
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(dpy, XtWindow(scrollBar), DefaultRootWindow(dpy), scrollBar->core.width / 2,
+                        scrollBar->core.height / 2, &rx, &ry, &child);
+  XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rx, ry, CurrentTime);
+  XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+  XSync(dpy, False);
+  EVrun_until([] { return false; }, 50);
+  int offset = 0, direction = 1;
+  for (auto _ : state) {
+    std::string before = labelText(label);
+    offset += direction * 3;
+    if (offset > 60 || offset < -60) direction = -direction;
+    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rx + offset, ry, CurrentTime);
+    XFlush(dpy);
+    EVrun_until([&] { return labelText(label) != before; }, 500);
+    ++*n;
+  }
+  XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+  XSync(dpy, False);
+  EVrun_until([] { return false; }, 50);
+}
+
+Widget scrollBarOf(Widget scale) {
+  WidgetList children = nullptr;
+  Cardinal count = 0;
+  XtVaGetValues(scale, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+  for (Cardinal i = 0; i < count; ++i)
+    if (XtIsWidget(children[i]) && XtClass(children[i]) != xmLabelWidgetClass) return children[i];
+  return nullptr;
+}
+
+void BM_DragToLabelThroughObjects(benchmark::State& state) {
+  OMobj_id parent = host();
+  OMpush_ctx(place(), 0, 0, 0);
+  OMobj_id slider = shown("UIslider", "dragSlider", place(), parent, 10, 10, 300, 60);
+  OMset_real_val(prop(slider, "min"), 0);
+  OMset_real_val(prop(slider, "max"), 1000);
+  OMset_int_val(prop(slider, "decimalPoints"), 0);
+  OMset_real_val(prop(slider, "value"), 500);
+  OMset_int_val(prop(slider, "immediateMode"), 1);
+  OMobj_id label = shown("UIlabel", "dragLabel", place(), parent, 10, 80, 100, 24);
+  OMset_obj_ref(prop(label, "label"), prop(slider, "value"), 0);
+  OMpop_ctx(place());
+  EVrun_until([] { return false; }, 200);
+  Widget scale = UIobjIdToWidget(slider);
+  auto start = std::chrono::steady_clock::now();
+  long n = 0;
+  dragSteps(scrollBarOf(scale), UIobjIdToWidget(label), &n, state);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  dragViaObjects.seconds += seconds, dragViaObjects.runs += n;
+  state.SetItemsProcessed(n);
+  OMdestroy_obj(label, 0);
+  OMdestroy_obj(slider, 0);
+}
+BENCHMARK(BM_DragToLabelThroughObjects)->Iterations(300);
+
+void BM_DragToLabelRawMotif(benchmark::State& state) {
+  Widget parent = UIobjIdToWidget(host());
+  Widget scale = XtVaCreateManagedWidget("rawDrag", xmScaleWidgetClass, parent, XmNx, 10, XmNy, 10,
+                                         XmNwidth, 300, XmNheight, 60, XmNorientation, XmHORIZONTAL,
+                                         XmNminimum, 0, XmNmaximum, 1000, XmNvalue, 500, nullptr);
+  static Widget label = nullptr;
+  label = XtVaCreateManagedWidget("rawDragLabel", xmLabelWidgetClass, parent, XmNx, 10, XmNy, 80,
+                                  XmNwidth, 100, XmNheight, 24, XmNrecomputeSize, False, nullptr);
+  auto show = [](Widget, XtPointer, XtPointer call) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%d", static_cast<XmScaleCallbackStruct*>(call)->value);
+    XmString s = XmStringCreateLocalized(text);
+    XtVaSetValues(label, XmNlabelString, s, nullptr);
+    XmStringFree(s);
+  };
+  XtAddCallback(scale, XmNdragCallback, show, nullptr);
+  XtAddCallback(scale, XmNvalueChangedCallback, show, nullptr);
+  EVrun_until([] { return false; }, 200);
+  auto start = std::chrono::steady_clock::now();
+  long n = 0;
+  dragSteps(scrollBarOf(scale), label, &n, state);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  dragRaw.seconds += seconds, dragRaw.runs += n;
+  state.SetItemsProcessed(n);
+  XtDestroyWidget(scale);
+  XtDestroyWidget(label);
+}
+BENCHMARK(BM_DragToLabelRawMotif)->Iterations(300);
+
+// 1000 keystrokes into a focused text widget: a digit, then BackSpace, and so on; each waits
+// until the widget shows it. perKey (when given) gets the time of each key.
+double typeKeys(Widget w, int keys, std::vector<double>* perKey = nullptr,
+                bool digitsOnly = false) {
+  Display* dpy = XtDisplay(w);
+  pointAt(w);
+  clickUntil(w, [] { return false; });
+  KeyCode backSpace = XKeysymToKeycode(dpy, XK_BackSpace);
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < keys; ++i) {
+    auto keyStart = std::chrono::steady_clock::now();
+    bool digit = digitsOnly || i % 2 == 0;
+    KeyCode code = digit ? XKeysymToKeycode(dpy, XK_1 + i % 9) : backSpace;
+    XmTextPosition length = XmTextGetLastPosition(w);
+    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
+    XTestFakeKeyEvent(dpy, code, False, CurrentTime);
+    XFlush(dpy);
+    EVrun_until([&] { return XmTextGetLastPosition(w) != length; }, 500);
+    if (perKey)
+      perKey->push_back(
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - keyStart).count());
+  }
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+constexpr int kKeys = 1000;
+
+void keysThroughObjects(benchmark::State& state, const char* type, int mode, Side* side,
+                        bool linkedLabel) {
+  OMobj_id parent = host();
+  for (auto _ : state) {
+    OMpush_ctx(place(), 0, 0, 0);
+    OMobj_id field = shown(type, "keysField", place(), parent, 10, 10, 300, 36);
+    OMset_int_val(prop(field, "updateMode"), mode);
+    OMobj_id label = OMnull_obj;
+    if (linkedLabel) {
+      label = shown("UIlabel", "keysLabel", place(), parent, 10, 60, 300, 24);
+      OMset_obj_ref(prop(label, "label"), prop(field, "value"), 0);
+    }
+    OMpop_ctx(place());
+    EVrun_until([] { return false; }, 100);
+    side->seconds += typeKeys(UIobjIdToWidget(field), kKeys);
+    side->runs += kKeys;
+    if (linkedLabel) OMdestroy_obj(label, 0);
+    OMdestroy_obj(field, 0);
+  }
+}
+
+void BM_KeysFieldMode1(benchmark::State& state) {
+  keysThroughObjects(state, "UIfield", 1, &keysField1, false);
+}
+BENCHMARK(BM_KeysFieldMode1)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_KeysFieldMode8Linked(benchmark::State& state) {
+  keysThroughObjects(state, "UIfield", 8, &keysField8, true);
+}
+BENCHMARK(BM_KeysFieldMode8Linked)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void keysRaw(benchmark::State& state, XtCallbackProc callback, Side* side) {
+  Widget parent = UIobjIdToWidget(host());
+  static Widget label = nullptr;
+  for (auto _ : state) {
+    Widget w = XtVaCreateManagedWidget("rawKeys", xmTextWidgetClass, parent, XmNx, 10, XmNy, 10,
+                                       XmNwidth, 300, XmNheight, 36, nullptr);
+    label = XtVaCreateManagedWidget("rawKeysLabel", xmLabelWidgetClass, parent, XmNx, 10, XmNy, 60,
+                                    XmNwidth, 300, XmNheight, 24, XmNrecomputeSize, False, nullptr);
+    XtAddCallback(w, XmNvalueChangedCallback, callback, &label);
+    EVrun_until([] { return false; }, 100);
+    side->seconds += typeKeys(w, kKeys);
+    side->runs += kKeys;
+    XtDestroyWidget(w);
+    XtDestroyWidget(label);
+  }
+}
+
+void BM_KeysRawTextEmptyCallback(benchmark::State& state) {
+  keysRaw(
+      state, [](Widget, XtPointer, XtPointer) {}, &keysRawText);
+}
+BENCHMARK(BM_KeysRawTextEmptyCallback)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_KeysRawTextParseToLabel(benchmark::State& state) {
+  keysRaw(
+      state,
+      [](Widget w, XtPointer data, XtPointer) {
+        char* text = XmTextGetString(w);
+        char shown[64];
+        std::snprintf(shown, sizeof shown, "%.10g", std::strtod(text, nullptr));
+        XtFree(text);
+        XmString s = XmStringCreateLocalized(shown);
+        XtVaSetValues(*static_cast<Widget*>(data), XmNlabelString, s, nullptr);
+        XmStringFree(s);
+      },
+      &keysRawParse);
+}
+BENCHMARK(BM_KeysRawTextParseToLabel)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A text in mode 8 writes its whole text on every key: the last keys must not cost much more
+// than the first as the text grows.
+void BM_KeysTextMode8Growing(benchmark::State& state) {
+  OMobj_id parent = host();
+  for (auto _ : state) {
+    OMpush_ctx(place(), 0, 0, 0);
+    OMobj_id text = shown("UItext", "growing", place(), parent, 10, 10, 300, 36);
+    OMset_int_val(prop(text, "updateMode"), 8);
+    OMpop_ctx(place());
+    EVrun_until([] { return false; }, 100);
+    std::vector<double> perKey;
+    typeKeys(UIobjIdToWidget(text), kKeys, &perKey, true);
+    for (int i = 0; i < 100; ++i) textFirst100 += perKey[static_cast<size_t>(i)];
+    for (int i = kKeys - 100; i < kKeys; ++i) textLast100 += perKey[static_cast<size_t>(i)];
+    OMdestroy_obj(text, 0);
+  }
+}
+BENCHMARK(BM_KeysTextMode8Growing)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The same typing into a plain text widget: how much of the growth is the widget's own.
+void BM_KeysRawTextGrowing(benchmark::State& state) {
+  Widget parent = UIobjIdToWidget(host());
+  for (auto _ : state) {
+    Widget w = XtVaCreateManagedWidget("rawGrowing", xmTextWidgetClass, parent, XmNx, 10, XmNy, 10,
+                                       XmNwidth, 300, XmNheight, 36, nullptr);
+    XtAddCallback(
+        w, XmNvalueChangedCallback, [](Widget, XtPointer, XtPointer) {}, nullptr);
+    EVrun_until([] { return false; }, 100);
+    std::vector<double> perKey;
+    typeKeys(w, kKeys, &perKey, true);
+    for (int i = 0; i < 100; ++i) rawFirst100 += perKey[static_cast<size_t>(i)];
+    for (int i = kKeys - 100; i < kKeys; ++i) rawLast100 += perKey[static_cast<size_t>(i)];
+    XtDestroyWidget(w);
+  }
+}
+BENCHMARK(BM_KeysRawTextGrowing)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 
@@ -343,5 +647,16 @@ int main(int argc, char** argv) {
   }
   ratio("property -> label text", textViaObjects, textRaw, ">= 0.6");
   ratio("XTest click -> do written", clickViaObjects, clickRaw, ">= 0.8");
+  ratio("\"value\" set and flushed -> slider (per set)", sliderSetViaObjects, sliderSetRaw,
+        ">= 0.9, no more X requests");
+  ratio("XTest drag -> value -> linked label (per step)", dragViaObjects, dragRaw, ">= 0.8");
+  ratio("keys into a field, mode 1", keysField1, keysRawText, ">= 0.9");
+  ratio("keys into a field, mode 8 with a linked label", keysField8, keysRawParse, ">= 0.7");
+  if (textFirst100 > 0)
+    std::printf("text in mode 8, last 100 keys / first 100: %.2f (goal <= 1.5)\n",
+                textLast100 / textFirst100);
+  if (rawFirst100 > 0)
+    std::printf("  a plain text widget, last 100 keys / first 100: %.2f\n",
+                rawLast100 / rawFirst100);
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "om/om_text.h"
 #include "om_internal.h"
 #include "svc/err.h"
+#include "svc/number.h"
 
 namespace om {
 
@@ -115,7 +116,7 @@ class ExprParser {
          std::isdigit(static_cast<unsigned char>(text_[pos_ + 1])))) {
       std::string rest(text_.substr(pos_));
       char* end = nullptr;
-      double v = std::strtod(rest.c_str(), &end);
+      double v = NUMstrtod(rest.c_str(), &end);
       pos_ += static_cast<size_t>(end - rest.c_str());
       Expr* e = new Expr;
       e->number = v;

@@ -14,6 +14,7 @@
 #include "om/om_text.h"
 #include "om_internal.h"
 #include "svc/err.h"
+#include "svc/number.h"
 
 namespace om {
 
@@ -375,7 +376,7 @@ class TemplateReader {
 
   static bool setNumberAt(OMobj_id id, int index, const std::string& text) {
     char* end = nullptr;
-    double v = std::strtod(text.c_str(), &end);
+    double v = NUMstrtod(text.c_str(), &end);
     return !text.empty() && !*end && OMset_real_array_val(id, index, v) == 1;
   }
 

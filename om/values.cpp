@@ -9,6 +9,7 @@
 
 #include "om_internal.h"
 #include "svc/err.h"
+#include "svc/number.h"
 
 namespace om {
 
@@ -30,7 +31,7 @@ struct Read {
 bool parseNumber(const char* text, double* out) {
   if (!text) return false;
   char* end = nullptr;
-  double v = std::strtod(text, &end);
+  double v = NUMstrtod(text, &end);
   if (end == text) return false;
   while (*end == ' ' || *end == '\t') ++end;
   if (*end) return false;
@@ -120,7 +121,7 @@ Obj* writeTarget(OMobj_id id, uint32_t* serialOut) {
 
 std::string formatNumber(double v) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.10g", v);
+  NUMsnprintf(buf, sizeof buf, "%.10g", v);
   return buf;
 }
 

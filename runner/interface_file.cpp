@@ -16,6 +16,7 @@
 #include "om/om_registry.h"
 #include "om/om_text.h"
 #include "svc/err.h"
+#include "svc/number.h"
 
 std::string UIloadError::text() const {
   return file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + message;
@@ -371,7 +372,7 @@ class Loader {
   }
   static bool parseReal(const std::string& text, double* out) {
     char* end = nullptr;
-    double v = std::strtod(text.c_str(), &end);
+    double v = NUMstrtod(text.c_str(), &end);
     if (text.empty() || *end) return false;
     *out = v;
     return true;

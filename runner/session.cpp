@@ -16,6 +16,7 @@
 
 #include "om/omx.h"
 #include "svc/ev.h"
+#include "svc/number.h"
 #include "svc/screenshot.h"
 #include "ui/misc.h"
 #include "ui/shell.h"
@@ -116,7 +117,7 @@ bool convertToText(Widget w, const std::string& type, char* value, unsigned size
 
 bool isNumber(const std::string& s, double* v) {
   char* end = nullptr;
-  *v = std::strtod(s.c_str(), &end);
+  *v = NUMstrtod(s.c_str(), &end);
   return !s.empty() && end && *end == '\0';
 }
 
@@ -142,7 +143,7 @@ bool UIvalueText(OMobj_id id, std::string* text) {
       } else if (kind != OM_KIND_STR_ARRAY && kind != OM_KIND_OBJ_ARRAY &&
                  OMget_real_array_val(id, i, &d) == 1) {
         char buf[32];
-        std::snprintf(buf, sizeof buf, "%.10g", d);
+        NUMsnprintf(buf, sizeof buf, "%.10g", d);
         out += buf;
       } else if (kind == OM_KIND_OBJ_ARRAY && OMget_array_val(id, i, &element, 1) == 1) {
         char path[512];

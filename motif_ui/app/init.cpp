@@ -15,10 +15,14 @@
 #include "svc/file.h"
 #include "svc/wt.h"
 #include "ui/core.h"
+#include "ui/dial.h"
 #include "ui/dpyMgr.h"
+#include "ui/field.h"
 #include "ui/label.h"
 #include "ui/panel.h"
 #include "ui/shell.h"
+#include "ui/slider.h"
+#include "ui/text.h"
 
 int GlobalArgs::argcount = 0;
 char** GlobalArgs::argvalues = nullptr;
@@ -147,6 +151,10 @@ void registerEntryPoints() {
       {"UIlabelInstance", UIlabelInstance, "UIlabelUpdate", UIlabelUpdate},
       {"UIbuttonInstance", UIbuttonInstance, "UIbuttonUpdate", UIbuttonUpdate},
       {"UItoggleInstance", UItoggleInstance, "UItoggleUpdate", UItoggleUpdate},
+      {"UIfieldInstance", UIfieldInstance, "UIfieldUpdate", UIfieldUpdate},
+      {"UItextInstance", UItextInstance, "UItextUpdate", UItextUpdate},
+      {"UIsliderInstance", UIsliderInstance, "UIsliderUpdate", UIsliderUpdate},
+      {"UIdialInstance", UIdialInstance, "UIdialUpdate", UIdialUpdate},
   };
   for (const Type& t : types) {
     OMregister_instance_method(t.instance, t.instanceFn);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "svc/err.h"
+#include "svc/number.h"
 #include "ui/dpyMgr.h"
 #include "ui/layout.h"
 #include "ui/misc.h"
@@ -311,11 +312,15 @@ void UIcore::initFontSet(Widget w, int seq) {
 
 unsigned gamma_correct(unsigned value, unsigned levels) {
   static double exponent = [] {
-    double gamma = 2.22, parsed = 0;
-    if (const char* g = std::getenv("KLT_GAMMA"))
-      if (std::sscanf(g, "%lf", &parsed) == 1) gamma = parsed;
-    if (const char* g = std::getenv("KLT_UI_GAMMA"))
-      if (std::sscanf(g, "%lf", &parsed) == 1) gamma = parsed;
+    double gamma = 2.22;
+    // Read in the C locale: "2.2" means the same under any locale.
+    auto read = [&gamma](const char* g) {
+      char* end = nullptr;
+      double parsed = g ? NUMstrtod(g, &end) : 0;
+      if (g && end != g) gamma = parsed;
+    };
+    read(std::getenv("KLT_GAMMA"));
+    read(std::getenv("KLT_UI_GAMMA"));
     // A gamma of 0 (or less) has no meaning: it would divide by zero; the default stands.
     if (!(gamma > 0)) gamma = 2.22;
     return 1.0 / gamma;

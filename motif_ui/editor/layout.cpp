@@ -138,13 +138,15 @@ void UIlayout::removeDirectEventHandlers(Widget w) {
   Cardinal count;
   childrenOf(w, &children, &count);
   for (Cardinal i = 0; i < count; ++i) {
+    // Gadgets (a scale's title) have no event handlers of their own.
+    if (!XtIsWidget(children[i])) continue;
     removeDirect(children[i]);
     removeIndirect(children[i], w);
   }
 }
 
 void UIlayout::addIndirectEventHandlers(Widget w, Widget parent) {
-  if (UIisBeingDestroyed(w)) return;
+  if (UIisBeingDestroyed(w) || !XtIsWidget(w)) return;
   XtInsertEventHandler(w, ButtonPressMask, False, indirectButtonPressCB, parent, XtListHead);
   XtInsertEventHandler(w, ButtonReleaseMask, False, indirectButtonReleaseCB, parent, XtListHead);
   XtAddEventHandler(w, Button2MotionMask, False, indirectButtonMotionCB, parent);
@@ -158,7 +160,7 @@ void UIlayout::addIndirectEventHandlers(Widget w, Widget parent) {
 }
 
 void UIlayout::removeIndirectEventHandlers(Widget w, Widget parent) {
-  if (UIisBeingDestroyed(w)) return;
+  if (UIisBeingDestroyed(w) || !XtIsWidget(w)) return;
   removeIndirect(w, parent);
   if (!(hasChildren(w) || XmIsForm(w))) return;
   WidgetList children;

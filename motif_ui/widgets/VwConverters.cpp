@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "VwDialMath.h"
+#include "svc/number.h"
 #include "ui/VwDial.h"
 
 namespace {
@@ -45,7 +46,8 @@ Boolean cvtKeyword(Display* dpy, XrmValue* args, Cardinal* numArgs, XrmValue* fr
 }
 
 Boolean cvtDouble(Display*, XrmValue*, Cardinal*, XrmValue* from, XrmValue* to, XtPointer*) {
-  return done(to, std::atof(reinterpret_cast<const char*>(from->addr)));
+  // In the C locale: resource files write "0.5" whatever the process locale.
+  return done(to, NUMstrtod(reinterpret_cast<const char*>(from->addr), nullptr));
 }
 
 bool endsWith(const char* text, const char* tail) {

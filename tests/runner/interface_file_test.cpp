@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "comma_locale.h"
 #include "interface_file.h"
 #include "om/om_registry.h"
 
@@ -122,6 +123,37 @@ main:
   ASSERT_EQ(OMget_str_val(OMfind_str_subobj(main, "color.bg", 0), &s, 0), 1);
   EXPECT_STREQ(s, "#ffeecc");
   std::free(s);
+}
+
+// Reals in a file, in expressions and in the object manager's text conversions are read and
+// written in the C locale, whatever locale the process runs in.
+TEST_F(InterfaceFile, NumbersReadTheSameInACommaLocale) {
+  uitest::InCommaLocale comma;
+  ASSERT_TRUE(comma.ok()) << "localedef could not make the comma locale";
+  ASSERT_EQ(std::atof("3.5"), 3.0) << "the process locale is really comma-decimal";
+  UIloadResult r = load(R"(
+main:
+  type: Panel
+  scale: 3.5
+  inner:
+    type: Panel
+    scale: => main.scale * 1.5
+    title: => main.scale
+)");
+  ASSERT_TRUE(r.ok) << errors(r);
+  OMobj_id main = r.objects[0];
+  double v = 0;
+  ASSERT_EQ(OMget_real_val(OMfind_str_subobj(main, "scale", 0), &v), 1);
+  EXPECT_EQ(v, 3.5);
+  ASSERT_EQ(OMget_real_val(OMfind_str_subobj(main, "inner.scale", 0), &v), 1);
+  EXPECT_EQ(v, 5.25);
+  char* s = nullptr;
+  ASSERT_EQ(OMget_str_val(OMfind_str_subobj(main, "inner.title", 0), &s, 0), 1);
+  EXPECT_STREQ(s, "3.5") << "a real printed as text";
+  std::free(s);
+  OMset_str_val(OMfind_str_subobj(main, "scale", 0), "0.25");
+  ASSERT_EQ(OMget_real_val(OMfind_str_subobj(main, "scale", 0), &v), 1);
+  EXPECT_EQ(v, 0.25) << "a text stored into a real";
 }
 
 TEST_F(InterfaceFile, IncludesAreReadFirst) {

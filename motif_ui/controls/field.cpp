@@ -1,0 +1,284 @@
+// UIfield: a number in a one-line text widget, with range, format and update modes.
+#include "ui/field.h"
+
+#include <X11/IntrinsicP.h>
+#include <Xm/DragDrop.h>
+#include <Xm/Text.h>
+#include <Xm/Xm.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "ui/misc.h"
+
+#include "props.h"
+
+namespace {
+
+using uiprops::newer;
+using uiprops::readInt;
+using uiprops::sub;
+
+bool same(double a, double b) {
+  return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+// The live field of a widget, or null.
+UIfield* fieldOf(Widget w) {
+  auto* f = dynamic_cast<UIfield*>(UIwidgetToClass(w));
+  return f && UIwindow::alive(f) ? f : nullptr;
+}
+
+std::string widgetText(Widget w) {
+  char* raw = XmTextGetString(w);
+  std::string text = raw ? raw : "";
+  XtFree(raw);
+  return text;
+}
+
+}  // namespace
+
+UIfield::UIfield(OMobj_id id) : UIvaluator(id) {
+  classType_ = "UIfield";
+}
+UIfield::~UIfield() = default;
+
+bool UIfield::alphaCheck(const char* text) {
+  return UIalphaCheck(text);
+}
+
+void UIfield::setUpdateMode() {
+  if (!readInt(objId, "updateMode", &updateMode_)) updateMode_ = 1;
+}
+
+const char* UIfield::makeString() {
+  if (valueNull_) {
+    char* text = nullptr;
+    made_ = OMget_str_val(sub(objId, "nullString"), &text, 0) == 1 ? text : "";
+    std::free(text);
+    return made_.c_str();
+  }
+  double shown = 0;
+  made_ = UIfieldString(value_, format_, mode_, decimalPoints_, &shown);
+  Value(shown);
+  return made_.c_str();
+}
+
+void UIfield::showText(const std::string& text, bool force) {
+  if (UIisBeingDestroyed(widget_)) return;
+  if (!force && hasShown_ && text == shown_) return;
+  // Setting the text runs the value-changed callback: that is not the user typing.
+  settingText_ = true;
+  XmTextSetString(widget_, const_cast<char*>(text.c_str()));
+  settingText_ = false;
+  shown_ = text;
+  hasShown_ = true;
+}
+
+void UIfield::show(bool force) {
+  if (UIisBeingDestroyed(widget_)) return;
+  if (!valueNull_) {
+    if (minSet_) {
+      if (includeMin_ ? value_ < min_ : value_ <= min_) value_ = includeMin_ ? min_ : previous_;
+    }
+    if (maxSet_) {
+      if (includeMax_ ? value_ > max_ : value_ >= max_) value_ = includeMax_ ? max_ : previous_;
+    }
+  }
+  double before = value_;
+  showText(makeString(), force);
+  if (mode_ == UI_MODE_INTEGER && valueUpdated_ && !valueNull_ && !same(value_, before)) {
+    valueUpdated_ = false;
+    writeValue(value_);
+  }
+}
+
+void UIfield::setValue() {
+  show(false);
+}
+
+bool UIfield::writeValue(double v) {
+  OMobj_id obj = objId;
+  OMpush_ctx(obj, 1, 0, 0);
+  OMset_real_val(sub(obj, "value"), v);
+  OMpop_ctx(obj);
+  return alive(this);
+}
+
+void UIfield::rereadBounds(bool* hasMin, bool* hasMax) {
+  double v = 0;
+  *hasMin = OMget_real_val(sub(objId, "min"), &v) == 1;
+  if (*hasMin) min_ = v;
+  *hasMax = OMget_real_val(sub(objId, "max"), &v) == 1;
+  if (*hasMax) max_ = v;
+}
+
+void UIfield::commit() {
+  std::string text = widgetText(widget_);
+  if (text.empty()) {
+    valueNull_ = true;
+    OMobj_id value = sub(objId, "value");
+    double v = 0;
+    if (OMget_real_val(value, &v) == 1) {
+      OMobj_id obj = objId;
+      OMpush_ctx(obj, 1, 0, 0);
+      OMset_obj_val(value, OMnull_obj, 0);
+      OMpop_ctx(obj);
+      if (!alive(this)) return;
+    }
+    show(true);
+    return;
+  }
+  double v = 0;
+  if (!UIparseTypedNumber(text.c_str(), &v)) {
+    show(true);  // refused: the value shows again
+    return;
+  }
+  double old = value_;
+  bool oldNull = valueNull_;
+  Value(v);
+  valueNull_ = false;
+  bool hasMin = false, hasMax = false;
+  rereadBounds(&hasMin, &hasMax);
+  if ((hasMax && v > max_) || (hasMin && v < min_)) {
+    double bound = hasMax && v > max_ ? max_ : min_;
+    if (!writeValue(bound)) return;
+    value_ = bound;
+    show(true);
+    return;
+  }
+  if (!XmTextGetEditable(widget_)) return;
+  if (v == old && !oldNull) return;
+  showText(makeString(), true);
+  writeValue(value_);
+}
+
+void UIfield::committing(int bit) {
+  if (updateMode_ & bit) {
+    commit();
+  } else if ((updateMode_ & 8) && (bit == 1 || bit == 2)) {
+    // Every change went to the object already; the user's text may be a refused or a
+    // clamped one: the value is shown again.
+    show(true);
+  }
+}
+
+void UIfield::okCallback(Widget w, XtPointer, XtPointer call) {
+  UIfield* f = fieldOf(w);
+  auto* cb = static_cast<XmAnyCallbackStruct*>(call);
+  if (!f || f->settingText_ || !cb) return;
+  if (cb->reason == XmCR_ACTIVATE) f->committing(1);
+  if (cb->reason == XmCR_LOSING_FOCUS) f->committing(2);
+}
+
+void UIfield::leaveWindow(Widget w, XtPointer, XEvent* event, Boolean*) {
+  UIfield* f = fieldOf(w);
+  if (f && event && event->type == LeaveNotify) f->committing(4);
+}
+
+void UIfield::updateImmediate(Widget w, XtPointer, XtPointer) {
+  UIfield* f = fieldOf(w);
+  if (!f || f->settingText_ || !(f->updateMode_ & 8)) return;
+  std::string text = widgetText(w);
+  double v = 0;
+  // While the user types, refused text writes nothing and the text is left as typed.
+  if (!UIparseTypedNumber(text.c_str(), &v)) return;
+  f->Value(v);
+  f->valueNull_ = false;
+  bool hasMin = false, hasMax = false;
+  f->rereadBounds(&hasMin, &hasMax);
+  if (hasMax && v > f->max_) {
+    f->Value(f->max_);
+  } else if (hasMin && v < f->min_) {
+    f->Value(f->min_);
+  } else if (!XmTextGetEditable(w)) {
+    return;
+  }
+  // The text the value stands for counts as shown: the update that follows the write then
+  // leaves the user's text alone.
+  f->shown_ = f->makeString();
+  f->hasShown_ = true;
+  f->writeValue(f->value_);
+}
+
+void UIfield::setResources(Widget w, int seq) {
+  if (seq != -1 && newer(objId, "width", seq)) {
+    rebuildObject(widget_);
+    return;
+  }
+  UIvaluator::setResources(w, seq);
+  if (UIisBeingDestroyed(w)) return;
+  Dimension ww = 0, wh = 0;
+  Boolean resizeWidth = False;
+  XtVaGetValues(w, XmNwidth, &ww, XmNheight, &wh, XmNresizeWidth, &resizeWidth, nullptr);
+  int v = 0;
+  if (readInt(objId, "height", &v) && v > 0 && v != wh) XtVaSetValues(w, XmNheight, v, nullptr);
+  if (!resizeWidth && readInt(objId, "width", &v) && v > 0 && v != ww)
+    XtVaSetValues(w, XmNwidth, v, nullptr);
+  OMobj_id format = sub(objId, "format");
+  if (newer(format, seq)) format_ = OMget_int_val(format, &v) == 1 ? (v & 3) : UI_FORMAT_GENERAL;
+  if (mode_ == UI_MODE_INTEGER && format_ != UI_FORMAT_FIXED) {
+    format_ = UI_FORMAT_FIXED;
+    OMpush_ctx(objId, 1, 0, 0);
+    OMset_int_val(sub(objId, "format", 0), UI_FORMAT_FIXED);
+    OMpop_ctx(objId);
+  }
+  OMobj_id p = sub(objId, "outputOnly");
+  if (newer(p, seq)) UIsetEditable(p, w);
+  if (newer(objId, "updateMode", seq)) setUpdateMode();
+  p = sub(objId, "resizeMode");
+  if (newer(p, seq)) {
+    if (OMget_int_val(p, &v) != 1) v = 0;
+    XtVaSetValues(w, XmNresizeWidth, v ? True : False, nullptr);
+  }
+  setValue();
+}
+
+bool UIfield::instanceObject() {
+  Widget parent = getParentWidget();
+  if (!parent) return false;
+  int x = 0, y = 0, width = 100, height = 28;
+  autoPlacementManager(parent, &x, &y);
+  if (!UIgetOMWindowWidth(objId, &width)) UIsetOMWindowWidth(objId, width = 100);
+  if (!UIgetOMWindowHeight(objId, &height)) UIsetOMWindowHeight(objId, height = 28);
+  Widget w =
+      XtVaCreateWidget(uiprops::nameOf(objId), xmTextWidgetClass, parent, XmNx, x, XmNy, y,
+                       XmNwidth, width, XmNheight, height, XmNeditMode, XmSINGLE_LINE_EDIT,
+                       XmNresizeHeight, False, XmNresizeWidth, False, XmNuserData, this, nullptr);
+  XmDropSiteUnregister(w);
+  XtAddEventHandler(w, LeaveWindowMask, False, leaveWindow, this);
+  XtAddCallback(w, XmNactivateCallback, okCallback, this);
+  XtAddCallback(w, XmNlosingFocusCallback, okCallback, this);
+  XtAddCallback(w, XmNvalueChangedCallback, updateImmediate, this);
+  widget_ = w;
+  hasShown_ = false;
+  // Resources first, then managed by onObjectCreate once "visible" is known.
+  setResources(w, -1);
+  onObjectCreate(w);
+  if (UIgetOMWindowWidth(objId, &width) && UIgetOMWindowHeight(objId, &height) &&
+      (w->core.width != width || w->core.height != height))
+    XtVaSetValues(w, XmNwidth, width, XmNheight, height, nullptr);
+  return true;
+}
+
+void UIfield::updateObject(int seq) {
+  if (UIisBeingDestroyed(widget_)) return;
+  setResources(widget_, seq);
+  if (!alive(this) || UIisBeingDestroyed(widget_)) return;
+  UIwindow::updateObject(seq);
+  if (!alive(this) || UIisBeingDestroyed(widget_) || !XtWindow(widget_)) return;
+  int width = 0, height = 0;
+  Boolean resizeWidth = False;
+  XtVaGetValues(widget_, XmNresizeWidth, &resizeWidth, nullptr);
+  if (!resizeWidth && UIgetOMWindowWidth(objId, &width) && widget_->core.width != width)
+    XtVaSetValues(widget_, XmNwidth, width, nullptr);
+  if (UIgetOMWindowHeight(objId, &height) && widget_->core.height != height)
+    XtVaSetValues(widget_, XmNheight, height, nullptr);
+}
+
+int UIfieldInstance(OMobj_id id) {
+  return UIinstanceEntry<UIfield>(id);
+}
+int UIfieldUpdate(OMobj_id id, unsigned int mask, int seq) {
+  return UIupdateEntry<UIfield>(id, mask, seq);
+}

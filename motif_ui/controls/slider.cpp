@@ -1,0 +1,277 @@
+// UIslider: a real on a Motif scale, scaled by its decimal points.
+#include "ui/slider.h"
+
+#include <X11/IntrinsicP.h>
+#include <Xm/Scale.h>
+#include <Xm/ScrollBar.h>
+#include <Xm/Xm.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "svc/wt.h"
+#include "ui/layout.h"
+#include "ui/misc.h"
+
+#include "props.h"
+
+namespace {
+
+using uiprops::newer;
+using uiprops::readInt;
+using uiprops::sub;
+
+Widget scrollBarOf(Widget scale) {
+  for (Widget c : uiprops::childrenOf(scale))
+    if (XmIsScrollBar(c)) return c;
+  return nullptr;
+}
+
+}  // namespace
+
+UIslider::UIslider(OMobj_id id) : UIvaluator(id) {
+  classType_ = "UIslider";
+}
+UIslider::~UIslider() = default;
+
+void UIslider::setActive(const OMobj_id& id, Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  int active = 1;
+  if (OMget_int_val(id, &active) != 1) active = 1;
+  XtSetSensitive(w, active && usable_ ? True : False);
+}
+
+void UIslider::setDecimalPoints(Widget) {
+  int d = 0;
+  if (!readInt(objId, "decimalPoints", &d)) d = setPrecision(min_, max_);
+  int mode = UI_MODE_REAL;
+  if (readInt(objId, "mode", &mode) && mode == UI_MODE_INTEGER) d = 0;
+  decimalPoints_ = std::max(0, d);
+}
+
+void UIslider::setMinMax(Widget w) {
+  rangePending_ = 0;
+  OMobj_id maxProp = sub(objId, "max"), minProp = sub(objId, "min");
+  OMobj_id target;
+  bool maxLinked = OMget_obj_pval(maxProp, &target, 0) == 1 && !!target;
+  bool minLinked = OMget_obj_pval(minProp, &target, 0) == 1 && !!target;
+  maxSet_ = OMget_real_val(maxProp, &max_) == 1;
+  if (!maxSet_) {
+    max_ = 100.0;
+    if (maxLinked) rangePending_ = 1;
+  }
+  minSet_ = OMget_real_val(minProp, &min_) == 1;
+  if (!minSet_) {
+    min_ = 0.0;
+    if (minLinked) rangePending_ = 1;
+  }
+  if (UIisBeingDestroyed(w)) return;
+  if (!(min_ < max_)) {
+    usable_ = 0;
+    XtSetSensitive(w, False);
+    return;
+  }
+  if (!readInt(objId, "active", &usable_)) usable_ = 1;
+  if (usable_) XtSetSensitive(w, True);
+}
+
+void UIslider::setValue(Widget w) {
+  double v = min_;
+  OMobj_id valueProp = sub(objId, "value");
+  if (OMget_real_val(valueProp, &v) != 1) v = min_;
+  Value(v);
+  if (!rangePending_ && (v > max_ || v < min_)) {
+    double bound = v > max_ ? max_ : min_;
+    OMpush_ctx(objId, 1, 0, 0);
+    OMset_real_val(valueProp, bound);
+    OMpop_ctx(objId);
+    Value(bound);
+  }
+  if (UIisBeingDestroyed(w)) return;
+  double lo = min_, hi = max_;
+  if (rangePending_) {
+    lo = std::min(lo, value_);
+    hi = std::max(hi, value_);
+  }
+  // The reals are checked before any conversion: one the scale cannot hold leaves it as it is.
+  int ilo = 0, ihi = 0, iv = 0;
+  if (!UIscaledRound(UIscaleUp(lo, decimalPoints_), &ilo) ||
+      !UIscaledRound(UIscaleUp(hi, decimalPoints_), &ihi) ||
+      !UIscaledRound(UIscaleUp(value_, decimalPoints_), &iv) || !(ihi > ilo) || iv < ilo ||
+      iv > ihi)
+    return;
+  short d = 0;
+  int oldLo = 0, oldHi = 0, oldValue = 0;
+  XtVaGetValues(w, XmNdecimalPoints, &d, XmNminimum, &oldLo, XmNmaximum, &oldHi, XmNvalue,
+                &oldValue, nullptr);
+  // The scale redraws on every set, even of what it shows already.
+  if (d == decimalPoints_ && oldLo == ilo && oldHi == ihi && oldValue == iv) return;
+  XtVaSetValues(w, XmNdecimalPoints, static_cast<short>(decimalPoints_), XmNminimum, ilo,
+                XmNmaximum, ihi, XmNvalue, iv, nullptr);
+}
+
+void UIslider::setIncrement(const OMobj_id&, const OMobj_id& increment, Widget w) {
+  if (UIisBeingDestroyed(w) || UIisBeingDestroyed(XtParent(w))) return;
+  double step = 0;
+  bool has = OMget_real_val(increment, &step) == 1;
+  int multiple = 0;
+  if (UIsliderStep(min_, max_, has, step, decimalPoints_, &multiple))
+    XtVaSetValues(XtParent(w), XmNscaleMultiple, multiple, nullptr);
+}
+
+void UIslider::setImmediateMode(Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  auto cb = reinterpret_cast<XtCallbackProc>(valueChangedCB);
+  XtRemoveCallback(w, XmNdragCallback, cb, this);
+  XtRemoveCallback(w, XmNvalueChangedCallback, cb, this);
+  int immediate = 0;
+  if (readInt(objId, "immediateMode", &immediate) && immediate)
+    XtAddCallback(w, XmNdragCallback, cb, this);
+  XtAddCallback(w, XmNvalueChangedCallback, cb, this);
+}
+
+void UIslider::setProcessingDirection(Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  int horizontal = 1, pd = 0;
+  if (!readInt(objId, "horizontal", &horizontal)) horizontal = 1;
+  if (!readInt(objId, "processingDirection", &pd)) pd = horizontal ? 0 : 2;
+  unsigned char direction = horizontal ? (pd <= 0 ? XmMAX_ON_RIGHT : XmMAX_ON_LEFT)
+                                       : (pd <= 2 ? XmMAX_ON_BOTTOM : XmMAX_ON_TOP);
+  XtVaSetValues(w, XmNprocessingDirection, direction, nullptr);
+}
+
+void UIslider::setOrientation(Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  int horizontal = 1;
+  if (!readInt(objId, "horizontal", &horizontal)) horizontal = 1;
+  XtVaSetValues(w, XmNorientation, horizontal ? XmHORIZONTAL : XmVERTICAL, nullptr);
+}
+
+void UIslider::setTitleString(Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  char* text = nullptr;
+  XmString title = nullptr;
+  if (OMget_str_val(sub(objId, "title"), &text, 0) == 1) title = CSstr_to_Xm(text);
+  std::free(text);
+  Dimension width = w->core.width;
+  XtVaSetValues(w, XmNtitleString, title, nullptr);
+  if (w->core.width != width) XtVaSetValues(w, XmNwidth, width, nullptr);
+  if (title) XmStringFree(title);
+}
+
+void UIslider::setShowValue(Widget w) {
+  int show = 0;
+  if (UIisBeingDestroyed(w) || !readInt(objId, "showValue", &show)) return;
+  XtVaSetValues(w, XmNshowValue, show ? True : False, nullptr);
+}
+
+void UIslider::setSliderTroughColor(Widget scrollBar) {
+  if (UIisBeingDestroyed(scrollBar)) return;
+  Pixel background = 0, trough = 0;
+  XtVaGetValues(scrollBar, XmNbackground, &background, XmNtroughColor, &trough, nullptr);
+  if (trough != background) XtVaSetValues(scrollBar, XmNtroughColor, background, nullptr);
+}
+
+void UIslider::setSliderResources(Widget w, int seq) {
+  bool again = false;
+  bool rangeChanged =
+      newer(objId, "min", seq) || newer(objId, "max", seq) || newer(objId, "active", seq);
+  if (rangeChanged) {
+    setMinMax(w);
+    again = true;
+  }
+  int d = 0;
+  if ((rangeChanged && !readInt(objId, "decimalPoints", &d)) ||
+      newer(objId, "decimalPoints", seq) || newer(objId, "mode", seq)) {
+    setDecimalPoints(w);
+    again = true;
+  }
+  if (again || newer(objId, "value", seq)) setValue(w);
+  if (!alive(this) || UIisBeingDestroyed(w)) return;
+  OMobj_id increment = sub(objId, "increment");
+  if (newer(increment, seq)) setIncrement(objId, increment, scrollBar_);
+  if (newer(objId, "immediateMode", seq)) setImmediateMode(w);
+  if (newer(objId, "processingDirection", seq)) setProcessingDirection(w);
+  if (newer(objId, "horizontal", seq) && seq != -1 && seq != lastRebuildSeq_) {
+    // Per binding: two sliders flipped in one update are each rebuilt once.
+    lastRebuildSeq_ = seq;
+    rebuildObject(widget_);
+    return;
+  }
+  if (newer(objId, "title", seq)) setTitleString(w);
+  if (newer(objId, "showValue", seq)) setShowValue(w);
+}
+
+void UIslider::valueChangedCB(Widget w, UIslider*, XmScaleCallbackStruct* call) {
+  auto* s = dynamic_cast<UIslider*>(UIwidgetToClass(w));
+  if (!s || !alive(s) || !call) return;
+  short d = 0;
+  XtVaGetValues(w, XmNdecimalPoints, &d, nullptr);
+  double v = UIscaleDown(call->value, d);
+  if (v == s->value_) return;
+  s->Value(v);
+  OMobj_id obj = s->objId;
+  OMpush_ctx(obj, 1, 0, 0);
+  OMset_real_val(sub(obj, "value"), v);
+  OMpop_ctx(obj);
+}
+
+void UIslider::onMap(Widget w, XtPointer, XEvent* event, Boolean*) {
+  if (!event || event->type != MapNotify || UIisBeingDestroyed(w)) return;
+  auto* s = dynamic_cast<UIslider*>(UIwidgetToClass(XtParent(w)));
+  if (!s || !alive(s) || !XtWindow(XtParent(w))) return;
+  s->setIncrement(s->objId, sub(s->objId, "increment"), w);
+}
+
+void UIslider::addLayoutEditorEventHandlers(Widget w) {
+  UIwindow::addLayoutEditorEventHandlers(w);
+  if (UIisBeingDestroyed(w)) return;
+  for (Widget c : uiprops::childrenOf(w)) UIlayout::addIndirectEventHandlers(c, w);
+}
+
+bool UIslider::instanceObject() {
+  Widget parent = getParentWidget();
+  if (!parent) return false;
+  int x = 0, y = 0, width = 200, height = 70;
+  autoPlacementManager(parent, &x, &y);
+  if (!UIgetOMWindowWidth(objId, &width)) UIsetOMWindowWidth(objId, width = 200);
+  if (!UIgetOMWindowHeight(objId, &height)) UIsetOMWindowHeight(objId, height = 70);
+  char* text = nullptr;
+  XmString title = nullptr;
+  if (OMget_str_val(sub(objId, "title"), &text, 0) == 1) title = CSstr_to_Xm(text);
+  std::free(text);
+  Pixel parentBackground = 0;
+  XtVaGetValues(parent, XmNbackground, &parentBackground, nullptr);
+  int horizontal = 1;
+  if (!readInt(objId, "horizontal", &horizontal)) horizontal = 1;
+  Widget w = XtVaCreateWidget(
+      uiprops::nameOf(objId), xmScaleWidgetClass, parent, XmNx, x, XmNy, y, XmNwidth, width,
+      XmNheight, height, XmNtitleString, title, XmNuserData, this, XmNorientation,
+      horizontal ? XmHORIZONTAL : XmVERTICAL, XmNmappedWhenManaged, True, nullptr);
+  if (title) XmStringFree(title);
+  widget_ = w;
+  scrollBar_ = scrollBarOf(w);
+  if (scrollBar_)
+    XtVaSetValues(scrollBar_, XmNshowArrows, True, XmNtroughColor, parentBackground, nullptr);
+  setSliderResources(w, -1);
+  UIcore::setResources(w, -1);
+  if (scrollBar_) XtAddEventHandler(scrollBar_, StructureNotifyMask, False, onMap, this);
+  onObjectCreate(w);
+  return true;
+}
+
+void UIslider::updateObject(int seq) {
+  if (UIisBeingDestroyed(widget_)) return;
+  setSliderResources(widget_, seq);
+  if (!alive(this) || UIisBeingDestroyed(widget_)) return;
+  setSliderTroughColor(scrollBar_);
+  UIcore::setResources(widget_, seq);
+  UIwindow::updateObject(seq);
+}
+
+int UIsliderInstance(OMobj_id id) {
+  return UIinstanceEntry<UIslider>(id);
+}
+int UIsliderUpdate(OMobj_id id, unsigned int mask, int seq) {
+  return UIupdateEntry<UIslider>(id, mask, seq);
+}
