@@ -17,6 +17,7 @@
 
 #include <unistd.h>
 
+#include "om/om_scope.h"
 #include "svc/err.h"
 #include "svc/ev.h"
 #include "svc/wt.h"
@@ -277,9 +278,8 @@ int UIdisplayUpdate(OMobj_id id) {
   if (ptr.serial) OMset_ptr_val(ptr, ctx.DisplayPtr, 0);
   OMobj_id displayName = OMfind_subobj(id, OMstr_to_name("displayName"), 0);
   if (displayName.serial) {
-    OMpush_ctx(displayName, 0, 0, 0);
+    OMcontext guard(displayName, OM_CTX_BUILD, OM_CTX_PLAIN);
     OMset_str_val(displayName, ctx.displayName.c_str());
-    OMpop_ctx(displayName);
   }
   return 1;
 }

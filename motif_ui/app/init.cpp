@@ -11,6 +11,7 @@
 #include <string>
 
 #include "om/om_registry.h"
+#include "om/om_scope.h"
 #include "svc/err.h"
 #include "svc/file.h"
 #include "svc/wt.h"
@@ -113,7 +114,7 @@ void attachGlobalData() {
   if (!data.serial || OMfind_subobj(OMroot_obj, dataName, 0).serial) return;
   OMobj_id link = OMcreate_obj(dataName, OM_KIND_REF, OMroot_obj, OMnull_obj, 0);
   OMset_obj_ref(link, data, 0);
-  OMpush_ctx(data, 0, 0, 0);
+  OMcontext ctx(data, OM_CTX_BUILD, OM_CTX_PLAIN);
   OMactivate_obj(data);
   OMinstance_obj(data);
   OMobj_id element;
@@ -127,7 +128,6 @@ void attachGlobalData() {
     OMset_name_int_val(data, OMstr_to_name("num_fonts"), 1);
     OMget_array_val(fonts, 0, &element, 0);
   }
-  OMpop_ctx(data);
 }
 
 void registerEntryPoints() {
@@ -226,11 +226,9 @@ int text_width_get_int_val(OMobj_id id, int* value) {
   OMobj_id element;
   int status = OMget_array_subobj(id, 0, &element, 0);
   if (status != 1) return status;
-  char* text = nullptr;
-  status = OMget_str_val(element, &text, 0);
-  if (status != 1) return status;
-  *value = WTtext_width_default(text);
-  std::free(text);
+  OMtext text = OMget_text(element);
+  if (!text) return 0;
+  *value = WTtext_width_default(text.get());
   return 1;
 }
 

@@ -2,8 +2,7 @@
 #include <Xm/MessageB.h>
 #include <Xm/Xm.h>
 
-#include <cstdlib>
-
+#include "om/om_scope.h"
 #include "ui/Icon.h"
 #include "ui/core.h"
 #include "ui/label.h"
@@ -11,6 +10,7 @@
 
 #include "props.h"
 #include "ui/picture.h"
+#include "ui/xmstring.h"
 
 namespace {
 
@@ -39,26 +39,22 @@ void UIbutton::setResources(Widget w, int seq) {
     int delay = 0;
     if (OMget_int_val(sub(tip, "delayTime"), &delay) == 1)
       XtVaSetValues(w, XmNdisplayDelay, delay, nullptr);
-    char* message = nullptr;
-    if (OMget_str_val(sub(tip, "message"), &message, 0) == 1) {
-      XmString s = CSstr_to_Xm(message);
-      XtVaSetValues(w, XmNshowLabel, True, XmNlabelString, s, nullptr);
-      XmStringFree(s);
-      std::free(message);
+    if (OMtext message = OMget_text(sub(tip, "message"))) {
+      UIxmString s = UIxmText(message.get());
+      XtVaSetValues(w, XmNshowLabel, True, XmNlabelString, s.get(), nullptr);
     } else {
       XtVaSetValues(w, XmNshowLabel, False, nullptr);
     }
     OMobj_id color = sub(tip, "color");
-    char* colorText = nullptr;
+    OMtext colorText;
     if (!!color && newer(color, seq) &&
-        OMget_str_val(sub(tip, "color.foregroundColor"), &colorText, 0) == 1) {
+        (colorText = OMget_text(sub(tip, "color.foregroundColor")))) {
       XColor parsed, c;
       Colormap colormap = 0;
       XtVaGetValues(w, XtNcolormap, &colormap, nullptr);
-      bool ok = XParseColor(XtDisplay(w), colormap, colorText, &parsed) &&
-                getColorFromString(w, UtString(colorText), c);
-      std::free(colorText);
-      if (!ok) return;
+      if (!XParseColor(XtDisplay(w), colormap, colorText.get(), &parsed) ||
+          !getColorFromString(w, UtString(colorText.get()), c))
+        return;
       XtVaSetValues(w, XmNlabelForegroundColor, c.pixel, nullptr);
     }
     int placement = 1;
@@ -110,10 +106,9 @@ void UIbutton::updateObject(int seq) {
 void UIbutton::onCommand(Widget, UIbutton* binding, XmPushButtonCallbackStruct*) {
   if (!alive(binding)) return;
   OMobj_id obj = binding->objId;
-  int mode = OMget_journal_style(0) > 0 || OMget_journal_control(0) > 0 ? 1 : 4;
-  OMpush_ctx(obj, mode, 0, 0);
+  bool journalled = OMget_journal_style(0) > 0 || OMget_journal_control(0) > 0;
+  OMcontext ctx(obj, journalled ? OM_CTX_USER : OM_CTX_QUIET, OM_CTX_PLAIN);
   OMset_int_val(sub(obj, "do"), 1);
-  OMpop_ctx(obj);
 }
 
 int UIbuttonInstance(OMobj_id id) {

@@ -14,11 +14,13 @@
 #include <cstring>
 #include <vector>
 
+#include "om/om_scope.h"
 #include "svc/wt.h"
 #include "ui/misc.h"
 
 #include "props.h"
 #include "ui/picture.h"
+#include "ui/xmstring.h"
 
 namespace {
 
@@ -50,16 +52,9 @@ void UIlabel::setPixmap(const OMobj_id& id, Widget w, int seq) {
 
 void UIlabel::setString(const OMobj_id& obj, const OMobj_id& labelSub, Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  char* text = nullptr;
-  if (OMget_str_val(labelSub, &text, 0) != 1) {
-    OMobj_name name = 0;
-    OMget_obj_name(obj, &name);
-    text = strdup(OMname_to_str(name));
-  }
-  XmString s = CSstr_to_Xm(text);
-  XtVaSetValues(w, XmNlabelString, s, nullptr);
-  XmStringFree(s);
-  std::free(text);
+  OMtext text = OMget_text(labelSub);
+  UIxmString s = UIxmText(text ? text.get() : uiprops::nameOf(obj));
+  XtVaSetValues(w, XmNlabelString, s.get(), nullptr);
 }
 
 void UIlabel::setResources(const OMobj_id& obj, Widget w, int seq) {
@@ -71,19 +66,12 @@ void UIlabel::setResources(const OMobj_id& obj, Widget w, int seq) {
   OMobj_id label = sub(obj, "label");
   if (newer(label, seq)) setString(obj, label, w);
   if (newer(sub(obj, "alignment"), seq)) setAlignment(sub(obj, "alignment"), w);
-  char* accelerator = nullptr;
-  char* text = nullptr;
-  if (OMget_str_val(sub(obj, "accelerator"), &accelerator, 0) == 1 &&
-      OMget_str_val(sub(obj, "acceleratorText"), &text, 0) == 1) {
-    XtVaSetValues(w, XmNaccelerator, accelerator, nullptr);
-    if (*text) {
-      XmString s = XmStringCreateLocalized(text);
-      XtVaSetValues(w, XmNacceleratorText, s, nullptr);
-      XmStringFree(s);
-    }
+  OMtext accelerator = OMget_text(sub(obj, "accelerator"));
+  OMtext text = accelerator ? OMget_text(sub(obj, "acceleratorText")) : OMtext();
+  if (accelerator && text) {
+    XtVaSetValues(w, XmNaccelerator, accelerator.get(), nullptr);
+    if (*text) XtVaSetValues(w, XmNacceleratorText, UIxmLocalized(text.get()).get(), nullptr);
   }
-  std::free(accelerator);
-  std::free(text);
 }
 
 void UIlabel::setResources(Widget w, int seq) {

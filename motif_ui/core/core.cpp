@@ -14,6 +14,7 @@
 #include <ostream>
 #include <vector>
 
+#include "om/om_scope.h"
 #include "svc/err.h"
 #include "ui/dpyMgr.h"
 #include "ui/layout.h"
@@ -185,12 +186,9 @@ Widget inheritFrom(Widget w, bool xtParentOnly) {
 
 void UIcore::setBackgroundColor(const OMobj_id& id, Widget w) {
   if (UIisBeingDestroyed(w) || isGadget(w)) return;
-  char* text = nullptr;
-  if (OMget_str_val(id, &text, 0) == 1) {
+  if (OMtext text = OMget_text(id)) {
     XColor c;
-    bool ok = getColorFromString(w, UtString(text), c);
-    std::free(text);
-    if (!ok) return;
+    if (!getColorFromString(w, UtString(text.get()), c)) return;
     XmChangeColor(w, c.pixel);
     // A new background derives a new foreground: the object's own is put back.
     if (OMvalid_obj(color.foreground.obj_id(), OMnull_obj, 0))
@@ -208,10 +206,8 @@ void UIcore::setBackgroundColor(const OMobj_id& id, Widget w) {
 
 void UIcore::setForegroundColor(const OMobj_id& id, Widget w) {
   if (UIisBeingDestroyed(w) || isGadget(w)) return;
-  char* text = nullptr;
-  if (OMget_str_val(id, &text, 0) == 1) {
-    UtString value(text);
-    std::free(text);
+  if (OMtext text = OMget_text(id)) {
+    UtString value(text.get());
     XColor parsed;
     Colormap colormap = 0;
     XtVaGetValues(w, XtNcolormap, &colormap, nullptr);
@@ -276,10 +272,8 @@ bool UIcore::getColorFromString(Widget w, UtString text, XColor& c) {
 void UIcore::initFontSet(Widget w, int seq) {
   long description[WT_FONT_WORDS] = {};
   int mask = 0;
-  char* text = nullptr;
-  if (OMget_str_val(fontAttributes.family.obj_id(), &text, 0) == 1) {
-    description[0] = OMstr_to_name(text);
-    std::free(text);
+  if (OMtext family = OMget_text(fontAttributes.family.obj_id())) {
+    description[0] = OMstr_to_name(family.get());
     mask |= 1;
   }
   int v = 0;
@@ -287,9 +281,8 @@ void UIcore::initFontSet(Widget w, int seq) {
   if (fontAttributes.weight.get_int_val(v) == 1) description[2] = v, mask |= 4;
   if (fontAttributes.slant.get_int_val(v) == 1) description[3] = v, mask |= 8;
   if (fontAttributes.width.get_int_val(v) == 1) description[4] = v, mask |= 16;
-  if (OMget_str_val(fontAttributes.encoding.obj_id(), &text, 0) == 1) {
-    description[5] = OMstr_to_name(text);
-    std::free(text);
+  if (OMtext encoding = OMget_text(fontAttributes.encoding.obj_id())) {
+    description[5] = OMstr_to_name(encoding.get());
     mask |= 32;
   }
   if (mask) {

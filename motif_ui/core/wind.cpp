@@ -15,10 +15,12 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "om/om_scope.h"
 #include "svc/wt.h"
 #include "ui/errorHandler.h"
 #include "ui/layout.h"
 #include "ui/misc.h"
+#include "ui/xmstring.h"
 
 #include "props.h"
 
@@ -175,11 +177,10 @@ void UIwindow::addMouseInteractorHandlers(Widget w) {
 }
 
 void UIwindow::publishInHandle(Widget w, bool announce) {
-  handle.pushCtx(4, 0, 0);
+  OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_PLAIN);
   handle.widget(w);
   handle.window(XtWindow(w));
   if (announce) handle.event(1);
-  handle.popCtx();
 }
 
 // The cursor objects attach themselves to a handle; without one the window has no cursor of
@@ -256,9 +257,8 @@ void UIwindow::updateObject(int seq) {
     if (UIerrorState) return;
   }
   if (sized) {
-    handle.pushCtx(4, 2, 0);
+    OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
     handle.event(2);
-    handle.popCtx();
   }
   if (newer(objId, "active", seq)) setActive(sub(objId, "active"), widget_);
   if (newer(objId, "visible", seq)) applyVisibilityChange();
@@ -279,9 +279,8 @@ void UIwindow::rebuildObject(Widget old) {
   if (parent) XtVaGetValues(parent, XmNchildren, &children, XmNnumChildren, &count, nullptr);
   for (Cardinal i = 0; i < count; ++i) {
     if (children[i] != old) continue;
-    OMpush_ctx(objId, 2, 4, 0);
+    OMcontext ctx(objId, OM_CTX_WIDGET, OM_CTX_STRUCTURE);
     OMset_int_val(sub(objId, "insertPosition", 0), static_cast<int>(i));
-    OMpop_ctx(objId);
     break;
   }
   instanceObject();
@@ -299,10 +298,11 @@ void UIdestroyWidget(Widget w) {
 }
 
 void UIwindow::destroyObject() {
-  handle.pushCtx(4, 2, 0);
-  handle.widget(nullptr);
-  handle.window(0);
-  handle.popCtx();
+  {
+    OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
+    handle.widget(nullptr);
+    handle.window(0);
+  }
   for (MouseInteractorRecord* r = interactors; r;) {
     MouseInteractorRecord* next = r->next;
     r->next = nullptr;
@@ -361,12 +361,11 @@ UIwindow* interactorBinding(Widget w) {
 }
 
 void writePoint(MouseInteractorRecord* r, int x, int y, Time time, int state) {
-  OMpush_ctx(r->id, 1, 2, 0);
+  OMcontext ctx(r->id, OM_CTX_USER, OM_CTX_EVENT);
   OMset_int_val(sub(r->id, "x", 0), x);
   OMset_int_val(sub(r->id, "y", 0), y);
   OMset_int_val(sub(r->id, "time", 0), static_cast<int>(time));
   OMset_int_val(sub(r->id, "state", 0), state);
-  OMpop_ctx(r->id);
 }
 
 int modifierMask(unsigned state) {
@@ -399,7 +398,7 @@ void UIprocessMouseInteractor(UIwindow* window, XButtonEvent* event, int phase) 
     if (phase == 3) r->slot1 &= ~(1 << button);
     if (onButtonDown && !(r->slot3 & r->slot1) && !(phase == 3 && (r->slot3 & (1 << button))))
       continue;
-    OMpush_ctx(r->id, 1, 2, 0);
+    OMcontext ctx(r->id, OM_CTX_USER, OM_CTX_EVENT);
     OMset_int_val(sub(r->id, "x", 0), event->x);
     OMset_int_val(sub(r->id, "y", 0), event->y);
     OMset_int_val(sub(r->id, "time", 0), static_cast<int>(event->time));
@@ -415,7 +414,6 @@ void UIprocessMouseInteractor(UIwindow* window, XButtonEvent* event, int phase) 
     }
     OMset_int_val(sub(r->id, "modMask", 0), modifierMask(event->state));
     OMset_int_val(sub(r->id, "modType", 0), modifierType(event->state));
-    OMpop_ctx(r->id);
   }
 }
 
@@ -503,23 +501,15 @@ void UIwindow::drawStatBarText(Widget w, const char* text) {
   if (binding->classType_ == "UImessageBox" || binding->classType_ == "UImenuItem") return;
   Widget status = binding->messageWindow_;
   if (UIisBeingDestroyed(status)) return;
-  XmString s = nullptr;
-  if (text) {
-    s = CSstr_to_Xm(text);
-  } else {
+  OMtext own;
+  if (!text) {
     UIwindow* statusBinding = UIwidgetToClass(status);
-    char* own = nullptr;
-    if (statusBinding && OMget_str_val(sub(statusBinding->objId, "statusString"), &own, 0) == 1) {
-      s = CSstr_to_Xm(own);
-      std::free(own);
-    } else {
-      s = CSstr_to_Xm(" ");
-    }
+    if (statusBinding) own = OMget_text(sub(statusBinding->objId, "statusString"));
   }
+  UIxmString s = UIxmText(text ? text : own ? own.get() : " ");
   XmFontList fonts = binding->fontSet ? WTget_xmfontlist(binding->fontSet) : nullptr;
-  if (fonts && XmStringWidth(fonts, s) > width)
-    XtVaSetValues(status, XmNrecomputeSize, False, XmNlabelString, s, nullptr);
+  if (fonts && XmStringWidth(fonts, s.get()) > width)
+    XtVaSetValues(status, XmNrecomputeSize, False, XmNlabelString, s.get(), nullptr);
   else
-    XtVaSetValues(status, XmNlabelString, s, nullptr);
-  XmStringFree(s);
+    XtVaSetValues(status, XmNlabelString, s.get(), nullptr);
 }
