@@ -40,6 +40,7 @@ class UIbutton : public UIlabel {
  public:
   explicit UIbutton(OMobj_id id);
   ~UIbutton() override;
+  bool acceptsTemplateDialogParent() const override { return true; }
   void setResources(Widget w, int seq) override;
   bool instanceObject() override;
   void updateObject(int seq) override;

@@ -65,6 +65,26 @@ class UIwindow : public UIcore {
   // The widget the object's widget goes under (null when there is none; see the source).
   virtual Widget getParentWidget();
 
+  // ---- Hooks: what a type does differently. The base class asks these and never tests a
+  // type's name; a new type overrides only those whose answer differs for it.
+  // True for a type that places and sizes its own window (the shells): updateObject does not
+  // apply "x" "y" "width" "height" to its widget.
+  virtual bool positionsItself() const { return false; }
+  // True for the types a template dialog may hold (buttons, panels, frames).
+  virtual bool acceptsTemplateDialogParent() const { return false; }
+  // Whether this binding, as a parent, takes child (any, by default). A template dialog takes
+  // only children that acceptTemplateDialogParent(); getParentWidget unlinks a refused child.
+  virtual bool admitsChild(const UIwindow& /*child*/) const { return true; }
+  // True for a parent that sizes its children itself (a template dialog): a panel in it
+  // learns its client size from its widget when mapped or resized.
+  virtual bool sizesItsChildren() const { return false; }
+  // True when unset colours come from the widget's Xt parent rather than from the parent
+  // object's widget (menu items, whose widgets sit in menus).
+  virtual bool inheritsColoursFromXtParent() const { return false; }
+  // The widget that shows the status text of w, one of this binding's widgets: the message
+  // window of the nearest main window by default; null for none (message boxes).
+  virtual Widget statusWidget(Widget /*w*/) const { return messageWindow_; }
+
   // True when this is a live binding (a pointer taken from a widget is checked with it).
   bool OK() const { return self_ == this; }
   // True while the binding at this address lives; safe for any pointer (it is not read).

@@ -218,8 +218,7 @@ void UIcore::setForegroundColor(const OMobj_id& id, Widget w) {
     return;
   }
   UIwindow* binding = UIwidgetToClass(w);
-  bool menuItem = binding && std::strcmp(binding->classType(), "UImenuItem") == 0;
-  Widget parent = inheritFrom(w, menuItem || !binding);
+  Widget parent = inheritFrom(w, !binding || binding->inheritsColoursFromXtParent());
   if (!parent) return;
   if (!XmIsManager(parent) && !XmIsPrimitive(parent)) {
     Pixel background = 0;

@@ -86,10 +86,9 @@ Widget UIwindow::getParentWidget() {
   OMflush_notifies_mask(OMnull_obj, parent, 9, 0);
   Widget w = UIclientOf(UIobjIdToWidget(parent));
   if (!w) return nullptr;
-  // A template dialog holds only buttons, panels and frames.
+  // A parent may refuse a child (a template dialog holds only buttons, panels and frames).
   UIwindow* parentBinding = UIwidgetToClass(w);
-  if (parentBinding && std::strcmp(parentBinding->classType(), "UItemplateDialog") == 0 &&
-      classType_ != "UIbutton" && classType_ != "UIpanel" && classType_ != "UIframe") {
+  if (parentBinding && !parentBinding->admitsChild(*this)) {
     OMset_obj_ref(sub(objId, "parent"), OMnull_obj, 0);
     return nullptr;
   }
@@ -253,7 +252,7 @@ void UIwindow::updateObject(int seq) {
   if (newer(objId, "groupToParent", seq)) setGroupToParent(sub(objId, "groupToParent"), widget_);
   bool sized = newer(objId, "width", seq) || newer(objId, "height", seq);
   if (sized || newer(objId, "x", seq) || newer(objId, "y", seq)) {
-    if (classType_ != "UIshell" && classType_ != "UIapp") UIsetOMWindowPos(objId, widget_);
+    if (!positionsItself()) UIsetOMWindowPos(objId, widget_);
     if (UIerrorState) return;
   }
   if (sized) {
@@ -267,10 +266,7 @@ void UIwindow::updateObject(int seq) {
 
 void UIwindow::rebuildObject(Widget old) {
   if (UIisBeingDestroyed(old)) return;
-  if (UIlayout::moveWidget == old) {
-    UIlayout::moveWidget = nullptr;
-    UIlayout::state = 0;
-  }
+  UIlayout::widgetRebuilt(old);
   XtRemoveEventHandler(old, StructureNotifyMask, False, onMap, nullptr);
   UIlayout::removeDirectEventHandlers(old);
   Widget parent = XtParent(old);
@@ -497,9 +493,7 @@ void UIwindow::drawStatBarText(Widget w, const char* text) {
   if (!binding) return;
   Dimension width = 0;
   XtVaGetValues(w, XtNwidth, &width, nullptr);
-  // Menu items keep their status widget per item (they bring their own; until then none).
-  if (binding->classType_ == "UImessageBox" || binding->classType_ == "UImenuItem") return;
-  Widget status = binding->messageWindow_;
+  Widget status = binding->statusWidget(w);
   if (UIisBeingDestroyed(status)) return;
   OMtext own;
   if (!text) {

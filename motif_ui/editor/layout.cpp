@@ -37,6 +37,12 @@ void UIlayout::cleanupOnObjectDestroy(Widget w) {
   moveWidget = nullptr;
 }
 
+void UIlayout::widgetRebuilt(Widget old) {
+  if (moveWidget != old) return;
+  moveWidget = nullptr;
+  state = 0;
+}
+
 void UIlayout::keyPressCB(Widget, XtPointer, XEvent*, Boolean*) {}
 
 void UIlayout::buttonPressCB(Widget, XtPointer, XEvent* event, Boolean*) {

@@ -123,8 +123,7 @@ void UIpanel::onMap(Widget w, XtPointer parent, XEvent* event, Boolean*) {
   if (!event || (event->type != MapNotify && event->type != ConfigureNotify)) return;
   UIwindow* parentBinding = UIwidgetToClass(static_cast<Widget>(parent));
   UIpanel* self = dynamic_cast<UIpanel*>(UIwidgetToClass(w));
-  if (!parentBinding || !self || std::strcmp(parentBinding->classType(), "UItemplateDialog") != 0)
-    return;
+  if (!parentBinding || !self || !parentBinding->sizesItsChildren()) return;
   Dimension width = 0, height = 0;
   XtVaGetValues(w, XmNwidth, &width, XmNheight, &height, nullptr);
   self->setClientHeight(self->objId, height);

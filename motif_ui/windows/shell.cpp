@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <typeinfo>
 #include <vector>
 
 #include "om/om_scope.h"
@@ -270,8 +271,7 @@ void UIsetMenuBar(const OMobj_id& obj, const OMobj_id& menu, Widget mainWindow) 
     if (work) XtVaSetValues(work, XmNy, 0, XmNheight, workHeight, nullptr);
     if (shell) shell->setClientHeight(obj, workHeight);
   }
-  if (bar && shell && std::strcmp(shell->classType(), "UIshell") == 0)
-    UIshellSetMenuResources(shell, bar, -1);
+  if (bar && shell && shell->coloursNewMenuBar()) UIshellSetMenuResources(shell, bar, -1);
 }
 
 void UIshellSetMenuResources(UIshell* shell, Widget w, int seq) {
@@ -590,7 +590,8 @@ void UIshell::rebuildObject(Widget) {
       continue;
     }
     UIwindow* binding = UIwidgetToClass(child);
-    if (binding && std::strcmp(binding->classType(), classType()) != 0) SetParent(child, workArea);
+    // A child of the shell's own type is a window of its own, not a part of the work area.
+    if (binding && typeid(*binding) != typeid(*this)) SetParent(child, workArea);
   }
   if (!UIisBeingDestroyed(oldShell)) XtDestroyWidget(oldShell);
 }

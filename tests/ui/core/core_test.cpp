@@ -28,9 +28,12 @@
 #include "ui/core.h"
 #include "ui/dpyMgr.h"
 #include "ui/init.h"
+#include "ui/label.h"
 #include "ui/layout.h"
 #include "ui/misc.h"
+#include "ui/panel.h"
 #include "ui/picture.h"
+#include "ui/shell.h"
 #include "ui/wind.h"
 #include "ui_test.h"
 #include "x11_test.h"
@@ -89,6 +92,10 @@ class UItestTemplateDialog : public UIwindow {
     XtVaSetValues(w, XmNuserData, this, nullptr);
   }
   bool instanceObject() override { return false; }
+  bool admitsChild(const UIwindow& child) const override {
+    return child.acceptsTemplateDialogParent();
+  }
+  bool sizesItsChildren() const override { return true; }
 };
 
 int UItestLabelInstance(OMobj_id id) {
@@ -470,6 +477,18 @@ TEST_F(Core, ATemplateDialogTakesNoLabels) {
   OMobj_id target;
   EXPECT_EQ(OMget_obj_val(sub(inside, "parent"), &target), 0) << "the link is cut";
   XtVaSetValues(dialogArea, XmNuserData, nullptr, nullptr);
+  // Buttons, panels and frames are taken; none of their kin (toggles, scrolled windows,
+  // shells) inherits the answer.
+  OMobj_id plain = OMcreate_obj_from_path("UItestLabel", (prefix + "plain").c_str(), OMroot_obj);
+  made.push_back(plain);
+  EXPECT_TRUE(UIbutton(plain).acceptsTemplateDialogParent());
+  EXPECT_TRUE(UIpanel(plain).acceptsTemplateDialogParent());
+  EXPECT_TRUE(UIframe(plain).acceptsTemplateDialogParent());
+  EXPECT_FALSE(UIlabel(plain).acceptsTemplateDialogParent());
+  EXPECT_FALSE(UItoggle(plain).acceptsTemplateDialogParent());
+  EXPECT_FALSE(UIscrolledWindow(plain).acceptsTemplateDialogParent());
+  EXPECT_FALSE(UIshell(plain).acceptsTemplateDialogParent());
+  EXPECT_FALSE(UIapp(plain).acceptsTemplateDialogParent());
 }
 
 TEST_F(Core, RebuildingKeepsTheIndexThroughInsertPosition) {
