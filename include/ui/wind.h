@@ -124,6 +124,36 @@ class UIwindow : public UIcore {
   const UIwindow* self_ = nullptr;
 };
 
+// ---- The one callback form ---------------------------------------------------------------
+// An Xt callback reaches its binding one way: the binding is the client data; a trampoline of
+// the exact Xt signature checks that the binding still lives (a widget may outlive it) and is
+// of the handler's class, then calls the binding's static handler with the exact types:
+//
+//   static void onCommand(Widget w, UIbutton* binding, XmPushButtonCallbackStruct* call);
+//   UIaddCallback<&UIbutton::onCommand>(w, XmNactivateCallback, this);
+template <class T, class Call>
+struct UIcallbackTypes {
+  using Binding = T;
+  using CallData = Call;
+};
+template <class T, class Call>
+UIcallbackTypes<T, Call> UIcallbackTypesOf(void (*)(Widget, T*, Call*));
+
+template <auto Handler>
+void UIcallbackTrampoline(Widget w, XtPointer client, XtPointer call) {
+  using Types = decltype(UIcallbackTypesOf(Handler));
+  auto* base = static_cast<UIwindow*>(client);
+  if (!UIwindow::alive(base)) return;
+  // A new binding may live at a dead one's address: only one of the handler's class is called.
+  auto* binding = dynamic_cast<typename Types::Binding*>(base);
+  if (binding) Handler(w, binding, static_cast<typename Types::CallData*>(call));
+}
+
+template <auto Handler, class T>
+void UIaddCallback(Widget w, const char* name, T* binding) {
+  XtAddCallback(w, name, UIcallbackTrampoline<Handler>, static_cast<UIwindow*>(binding));
+}
+
 // 1 while a two-point interaction is running.
 extern int MouseState;
 

@@ -74,25 +74,13 @@ void UIbutton::setResources(Widget w, int seq) {
 bool UIbutton::instanceObject() {
   Widget parent = getParentWidget();
   if (!parent) return false;
-  int x = 0, y = 0, width = 100, height = 28;
-  autoPlacementManager(parent, &x, &y);
-  bool hasWidth = UIgetOMWindowWidth(objId, &width);
-  bool hasHeight = UIgetOMWindowHeight(objId, &height);
-  if (!hasWidth) UIsetOMWindowWidth(objId, width = 100);
-  if (!hasHeight) UIsetOMWindowHeight(objId, height = 28);
-  OMobj_name name = 0;
-  OMget_obj_name(objId, &name);
-  bool fit = !hasWidth && !hasHeight;
+  Arg extra[2];
+  Cardinal n = 0;
+  XtSetArg(extra[n], XmNdisplayDelay, 300), ++n;
+  if (XmIsMessageBox(parent)) XtSetArg(extra[n], XmNdefaultButtonShadowThickness, 1), ++n;
   // Managed by onObjectCreate once "visible" is known (as a label is).
-  Widget w = XtVaCreateWidget(OMname_to_str(name), xmIconWidgetClass, parent, XmNx, x, XmNy, y,
-                              XmNrecomputeSize, fit ? True : False, XmNuserData, this,
-                              XmNdisplayDelay, 300, nullptr);
-  if (XmIsMessageBox(parent)) XtVaSetValues(w, XmNdefaultButtonShadowThickness, 1, nullptr);
-  DragAndDropDisable(w);
-  widget_ = w;
-  setResources(w, -1);
-  if (!fit) XtVaSetValues(w, XmNwidth, width, XmNheight, height, nullptr);
-  XtAddCallback(w, XmNactivateCallback, reinterpret_cast<XtCallbackProc>(onCommand), this);
+  Widget w = createSized(xmIconWidgetClass, parent, false, Defaults::kStored, extra, n);
+  UIaddCallback<&UIbutton::onCommand>(w, XmNactivateCallback, this);
   onObjectCreate(w);
   return true;
 }
@@ -104,7 +92,6 @@ void UIbutton::updateObject(int seq) {
 }
 
 void UIbutton::onCommand(Widget, UIbutton* binding, XmPushButtonCallbackStruct*) {
-  if (!alive(binding)) return;
   OMobj_id obj = binding->objId;
   bool journalled = OMget_journal_style(0) > 0 || OMget_journal_control(0) > 0;
   OMcontext ctx(obj, journalled ? OM_CTX_USER : OM_CTX_QUIET, OM_CTX_PLAIN);

@@ -57,7 +57,7 @@ void UIlabel::setString(const OMobj_id& obj, const OMobj_id& labelSub, Widget w)
   XtVaSetValues(w, XmNlabelString, s.get(), nullptr);
 }
 
-void UIlabel::setResources(const OMobj_id& obj, Widget w, int seq) {
+void UIlabel::setLabelResources(const OMobj_id& obj, Widget w, int seq) {
   if (UIisBeingDestroyed(w)) return;
   OMobj_id pixmap = sub(obj, "labelPixmap");
   if (newer(pixmap, seq) || newer(sub(obj, "color.backgroundColor"), seq) ||
@@ -76,17 +76,20 @@ void UIlabel::setResources(const OMobj_id& obj, Widget w, int seq) {
 
 void UIlabel::setResources(Widget w, int seq) {
   UIcore::setResources(w, seq);
-  setResources(objId, w, seq);
+  setLabelResources(objId, w, seq);
 }
 
-Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, ArgList extra,
-                            Cardinal extraCount) {
+Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, Defaults defaults,
+                            ArgList extra, Cardinal extraCount) {
   int x = 0, y = 0, width = 100, height = 28;
   autoPlacementManager(parent, &x, &y);
   bool hasWidth = UIgetOMWindowWidth(objId, &width);
   bool hasHeight = UIgetOMWindowHeight(objId, &height);
   if (!hasWidth) width = 100;
   if (!hasHeight) height = 28;
+  bool stored = defaults == Defaults::kStored;
+  if (stored && !hasWidth) UIsetOMWindowWidth(objId, width);
+  if (stored && !hasHeight) UIsetOMWindowHeight(objId, height);
   bool fit = !hasWidth && !hasHeight;
   std::vector<Arg> args(4);
   XtSetArg(args[0], XmNx, x);
@@ -100,13 +103,14 @@ Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, ArgLis
   DragAndDropDisable(w);
   widget_ = w;
   setResources(w, -1);
-  // Without a size the widget takes its own and the object learns it; else the object's.
-  if (fit) {
+  // Without a size the widget takes its own (and the object learns it unless it holds the
+  // defaults); else the object's.
+  if (fit && !stored) {
     Dimension ww = 0, wh = 0;
     XtVaGetValues(w, XmNwidth, &ww, XmNheight, &wh, nullptr);
     UIsetOMWindowWidth(objId, ww);
     UIsetOMWindowHeight(objId, wh);
-  } else {
+  } else if (!fit) {
     XtVaSetValues(w, XmNwidth, width, XmNheight, height, nullptr);
   }
   return w;
@@ -117,7 +121,7 @@ bool UIlabel::instanceObject() {
   if (!parent) return false;
   // Managed by onObjectCreate once "visible" is known, so a hidden label never flashes up
   // and its resources are set before it has a window to redraw.
-  onObjectCreate(createSized(xmLabelWidgetClass, parent, false, nullptr, 0));
+  onObjectCreate(createSized(xmLabelWidgetClass, parent, false, Defaults::kWidgetsOwn, nullptr, 0));
   return true;
 }
 

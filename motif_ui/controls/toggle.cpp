@@ -28,8 +28,8 @@ bool UItoggle::instanceObject() {
   if (OMget_int_val(sub(objId, "set"), &set) != 1) set = 0;
   Arg extra[1];
   XtSetArg(extra[0], XmNset, set ? XmSET : XmUNSET);
-  Widget w = createSized(xmToggleButtonWidgetClass, parent, false, extra, 1);
-  XtAddCallback(w, XmNvalueChangedCallback, reinterpret_cast<XtCallbackProc>(onCommand), nullptr);
+  Widget w = createSized(xmToggleButtonWidgetClass, parent, false, Defaults::kWidgetsOwn, extra, 1);
+  UIaddCallback<&UItoggle::onCommand>(w, XmNvalueChangedCallback, this);
   onObjectCreate(w);
   return true;
 }
@@ -48,9 +48,7 @@ void UItoggle::updateObject(int) {
   UIlabel::updateObject(reference);
 }
 
-void UItoggle::onCommand(Widget w, UItoggle*, XmToggleButtonCallbackStruct*) {
-  auto* binding = dynamic_cast<UItoggle*>(UIwidgetToClass(w));
-  if (!binding || !alive(binding)) return;
+void UItoggle::onCommand(Widget w, UItoggle* binding, XmToggleButtonCallbackStruct*) {
   OMobj_id obj = binding->objId;
   OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
   OMset_int_val(sub(obj, "set"), XmToggleButtonGetState(w) ? 1 : 0);

@@ -675,6 +675,27 @@ TEST_F(Core, StalePointersAreLeftAlone) {
   EXPECT_FALSE(UIisBeingDestroyed(box));
 }
 
+int heard = 0;
+void hear(Widget, UItestLabel*, XmAnyCallbackStruct*) {
+  ++heard;
+}
+
+TEST_F(Core, CallbacksReachOnlyALiveBindingOfTheirClass) {
+  OMobj_id obj = OMcreate_obj_from_path("UItestLabel", (prefix + "cb").c_str(), OMroot_obj);
+  made.push_back(obj);
+  heard = 0;
+  auto* label = new UItestLabel(obj);
+  XtPointer client = static_cast<UIwindow*>(label);
+  UIcallbackTrampoline<&hear>(box, client, nullptr);
+  EXPECT_EQ(heard, 1) << "a live binding of the handler's class is called";
+  label->destroyObject();  // deletes it
+  UIcallbackTrampoline<&hear>(box, client, nullptr);
+  EXPECT_EQ(heard, 1) << "a deleted binding is not";
+  UIpanel panel(obj);
+  UIcallbackTrampoline<&hear>(box, static_cast<UIwindow*>(&panel), nullptr);
+  EXPECT_EQ(heard, 1) << "nor a binding of another class";
+}
+
 class HostilePictures : public Core {
  protected:
   void SetUp() override {
