@@ -12,6 +12,7 @@
 #include <Xm/PushB.h>
 #include <Xm/ToggleB.h>
 
+#include "ui/args.h"
 #include "ui/wind.h"
 
 class UIlabel : public UIwindow {
@@ -38,8 +39,8 @@ class UIlabel : public UIwindow {
   // with the binding as user data, extra resources after the common ones, and the resources
   // applied (setResources(w, -1)). Managed now only when asked (bindings usually leave it to
   // onObjectCreate, which knows "visible"); the caller adds callbacks and calls onObjectCreate.
-  Widget createSized(WidgetClass cls, Widget parent, bool managed, Defaults defaults, ArgList extra,
-                     Cardinal extraCount);
+  Widget createSized(WidgetClass cls, Widget parent, bool managed, Defaults defaults,
+                     const UIargs& extra = UIargs());
 };
 
 class UIbutton : public UIlabel {

@@ -74,12 +74,10 @@ void UIbutton::setResources(Widget w, int seq) {
 bool UIbutton::instanceObject() {
   Widget parent = getParentWidget();
   if (!parent) return false;
-  Arg extra[2];
-  Cardinal n = 0;
-  XtSetArg(extra[n], XmNdisplayDelay, 300), ++n;
-  if (XmIsMessageBox(parent)) XtSetArg(extra[n], XmNdefaultButtonShadowThickness, 1), ++n;
+  UIargs extra{{XmNdisplayDelay, 300}};
+  if (XmIsMessageBox(parent)) extra.add(XmNdefaultButtonShadowThickness, 1);
   // Managed by onObjectCreate once "visible" is known (as a label is).
-  Widget w = createSized(xmIconWidgetClass, parent, false, Defaults::kStored, extra, n);
+  Widget w = createSized(xmIconWidgetClass, parent, false, Defaults::kStored, extra);
   UIaddCallback<&UIbutton::onCommand>(w, XmNactivateCallback, this);
   onObjectCreate(w);
   return true;

@@ -80,7 +80,7 @@ void UIlabel::setResources(Widget w, int seq) {
 }
 
 Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, Defaults defaults,
-                            ArgList extra, Cardinal extraCount) {
+                            const UIargs& extra) {
   int x = 0, y = 0, width = 100, height = 28;
   autoPlacementManager(parent, &x, &y);
   bool hasWidth = UIgetOMWindowWidth(objId, &width);
@@ -91,14 +91,9 @@ Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, Defaul
   if (stored && !hasWidth) UIsetOMWindowWidth(objId, width);
   if (stored && !hasHeight) UIsetOMWindowHeight(objId, height);
   bool fit = !hasWidth && !hasHeight;
-  std::vector<Arg> args(4);
-  XtSetArg(args[0], XmNx, x);
-  XtSetArg(args[1], XmNy, y);
-  XtSetArg(args[2], XmNrecomputeSize, fit ? True : False);
-  XtSetArg(args[3], XmNuserData, this);
-  args.insert(args.end(), extra, extra + extraCount);
-  Widget w = XtCreateWidget(uiprops::nameOf(objId), cls, parent, args.data(),
-                            static_cast<Cardinal>(args.size()));
+  UIargs args{{XmNx, x}, {XmNy, y}, {XmNrecomputeSize, fit ? True : False}, {XmNuserData, this}};
+  args.add(extra);
+  Widget w = XtCreateWidget(uiprops::nameOf(objId), cls, parent, args.list(), args.count());
   if (managed) XtManageChild(w);
   DragAndDropDisable(w);
   widget_ = w;
@@ -121,7 +116,7 @@ bool UIlabel::instanceObject() {
   if (!parent) return false;
   // Managed by onObjectCreate once "visible" is known, so a hidden label never flashes up
   // and its resources are set before it has a window to redraw.
-  onObjectCreate(createSized(xmLabelWidgetClass, parent, false, Defaults::kWidgetsOwn, nullptr, 0));
+  onObjectCreate(createSized(xmLabelWidgetClass, parent, false, Defaults::kWidgetsOwn));
   return true;
 }
 

@@ -26,9 +26,8 @@ bool UItoggle::instanceObject() {
   if (!parent) return false;
   int set = 0;
   if (OMget_int_val(sub(objId, "set"), &set) != 1) set = 0;
-  Arg extra[1];
-  XtSetArg(extra[0], XmNset, set ? XmSET : XmUNSET);
-  Widget w = createSized(xmToggleButtonWidgetClass, parent, false, Defaults::kWidgetsOwn, extra, 1);
+  Widget w = createSized(xmToggleButtonWidgetClass, parent, false, Defaults::kWidgetsOwn,
+                         UIargs{{XmNset, set ? XmSET : XmUNSET}});
   UIaddCallback<&UItoggle::onCommand>(w, XmNvalueChangedCallback, this);
   onObjectCreate(w);
   return true;

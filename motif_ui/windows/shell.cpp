@@ -23,6 +23,7 @@
 #include "svc/container.h"
 #include "svc/ev.h"
 #include "svc/wt.h"
+#include "ui/args.h"
 #include "ui/misc.h"
 #include "ui/xmstring.h"
 
@@ -146,16 +147,15 @@ bool UIshell::instanceObject() {
   if (parent || xSet || ySet) geometry(x, y, width, height);
   if (!parent && !displayContext._appShell) return false;  // no display to put it on
   const char* name = nameOf(objId);
-  Arg args[6];
-  Cardinal n = 0;
-  XtSetArg(args[n], XmNallowShellResize, True), ++n;
-  XtSetArg(args[n], XmNdeleteResponse, XmDO_NOTHING), ++n;
-  XtSetArg(args[n], XmNuseAsyncGeometry, False), ++n;
-  XtSetArg(args[n], XmNmappedWhenManaged, False), ++n;
-  if (!geometryText.empty()) XtSetArg(args[n], XmNgeometry, geometryText.c_str()), ++n;
-  shellWidget = parent ? XtCreatePopupShell(name, transientShellWidgetClass, parent, args, n)
+  UIargs args{{XmNallowShellResize, True},
+              {XmNdeleteResponse, XmDO_NOTHING},
+              {XmNuseAsyncGeometry, False},
+              {XmNmappedWhenManaged, False}};
+  if (!geometryText.empty()) args.add(XmNgeometry, geometryText.c_str());
+  shellWidget = parent ? XtCreatePopupShell(name, transientShellWidgetClass, parent, args.list(),
+                                            args.count())
                        : XtCreatePopupShell(name, topLevelShellWidgetClass,
-                                            displayContext._appShell, args, n);
+                                            displayContext._appShell, args.list(), args.count());
   std::string mwName = std::string(name) + "MW", waName = std::string(name) + "WA";
   mainWindow = XtVaCreateManagedWidget(mwName.c_str(), xmMainWindowWidgetClass, shellWidget, XmNx,
                                        x, XmNy, y, XmNwidth, width, XmNheight, height, XmNspacing,

@@ -25,6 +25,7 @@
 #include "om/om_registry.h"
 #include "svc/container.h"
 #include "svc/err.h"
+#include "ui/args.h"
 #include "ui/core.h"
 #include "ui/dpyMgr.h"
 #include "ui/init.h"
@@ -58,18 +59,17 @@ class UItestLabel : public UIwindow {
     if (!UIgetOMWindowHeight(objId, &height)) height = 28;
     OMobj_name name = 0;
     OMget_obj_name(objId, &name);
-    Arg args[9];
-    Cardinal n = 0;
-    XtSetArg(args[n], XmNx, x), ++n;
-    XtSetArg(args[n], XmNy, y), ++n;
-    XtSetArg(args[n], XmNwidth, width), ++n;
-    XtSetArg(args[n], XmNheight, height), ++n;
-    XtSetArg(args[n], XmNrecomputeSize, False), ++n;
-    XtSetArg(args[n], XmNuserData, this), ++n;
+    UIargs args{{XmNx, x},
+                {XmNy, y},
+                {XmNwidth, width},
+                {XmNheight, height},
+                {XmNrecomputeSize, False},
+                {XmNuserData, this}};
     if (XmIsRowColumn(parent) &&
         OMget_int_val(OMfind_subobj(objId, OMstr_to_name("insertPosition"), 1), &position) == 1)
-      XtSetArg(args[n], XmNpositionIndex, position), ++n;
-    Widget w = XtCreateWidget(OMname_to_str(name), xmLabelWidgetClass, parent, args, n);
+      args.add(XmNpositionIndex, position);
+    Widget w =
+        XtCreateWidget(OMname_to_str(name), xmLabelWidgetClass, parent, args.list(), args.count());
     setResources(w, -1);
     onObjectCreate(w);
     return true;
