@@ -11,6 +11,18 @@
 //   "active"               sensitivity                    object -> widget
 //   "cursor"               window cursor                  object -> widget
 //   "handle"               widget, window, event          widget -> object
+//
+// Writing a binding (UIbutton, motif_ui/controls/button.cpp, shows each of these):
+// - instanceObject: getParentWidget (none: false), autoPlacementManager, the top widget made
+//   with a UIargs list (ui/args.h) holding XmNuserData = this, setResources(w, -1), callbacks,
+//   onObjectCreate(w); label-like types get all but the callbacks from UIlabel::createSized.
+// - Callbacks: UIaddCallback<&T::onSomething>(w, XmNsomethingCallback, this) with a static
+//   handler (Widget, T*, CallStruct*); the trampoline drops calls for a binding that is gone.
+// - Writes to the object for a user action: inside an OMcontext (om/om_scope.h) with the
+//   named codes; text read from the object: an OMtext; compound strings: a UIxmString
+//   (ui/xmstring.h). Nothing is freed or popped by hand.
+// - Where a type behaves differently from the base, it overrides a hook below (positions
+//   itself, accepts a template-dialog parent ...); the base never tests a type's name.
 #pragma once
 
 #include <X11/Intrinsic.h>
