@@ -23,6 +23,7 @@
 #include "svc/file.h"
 #include "svc/image.h"
 #include "svc/wt.h"
+#include "ui/color.h"
 #include "ui/core.h"
 #include "ui/dpyMgr.h"
 #include "ui/misc.h"

@@ -26,6 +26,7 @@
 #include "svc/container.h"
 #include "svc/err.h"
 #include "ui/args.h"
+#include "ui/color.h"
 #include "ui/core.h"
 #include "ui/dpyMgr.h"
 #include "ui/init.h"
@@ -326,29 +327,14 @@ TEST_F(Core, AMissingBackgroundPictureIsSilentOnlyAtFirst) {
   EXPECT_EQ(reports()[0], "UIcore::setBackgroundPixmap: Couldn't find file still_missing.x.");
 }
 
-TEST(CoreColours, GammaAndThePixelCache) {
+TEST(CoreColours, ThePixelCache) {
   startOnce();
-  EXPECT_EQ(gamma_correct(0, 256), 0u);
-  EXPECT_EQ(gamma_correct(255, 256), 255u);
-  EXPECT_EQ(gamma_correct(128, 256), static_cast<unsigned>(std::pow(128.0 / 255, 1 / 2.22) * 256))
-      << "gamma 2.22";
   Display* dpy = uitest::display();
   Colormap map = DefaultColormap(dpy, DefaultScreen(dpy));
   std::vector<unsigned long> pixels;
   for (unsigned i = 0; i < 256; ++i) pixels.push_back(UIgetPixel(dpy, map, i, 7, 9));
   EXPECT_EQ(UIgetPixel(dpy, map, 200, 7, 9), pixels[200]) << "cached";
   EXPECT_EQ(UIgetPixel(dpy, map, 1, 2, 3), 0ul) << "the 257th colour";
-}
-
-void gammaOne() {
-  setenv("KLT_UI_GAMMA", "1", 1);
-  setenv("KLT_GAMMA", "3", 1);
-  std::exit(gamma_correct(100, 256) == 100 && gamma_correct(3, 256) == 3 ? 0 : 5);
-}
-
-TEST(CoreColours, KltUiGammaOnePassesValuesUnchanged) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");  // the exponent is computed once a process
-  EXPECT_EXIT(gammaOne(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Core, ConvertersWriteTextIntoTheCallersBuffer) {
