@@ -175,3 +175,38 @@ void UIprocessMouseInteractor(UIwindow* window, XButtonEvent* event, int phase);
 
 // Destroys w; callbacks run during the destruction find no binding through UIwidgetToClass.
 void UIdestroyWidget(Widget w);
+
+// ---- Lookups and the entry protocol ------------------------------------------------------
+// The binding of an object ("cxxhandle"), or null.
+UIwindow* UIobjIdToClass(const OMobj_id& id);
+// Stores the stamp of id (mode 3) as the stamp of its "update" sub-object.
+void UIsyncOMUpdateSequenceNumber(const OMobj_id& id);
+// Destroy entry point of every type: the binding's destroyObject(); 1.
+int UIwindDestroy(OMobj_id id);
+
+// ---- The entry protocol, for the types' entry points -------------------------------------
+// Each type's instance and update entry points are one line: UIinstanceEntry<UIbutton>(id),
+// UIupdateEntry<UIbutton>(id, mask, seq); UIwindDestroy is every type's destroy entry point.
+// Instance: a new binding; one whose instanceObject() fails is deleted at once. 0.
+template <class T>
+int UIinstanceEntry(OMobj_id id) {
+  T* binding = new T(id);
+  if (!binding->instanceObject()) delete binding;
+  return 0;
+}
+
+int UIupdateEntryWith(OMobj_id id, unsigned int mask, int seq, UIwindow* (*make)(OMobj_id));
+int UIupdate1EntryWith(OMobj_id id, int (*instance)(OMobj_id));
+
+// Update with mask and sequence number: mask bit 8 makes a fresh binding and instances it;
+// otherwise the existing (or a new) binding is updated when it has a widget, else instanced. 1.
+template <class T>
+int UIupdateEntry(OMobj_id id, unsigned int mask, int seq) {
+  return UIupdateEntryWith(id, mask, seq, [](OMobj_id o) -> UIwindow* { return new T(o); });
+}
+
+// One-argument update: without binding, instance (or, with a null instance, nothing); else
+// update with the stamp of "update" (-1 when it is missing). 1.
+inline int UIupdate1Entry(OMobj_id id, int (*instance)(OMobj_id)) {
+  return UIupdate1EntryWith(id, instance);
+}

@@ -1,4 +1,5 @@
-// UIwindow: the window base class of every binding.
+// UIwindow: the window base class of every binding, and the entry protocol that makes, updates
+// and destroys bindings for the object manager.
 #include "ui/wind.h"
 
 #include <X11/IntrinsicP.h>
@@ -506,4 +507,50 @@ void UIwindow::drawStatBarText(Widget w, const char* text) {
     XtVaSetValues(status, XmNrecomputeSize, False, XmNlabelString, s.get(), nullptr);
   else
     XtVaSetValues(status, XmNlabelString, s.get(), nullptr);
+}
+
+// ---- The entry protocol -----------------------------------------------------------------------
+
+UIwindow* UIobjIdToClass(const OMobj_id& id) {
+  OMobj_id cxx = OMfind_subobj(id, OMstr_to_name("cxxhandle"), 1);
+  void* p = nullptr;
+  if (OMget_ptr_val(cxx, &p, 0) != 1) return nullptr;
+  return static_cast<UIwindow*>(p);
+}
+
+void UIsyncOMUpdateSequenceNumber(const OMobj_id& id) {
+  int stamp = OMget_obj_seq(id, OMnull_obj, 3);
+  OMobj_id update = OMfind_subobj(id, OMstr_to_name("update"), 1);
+  if (!!update) OMset_obj_seq(update, OMnull_obj, stamp);
+}
+
+int UIwindDestroy(OMobj_id id) {
+  if (UIwindow* binding = UIobjIdToClass(id)) binding->destroyObject();
+  return 1;
+}
+
+int UIupdateEntryWith(OMobj_id id, unsigned int mask, int seq, UIwindow* (*make)(OMobj_id)) {
+  if (mask & OM_EVENT_INST) {
+    make(id)->instanceObject();
+    return 1;
+  }
+  UIwindow* binding = UIobjIdToClass(id);
+  if (!binding) binding = make(id);
+  if (binding->handle.widget())
+    binding->updateObject(seq);
+  else
+    binding->instanceObject();
+  return 1;
+}
+
+int UIupdate1EntryWith(OMobj_id id, int (*instance)(OMobj_id)) {
+  UIwindow* binding = UIobjIdToClass(id);
+  if (!binding) {
+    if (instance) instance(id);
+    return 1;
+  }
+  OMobj_id update = OMfind_subobj(id, OMstr_to_name("update"), 1);
+  int seq = !update ? -1 : OMget_obj_seq(update, OMnull_obj, 3);
+  binding->updateObject(seq);
+  return 1;
 }
