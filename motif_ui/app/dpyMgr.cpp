@@ -1,5 +1,5 @@
-// Display contexts: the process-wide table, name normalisation, opening displays with their
-// application and hidden shells, and the exported lookups.
+// Display contexts: the process-wide table, name normalisation, the application name and class,
+// opening displays with their application and hidden shells, and the exported lookups.
 #include "ui/dpyMgr.h"
 
 #include <X11/Shell.h>
@@ -27,6 +27,15 @@
 XtAppContext UIdpyContext::_appContext = nullptr;
 UIdpyContext UIdpyContextNull;
 Widget DefaultHiddenShell = nullptr;
+char* UIappName = nullptr;
+char* UIappClass = nullptr;
+
+void UIsetAppNameAndClass(const char* name, const char* cls) {
+  std::free(UIappName);
+  std::free(UIappClass);
+  UIappName = name ? strdup(name) : nullptr;
+  UIappClass = cls ? strdup(cls) : nullptr;
+}
 
 namespace {
 

@@ -1,5 +1,5 @@
-// Start-up: registration with the object manager, the command line, the application name and
-// class, the default display and the global data object.
+// Start-up: registration with the object manager, the command line, the choice of the
+// application name and class, the default display and the global data object.
 #include "ui/init.h"
 
 #include <X11/Xlocale.h>
@@ -24,8 +24,6 @@
 int GlobalArgs::argcount = 0;
 char** GlobalArgs::argvalues = nullptr;
 GlobalArgs* globalArgs = nullptr;
-char* UIappName = nullptr;
-char* UIappClass = nullptr;
 bool UInoDialogWait = false;
 
 GlobalArgs::GlobalArgs(int argc, char** argv) {
@@ -188,10 +186,7 @@ void UIglobal_init(int* argc, char** argv) {
   // the library when it is there; UInoDialogWait tells it not to.
   delete globalArgs;
   globalArgs = new GlobalArgs(*argc, argv);
-  std::free(UIappClass);
-  std::free(UIappName);
-  UIappClass = strdup(envOr("CQ_XAPPCLASS", "Corvane"));
-  UIappName = strdup(envOr("CQ_XAPPNAME", baseName(argv[0])));
+  UIsetAppNameAndClass(envOr("CQ_XAPPNAME", baseName(argv[0])), envOr("CQ_XAPPCLASS", "Corvane"));
   UIgetDisplayContext(std::getenv("DISPLAY"));
   writeBackArguments(argc, argv);
   attachGlobalData();
