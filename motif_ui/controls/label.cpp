@@ -10,10 +10,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <vector>
-
 #include "om/om_scope.h"
 #include "svc/wt.h"
 #include "ui/misc.h"

@@ -6,13 +6,8 @@
 #include <Xm/Xm.h>
 #include <Xm/XmP.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ostream>
-#include <vector>
 
 #include "om/om_scope.h"
 #include "svc/err.h"

@@ -12,8 +12,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <unordered_set>
 
 #include "om/om_scope.h"
