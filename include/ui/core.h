@@ -26,7 +26,8 @@ std::ostream& operator<<(std::ostream& out, Widget w);
 // ---- The handle --------------------------------------------------------------------------
 // Wrapper of an object's "handle" group: the widget, its X window, and the last event code
 // (1 after the widget was made, 2 after "width" or "height" changed from the object's side).
-// Every write the library makes to it is bracketed by pushCtx and popCtx.
+// Every write the library makes to it is made inside a context on the handle (an OMcontext on
+// obj_id(), mode OM_CTX_QUIET); pushCtx and popCtx are the same pair by hand, for other callers.
 class UIwinHandle : public virtual OMXgroup {
  public:
   UIwinHandle(OMobj_id id, const char* name, int mode, OMXobj* owner, const char* className);
