@@ -176,8 +176,31 @@ int OMset_obj_seq(OMobj_id id, OMobj_id ctx, int seq);
 int OMget_seq();
 
 // ---- Contexts and notification -------------------------------------------------------
+// Context modes: on whose behalf the writes inside a context are made. The mode is kept for
+// the journal; notification is the same for every mode. OMset_state_mode takes these codes.
+enum {
+  OM_CTX_BUILD = 0,   // building objects (start-up, loading a file): no action of anyone's
+  OM_CTX_USER = 1,    // a user's action, journalled while journalling is on
+  OM_CTX_WIDGET = 2,  // the library records what its widgets did (geometry, visibility ...)
+  OM_CTX_QUIET = 4,   // never journalled: values derived for the dataflow (the handle, client
+                      // sizes), and user actions while no journal runs
+};
+// Context flags: what the writes are about; a bit set.
+enum {
+  OM_CTX_PLAIN = 0,
+  OM_CTX_GEOMETRY = 0x1,   // positions and sizes
+  OM_CTX_EVENT = 0x2,      // pointer events, the handle's event code, windows made
+  OM_CTX_STRUCTURE = 0x4,  // the tree's shape: insert positions, grouping
+};
+// Opens a context on id: notifications queued by writes from now on wait until the outermost
+// context is popped, so dependents run once with every write seen. Contexts nest and every
+// push must be paired with one OMpop_ctx; OMcontext (om/om_scope.h) pairs them for a block.
+// mode and flags are the codes above; last is 0. Returns 1.
 int OMpush_ctx(OMobj_id id, int mode, int flags, int last);
+// Closes the innermost context; the outermost one runs what was queued (0 when that stopped a
+// notification loop, or when there was no context to close, which is reported).
 int OMpop_ctx(OMobj_id id);
+// The number of open contexts.
 int OMctx_depth();
 // Runs every pending notification. Returns 1, or 0 when a notification loop was stopped.
 int OMflush_notifies();

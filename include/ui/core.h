@@ -1,7 +1,7 @@
 // The binding core: object ids compared as the library compares them, the handle through which
-// a binding publishes its widget, the root class of every binding (UIcore) with the appearance
-// resources common to all widgets, colour helpers, and the instance / update / destroy entry
-// protocol that each user-interface type's entry points call in one line.
+// a binding publishes its widget, and the root class of every binding (UIcore) with the
+// appearance resources common to all widgets. Colours and converters are in ui/color.h; the
+// entry protocol sits beside the window base in ui/wind.h.
 #pragma once
 
 #include <X11/Intrinsic.h>
@@ -26,7 +26,8 @@ std::ostream& operator<<(std::ostream& out, Widget w);
 // ---- The handle --------------------------------------------------------------------------
 // Wrapper of an object's "handle" group: the widget, its X window, and the last event code
 // (1 after the widget was made, 2 after "width" or "height" changed from the object's side).
-// Every write the library makes to it is bracketed by pushCtx and popCtx.
+// Every write the library makes to it is made inside a context on the handle (an OMcontext on
+// obj_id(), mode OM_CTX_QUIET); pushCtx and popCtx are the same pair by hand, for other callers.
 class UIwinHandle : public virtual OMXgroup {
  public:
   UIwinHandle(OMobj_id id, const char* name, int mode, OMXobj* owner, const char* className);
@@ -48,8 +49,6 @@ class UIwinHandle : public virtual OMXgroup {
 };
 
 // ---- The root class of every binding ------------------------------------------------------
-class UIwindow;
-
 // Applies the appearance properties of an object to a widget: sensitivity, colours,
 // background picture, font set, grouping for the layout editor. seq follows the update
 // protocol: a property applies when its stamp is greater than seq; -1 applies all that is set.
@@ -89,57 +88,3 @@ class UIcore : public OMXobj {
 
 // Calls setResources of the binding of w (the id is not used).
 void UIsetCoreResources(const OMobj_id& id, Widget w, int seq);
-
-// Gamma correction of an 8-bit (levels 256) value, from "KLT_UI_GAMMA", else "KLT_GAMMA",
-// else 2.22; the exponent is computed once per process.
-unsigned gamma_correct(unsigned value, unsigned levels);
-// The pixel of an 8-bit colour, gamma-corrected and allocated once; a process-wide cache of
-// 256 colours; 0 when it is full or the colour cannot be allocated.
-unsigned long UIgetPixel(Display* display, Colormap colormap, unsigned r, unsigned g, unsigned b);
-
-// Resource-to-text converters (registered by UIcore::installConverters): each writes its text
-// into the destination's buffer; no buffer fails, a short one fails with the size it needs.
-extern "C" {
-Boolean CqCvtIntToString(Display*, XrmValue*, Cardinal*, XrmValue*, XrmValue*, XtPointer*);
-Boolean CqCvtPositionToString(Display*, XrmValue*, Cardinal*, XrmValue*, XrmValue*, XtPointer*);
-Boolean CqCvtDimensionToString(Display*, XrmValue*, Cardinal*, XrmValue*, XrmValue*, XtPointer*);
-Boolean CqCvtBooleanToString(Display*, XrmValue*, Cardinal*, XrmValue*, XrmValue*, XtPointer*);
-Boolean CqCvtBooleanDimensionToString(Display*, XrmValue*, Cardinal*, XrmValue*, XrmValue*,
-                                      XtPointer*);
-Boolean CqCvtPointerToString(Display*, XrmValue*, Cardinal*, XrmValue*, XrmValue*, XtPointer*);
-Boolean CqCvtPixelToString(Display*, XrmValue*, Cardinal*, XrmValue*, XrmValue*, XtPointer*);
-Boolean CqCvtXmStringToString(Display*, XrmValue*, Cardinal*, XrmValue*, XrmValue*, XtPointer*);
-}
-
-// ---- Lookups and the entry protocol -------------------------------------------------
-// The binding of an object ("cxxhandle"), or null.
-UIwindow* UIobjIdToClass(const OMobj_id& id);
-// Stores the stamp of id (mode 3) as the stamp of its "update" sub-object.
-void UIsyncOMUpdateSequenceNumber(const OMobj_id& id);
-// Destroy entry point of every type: the binding's destroyObject(); 1.
-int UIwindDestroy(OMobj_id id);
-
-// ---- The entry protocol, for the types' entry points -------------------------------------
-// Instance: a new binding; one whose instanceObject() fails is deleted at once. 0.
-template <class T>
-int UIinstanceEntry(OMobj_id id) {
-  T* binding = new T(id);
-  if (!binding->instanceObject()) delete binding;
-  return 0;
-}
-
-int UIupdateEntryWith(OMobj_id id, unsigned int mask, int seq, UIwindow* (*make)(OMobj_id));
-int UIupdate1EntryWith(OMobj_id id, int (*instance)(OMobj_id));
-
-// Update with mask and sequence number: mask bit 8 makes a fresh binding and instances it;
-// otherwise the existing (or a new) binding is updated when it has a widget, else instanced. 1.
-template <class T>
-int UIupdateEntry(OMobj_id id, unsigned int mask, int seq) {
-  return UIupdateEntryWith(id, mask, seq, [](OMobj_id o) -> UIwindow* { return new T(o); });
-}
-
-// One-argument update: without binding, instance (or, with a null instance, nothing); else
-// update with the stamp of "update" (-1 when it is missing). 1.
-inline int UIupdate1Entry(OMobj_id id, int (*instance)(OMobj_id)) {
-  return UIupdate1EntryWith(id, instance);
-}

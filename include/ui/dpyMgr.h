@@ -47,6 +47,13 @@ UIdpyContext* UIgetDisplayContext(const char* name);
 // The context of an open display (looked up by its own name string).
 UIdpyContext* UIgetDisplayContext(Display* display);
 
+// The X application name and class every display is opened with (owned here; null until
+// chosen, when displays use "ui" and "Corvane").
+extern char* UIappName;
+extern char* UIappClass;
+// Replaces both with copies of the texts given (null clears one).
+void UIsetAppNameAndClass(const char* name, const char* cls);
+
 extern UIdpyContext UIdpyContextNull;  // returned for a display that cannot be opened
 extern Widget DefaultHiddenShell;      // hidden shell of the first display opened
 

@@ -32,8 +32,8 @@ class GlobalArgs {
 };
 
 extern GlobalArgs* globalArgs;  // null until UIglobal_init
-extern char* UIappName;         // X application name of every display (owned here)
-extern char* UIappClass;        // X application class ("Corvane" by default)
+// The X application name and class are the display manager's (ui/dpyMgr.h); UIglobal_init
+// chooses them.
 
 // True when the command line asked for no blocking dialogs ("-no_dialog_wait").
 extern bool UInoDialogWait;

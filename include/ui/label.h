@@ -13,6 +13,7 @@
 #include <Xm/PushB.h>
 #include <Xm/ToggleB.h>
 
+#include "ui/args.h"
 #include "ui/wind.h"
 
 class UIlabel : public UIwindow {
@@ -27,25 +28,33 @@ class UIlabel : public UIwindow {
   static void setAlignment(const OMobj_id& id, Widget w);
   static void setPixmap(const OMobj_id& id, Widget w, int seq);
   static void setString(const OMobj_id& obj, const OMobj_id& labelSub, Widget w);
-  static void setResources(const OMobj_id& obj, Widget w, int seq);
+  static void setLabelResources(const OMobj_id& obj, Widget w, int seq);
 
  protected:
-  // Makes the widget named after the object at its placed position, sized from the object
-  // (100 x 28 for what is missing; with neither size, the widget's own, written back), with the
-  // binding as user data and the label resources applied.
-  Widget createSized(WidgetClass cls, Widget parent, bool managed, ArgList extra,
-                     Cardinal extraCount);
+  // What a missing size becomes (100 x 28 for what is missing, in both cases).
+  enum class Defaults {
+    kWidgetsOwn,  // not written; with neither size the widget's own is written back
+    kStored,      // written into the object; with neither size the widget keeps its own
+  };
+  // Makes the widget named after the object at its placed position, sized from the object,
+  // with the binding as user data, extra resources after the common ones, and the resources
+  // applied (setResources(w, -1)). Managed now only when asked (bindings usually leave it to
+  // onObjectCreate, which knows "visible"); the caller adds callbacks and calls onObjectCreate.
+  Widget createSized(WidgetClass cls, Widget parent, bool managed, Defaults defaults,
+                     const UIargs& extra = UIargs());
 };
 
 class UIbutton : public UIlabel {
  public:
   explicit UIbutton(OMobj_id id);
   ~UIbutton() override;
+  bool acceptsTemplateDialogParent() const override { return true; }
   void setResources(Widget w, int seq) override;
   bool instanceObject() override;
   void updateObject(int seq) override;
 
   static void setArmedPixmap(const OMobj_id& id, Widget w, int seq);
+  // Activation: writes "do" 1. Reached through UIaddCallback, so binding is live.
   static void onCommand(Widget w, UIbutton* binding, XmPushButtonCallbackStruct* call);
 };
 
@@ -56,6 +65,7 @@ class UItoggle : public UIlabel {
   bool instanceObject() override;
   void updateObject(int seq) override;
 
+  // A click: writes "set" from the widget and "do" 1. Reached through UIaddCallback.
   static void onCommand(Widget w, UItoggle* binding, XmToggleButtonCallbackStruct* call);
 };
 

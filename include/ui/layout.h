@@ -39,6 +39,9 @@ class UIlayout {
 
   // The selected object is going: forget it.
   static void cleanupOnObjectDestroy(Widget w);
+  // old is being replaced by a rebuild of its object: when it is the pressed or selected
+  // widget, the editor forgets it and goes idle.
+  static void widgetRebuilt(Widget old);
   // Ends a move, resize or selection (state 0).
   static void cleanUpLayoutState();
 };

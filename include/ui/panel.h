@@ -33,6 +33,7 @@ class UIpanel : public UIwindow {
   void destroyObject() override;
 
   static void onMap(Widget w, XtPointer data, XEvent* event, Boolean* go);
+  bool acceptsTemplateDialogParent() const override { return true; }
 
   Widget clientWidget = nullptr;
 
@@ -64,6 +65,8 @@ class UIscrolledWindow : public UIframe {
   void rebuildObject(Widget old) override;
   void destroyObject() override;
   void addLayoutEditorEventHandlers(Widget w) override;
+  // A template dialog takes frames but not scrolled windows.
+  bool acceptsTemplateDialogParent() const override { return false; }
 
   void setScrollBars(int mode, int width, int height);
   int getVirtualWidth(int width);

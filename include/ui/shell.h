@@ -31,6 +31,11 @@ class UIshell : public UIpanel {
   void onObjectCreate(Widget w) override;
   void destroyObject() override;
   Widget getParentWidget() override;
+  bool positionsItself() const override { return true; }
+  bool acceptsTemplateDialogParent() const override { return false; }
+  // True when a menu bar built for the shell gets the shell's resources at once (the
+  // application window leaves its menu bar as built).
+  virtual bool coloursNewMenuBar() const { return true; }
 
   // The window manager: its kind on w's screen, and settling the frame record of the shell
   // above w (see the source for when it is settled).
@@ -71,6 +76,7 @@ class UIshell : public UIpanel {
 class UIapp : public UIshell {
  public:
   explicit UIapp(OMobj_id id);
+  bool coloursNewMenuBar() const override { return false; }
 };
 
 // Registers the realize callback object (called by UIinit).

@@ -11,6 +11,18 @@
 //   "active"               sensitivity                    object -> widget
 //   "cursor"               window cursor                  object -> widget
 //   "handle"               widget, window, event          widget -> object
+//
+// Writing a binding (UIbutton, motif_ui/controls/button.cpp, shows each of these):
+// - instanceObject: getParentWidget (none: false), autoPlacementManager, the top widget made
+//   with a UIargs list (ui/args.h) holding XmNuserData = this, setResources(w, -1), callbacks,
+//   onObjectCreate(w); label-like types get all but the callbacks from UIlabel::createSized.
+// - Callbacks: UIaddCallback<&T::onSomething>(w, XmNsomethingCallback, this) with a static
+//   handler (Widget, T*, CallStruct*); the trampoline drops calls for a binding that is gone.
+// - Writes to the object for a user action: inside an OMcontext (om/om_scope.h) with the
+//   named codes; text read from the object: an OMtext; compound strings: a UIxmString
+//   (ui/xmstring.h). Nothing is freed or popped by hand.
+// - Where a type behaves differently from the base, it overrides a hook below (positions
+//   itself, accepts a template-dialog parent ...); the base never tests a type's name.
 #pragma once
 
 #include <X11/Intrinsic.h>
@@ -65,6 +77,26 @@ class UIwindow : public UIcore {
   // The widget the object's widget goes under (null when there is none; see the source).
   virtual Widget getParentWidget();
 
+  // ---- Hooks: what a type does differently. The base class asks these and never tests a
+  // type's name; a new type overrides only those whose answer differs for it.
+  // True for a type that places and sizes its own window (the shells): updateObject does not
+  // apply "x" "y" "width" "height" to its widget.
+  virtual bool positionsItself() const { return false; }
+  // True for the types a template dialog may hold (buttons, panels, frames).
+  virtual bool acceptsTemplateDialogParent() const { return false; }
+  // Whether this binding, as a parent, takes child (any, by default). A template dialog takes
+  // only children that acceptTemplateDialogParent(); getParentWidget unlinks a refused child.
+  virtual bool admitsChild(const UIwindow& /*child*/) const { return true; }
+  // True for a parent that sizes its children itself (a template dialog): a panel in it
+  // learns its client size from its widget when mapped or resized.
+  virtual bool sizesItsChildren() const { return false; }
+  // True when unset colours come from the widget's Xt parent rather than from the parent
+  // object's widget (menu items, whose widgets sit in menus).
+  virtual bool inheritsColoursFromXtParent() const { return false; }
+  // The widget that shows the status text of w, one of this binding's widgets: the message
+  // window of the nearest main window by default; null for none (message boxes).
+  virtual Widget statusWidget(Widget /*w*/) const { return messageWindow_; }
+
   // True when this is a live binding (a pointer taken from a widget is checked with it).
   bool OK() const { return self_ == this; }
   // True while the binding at this address lives; safe for any pointer (it is not read).
@@ -104,6 +136,36 @@ class UIwindow : public UIcore {
   const UIwindow* self_ = nullptr;
 };
 
+// ---- The one callback form ---------------------------------------------------------------
+// An Xt callback reaches its binding one way: the binding is the client data; a trampoline of
+// the exact Xt signature checks that the binding still lives (a widget may outlive it) and is
+// of the handler's class, then calls the binding's static handler with the exact types:
+//
+//   static void onCommand(Widget w, UIbutton* binding, XmPushButtonCallbackStruct* call);
+//   UIaddCallback<&UIbutton::onCommand>(w, XmNactivateCallback, this);
+template <class T, class Call>
+struct UIcallbackTypes {
+  using Binding = T;
+  using CallData = Call;
+};
+template <class T, class Call>
+UIcallbackTypes<T, Call> UIcallbackTypesOf(void (*)(Widget, T*, Call*));
+
+template <auto Handler>
+void UIcallbackTrampoline(Widget w, XtPointer client, XtPointer call) {
+  using Types = decltype(UIcallbackTypesOf(Handler));
+  auto* base = static_cast<UIwindow*>(client);
+  if (!UIwindow::alive(base)) return;
+  // A new binding may live at a dead one's address: only one of the handler's class is called.
+  auto* binding = dynamic_cast<typename Types::Binding*>(base);
+  if (binding) Handler(w, binding, static_cast<typename Types::CallData*>(call));
+}
+
+template <auto Handler, class T>
+void UIaddCallback(Widget w, const char* name, T* binding) {
+  XtAddCallback(w, name, UIcallbackTrampoline<Handler>, static_cast<UIwindow*>(binding));
+}
+
 // 1 while a two-point interaction is running.
 extern int MouseState;
 
@@ -113,3 +175,38 @@ void UIprocessMouseInteractor(UIwindow* window, XButtonEvent* event, int phase);
 
 // Destroys w; callbacks run during the destruction find no binding through UIwidgetToClass.
 void UIdestroyWidget(Widget w);
+
+// ---- Lookups and the entry protocol ------------------------------------------------------
+// The binding of an object ("cxxhandle"), or null.
+UIwindow* UIobjIdToClass(const OMobj_id& id);
+// Stores the stamp of id (mode 3) as the stamp of its "update" sub-object.
+void UIsyncOMUpdateSequenceNumber(const OMobj_id& id);
+// Destroy entry point of every type: the binding's destroyObject(); 1.
+int UIwindDestroy(OMobj_id id);
+
+// ---- The entry protocol, for the types' entry points -------------------------------------
+// Each type's instance and update entry points are one line: UIinstanceEntry<UIbutton>(id),
+// UIupdateEntry<UIbutton>(id, mask, seq); UIwindDestroy is every type's destroy entry point.
+// Instance: a new binding; one whose instanceObject() fails is deleted at once. 0.
+template <class T>
+int UIinstanceEntry(OMobj_id id) {
+  T* binding = new T(id);
+  if (!binding->instanceObject()) delete binding;
+  return 0;
+}
+
+int UIupdateEntryWith(OMobj_id id, unsigned int mask, int seq, UIwindow* (*make)(OMobj_id));
+int UIupdate1EntryWith(OMobj_id id, int (*instance)(OMobj_id));
+
+// Update with mask and sequence number: mask bit 8 makes a fresh binding and instances it;
+// otherwise the existing (or a new) binding is updated when it has a widget, else instanced. 1.
+template <class T>
+int UIupdateEntry(OMobj_id id, unsigned int mask, int seq) {
+  return UIupdateEntryWith(id, mask, seq, [](OMobj_id o) -> UIwindow* { return new T(o); });
+}
+
+// One-argument update: without binding, instance (or, with a null instance, nothing); else
+// update with the stamp of "update" (-1 when it is missing). 1.
+inline int UIupdate1Entry(OMobj_id id, int (*instance)(OMobj_id)) {
+  return UIupdate1EntryWith(id, instance);
+}

@@ -1,5 +1,5 @@
-// Display contexts: the process-wide table, name normalisation, opening displays with their
-// application and hidden shells, and the exported lookups.
+// Display contexts: the process-wide table, name normalisation, the application name and class,
+// opening displays with their application and hidden shells, and the exported lookups.
 #include "ui/dpyMgr.h"
 
 #include <X11/Shell.h>
@@ -17,6 +17,7 @@
 
 #include <unistd.h>
 
+#include "om/om_scope.h"
 #include "svc/err.h"
 #include "svc/ev.h"
 #include "svc/wt.h"
@@ -26,6 +27,15 @@
 XtAppContext UIdpyContext::_appContext = nullptr;
 UIdpyContext UIdpyContextNull;
 Widget DefaultHiddenShell = nullptr;
+char* UIappName = nullptr;
+char* UIappClass = nullptr;
+
+void UIsetAppNameAndClass(const char* name, const char* cls) {
+  std::free(UIappName);
+  std::free(UIappClass);
+  UIappName = name ? strdup(name) : nullptr;
+  UIappClass = cls ? strdup(cls) : nullptr;
+}
 
 namespace {
 
@@ -277,9 +287,8 @@ int UIdisplayUpdate(OMobj_id id) {
   if (ptr.serial) OMset_ptr_val(ptr, ctx.DisplayPtr, 0);
   OMobj_id displayName = OMfind_subobj(id, OMstr_to_name("displayName"), 0);
   if (displayName.serial) {
-    OMpush_ctx(displayName, 0, 0, 0);
+    OMcontext guard(displayName, OM_CTX_BUILD, OM_CTX_PLAIN);
     OMset_str_val(displayName, ctx.displayName.c_str());
-    OMpop_ctx(displayName);
   }
   return 1;
 }

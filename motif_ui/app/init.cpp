@@ -1,5 +1,5 @@
-// Start-up: registration with the object manager, the command line, the application name and
-// class, the default display and the global data object.
+// Start-up: registration with the object manager, the command line, the choice of the
+// application name and class, the default display and the global data object.
 #include "ui/init.h"
 
 #include <X11/Xlocale.h>
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "om/om_registry.h"
+#include "om/om_scope.h"
 #include "svc/err.h"
 #include "svc/file.h"
 #include "svc/wt.h"
@@ -27,8 +28,6 @@
 int GlobalArgs::argcount = 0;
 char** GlobalArgs::argvalues = nullptr;
 GlobalArgs* globalArgs = nullptr;
-char* UIappName = nullptr;
-char* UIappClass = nullptr;
 bool UInoDialogWait = false;
 
 GlobalArgs::GlobalArgs(int argc, char** argv) {
@@ -117,7 +116,7 @@ void attachGlobalData() {
   if (!data.serial || OMfind_subobj(OMroot_obj, dataName, 0).serial) return;
   OMobj_id link = OMcreate_obj(dataName, OM_KIND_REF, OMroot_obj, OMnull_obj, 0);
   OMset_obj_ref(link, data, 0);
-  OMpush_ctx(data, 0, 0, 0);
+  OMcontext ctx(data, OM_CTX_BUILD, OM_CTX_PLAIN);
   OMactivate_obj(data);
   OMinstance_obj(data);
   OMobj_id element;
@@ -131,7 +130,6 @@ void attachGlobalData() {
     OMset_name_int_val(data, OMstr_to_name("num_fonts"), 1);
     OMget_array_val(fonts, 0, &element, 0);
   }
-  OMpop_ctx(data);
 }
 
 void registerEntryPoints() {
@@ -196,10 +194,7 @@ void UIglobal_init(int* argc, char** argv) {
   // the library when it is there; UInoDialogWait tells it not to.
   delete globalArgs;
   globalArgs = new GlobalArgs(*argc, argv);
-  std::free(UIappClass);
-  std::free(UIappName);
-  UIappClass = strdup(envOr("CQ_XAPPCLASS", "Corvane"));
-  UIappName = strdup(envOr("CQ_XAPPNAME", baseName(argv[0])));
+  UIsetAppNameAndClass(envOr("CQ_XAPPNAME", baseName(argv[0])), envOr("CQ_XAPPCLASS", "Corvane"));
   UIgetDisplayContext(std::getenv("DISPLAY"));
   writeBackArguments(argc, argv);
   attachGlobalData();
@@ -234,11 +229,9 @@ int text_width_get_int_val(OMobj_id id, int* value) {
   OMobj_id element;
   int status = OMget_array_subobj(id, 0, &element, 0);
   if (status != 1) return status;
-  char* text = nullptr;
-  status = OMget_str_val(element, &text, 0);
-  if (status != 1) return status;
-  *value = WTtext_width_default(text);
-  std::free(text);
+  OMtext text = OMget_text(element);
+  if (!text) return 0;
+  *value = WTtext_width_default(text.get());
   return 1;
 }
 

@@ -2,8 +2,7 @@
 #include <Xm/MessageB.h>
 #include <Xm/Xm.h>
 
-#include <cstdlib>
-
+#include "om/om_scope.h"
 #include "ui/Icon.h"
 #include "ui/core.h"
 #include "ui/label.h"
@@ -11,6 +10,7 @@
 
 #include "props.h"
 #include "ui/picture.h"
+#include "ui/xmstring.h"
 
 namespace {
 
@@ -39,6 +39,7 @@ void UIbutton::setResources(Widget w, int seq) {
     int delay = 0;
     if (OMget_int_val(sub(tip, "delayTime"), &delay) == 1)
       XtVaSetValues(w, XmNdisplayDelay, delay, nullptr);
+<<<<<<< HEAD
     // The message is the tip's own text: the button's face keeps its label.
     char* message = nullptr;
     if (OMget_str_val(sub(tip, "message"), &message, 0) == 1) {
@@ -46,20 +47,24 @@ void UIbutton::setResources(Widget w, int seq) {
       XtVaSetValues(w, XmNshowLabel, True, XmNtipString, s, nullptr);
       XmStringFree(s);
       std::free(message);
+=======
+    if (OMtext message = OMget_text(sub(tip, "message"))) {
+      UIxmString s = UIxmText(message.get());
+      XtVaSetValues(w, XmNshowLabel, True, XmNlabelString, s.get(), nullptr);
+>>>>>>> idioms
     } else {
       XtVaSetValues(w, XmNshowLabel, False, XmNtipString, nullptr, nullptr);
     }
     OMobj_id color = sub(tip, "color");
-    char* colorText = nullptr;
+    OMtext colorText;
     if (!!color && newer(color, seq) &&
-        OMget_str_val(sub(tip, "color.foregroundColor"), &colorText, 0) == 1) {
+        (colorText = OMget_text(sub(tip, "color.foregroundColor")))) {
       XColor parsed, c;
       Colormap colormap = 0;
       XtVaGetValues(w, XtNcolormap, &colormap, nullptr);
-      bool ok = XParseColor(XtDisplay(w), colormap, colorText, &parsed) &&
-                getColorFromString(w, UtString(colorText), c);
-      std::free(colorText);
-      if (!ok) return;
+      if (!XParseColor(XtDisplay(w), colormap, colorText.get(), &parsed) ||
+          !getColorFromString(w, UtString(colorText.get()), c))
+        return;
       XtVaSetValues(w, XmNlabelForegroundColor, c.pixel, nullptr);
     }
     int placement = 1;
@@ -79,25 +84,11 @@ void UIbutton::setResources(Widget w, int seq) {
 bool UIbutton::instanceObject() {
   Widget parent = getParentWidget();
   if (!parent) return false;
-  int x = 0, y = 0, width = 100, height = 28;
-  autoPlacementManager(parent, &x, &y);
-  bool hasWidth = UIgetOMWindowWidth(objId, &width);
-  bool hasHeight = UIgetOMWindowHeight(objId, &height);
-  if (!hasWidth) UIsetOMWindowWidth(objId, width = 100);
-  if (!hasHeight) UIsetOMWindowHeight(objId, height = 28);
-  OMobj_name name = 0;
-  OMget_obj_name(objId, &name);
-  bool fit = !hasWidth && !hasHeight;
+  UIargs extra{{XmNdisplayDelay, 300}};
+  if (XmIsMessageBox(parent)) extra.add(XmNdefaultButtonShadowThickness, 1);
   // Managed by onObjectCreate once "visible" is known (as a label is).
-  Widget w = XtVaCreateWidget(OMname_to_str(name), xmIconWidgetClass, parent, XmNx, x, XmNy, y,
-                              XmNrecomputeSize, fit ? True : False, XmNuserData, this,
-                              XmNdisplayDelay, 300, nullptr);
-  if (XmIsMessageBox(parent)) XtVaSetValues(w, XmNdefaultButtonShadowThickness, 1, nullptr);
-  DragAndDropDisable(w);
-  widget_ = w;
-  setResources(w, -1);
-  if (!fit) XtVaSetValues(w, XmNwidth, width, XmNheight, height, nullptr);
-  XtAddCallback(w, XmNactivateCallback, reinterpret_cast<XtCallbackProc>(onCommand), this);
+  Widget w = createSized(xmIconWidgetClass, parent, false, Defaults::kStored, extra);
+  UIaddCallback<&UIbutton::onCommand>(w, XmNactivateCallback, this);
   onObjectCreate(w);
   return true;
 }
@@ -109,12 +100,10 @@ void UIbutton::updateObject(int seq) {
 }
 
 void UIbutton::onCommand(Widget, UIbutton* binding, XmPushButtonCallbackStruct*) {
-  if (!alive(binding)) return;
   OMobj_id obj = binding->objId;
-  int mode = OMget_journal_style(0) > 0 || OMget_journal_control(0) > 0 ? 1 : 4;
-  OMpush_ctx(obj, mode, 0, 0);
+  bool journalled = OMget_journal_style(0) > 0 || OMget_journal_control(0) > 0;
+  OMcontext ctx(obj, journalled ? OM_CTX_USER : OM_CTX_QUIET, OM_CTX_PLAIN);
   OMset_int_val(sub(obj, "do"), 1);
-  OMpop_ctx(obj);
 }
 
 int UIbuttonInstance(OMobj_id id) {

@@ -10,15 +10,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <vector>
-
+#include "om/om_scope.h"
 #include "svc/wt.h"
 #include "ui/misc.h"
 
 #include "props.h"
 #include "ui/picture.h"
+#include "ui/xmstring.h"
 
 namespace {
 
@@ -50,19 +48,12 @@ void UIlabel::setPixmap(const OMobj_id& id, Widget w, int seq) {
 
 void UIlabel::setString(const OMobj_id& obj, const OMobj_id& labelSub, Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  char* text = nullptr;
-  if (OMget_str_val(labelSub, &text, 0) != 1) {
-    OMobj_name name = 0;
-    OMget_obj_name(obj, &name);
-    text = strdup(OMname_to_str(name));
-  }
-  XmString s = CSstr_to_Xm(text);
-  XtVaSetValues(w, XmNlabelString, s, nullptr);
-  XmStringFree(s);
-  std::free(text);
+  OMtext text = OMget_text(labelSub);
+  UIxmString s = UIxmText(text ? text.get() : uiprops::nameOf(obj));
+  XtVaSetValues(w, XmNlabelString, s.get(), nullptr);
 }
 
-void UIlabel::setResources(const OMobj_id& obj, Widget w, int seq) {
+void UIlabel::setLabelResources(const OMobj_id& obj, Widget w, int seq) {
   if (UIisBeingDestroyed(w)) return;
   OMobj_id pixmap = sub(obj, "labelPixmap");
   if (newer(pixmap, seq) || newer(sub(obj, "color.backgroundColor"), seq) ||
@@ -71,54 +62,46 @@ void UIlabel::setResources(const OMobj_id& obj, Widget w, int seq) {
   OMobj_id label = sub(obj, "label");
   if (newer(label, seq)) setString(obj, label, w);
   if (newer(sub(obj, "alignment"), seq)) setAlignment(sub(obj, "alignment"), w);
-  char* accelerator = nullptr;
-  char* text = nullptr;
-  if (OMget_str_val(sub(obj, "accelerator"), &accelerator, 0) == 1 &&
-      OMget_str_val(sub(obj, "acceleratorText"), &text, 0) == 1) {
-    XtVaSetValues(w, XmNaccelerator, accelerator, nullptr);
-    if (*text) {
-      XmString s = XmStringCreateLocalized(text);
-      XtVaSetValues(w, XmNacceleratorText, s, nullptr);
-      XmStringFree(s);
-    }
+  OMtext accelerator = OMget_text(sub(obj, "accelerator"));
+  OMtext text = accelerator ? OMget_text(sub(obj, "acceleratorText")) : OMtext();
+  if (accelerator && text) {
+    XtVaSetValues(w, XmNaccelerator, accelerator.get(), nullptr);
+    if (*text) XtVaSetValues(w, XmNacceleratorText, UIxmLocalized(text.get()).get(), nullptr);
   }
-  std::free(accelerator);
-  std::free(text);
 }
 
 void UIlabel::setResources(Widget w, int seq) {
   UIcore::setResources(w, seq);
-  setResources(objId, w, seq);
+  setLabelResources(objId, w, seq);
 }
 
-Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, ArgList extra,
-                            Cardinal extraCount) {
+Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, Defaults defaults,
+                            const UIargs& extra) {
   int x = 0, y = 0, width = 100, height = 28;
   autoPlacementManager(parent, &x, &y);
   bool hasWidth = UIgetOMWindowWidth(objId, &width);
   bool hasHeight = UIgetOMWindowHeight(objId, &height);
   if (!hasWidth) width = 100;
   if (!hasHeight) height = 28;
+  bool stored = defaults == Defaults::kStored;
+  if (stored && !hasWidth) UIsetOMWindowWidth(objId, width);
+  if (stored && !hasHeight) UIsetOMWindowHeight(objId, height);
   bool fit = !hasWidth && !hasHeight;
-  std::vector<Arg> args(4);
-  XtSetArg(args[0], XmNx, x);
-  XtSetArg(args[1], XmNy, y);
-  XtSetArg(args[2], XmNrecomputeSize, fit ? True : False);
-  XtSetArg(args[3], XmNuserData, this);
-  args.insert(args.end(), extra, extra + extraCount);
-  Widget w = XtCreateWidget(uiprops::nameOf(objId), cls, parent, args.data(),
-                            static_cast<Cardinal>(args.size()));
+  UIargs args{{XmNx, x}, {XmNy, y}, {XmNrecomputeSize, fit ? True : False}, {XmNuserData, this}};
+  args.add(extra);
+  Widget w = XtCreateWidget(uiprops::nameOf(objId), cls, parent, args.list(), args.count());
   if (managed) XtManageChild(w);
   DragAndDropDisable(w);
   widget_ = w;
   setResources(w, -1);
-  // Without a size the widget takes its own and the object learns it; else the object's.
-  if (fit) {
+  // Without a size the widget takes its own (and the object learns it unless it holds the
+  // defaults); else the object's.
+  if (fit && !stored) {
     Dimension ww = 0, wh = 0;
     XtVaGetValues(w, XmNwidth, &ww, XmNheight, &wh, nullptr);
     UIsetOMWindowWidth(objId, ww);
     UIsetOMWindowHeight(objId, wh);
-  } else {
+  } else if (!fit) {
     XtVaSetValues(w, XmNwidth, width, XmNheight, height, nullptr);
   }
   return w;
@@ -129,7 +112,7 @@ bool UIlabel::instanceObject() {
   if (!parent) return false;
   // Managed by onObjectCreate once "visible" is known, so a hidden label never flashes up
   // and its resources are set before it has a window to redraw.
-  onObjectCreate(createSized(xmLabelWidgetClass, parent, false, nullptr, 0));
+  onObjectCreate(createSized(xmLabelWidgetClass, parent, false, Defaults::kWidgetsOwn));
   return true;
 }
 

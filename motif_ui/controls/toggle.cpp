@@ -3,6 +3,7 @@
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
 
+#include "om/om_scope.h"
 #include "ui/core.h"
 #include "ui/label.h"
 #include "ui/misc.h"
@@ -25,10 +26,9 @@ bool UItoggle::instanceObject() {
   if (!parent) return false;
   int set = 0;
   if (OMget_int_val(sub(objId, "set"), &set) != 1) set = 0;
-  Arg extra[1];
-  XtSetArg(extra[0], XmNset, set ? XmSET : XmUNSET);
-  Widget w = createSized(xmToggleButtonWidgetClass, parent, false, extra, 1);
-  XtAddCallback(w, XmNvalueChangedCallback, reinterpret_cast<XtCallbackProc>(onCommand), nullptr);
+  Widget w = createSized(xmToggleButtonWidgetClass, parent, false, Defaults::kWidgetsOwn,
+                         UIargs{{XmNset, set ? XmSET : XmUNSET}});
+  UIaddCallback<&UItoggle::onCommand>(w, XmNvalueChangedCallback, this);
   onObjectCreate(w);
   return true;
 }
@@ -47,16 +47,14 @@ void UItoggle::updateObject(int) {
   UIlabel::updateObject(reference);
 }
 
-void UItoggle::onCommand(Widget w, UItoggle*, XmToggleButtonCallbackStruct*) {
-  auto* binding = dynamic_cast<UItoggle*>(UIwidgetToClass(w));
-  if (!binding || !alive(binding)) return;
+void UItoggle::onCommand(Widget w, UItoggle* binding, XmToggleButtonCallbackStruct*) {
   OMobj_id obj = binding->objId;
-  OMpush_ctx(obj, 1, 0, 0);
+  OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
   OMset_int_val(sub(obj, "set"), XmToggleButtonGetState(w) ? 1 : 0);
-  OMset_state_mode(4);
+  // The press itself is not journalled: replaying "set" is enough.
+  OMset_state_mode(OM_CTX_QUIET);
   OMset_int_val(sub(obj, "do"), 1);
-  OMset_state_mode(1);
-  OMpop_ctx(obj);
+  OMset_state_mode(OM_CTX_USER);
 }
 
 int UItoggleInstance(OMobj_id id) {

@@ -1,21 +1,17 @@
-// The binding core: id operators, the handle, UIcore and its appearance appliers, colour
-// helpers, resource-to-text converters and the entry protocol.
+// The binding core: id operators, the handle, UIcore and its appearance appliers and the
+// converters' registration.
 #include "ui/core.h"
 
 #include <X11/IntrinsicP.h>
 #include <Xm/Xm.h>
 #include <Xm/XmP.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ostream>
-#include <vector>
 
+#include "om/om_scope.h"
 #include "svc/err.h"
-#include "svc/number.h"
+#include "ui/color.h"
 #include "ui/dpyMgr.h"
 #include "ui/layout.h"
 #include "ui/misc.h"
@@ -186,12 +182,9 @@ Widget inheritFrom(Widget w, bool xtParentOnly) {
 
 void UIcore::setBackgroundColor(const OMobj_id& id, Widget w) {
   if (UIisBeingDestroyed(w) || isGadget(w)) return;
-  char* text = nullptr;
-  if (OMget_str_val(id, &text, 0) == 1) {
+  if (OMtext text = OMget_text(id)) {
     XColor c;
-    bool ok = getColorFromString(w, UtString(text), c);
-    std::free(text);
-    if (!ok) return;
+    if (!getColorFromString(w, UtString(text.get()), c)) return;
     XmChangeColor(w, c.pixel);
     // A new background derives a new foreground: the object's own is put back.
     if (OMvalid_obj(color.foreground.obj_id(), OMnull_obj, 0))
@@ -209,10 +202,8 @@ void UIcore::setBackgroundColor(const OMobj_id& id, Widget w) {
 
 void UIcore::setForegroundColor(const OMobj_id& id, Widget w) {
   if (UIisBeingDestroyed(w) || isGadget(w)) return;
-  char* text = nullptr;
-  if (OMget_str_val(id, &text, 0) == 1) {
-    UtString value(text);
-    std::free(text);
+  if (OMtext text = OMget_text(id)) {
+    UtString value(text.get());
     XColor parsed;
     Colormap colormap = 0;
     XtVaGetValues(w, XtNcolormap, &colormap, nullptr);
@@ -223,8 +214,7 @@ void UIcore::setForegroundColor(const OMobj_id& id, Widget w) {
     return;
   }
   UIwindow* binding = UIwidgetToClass(w);
-  bool menuItem = binding && std::strcmp(binding->classType(), "UImenuItem") == 0;
-  Widget parent = inheritFrom(w, menuItem || !binding);
+  Widget parent = inheritFrom(w, !binding || binding->inheritsColoursFromXtParent());
   if (!parent) return;
   if (!XmIsManager(parent) && !XmIsPrimitive(parent)) {
     Pixel background = 0;
@@ -277,10 +267,8 @@ bool UIcore::getColorFromString(Widget w, UtString text, XColor& c) {
 void UIcore::initFontSet(Widget w, int seq) {
   long description[WT_FONT_WORDS] = {};
   int mask = 0;
-  char* text = nullptr;
-  if (OMget_str_val(fontAttributes.family.obj_id(), &text, 0) == 1) {
-    description[0] = OMstr_to_name(text);
-    std::free(text);
+  if (OMtext family = OMget_text(fontAttributes.family.obj_id())) {
+    description[0] = OMstr_to_name(family.get());
     mask |= 1;
   }
   int v = 0;
@@ -288,9 +276,8 @@ void UIcore::initFontSet(Widget w, int seq) {
   if (fontAttributes.weight.get_int_val(v) == 1) description[2] = v, mask |= 4;
   if (fontAttributes.slant.get_int_val(v) == 1) description[3] = v, mask |= 8;
   if (fontAttributes.width.get_int_val(v) == 1) description[4] = v, mask |= 16;
-  if (OMget_str_val(fontAttributes.encoding.obj_id(), &text, 0) == 1) {
-    description[5] = OMstr_to_name(text);
-    std::free(text);
+  if (OMtext encoding = OMget_text(fontAttributes.encoding.obj_id())) {
+    description[5] = OMstr_to_name(encoding.get());
     mask |= 32;
   }
   if (mask) {
@@ -307,145 +294,6 @@ void UIcore::initFontSet(Widget w, int seq) {
   if (fontSet)
     if (XmFontList list = WTget_xmfontlist(fontSet)) XtVaSetValues(w, XmNfontList, list, nullptr);
 }
-
-// ---- Colour helpers --------------------------------------------------------------------------
-
-unsigned gamma_correct(unsigned value, unsigned levels) {
-  static double exponent = [] {
-    double gamma = 2.22;
-    // Read in the C locale: "2.2" means the same under any locale.
-    auto read = [&gamma](const char* g) {
-      char* end = nullptr;
-      double parsed = g ? NUMstrtod(g, &end) : 0;
-      if (g && end != g) gamma = parsed;
-    };
-    read(std::getenv("KLT_GAMMA"));
-    read(std::getenv("KLT_UI_GAMMA"));
-    // A gamma of 0 (or less) has no meaning: it would divide by zero; the default stands.
-    if (!(gamma > 0)) gamma = 2.22;
-    return 1.0 / gamma;
-  }();
-  if (exponent == 1.0) return value;
-  if (levels < 2) return 0;
-  if (value == 0) return 0;
-  if (value >= levels - 1) return levels - 1;
-  double v = std::pow(static_cast<double>(value) / (levels - 1), exponent) * levels;
-  unsigned out = static_cast<unsigned>(v);
-  return out > levels - 1 ? levels - 1 : out;
-}
-
-unsigned long UIgetPixel(Display* display, Colormap colormap, unsigned r, unsigned g, unsigned b) {
-  struct Entry {
-    unsigned r, g, b;
-    unsigned long pixel;
-  };
-  static std::vector<Entry> cache;
-  for (const Entry& e : cache)
-    if (e.r == r && e.g == g && e.b == b) return e.pixel;
-  if (cache.size() >= 256 || !display) return 0;
-  XColor c{};
-  c.red = static_cast<unsigned short>(gamma_correct(r & 0xff, 256) * 257);
-  c.green = static_cast<unsigned short>(gamma_correct(g & 0xff, 256) * 257);
-  c.blue = static_cast<unsigned short>(gamma_correct(b & 0xff, 256) * 257);
-  c.flags = DoRed | DoGreen | DoBlue;
-  if (!XAllocColor(display, colormap, &c)) return 0;
-  cache.push_back({r, g, b, c.pixel});
-  return c.pixel;
-}
-
-// ---- Converters -----------------------------------------------------------------------------
-
-namespace {
-
-// Writes text into the caller's buffer: none fails; too small fails with the needed size.
-Boolean answerText(XrmValue* to, const char* text) {
-  size_t need = std::strlen(text) + 1;
-  if (!to->addr) return False;
-  if (to->size < need) {
-    to->size = static_cast<unsigned>(need);
-    return False;
-  }
-  std::memcpy(to->addr, text, need);
-  to->size = static_cast<unsigned>(need);
-  return True;
-}
-
-template <typename T>
-T valueOf(const XrmValue* from) {
-  T v{};
-  std::memcpy(&v, from->addr, std::min<size_t>(sizeof v, from->size));
-  return v;
-}
-
-}  // namespace
-
-extern "C" {
-
-Boolean CqCvtIntToString(Display*, XrmValue*, Cardinal*, XrmValue* from, XrmValue* to, XtPointer*) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%d", valueOf<int>(from));
-  return answerText(to, text);
-}
-
-Boolean CqCvtPositionToString(Display*, XrmValue*, Cardinal*, XrmValue* from, XrmValue* to,
-                              XtPointer*) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%hd", valueOf<short>(from));
-  return answerText(to, text);
-}
-
-Boolean CqCvtDimensionToString(Display*, XrmValue*, Cardinal*, XrmValue* from, XrmValue* to,
-                               XtPointer*) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%d", valueOf<unsigned short>(from));
-  return answerText(to, text);
-}
-
-Boolean CqCvtBooleanToString(Display*, XrmValue*, Cardinal*, XrmValue* from, XrmValue* to,
-                             XtPointer*) {
-  return answerText(to, valueOf<signed char>(from) == 1 ? "True" : "False");
-}
-
-Boolean CqCvtBooleanDimensionToString(Display*, XrmValue*, Cardinal*, XrmValue* from, XrmValue* to,
-                                      XtPointer*) {
-  unsigned short v = valueOf<unsigned short>(from);
-  if (v == 1) return answerText(to, "True");
-  if (v == 0) return answerText(to, "False");
-  char text[32];
-  std::snprintf(text, sizeof text, "%d", v);
-  return answerText(to, text);
-}
-
-Boolean CqCvtPointerToString(Display*, XrmValue*, Cardinal*, XrmValue* from, XrmValue* to,
-                             XtPointer*) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%#lx", static_cast<unsigned long>(valueOf<uintptr_t>(from)));
-  return answerText(to, text);
-}
-
-Boolean CqCvtPixelToString(Display* display, XrmValue*, Cardinal*, XrmValue* from, XrmValue* to,
-                           XtPointer*) {
-  XColor c{};
-  c.pixel = valueOf<Pixel>(from);
-  XQueryColor(display, DefaultColormap(display, DefaultScreen(display)), &c);
-  // Four hex digits a channel: unpadded, "#ffff00" could be red or several other colours.
-  char text[32];
-  std::snprintf(text, sizeof text, "#%04x%04x%04x", c.red, c.green, c.blue);
-  return answerText(to, text);
-}
-
-Boolean CqCvtXmStringToString(Display*, XrmValue*, Cardinal*, XrmValue* from, XrmValue* to,
-                              XtPointer*) {
-  XmString s = valueOf<XmString>(from);
-  char* text = nullptr;
-  if (!s || !XmStringGetLtoR(s, const_cast<char*>(XmFONTLIST_DEFAULT_TAG), &text) || !text)
-    return answerText(to, "");
-  Boolean ok = answerText(to, text);
-  XtFree(text);
-  return ok;
-}
-
-}  // extern "C"
 
 void UIcore::installConverters() {
   if (convertersInstalled) return;
@@ -479,50 +327,4 @@ void UIcore::installConverters() {
   for (const Pair& p : pairs)
     XtSetTypeConverter(p.type, XtRString, p.converter, nullptr, 0, XtCacheNone, nullptr);
   convertersInstalled = true;
-}
-
-// ---- The entry protocol -----------------------------------------------------------------------
-
-UIwindow* UIobjIdToClass(const OMobj_id& id) {
-  OMobj_id cxx = OMfind_subobj(id, OMstr_to_name("cxxhandle"), 1);
-  void* p = nullptr;
-  if (OMget_ptr_val(cxx, &p, 0) != 1) return nullptr;
-  return static_cast<UIwindow*>(p);
-}
-
-void UIsyncOMUpdateSequenceNumber(const OMobj_id& id) {
-  int stamp = OMget_obj_seq(id, OMnull_obj, 3);
-  OMobj_id update = OMfind_subobj(id, OMstr_to_name("update"), 1);
-  if (!!update) OMset_obj_seq(update, OMnull_obj, stamp);
-}
-
-int UIwindDestroy(OMobj_id id) {
-  if (UIwindow* binding = UIobjIdToClass(id)) binding->destroyObject();
-  return 1;
-}
-
-int UIupdateEntryWith(OMobj_id id, unsigned int mask, int seq, UIwindow* (*make)(OMobj_id)) {
-  if (mask & OM_EVENT_INST) {
-    make(id)->instanceObject();
-    return 1;
-  }
-  UIwindow* binding = UIobjIdToClass(id);
-  if (!binding) binding = make(id);
-  if (binding->handle.widget())
-    binding->updateObject(seq);
-  else
-    binding->instanceObject();
-  return 1;
-}
-
-int UIupdate1EntryWith(OMobj_id id, int (*instance)(OMobj_id)) {
-  UIwindow* binding = UIobjIdToClass(id);
-  if (!binding) {
-    if (instance) instance(id);
-    return 1;
-  }
-  OMobj_id update = OMfind_subobj(id, OMstr_to_name("update"), 1);
-  int seq = !update ? -1 : OMget_obj_seq(update, OMnull_obj, 3);
-  binding->updateObject(seq);
-  return 1;
 }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "om/om_registry.h"
+#include "om/om_scope.h"
 #include "svc/err.h"
 #include "ui/dpyMgr.h"
 #include "ui/errorHandler.h"
@@ -221,9 +222,8 @@ namespace {
 
 void setProperty(const OMobj_id& id, const char* name, int v) {
   OMobj_id p = OMfind_subobj(id, OMstr_to_name(name), 0);
-  OMpush_ctx(id, 2, 1, 0);
+  OMcontext ctx(id, OM_CTX_WIDGET, OM_CTX_GEOMETRY);
   OMset_int_val(p, v);
-  OMpop_ctx(id);
 }
 
 }  // namespace
@@ -304,13 +304,12 @@ void requested(Widget w, const char* who, const char* const* names, const int* v
     return;
   }
   OMobj_id id = binding->objId;
-  OMpush_ctx(id, 2, flags, 0);
+  OMcontext ctx(id, OM_CTX_WIDGET, flags);
   for (int i = 0; i < n; ++i) {
     int now = 0;
     if (!readInt(id, names[i], &now) || now != values[i])
       OMset_int_val(OMfind_subobj(id, OMstr_to_name(names[i]), 0), values[i]);
   }
-  OMpop_ctx(id);
 }
 
 }  // namespace

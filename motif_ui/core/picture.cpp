@@ -18,20 +18,21 @@
 #include <tuple>
 #include <vector>
 
+#include "om/om_scope.h"
 #include "svc/err.h"
 #include "svc/file.h"
 #include "svc/image.h"
 #include "svc/wt.h"
+#include "ui/color.h"
 #include "ui/core.h"
 #include "ui/dpyMgr.h"
 #include "ui/misc.h"
 
 namespace {
 
-char* readString(OMobj_id group, const char* name) {
-  char* text = nullptr;
-  OMobj_id p = OMfind_subobj(group, OMstr_to_name(name), 1);
-  return OMget_str_val(p, &text, 0) == 1 ? text : nullptr;
+// The string of a picture group's member, held until the loader is done with it.
+OMtext readString(OMobj_id group, const char* name) {
+  return OMget_text(OMfind_subobj(group, OMstr_to_name(name), 1));
 }
 
 void applyTarget(Widget w, UIpictureTarget target, Pixmap picture) {
@@ -74,63 +75,50 @@ bool hasExtension(const char* path, const char* ext) {
   return e && std::strcmp(e, ext) == 0;
 }
 
-}  // namespace
-
-void UIapplyPictureFromFile(OMobj_id group, Widget w, int seq, UIpictureTarget target,
-                            const char* routine) {
-  if (UIisBeingDestroyed(w)) return;
-  char* filename = readString(group, "filename");
-  char* fileType = readString(group, "fileType");
-  char* fullPath = nullptr;
-  Pixmap picture = XmUNSPECIFIED_PIXMAP;
-  bool decided = false;  // a "No action taken." error: the widget keeps its face
-  std::string type;
-  if (!filename) {
-    resetTarget(w, target);
-    goto done;
-  }
-  fullPath = FILEfind(filename, OMget_path(5), 32, 1, 0, 0);
-  if (!fullPath) {
-    if (seq != -1) ERRerror(routine, 0, 2, "Couldn't find file %s.", filename);
-    resetTarget(w, target);
-    goto done;
-  }
-  if (fileType) {
-    type = fileType;
-  } else {
-    const char* ext = FILEget_file_extension(filename);
-    type = ext && !std::strcmp(ext, ".x")     ? "klt_image"
-           : ext && !std::strcmp(ext, ".bmp") ? "bitmap"
-                                              : "x_bitmap";
-    OMobj_id typeProp = OMfind_subobj(group, OMstr_to_name("fileType"), 0);
-    OMpush_ctx(group, 2, 0, 0);
+// A group without "fileType": the type follows the file name's extension; it is written back
+// and the assumption reported.
+std::string assumeType(OMobj_id group, const char* filename, UIpictureTarget target,
+                       const char* routine) {
+  const char* ext = FILEget_file_extension(filename);
+  std::string type = ext && !std::strcmp(ext, ".x")     ? "klt_image"
+                     : ext && !std::strcmp(ext, ".bmp") ? "bitmap"
+                                                        : "x_bitmap";
+  OMobj_id typeProp = OMfind_subobj(group, OMstr_to_name("fileType"), 0);
+  {
+    OMcontext ctx(group, OM_CTX_WIDGET, OM_CTX_PLAIN);
     OMset_str_val(typeProp, type.c_str());
-    OMpop_ctx(group);
-    ERRerror(routine, 0, 2, "%s", assumedText(type, target));
   }
-  if (type == "klt_image") {
-    if (!hasExtension(fullPath, ".x")) {
-      ERRerror(routine, 0, 2,
-               "Error for file %s. KLT image files must have a .x file extension. No action "
-               "taken.",
-               fullPath);
-      decided = true;
-    } else {
-      Pixmap p = WTget_X_pixmap(WTinstall_pixmap(wtHandle(w), fullPath, WT_IMAGE_KLT));
-      if (p) picture = p;
+  ERRerror(routine, 0, 2, "%s", assumedText(type, target));
+  return type;
+}
+
+// Makes the picture of a found file by its type into *picture (XmUNSPECIFIED_PIXMAP when it
+// cannot be read). False after an error that ends in "No action taken.": the widget keeps
+// its face.
+bool loadByType(Widget w, const std::string& type, const char* fullPath, const char* routine,
+                Pixmap* picture) {
+  *picture = XmUNSPECIFIED_PIXMAP;
+  if (type == "klt_image" || type == "bitmap") {
+    bool klt = type == "klt_image";
+    if (!hasExtension(fullPath, klt ? ".x" : ".bmp")) {
+      if (klt)
+        ERRerror(routine, 0, 2,
+                 "Error for file %s. KLT image files must have a .x file extension. No action "
+                 "taken.",
+                 fullPath);
+      else
+        ERRerror(routine, 0, 2,
+                 "Error for file %s. bitmap image files must have a .bmp file extension. No "
+                 "action taken.",
+                 fullPath);
+      return false;
     }
-  } else if (type == "bitmap") {
-    if (!hasExtension(fullPath, ".bmp")) {
-      ERRerror(routine, 0, 2,
-               "Error for file %s. bitmap image files must have a .bmp file extension. No "
-               "action taken.",
-               fullPath);
-      decided = true;
-    } else {
-      Pixmap p = WTget_X_pixmap(WTinstall_pixmap(wtHandle(w), fullPath, WT_IMAGE_BMP));
-      if (p) picture = p;
-    }
-  } else if (type == "x_bitmap") {
+    Pixmap p =
+        WTget_X_pixmap(WTinstall_pixmap(wtHandle(w), fullPath, klt ? WT_IMAGE_KLT : WT_IMAGE_BMP));
+    if (p) *picture = p;
+    return true;
+  }
+  if (type == "x_bitmap") {
     Pixel foreground = 0, background = 0;
     XtVaGetValues(w, XmNforeground, &foreground, XmNbackground, &background, nullptr);
     int width = 0, height = 0;
@@ -138,29 +126,48 @@ void UIapplyPictureFromFile(OMobj_id group, Widget w, int seq, UIpictureTarget t
     int status = UIreadXBitmap(fullPath, &width, &height, &bits);
     if (status == 1) {
       ERRerror(routine, 0, 2, "Couldn't find file %s.  No action taken.", fullPath);
-      decided = true;
-    } else if (status == 2) {
+      return false;
+    }
+    if (status == 2) {
       ERRerror(routine, 0, 2, "%s is not a valid bitmap file.  No action taken.", fullPath);
-      decided = true;
-    } else {
-      picture = UIxBitmapToPixmap(w, fullPath, foreground, background);
+      return false;
     }
-  } else {
-    ERRerror(routine, 0, 2, "%s is not a valid file type. No action taken.", type.c_str());
-    decided = true;
+    *picture = UIxBitmapToPixmap(w, fullPath, foreground, background);
+    return true;
   }
-  if (!decided) {
-    if (picture != XmUNSPECIFIED_PIXMAP) {
-      applyTarget(w, target, picture);
-    } else if (seq != -1) {
-      ERRerror(routine, 0, 2, "Couldn't read pixmap for file %s.", filename);
-      resetTarget(w, target);
-    }
+  ERRerror(routine, 0, 2, "%s is not a valid file type. No action taken.", type.c_str());
+  return false;
+}
+
+}  // namespace
+
+// Every string fetched here is held (OMtext) and freed on whichever path the loader leaves by.
+void UIapplyPictureFromFile(OMobj_id group, Widget w, int seq, UIpictureTarget target,
+                            const char* routine) {
+  if (UIisBeingDestroyed(w)) return;
+  OMtext filename = readString(group, "filename");
+  OMtext fileType = readString(group, "fileType");
+  if (!filename) {
+    resetTarget(w, target);
+    return;
   }
-done:
-  std::free(fullPath);
-  std::free(filename);
-  std::free(fileType);
+  // FILEfind's path is malloc'ed like the object manager's text and freed the same way.
+  OMtext fullPath(FILEfind(filename.get(), OMget_path(5), 32, 1, 0, 0));
+  if (!fullPath) {
+    if (seq != -1) ERRerror(routine, 0, 2, "Couldn't find file %s.", filename.get());
+    resetTarget(w, target);
+    return;
+  }
+  std::string type =
+      fileType ? std::string(fileType.get()) : assumeType(group, filename.get(), target, routine);
+  Pixmap picture = XmUNSPECIFIED_PIXMAP;
+  if (!loadByType(w, type, fullPath.get(), routine, &picture)) return;
+  if (picture != XmUNSPECIFIED_PIXMAP) {
+    applyTarget(w, target, picture);
+  } else if (seq != -1) {
+    ERRerror(routine, 0, 2, "Couldn't read pixmap for file %s.", filename.get());
+    resetTarget(w, target);
+  }
 }
 
 // ---- KLT images ------------------------------------------------------------------------------

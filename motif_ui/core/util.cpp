@@ -9,6 +9,7 @@
 #include "svc/wt.h"
 #include "ui/misc.h"
 #include "ui/wind.h"
+#include "ui/xmstring.h"
 
 bool UIgeom::getWidgetPos(Widget w, short& x, short& y) {
   if (!UIwindow::widgetOK(w)) return false;
@@ -71,9 +72,8 @@ bool UIsetXmLabelFromString(Widget w, const char* s) {
   std::string text(s);
   size_t amp = text.find('&');
   if (amp != std::string::npos) text.erase(amp, 1);
-  XmString label = CSstr_to_Xm(text.c_str());
-  XtVaSetValues(w, XmNlabelString, label, nullptr);
-  XmStringFree(label);
+  UIxmString label = UIxmText(text.c_str());
+  XtVaSetValues(w, XmNlabelString, label.get(), nullptr);
   return true;
 }
 

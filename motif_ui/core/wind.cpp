@@ -1,4 +1,5 @@
-// UIwindow: the window base class of every binding.
+// UIwindow: the window base class of every binding, and the entry protocol that makes, updates
+// and destroys bindings for the object manager.
 #include "ui/wind.h"
 
 #include <X11/IntrinsicP.h>
@@ -11,14 +12,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <unordered_set>
 
+#include "om/om_scope.h"
 #include "svc/wt.h"
 #include "ui/errorHandler.h"
 #include "ui/layout.h"
 #include "ui/misc.h"
+#include "ui/xmstring.h"
 
 #include "props.h"
 
@@ -84,10 +85,9 @@ Widget UIwindow::getParentWidget() {
   OMflush_notifies_mask(OMnull_obj, parent, 9, 0);
   Widget w = UIclientOf(UIobjIdToWidget(parent));
   if (!w) return nullptr;
-  // A template dialog holds only buttons, panels and frames.
+  // A parent may refuse a child (a template dialog holds only buttons, panels and frames).
   UIwindow* parentBinding = UIwidgetToClass(w);
-  if (parentBinding && std::strcmp(parentBinding->classType(), "UItemplateDialog") == 0 &&
-      classType_ != "UIbutton" && classType_ != "UIpanel" && classType_ != "UIframe") {
+  if (parentBinding && !parentBinding->admitsChild(*this)) {
     OMset_obj_ref(sub(objId, "parent"), OMnull_obj, 0);
     return nullptr;
   }
@@ -175,11 +175,10 @@ void UIwindow::addMouseInteractorHandlers(Widget w) {
 }
 
 void UIwindow::publishInHandle(Widget w, bool announce) {
-  handle.pushCtx(4, 0, 0);
+  OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_PLAIN);
   handle.widget(w);
   handle.window(XtWindow(w));
   if (announce) handle.event(1);
-  handle.popCtx();
 }
 
 // The cursor objects attach themselves to a handle; without one the window has no cursor of
@@ -252,13 +251,12 @@ void UIwindow::updateObject(int seq) {
   if (newer(objId, "groupToParent", seq)) setGroupToParent(sub(objId, "groupToParent"), widget_);
   bool sized = newer(objId, "width", seq) || newer(objId, "height", seq);
   if (sized || newer(objId, "x", seq) || newer(objId, "y", seq)) {
-    if (classType_ != "UIshell" && classType_ != "UIapp") UIsetOMWindowPos(objId, widget_);
+    if (!positionsItself()) UIsetOMWindowPos(objId, widget_);
     if (UIerrorState) return;
   }
   if (sized) {
-    handle.pushCtx(4, 2, 0);
+    OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
     handle.event(2);
-    handle.popCtx();
   }
   if (newer(objId, "active", seq)) setActive(sub(objId, "active"), widget_);
   if (newer(objId, "visible", seq)) applyVisibilityChange();
@@ -267,10 +265,7 @@ void UIwindow::updateObject(int seq) {
 
 void UIwindow::rebuildObject(Widget old) {
   if (UIisBeingDestroyed(old)) return;
-  if (UIlayout::moveWidget == old) {
-    UIlayout::moveWidget = nullptr;
-    UIlayout::state = 0;
-  }
+  UIlayout::widgetRebuilt(old);
   XtRemoveEventHandler(old, StructureNotifyMask, False, onMap, nullptr);
   UIlayout::removeDirectEventHandlers(old);
   Widget parent = XtParent(old);
@@ -279,9 +274,8 @@ void UIwindow::rebuildObject(Widget old) {
   if (parent) XtVaGetValues(parent, XmNchildren, &children, XmNnumChildren, &count, nullptr);
   for (Cardinal i = 0; i < count; ++i) {
     if (children[i] != old) continue;
-    OMpush_ctx(objId, 2, 4, 0);
+    OMcontext ctx(objId, OM_CTX_WIDGET, OM_CTX_STRUCTURE);
     OMset_int_val(sub(objId, "insertPosition", 0), static_cast<int>(i));
-    OMpop_ctx(objId);
     break;
   }
   instanceObject();
@@ -299,10 +293,11 @@ void UIdestroyWidget(Widget w) {
 }
 
 void UIwindow::destroyObject() {
-  handle.pushCtx(4, 2, 0);
-  handle.widget(nullptr);
-  handle.window(0);
-  handle.popCtx();
+  {
+    OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
+    handle.widget(nullptr);
+    handle.window(0);
+  }
   for (MouseInteractorRecord* r = interactors; r;) {
     MouseInteractorRecord* next = r->next;
     r->next = nullptr;
@@ -361,12 +356,11 @@ UIwindow* interactorBinding(Widget w) {
 }
 
 void writePoint(MouseInteractorRecord* r, int x, int y, Time time, int state) {
-  OMpush_ctx(r->id, 1, 2, 0);
+  OMcontext ctx(r->id, OM_CTX_USER, OM_CTX_EVENT);
   OMset_int_val(sub(r->id, "x", 0), x);
   OMset_int_val(sub(r->id, "y", 0), y);
   OMset_int_val(sub(r->id, "time", 0), static_cast<int>(time));
   OMset_int_val(sub(r->id, "state", 0), state);
-  OMpop_ctx(r->id);
 }
 
 int modifierMask(unsigned state) {
@@ -399,7 +393,7 @@ void UIprocessMouseInteractor(UIwindow* window, XButtonEvent* event, int phase) 
     if (phase == 3) r->slot1 &= ~(1 << button);
     if (onButtonDown && !(r->slot3 & r->slot1) && !(phase == 3 && (r->slot3 & (1 << button))))
       continue;
-    OMpush_ctx(r->id, 1, 2, 0);
+    OMcontext ctx(r->id, OM_CTX_USER, OM_CTX_EVENT);
     OMset_int_val(sub(r->id, "x", 0), event->x);
     OMset_int_val(sub(r->id, "y", 0), event->y);
     OMset_int_val(sub(r->id, "time", 0), static_cast<int>(event->time));
@@ -415,7 +409,6 @@ void UIprocessMouseInteractor(UIwindow* window, XButtonEvent* event, int phase) 
     }
     OMset_int_val(sub(r->id, "modMask", 0), modifierMask(event->state));
     OMset_int_val(sub(r->id, "modType", 0), modifierType(event->state));
-    OMpop_ctx(r->id);
   }
 }
 
@@ -499,27 +492,63 @@ void UIwindow::drawStatBarText(Widget w, const char* text) {
   if (!binding) return;
   Dimension width = 0;
   XtVaGetValues(w, XtNwidth, &width, nullptr);
-  // Menu items keep their status widget per item (they bring their own; until then none).
-  if (binding->classType_ == "UImessageBox" || binding->classType_ == "UImenuItem") return;
-  Widget status = binding->messageWindow_;
+  Widget status = binding->statusWidget(w);
   if (UIisBeingDestroyed(status)) return;
-  XmString s = nullptr;
-  if (text) {
-    s = CSstr_to_Xm(text);
-  } else {
+  OMtext own;
+  if (!text) {
     UIwindow* statusBinding = UIwidgetToClass(status);
-    char* own = nullptr;
-    if (statusBinding && OMget_str_val(sub(statusBinding->objId, "statusString"), &own, 0) == 1) {
-      s = CSstr_to_Xm(own);
-      std::free(own);
-    } else {
-      s = CSstr_to_Xm(" ");
-    }
+    if (statusBinding) own = OMget_text(sub(statusBinding->objId, "statusString"));
   }
+  UIxmString s = UIxmText(text ? text : own ? own.get() : " ");
   XmFontList fonts = binding->fontSet ? WTget_xmfontlist(binding->fontSet) : nullptr;
-  if (fonts && XmStringWidth(fonts, s) > width)
-    XtVaSetValues(status, XmNrecomputeSize, False, XmNlabelString, s, nullptr);
+  if (fonts && XmStringWidth(fonts, s.get()) > width)
+    XtVaSetValues(status, XmNrecomputeSize, False, XmNlabelString, s.get(), nullptr);
   else
-    XtVaSetValues(status, XmNlabelString, s, nullptr);
-  XmStringFree(s);
+    XtVaSetValues(status, XmNlabelString, s.get(), nullptr);
+}
+
+// ---- The entry protocol -----------------------------------------------------------------------
+
+UIwindow* UIobjIdToClass(const OMobj_id& id) {
+  OMobj_id cxx = OMfind_subobj(id, OMstr_to_name("cxxhandle"), 1);
+  void* p = nullptr;
+  if (OMget_ptr_val(cxx, &p, 0) != 1) return nullptr;
+  return static_cast<UIwindow*>(p);
+}
+
+void UIsyncOMUpdateSequenceNumber(const OMobj_id& id) {
+  int stamp = OMget_obj_seq(id, OMnull_obj, 3);
+  OMobj_id update = OMfind_subobj(id, OMstr_to_name("update"), 1);
+  if (!!update) OMset_obj_seq(update, OMnull_obj, stamp);
+}
+
+int UIwindDestroy(OMobj_id id) {
+  if (UIwindow* binding = UIobjIdToClass(id)) binding->destroyObject();
+  return 1;
+}
+
+int UIupdateEntryWith(OMobj_id id, unsigned int mask, int seq, UIwindow* (*make)(OMobj_id)) {
+  if (mask & OM_EVENT_INST) {
+    make(id)->instanceObject();
+    return 1;
+  }
+  UIwindow* binding = UIobjIdToClass(id);
+  if (!binding) binding = make(id);
+  if (binding->handle.widget())
+    binding->updateObject(seq);
+  else
+    binding->instanceObject();
+  return 1;
+}
+
+int UIupdate1EntryWith(OMobj_id id, int (*instance)(OMobj_id)) {
+  UIwindow* binding = UIobjIdToClass(id);
+  if (!binding) {
+    if (instance) instance(id);
+    return 1;
+  }
+  OMobj_id update = OMfind_subobj(id, OMstr_to_name("update"), 1);
+  int seq = !update ? -1 : OMget_obj_seq(update, OMnull_obj, 3);
+  binding->updateObject(seq);
+  return 1;
 }

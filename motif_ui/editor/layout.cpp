@@ -8,6 +8,7 @@
 #include <Xm/Xm.h>
 
 #include "om/om.h"
+#include "om/om_scope.h"
 #include "ui/misc.h"
 #include "ui/wind.h"
 
@@ -34,6 +35,12 @@ void UIlayout::cleanupOnObjectDestroy(Widget w) {
   layout_gc = nullptr;
   state = 0;
   moveWidget = nullptr;
+}
+
+void UIlayout::widgetRebuilt(Widget old) {
+  if (moveWidget != old) return;
+  moveWidget = nullptr;
+  state = 0;
 }
 
 void UIlayout::keyPressCB(Widget, XtPointer, XEvent*, Boolean*) {}
@@ -123,9 +130,8 @@ void removeIndirect(Widget w, Widget parent) {
 void storeGroup(Widget w, int value) {
   UIwindow* binding = UIwidgetToClass(w);
   if (!binding || binding->widget() != w) return;
-  OMpush_ctx(binding->objId, 1, 4, 0);
+  OMcontext ctx(binding->objId, OM_CTX_USER, OM_CTX_STRUCTURE);
   OMset_int_val(OMfind_subobj(binding->objId, OMstr_to_name("groupToParent"), 0), value);
-  OMpop_ctx(binding->objId);
 }
 
 }  // namespace

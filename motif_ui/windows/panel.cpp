@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "om/om_scope.h"
 #include "svc/container.h"
 #include "ui/misc.h"
 
@@ -50,9 +51,8 @@ void UIpanel::setClientWidth(const OMobj_id& id, int width) {
   double value = width / sx, now = 0;
   OMobj_id p = sub(id, "clientWidth");
   if (OMget_real_val(p, &now) == 1 && now == value) return;
-  OMpush_ctx(id, 4, 1, 0);
+  OMcontext ctx(id, OM_CTX_QUIET, OM_CTX_GEOMETRY);
   OMset_real_val(p, value);
-  OMpop_ctx(id);
 }
 
 void UIpanel::setClientHeight(const OMobj_id& id, int height) {
@@ -61,9 +61,8 @@ void UIpanel::setClientHeight(const OMobj_id& id, int height) {
   double value = height / sy, now = 0;
   OMobj_id p = sub(id, "clientHeight");
   if (OMget_real_val(p, &now) == 1 && now == value) return;
-  OMpush_ctx(id, 4, 1, 0);
+  OMcontext ctx(id, OM_CTX_QUIET, OM_CTX_GEOMETRY);
   OMset_real_val(p, value);
-  OMpop_ctx(id);
 }
 
 int UIpanel::getClientWidth(const OMobj_id& id, int* width) {
@@ -124,8 +123,7 @@ void UIpanel::onMap(Widget w, XtPointer parent, XEvent* event, Boolean*) {
   if (!event || (event->type != MapNotify && event->type != ConfigureNotify)) return;
   UIwindow* parentBinding = UIwidgetToClass(static_cast<Widget>(parent));
   UIpanel* self = dynamic_cast<UIpanel*>(UIwidgetToClass(w));
-  if (!parentBinding || !self || std::strcmp(parentBinding->classType(), "UItemplateDialog") != 0)
-    return;
+  if (!parentBinding || !self || !parentBinding->sizesItsChildren()) return;
   Dimension width = 0, height = 0;
   XtVaGetValues(w, XmNwidth, &width, XmNheight, &height, nullptr);
   self->setClientHeight(self->objId, height);
@@ -145,9 +143,8 @@ void UIpanel::rebuildKeepingChildren(Widget old, Widget oldClient) {
   std::vector<Widget> siblings = childrenOf(XtParent(old));
   for (size_t i = 0; i < siblings.size(); ++i) {
     if (siblings[i] != old) continue;
-    OMpush_ctx(objId, 2, 0, 0);
+    OMcontext ctx(objId, OM_CTX_WIDGET, OM_CTX_PLAIN);
     OMset_int_val(sub(objId, "insertPosition", 0), static_cast<int>(i));
-    OMpop_ctx(objId);
     break;
   }
   std::vector<Widget> children = childrenOf(oldClient);
@@ -332,18 +329,16 @@ void UIscrolledWindow::setOMVirtualWidth(int v) {
   double now = -1;
   if (OMget_real_val(sub(objId, "virtualWidth"), &now) != 1) now = -1;
   if (now == v) return;
-  OMpush_ctx(objId, 4, 1, 0);
+  OMcontext ctx(objId, OM_CTX_QUIET, OM_CTX_GEOMETRY);
   OMset_real_val(sub(objId, "virtualWidth"), v);
-  OMpop_ctx(objId);
 }
 
 void UIscrolledWindow::setOMVirtualHeight(int v) {
   double now = -1;
   if (OMget_real_val(sub(objId, "virtualHeight"), &now) != 1) now = -1;
   if (now == v) return;
-  OMpush_ctx(objId, 4, 1, 0);
+  OMcontext ctx(objId, OM_CTX_QUIET, OM_CTX_GEOMETRY);
   OMset_real_val(sub(objId, "virtualHeight"), v);
-  OMpop_ctx(objId);
 }
 
 void UIscrolledWindow::setScrollBars(int mode, int width, int height) {

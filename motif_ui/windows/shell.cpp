@@ -16,12 +16,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <typeinfo>
 #include <vector>
 
+#include "om/om_scope.h"
 #include "svc/container.h"
 #include "svc/ev.h"
 #include "svc/wt.h"
+#include "ui/args.h"
 #include "ui/misc.h"
+#include "ui/xmstring.h"
 
 #include "props.h"
 
@@ -50,9 +54,8 @@ int realizeTrampoline(OMobj_id obj) {
 
 // The realize notification runs later, from the object manager's dispatcher.
 void queueRealize(const OMobj_id& obj) {
-  OMpush_ctx(obj, 2, 3, 0);
+  OMcontext ctx(obj, OM_CTX_WIDGET, OM_CTX_GEOMETRY | OM_CTX_EVENT);
   OMqueue_notify(obj, realizeTrampoline, 0);
-  OMpop_ctx(obj);
 }
 
 void clientMessageHandler(Widget w, XtPointer binding, XEvent* event, Boolean*) {
@@ -96,11 +99,9 @@ UIapp::UIapp(OMobj_id id) : UIshell(id) {
 }
 
 void UIshell::setDisplayContext() {
-  char* name = nullptr;
   std::string chosen;
-  if (OMget_str_val(sub(objId, "display"), &name, 0) == 1) {
-    chosen = name;
-    std::free(name);
+  if (OMtext name = OMget_text(sub(objId, "display"))) {
+    chosen = name.get();
   } else if (const char* env = std::getenv("DISPLAY")) {
     chosen = env;
   }
@@ -146,16 +147,15 @@ bool UIshell::instanceObject() {
   if (parent || xSet || ySet) geometry(x, y, width, height);
   if (!parent && !displayContext._appShell) return false;  // no display to put it on
   const char* name = nameOf(objId);
-  Arg args[6];
-  Cardinal n = 0;
-  XtSetArg(args[n], XmNallowShellResize, True), ++n;
-  XtSetArg(args[n], XmNdeleteResponse, XmDO_NOTHING), ++n;
-  XtSetArg(args[n], XmNuseAsyncGeometry, False), ++n;
-  XtSetArg(args[n], XmNmappedWhenManaged, False), ++n;
-  if (!geometryText.empty()) XtSetArg(args[n], XmNgeometry, geometryText.c_str()), ++n;
-  shellWidget = parent ? XtCreatePopupShell(name, transientShellWidgetClass, parent, args, n)
+  UIargs args{{XmNallowShellResize, True},
+              {XmNdeleteResponse, XmDO_NOTHING},
+              {XmNuseAsyncGeometry, False},
+              {XmNmappedWhenManaged, False}};
+  if (!geometryText.empty()) args.add(XmNgeometry, geometryText.c_str());
+  shellWidget = parent ? XtCreatePopupShell(name, transientShellWidgetClass, parent, args.list(),
+                                            args.count())
                        : XtCreatePopupShell(name, topLevelShellWidgetClass,
-                                            displayContext._appShell, args, n);
+                                            displayContext._appShell, args.list(), args.count());
   std::string mwName = std::string(name) + "MW", waName = std::string(name) + "WA";
   mainWindow = XtVaCreateManagedWidget(mwName.c_str(), xmMainWindowWidgetClass, shellWidget, XmNx,
                                        x, XmNy, y, XmNwidth, width, XmNheight, height, XmNspacing,
@@ -207,10 +207,9 @@ void UIshell::onObjectCreate(Widget w) {
 // ---- Resources ---------------------------------------------------------------------------------
 
 void UIsetTitle(const OMobj_id& /*obj*/, const OMobj_id& property, Widget mainWindow) {
-  char* text = nullptr;
-  if (OMget_str_val(property, &text, 0) != 1 || UIisBeingDestroyed(mainWindow)) return;
-  XtVaSetValues(XtParent(mainWindow), XmNtitle, text, nullptr);
-  std::free(text);
+  OMtext text = OMget_text(property);
+  if (!text || UIisBeingDestroyed(mainWindow)) return;
+  XtVaSetValues(XtParent(mainWindow), XmNtitle, text.get(), nullptr);
 }
 
 void UIsetIconic(const OMobj_id&, const OMobj_id& property, Widget mainWindow) {
@@ -223,10 +222,8 @@ void UIsetIconic(const OMobj_id&, const OMobj_id& property, Widget mainWindow) {
 void UIsetIconName(const OMobj_id&, const OMobj_id& property, Widget mainWindow) {
   if (UIisBeingDestroyed(mainWindow)) return;
   Widget shell = XtParent(mainWindow);
-  char* text = nullptr;
-  if (OMget_str_val(property, &text, 0) == 1) {
-    XtVaSetValues(shell, XmNiconName, text, nullptr);
-    std::free(text);
+  if (OMtext text = OMget_text(property)) {
+    XtVaSetValues(shell, XmNiconName, text.get(), nullptr);
     return;
   }
   String title = nullptr;
@@ -274,8 +271,7 @@ void UIsetMenuBar(const OMobj_id& obj, const OMobj_id& menu, Widget mainWindow) 
     if (work) XtVaSetValues(work, XmNy, 0, XmNheight, workHeight, nullptr);
     if (shell) shell->setClientHeight(obj, workHeight);
   }
-  if (bar && shell && std::strcmp(shell->classType(), "UIshell") == 0)
-    UIshellSetMenuResources(shell, bar, -1);
+  if (bar && shell && shell->coloursNewMenuBar()) UIshellSetMenuResources(shell, bar, -1);
 }
 
 void UIshellSetMenuResources(UIshell* shell, Widget w, int seq) {
@@ -344,9 +340,8 @@ void UIshell::showStatusText() {
   char text[257] = " ";
   char* buffer = text;
   if (OMget_str_val(sub(objId, "statusString"), &buffer, sizeof text) != 1) std::strcpy(text, " ");
-  XmString s = CSstr_to_Xm(text);
-  XtVaSetValues(statusLabel, XmNlabelString, s, nullptr);
-  XmStringFree(s);
+  UIxmString s = UIxmText(text);
+  XtVaSetValues(statusLabel, XmNlabelString, s.get(), nullptr);
 }
 
 void UIshell::setVisibility() {
@@ -392,9 +387,10 @@ void updateChildWindows(const OMobj_id& obj, int depth) {
     UIwindow* binding = UIwidgetToClass(w);
     if (!binding || !XtWindow(w)) continue;
     if (binding->handle.window() != XtWindow(w)) {
-      binding->handle.pushCtx(4, 0, 0);
-      binding->handle.window(XtWindow(w));
-      binding->handle.popCtx();
+      {
+        OMcontext ctx(binding->handle.obj_id(), OM_CTX_QUIET, OM_CTX_PLAIN);
+        binding->handle.window(XtWindow(w));
+      }
       updateChildWindows(at, depth + 1);
     }
   }
@@ -417,9 +413,8 @@ int UIshellRealizeCB(OMobj_id, OMobj_id obj, unsigned int) {
     if (auto* wt = static_cast<WText_context*>(ctx.getWtDpyContext()))
       WTinstall_virtpal_cmap(wt, shell);
     if (UIwindow* binding = UIwidgetToClass(w)) {
-      binding->handle.pushCtx(4, 0, 0);
+      OMcontext ctx(binding->handle.obj_id(), OM_CTX_QUIET, OM_CTX_PLAIN);
       binding->handle.window(XtWindow(w));
-      binding->handle.popCtx();
     }
     updateChildWindows(obj, 0);
   }
@@ -438,9 +433,10 @@ void UIshellPopupCB(Widget w, XtPointer data, XtPointer) {
     hints.y = y;
     XSetWMNormalHints(XtDisplay(w), XtWindow(w), &hints);
   }
-  OMpush_ctx(shell->objId, 2, 0, 0);
-  OMset_int_val(sub(shell->objId, "visible", 0), 1);
-  OMpop_ctx(shell->objId);
+  {
+    OMcontext ctx(shell->objId, OM_CTX_WIDGET, OM_CTX_PLAIN);
+    OMset_int_val(sub(shell->objId, "visible", 0), 1);
+  }
   if (UIwindow::alive(shell)) shell->poppedUp = true;
 }
 
@@ -450,9 +446,8 @@ void UIshellPopdownCB(Widget w, XtPointer data, XtPointer) {
   shell->poppedUp = false;
   XtAddEventHandler(w, StructureNotifyMask, False, UIshellOnMap, shell);
   XtRemoveEventHandler(w, StructureNotifyMask, False, UIshell::onSize, shell);
-  OMpush_ctx(shell->objId, 2, 0, 0);
+  OMcontext ctx(shell->objId, OM_CTX_WIDGET, OM_CTX_PLAIN);
   OMset_int_val(sub(shell->objId, "visible", 0), 0);
-  OMpop_ctx(shell->objId);
 }
 
 Widget UIshellGetMainWindowChild(Widget w) {
@@ -493,9 +488,8 @@ void UIshell::onSize(Widget w, XtPointer, XEvent* event, Boolean*) {
   readInt(shell->objId, "width", &objWidth);
   readInt(shell->objId, "height", &objHeight);
   if (width != objWidth || height != objHeight) {
-    shell->handle.pushCtx(4, 2, 0);
+    OMcontext ctx(shell->handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
     shell->handle.event(2);
-    shell->handle.popCtx();
   }
   int ox = x - shell->xOffset, oy = y - shell->yOffset;
   shell->geometry(ox, oy, width, height);
@@ -509,10 +503,11 @@ void UIshell::closeCB(Widget, XtPointer data, XtPointer) {
   auto* shell = static_cast<UIshell*>(data);
   if (!alive(shell)) return;
   Widget shellWidget = shell->shellWidget;
-  OMpush_ctx(shell->objId, 2, 0, 0);
-  OMset_int_val(sub(shell->objId, "cancel", 0), 1);
-  OMset_int_val(sub(shell->objId, "visible", 0), 0);
-  OMpop_ctx(shell->objId);
+  {
+    OMcontext ctx(shell->objId, OM_CTX_WIDGET, OM_CTX_PLAIN);
+    OMset_int_val(sub(shell->objId, "cancel", 0), 1);
+    OMset_int_val(sub(shell->objId, "visible", 0), 0);
+  }
   if (!UIisBeingDestroyed(shellWidget)) XtPopdown(shellWidget);
 }
 
@@ -595,7 +590,8 @@ void UIshell::rebuildObject(Widget) {
       continue;
     }
     UIwindow* binding = UIwidgetToClass(child);
-    if (binding && std::strcmp(binding->classType(), classType()) != 0) SetParent(child, workArea);
+    // A child of the shell's own type is a window of its own, not a part of the work area.
+    if (binding && typeid(*binding) != typeid(*this)) SetParent(child, workArea);
   }
   if (!UIisBeingDestroyed(oldShell)) XtDestroyWidget(oldShell);
 }

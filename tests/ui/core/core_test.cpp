@@ -25,12 +25,17 @@
 #include "om/om_registry.h"
 #include "svc/container.h"
 #include "svc/err.h"
+#include "ui/args.h"
+#include "ui/color.h"
 #include "ui/core.h"
 #include "ui/dpyMgr.h"
 #include "ui/init.h"
+#include "ui/label.h"
 #include "ui/layout.h"
 #include "ui/misc.h"
+#include "ui/panel.h"
 #include "ui/picture.h"
+#include "ui/shell.h"
 #include "ui/wind.h"
 #include "ui_test.h"
 #include "x11_test.h"
@@ -55,18 +60,17 @@ class UItestLabel : public UIwindow {
     if (!UIgetOMWindowHeight(objId, &height)) height = 28;
     OMobj_name name = 0;
     OMget_obj_name(objId, &name);
-    Arg args[9];
-    Cardinal n = 0;
-    XtSetArg(args[n], XmNx, x), ++n;
-    XtSetArg(args[n], XmNy, y), ++n;
-    XtSetArg(args[n], XmNwidth, width), ++n;
-    XtSetArg(args[n], XmNheight, height), ++n;
-    XtSetArg(args[n], XmNrecomputeSize, False), ++n;
-    XtSetArg(args[n], XmNuserData, this), ++n;
+    UIargs args{{XmNx, x},
+                {XmNy, y},
+                {XmNwidth, width},
+                {XmNheight, height},
+                {XmNrecomputeSize, False},
+                {XmNuserData, this}};
     if (XmIsRowColumn(parent) &&
         OMget_int_val(OMfind_subobj(objId, OMstr_to_name("insertPosition"), 1), &position) == 1)
-      XtSetArg(args[n], XmNpositionIndex, position), ++n;
-    Widget w = XtCreateWidget(OMname_to_str(name), xmLabelWidgetClass, parent, args, n);
+      args.add(XmNpositionIndex, position);
+    Widget w =
+        XtCreateWidget(OMname_to_str(name), xmLabelWidgetClass, parent, args.list(), args.count());
     setResources(w, -1);
     onObjectCreate(w);
     return true;
@@ -89,6 +93,10 @@ class UItestTemplateDialog : public UIwindow {
     XtVaSetValues(w, XmNuserData, this, nullptr);
   }
   bool instanceObject() override { return false; }
+  bool admitsChild(const UIwindow& child) const override {
+    return child.acceptsTemplateDialogParent();
+  }
+  bool sizesItsChildren() const override { return true; }
 };
 
 int UItestLabelInstance(OMobj_id id) {
@@ -319,29 +327,14 @@ TEST_F(Core, AMissingBackgroundPictureIsSilentOnlyAtFirst) {
   EXPECT_EQ(reports()[0], "UIcore::setBackgroundPixmap: Couldn't find file still_missing.x.");
 }
 
-TEST(CoreColours, GammaAndThePixelCache) {
+TEST(CoreColours, ThePixelCache) {
   startOnce();
-  EXPECT_EQ(gamma_correct(0, 256), 0u);
-  EXPECT_EQ(gamma_correct(255, 256), 255u);
-  EXPECT_EQ(gamma_correct(128, 256), static_cast<unsigned>(std::pow(128.0 / 255, 1 / 2.22) * 256))
-      << "gamma 2.22";
   Display* dpy = uitest::display();
   Colormap map = DefaultColormap(dpy, DefaultScreen(dpy));
   std::vector<unsigned long> pixels;
   for (unsigned i = 0; i < 256; ++i) pixels.push_back(UIgetPixel(dpy, map, i, 7, 9));
   EXPECT_EQ(UIgetPixel(dpy, map, 200, 7, 9), pixels[200]) << "cached";
   EXPECT_EQ(UIgetPixel(dpy, map, 1, 2, 3), 0ul) << "the 257th colour";
-}
-
-void gammaOne() {
-  setenv("KLT_UI_GAMMA", "1", 1);
-  setenv("KLT_GAMMA", "3", 1);
-  std::exit(gamma_correct(100, 256) == 100 && gamma_correct(3, 256) == 3 ? 0 : 5);
-}
-
-TEST(CoreColours, KltUiGammaOnePassesValuesUnchanged) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");  // the exponent is computed once a process
-  EXPECT_EXIT(gammaOne(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Core, ConvertersWriteTextIntoTheCallersBuffer) {
@@ -473,6 +466,18 @@ TEST_F(Core, ATemplateDialogTakesNoLabels) {
   OMobj_id target;
   EXPECT_EQ(OMget_obj_val(sub(inside, "parent"), &target), 0) << "the link is cut";
   XtVaSetValues(dialogArea, XmNuserData, nullptr, nullptr);
+  // Buttons, panels and frames are taken; none of their kin (toggles, scrolled windows,
+  // shells) inherits the answer.
+  OMobj_id plain = OMcreate_obj_from_path("UItestLabel", (prefix + "plain").c_str(), OMroot_obj);
+  made.push_back(plain);
+  EXPECT_TRUE(UIbutton(plain).acceptsTemplateDialogParent());
+  EXPECT_TRUE(UIpanel(plain).acceptsTemplateDialogParent());
+  EXPECT_TRUE(UIframe(plain).acceptsTemplateDialogParent());
+  EXPECT_FALSE(UIlabel(plain).acceptsTemplateDialogParent());
+  EXPECT_FALSE(UItoggle(plain).acceptsTemplateDialogParent());
+  EXPECT_FALSE(UIscrolledWindow(plain).acceptsTemplateDialogParent());
+  EXPECT_FALSE(UIshell(plain).acceptsTemplateDialogParent());
+  EXPECT_FALSE(UIapp(plain).acceptsTemplateDialogParent());
 }
 
 TEST_F(Core, RebuildingKeepsTheIndexThroughInsertPosition) {
@@ -657,6 +662,27 @@ TEST_F(Core, StalePointersAreLeftAlone) {
   EXPECT_FALSE(UIsetXmMnemonicFromString(box, nullptr));
   EXPECT_EQ(UIobjIdToWidget(OMnull_obj), nullptr);
   EXPECT_FALSE(UIisBeingDestroyed(box));
+}
+
+int heard = 0;
+void hear(Widget, UItestLabel*, XmAnyCallbackStruct*) {
+  ++heard;
+}
+
+TEST_F(Core, CallbacksReachOnlyALiveBindingOfTheirClass) {
+  OMobj_id obj = OMcreate_obj_from_path("UItestLabel", (prefix + "cb").c_str(), OMroot_obj);
+  made.push_back(obj);
+  heard = 0;
+  auto* label = new UItestLabel(obj);
+  XtPointer client = static_cast<UIwindow*>(label);
+  UIcallbackTrampoline<&hear>(box, client, nullptr);
+  EXPECT_EQ(heard, 1) << "a live binding of the handler's class is called";
+  label->destroyObject();  // deletes it
+  UIcallbackTrampoline<&hear>(box, client, nullptr);
+  EXPECT_EQ(heard, 1) << "a deleted binding is not";
+  UIpanel panel(obj);
+  UIcallbackTrampoline<&hear>(box, static_cast<UIwindow*>(&panel), nullptr);
+  EXPECT_EQ(heard, 1) << "nor a binding of another class";
 }
 
 class HostilePictures : public Core {
