@@ -39,19 +39,10 @@ void UIbutton::setResources(Widget w, int seq) {
     int delay = 0;
     if (OMget_int_val(sub(tip, "delayTime"), &delay) == 1)
       XtVaSetValues(w, XmNdisplayDelay, delay, nullptr);
-<<<<<<< HEAD
     // The message is the tip's own text: the button's face keeps its label.
-    char* message = nullptr;
-    if (OMget_str_val(sub(tip, "message"), &message, 0) == 1) {
-      XmString s = CSstr_to_Xm(message);
-      XtVaSetValues(w, XmNshowLabel, True, XmNtipString, s, nullptr);
-      XmStringFree(s);
-      std::free(message);
-=======
     if (OMtext message = OMget_text(sub(tip, "message"))) {
       UIxmString s = UIxmText(message.get());
-      XtVaSetValues(w, XmNshowLabel, True, XmNlabelString, s.get(), nullptr);
->>>>>>> idioms
+      XtVaSetValues(w, XmNshowLabel, True, XmNtipString, s.get(), nullptr);
     } else {
       XtVaSetValues(w, XmNshowLabel, False, XmNtipString, nullptr, nullptr);
     }
