@@ -199,6 +199,17 @@ TEST_F(Startup, NamesOfOneDisplayFindOneEntry) {
   EXPECT_EQ(a, c);
   EXPECT_EQ(UIdisplayTableSize(), before);
   EXPECT_EQ(UIgetDisplayContext(a->DisplayPtr), a) << "by the display's own name";
+  // The empty name is the default display ($DISPLAY here): the same entry and connection.
+  EXPECT_EQ(UIgetDisplayContext(""), a);
+  EXPECT_EQ(UIgetDisplayContext(static_cast<const char*>(nullptr)), a);
+  EXPECT_EQ(UIdisplayTableSize(), before);
+  // Every copy asks for the one window-tools context, which the entry keeps.
+  UIdpyContext copy = *a;
+  copy._wtDpyCtx = nullptr;
+  void* wt = copy.getWtDpyContext();
+  ASSERT_NE(wt, nullptr);
+  EXPECT_EQ(a->getWtDpyContext(), wt);
+  EXPECT_EQ(UIdisplayTableSize(), before) << "nothing appended";
 }
 
 TEST_F(Startup, AnUnreachableDisplayGivesTheNullContextEveryTime) {
@@ -319,6 +330,48 @@ void startAndShutDown() {
   if (!ctx->DisplayPtr) std::exit(3);
   OMrun_exit_funcs();  // UIshutdown, as the object manager runs it at exit
   std::exit(ctx->DisplayPtr == nullptr ? 0 : 4);
+}
+
+void startWithAnEmptyCommandLine() {
+  setenv("DISPLAY", uitest::fixtureDisplayName().c_str(), 1);
+  char* argv[] = {nullptr, nullptr};
+  int argc = 0;
+  UIinit();
+  UIglobal_init(&argc, argv);
+  bool open = UIgetDisplayContext(std::getenv("DISPLAY"))->DisplayPtr != nullptr;
+  std::exit(argc == 0 && argv[0] == nullptr && argv[1] == nullptr && open ? 0 : 5);
+}
+
+// With DISPLAY unset the default display is the one "-display" names: one connection, one
+// entry whatever it is asked for by, one close at shutdown (a second is fatal to Xt).
+void startWithTheDisplayOptionOnly() {
+  std::string name = uitest::fixtureDisplayName();
+  unsetenv("DISPLAY");
+  char a0[] = "tool", a1[] = "-display";
+  char* argv[] = {a0, a1, name.data(), nullptr};
+  int argc = 3;
+  UIinit();
+  UIglobal_init(&argc, argv);
+  if (argc != 1) std::exit(3);
+  UIdpyContext* ctx = UIgetDisplayContext(static_cast<const char*>(nullptr));
+  Display* display = ctx->DisplayPtr;
+  if (!display || UIdisplayTableSize() != 1) std::exit(4);
+  if (ctx->getWtDpyContext() == nullptr) std::exit(5);  // on the entry itself
+  if (UIgetDisplayContext(display) != UIgetDisplayContext("")) std::exit(6);
+  if (UIgetDisplayContext(name.c_str())->DisplayPtr != display) std::exit(7);
+  if (UIdisplayTableSize() != 1) std::exit(8);
+  OMrun_exit_funcs();
+  std::exit(UIgetDisplayContext("")->DisplayPtr == nullptr ? 0 : 9);
+}
+
+TEST(StartupDeath, AnEmptyCommandLineIsAccepted) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(startWithAnEmptyCommandLine(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(StartupDeath, WithDisplayUnsetTheDisplayOptionGivesOneEntryClosedOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(startWithTheDisplayOptionOnly(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(StartupDeath, ShutdownClosesEveryDisplay) {
