@@ -491,7 +491,14 @@ void UIsyncOMUpdateSequenceNumber(const OMobj_id& id) {
 }
 
 int UIwindDestroy(OMobj_id id) {
-  if (UIwindow* binding = UIobjIdToClass(id)) binding->destroyObject();
+  UIwindow* binding = UIobjIdToClass(id);
+  if (!binding) return 1;
+  // A container destroys its children's bindings first; what they write into their objects
+  // is announced after the container has gone too, so no child instances itself again under
+  // the widget about to go.
+  OMpush_ctx(id, 4, 2, 0);
+  binding->destroyObject();
+  OMpop_ctx(id);
   return 1;
 }
 
@@ -502,7 +509,9 @@ int UIupdateEntryWith(OMobj_id id, unsigned int mask, int seq, UIwindow* (*make)
   }
   UIwindow* binding = UIobjIdToClass(id);
   if (!binding) binding = make(id);
-  if (binding->handle.widget())
+  // Only a live widget is updated: a handle may still name one that went with its parent.
+  Widget published = binding->handle.widget();
+  if (published && !UIisBeingDestroyed(published))
     binding->updateObject(seq);
   else
     binding->instanceObject();

@@ -284,9 +284,17 @@ void UIwindow::rebuildObject(Widget old) {
     OMpop_ctx(objId);
     break;
   }
-  instanceObject();
+  bool made = instanceObject();
   XSync(XtDisplay(old), False);
   UIdestroyWidget(old);
+  if (made) return;
+  // No new widget (the new parent refused the object): nothing may keep naming the old one.
+  // The next parent that takes the object instances it afresh.
+  widget_ = nullptr;
+  handle.pushCtx(4, 2, 0);
+  handle.widget(nullptr);
+  handle.window(0);
+  handle.popCtx();
 }
 
 // Callbacks run during the destruction find no binding: Xt marks the widget and its
@@ -299,6 +307,12 @@ void UIdestroyWidget(Widget w) {
 }
 
 void UIwindow::destroyObject() {
+  // The changes made here (the handle cleared) reach the dataflow only once the binding is
+  // gone: run at once, the object's own update would find this binding without widget and
+  // instance a new one on it. Containers get the same from UIwindDestroy, around the
+  // destruction of their children.
+  OMobj_id id = objId;
+  OMpush_ctx(id, 4, 2, 0);
   handle.pushCtx(4, 2, 0);
   handle.widget(nullptr);
   handle.window(0);
@@ -315,6 +329,7 @@ void UIwindow::destroyObject() {
     UIdestroyWidget(widget_);
   }
   delete this;
+  OMpop_ctx(id);
 }
 
 // ---- Mouse interactors ----------------------------------------------------------------------
@@ -357,7 +372,7 @@ namespace {
 UIwindow* interactorBinding(Widget w) {
   if (UIisBeingDestroyed(w)) return nullptr;
   UIwindow* binding = UIwidgetToClass(w);
-  return binding && binding->OK() && binding->interactors ? binding : nullptr;
+  return binding && UIwindow::alive(binding) && binding->interactors ? binding : nullptr;
 }
 
 void writePoint(MouseInteractorRecord* r, int x, int y, Time time, int state) {
@@ -416,6 +431,8 @@ void UIprocessMouseInteractor(UIwindow* window, XButtonEvent* event, int phase) 
     OMset_int_val(sub(r->id, "modMask", 0), modifierMask(event->state));
     OMset_int_val(sub(r->id, "modType", 0), modifierType(event->state));
     OMpop_ctx(r->id);
+    // The dataflow the pop ran may have deleted the binding (and unlinked its records).
+    if (!UIwindow::alive(window)) return;
   }
 }
 
@@ -423,11 +440,14 @@ void UIwindow::onButDown(Widget w, XtPointer, XEvent* event, Boolean*) {
   UIwindow* binding = interactorBinding(w);
   if (!binding) return;
   UIprocessMouseInteractor(binding, &event->xbutton, 1);
+  // Each write runs the dataflow, which may delete the binding (a click that removes the
+  // view's parent): it is looked at again only while it lives.
+  if (!alive(binding)) return;
   int key = UIeventKey(event);
   for (MouseInteractorRecord* r = binding->interactors; r; r = r->next) {
     if ((r->kind == 1 || r->kind == 2) && r->slot1 == key) {
-      writePoint(r, event->xbutton.x, event->xbutton.y, event->xbutton.time, 1);
       if (r->kind == 2) MouseState = 1;
+      writePoint(r, event->xbutton.x, event->xbutton.y, event->xbutton.time, 1);
       break;
     }
   }
@@ -454,6 +474,7 @@ void UIwindow::onMouseMove(Widget w, XtPointer, XEvent* event, Boolean*) {
   asButton.time = event->xmotion.time;
   asButton.state = event->xmotion.state;
   UIprocessMouseInteractor(binding, &asButton, 2);
+  if (!alive(binding)) return;
   int key = UIeventKey(event);
   for (MouseInteractorRecord* r = binding->interactors; r; r = r->next) {
     if (r->kind != 2 || r->slot2 != key) continue;
@@ -468,12 +489,13 @@ void UIwindow::onButUp(Widget w, XtPointer, XEvent* event, Boolean*) {
   UIwindow* binding = interactorBinding(w);
   if (!binding) return;
   UIprocessMouseInteractor(binding, &event->xbutton, 3);
+  if (!alive(binding)) return;
   int key = UIeventKey(event);
   for (MouseInteractorRecord* r = binding->interactors; r; r = r->next) {
     if (r->kind == 2 && r->slot3 == key) {
-      if (MouseState == 1)
-        writePoint(r, event->xbutton.x, event->xbutton.y, event->xbutton.time, 3);
+      bool running = MouseState == 1;
       MouseState = 0;
+      if (running) writePoint(r, event->xbutton.x, event->xbutton.y, event->xbutton.time, 3);
       break;
     }
   }
