@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "svc/ev.h"
+#include "svc/wt.h"
 #include "ui/dpyMgr.h"
 #include "ui/misc.h"
 #include "ui/panel.h"
@@ -270,11 +271,100 @@ TEST_F(Windows, RebuildUnderANewParentKeepsTheChildren) {
   EXPECT_EQ(UIobjIdToClass(child), childBinding) << "same binding, new widget";
 }
 
+// ---- Lifecycles ---------------------------------------------------------------------------
+
+bool live(Widget w) {
+  return !UIisBeingDestroyed(w);
+}
+
+TEST_F(Windows, AGoneContainerLeavesItsChildrenWithoutWidgetUntilANewParent) {
+  OMobj_id s = shell("keeper", {{"visible", 1}, {"width", 300}, {"height", 200}});
+  // Destroyed from the object manager's side, and from the user-interface side (its
+  // "parent" cut): either way the child's handle is cleared, not left naming a dead widget.
+  for (bool objectSide : {true, false}) {
+    OMobj_id box = uitest::makeObject("UIpanel", prefix + (objectSide ? "boxA" : "boxB"), s,
+                                      {{"visible", 1}, {"width", 120}, {"height", 90}});
+    OMobj_id kid = make("UIlabel", objectSide ? "kidA" : "kidB", box, {{"visible", 1}});
+    Widget old = UIobjIdToWidget(kid);
+    ASSERT_TRUE(live(old));
+    if (objectSide)
+      OMdestroy_obj(box, 0);
+    else
+      OMset_obj_val(sub(box, "parent"), OMnull_obj, 0);
+    EXPECT_TRUE(UIisBeingDestroyed(old));
+    EXPECT_EQ(UIobjIdToWidget(kid), nullptr) << "the handle names no widget";
+    EXPECT_EQ(intOf(kid, "handle.window"), 0);
+    OMset_obj_ref(sub(kid, "parent"), s, 0);
+    Widget back = UIobjIdToWidget(kid);
+    ASSERT_TRUE(live(back)) << "a new parent brings the child back";
+    EXPECT_EQ(XtParent(back), UIobjIdToWidget(s));
+    EXPECT_TRUE(uitest::pumpUntil([&] { return viewable(kid); }));
+    if (!objectSide) OMdestroy_obj(box, 0);
+  }
+}
+
+// A child window is a transient shell: a popup child of its parent's work area.
+TEST_F(Windows, AChildShellWritesItsMovesAndResizesBack) {
+  OMobj_id s = shell("mother");
+  OMobj_id child = make("UIshell", "daughter", s,
+                        {{"visible", 1}, {"x", 30}, {"y", 30}, {"width", 160}, {"height", 90}});
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(child); }));
+  UIshell* b = bindingOf(child);
+  ASSERT_NE(b, nullptr);
+  ASSERT_TRUE(XtIsTransientShell(b->shellWidget));
+  // The user (or the window manager) moves and resizes it.
+  XMoveResizeWindow(XtDisplay(b->shellWidget), XtWindow(b->shellWidget), 70, 80, 230, 120);
+  EXPECT_TRUE(uitest::pumpUntil(
+      [&] { return intOf(child, "width") == 230 && intOf(child, "height") == 120; }));
+  EXPECT_EQ(intOf(child, "x"), 70);
+  EXPECT_EQ(intOf(child, "y"), 80);
+}
+
+TEST_F(Windows, AChildShellGoesWithItsParentAndComesBackOnItsOwn) {
+  OMobj_id s = uitest::makeObject("UIshell", prefix + "parentShell", OMnull_obj,
+                                  {{"visible", 1}, {"width", 300}, {"height", 200}});
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(s); }));
+  OMobj_id child = make("UIshell", "orphan", s, {{"visible", 1}, {"width", 150}, {"height", 80}});
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(child); }));
+  Widget oldShell = bindingOf(child)->shellWidget;
+  OMdestroy_obj(s, 0);
+  EXPECT_TRUE(UIisBeingDestroyed(oldShell));
+  // Without a parent a shell object is a top-level window of its own.
+  Widget back = UIobjIdToWidget(child);
+  ASSERT_TRUE(live(back)) << "not left naming the destroyed window";
+  UIshell* b = bindingOf(child);
+  ASSERT_NE(b, nullptr);
+  EXPECT_TRUE(XtIsTopLevelShell(b->shellWidget));
+  EXPECT_TRUE(uitest::pumpUntil([&] { return viewable(child); }));
+}
+
+TEST_F(Windows, ARebuiltShellLeavesNoPaletteCallbacksBehind) {
+  OMobj_id s = shell("palette");
+  UIshell* b = bindingOf(s);
+  auto* wt = static_cast<WText_context*>(b->displayContext.getWtDpyContext());
+  ASSERT_NE(wt, nullptr);
+  Widget oldShell = b->shellWidget;
+  EXPECT_EQ(WTcount_ext_context_callbacks(wt, oldShell), 2);
+  b->rebuildObject(b->workArea);
+  ASSERT_NE(b->shellWidget, oldShell);
+  EXPECT_EQ(WTcount_ext_context_callbacks(wt, oldShell), 0) << "the old shell's are removed";
+  Widget newShell = b->shellWidget;
+  EXPECT_EQ(WTcount_ext_context_callbacks(wt, newShell), 2);
+  OMdestroy_obj(s, 0);
+  made.clear();
+  EXPECT_EQ(WTcount_ext_context_callbacks(wt, newShell), 0);
+}
+
 TEST_F(Windows, ADisplayChangeMovesTheShell) {
   uitest::PrivateServer second;
   ASSERT_FALSE(second.name().empty());
   OMobj_id s = shell("travel");
   OMobj_id inside = make("UIpanel", "inside", s, {{"visible", 1}, {"width", 60}, {"height", 30}});
+  OMobj_id childShell =
+      make("UIshell", "childWindow", s, {{"visible", 1}, {"width", 120}, {"height", 70}});
+  OMobj_id grandchild =
+      make("UIpanel", "inChild", childShell, {{"visible", 1}, {"width", 40}, {"height", 20}});
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(childShell); }));
   Display* before = XtDisplay(UIobjIdToWidget(s));
   OMset_str_val(sub(s, "display"), second.name().c_str());
   uitest::pumpFor(50);
@@ -286,6 +376,10 @@ TEST_F(Windows, ADisplayChangeMovesTheShell) {
   Widget moved = UIobjIdToWidget(inside);
   ASSERT_FALSE(UIisBeingDestroyed(moved));
   EXPECT_EQ(XtDisplay(moved), after) << "children follow their shell";
+  Widget childWindow = UIobjIdToWidget(childShell);
+  ASSERT_FALSE(UIisBeingDestroyed(childWindow)) << "child windows follow too";
+  EXPECT_EQ(XtDisplay(childWindow), after);
+  EXPECT_EQ(UIobjIdToWidget(grandchild) ? XtDisplay(UIobjIdToWidget(grandchild)) : nullptr, after);
   EVrun_until(
       [&] {
         XWindowAttributes attrs;
@@ -294,6 +388,8 @@ TEST_F(Windows, ADisplayChangeMovesTheShell) {
       },
       3000);
   // Leave nothing on the second server when it goes.
+  OMdestroy_obj(grandchild, 0);
+  OMdestroy_obj(childShell, 0);
   OMdestroy_obj(inside, 0);
   OMdestroy_obj(s, 0);
   made.clear();
