@@ -425,11 +425,19 @@ bool UIscrolledWindow::instanceObject() {
     hAllowance = virtualWidth > width ? 31 : 0;
     vAllowance = virtualHeight > height ? 31 : 0;
   }
-  setClientWidth(objId, width - vAllowance);
-  setClientHeight(objId, height - hAllowance - (scrollBarMode == 2 ? 8 : 0));
+  int clientWidth = width - vAllowance;
+  int clientHeight = height - hAllowance - (scrollBarMode == 2 ? 8 : 0);
+  setClientWidth(objId, clientWidth);
+  setClientHeight(objId, clientHeight);
   if (resizeMode == 0) {
     XtVaSetValues(clientWidget, XmNwidth, virtualWidth > 0 ? virtualWidth : width, XmNheight,
                   virtualHeight > 0 ? virtualHeight : height, nullptr);
+  } else {
+    // An empty work area is 1 by 1, and a view first laid out around one leaves its bars at
+    // its origin, under the clip window. The work area starts as large as the client area
+    // and follows its children from there.
+    XtVaSetValues(clientWidget, XmNwidth, std::max(clientWidth, 1), XmNheight,
+                  std::max(clientHeight, 1), nullptr);
   }
   XtManageChild(clientWidget);
   XtVaGetValues(sw, XmNhorizontalScrollBar, &hScrollBar, XmNverticalScrollBar, &vScrollBar,

@@ -248,6 +248,53 @@ TEST_F(Windows, ScrollBarsAsNeededShowOneThenBoth) {
   EXPECT_EQ(p->vAllowance, 31);
 }
 
+// Scroll bars "always" (mode 1) sit along the bottom and right edges of the view even when
+// the work area is empty, not at the view's origin under the clip window.
+TEST_F(Windows, AnEmptyScrolledWindowShowsItsBarsAtTheEdges) {
+  OMobj_id s = shell("emptyScroll", {{"visible", 1}, {"width", 400}, {"height", 300}});
+  for (int resizeMode : {0, 1, 2}) {
+    OMobj_id sw = make("UIscrolledWindow", ("empty" + std::to_string(resizeMode)).c_str(), s,
+                       {{"visible", 1},
+                        {"x", 10},
+                        {"y", 10},
+                        {"width", 200},
+                        {"height", 150},
+                        {"scrollBars", 1},
+                        {"resizeMode", resizeMode}});
+    auto* b = dynamic_cast<UIscrolledWindow*>(UIobjIdToClass(sw));
+    ASSERT_NE(b, nullptr);
+    Widget view = b->widget();
+    ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(sw); }));
+    uitest::pumpFor(30);
+    for (Widget bar : {b->hScrollBar, b->vScrollBar}) {
+      XWindowAttributes attrs;
+      ASSERT_TRUE(XtWindow(bar) && XGetWindowAttributes(XtDisplay(bar), XtWindow(bar), &attrs));
+      EXPECT_EQ(attrs.map_state, IsViewable) << "mode " << resizeMode;
+    }
+    Position hx = 0, hy = 0, vx = 0, vy = 0;
+    Dimension hh = 0, vw = 0, width = 0, height = 0;
+    XtVaGetValues(view, XmNwidth, &width, XmNheight, &height, nullptr);
+    XtVaGetValues(b->hScrollBar, XmNx, &hx, XmNy, &hy, XmNheight, &hh, nullptr);
+    XtVaGetValues(b->vScrollBar, XmNx, &vx, XmNy, &vy, XmNwidth, &vw, nullptr);
+    EXPECT_EQ(width, 200);
+    EXPECT_EQ(height, 150);
+    EXPECT_GT(hh, 0);
+    EXPECT_GT(vw, 0);
+    EXPECT_GE(hy + hh, height - 4) << "mode " << resizeMode << ": the horizontal bar at the bottom";
+    EXPECT_GE(vx + vw, width - 4) << "mode " << resizeMode << ": the vertical bar at the right";
+    EXPECT_GT(hy, height / 2) << "mode " << resizeMode;
+    EXPECT_GT(vx, width / 2) << "mode " << resizeMode;
+    // A small child later leaves them there.
+    make("UIlabel", ("small" + std::to_string(resizeMode)).c_str(), sw,
+         {{"visible", 1}, {"x", 2}, {"y", 2}, {"width", 20}, {"height", 10}});
+    uitest::pumpFor(30);
+    XtVaGetValues(b->hScrollBar, XmNy, &hy, nullptr);
+    XtVaGetValues(b->vScrollBar, XmNx, &vx, nullptr);
+    EXPECT_GT(hy, height / 2) << "mode " << resizeMode;
+    EXPECT_GT(vx, width / 2) << "mode " << resizeMode;
+  }
+}
+
 TEST_F(Windows, RebuildUnderANewParentKeepsTheChildren) {
   OMobj_id s = shell("rebuild", {{"visible", 1}, {"width", 400}, {"height", 300}});
   OMobj_id first = make("UIpanel", "first", s,
