@@ -247,7 +247,8 @@ void UIwindow::updateObject(int seq) {
     } else {
       SetParent(widget_, newParent);
     }
-    if (UIisBeingDestroyed(widget_)) return;
+    // Instancing flushed the new parent's pending work, which may have deleted this binding.
+    if (!alive(this) || UIisBeingDestroyed(widget_)) return;
   }
   if (newer(objId, "groupToParent", seq)) setGroupToParent(sub(objId, "groupToParent"), widget_);
   bool sized = newer(objId, "width", seq) || newer(objId, "height", seq);
@@ -259,6 +260,7 @@ void UIwindow::updateObject(int seq) {
     handle.pushCtx(4, 2, 0);
     handle.event(2);
     handle.popCtx();
+    if (!alive(this)) return;  // outside a method the pop runs the dataflow
   }
   if (newer(objId, "active", seq)) setActive(sub(objId, "active"), widget_);
   if (newer(objId, "visible", seq)) applyVisibilityChange();

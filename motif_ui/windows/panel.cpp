@@ -129,6 +129,7 @@ void UIpanel::onMap(Widget w, XtPointer parent, XEvent* event, Boolean*) {
   Dimension width = 0, height = 0;
   XtVaGetValues(w, XmNwidth, &width, XmNheight, &height, nullptr);
   self->setClientHeight(self->objId, height);
+  if (!alive(self)) return;  // the write ran the dataflow, which may have deleted the binding
   self->setClientWidth(self->objId, width);
 }
 
@@ -503,6 +504,7 @@ void UIscrolledWindow::handleVirtResize(Widget w, XtPointer data, XEvent* event,
   self->childCount = static_cast<int>(childrenOf(w).size());
   int vw = self->getVirtualWidth(0), vh = self->getVirtualHeight(0);
   if (vw > 0) self->setOMVirtualWidth(vw);
+  if (!alive(self)) return;  // the write ran the dataflow, which may have deleted the binding
   if (vh > 0) self->setOMVirtualHeight(vh);
 }
 

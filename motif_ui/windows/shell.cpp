@@ -298,7 +298,8 @@ void UIsetMenuBar(const OMobj_id& obj, const OMobj_id& menu, Widget mainWindow) 
     if (work) XtVaSetValues(work, XmNy, 0, XmNheight, workHeight, nullptr);
     if (shell) shell->setClientHeight(obj, workHeight);
   }
-  if (bar && shell && std::strcmp(shell->classType(), "UIshell") == 0)
+  // setClientHeight ran the dataflow, which may have deleted the binding.
+  if (bar && UIwindow::alive(shell) && std::strcmp(shell->classType(), "UIshell") == 0)
     UIshellSetMenuResources(shell, bar, -1);
 }
 
@@ -499,7 +500,9 @@ void UIshellOnMap(Widget w, XtPointer data, XEvent* event, Boolean*) {
   if (!shell->offsetsKnown) UIshell::detectMWMPositionIsFrame(mainWindow);
   Dimension width = 0, height = 0;
   XtVaGetValues(mainWindow, XmNwidth, &width, XmNheight, &height, nullptr);
+  // Each write runs the dataflow, which may delete the binding.
   shell->setClientWidth(shell->objId, width - shell->calculateClientDecorationWidth(mainWindow));
+  if (!UIwindow::alive(shell)) return;
   shell->setClientHeight(shell->objId, height - shell->calculateClientDecorationHeight(mainWindow));
   XtRemoveEventHandler(w, StructureNotifyMask, False, UIshellOnMap, data);
   XtAddEventHandler(w, StructureNotifyMask, False, UIshell::onSize, data);
@@ -519,16 +522,19 @@ void UIshell::onSize(Widget w, XtPointer, XEvent* event, Boolean*) {
   int objWidth = -1, objHeight = -1;
   readInt(shell->objId, "width", &objWidth);
   readInt(shell->objId, "height", &objHeight);
+  // Each write below runs the dataflow, which may delete the binding.
   if (width != objWidth || height != objHeight) {
     shell->handle.pushCtx(4, 2, 0);
     shell->handle.event(2);
     shell->handle.popCtx();
+    if (!alive(shell)) return;
   }
   int ox = x - shell->xOffset, oy = y - shell->yOffset;
   shell->geometry(ox, oy, width, height);
   UIupdateOMRequestedWindowPosSize(mainWindow, ox, oy, width, height, 0);
   if (!alive(shell)) return;
   shell->setClientWidth(shell->objId, width - shell->calculateClientDecorationWidth(mainWindow));
+  if (!alive(shell)) return;
   shell->setClientHeight(shell->objId, height - shell->calculateClientDecorationHeight(mainWindow));
 }
 

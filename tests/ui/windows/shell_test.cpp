@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "om/om_registry.h"
 #include "svc/ev.h"
 #include "svc/wt.h"
 #include "ui/dpyMgr.h"
@@ -348,6 +349,45 @@ TEST_F(Windows, AGoneContainerLeavesItsChildrenWithoutWidgetUntilANewParent) {
     EXPECT_TRUE(uitest::pumpUntil([&] { return viewable(kid); }));
     if (!objectSide) OMdestroy_obj(box, 0);
   }
+}
+
+// The dataflow of a user action: a cutter's update removes the victim's parent.
+OMobj_id victim = OMnull_obj;
+int ShellTestCut(OMobj_id, unsigned, int) {
+  if (victim.serial)
+    OMset_obj_val(OMfind_subobj(victim, OMstr_to_name("parent"), 0), OMnull_obj, 0);
+  return 1;
+}
+
+TEST_F(Windows, AWorkAreaResizeWhoseDataflowRemovesTheScrolledWindow) {
+  static bool loaded = false;
+  if (!loaded) {
+    loaded = true;
+    OMregister_update_method("ShellTestCut", ShellTestCut);
+    std::vector<OMtemplate_error> errors;
+    ASSERT_EQ(OMload_templates("templates:\n  ShellTestCutter:\n    methods: { update: "
+                               "ShellTestCut }\n    properties: { watch: real }\n",
+                               "shell_test", &errors),
+              1);
+  }
+  OMobj_id s = shell("cutHost", {{"visible", 1}, {"width", 400}, {"height", 300}});
+  OMobj_id sw = make("UIscrolledWindow", "cutView", s,
+                     {{"visible", 1}, {"width", 200}, {"height", 150}, {"resizeMode", 1}});
+  auto* b = dynamic_cast<UIscrolledWindow*>(UIobjIdToClass(sw));
+  ASSERT_NE(b, nullptr);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(sw); }));
+  uitest::pumpFor(20);
+  OMobj_id cutter = make("ShellTestCutter", "cutter", OMnull_obj, {});
+  OMset_obj_ref(sub(cutter, "watch"), sub(sw, "virtualWidth"), 0);
+  victim = sw;
+  Widget view = b->widget();
+  // The work area grows (its children would do that): the new virtual width is written,
+  // and its dataflow removes the view before the height is written.
+  XtVaSetValues(b->clientWidget, XmNwidth, 500, XmNheight, 400, nullptr);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return UIisBeingDestroyed(view); }));
+  victim = OMnull_obj;
+  EXPECT_EQ(UIobjIdToWidget(sw), nullptr);
+  uitest::pumpFor(20);
 }
 
 // A child window is a transient shell: a popup child of its parent's work area.
