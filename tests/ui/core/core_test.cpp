@@ -48,6 +48,7 @@ class UItestLabel : public UIwindow {
   ~UItestLabel() override { ++deleted; }
   // A deleted binding's memory is filled with garbage, so that a read through a stale
   // pointer fails here rather than finding the old values by luck.
+  static void* operator new(std::size_t size) { return ::operator new(size); }
   static void operator delete(void* p, std::size_t size) {
     std::memset(p, 0xdd, size);
     ::operator delete(p);
@@ -116,6 +117,24 @@ int TestCutParent(OMobj_id, unsigned, int) {
   return 1;
 }
 
+// The dataflow of a grouping write: a spawner's update adds labels under a host.
+OMobj_id spawnHost = OMnull_obj;
+int spawned = 0;
+int TestSpawn(OMobj_id, unsigned, int) {
+  if (!spawnHost) return 1;
+  OMobj_id place;
+  OMget_array_subobj(OMinst_obj, 0, &place, 0);
+  OMpush_ctx(place, 0, 0, 0);
+  for (int i = 0; i < 12; ++i) {
+    std::string name = "spawn" + std::to_string(++spawned);
+    OMobj_id id = OMcreate_obj_from_path("UItestLabel", name.c_str(), place);
+    OMset_obj_ref(OMfind_subobj(id, OMstr_to_name("parent"), 0), spawnHost, 0);
+  }
+  OMpop_ctx(place);
+  spawnHost = OMnull_obj;  // once
+  return 1;
+}
+
 const char kTemplates[] = R"(
 templates:
   UItestLabel:
@@ -133,6 +152,9 @@ templates:
   TestCuttingInteractor:
     base: TestInteractor
     methods: { update: TestCutParent }
+  TestSpawner:
+    methods: { update: TestSpawn }
+    properties: { watch: int }
 )";
 
 void startOnce() {
@@ -142,6 +164,7 @@ void startOnce() {
   OMregister_update_method("UItestLabelUpdate", UItestLabelUpdate);
   OMregister_update1_method("UItestLabelUpdate1", UItestLabelUpdate1);
   OMregister_update_method("TestCutParent", TestCutParent);
+  OMregister_update_method("TestSpawn", TestSpawn);
   uitest::startLibrary("core_test", kTemplates);
 }
 
@@ -671,6 +694,32 @@ TEST_F(Core, AClickWhoseDataflowRemovesTheViewEndsTheHandlers) {
     EXPECT_EQ(intOf(press, "state"), -12345) << "nothing reached through the deleted view";
     EXPECT_EQ(all.next, nullptr) << "the records were unlinked";
     uitest::pumpFor(20);
+  }
+}
+
+// Putting the layout editor's handlers on a container writes each child's grouping; the
+// dataflow of such a write may add widgets to the container, whose child list then moves.
+TEST_F(Core, LayoutHandlersSurviveChildrenAddedByTheDataflow) {
+  Widget area = XtVaCreateManagedWidget("area", containerWidgetClass, box, XmNwidth, 300, XmNheight,
+                                        200, nullptr);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(area); }));
+  OMobj_id areaHost = hostFor(area, "areaHost");
+  OMobj_id first = label("g0", areaHost);
+  label("g1", areaHost);
+  OMobj_id spawner = OMcreate_obj_from_path("TestSpawner", (prefix + "spawner").c_str(), place);
+  made.push_back(spawner);
+  OMset_obj_ref(sub(spawner, "watch"), sub(first, "groupToParent"), 0);
+  spawnHost = areaHost;
+  int before = spawned;
+  UIlayout::addDirectEventHandlers(area);
+  spawnHost = OMnull_obj;
+  EXPECT_EQ(spawned, before + 12) << "the dataflow ran inside the walk";
+  EXPECT_EQ(intOf(first, "groupToParent"), 0);
+  OMobj_id place0 = place;
+  for (int i = before + 1; i <= spawned; ++i) {
+    OMobj_id id = OMfind_subobj(place0, OMstr_to_name(("spawn" + std::to_string(i)).c_str()), 0);
+    EXPECT_NE(UIobjIdToWidget(id), nullptr);
+    made.push_back(id);
   }
 }
 
