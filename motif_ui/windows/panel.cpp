@@ -176,10 +176,15 @@ bool UIpanel::destroyChildren() {
 }
 
 void UIpanel::destroyObject() {
+  // What the children's destruction writes reaches the dataflow once the panel has gone too:
+  // earlier, a child would instance itself again under the panel's widget.
+  OMobj_id id = objId;
+  OMpush_ctx(id, 4, 2, 0);
   // The children's destruction reaches the server before the panel's (a round trip only when
   // there were children to destroy here).
   if (!UIisBeingDestroyed(widget_) && destroyChildren()) XSync(XtDisplay(widget_), False);
-  UIwindow::destroyObject();
+  UIwindow::destroyObject();  // deletes this
+  OMpop_ctx(id);
 }
 
 // ---- UIframe ---------------------------------------------------------------------------------

@@ -656,6 +656,9 @@ void UIshell::destroyObject() {
   if (destroying) return;
   destroying = true;
   OMflush_notifies_mask(OMnull_obj, objId, 9, 0);
+  // What the children's destruction writes reaches the dataflow once the shell has gone too.
+  OMobj_id id = objId;
+  OMpush_ctx(id, 4, 2, 0);
   Widget shell = shellWidget;
   if (!UIisBeingDestroyed(mainWindow)) {
     Atom deleteWindow = XInternAtom(XtDisplay(shell), "WM_DELETE_WINDOW", False);
@@ -692,6 +695,7 @@ void UIshell::destroyObject() {
   if (!UIisBeingDestroyed(shell)) XtUnrealizeWidget(shell);
   UIwindow::destroyObject();  // deletes this
   if (!UIisBeingDestroyed(shell)) XtDestroyWidget(shell);
+  OMpop_ctx(id);
 }
 
 // ---- The window manager's frame

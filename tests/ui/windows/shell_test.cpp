@@ -327,27 +327,39 @@ bool live(Widget w) {
 
 TEST_F(Windows, AGoneContainerLeavesItsChildrenWithoutWidgetUntilANewParent) {
   OMobj_id s = shell("keeper", {{"visible", 1}, {"width", 300}, {"height", 200}});
-  // Destroyed from the object manager's side, and from the user-interface side (its
-  // "parent" cut): either way the child's handle is cleared, not left naming a dead widget.
-  for (bool objectSide : {true, false}) {
-    OMobj_id box = uitest::makeObject("UIpanel", prefix + (objectSide ? "boxA" : "boxB"), s,
+  // Destroyed from the object manager's side, from the user-interface side (its "parent"
+  // cut), and by a direct call of its binding: the child's handle is cleared, never left
+  // naming a dead widget, and a new parent brings the child back.
+  for (int way : {0, 1, 2}) {
+    std::string n = std::to_string(way);
+    OMobj_id box = uitest::makeObject("UIpanel", prefix + "box" + n, s,
                                       {{"visible", 1}, {"width", 120}, {"height", 90}});
-    OMobj_id kid = make("UIlabel", objectSide ? "kidA" : "kidB", box, {{"visible", 1}});
+    OMobj_id kid = make("UIlabel", ("kid" + n).c_str(), box, {{"visible", 1}});
     Widget old = UIobjIdToWidget(kid);
     ASSERT_TRUE(live(old));
-    if (objectSide)
+    if (way == 0)
       OMdestroy_obj(box, 0);
-    else
+    else if (way == 1)
       OMset_obj_val(sub(box, "parent"), OMnull_obj, 0);
-    EXPECT_TRUE(UIisBeingDestroyed(old));
-    EXPECT_EQ(UIobjIdToWidget(kid), nullptr) << "the handle names no widget";
-    EXPECT_EQ(intOf(kid, "handle.window"), 0);
+    else
+      UIobjIdToClass(box)->destroyObject();
+    EXPECT_TRUE(UIisBeingDestroyed(old)) << way;
+    if (way == 2) {
+      // The panel's object lives on: it gets a fresh binding and widget, and its child
+      // follows it there.
+      Widget again = UIobjIdToWidget(kid);
+      ASSERT_TRUE(live(again)) << "not left naming the destroyed widget";
+      EXPECT_EQ(XtParent(again), UIobjIdToWidget(box));
+    } else {
+      EXPECT_EQ(UIobjIdToWidget(kid), nullptr) << way << ": the handle names no widget";
+      EXPECT_EQ(intOf(kid, "handle.window"), 0) << way;
+    }
     OMset_obj_ref(sub(kid, "parent"), s, 0);
     Widget back = UIobjIdToWidget(kid);
-    ASSERT_TRUE(live(back)) << "a new parent brings the child back";
+    ASSERT_TRUE(live(back)) << way << ": a new parent brings the child back";
     EXPECT_EQ(XtParent(back), UIobjIdToWidget(s));
     EXPECT_TRUE(uitest::pumpUntil([&] { return viewable(kid); }));
-    if (!objectSide) OMdestroy_obj(box, 0);
+    if (way != 0) OMdestroy_obj(box, 0);
   }
 }
 
