@@ -82,6 +82,8 @@ Widget UIwindow::getParentWidget() {
   OMobj_id parent;
   if (OMget_obj_val(sub(objId, "parent"), &parent) != 1 || !parent) return nullptr;
   OMflush_notifies_mask(OMnull_obj, parent, 9, 0);
+  // The parent's pending work may have destroyed it, and this binding with it.
+  if (!alive(this)) return nullptr;
   Widget w = UIclientOf(UIobjIdToWidget(parent));
   if (!w) return nullptr;
   // A template dialog holds only buttons, panels and frames.
@@ -289,7 +291,7 @@ void UIwindow::rebuildObject(Widget old) {
   bool made = instanceObject();
   XSync(XtDisplay(old), False);
   UIdestroyWidget(old);
-  if (made) return;
+  if (made || !alive(this)) return;
   // No new widget (the new parent refused the object): nothing may keep naming the old one.
   // The next parent that takes the object instances it afresh.
   widget_ = nullptr;
