@@ -249,6 +249,28 @@ TEST_F(Startup, ASecondServerIsOpenedUsedAndClosed) {
   EXPECT_NE(copy.DisplayPtr, nullptr);
 }
 
+// A display closed by the dispatch of one of its own events is not read again by the loop.
+bool closedFromInside = false;
+void closeOwnDisplay(Widget w, XtPointer, XEvent* event, Boolean*) {
+  if (event->type != MapNotify || closedFromInside) return;
+  closedFromInside = true;
+  UIgetDisplayContext(XtDisplay(w))->closeDisplay();
+}
+
+TEST_F(Startup, ADisplayClosedByItsOwnEventIsNotReadAgain) {
+  uitest::PrivateServer second;
+  ASSERT_FALSE(second.name().empty());
+  UIdpyContext* ctx = UIgetDisplayContext(second.name().c_str());
+  ASSERT_NE(ctx->DisplayPtr, nullptr);
+  Widget shell = XtVaAppCreateShell("closer", "Corvane", topLevelShellWidgetClass, ctx->DisplayPtr,
+                                    XmNwidth, 50, XmNheight, 40, nullptr);
+  XtAddEventHandler(shell, StructureNotifyMask, False, closeOwnDisplay, nullptr);
+  XtRealizeWidget(shell);
+  EXPECT_TRUE(EVrun_until([] { return closedFromInside; }, 3000));
+  EVrun_until([] { return false; }, 50);  // more turns of the loop over the rest
+  EXPECT_EQ(UIgetDisplayContext(second.name().c_str())->DisplayPtr, nullptr);
+}
+
 TEST_F(Startup, DisplaysRegisteredFromOutside) {
   int argc = 0;
   Display* own = XtOpenDisplay(UIdpyContext::_appContext, display.c_str(), "other", "Other",
