@@ -207,7 +207,7 @@ bool Session::screenshot(const std::string& path, std::string* error) {
   int shown = 0;
   for (OMobj_id id : objects_) {
     Widget w = UIobjIdToWidget(id);
-    Widget shell = UIisShell(id) ? topShell(w) : nullptr;
+    Widget shell = UIisShell(id) && !UIisBeingDestroyed(w) ? topShell(w) : nullptr;
     if (shell && viewable(shell)) {
       only = shell;
       ++shown;
@@ -217,7 +217,7 @@ bool Session::screenshot(const std::string& path, std::string* error) {
   if (shown == 1) return WTwrite_window_png(dpy, XtWindow(only), path, error);
   Display* any = nullptr;
   for (OMobj_id id : objects_)
-    if (Widget w = UIobjIdToWidget(id)) any = XtDisplay(w);
+    if (Widget w = UIobjIdToWidget(id); !UIisBeingDestroyed(w)) any = XtDisplay(w);
   if (!any) {
     *error = "nothing on screen to take a picture of";
     return false;
@@ -303,7 +303,7 @@ int Session::command(const std::string& line, std::string* error, bool* quit) {
   if (verb == "press") {
     Display* dpy = nullptr;
     for (OMobj_id id : objects_)
-      if (Widget w = UIobjIdToWidget(id)) dpy = XtDisplay(w);
+      if (Widget w = UIobjIdToWidget(id); !UIisBeingDestroyed(w)) dpy = XtDisplay(w);
     KeyCode code = 0;
     std::vector<KeyCode> mods;
     if (!dpy || !parseKey(dpy, path, &code, &mods)) {
@@ -398,6 +398,8 @@ int Session::command(const std::string& line, std::string* error, bool* quit) {
     fakeMotion(w, x1, y1);
     XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
     for (int i = 1; i <= 8; ++i) {
+      // The dataflow of the drag so far may have destroyed the widget.
+      if (UIisBeingDestroyed(w)) break;
       fakeMotion(w, x1 + (x2 - x1) * i / 8, y1 + (y2 - y1) * i / 8);
       EVrun_once(5);
     }
