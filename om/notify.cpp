@@ -38,7 +38,7 @@ Dispatch& dispatch() {
 }
 
 bool wantsUpdates(const Active& a) {
-  return a.omx || (a.methods && (a.methods->update || a.methods->update1));
+  return a.omx || a.methods.update || a.methods.update1;
 }
 
 void queueFor(uint32_t serial, unsigned mask) {
@@ -60,22 +60,31 @@ void runMethod(uint32_t serial, unsigned mask) {
   auto it = s.actives.find(serial);
   if (it == s.actives.end()) return;
   OMobj_id id = idOf(serial);
-  const Methods* m = it->second.methods;
+  // A copy: the method may destroy the object, and its record with it.
+  const Methods methods = it->second.methods;
+  const Methods* m = &methods;
   Dispatch& d = dispatch();
   d.methods.push_back(serial);
   if (mask & OM_EVENT_INST) {
     it->second.instanced = true;
-    it->second.sync = s.seq;
+    int sync = it->second.sync = s.seq;
+    // The record is looked up again after each call out: a wrapper's constructor or init may
+    // change the tables, or destroy the object.
     if (m && m->omx) {
-      it->second.omx = m->omx(id);
-      if (it->second.omx) it->second.omx->init(OM_EVENT_INST, it->second.sync);
+      OMXgroup* made = m->omx(id);
+      it = s.actives.find(serial);
+      if (it == s.actives.end()) {
+        delete made;
+      } else if ((it->second.omx = made)) {
+        made->init(OM_EVENT_INST, sync);
+      }
     }
     // Without an instance method the update method instances: the three-argument one is
     // told so by the mask, the one-argument one simply runs a first time.
     if (m && m->instance)
       m->instance(id);
     else if (m && m->update)
-      m->update(id, OM_EVENT_INST, it->second.sync);
+      m->update(id, OM_EVENT_INST, sync);
     else if (m && m->update1)
       m->update1(id);
   } else {
@@ -231,7 +240,8 @@ void deinstance(uint32_t serial) {
   auto it = s.actives.find(serial);
   if (it == s.actives.end()) return;
   bool ran = it->second.instanced;
-  const Methods* m = it->second.methods;
+  const Methods methods = it->second.methods;
+  const Methods* m = &methods;
   OMXgroup* omx = it->second.omx;
   it->second.omx = nullptr;
   if (ran && m && m->destroy) {
@@ -254,7 +264,7 @@ void attachMethods(uint32_t serial, uint32_t templ) {
   if (t->second.methods.intGetter || t->second.methods.realGetter) o->flags |= kValueFn;
   if (!t->second.methods.any()) return;
   Active& a = s.actives[serial];
-  a.methods = &t->second.methods;
+  a.methods = t->second.methods;
   a.sync = s.seq;
   o->flags |= kActive;
 }

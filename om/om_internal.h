@@ -98,11 +98,12 @@ struct TemplateInfo {
 
 // State of an object that takes part in the dataflow.
 struct Active {
-  const Methods* methods = nullptr;  // its template's; null for objects activated by hand
-  int sync = 0;                      // sequence number when its method last returned
-  unsigned pending = 0;              // OM_EVENT_* bits queued and not yet run
-  bool instanced = false;            // instance notification has run
-  OMXgroup* omx = nullptr;           // wrapper instance, owned
+  Methods methods;          // a copy of its template's (none for objects activated by hand): an
+                            // instance outlives its template
+  int sync = 0;             // sequence number when its method last returned
+  unsigned pending = 0;     // OM_EVENT_* bits queued and not yet run
+  bool instanced = false;   // instance notification has run
+  OMXgroup* omx = nullptr;  // wrapper instance, owned
 };
 
 // ---- The store ------------------------------------------------------------------------
@@ -193,7 +194,8 @@ uint32_t instantiate(uint32_t templ, uint32_t name, uint32_t parent);
 void syncArraySize(uint32_t array);
 // Copies a subtree; references into it are re-aimed at the copy.
 uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent);
-// Drops a template from the index (it is being destroyed).
+// Drops a template from the index (it is being destroyed); its description is kept for the
+// objects made from it.
 void forgetTemplate(uint32_t serial);
 // Gives an object made from templ its Active record when the template has methods.
 void attachMethods(uint32_t serial, uint32_t templ);

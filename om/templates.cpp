@@ -82,7 +82,8 @@ void forgetTemplate(uint32_t serial) {
   if (!o) return;
   auto& list = s.templateIndex[o->name];
   list.erase(std::remove(list.begin(), list.end(), serial), list.end());
-  s.templates.erase(serial);
+  // The template's description stays (serials are never reused): objects made from it keep
+  // their methods, value getters and base chain after it is gone.
 }
 
 uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
@@ -462,7 +463,10 @@ int OMload_templates(const std::string& yamlText, const std::string& origin,
   bool ok = reader.read(doc, staging);
   --ERRerror_squashed;
   if (!ok) {
-    for (auto& [t, lib] : reader.made()) forgetTemplate(t);
+    for (auto& [t, lib] : reader.made()) {
+      forgetTemplate(t);
+      store().templates.erase(t);  // nothing was made from these
+    }
     OMdestroy_obj(idOf(staging), 0);
     return 0;
   }

@@ -228,7 +228,7 @@ bool Session::screenshot(const std::string& path, std::string* error) {
   int shown = 0;
   for (OMobj_id id : objects_) {
     Widget w = UIobjIdToWidget(id);
-    Widget shell = UIisShell(id) ? topShell(w) : nullptr;
+    Widget shell = UIisShell(id) && !UIisBeingDestroyed(w) ? topShell(w) : nullptr;
     if (shell && viewable(shell)) {
       only = shell;
       ++shown;
@@ -238,7 +238,7 @@ bool Session::screenshot(const std::string& path, std::string* error) {
   if (shown == 1) return WTwrite_window_png(dpy, XtWindow(only), path, error);
   Display* any = nullptr;
   for (OMobj_id id : objects_)
-    if (Widget w = UIobjIdToWidget(id)) any = XtDisplay(w);
+    if (Widget w = UIobjIdToWidget(id); !UIisBeingDestroyed(w)) any = XtDisplay(w);
   if (!any) {
     *error = "nothing on screen to take a picture of";
     return false;
@@ -395,7 +395,7 @@ int Session::doScreenshot(const Args& a, std::string* error, bool*) {
 int Session::doPress(const Args& a, std::string* error, bool*) {
   Display* dpy = nullptr;
   for (OMobj_id id : objects_)
-    if (Widget w = UIobjIdToWidget(id)) dpy = XtDisplay(w);
+    if (Widget w = UIobjIdToWidget(id); !UIisBeingDestroyed(w)) dpy = XtDisplay(w);
   KeyCode code = 0;
   std::vector<KeyCode> mods;
   if (!dpy || !parseKey(dpy, a.path, &code, &mods)) {
@@ -473,6 +473,8 @@ int Session::doDrag(const Args& a, std::string* error, bool*) {
   fakeMotion(a.widget, x1, y1);
   XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
   for (int i = 1; i <= 8; ++i) {
+    // The dataflow of the drag so far may have destroyed the widget.
+    if (UIisBeingDestroyed(a.widget)) break;
     fakeMotion(a.widget, x1 + (x2 - x1) * i / 8, y1 + (y2 - y1) * i / 8);
     EVrun_once(5);
   }

@@ -31,12 +31,19 @@ Loop& loop() {
   return *l;
 }
 
+bool registered(Display* display) {
+  for (const Served& s : loop().displays)
+    if (s.display == display) return true;
+  return false;
+}
+
 bool processX() {
   bool any = false;
-  // A handler may register or remove displays: walk a copy.
+  // A handler may register or remove displays: walk a copy, and read a display only while it
+  // is registered (a handler that closes its own display frees it when the dispatch returns).
   std::vector<Served> served = loop().displays;
   for (const Served& s : served) {
-    while (XPending(s.display)) {
+    while (registered(s.display) && XPending(s.display)) {
       XEvent event;
       XNextEvent(s.display, &event);
       if (s.handler)

@@ -270,6 +270,14 @@ void WTdelete_ext_context_callback(WText_context* context, int reason, WTcontext
              list.end());
 }
 
+int WTcount_ext_context_callbacks(WText_context* context, Widget shell) {
+  if (!context) return 0;
+  int n = 0;
+  for (const auto& c : context->handle->callbacks)
+    if (c.shell == shell) ++n;
+  return n;
+}
+
 void WTnotify_palette_change(WText_context* context, int reason) {
   if (!context) return;
   auto list = context->handle->callbacks;  // a callback may unregister itself

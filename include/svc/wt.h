@@ -70,6 +70,8 @@ void WTadd_ext_context_callback(WText_context* context, int reason, WTcontext_ca
                                 Widget shell);
 void WTdelete_ext_context_callback(WText_context* context, int reason, WTcontext_callback callback,
                                    Widget shell);
+// The number of callbacks registered for shell, any reason (for tests and diagnostics).
+int WTcount_ext_context_callbacks(WText_context* context, Widget shell);
 // Tells the callbacks of reason that the palette changed (the colormap owner calls it).
 void WTnotify_palette_change(WText_context* context, int reason);
 

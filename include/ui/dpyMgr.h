@@ -1,5 +1,11 @@
 // Display contexts: every X display the library uses is opened once and described by a
 // context held in one process-wide table under its normalised name.
+//
+// The table: one entry per open connection, appended in order of opening, never removed. An
+// entry's key is the normalised name of the display it reached; the empty name (and a null
+// one) stands for the default display (a "-display" option of the command line, else
+// $DISPLAY) and finds that display's entry, so the default display is opened, entered and
+// closed once whatever name it was asked for by. Entries move when the table grows.
 #pragma once
 
 #include <X11/Intrinsic.h>
@@ -22,6 +28,8 @@ class UIdpyContext {
   static UtString cnvtDisplayName(const char* name);
 
   // The window tools' context of this display, made on first use; null without hidden shell.
+  // Made once per display: it is stored in the table's entry of this connection (never
+  // appended), so every copy of a context asks for the same one.
   void* getWtDpyContext();
   // Closes the connection (widgets are left as they are).
   void closeDisplay();
@@ -40,11 +48,12 @@ class UIdpyContext {
   void finishOpening();
 };
 
-// The context of a display name (null: the empty name), opening the display on first use;
-// UIdpyContextNull when it cannot be opened. The pointer is valid until the next insertion
-// into the table: keep a copy across anything that may open a display.
+// The context of a display name (null or empty: the default display), opening the display on
+// first use; UIdpyContextNull when it cannot be opened. The pointer is valid until the next
+// insertion into the table: keep a copy across anything that may open a display.
 UIdpyContext* UIgetDisplayContext(const char* name);
-// The context of an open display (looked up by its own name string).
+// The context of an open display: the entry that holds this connection, else the lookup of
+// the display's own name string.
 UIdpyContext* UIgetDisplayContext(Display* display);
 
 // The X application name and class every display is opened with (owned here; null until

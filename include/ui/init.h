@@ -47,7 +47,8 @@ void UIinit();
 // Takes the command line (removing "-no_dialog_wait" and what Xt recognises), fixes the X
 // application name and class, opens the default display ($DISPLAY) and attaches "UIdata" of
 // the template "UI_GLOBAL" to the root. When the default display cannot be opened the process
-// ends with status 1 after "Error: Can't open display NAME" on standard output.
+// ends with status 1 after "Error: Can't open display NAME" on standard output. An empty
+// command line (*argc 0) is accepted and left as it is.
 void UIglobal_init(int* argc, char** argv);
 
 // Closes every display (the object manager's exit function).

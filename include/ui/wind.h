@@ -187,11 +187,12 @@ int UIwindDestroy(OMobj_id id);
 // ---- The entry protocol, for the types' entry points -------------------------------------
 // Each type's instance and update entry points are one line: UIinstanceEntry<UIbutton>(id),
 // UIupdateEntry<UIbutton>(id, mask, seq); UIwindDestroy is every type's destroy entry point.
-// Instance: a new binding; one whose instanceObject() fails is deleted at once. 0.
+// Instance: a new binding; one whose instanceObject() fails is deleted at once (unless the
+// dataflow it ran deleted it already). 0.
 template <class T>
 int UIinstanceEntry(OMobj_id id) {
   T* binding = new T(id);
-  if (!binding->instanceObject()) delete binding;
+  if (!binding->instanceObject() && T::alive(binding)) delete binding;
   return 0;
 }
 

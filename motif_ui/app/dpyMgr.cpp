@@ -43,10 +43,33 @@ void reportToErr(const char* text) {
   ERRerror("UIdpyContext", 0, 2, "%s", text);
 }
 
-// The table: pairs searched linearly by name, appended at the end, never removed.
+// The table: pairs searched linearly by name, appended at the end, never removed. One open
+// connection has exactly one entry, keyed by the normalised name of the display it reached
+// (never by the empty name), so it is found under every name of that display and by its
+// Display, and closed once. Growing the table moves its entries: a pointer into it is valid
+// until the next append.
 UtMap<UtString, UIdpyContext>& table() {
   static auto* t = new UtMap<UtString, UIdpyContext>;
   return *t;
+}
+
+// The entry that holds a connection, or null.
+UIdpyContext* entryOf(Display* display) {
+  if (!display) return nullptr;
+  for (size_t i = 0; i < table().size(); ++i)
+    if (table().at(i).second.DisplayPtr == display) return &table().at(i).second;
+  return nullptr;
+}
+
+// The display an empty name stands for, as Xt would choose it: a "-display" option of the
+// command line, else $DISPLAY; empty when there is neither.
+std::string defaultDisplayName() {
+  for (int i = 1; i + 1 < GlobalArgs::argcount; ++i)
+    if (!std::strcmp(GlobalArgs::argvalues[i], "-display") ||
+        !std::strcmp(GlobalArgs::argvalues[i], "-d"))
+      return GlobalArgs::argvalues[i + 1];
+  const char* env = std::getenv("DISPLAY");
+  return env ? env : "";
 }
 
 // Fallback resources of the application context.
@@ -128,16 +151,15 @@ UIdpyContext::UIdpyContext(const char* name) : displayName(name) {
   bool first = table().size() == 0 && !_appContext;
   if (!_appContext) setUpToolkit();
   if (globalArgs) globalArgs->reset();
-  // Without a command line (UIglobal_init not run) Xt gets the program name alone.
+  // Without a command line (UIglobal_init not run, or run with an empty one) Xt gets the
+  // program name alone: its option parsing needs at least that.
   int argc = 1;
   char* noArgs[] = {UIappName ? UIappName : const_cast<char*>("ui"), nullptr};
-  int* count = globalArgs ? &globalArgs->count : &argc;
-  char** values = globalArgs ? globalArgs->values.data() : noArgs;
+  bool own = globalArgs && globalArgs->count > 0;
+  int* count = own ? &globalArgs->count : &argc;
+  char** values = own ? globalArgs->values.data() : noArgs;
   // The name Xt would take: the given one, else a "-display" option, else $DISPLAY.
-  std::string target = name && *name ? name : "";
-  for (int i = 1; target.empty() && i + 1 < *count; ++i)
-    if (!std::strcmp(values[i], "-display") || !std::strcmp(values[i], "-d"))
-      target = values[i + 1];
+  std::string target = name && *name ? name : defaultDisplayName();
   // A server may turn a connection away for a moment: its queue of waiting connections is full
   // (EAGAIN), or it is resetting after its last client left (ECONNRESET). That is tried again
   // for a while before the display counts as unreachable.
@@ -215,12 +237,17 @@ void* UIdpyContext::getWtDpyContext() {
     return nullptr;
   }
   if (_wtDpyCtx) return _wtDpyCtx;
+  // Callers work on copies: the table's entry of this connection is what later copies are
+  // taken from, so the context is made once per display and stored there. Only that field
+  // is stored (a copy may be older than the entry), and nothing is appended: the table does
+  // not move under this object, which may be one of its entries.
+  UIdpyContext* entry = entryOf(DisplayPtr);
+  if (entry && entry->_hiddenShell == _hiddenShell && entry->_wtDpyCtx) {
+    _wtDpyCtx = entry->_wtDpyCtx;
+    return _wtDpyCtx;
+  }
   _wtDpyCtx = WTcreate_ext_display_context(_hiddenShell);
-  // Callers work on copies: the table's entry is what later copies are taken from.
-  if (UIdpyContext* entry = table().find(displayName))
-    *entry = *this;
-  else
-    table().append(displayName, *this);
+  if (entry && entry->_hiddenShell == _hiddenShell) entry->_wtDpyCtx = _wtDpyCtx;
   return _wtDpyCtx;
 }
 
@@ -232,7 +259,9 @@ void UIdpyContext::closeDisplay() {
 }
 
 UIdpyContext* UIgetDisplayContext(const char* name) {
-  UtString key = UIdpyContext::cnvtDisplayName(name);
+  // The empty name is the default display: the entry of the display it names.
+  std::string chosen = name && *name ? name : defaultDisplayName();
+  UtString key = UIdpyContext::cnvtDisplayName(chosen.c_str());
   if (UIdpyContext* found = table().find(key)) return found;
   UIdpyContext opened(key.c_str());
   if (!opened.DisplayPtr) return &UIdpyContextNull;
@@ -241,6 +270,7 @@ UIdpyContext* UIgetDisplayContext(const char* name) {
 
 UIdpyContext* UIgetDisplayContext(Display* display) {
   if (!display) return &UIdpyContextNull;
+  if (UIdpyContext* found = entryOf(display)) return found;
   return UIgetDisplayContext(DisplayString(display));
 }
 

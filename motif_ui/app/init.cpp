@@ -88,7 +88,8 @@ bool stripNoDialogWait(int* argc, char** argv) {
 // Gives the caller back what Xt's option parsing left: each remaining argument is the caller's
 // own string with that text, used once.
 void writeBackArguments(int* argc, char** argv) {
-  if (!globalArgs) return;
+  // An empty command line has nothing to give back (and no room after argv[0]).
+  if (!globalArgs || *argc < 1) return;
   std::vector<char*> callers(argv + 1, argv + *argc);
   int n = 1;
   for (int i = 1; i < globalArgs->count; ++i) {

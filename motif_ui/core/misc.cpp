@@ -134,8 +134,10 @@ UIwindow* UIwidgetToClass(Widget w) {
     return nullptr;
   XtPointer data = nullptr;
   XtVaGetValues(w, XmNuserData, &data, nullptr);
+  // User data that names no live binding (one deleted while its widget stayed, or another
+  // library's data) is not a binding.
   auto* binding = static_cast<UIwindow*>(data);
-  return binding;
+  return UIwindow::alive(binding) ? binding : nullptr;
 }
 
 OMobj_id UIwidgetToObjId(Widget w) {

@@ -83,6 +83,8 @@ Widget UIwindow::getParentWidget() {
   OMobj_id parent;
   if (OMget_obj_val(sub(objId, "parent"), &parent) != 1 || !parent) return nullptr;
   OMflush_notifies_mask(OMnull_obj, parent, 9, 0);
+  // The parent's pending work may have destroyed it, and this binding with it.
+  if (!alive(this)) return nullptr;
   Widget w = UIclientOf(UIobjIdToWidget(parent));
   if (!w) return nullptr;
   // A parent may refuse a child (a template dialog holds only buttons, panels and frames).
@@ -246,7 +248,8 @@ void UIwindow::updateObject(int seq) {
     } else {
       SetParent(widget_, newParent);
     }
-    if (UIisBeingDestroyed(widget_)) return;
+    // Instancing flushed the new parent's pending work, which may have deleted this binding.
+    if (!alive(this) || UIisBeingDestroyed(widget_)) return;
   }
   if (newer(objId, "groupToParent", seq)) setGroupToParent(sub(objId, "groupToParent"), widget_);
   bool sized = newer(objId, "width", seq) || newer(objId, "height", seq);
@@ -255,8 +258,11 @@ void UIwindow::updateObject(int seq) {
     if (UIerrorState) return;
   }
   if (sized) {
-    OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
-    handle.event(2);
+    {
+      OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
+      handle.event(2);
+    }
+    if (!alive(this)) return;  // outside a method the pop runs the dataflow
   }
   if (newer(objId, "active", seq)) setActive(sub(objId, "active"), widget_);
   if (newer(objId, "visible", seq)) applyVisibilityChange();
@@ -278,9 +284,16 @@ void UIwindow::rebuildObject(Widget old) {
     OMset_int_val(sub(objId, "insertPosition", 0), static_cast<int>(i));
     break;
   }
-  instanceObject();
+  bool made = instanceObject();
   XSync(XtDisplay(old), False);
   UIdestroyWidget(old);
+  if (made || !alive(this)) return;
+  // No new widget (the new parent refused the object): nothing may keep naming the old one.
+  // The next parent that takes the object instances it afresh.
+  widget_ = nullptr;
+  OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
+  handle.widget(nullptr);
+  handle.window(0);
 }
 
 // Callbacks run during the destruction find no binding: Xt marks the widget and its
@@ -293,6 +306,12 @@ void UIdestroyWidget(Widget w) {
 }
 
 void UIwindow::destroyObject() {
+  // The changes made here (the handle cleared) reach the dataflow only once the binding is
+  // gone: run at once, the object's own update would find this binding without widget and
+  // instance a new one on it. Containers get the same from UIwindDestroy, around the
+  // destruction of their children. (The guard is popped after `delete this`: it holds its own
+  // copy of the id.)
+  OMcontext whileDestroying(objId, OM_CTX_QUIET, OM_CTX_EVENT);
   {
     OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
     handle.widget(nullptr);
@@ -352,7 +371,7 @@ namespace {
 UIwindow* interactorBinding(Widget w) {
   if (UIisBeingDestroyed(w)) return nullptr;
   UIwindow* binding = UIwidgetToClass(w);
-  return binding && binding->OK() && binding->interactors ? binding : nullptr;
+  return binding && UIwindow::alive(binding) && binding->interactors ? binding : nullptr;
 }
 
 void writePoint(MouseInteractorRecord* r, int x, int y, Time time, int state) {
@@ -377,6 +396,30 @@ int modifierType(unsigned state) {
 
 }  // namespace
 
+namespace {
+
+// Writes one pointer event into a mouse-events record, as one user action.
+void writeMouseEvent(MouseInteractorRecord* r, XButtonEvent* event, int phase, int button) {
+  OMcontext ctx(r->id, OM_CTX_USER, OM_CTX_EVENT);
+  OMset_int_val(sub(r->id, "x", 0), event->x);
+  OMset_int_val(sub(r->id, "y", 0), event->y);
+  OMset_int_val(sub(r->id, "time", 0), static_cast<int>(event->time));
+  int buttonType = -1;
+  bool typed = readInt(r->id, "buttonType", &buttonType);
+  if (!(phase == 3 && typed && buttonType != button))
+    OMset_int_val(sub(r->id, "state", 0), phase);
+  if (phase == 1) {
+    OMset_int_val(sub(r->id, "buttonType", 0), button);
+    OMset_int_val(sub(r->id, "buttonMask", 0), r->slot1);
+  } else if (phase == 3) {
+    OMset_int_val(sub(r->id, "buttonMask", 0), r->slot1);
+  }
+  OMset_int_val(sub(r->id, "modMask", 0), modifierMask(event->state));
+  OMset_int_val(sub(r->id, "modType", 0), modifierType(event->state));
+}
+
+}  // namespace
+
 void UIprocessMouseInteractor(UIwindow* window, XButtonEvent* event, int phase) {
   if (!window || !event) return;
   int button = static_cast<int>(event->button) - 1;  // 0, 1, 2 for buttons 1 to 3
@@ -393,22 +436,9 @@ void UIprocessMouseInteractor(UIwindow* window, XButtonEvent* event, int phase) 
     if (phase == 3) r->slot1 &= ~(1 << button);
     if (onButtonDown && !(r->slot3 & r->slot1) && !(phase == 3 && (r->slot3 & (1 << button))))
       continue;
-    OMcontext ctx(r->id, OM_CTX_USER, OM_CTX_EVENT);
-    OMset_int_val(sub(r->id, "x", 0), event->x);
-    OMset_int_val(sub(r->id, "y", 0), event->y);
-    OMset_int_val(sub(r->id, "time", 0), static_cast<int>(event->time));
-    int buttonType = -1;
-    bool typed = readInt(r->id, "buttonType", &buttonType);
-    if (!(phase == 3 && typed && buttonType != button))
-      OMset_int_val(sub(r->id, "state", 0), phase);
-    if (phase == 1) {
-      OMset_int_val(sub(r->id, "buttonType", 0), button);
-      OMset_int_val(sub(r->id, "buttonMask", 0), r->slot1);
-    } else if (phase == 3) {
-      OMset_int_val(sub(r->id, "buttonMask", 0), r->slot1);
-    }
-    OMset_int_val(sub(r->id, "modMask", 0), modifierMask(event->state));
-    OMset_int_val(sub(r->id, "modType", 0), modifierType(event->state));
+    writeMouseEvent(r, event, phase, button);
+    // The dataflow the write ran may have deleted the binding (and unlinked its records).
+    if (!UIwindow::alive(window)) return;
   }
 }
 
@@ -416,11 +446,14 @@ void UIwindow::onButDown(Widget w, XtPointer, XEvent* event, Boolean*) {
   UIwindow* binding = interactorBinding(w);
   if (!binding) return;
   UIprocessMouseInteractor(binding, &event->xbutton, 1);
+  // Each write runs the dataflow, which may delete the binding (a click that removes the
+  // view's parent): it is looked at again only while it lives.
+  if (!alive(binding)) return;
   int key = UIeventKey(event);
   for (MouseInteractorRecord* r = binding->interactors; r; r = r->next) {
     if ((r->kind == 1 || r->kind == 2) && r->slot1 == key) {
-      writePoint(r, event->xbutton.x, event->xbutton.y, event->xbutton.time, 1);
       if (r->kind == 2) MouseState = 1;
+      writePoint(r, event->xbutton.x, event->xbutton.y, event->xbutton.time, 1);
       break;
     }
   }
@@ -447,6 +480,7 @@ void UIwindow::onMouseMove(Widget w, XtPointer, XEvent* event, Boolean*) {
   asButton.time = event->xmotion.time;
   asButton.state = event->xmotion.state;
   UIprocessMouseInteractor(binding, &asButton, 2);
+  if (!alive(binding)) return;
   int key = UIeventKey(event);
   for (MouseInteractorRecord* r = binding->interactors; r; r = r->next) {
     if (r->kind != 2 || r->slot2 != key) continue;
@@ -461,12 +495,13 @@ void UIwindow::onButUp(Widget w, XtPointer, XEvent* event, Boolean*) {
   UIwindow* binding = interactorBinding(w);
   if (!binding) return;
   UIprocessMouseInteractor(binding, &event->xbutton, 3);
+  if (!alive(binding)) return;
   int key = UIeventKey(event);
   for (MouseInteractorRecord* r = binding->interactors; r; r = r->next) {
     if (r->kind == 2 && r->slot3 == key) {
-      if (MouseState == 1)
-        writePoint(r, event->xbutton.x, event->xbutton.y, event->xbutton.time, 3);
+      bool running = MouseState == 1;
       MouseState = 0;
+      if (running) writePoint(r, event->xbutton.x, event->xbutton.y, event->xbutton.time, 3);
       break;
     }
   }
@@ -523,7 +558,13 @@ void UIsyncOMUpdateSequenceNumber(const OMobj_id& id) {
 }
 
 int UIwindDestroy(OMobj_id id) {
-  if (UIwindow* binding = UIobjIdToClass(id)) binding->destroyObject();
+  UIwindow* binding = UIobjIdToClass(id);
+  if (!binding) return 1;
+  // A container destroys its children's bindings first; what they write into their objects
+  // is announced after the container has gone too, so no child instances itself again under
+  // the widget about to go.
+  OMcontext whileDestroying(id, OM_CTX_QUIET, OM_CTX_EVENT);
+  binding->destroyObject();
   return 1;
 }
 
@@ -534,7 +575,9 @@ int UIupdateEntryWith(OMobj_id id, unsigned int mask, int seq, UIwindow* (*make)
   }
   UIwindow* binding = UIobjIdToClass(id);
   if (!binding) binding = make(id);
-  if (binding->handle.widget())
+  // Only a live widget is updated: a handle may still name one that went with its parent.
+  Widget published = binding->handle.widget();
+  if (published && !UIisBeingDestroyed(published))
     binding->updateObject(seq);
   else
     binding->instanceObject();

@@ -7,6 +7,8 @@
 #include <Xm/Scale.h>
 #include <Xm/Xm.h>
 
+#include <vector>
+
 #include "om/om.h"
 #include "om/om_scope.h"
 #include "ui/misc.h"
@@ -106,10 +108,16 @@ bool hasChildren(Widget w) {
   return XtIsComposite(w) || XmIsFrame(w) || XmIsScale(w);
 }
 
-void childrenOf(Widget w, WidgetList* list, Cardinal* count) {
-  *list = nullptr;
-  *count = 0;
-  if (XtIsComposite(w)) XtVaGetValues(w, XmNchildren, list, XmNnumChildren, count, nullptr);
+// A copy of w's children: the list Xt keeps is rewritten when a child comes or goes, which
+// the dataflow run by a write below (storeGroup) may do.
+std::vector<Widget> childrenOf(Widget w) {
+  std::vector<Widget> out;
+  if (UIisBeingDestroyed(w) || !XtIsComposite(w)) return out;
+  WidgetList list = nullptr;
+  Cardinal count = 0;
+  XtVaGetValues(w, XmNchildren, &list, XmNnumChildren, &count, nullptr);
+  out.assign(list, list + count);
+  return out;
 }
 
 void removeDirect(Widget w) {
@@ -140,14 +148,11 @@ void UIlayout::removeDirectEventHandlers(Widget w) {
   if (UIisBeingDestroyed(w)) return;
   removeDirect(w);
   if (!hasChildren(w)) return;
-  WidgetList children;
-  Cardinal count;
-  childrenOf(w, &children, &count);
-  for (Cardinal i = 0; i < count; ++i) {
+  for (Widget child : childrenOf(w)) {
     // Gadgets (a scale's title) have no event handlers of their own.
-    if (!XtIsWidget(children[i])) continue;
-    removeDirect(children[i]);
-    removeIndirect(children[i], w);
+    if (!XtIsWidget(child)) continue;
+    removeDirect(child);
+    removeIndirect(child, w);
   }
 }
 
@@ -158,30 +163,22 @@ void UIlayout::addIndirectEventHandlers(Widget w, Widget parent) {
   XtAddEventHandler(w, Button2MotionMask, False, indirectButtonMotionCB, parent);
   XtAddEventHandler(w, PointerMotionMask, False, indirectPointerMotionCB, parent);
   storeGroup(w, 1);
-  if (!(hasChildren(w) || XmIsForm(w))) return;
-  WidgetList children;
-  Cardinal count;
-  childrenOf(w, &children, &count);
-  for (Cardinal i = 0; i < count; ++i) addIndirectEventHandlers(children[i], parent);
+  if (UIisBeingDestroyed(w) || !(hasChildren(w) || XmIsForm(w))) return;
+  for (Widget child : childrenOf(w)) addIndirectEventHandlers(child, parent);
 }
 
 void UIlayout::removeIndirectEventHandlers(Widget w, Widget parent) {
   if (UIisBeingDestroyed(w) || !XtIsWidget(w)) return;
   removeIndirect(w, parent);
   if (!(hasChildren(w) || XmIsForm(w))) return;
-  WidgetList children;
-  Cardinal count;
-  childrenOf(w, &children, &count);
-  for (Cardinal i = 0; i < count; ++i) removeIndirectEventHandlers(children[i], parent);
+  for (Widget child : childrenOf(w)) removeIndirectEventHandlers(child, parent);
 }
 
 void UIlayout::addDirectEventHandlers(Widget w) {
   if (UIisBeingDestroyed(w) || !(XtIsComposite(w) || XmIsFrame(w))) return;
-  WidgetList children;
-  Cardinal count;
-  childrenOf(w, &children, &count);
-  for (Cardinal i = 0; i < count; ++i) {
-    Widget child = children[i];
+  for (Widget child : childrenOf(w)) {
+    // A child may have gone with the dataflow of an earlier child's write.
+    if (UIisBeingDestroyed(child)) continue;
     if (XtIsComposite(child) || XmIsScale(child) || XmIsFrame(child)) addDirectEventHandlers(child);
     UIwindow* binding = UIwidgetToClass(child);
     if (binding && binding->widget() == child) {

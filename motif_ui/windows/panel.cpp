@@ -127,6 +127,7 @@ void UIpanel::onMap(Widget w, XtPointer parent, XEvent* event, Boolean*) {
   Dimension width = 0, height = 0;
   XtVaGetValues(w, XmNwidth, &width, XmNheight, &height, nullptr);
   self->setClientHeight(self->objId, height);
+  if (!alive(self)) return;  // the write ran the dataflow, which may have deleted the binding
   self->setClientWidth(self->objId, width);
 }
 
@@ -172,10 +173,13 @@ bool UIpanel::destroyChildren() {
 }
 
 void UIpanel::destroyObject() {
+  // What the children's destruction writes reaches the dataflow once the panel has gone too:
+  // earlier, a child would instance itself again under the panel's widget.
+  OMcontext whileDestroying(objId, OM_CTX_QUIET, OM_CTX_EVENT);  // holds its own copy of the id
   // The children's destruction reaches the server before the panel's (a round trip only when
   // there were children to destroy here).
   if (!UIisBeingDestroyed(widget_) && destroyChildren()) XSync(XtDisplay(widget_), False);
-  UIwindow::destroyObject();
+  UIwindow::destroyObject();  // deletes this
 }
 
 // ---- UIframe ---------------------------------------------------------------------------------
@@ -420,11 +424,19 @@ bool UIscrolledWindow::instanceObject() {
     hAllowance = virtualWidth > width ? 31 : 0;
     vAllowance = virtualHeight > height ? 31 : 0;
   }
-  setClientWidth(objId, width - vAllowance);
-  setClientHeight(objId, height - hAllowance - (scrollBarMode == 2 ? 8 : 0));
+  int clientWidth = width - vAllowance;
+  int clientHeight = height - hAllowance - (scrollBarMode == 2 ? 8 : 0);
+  setClientWidth(objId, clientWidth);
+  setClientHeight(objId, clientHeight);
   if (resizeMode == 0) {
     XtVaSetValues(clientWidget, XmNwidth, virtualWidth > 0 ? virtualWidth : width, XmNheight,
                   virtualHeight > 0 ? virtualHeight : height, nullptr);
+  } else {
+    // An empty work area is 1 by 1, and a view first laid out around one leaves its bars at
+    // its origin, under the clip window. The work area starts as large as the client area
+    // and follows its children from there.
+    XtVaSetValues(clientWidget, XmNwidth, std::max(clientWidth, 1), XmNheight,
+                  std::max(clientHeight, 1), nullptr);
   }
   XtManageChild(clientWidget);
   XtVaGetValues(sw, XmNhorizontalScrollBar, &hScrollBar, XmNverticalScrollBar, &vScrollBar,
@@ -490,6 +502,7 @@ void UIscrolledWindow::handleVirtResize(Widget w, XtPointer data, XEvent* event,
   self->childCount = static_cast<int>(childrenOf(w).size());
   int vw = self->getVirtualWidth(0), vh = self->getVirtualHeight(0);
   if (vw > 0) self->setOMVirtualWidth(vw);
+  if (!alive(self)) return;  // the write ran the dataflow, which may have deleted the binding
   if (vh > 0) self->setOMVirtualHeight(vh);
 }
 

@@ -1,6 +1,7 @@
 // Top-level windows and the application window, with the window manager's frame offsets.
 #include "ui/shell.h"
 
+#include <X11/IntrinsicP.h>
 #include <X11/Shell.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -61,6 +62,29 @@ void queueRealize(const OMobj_id& obj) {
 void clientMessageHandler(Widget w, XtPointer binding, XEvent* event, Boolean*) {
   if (event && event->type == ClientMessage && UIwindow::alive(static_cast<UIshell*>(binding)))
     UIshellClientMessage(w, static_cast<UIshell*>(binding), &event->xclient);
+}
+
+// The shells made under w: child windows (transient shells of child shell objects, dialog
+// shells) are its popup children, not among its children.
+std::vector<Widget> popupsOf(Widget w) {
+  std::vector<Widget> out;
+  if (UIisBeingDestroyed(w)) return out;
+  out.assign(w->core.popup_list, w->core.popup_list + w->core.num_popups);
+  return out;
+}
+
+// The binding of a child window: that of the first child of the shell that has one.
+UIwindow* bindingInShell(Widget shell) {
+  for (Widget inner : childrenOf(shell))
+    if (UIwindow* b = UIwidgetToClass(inner)) return b;
+  return nullptr;
+}
+
+// Unregisters a shell's palette callbacks from the window tools' context of its display.
+void removePaletteCallbacks(Widget shell, WText_context* wt) {
+  if (!wt || !shell) return;
+  WTdelete_ext_context_callback(wt, 0, UIshell::virtpal_refreshCB, shell);
+  WTdelete_ext_context_callback(wt, 1, UIshell::virtpal_refreshCB, shell);
 }
 
 bool placementDetectionOff() {
@@ -271,7 +295,9 @@ void UIsetMenuBar(const OMobj_id& obj, const OMobj_id& menu, Widget mainWindow) 
     if (work) XtVaSetValues(work, XmNy, 0, XmNheight, workHeight, nullptr);
     if (shell) shell->setClientHeight(obj, workHeight);
   }
-  if (bar && shell && shell->coloursNewMenuBar()) UIshellSetMenuResources(shell, bar, -1);
+  // setClientHeight ran the dataflow, which may have deleted the binding.
+  if (bar && UIwindow::alive(shell) && shell->coloursNewMenuBar())
+    UIshellSetMenuResources(shell, bar, -1);
 }
 
 void UIshellSetMenuResources(UIshell* shell, Widget w, int seq) {
@@ -357,6 +383,7 @@ void UIshell::setVisibility() {
   if (!poppedUp && XtIsRealized(mainWindow)) {
     XtPopup(shellWidget, XtGrabNone);
     std::vector<Widget> children = childrenOf(workArea);
+    for (Widget popup : popupsOf(workArea)) children.push_back(popup);
     for (auto it = children.rbegin(); it != children.rend(); ++it)
       if (XmIsDialogShell(*it)) queueRealize(objId);
   } else {
@@ -460,14 +487,18 @@ Widget UIshellGetMainWindowChild(Widget w) {
 
 void UIshellOnMap(Widget w, XtPointer data, XEvent* event, Boolean*) {
   if (!event || event->type != MapNotify) return;
-  Widget mainWindow = XtIsTopLevelShell(w) ? UIshellGetMainWindowChild(w) : w;
+  // Top-level and transient shells alike: both hand their structure events to the size
+  // handler, which writes the user's and the window manager's moves and resizes back.
+  Widget mainWindow = XtIsShell(w) ? UIshellGetMainWindowChild(w) : w;
   if (!mainWindow || !XtIsManaged(mainWindow)) return;
   UIshell* shell = shellOf(mainWindow);
   if (!shell) return;
   if (!shell->offsetsKnown) UIshell::detectMWMPositionIsFrame(mainWindow);
   Dimension width = 0, height = 0;
   XtVaGetValues(mainWindow, XmNwidth, &width, XmNheight, &height, nullptr);
+  // Each write runs the dataflow, which may delete the binding.
   shell->setClientWidth(shell->objId, width - shell->calculateClientDecorationWidth(mainWindow));
+  if (!UIwindow::alive(shell)) return;
   shell->setClientHeight(shell->objId, height - shell->calculateClientDecorationHeight(mainWindow));
   XtRemoveEventHandler(w, StructureNotifyMask, False, UIshellOnMap, data);
   XtAddEventHandler(w, StructureNotifyMask, False, UIshell::onSize, data);
@@ -487,15 +518,20 @@ void UIshell::onSize(Widget w, XtPointer, XEvent* event, Boolean*) {
   int objWidth = -1, objHeight = -1;
   readInt(shell->objId, "width", &objWidth);
   readInt(shell->objId, "height", &objHeight);
+  // Each write below runs the dataflow, which may delete the binding.
   if (width != objWidth || height != objHeight) {
-    OMcontext ctx(shell->handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
-    shell->handle.event(2);
+    {
+      OMcontext ctx(shell->handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
+      shell->handle.event(2);
+    }
+    if (!alive(shell)) return;
   }
   int ox = x - shell->xOffset, oy = y - shell->yOffset;
   shell->geometry(ox, oy, width, height);
   UIupdateOMRequestedWindowPosSize(mainWindow, ox, oy, width, height, 0);
   if (!alive(shell)) return;
   shell->setClientWidth(shell->objId, width - shell->calculateClientDecorationWidth(mainWindow));
+  if (!alive(shell)) return;
   shell->setClientHeight(shell->objId, height - shell->calculateClientDecorationHeight(mainWindow));
 }
 
@@ -573,11 +609,30 @@ void UIshell::updateObject(int seq) {
 void UIshell::rebuildObject(Widget) {
   Widget oldShell = shellWidget;
   std::vector<Widget> children = childrenOf(workArea);
+  std::vector<Widget> childShells = popupsOf(workArea);
   Widget oldMain = mainWindow;
+  // The palette callbacks were registered with the context of the old shell's display (a
+  // display change has replaced the binding's context already).
+  WText_context* oldWt = nullptr;
+  if (!UIisBeingDestroyed(oldShell)) {
+    UIdpyContext old = *UIgetDisplayContext(XtDisplay(oldShell));
+    oldWt = static_cast<WText_context*>(old.getWtDpyContext());
+  }
   if (oldMain) XtVaSetValues(oldMain, XmNuserData, nullptr, nullptr);
+  bool wasPoppedUp = poppedUp;
   poppedUp = false;
-  if (!instanceObject()) return;
+  if (!instanceObject()) {
+    if (!UIisBeingDestroyed(oldMain)) XtVaSetValues(oldMain, XmNuserData, this, nullptr);
+    poppedUp = wasPoppedUp;
+    return;
+  }
+  removePaletteCallbacks(oldShell, oldWt);
   UIshellRealizeCB(UIshellRealizeCBId, objId, 0);
+  // Child windows follow the shell: each makes its shell again under the new work area.
+  for (Widget popup : childShells) {
+    if (UIisBeingDestroyed(popup)) continue;
+    if (UIwindow* b = bindingInShell(popup)) b->rebuildObject(popup);
+  }
   for (Widget child : children) {
     if (child == workArea || UIisBeingDestroyed(child)) continue;
     if (XmIsDialogShell(child)) {
@@ -600,6 +655,8 @@ void UIshell::destroyObject() {
   if (destroying) return;
   destroying = true;
   OMflush_notifies_mask(OMnull_obj, objId, 9, 0);
+  // What the children's destruction writes reaches the dataflow once the shell has gone too.
+  OMcontext whileDestroying(objId, OM_CTX_QUIET, OM_CTX_EVENT);  // holds its own copy of the id
   Widget shell = shellWidget;
   if (!UIisBeingDestroyed(mainWindow)) {
     Atom deleteWindow = XInternAtom(XtDisplay(shell), "WM_DELETE_WINDOW", False);
@@ -629,6 +686,9 @@ void UIshell::destroyObject() {
         if (UIwindow* b = UIwidgetToClass(inner)) b->destroyObject();
       }
     }
+    // Child windows go with the shell (their shells are popup children of the work area).
+    for (Widget popup : popupsOf(workArea))
+      if (UIwindow* b = bindingInShell(popup)) b->destroyObject();
   }
   if (!UIisBeingDestroyed(shell)) XtUnrealizeWidget(shell);
   UIwindow::destroyObject();  // deletes this
@@ -650,8 +710,9 @@ int UIshell::findWMType(Widget w) {
 
 void UIshell::detectMWMPositionIsFrame(Widget w) {
   if (UIisBeingDestroyed(w) || !XmIsManager(w)) return;
+  // The window's own shell: a transient shell is measured itself, not its parent window.
   Widget top = w;
-  while (top && !XtIsTopLevelShell(top)) top = XtParent(top);
+  while (top && !XtIsWMShell(top)) top = XtParent(top);
   UIshell* shell = shellOf(w);
   if (!top || !shell) return;
   if (placementDetectionOff()) {

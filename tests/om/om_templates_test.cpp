@@ -116,6 +116,59 @@ TEST_F(OMTemplates, ABadTemplateFileAddsNothingAndSaysWhere) {
   EXPECT_EQ(errors[0].file, "syntax.yaml");
 }
 
+int updatesSeen = 0;
+int destroysSeen = 0;
+int countUpdate(OMobj_id, unsigned, int) {
+  ++updatesSeen;
+  return 1;
+}
+int countDestroy(OMobj_id) {
+  ++destroysSeen;
+  return 1;
+}
+
+// The template is destroyed while objects made from it live on: they keep their methods,
+// their value getter and their place in the inheritance chain.
+TEST_F(OMTemplates, InstancesOutliveTheirTemplate) {
+  OMregister_update_method("countUpdate", countUpdate);
+  OMregister_instance_method("countDestroy", countDestroy);
+  loadTemplates(R"(
+templates:
+  Mortal:
+    base: Base
+    methods: { update: countUpdate, destroy: countDestroy }
+    properties: { n: int }
+  MortalWidth:
+    base: Width
+)");
+  OMobj_id mortal = OMfind_template("Mortal");
+  OMobj_id mortalWidth = OMfind_template("MortalWidth");
+  ASSERT_TRUE(mortal.serial && mortalWidth.serial);
+  OMobj_id m = OMcreate_obj_from_path("Mortal", "m", top);
+  OMobj_id w = OMcreate_obj_from_path("MortalWidth", "w", top);
+  OMset_str_val(sub(w, "text"), "ab");
+  updatesSeen = destroysSeen = 0;
+  ASSERT_EQ(OMdestroy_obj(mortal, 0), 1);
+  ASSERT_EQ(OMdestroy_obj(mortalWidth, 0), 1);
+  EXPECT_FALSE(OMfind_template("Mortal").serial) << "the name is gone";
+  EXPECT_FALSE(OMcreate_obj_from_path("Mortal", "again", top).serial);
+  OMset_int_val(sub(m, "n"), 3);  // the next change runs the method the object was made with
+  EXPECT_EQ(updatesSeen, 1);
+  EXPECT_EQ(OMmatch_obj(OMfind_template("Base"), m, 1), 1) << "still a Base";
+  int v = 0;
+  ASSERT_EQ(OMget_int_val(w, &v), 1) << "the value getter still computes";
+  EXPECT_EQ(v, 14);
+  double r = 0;
+  EXPECT_EQ(OMint_get_real_val(w, &r), 1);
+  OMobj_id copy = OMcopy_obj(m, OMstr_to_name("copy"), top, OMnull_obj, 0);
+  ASSERT_TRUE(copy.serial);
+  int before = updatesSeen;
+  OMset_int_val(sub(copy, "n"), 4);
+  EXPECT_EQ(updatesSeen, before + 1) << "a copy gets the methods too";
+  OMdestroy_obj(m, 0);
+  EXPECT_EQ(destroysSeen, 1);
+}
+
 TEST_F(OMTemplates, GroupWrappersReachMembersByPosition) {
   OMobj_id d = OMcreate_obj_from_path("Derived", "d", plain);
   UIcolor color(d, "color", 2);

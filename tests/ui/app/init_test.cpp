@@ -199,6 +199,17 @@ TEST_F(Startup, NamesOfOneDisplayFindOneEntry) {
   EXPECT_EQ(a, c);
   EXPECT_EQ(UIdisplayTableSize(), before);
   EXPECT_EQ(UIgetDisplayContext(a->DisplayPtr), a) << "by the display's own name";
+  // The empty name is the default display ($DISPLAY here): the same entry and connection.
+  EXPECT_EQ(UIgetDisplayContext(""), a);
+  EXPECT_EQ(UIgetDisplayContext(static_cast<const char*>(nullptr)), a);
+  EXPECT_EQ(UIdisplayTableSize(), before);
+  // Every copy asks for the one window-tools context, which the entry keeps.
+  UIdpyContext copy = *a;
+  copy._wtDpyCtx = nullptr;
+  void* wt = copy.getWtDpyContext();
+  ASSERT_NE(wt, nullptr);
+  EXPECT_EQ(a->getWtDpyContext(), wt);
+  EXPECT_EQ(UIdisplayTableSize(), before) << "nothing appended";
 }
 
 TEST_F(Startup, AnUnreachableDisplayGivesTheNullContextEveryTime) {
@@ -236,6 +247,28 @@ TEST_F(Startup, ASecondServerIsOpenedUsedAndClosed) {
   ctx->closeDisplay();
   EXPECT_EQ(ctx->DisplayPtr, nullptr);
   EXPECT_NE(copy.DisplayPtr, nullptr);
+}
+
+// A display closed by the dispatch of one of its own events is not read again by the loop.
+bool closedFromInside = false;
+void closeOwnDisplay(Widget w, XtPointer, XEvent* event, Boolean*) {
+  if (event->type != MapNotify || closedFromInside) return;
+  closedFromInside = true;
+  UIgetDisplayContext(XtDisplay(w))->closeDisplay();
+}
+
+TEST_F(Startup, ADisplayClosedByItsOwnEventIsNotReadAgain) {
+  uitest::PrivateServer second;
+  ASSERT_FALSE(second.name().empty());
+  UIdpyContext* ctx = UIgetDisplayContext(second.name().c_str());
+  ASSERT_NE(ctx->DisplayPtr, nullptr);
+  Widget shell = XtVaAppCreateShell("closer", "Corvane", topLevelShellWidgetClass, ctx->DisplayPtr,
+                                    XmNwidth, 50, XmNheight, 40, nullptr);
+  XtAddEventHandler(shell, StructureNotifyMask, False, closeOwnDisplay, nullptr);
+  XtRealizeWidget(shell);
+  EXPECT_TRUE(EVrun_until([] { return closedFromInside; }, 3000));
+  EVrun_until([] { return false; }, 50);  // more turns of the loop over the rest
+  EXPECT_EQ(UIgetDisplayContext(second.name().c_str())->DisplayPtr, nullptr);
 }
 
 TEST_F(Startup, DisplaysRegisteredFromOutside) {
@@ -319,6 +352,48 @@ void startAndShutDown() {
   if (!ctx->DisplayPtr) std::exit(3);
   OMrun_exit_funcs();  // UIshutdown, as the object manager runs it at exit
   std::exit(ctx->DisplayPtr == nullptr ? 0 : 4);
+}
+
+void startWithAnEmptyCommandLine() {
+  setenv("DISPLAY", uitest::fixtureDisplayName().c_str(), 1);
+  char* argv[] = {nullptr, nullptr};
+  int argc = 0;
+  UIinit();
+  UIglobal_init(&argc, argv);
+  bool open = UIgetDisplayContext(std::getenv("DISPLAY"))->DisplayPtr != nullptr;
+  std::exit(argc == 0 && argv[0] == nullptr && argv[1] == nullptr && open ? 0 : 5);
+}
+
+// With DISPLAY unset the default display is the one "-display" names: one connection, one
+// entry whatever it is asked for by, one close at shutdown (a second is fatal to Xt).
+void startWithTheDisplayOptionOnly() {
+  std::string name = uitest::fixtureDisplayName();
+  unsetenv("DISPLAY");
+  char a0[] = "tool", a1[] = "-display";
+  char* argv[] = {a0, a1, name.data(), nullptr};
+  int argc = 3;
+  UIinit();
+  UIglobal_init(&argc, argv);
+  if (argc != 1) std::exit(3);
+  UIdpyContext* ctx = UIgetDisplayContext(static_cast<const char*>(nullptr));
+  Display* display = ctx->DisplayPtr;
+  if (!display || UIdisplayTableSize() != 1) std::exit(4);
+  if (ctx->getWtDpyContext() == nullptr) std::exit(5);  // on the entry itself
+  if (UIgetDisplayContext(display) != UIgetDisplayContext("")) std::exit(6);
+  if (UIgetDisplayContext(name.c_str())->DisplayPtr != display) std::exit(7);
+  if (UIdisplayTableSize() != 1) std::exit(8);
+  OMrun_exit_funcs();
+  std::exit(UIgetDisplayContext("")->DisplayPtr == nullptr ? 0 : 9);
+}
+
+TEST(StartupDeath, AnEmptyCommandLineIsAccepted) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(startWithAnEmptyCommandLine(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(StartupDeath, WithDisplayUnsetTheDisplayOptionGivesOneEntryClosedOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(startWithTheDisplayOptionOnly(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(StartupDeath, ShutdownClosesEveryDisplay) {

@@ -51,6 +51,13 @@ class UItestLabel : public UIwindow {
     ++made;
   }
   ~UItestLabel() override { ++deleted; }
+  // A deleted binding's memory is filled with garbage, so that a read through a stale
+  // pointer fails here rather than finding the old values by luck.
+  static void* operator new(std::size_t size) { return ::operator new(size); }
+  static void operator delete(void* p, std::size_t size) {
+    std::memset(p, 0xdd, size);
+    ::operator delete(p);
+  }
   bool instanceObject() override {
     Widget parent = getParentWidget();
     if (!parent) return false;
@@ -111,6 +118,31 @@ int UItestLabelUpdate1(OMobj_id id) {
 
 using uitest::reports;
 
+// The dataflow of a click: the interactor's update removes the parent of the victim's view.
+OMobj_id victim = OMnull_obj;
+int TestCutParent(OMobj_id, unsigned, int) {
+  if (!!victim) OMset_obj_val(OMfind_subobj(victim, OMstr_to_name("parent"), 0), OMnull_obj, 0);
+  return 1;
+}
+
+// The dataflow of a grouping write: a spawner's update adds labels under a host.
+OMobj_id spawnHost = OMnull_obj;
+int spawned = 0;
+int TestSpawn(OMobj_id, unsigned, int) {
+  if (!spawnHost) return 1;
+  OMobj_id place;
+  OMget_array_subobj(OMinst_obj, 0, &place, 0);
+  OMpush_ctx(place, 0, 0, 0);
+  for (int i = 0; i < 12; ++i) {
+    std::string name = "spawn" + std::to_string(++spawned);
+    OMobj_id id = OMcreate_obj_from_path("UItestLabel", name.c_str(), place);
+    OMset_obj_ref(OMfind_subobj(id, OMstr_to_name("parent"), 0), spawnHost, 0);
+  }
+  OMpop_ctx(place);
+  spawnHost = OMnull_obj;  // once
+  return 1;
+}
+
 const char kTemplates[] = R"(
 templates:
   UItestLabel:
@@ -125,6 +157,12 @@ templates:
   TestInteractor:
     properties: { x: int, y: int, time: int, state: int, buttonType: int, buttonMask: int,
                   modMask: int, modType: int }
+  TestCuttingInteractor:
+    base: TestInteractor
+    methods: { update: TestCutParent }
+  TestSpawner:
+    methods: { update: TestSpawn }
+    properties: { watch: int }
 )";
 
 void startOnce() {
@@ -133,6 +171,8 @@ void startOnce() {
   OMregister_instance_method("UItestLabelInstance", UItestLabelInstance);
   OMregister_update_method("UItestLabelUpdate", UItestLabelUpdate);
   OMregister_update1_method("UItestLabelUpdate1", UItestLabelUpdate1);
+  OMregister_update_method("TestCutParent", TestCutParent);
+  OMregister_update_method("TestSpawn", TestSpawn);
   uitest::startLibrary("core_test", kTemplates);
 }
 
@@ -480,6 +520,54 @@ TEST_F(Core, ATemplateDialogTakesNoLabels) {
   EXPECT_FALSE(UIapp(plain).acceptsTemplateDialogParent());
 }
 
+TEST_F(Core, ALabelMovedIntoATemplateDialogLosesItsWidgetUntilMovedOut) {
+  Widget dialogArea = XtVaCreateManagedWidget("dialog", containerWidgetClass, box, XmNx, 200,
+                                              XmNwidth, 150, XmNheight, 150, nullptr);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(dialogArea); }));
+  OMobj_id dialogHost = hostFor(dialogArea, "dialogHost");
+  OMobj_id dialogObj = OMcreate_obj_from_path("UItestLabel", (prefix + "dlg").c_str(), OMroot_obj);
+  made.push_back(dialogObj);
+  UItestTemplateDialog dialog(dialogObj, dialogArea);
+  OMobj_id a = label("moved", host, {{"visible", 1}, {"x", 5}, {"y", 5}});
+  Widget before = widgetOf(a);
+  ASSERT_FALSE(UIisBeingDestroyed(before));
+  OMset_obj_ref(sub(a, "parent"), dialogHost, 0);
+  EXPECT_TRUE(UIisBeingDestroyed(before));
+  EXPECT_EQ(widgetOf(a), nullptr) << "the handle names no widget";
+  EXPECT_EQ(intOf(a, "handle.window"), 0);
+  UIwindow* binding = UIobjIdToClass(a);
+  ASSERT_NE(binding, nullptr);
+  EXPECT_EQ(binding->widget(), nullptr) << "nor does the binding";
+  OMobj_id target;
+  EXPECT_EQ(OMget_obj_val(sub(a, "parent"), &target), 0) << "the dialog cut the link";
+  // Moved out again: instanced afresh.
+  OMset_obj_ref(sub(a, "parent"), host, 0);
+  Widget after = widgetOf(a);
+  ASSERT_FALSE(UIisBeingDestroyed(after));
+  EXPECT_EQ(XtParent(after), box);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return viewable(after); }));
+  XtVaSetValues(dialogArea, XmNuserData, nullptr, nullptr);
+}
+
+TEST_F(Core, DestroyingABindingDoesNotInstanceItAgain) {
+  OMobj_id a = label("once", host);
+  UIwindow* binding = UIobjIdToClass(a);
+  Widget w = widgetOf(a);
+  int made = UItestLabel::made, deleted = UItestLabel::deleted;
+  // Called directly (as a container does for its children), not as the object's own method.
+  binding->destroyObject();
+  EXPECT_TRUE(UIisBeingDestroyed(w)) << "the binding's own widget went";
+  EXPECT_EQ(UItestLabel::deleted, deleted + 1);
+  // The handle's change reaches the object once the binding is gone: the object, whose
+  // parent still stands, gets a fresh binding and widget. Never a widget made on the
+  // binding being deleted, which would be destroyed with it and left in the handle.
+  Widget again = widgetOf(a);
+  ASSERT_NE(again, nullptr);
+  EXPECT_FALSE(UIisBeingDestroyed(again));
+  EXPECT_NE(UIobjIdToClass(a), nullptr);
+  EXPECT_EQ(UItestLabel::made, made + 1);
+}
+
 TEST_F(Core, RebuildingKeepsTheIndexThroughInsertPosition) {
   Widget column = XtVaCreateManagedWidget("column", xmRowColumnWidgetClass, box, nullptr);
   uitest::pumpUntil([&] { return viewable(column); });
@@ -586,6 +674,61 @@ TEST_F(Core, MouseInteractorsReceivePressesDragsAndReleases) {
   EXPECT_EQ(intOf(events, "modMask"), 1);
   EXPECT_EQ(intOf(events, "modType"), 1);
   binding->interactors = nullptr;
+}
+
+TEST_F(Core, AClickWhoseDataflowRemovesTheViewEndsTheHandlers) {
+  for (int button : {1, 3}) {
+    OMobj_id view = label(button == 1 ? "doomed1" : "doomed3", host,
+                          {{"visible", 1}, {"x", 20}, {"y", 20}, {"width", 200}, {"height", 150}});
+    Widget w = widgetOf(view);
+    ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(w); }));
+    OMobj_id cutter = OMcreate_obj_from_path(
+        "TestCuttingInteractor", (prefix + "cut" + std::to_string(button)).c_str(), place);
+    OMobj_id press = OMcreate_obj_from_path(
+        "TestInteractor", (prefix + "pr" + std::to_string(button)).c_str(), place);
+    made.push_back(cutter);
+    made.push_back(press);
+    // The mouse-events record runs first and its write removes the view; the one-point
+    // record after it must not be reached through the deleted binding.
+    MouseInteractorRecord onePoint{press, nullptr, 1, w, button, 0, 0};
+    MouseInteractorRecord all{cutter, &onePoint, 3, w, 0, 0, 0};
+    UIobjIdToClass(view)->interactors = &all;
+    int deleted = UItestLabel::deleted;
+    victim = view;
+    uitest::click(w, 40, 40, button);
+    EXPECT_TRUE(uitest::pumpUntil([&] { return UItestLabel::deleted == deleted + 1; }));
+    victim = OMnull_obj;
+    EXPECT_TRUE(UIisBeingDestroyed(w));
+    EXPECT_EQ(intOf(press, "state"), -12345) << "nothing reached through the deleted view";
+    EXPECT_EQ(all.next, nullptr) << "the records were unlinked";
+    uitest::pumpFor(20);
+  }
+}
+
+// Putting the layout editor's handlers on a container writes each child's grouping; the
+// dataflow of such a write may add widgets to the container, whose child list then moves.
+TEST_F(Core, LayoutHandlersSurviveChildrenAddedByTheDataflow) {
+  Widget area = XtVaCreateManagedWidget("area", containerWidgetClass, box, XmNwidth, 300, XmNheight,
+                                        200, nullptr);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(area); }));
+  OMobj_id areaHost = hostFor(area, "areaHost");
+  OMobj_id first = label("g0", areaHost);
+  label("g1", areaHost);
+  OMobj_id spawner = OMcreate_obj_from_path("TestSpawner", (prefix + "spawner").c_str(), place);
+  made.push_back(spawner);
+  OMset_obj_ref(sub(spawner, "watch"), sub(first, "groupToParent"), 0);
+  spawnHost = areaHost;
+  int before = spawned;
+  UIlayout::addDirectEventHandlers(area);
+  spawnHost = OMnull_obj;
+  EXPECT_EQ(spawned, before + 12) << "the dataflow ran inside the walk";
+  EXPECT_EQ(intOf(first, "groupToParent"), 0);
+  OMobj_id place0 = place;
+  for (int i = before + 1; i <= spawned; ++i) {
+    OMobj_id id = OMfind_subobj(place0, OMstr_to_name(("spawn" + std::to_string(i)).c_str()), 0);
+    EXPECT_NE(UIobjIdToWidget(id), nullptr);
+    made.push_back(id);
+  }
 }
 
 TEST_F(Core, NoInteractorHearsMotionWhileTheLayoutEditorIsBusy) {

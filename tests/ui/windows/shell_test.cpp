@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "om/om_registry.h"
 #include "svc/ev.h"
+#include "svc/wt.h"
 #include "ui/dpyMgr.h"
 #include "ui/misc.h"
 #include "ui/panel.h"
@@ -247,6 +249,53 @@ TEST_F(Windows, ScrollBarsAsNeededShowOneThenBoth) {
   EXPECT_EQ(p->vAllowance, 31);
 }
 
+// Scroll bars "always" (mode 1) sit along the bottom and right edges of the view even when
+// the work area is empty, not at the view's origin under the clip window.
+TEST_F(Windows, AnEmptyScrolledWindowShowsItsBarsAtTheEdges) {
+  OMobj_id s = shell("emptyScroll", {{"visible", 1}, {"width", 400}, {"height", 300}});
+  for (int resizeMode : {0, 1, 2}) {
+    OMobj_id sw = make("UIscrolledWindow", ("empty" + std::to_string(resizeMode)).c_str(), s,
+                       {{"visible", 1},
+                        {"x", 10},
+                        {"y", 10},
+                        {"width", 200},
+                        {"height", 150},
+                        {"scrollBars", 1},
+                        {"resizeMode", resizeMode}});
+    auto* b = dynamic_cast<UIscrolledWindow*>(UIobjIdToClass(sw));
+    ASSERT_NE(b, nullptr);
+    Widget view = b->widget();
+    ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(sw); }));
+    uitest::pumpFor(30);
+    for (Widget bar : {b->hScrollBar, b->vScrollBar}) {
+      XWindowAttributes attrs;
+      ASSERT_TRUE(XtWindow(bar) && XGetWindowAttributes(XtDisplay(bar), XtWindow(bar), &attrs));
+      EXPECT_EQ(attrs.map_state, IsViewable) << "mode " << resizeMode;
+    }
+    Position hx = 0, hy = 0, vx = 0, vy = 0;
+    Dimension hh = 0, vw = 0, width = 0, height = 0;
+    XtVaGetValues(view, XmNwidth, &width, XmNheight, &height, nullptr);
+    XtVaGetValues(b->hScrollBar, XmNx, &hx, XmNy, &hy, XmNheight, &hh, nullptr);
+    XtVaGetValues(b->vScrollBar, XmNx, &vx, XmNy, &vy, XmNwidth, &vw, nullptr);
+    EXPECT_EQ(width, 200);
+    EXPECT_EQ(height, 150);
+    EXPECT_GT(hh, 0);
+    EXPECT_GT(vw, 0);
+    EXPECT_GE(hy + hh, height - 4) << "mode " << resizeMode << ": the horizontal bar at the bottom";
+    EXPECT_GE(vx + vw, width - 4) << "mode " << resizeMode << ": the vertical bar at the right";
+    EXPECT_GT(hy, height / 2) << "mode " << resizeMode;
+    EXPECT_GT(vx, width / 2) << "mode " << resizeMode;
+    // A small child later leaves them there.
+    make("UIlabel", ("small" + std::to_string(resizeMode)).c_str(), sw,
+         {{"visible", 1}, {"x", 2}, {"y", 2}, {"width", 20}, {"height", 10}});
+    uitest::pumpFor(30);
+    XtVaGetValues(b->hScrollBar, XmNy, &hy, nullptr);
+    XtVaGetValues(b->vScrollBar, XmNx, &vx, nullptr);
+    EXPECT_GT(hy, height / 2) << "mode " << resizeMode;
+    EXPECT_GT(vx, width / 2) << "mode " << resizeMode;
+  }
+}
+
 TEST_F(Windows, RebuildUnderANewParentKeepsTheChildren) {
   OMobj_id s = shell("rebuild", {{"visible", 1}, {"width", 400}, {"height", 300}});
   OMobj_id first = make("UIpanel", "first", s,
@@ -270,11 +319,151 @@ TEST_F(Windows, RebuildUnderANewParentKeepsTheChildren) {
   EXPECT_EQ(UIobjIdToClass(child), childBinding) << "same binding, new widget";
 }
 
+// ---- Lifecycles ---------------------------------------------------------------------------
+
+bool live(Widget w) {
+  return !UIisBeingDestroyed(w);
+}
+
+TEST_F(Windows, AGoneContainerLeavesItsChildrenWithoutWidgetUntilANewParent) {
+  OMobj_id s = shell("keeper", {{"visible", 1}, {"width", 300}, {"height", 200}});
+  // Destroyed from the object manager's side, from the user-interface side (its "parent"
+  // cut), and by a direct call of its binding: the child's handle is cleared, never left
+  // naming a dead widget, and a new parent brings the child back.
+  for (int way : {0, 1, 2}) {
+    std::string n = std::to_string(way);
+    OMobj_id box = uitest::makeObject("UIpanel", prefix + "box" + n, s,
+                                      {{"visible", 1}, {"width", 120}, {"height", 90}});
+    OMobj_id kid = make("UIlabel", ("kid" + n).c_str(), box, {{"visible", 1}});
+    Widget old = UIobjIdToWidget(kid);
+    ASSERT_TRUE(live(old));
+    if (way == 0)
+      OMdestroy_obj(box, 0);
+    else if (way == 1)
+      OMset_obj_val(sub(box, "parent"), OMnull_obj, 0);
+    else
+      UIobjIdToClass(box)->destroyObject();
+    EXPECT_TRUE(UIisBeingDestroyed(old)) << way;
+    if (way == 2) {
+      // The panel's object lives on: it gets a fresh binding and widget, and its child
+      // follows it there.
+      Widget again = UIobjIdToWidget(kid);
+      ASSERT_TRUE(live(again)) << "not left naming the destroyed widget";
+      EXPECT_EQ(XtParent(again), UIobjIdToWidget(box));
+    } else {
+      EXPECT_EQ(UIobjIdToWidget(kid), nullptr) << way << ": the handle names no widget";
+      EXPECT_EQ(intOf(kid, "handle.window"), 0) << way;
+    }
+    OMset_obj_ref(sub(kid, "parent"), s, 0);
+    Widget back = UIobjIdToWidget(kid);
+    ASSERT_TRUE(live(back)) << way << ": a new parent brings the child back";
+    EXPECT_EQ(XtParent(back), UIobjIdToWidget(s));
+    EXPECT_TRUE(uitest::pumpUntil([&] { return viewable(kid); }));
+    if (way != 0) OMdestroy_obj(box, 0);
+  }
+}
+
+// The dataflow of a user action: a cutter's update removes the victim's parent.
+OMobj_id victim = OMnull_obj;
+int ShellTestCut(OMobj_id, unsigned, int) {
+  if (victim.serial)
+    OMset_obj_val(OMfind_subobj(victim, OMstr_to_name("parent"), 0), OMnull_obj, 0);
+  return 1;
+}
+
+TEST_F(Windows, AWorkAreaResizeWhoseDataflowRemovesTheScrolledWindow) {
+  static bool loaded = false;
+  if (!loaded) {
+    loaded = true;
+    OMregister_update_method("ShellTestCut", ShellTestCut);
+    std::vector<OMtemplate_error> errors;
+    ASSERT_EQ(OMload_templates("templates:\n  ShellTestCutter:\n    methods: { update: "
+                               "ShellTestCut }\n    properties: { watch: real }\n",
+                               "shell_test", &errors),
+              1);
+  }
+  OMobj_id s = shell("cutHost", {{"visible", 1}, {"width", 400}, {"height", 300}});
+  OMobj_id sw = make("UIscrolledWindow", "cutView", s,
+                     {{"visible", 1}, {"width", 200}, {"height", 150}, {"resizeMode", 1}});
+  auto* b = dynamic_cast<UIscrolledWindow*>(UIobjIdToClass(sw));
+  ASSERT_NE(b, nullptr);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(sw); }));
+  uitest::pumpFor(20);
+  OMobj_id cutter = make("ShellTestCutter", "cutter", OMnull_obj, {});
+  OMset_obj_ref(sub(cutter, "watch"), sub(sw, "virtualWidth"), 0);
+  victim = sw;
+  Widget view = b->widget();
+  // The work area grows (its children would do that): the new virtual width is written,
+  // and its dataflow removes the view before the height is written.
+  XtVaSetValues(b->clientWidget, XmNwidth, 500, XmNheight, 400, nullptr);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return UIisBeingDestroyed(view); }));
+  victim = OMnull_obj;
+  EXPECT_EQ(UIobjIdToWidget(sw), nullptr);
+  uitest::pumpFor(20);
+}
+
+// A child window is a transient shell: a popup child of its parent's work area.
+TEST_F(Windows, AChildShellWritesItsMovesAndResizesBack) {
+  OMobj_id s = shell("mother");
+  OMobj_id child = make("UIshell", "daughter", s,
+                        {{"visible", 1}, {"x", 30}, {"y", 30}, {"width", 160}, {"height", 90}});
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(child); }));
+  UIshell* b = bindingOf(child);
+  ASSERT_NE(b, nullptr);
+  ASSERT_TRUE(XtIsTransientShell(b->shellWidget));
+  // The user (or the window manager) moves and resizes it.
+  XMoveResizeWindow(XtDisplay(b->shellWidget), XtWindow(b->shellWidget), 70, 80, 230, 120);
+  EXPECT_TRUE(uitest::pumpUntil(
+      [&] { return intOf(child, "width") == 230 && intOf(child, "height") == 120; }));
+  EXPECT_EQ(intOf(child, "x"), 70);
+  EXPECT_EQ(intOf(child, "y"), 80);
+}
+
+TEST_F(Windows, AChildShellGoesWithItsParentAndComesBackOnItsOwn) {
+  OMobj_id s = uitest::makeObject("UIshell", prefix + "parentShell", OMnull_obj,
+                                  {{"visible", 1}, {"width", 300}, {"height", 200}});
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(s); }));
+  OMobj_id child = make("UIshell", "orphan", s, {{"visible", 1}, {"width", 150}, {"height", 80}});
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(child); }));
+  Widget oldShell = bindingOf(child)->shellWidget;
+  OMdestroy_obj(s, 0);
+  EXPECT_TRUE(UIisBeingDestroyed(oldShell));
+  // Without a parent a shell object is a top-level window of its own.
+  Widget back = UIobjIdToWidget(child);
+  ASSERT_TRUE(live(back)) << "not left naming the destroyed window";
+  UIshell* b = bindingOf(child);
+  ASSERT_NE(b, nullptr);
+  EXPECT_TRUE(XtIsTopLevelShell(b->shellWidget));
+  EXPECT_TRUE(uitest::pumpUntil([&] { return viewable(child); }));
+}
+
+TEST_F(Windows, ARebuiltShellLeavesNoPaletteCallbacksBehind) {
+  OMobj_id s = shell("palette");
+  UIshell* b = bindingOf(s);
+  auto* wt = static_cast<WText_context*>(b->displayContext.getWtDpyContext());
+  ASSERT_NE(wt, nullptr);
+  Widget oldShell = b->shellWidget;
+  EXPECT_EQ(WTcount_ext_context_callbacks(wt, oldShell), 2);
+  b->rebuildObject(b->workArea);
+  ASSERT_NE(b->shellWidget, oldShell);
+  EXPECT_EQ(WTcount_ext_context_callbacks(wt, oldShell), 0) << "the old shell's are removed";
+  Widget newShell = b->shellWidget;
+  EXPECT_EQ(WTcount_ext_context_callbacks(wt, newShell), 2);
+  OMdestroy_obj(s, 0);
+  made.clear();
+  EXPECT_EQ(WTcount_ext_context_callbacks(wt, newShell), 0);
+}
+
 TEST_F(Windows, ADisplayChangeMovesTheShell) {
   uitest::PrivateServer second;
   ASSERT_FALSE(second.name().empty());
   OMobj_id s = shell("travel");
   OMobj_id inside = make("UIpanel", "inside", s, {{"visible", 1}, {"width", 60}, {"height", 30}});
+  OMobj_id childShell =
+      make("UIshell", "childWindow", s, {{"visible", 1}, {"width", 120}, {"height", 70}});
+  OMobj_id grandchild =
+      make("UIpanel", "inChild", childShell, {{"visible", 1}, {"width", 40}, {"height", 20}});
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(childShell); }));
   Display* before = XtDisplay(UIobjIdToWidget(s));
   OMset_str_val(sub(s, "display"), second.name().c_str());
   uitest::pumpFor(50);
@@ -286,6 +475,10 @@ TEST_F(Windows, ADisplayChangeMovesTheShell) {
   Widget moved = UIobjIdToWidget(inside);
   ASSERT_FALSE(UIisBeingDestroyed(moved));
   EXPECT_EQ(XtDisplay(moved), after) << "children follow their shell";
+  Widget childWindow = UIobjIdToWidget(childShell);
+  ASSERT_FALSE(UIisBeingDestroyed(childWindow)) << "child windows follow too";
+  EXPECT_EQ(XtDisplay(childWindow), after);
+  EXPECT_EQ(UIobjIdToWidget(grandchild) ? XtDisplay(UIobjIdToWidget(grandchild)) : nullptr, after);
   EVrun_until(
       [&] {
         XWindowAttributes attrs;
@@ -294,6 +487,8 @@ TEST_F(Windows, ADisplayChangeMovesTheShell) {
       },
       3000);
   // Leave nothing on the second server when it goes.
+  OMdestroy_obj(grandchild, 0);
+  OMdestroy_obj(childShell, 0);
   OMdestroy_obj(inside, 0);
   OMdestroy_obj(s, 0);
   made.clear();
