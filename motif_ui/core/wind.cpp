@@ -406,8 +406,7 @@ void writeMouseEvent(MouseInteractorRecord* r, XButtonEvent* event, int phase, i
   OMset_int_val(sub(r->id, "time", 0), static_cast<int>(event->time));
   int buttonType = -1;
   bool typed = readInt(r->id, "buttonType", &buttonType);
-  if (!(phase == 3 && typed && buttonType != button))
-    OMset_int_val(sub(r->id, "state", 0), phase);
+  if (!(phase == 3 && typed && buttonType != button)) OMset_int_val(sub(r->id, "state", 0), phase);
   if (phase == 1) {
     OMset_int_val(sub(r->id, "buttonType", 0), button);
     OMset_int_val(sub(r->id, "buttonMask", 0), r->slot1);
