@@ -11,14 +11,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
+#include "om/om_scope.h"
 #include "svc/err.h"
 #include "svc/number.h"
 #include "svc/wt.h"
 #include "ui/VwDial.h"
 #include "ui/layout.h"
 #include "ui/misc.h"
+#include "ui/xmstring.h"
 
 #include "props.h"
 
@@ -111,12 +112,9 @@ void UIdial::setImmediateMode(const OMobj_id& id) {
 
 void UIdial::setTitleString(const OMobj_id& id) {
   if (UIisBeingDestroyed(title_)) return;
-  char* text = nullptr;
-  if (OMget_str_val(id, &text, 0) != 1) text = nullptr;
-  XmString s = CSstr_to_Xm(text ? text : "");
-  XtVaSetValues(title_, XmNlabelString, s, nullptr);
-  XmStringFree(s);
-  std::free(text);
+  OMtext text = OMget_text(id);
+  UIxmString s = UIxmText(text ? text.get() : "");
+  XtVaSetValues(title_, XmNlabelString, s.get(), nullptr);
 }
 
 void UIdial::setDecimalPoints(Widget w) {
@@ -192,10 +190,11 @@ void UIdial::updateDialWidget() {
 }
 
 bool UIdial::writeValue(double v) {
-  OMobj_id obj = objId;
-  OMpush_ctx(obj, 1, 0, 0);
-  OMset_real_val(sub(obj, "value"), v);
-  OMpop_ctx(obj);
+  {
+    OMobj_id obj = objId;
+    OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
+    OMset_real_val(sub(obj, "value"), v);
+  }  // popped here: the notifications it runs may destroy this binding
   return alive(this);
 }
 
@@ -320,17 +319,15 @@ bool UIdial::instanceObject() {
     bool isWidth = which[0] == 'w';
     if (OMget_int_val(p, &v) != 1) {
       v = 150;
-      OMpush_ctx(obj, 2, 0, 0);
+      OMcontext ctx(obj, OM_CTX_WIDGET, OM_CTX_PLAIN);
       OMset_int_val(p, v);
-      OMpop_ctx(obj);
     } else if (v < 50) {
       ERRerror("UIdial::instanceObject", 0, 2,
                isWidth ? "UIdial width may not be less than 50. Using 50 as width."
                        : "UIdial height may not be less than 50. Using 50 as height.");
       v = 50;
-      OMpush_ctx(obj, 2, 0, 0);
+      OMcontext ctx(obj, OM_CTX_WIDGET, OM_CTX_PLAIN);
       OMset_real_val(p, 50.0);
-      OMpop_ctx(obj);
     }
     (isWidth ? width : height) = v;
   }

@@ -6,9 +6,7 @@
 #include <Xm/Text.h>
 #include <Xm/Xm.h>
 
-#include <cstdlib>
-#include <cstring>
-
+#include "om/om_scope.h"
 #include "ui/misc.h"
 #include "ui/valuator.h"
 
@@ -69,10 +67,8 @@ void UItext::setColumns(const OMobj_id& id, Widget w) {
 
 void UItext::setValue(const OMobj_id& id, Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  char* text = nullptr;
-  if (OMget_str_val(id, &text, 0) != 1) text = nullptr;
-  std::string value = text ? text : "";
-  std::free(text);
+  OMtext text = OMget_text(id);
+  std::string value = text ? text.get() : "";
   UItext* binding = textOf(w);
   // The text the binding wrote itself comes back as a change: the widget holds it already,
   // and setting it again would only move the cursor (and cost a copy of a growing text on
@@ -153,10 +149,11 @@ bool UItext::writeText() {
   std::string text = widgetText(widget_);
   written_ = text;
   hasWritten_ = true;
-  OMobj_id obj = objId;
-  OMpush_ctx(obj, 1, 0, 0);
-  OMset_str_val(sub(obj, "text"), text.c_str());
-  OMpop_ctx(obj);
+  {
+    OMobj_id obj = objId;
+    OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
+    OMset_str_val(sub(obj, "text"), text.c_str());
+  }  // popped here: the notifications it runs may destroy this binding
   if (!alive(this)) return false;
   hasWritten_ = false;
   return true;
@@ -169,10 +166,8 @@ void UItext::enterLeave(Widget w, XtPointer, XtPointer call) {
   if (cb->reason == XmCR_ACTIVATE && (t->updateMode_ & 1)) {
     t->writeText();  // Return writes even an unchanged text
   } else if (cb->reason == XmCR_LOSING_FOCUS && (t->updateMode_ & 2)) {
-    char* now = nullptr;
-    bool same = OMget_str_val(sub(t->objId, "text"), &now, 0) == 1 && widgetText(w) == now;
-    std::free(now);
-    if (!same) t->writeText();
+    OMtext now = OMget_text(sub(t->objId, "text"));
+    if (!now || widgetText(w) != now.get()) t->writeText();
   }
 }
 
