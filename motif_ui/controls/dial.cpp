@@ -29,12 +29,6 @@ using uiprops::newer;
 using uiprops::readInt;
 using uiprops::sub;
 
-UIdial* dialOf(Widget w) {
-  if (UIisBeingDestroyed(w)) return nullptr;
-  auto* d = dynamic_cast<UIdial*>(UIwidgetToClass(w));
-  return d && UIwindow::alive(d) ? d : nullptr;
-}
-
 std::string named(const OMobj_id& id, const char* suffix) {
   return std::string(uiprops::nameOf(id)) + suffix;
 }
@@ -198,34 +192,38 @@ bool UIdial::writeValue(double v) {
   return alive(this);
 }
 
-void UIdial::valueChangedCB(Widget, XtPointer which, XtPointer call) {
-  auto* cb = static_cast<VwDialCallbackStruct*>(call);
-  if (!cb || UIisBeingDestroyed(cb->widget)) return;
-  UIdial* d = dialOf(XtParent(cb->widget));
-  if (!d || cb->widget != d->dial_) return;
+void UIdial::onDialDrag(Widget, UIdial* binding, VwDialCallbackStruct* call) {
+  binding->dialMoved(call, true);
+}
+
+void UIdial::onDialRelease(Widget, UIdial* binding, VwDialCallbackStruct* call) {
+  binding->dialMoved(call, false);
+}
+
+void UIdial::dialMoved(VwDialCallbackStruct* cb, bool dragging) {
+  if (!cb || UIisBeingDestroyed(cb->widget) || cb->widget != dial_) return;
   int raw = 0;
   XtVaGetValues(cb->widget, VwNvalue, &raw, nullptr);
-  double v = UIscaleDown(raw, d->decimalPoints_);
-  if (d->maxSet_ && v > d->max_) v = d->max_;
-  if (d->minSet_ && v < d->min_) v = d->min_;
-  double old = d->value_;
-  d->Value(v);
+  double v = UIscaleDown(raw, decimalPoints_);
+  if (maxSet_ && v > max_) v = max_;
+  if (minSet_ && v < min_) v = min_;
+  double old = value_;
+  Value(v);
   bool write = true;
-  if (which == nullptr) {  // dragging
-    double scale = d->scaleFactor();
+  if (dragging) {
+    double scale = scaleFactor();
     int now = 0, before = 0;
-    write = d->immediateMode_ && UIscaledTruncate(v * scale, &now) &&
+    write = immediateMode_ && UIscaledTruncate(v * scale, &now) &&
             (!UIscaledTruncate(old * scale, &before) || now != before);
   }
   // The write may change anything, the dial's style (a rebuild) included: the binding and its
   // widgets are looked at again afterwards.
-  if (write && !d->writeValue(v)) return;
-  d->setValueString();
+  if (write && !writeValue(v)) return;
+  setValueString();
 }
 
-void UIdial::valueWidgetCB(Widget w, XtPointer, XtPointer) {
-  UIdial* d = dialOf(w);
-  if (!d || w != d->text_) return;
+void UIdial::valueWidgetCB(Widget w, UIdial* d, XmAnyCallbackStruct*) {
+  if (UIisBeingDestroyed(w) || w != d->text_) return;
   char* raw = XmTextGetString(w);
   double v = 0;
   bool ok = UIparseDialText(raw, &v);
@@ -369,9 +367,9 @@ bool UIdial::instanceObject() {
   XtSetArg(args[n], VwNprocessingDirection, VwMAX_ON_RIGHT), ++n;
   dial_ = VwCreateDial(form_, const_cast<char*>(named(obj, "_dial").c_str()), args, n);
   XtManageChild(dial_);
-  XtAddCallback(text_, XmNactivateCallback, valueWidgetCB, this);
-  XtAddCallback(dial_, VwNactivateCallback, valueChangedCB, nullptr);
-  XtAddCallback(dial_, VwNdisarmCallback, valueChangedCB, reinterpret_cast<XtPointer>(1));
+  UIaddCallback<&UIdial::valueWidgetCB>(text_, XmNactivateCallback, this);
+  UIaddCallback<&UIdial::onDialDrag>(dial_, VwNactivateCallback, this);
+  UIaddCallback<&UIdial::onDialRelease>(dial_, VwNdisarmCallback, this);
   widget_ = container_;
   hasShown_ = false;
   XtVaSetValues(container_, XmNwidth, width, XmNheight, height, nullptr);

@@ -164,10 +164,8 @@ void UIfield::committing(int bit) {
   }
 }
 
-void UIfield::okCallback(Widget w, XtPointer, XtPointer call) {
-  UIfield* f = fieldOf(w);
-  auto* cb = static_cast<XmAnyCallbackStruct*>(call);
-  if (!f || f->settingText_ || !cb) return;
+void UIfield::okCallback(Widget w, UIfield* f, XmAnyCallbackStruct* cb) {
+  if (UIisBeingDestroyed(w) || f->settingText_ || !cb) return;
   if (cb->reason == XmCR_ACTIVATE) f->committing(1);
   if (cb->reason == XmCR_LOSING_FOCUS) f->committing(2);
 }
@@ -177,9 +175,8 @@ void UIfield::leaveWindow(Widget w, XtPointer, XEvent* event, Boolean*) {
   if (f && event && event->type == LeaveNotify) f->committing(4);
 }
 
-void UIfield::updateImmediate(Widget w, XtPointer, XtPointer) {
-  UIfield* f = fieldOf(w);
-  if (!f || f->settingText_ || !(f->updateMode_ & 8)) return;
+void UIfield::updateImmediate(Widget w, UIfield* f, XmAnyCallbackStruct*) {
+  if (UIisBeingDestroyed(w) || f->settingText_ || !(f->updateMode_ & 8)) return;
   std::string text = widgetText(w);
   double v = 0;
   // While the user types, refused text writes nothing and the text is left as typed.
@@ -247,9 +244,9 @@ bool UIfield::instanceObject() {
                        XmNresizeHeight, False, XmNresizeWidth, False, XmNuserData, this, nullptr);
   XmDropSiteUnregister(w);
   XtAddEventHandler(w, LeaveWindowMask, False, leaveWindow, this);
-  XtAddCallback(w, XmNactivateCallback, okCallback, this);
-  XtAddCallback(w, XmNlosingFocusCallback, okCallback, this);
-  XtAddCallback(w, XmNvalueChangedCallback, updateImmediate, this);
+  UIaddCallback<&UIfield::okCallback>(w, XmNactivateCallback, this);
+  UIaddCallback<&UIfield::okCallback>(w, XmNlosingFocusCallback, this);
+  UIaddCallback<&UIfield::updateImmediate>(w, XmNvalueChangedCallback, this);
   widget_ = w;
   hasShown_ = false;
   // Resources first, then managed by onObjectCreate once "visible" is known.

@@ -129,13 +129,15 @@ void UIslider::setIncrement(const OMobj_id&, const OMobj_id& increment, Widget w
 
 void UIslider::setImmediateMode(Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  auto cb = reinterpret_cast<XtCallbackProc>(valueChangedCB);
-  XtRemoveCallback(w, XmNdragCallback, cb, this);
-  XtRemoveCallback(w, XmNvalueChangedCallback, cb, this);
+  // Removed as UIaddCallback registered them: its trampoline, the binding as client data.
+  XtCallbackProc cb = UIcallbackTrampoline<&UIslider::valueChangedCB>;
+  XtPointer self = static_cast<UIwindow*>(this);
+  XtRemoveCallback(w, XmNdragCallback, cb, self);
+  XtRemoveCallback(w, XmNvalueChangedCallback, cb, self);
   int immediate = 0;
   if (readInt(objId, "immediateMode", &immediate) && immediate)
-    XtAddCallback(w, XmNdragCallback, cb, this);
-  XtAddCallback(w, XmNvalueChangedCallback, cb, this);
+    UIaddCallback<&UIslider::valueChangedCB>(w, XmNdragCallback, this);
+  UIaddCallback<&UIslider::valueChangedCB>(w, XmNvalueChangedCallback, this);
 }
 
 void UIslider::setProcessingDirection(Widget w) {
@@ -206,9 +208,8 @@ void UIslider::setSliderResources(Widget w, int seq) {
   if (newer(objId, "showValue", seq)) setShowValue(w);
 }
 
-void UIslider::valueChangedCB(Widget w, UIslider*, XmScaleCallbackStruct* call) {
-  auto* s = dynamic_cast<UIslider*>(UIwidgetToClass(w));
-  if (!s || !alive(s) || !call) return;
+void UIslider::valueChangedCB(Widget w, UIslider* s, XmScaleCallbackStruct* call) {
+  if (UIisBeingDestroyed(w) || !call) return;
   short d = 0;
   XtVaGetValues(w, XmNdecimalPoints, &d, nullptr);
   double v = UIscaleDown(call->value, d);

@@ -159,10 +159,8 @@ bool UItext::writeText() {
   return true;
 }
 
-void UItext::enterLeave(Widget w, XtPointer, XtPointer call) {
-  UItext* t = textOf(w);
-  auto* cb = static_cast<XmAnyCallbackStruct*>(call);
-  if (!t || t->settingText_ || !cb) return;
+void UItext::enterLeave(Widget w, UItext* t, XmAnyCallbackStruct* cb) {
+  if (UIisBeingDestroyed(w) || t->settingText_ || !cb) return;
   if (cb->reason == XmCR_ACTIVATE && (t->updateMode_ & 1)) {
     t->writeText();  // Return writes even an unchanged text
   } else if (cb->reason == XmCR_LOSING_FOCUS && (t->updateMode_ & 2)) {
@@ -178,9 +176,8 @@ void UItext::leaveWindow(Widget w, XtPointer, XEvent* event, Boolean*) {
   if (readInt(t->objId, "active", &active) && active) t->writeText();
 }
 
-void UItext::updateImmediate(Widget w, XtPointer, XtPointer) {
-  UItext* t = textOf(w);
-  if (t && !t->settingText_ && (t->updateMode_ & 8)) t->writeText();
+void UItext::updateImmediate(Widget w, UItext* t, XmAnyCallbackStruct*) {
+  if (!UIisBeingDestroyed(w) && !t->settingText_ && (t->updateMode_ & 8)) t->writeText();
 }
 
 bool UItext::instanceObject() {
@@ -221,9 +218,9 @@ bool UItext::instanceObject() {
     UIsetOMWindowHeight(objId, 28);
   setResources(w, -1);
   XtAddEventHandler(w, LeaveWindowMask, False, leaveWindow, this);
-  XtAddCallback(w, XmNactivateCallback, enterLeave, this);
-  XtAddCallback(w, XmNlosingFocusCallback, enterLeave, this);
-  XtAddCallback(w, XmNvalueChangedCallback, updateImmediate, this);
+  UIaddCallback<&UItext::enterLeave>(w, XmNactivateCallback, this);
+  UIaddCallback<&UItext::enterLeave>(w, XmNlosingFocusCallback, this);
+  UIaddCallback<&UItext::updateImmediate>(w, XmNvalueChangedCallback, this);
   onObjectCreate(w);
   return true;
 }
