@@ -17,6 +17,7 @@
 #include "svc/number.h"
 #include "svc/wt.h"
 #include "ui/VwDial.h"
+#include "ui/args.h"
 #include "ui/layout.h"
 #include "ui/misc.h"
 #include "ui/xmstring.h"
@@ -356,16 +357,15 @@ bool UIdial::instanceObject() {
       OMget_real_val(sub(obj, "min"), &lo) == 1 && OMget_real_val(sub(obj, "max"), &hi) == 1;
   // Made at its size: a dial made without one takes twice its default centre.
   UIdialLayout g = UIdialGeometry(width, height, title_->core.height, text_->core.height, style);
-  Arg args[7];
-  Cardinal n = 0;
-  XtSetArg(args[n], XmNwidth, std::max(1, g.width - 2)), ++n;
-  XtSetArg(args[n], XmNheight, g.dialHeight), ++n;
-  XtSetArg(args[n], XmNuserData, this), ++n;
-  XtSetArg(args[n], VwNframeThickness, 2), ++n;
-  XtSetArg(args[n], VwNdialType, valuator ? VwREAL_VALUATOR : VwREAL_ACCUMULATER), ++n;
-  XtSetArg(args[n], VwNdialStyle, style), ++n;
-  XtSetArg(args[n], VwNprocessingDirection, VwMAX_ON_RIGHT), ++n;
-  dial_ = VwCreateDial(form_, const_cast<char*>(named(obj, "_dial").c_str()), args, n);
+  UIargs args{{XmNwidth, std::max(1, g.width - 2)},
+              {XmNheight, g.dialHeight},
+              {XmNuserData, this},
+              {VwNframeThickness, 2},
+              {VwNdialType, valuator ? VwREAL_VALUATOR : VwREAL_ACCUMULATER},
+              {VwNdialStyle, style},
+              {VwNprocessingDirection, VwMAX_ON_RIGHT}};
+  dial_ = VwCreateDial(form_, const_cast<char*>(named(obj, "_dial").c_str()), args.list(),
+                       args.count());
   XtManageChild(dial_);
   UIaddCallback<&UIdial::valueWidgetCB>(text_, XmNactivateCallback, this);
   UIaddCallback<&UIdial::onDialDrag>(dial_, VwNactivateCallback, this);

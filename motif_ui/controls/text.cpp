@@ -7,6 +7,7 @@
 #include <Xm/Xm.h>
 
 #include "om/om_scope.h"
+#include "ui/args.h"
 #include "ui/misc.h"
 #include "ui/valuator.h"
 
@@ -190,22 +191,21 @@ bool UItext::instanceObject() {
   bool hasColumns = readInt(objId, "columns", &columns) && columns != 0;
   bool hasWidth = UIgetOMWindowWidth(objId, &width);
   bool hasHeight = UIgetOMWindowHeight(objId, &height);
-  Arg args[8];
-  Cardinal n = 0;
-  XtSetArg(args[n], XmNx, x), ++n;
-  XtSetArg(args[n], XmNy, y), ++n;
-  XtSetArg(args[n], XmNuserData, this), ++n;
-  XtSetArg(args[n], XmNeditMode, rows > 1 ? XmMULTI_LINE_EDIT : XmSINGLE_LINE_EDIT), ++n;
+  UIargs args{{XmNx, x},
+              {XmNy, y},
+              {XmNuserData, this},
+              {XmNeditMode, rows > 1 ? XmMULTI_LINE_EDIT : XmSINGLE_LINE_EDIT}};
   if (hasRows)
-    XtSetArg(args[n], XmNrows, static_cast<short>(rows)), ++n;
+    args.add(XmNrows, static_cast<short>(rows));
   else if (hasHeight)
-    XtSetArg(args[n], XtNheight, height), ++n;
+    args.add(XtNheight, height);
   if (hasColumns)
-    XtSetArg(args[n], XmNcolumns, static_cast<short>(columns)), ++n;
+    args.add(XmNcolumns, static_cast<short>(columns));
   else if (hasWidth)
-    XtSetArg(args[n], XtNwidth, width), ++n;
+    args.add(XtNwidth, width);
   // Managed by onObjectCreate once "visible" is known.
-  Widget w = XtCreateWidget(uiprops::nameOf(objId), xmTextWidgetClass, parent, args, n);
+  Widget w =
+      XtCreateWidget(uiprops::nameOf(objId), xmTextWidgetClass, parent, args.list(), args.count());
   XmDropSiteUnregister(w);
   widget_ = w;
   if (hasColumns)
