@@ -29,6 +29,7 @@
 #include <climits>
 #include <string>
 
+#include "ui/VwDial.h"
 #include "ui/valuator.h"
 
 class UIdial : public UIvaluator {
@@ -65,11 +66,12 @@ class UIdial : public UIvaluator {
   // Type, range, ticks, decimal points, turn and value to the dial in one call.
   void updateDialWidget();
 
-  // The text's Return. Client data: the binding.
-  static void valueWidgetCB(Widget w, XtPointer binding, XtPointer call);
-  // The dial's drag (client data 0) and release or key step (1); the widget argument is null,
-  // the dial is in the call data.
-  static void valueChangedCB(Widget w, XtPointer which, XtPointer call);
+  // The text's Return. Registered with UIaddCallback, as are the two below.
+  static void valueWidgetCB(Widget w, UIdial* binding, XmAnyCallbackStruct* call);
+  // The dial's drag and its release or key step; the widget argument is null, the dial is in
+  // the call data. Calls from a widget other than the binding's own dial are dropped.
+  static void onDialDrag(Widget w, UIdial* binding, VwDialCallbackStruct* call);
+  static void onDialRelease(Widget w, UIdial* binding, VwDialCallbackStruct* call);
 
   Widget dialWidget() const { return dial_; }
   Widget textWidget() const { return text_; }
@@ -79,6 +81,8 @@ class UIdial : public UIvaluator {
  private:
   void applyGeometry();
   bool writeValue(double v);
+  // The dial moved: takes its value; a drag writes it only in immediate mode.
+  void dialMoved(VwDialCallbackStruct* call, bool dragging);
 
   int immediateMode_ = 0;
   double valuePerRev_ = 100.0;

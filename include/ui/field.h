@@ -46,11 +46,12 @@ class UIfield : public UIvaluator {
   // Reads "updateMode" (1 when unset).
   void setUpdateMode();
 
-  // Return and losing the focus (by update mode), and pointer leaving (through leaveWindow):
-  // commits the typed text. Client data: the binding.
-  static void okCallback(Widget w, XtPointer binding, XtPointer call);
+  // Return and losing the focus (by update mode): commits the typed text. Registered with
+  // UIaddCallback; nothing happens for a widget being destroyed.
+  static void okCallback(Widget w, UIfield* binding, XmAnyCallbackStruct* call);
   // Every change of the text, in update mode 8.
-  static void updateImmediate(Widget w, XtPointer binding, XtPointer call);
+  static void updateImmediate(Widget w, UIfield* binding, XmAnyCallbackStruct* call);
+  // Pointer leaving (an event handler, client data ignored: the binding is looked up from w).
   static void leaveWindow(Widget w, XtPointer binding, XEvent* event, Boolean* go);
 
  private:

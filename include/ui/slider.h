@@ -59,8 +59,11 @@ class UIslider : public UIvaluator {
   void setShowValue(Widget w);
   void setSliderTroughColor(Widget scrollBar);
 
+  // A drag (in immediate mode) or a change of the scale's value: writes "value". Registered
+  // with UIaddCallback; nothing happens for a widget being destroyed.
   static void valueChangedCB(Widget w, UIslider* binding, XmScaleCallbackStruct* call);
-  // The step is applied again once the scroll bar is mapped (client data: the binding).
+  // The step is applied again once the scroll bar is mapped (an event handler, client data
+  // ignored: the binding is looked up from the scroll bar's parent).
   static void onMap(Widget w, XtPointer binding, XEvent* event, Boolean* go);
 
   bool usable() const { return usable_ != 0; }

@@ -44,10 +44,12 @@ class UItext : public UIwindow {
   // Reads "updateMode" (1 when unset).
   void setUpdateMode();
 
-  // Client data: the binding.
+  // Pointer leaving (an event handler, client data ignored: the binding is looked up from w).
   static void leaveWindow(Widget w, XtPointer binding, XEvent* event, Boolean* go);
-  static void enterLeave(Widget w, XtPointer binding, XtPointer call);
-  static void updateImmediate(Widget w, XtPointer binding, XtPointer call);
+  // Return and losing the focus, and every change of the text (by update mode). Registered
+  // with UIaddCallback; nothing happens for a widget being destroyed.
+  static void enterLeave(Widget w, UItext* binding, XmAnyCallbackStruct* call);
+  static void updateImmediate(Widget w, UItext* binding, XmAnyCallbackStruct* call);
 
  private:
   // Writes the widget's text to "text" (context mode 1); false when that destroyed the

@@ -11,14 +11,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
+#include "om/om_scope.h"
 #include "svc/err.h"
 #include "svc/number.h"
 #include "svc/wt.h"
 #include "ui/VwDial.h"
+#include "ui/args.h"
 #include "ui/layout.h"
 #include "ui/misc.h"
+#include "ui/xmstring.h"
 
 #include "props.h"
 
@@ -27,12 +29,6 @@ namespace {
 using uiprops::newer;
 using uiprops::readInt;
 using uiprops::sub;
-
-UIdial* dialOf(Widget w) {
-  if (UIisBeingDestroyed(w)) return nullptr;
-  auto* d = dynamic_cast<UIdial*>(UIwidgetToClass(w));
-  return d && UIwindow::alive(d) ? d : nullptr;
-}
 
 std::string named(const OMobj_id& id, const char* suffix) {
   return std::string(uiprops::nameOf(id)) + suffix;
@@ -111,12 +107,9 @@ void UIdial::setImmediateMode(const OMobj_id& id) {
 
 void UIdial::setTitleString(const OMobj_id& id) {
   if (UIisBeingDestroyed(title_)) return;
-  char* text = nullptr;
-  if (OMget_str_val(id, &text, 0) != 1) text = nullptr;
-  XmString s = CSstr_to_Xm(text ? text : "");
-  XtVaSetValues(title_, XmNlabelString, s, nullptr);
-  XmStringFree(s);
-  std::free(text);
+  OMtext text = OMget_text(id);
+  UIxmString s = UIxmText(text ? text.get() : "");
+  XtVaSetValues(title_, XmNlabelString, s.get(), nullptr);
 }
 
 void UIdial::setDecimalPoints(Widget w) {
@@ -192,41 +185,46 @@ void UIdial::updateDialWidget() {
 }
 
 bool UIdial::writeValue(double v) {
-  OMobj_id obj = objId;
-  OMpush_ctx(obj, 1, 0, 0);
-  OMset_real_val(sub(obj, "value"), v);
-  OMpop_ctx(obj);
+  {
+    OMobj_id obj = objId;
+    OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
+    OMset_real_val(sub(obj, "value"), v);
+  }  // popped here: the notifications it runs may destroy this binding
   return alive(this);
 }
 
-void UIdial::valueChangedCB(Widget, XtPointer which, XtPointer call) {
-  auto* cb = static_cast<VwDialCallbackStruct*>(call);
-  if (!cb || UIisBeingDestroyed(cb->widget)) return;
-  UIdial* d = dialOf(XtParent(cb->widget));
-  if (!d || cb->widget != d->dial_) return;
+void UIdial::onDialDrag(Widget, UIdial* binding, VwDialCallbackStruct* call) {
+  binding->dialMoved(call, true);
+}
+
+void UIdial::onDialRelease(Widget, UIdial* binding, VwDialCallbackStruct* call) {
+  binding->dialMoved(call, false);
+}
+
+void UIdial::dialMoved(VwDialCallbackStruct* cb, bool dragging) {
+  if (!cb || UIisBeingDestroyed(cb->widget) || cb->widget != dial_) return;
   int raw = 0;
   XtVaGetValues(cb->widget, VwNvalue, &raw, nullptr);
-  double v = UIscaleDown(raw, d->decimalPoints_);
-  if (d->maxSet_ && v > d->max_) v = d->max_;
-  if (d->minSet_ && v < d->min_) v = d->min_;
-  double old = d->value_;
-  d->Value(v);
+  double v = UIscaleDown(raw, decimalPoints_);
+  if (maxSet_ && v > max_) v = max_;
+  if (minSet_ && v < min_) v = min_;
+  double old = value_;
+  Value(v);
   bool write = true;
-  if (which == nullptr) {  // dragging
-    double scale = d->scaleFactor();
+  if (dragging) {
+    double scale = scaleFactor();
     int now = 0, before = 0;
-    write = d->immediateMode_ && UIscaledTruncate(v * scale, &now) &&
+    write = immediateMode_ && UIscaledTruncate(v * scale, &now) &&
             (!UIscaledTruncate(old * scale, &before) || now != before);
   }
   // The write may change anything, the dial's style (a rebuild) included: the binding and its
   // widgets are looked at again afterwards.
-  if (write && !d->writeValue(v)) return;
-  d->setValueString();
+  if (write && !writeValue(v)) return;
+  setValueString();
 }
 
-void UIdial::valueWidgetCB(Widget w, XtPointer, XtPointer) {
-  UIdial* d = dialOf(w);
-  if (!d || w != d->text_) return;
+void UIdial::valueWidgetCB(Widget w, UIdial* d, XmAnyCallbackStruct*) {
+  if (UIisBeingDestroyed(w) || w != d->text_) return;
   char* raw = XmTextGetString(w);
   double v = 0;
   bool ok = UIparseDialText(raw, &v);
@@ -320,17 +318,15 @@ bool UIdial::instanceObject() {
     bool isWidth = which[0] == 'w';
     if (OMget_int_val(p, &v) != 1) {
       v = 150;
-      OMpush_ctx(obj, 2, 0, 0);
+      OMcontext ctx(obj, OM_CTX_WIDGET, OM_CTX_PLAIN);
       OMset_int_val(p, v);
-      OMpop_ctx(obj);
     } else if (v < 50) {
       ERRerror("UIdial::instanceObject", 0, 2,
                isWidth ? "UIdial width may not be less than 50. Using 50 as width."
                        : "UIdial height may not be less than 50. Using 50 as height.");
       v = 50;
-      OMpush_ctx(obj, 2, 0, 0);
+      OMcontext ctx(obj, OM_CTX_WIDGET, OM_CTX_PLAIN);
       OMset_real_val(p, 50.0);
-      OMpop_ctx(obj);
     }
     (isWidth ? width : height) = v;
   }
@@ -361,20 +357,19 @@ bool UIdial::instanceObject() {
       OMget_real_val(sub(obj, "min"), &lo) == 1 && OMget_real_val(sub(obj, "max"), &hi) == 1;
   // Made at its size: a dial made without one takes twice its default centre.
   UIdialLayout g = UIdialGeometry(width, height, title_->core.height, text_->core.height, style);
-  Arg args[7];
-  Cardinal n = 0;
-  XtSetArg(args[n], XmNwidth, std::max(1, g.width - 2)), ++n;
-  XtSetArg(args[n], XmNheight, g.dialHeight), ++n;
-  XtSetArg(args[n], XmNuserData, this), ++n;
-  XtSetArg(args[n], VwNframeThickness, 2), ++n;
-  XtSetArg(args[n], VwNdialType, valuator ? VwREAL_VALUATOR : VwREAL_ACCUMULATER), ++n;
-  XtSetArg(args[n], VwNdialStyle, style), ++n;
-  XtSetArg(args[n], VwNprocessingDirection, VwMAX_ON_RIGHT), ++n;
-  dial_ = VwCreateDial(form_, const_cast<char*>(named(obj, "_dial").c_str()), args, n);
+  UIargs args{{XmNwidth, std::max(1, g.width - 2)},
+              {XmNheight, g.dialHeight},
+              {XmNuserData, this},
+              {VwNframeThickness, 2},
+              {VwNdialType, valuator ? VwREAL_VALUATOR : VwREAL_ACCUMULATER},
+              {VwNdialStyle, style},
+              {VwNprocessingDirection, VwMAX_ON_RIGHT}};
+  dial_ = VwCreateDial(form_, const_cast<char*>(named(obj, "_dial").c_str()), args.list(),
+                       args.count());
   XtManageChild(dial_);
-  XtAddCallback(text_, XmNactivateCallback, valueWidgetCB, this);
-  XtAddCallback(dial_, VwNactivateCallback, valueChangedCB, nullptr);
-  XtAddCallback(dial_, VwNdisarmCallback, valueChangedCB, reinterpret_cast<XtPointer>(1));
+  UIaddCallback<&UIdial::valueWidgetCB>(text_, XmNactivateCallback, this);
+  UIaddCallback<&UIdial::onDialDrag>(dial_, VwNactivateCallback, this);
+  UIaddCallback<&UIdial::onDialRelease>(dial_, VwNdisarmCallback, this);
   widget_ = container_;
   hasShown_ = false;
   XtVaSetValues(container_, XmNwidth, width, XmNheight, height, nullptr);

@@ -7,8 +7,8 @@
 #include <Xm/Xm.h>
 
 #include <cmath>
-#include <cstdlib>
 
+#include "om/om_scope.h"
 #include "ui/misc.h"
 
 #include "props.h"
@@ -53,9 +53,8 @@ void UIfield::setUpdateMode() {
 
 const char* UIfield::makeString() {
   if (valueNull_) {
-    char* text = nullptr;
-    made_ = OMget_str_val(sub(objId, "nullString"), &text, 0) == 1 ? text : "";
-    std::free(text);
+    OMtext text = OMget_text(sub(objId, "nullString"));
+    made_ = text ? text.get() : "";
     return made_.c_str();
   }
   double shown = 0;
@@ -98,10 +97,11 @@ void UIfield::setValue() {
 }
 
 bool UIfield::writeValue(double v) {
-  OMobj_id obj = objId;
-  OMpush_ctx(obj, 1, 0, 0);
-  OMset_real_val(sub(obj, "value"), v);
-  OMpop_ctx(obj);
+  {
+    OMobj_id obj = objId;
+    OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
+    OMset_real_val(sub(obj, "value"), v);
+  }  // popped here: the notifications it runs may destroy this binding
   return alive(this);
 }
 
@@ -120,10 +120,11 @@ void UIfield::commit() {
     OMobj_id value = sub(objId, "value");
     double v = 0;
     if (OMget_real_val(value, &v) == 1) {
-      OMobj_id obj = objId;
-      OMpush_ctx(obj, 1, 0, 0);
-      OMset_obj_val(value, OMnull_obj, 0);
-      OMpop_ctx(obj);
+      {
+        OMobj_id obj = objId;
+        OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
+        OMset_obj_val(value, OMnull_obj, 0);
+      }
       if (!alive(this)) return;
     }
     show(true);
@@ -163,10 +164,8 @@ void UIfield::committing(int bit) {
   }
 }
 
-void UIfield::okCallback(Widget w, XtPointer, XtPointer call) {
-  UIfield* f = fieldOf(w);
-  auto* cb = static_cast<XmAnyCallbackStruct*>(call);
-  if (!f || f->settingText_ || !cb) return;
+void UIfield::okCallback(Widget w, UIfield* f, XmAnyCallbackStruct* cb) {
+  if (UIisBeingDestroyed(w) || f->settingText_ || !cb) return;
   if (cb->reason == XmCR_ACTIVATE) f->committing(1);
   if (cb->reason == XmCR_LOSING_FOCUS) f->committing(2);
 }
@@ -176,9 +175,8 @@ void UIfield::leaveWindow(Widget w, XtPointer, XEvent* event, Boolean*) {
   if (f && event && event->type == LeaveNotify) f->committing(4);
 }
 
-void UIfield::updateImmediate(Widget w, XtPointer, XtPointer) {
-  UIfield* f = fieldOf(w);
-  if (!f || f->settingText_ || !(f->updateMode_ & 8)) return;
+void UIfield::updateImmediate(Widget w, UIfield* f, XmAnyCallbackStruct*) {
+  if (UIisBeingDestroyed(w) || f->settingText_ || !(f->updateMode_ & 8)) return;
   std::string text = widgetText(w);
   double v = 0;
   // While the user types, refused text writes nothing and the text is left as typed.
@@ -219,9 +217,8 @@ void UIfield::setResources(Widget w, int seq) {
   if (newer(format, seq)) format_ = OMget_int_val(format, &v) == 1 ? (v & 3) : UI_FORMAT_GENERAL;
   if (mode_ == UI_MODE_INTEGER && format_ != UI_FORMAT_FIXED) {
     format_ = UI_FORMAT_FIXED;
-    OMpush_ctx(objId, 1, 0, 0);
+    OMcontext ctx(objId, OM_CTX_USER, OM_CTX_PLAIN);
     OMset_int_val(sub(objId, "format", 0), UI_FORMAT_FIXED);
-    OMpop_ctx(objId);
   }
   OMobj_id p = sub(objId, "outputOnly");
   if (newer(p, seq)) UIsetEditable(p, w);
@@ -247,9 +244,9 @@ bool UIfield::instanceObject() {
                        XmNresizeHeight, False, XmNresizeWidth, False, XmNuserData, this, nullptr);
   XmDropSiteUnregister(w);
   XtAddEventHandler(w, LeaveWindowMask, False, leaveWindow, this);
-  XtAddCallback(w, XmNactivateCallback, okCallback, this);
-  XtAddCallback(w, XmNlosingFocusCallback, okCallback, this);
-  XtAddCallback(w, XmNvalueChangedCallback, updateImmediate, this);
+  UIaddCallback<&UIfield::okCallback>(w, XmNactivateCallback, this);
+  UIaddCallback<&UIfield::okCallback>(w, XmNlosingFocusCallback, this);
+  UIaddCallback<&UIfield::updateImmediate>(w, XmNvalueChangedCallback, this);
   widget_ = w;
   hasShown_ = false;
   // Resources first, then managed by onObjectCreate once "visible" is known.

@@ -7,11 +7,12 @@
 #include <Xm/Xm.h>
 
 #include <algorithm>
-#include <cstdlib>
 
+#include "om/om_scope.h"
 #include "svc/wt.h"
 #include "ui/layout.h"
 #include "ui/misc.h"
+#include "ui/xmstring.h"
 
 #include "props.h"
 
@@ -25,6 +26,12 @@ Widget scrollBarOf(Widget scale) {
   for (Widget c : uiprops::childrenOf(scale))
     if (XmIsScrollBar(c)) return c;
   return nullptr;
+}
+
+// The scale's title: "title" as a compound string, or none while it has no value.
+UIxmString titleOf(const OMobj_id& obj) {
+  OMtext text = OMget_text(sub(obj, "title"));
+  return text ? UIxmText(text.get()) : UIxmString();
 }
 
 }  // namespace
@@ -82,9 +89,10 @@ void UIslider::setValue(Widget w) {
   Value(v);
   if (!rangePending_ && (v > max_ || v < min_)) {
     double bound = v > max_ ? max_ : min_;
-    OMpush_ctx(objId, 1, 0, 0);
-    OMset_real_val(valueProp, bound);
-    OMpop_ctx(objId);
+    {
+      OMcontext ctx(objId, OM_CTX_USER, OM_CTX_PLAIN);
+      OMset_real_val(valueProp, bound);
+    }
     Value(bound);
   }
   if (UIisBeingDestroyed(w)) return;
@@ -121,13 +129,15 @@ void UIslider::setIncrement(const OMobj_id&, const OMobj_id& increment, Widget w
 
 void UIslider::setImmediateMode(Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  auto cb = reinterpret_cast<XtCallbackProc>(valueChangedCB);
-  XtRemoveCallback(w, XmNdragCallback, cb, this);
-  XtRemoveCallback(w, XmNvalueChangedCallback, cb, this);
+  // Removed as UIaddCallback registered them: its trampoline, the binding as client data.
+  XtCallbackProc cb = UIcallbackTrampoline<&UIslider::valueChangedCB>;
+  XtPointer self = static_cast<UIwindow*>(this);
+  XtRemoveCallback(w, XmNdragCallback, cb, self);
+  XtRemoveCallback(w, XmNvalueChangedCallback, cb, self);
   int immediate = 0;
   if (readInt(objId, "immediateMode", &immediate) && immediate)
-    XtAddCallback(w, XmNdragCallback, cb, this);
-  XtAddCallback(w, XmNvalueChangedCallback, cb, this);
+    UIaddCallback<&UIslider::valueChangedCB>(w, XmNdragCallback, this);
+  UIaddCallback<&UIslider::valueChangedCB>(w, XmNvalueChangedCallback, this);
 }
 
 void UIslider::setProcessingDirection(Widget w) {
@@ -149,14 +159,10 @@ void UIslider::setOrientation(Widget w) {
 
 void UIslider::setTitleString(Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  char* text = nullptr;
-  XmString title = nullptr;
-  if (OMget_str_val(sub(objId, "title"), &text, 0) == 1) title = CSstr_to_Xm(text);
-  std::free(text);
+  UIxmString title = titleOf(objId);
   Dimension width = w->core.width;
-  XtVaSetValues(w, XmNtitleString, title, nullptr);
+  XtVaSetValues(w, XmNtitleString, title.get(), nullptr);
   if (w->core.width != width) XtVaSetValues(w, XmNwidth, width, nullptr);
-  if (title) XmStringFree(title);
 }
 
 void UIslider::setShowValue(Widget w) {
@@ -202,18 +208,16 @@ void UIslider::setSliderResources(Widget w, int seq) {
   if (newer(objId, "showValue", seq)) setShowValue(w);
 }
 
-void UIslider::valueChangedCB(Widget w, UIslider*, XmScaleCallbackStruct* call) {
-  auto* s = dynamic_cast<UIslider*>(UIwidgetToClass(w));
-  if (!s || !alive(s) || !call) return;
+void UIslider::valueChangedCB(Widget w, UIslider* s, XmScaleCallbackStruct* call) {
+  if (UIisBeingDestroyed(w) || !call) return;
   short d = 0;
   XtVaGetValues(w, XmNdecimalPoints, &d, nullptr);
   double v = UIscaleDown(call->value, d);
   if (v == s->value_) return;
   s->Value(v);
   OMobj_id obj = s->objId;
-  OMpush_ctx(obj, 1, 0, 0);
+  OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
   OMset_real_val(sub(obj, "value"), v);
-  OMpop_ctx(obj);
 }
 
 void UIslider::onMap(Widget w, XtPointer, XEvent* event, Boolean*) {
@@ -236,19 +240,15 @@ bool UIslider::instanceObject() {
   autoPlacementManager(parent, &x, &y);
   if (!UIgetOMWindowWidth(objId, &width)) UIsetOMWindowWidth(objId, width = 200);
   if (!UIgetOMWindowHeight(objId, &height)) UIsetOMWindowHeight(objId, height = 70);
-  char* text = nullptr;
-  XmString title = nullptr;
-  if (OMget_str_val(sub(objId, "title"), &text, 0) == 1) title = CSstr_to_Xm(text);
-  std::free(text);
+  UIxmString title = titleOf(objId);
   Pixel parentBackground = 0;
   XtVaGetValues(parent, XmNbackground, &parentBackground, nullptr);
   int horizontal = 1;
   if (!readInt(objId, "horizontal", &horizontal)) horizontal = 1;
   Widget w = XtVaCreateWidget(
       uiprops::nameOf(objId), xmScaleWidgetClass, parent, XmNx, x, XmNy, y, XmNwidth, width,
-      XmNheight, height, XmNtitleString, title, XmNuserData, this, XmNorientation,
+      XmNheight, height, XmNtitleString, title.get(), XmNuserData, this, XmNorientation,
       horizontal ? XmHORIZONTAL : XmVERTICAL, XmNmappedWhenManaged, True, nullptr);
-  if (title) XmStringFree(title);
   widget_ = w;
   scrollBar_ = scrollBarOf(w);
   if (scrollBar_)

@@ -6,9 +6,8 @@
 #include <Xm/Text.h>
 #include <Xm/Xm.h>
 
-#include <cstdlib>
-#include <cstring>
-
+#include "om/om_scope.h"
+#include "ui/args.h"
 #include "ui/misc.h"
 #include "ui/valuator.h"
 
@@ -69,10 +68,8 @@ void UItext::setColumns(const OMobj_id& id, Widget w) {
 
 void UItext::setValue(const OMobj_id& id, Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  char* text = nullptr;
-  if (OMget_str_val(id, &text, 0) != 1) text = nullptr;
-  std::string value = text ? text : "";
-  std::free(text);
+  OMtext text = OMget_text(id);
+  std::string value = text ? text.get() : "";
   UItext* binding = textOf(w);
   // The text the binding wrote itself comes back as a change: the widget holds it already,
   // and setting it again would only move the cursor (and cost a copy of a growing text on
@@ -153,26 +150,23 @@ bool UItext::writeText() {
   std::string text = widgetText(widget_);
   written_ = text;
   hasWritten_ = true;
-  OMobj_id obj = objId;
-  OMpush_ctx(obj, 1, 0, 0);
-  OMset_str_val(sub(obj, "text"), text.c_str());
-  OMpop_ctx(obj);
+  {
+    OMobj_id obj = objId;
+    OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
+    OMset_str_val(sub(obj, "text"), text.c_str());
+  }  // popped here: the notifications it runs may destroy this binding
   if (!alive(this)) return false;
   hasWritten_ = false;
   return true;
 }
 
-void UItext::enterLeave(Widget w, XtPointer, XtPointer call) {
-  UItext* t = textOf(w);
-  auto* cb = static_cast<XmAnyCallbackStruct*>(call);
-  if (!t || t->settingText_ || !cb) return;
+void UItext::enterLeave(Widget w, UItext* t, XmAnyCallbackStruct* cb) {
+  if (UIisBeingDestroyed(w) || t->settingText_ || !cb) return;
   if (cb->reason == XmCR_ACTIVATE && (t->updateMode_ & 1)) {
     t->writeText();  // Return writes even an unchanged text
   } else if (cb->reason == XmCR_LOSING_FOCUS && (t->updateMode_ & 2)) {
-    char* now = nullptr;
-    bool same = OMget_str_val(sub(t->objId, "text"), &now, 0) == 1 && widgetText(w) == now;
-    std::free(now);
-    if (!same) t->writeText();
+    OMtext now = OMget_text(sub(t->objId, "text"));
+    if (!now || widgetText(w) != now.get()) t->writeText();
   }
 }
 
@@ -183,9 +177,8 @@ void UItext::leaveWindow(Widget w, XtPointer, XEvent* event, Boolean*) {
   if (readInt(t->objId, "active", &active) && active) t->writeText();
 }
 
-void UItext::updateImmediate(Widget w, XtPointer, XtPointer) {
-  UItext* t = textOf(w);
-  if (t && !t->settingText_ && (t->updateMode_ & 8)) t->writeText();
+void UItext::updateImmediate(Widget w, UItext* t, XmAnyCallbackStruct*) {
+  if (!UIisBeingDestroyed(w) && !t->settingText_ && (t->updateMode_ & 8)) t->writeText();
 }
 
 bool UItext::instanceObject() {
@@ -198,22 +191,21 @@ bool UItext::instanceObject() {
   bool hasColumns = readInt(objId, "columns", &columns) && columns != 0;
   bool hasWidth = UIgetOMWindowWidth(objId, &width);
   bool hasHeight = UIgetOMWindowHeight(objId, &height);
-  Arg args[8];
-  Cardinal n = 0;
-  XtSetArg(args[n], XmNx, x), ++n;
-  XtSetArg(args[n], XmNy, y), ++n;
-  XtSetArg(args[n], XmNuserData, this), ++n;
-  XtSetArg(args[n], XmNeditMode, rows > 1 ? XmMULTI_LINE_EDIT : XmSINGLE_LINE_EDIT), ++n;
+  UIargs args{{XmNx, x},
+              {XmNy, y},
+              {XmNuserData, this},
+              {XmNeditMode, rows > 1 ? XmMULTI_LINE_EDIT : XmSINGLE_LINE_EDIT}};
   if (hasRows)
-    XtSetArg(args[n], XmNrows, static_cast<short>(rows)), ++n;
+    args.add(XmNrows, static_cast<short>(rows));
   else if (hasHeight)
-    XtSetArg(args[n], XtNheight, height), ++n;
+    args.add(XtNheight, height);
   if (hasColumns)
-    XtSetArg(args[n], XmNcolumns, static_cast<short>(columns)), ++n;
+    args.add(XmNcolumns, static_cast<short>(columns));
   else if (hasWidth)
-    XtSetArg(args[n], XtNwidth, width), ++n;
+    args.add(XtNwidth, width);
   // Managed by onObjectCreate once "visible" is known.
-  Widget w = XtCreateWidget(uiprops::nameOf(objId), xmTextWidgetClass, parent, args, n);
+  Widget w =
+      XtCreateWidget(uiprops::nameOf(objId), xmTextWidgetClass, parent, args.list(), args.count());
   XmDropSiteUnregister(w);
   widget_ = w;
   if (hasColumns)
@@ -226,9 +218,9 @@ bool UItext::instanceObject() {
     UIsetOMWindowHeight(objId, 28);
   setResources(w, -1);
   XtAddEventHandler(w, LeaveWindowMask, False, leaveWindow, this);
-  XtAddCallback(w, XmNactivateCallback, enterLeave, this);
-  XtAddCallback(w, XmNlosingFocusCallback, enterLeave, this);
-  XtAddCallback(w, XmNvalueChangedCallback, updateImmediate, this);
+  UIaddCallback<&UItext::enterLeave>(w, XmNactivateCallback, this);
+  UIaddCallback<&UItext::enterLeave>(w, XmNlosingFocusCallback, this);
+  UIaddCallback<&UItext::updateImmediate>(w, XmNvalueChangedCallback, this);
   onObjectCreate(w);
   return true;
 }

@@ -4,6 +4,7 @@
 #include <Xm/Text.h>
 #include <Xm/Xm.h>
 
+#include "om/om_scope.h"
 #include "ui/misc.h"
 
 #include "props.h"
@@ -62,9 +63,8 @@ void UIvaluator::setDecimalPoints(Widget) {
   if (OMget_int_val(p, &d) != 1) return;
   if (d > 8) {
     d = 8;
-    OMpush_ctx(objId, 1, 0, 0);
+    OMcontext ctx(objId, OM_CTX_USER, OM_CTX_PLAIN);
     OMset_int_val(p, d);
-    OMpop_ctx(objId);
   }
   // A negative count would build malformed formats; it means no decimals.
   decimalPoints_ = d < 0 ? 0 : d;
