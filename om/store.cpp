@@ -87,7 +87,7 @@ uint32_t newObj(uint32_t name, int kind, uint32_t parent) {
   *o = Obj{};
   o->name = name;
   o->kind = static_cast<uint8_t>(kind);
-  o->stamp = ++s.seq;
+  o->stamp = nextStamp();
   if (parent) linkChild(parent, serial);
   return serial;
 }
@@ -456,7 +456,7 @@ int OMget_num_subobjs(OMobj_id id, int* count) {
 int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int) {
   Obj* o = find(id);
   if (!o || !element || o->kind != OM_KIND_OBJ_ARRAY) return 0;
-  syncArraySize(id.serial);
+  if (index < 0 || index >= syncArraySize(id.serial, true)) return 0;
   uint32_t e = childAt(id.serial, index);
   *element = idOf(e);
   return e ? 1 : 0;

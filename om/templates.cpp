@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <unordered_map>
 
@@ -43,14 +42,7 @@ auto lookup(const Map& map, const std::string& name) -> typename Map::mapped_typ
 void copyValue(const Obj* src, Obj* dst) {
   dst->slot[0] = dst->slot[1] = 0;
   if (src->has(kExpr)) {
-    std::function<Expr*(const Expr*)> clone = [&](const Expr* e) -> Expr* {
-      if (!e) return nullptr;
-      Expr* c = new Expr(*e);
-      c->left = clone(e->left);
-      c->right = clone(e->right);
-      return c;
-    };
-    dst->setValue(clone(src->value<Expr*>()));
+    dst->setValue(new Expr(*src->value<Expr*>()));
     return;
   }
   if (!src->has(kSet) || src->has(kRef)) return;

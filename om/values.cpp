@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 
 #include "om_internal.h"
 #include "svc/err.h"
@@ -149,14 +150,14 @@ uint32_t resolve(uint32_t serial) {
 
 bool dependsOn(uint32_t from, uint32_t on) {
   // Follows what a value is read from: reference targets and expression operands.
+  // A set, not a list, of what was seen: a long chain of links is walked in its length.
   std::vector<uint32_t> stack{from};
-  std::vector<uint32_t> seen;
+  std::unordered_set<uint32_t> seen;
   while (!stack.empty()) {
     uint32_t at = stack.back();
     stack.pop_back();
     if (at == on) return true;
-    if (std::find(seen.begin(), seen.end(), at) != seen.end()) continue;
-    seen.push_back(at);
+    if (!seen.insert(at).second) continue;
     Obj* a = find(at);
     if (!a) continue;
     if (a->has(kRef)) stack.push_back(a->target());

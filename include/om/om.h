@@ -174,6 +174,11 @@ int OMget_obj_seq(OMobj_id id, OMobj_id ctx, int mode);
 int OMset_obj_seq(OMobj_id id, OMobj_id ctx, int seq);
 // The process-wide sequence number (the newest stamp given).
 int OMget_seq();
+// 1 when a stamp is newer than a sequence number. The counter wraps after 2^32 changes, so
+// stamps are compared in serial-number arithmetic (newer when less than 2^31 changes ahead),
+// never with ">". seq -1 means "everything": any stamp is newer; the stamp -1 (a missing
+// object) never is. Neither 0 nor -1 is ever given as a stamp.
+int OMseq_newer(int stamp, int seq);
 
 // ---- Contexts and notification -------------------------------------------------------
 int OMpush_ctx(OMobj_id id, int mode, int flags, int last);

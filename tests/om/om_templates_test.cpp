@@ -189,3 +189,69 @@ templates:
 }
 
 }  // namespace
+
+namespace {
+
+int destroyCalls = 0;
+int readsRunning = 0;
+int countDestroy(OMobj_id) {
+  if (readsRunning) ++destroyCalls;
+  return 1;
+}
+int noInstance(OMobj_id) {
+  return 1;
+}
+
+// Reading an array's size is a read: bounded, and never the place where objects are destroyed.
+TEST(OMSizedArrays, ReadsAreBoundedAndNeverDestroy) {
+  OMregister_instance_method("noInstance2", noInstance);
+  OMregister_instance_method("countDestroy2", countDestroy);
+  omtest::loadTemplates(R"(
+templates:
+  Display2:
+    methods: { instance: noInstance2, destroy: countDestroy2 }
+    properties: { width: int }
+  Global2:
+    properties:
+      count: { kind: int, default: 0 }
+      items: { kind: "obj[]", elements: Display2, size: count }
+)");
+  ERRreporter previous = ERRset_reporter(omtest::recordReport);
+  omtest::reports().clear();
+  OMobj_id place = omtest::instancePlace();
+  OMobj_id global = OMcreate_obj_from_path("Global2", "global2", place);
+  OMobj_id items = OMfind_subobj(global, OMstr_to_name("items"), 0);
+  OMobj_id count = OMfind_subobj(global, OMstr_to_name("count"), 0);
+  OMset_int_val(count, 3);
+  int size = -1;
+  ASSERT_EQ(OMget_array_size(items, &size), 1);
+  EXPECT_EQ(size, 3);
+
+  OMset_int_val(count, 1);
+  destroyCalls = 0;
+  ++readsRunning;
+  ASSERT_EQ(OMget_array_size(items, &size), 1);
+  OMobj_id element;
+  EXPECT_EQ(OMget_array_val(items, 2, &element, 0), 0) << "a surplus element is hidden at once";
+  EXPECT_EQ(OMget_array_subobj(items, 1, &element, 0), 0);
+  EXPECT_EQ(OMget_array_val(items, 0, &element, 0), 1);
+  --readsRunning;
+  EXPECT_EQ(size, 1);
+  EXPECT_EQ(destroyCalls, 0) << "no destroy method runs inside a read";
+  OMflush_notifies();
+  int children = 0;
+  OMget_num_subobjs(items, &children);
+  EXPECT_EQ(children, 1) << "the dispatcher removes the surplus";
+
+  OMset_int_val(count, 50000000);
+  ASSERT_EQ(OMget_array_size(items, &size), 1);
+  EXPECT_EQ(size, 10000) << "a read makes a bounded number of elements";
+  ASSERT_FALSE(omtest::reports().empty());
+  EXPECT_NE(omtest::reports().back().find("count asks for 50000000 elements"), std::string::npos)
+      << omtest::reports().back();
+  EXPECT_EQ(OMset_array_size(items, 20000), 0) << "the bound holds for writes too";
+  OMdestroy_obj(global, 0);
+  ERRset_reporter(previous);
+}
+
+}  // namespace
