@@ -5,13 +5,16 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <yaml-cpp/eventhandler.h>
 #include <yaml-cpp/yaml.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <set>
+#include <sstream>
 
 #include "om/om_registry.h"
 #include "om/om_text.h"
@@ -82,6 +85,44 @@ std::string screenText(const std::string& text) {
   return "";
 }
 
+// Finds the first alias of a document from the parser's events, without building nodes. The
+// loader refuses aliases: a node reached through several aliases would be walked once per
+// path to it, and a few nested levels of them make a small file cost hours.
+class AliasFinder : public YAML::EventHandler {
+ public:
+  struct Found {
+    YAML::Mark mark;
+  };
+  void OnDocumentStart(const YAML::Mark&) override {}
+  void OnDocumentEnd() override {}
+  void OnNull(const YAML::Mark&, YAML::anchor_t) override {}
+  void OnAlias(const YAML::Mark& mark, YAML::anchor_t) override { throw Found{mark}; }
+  void OnScalar(const YAML::Mark&, const std::string&, YAML::anchor_t,
+                const std::string&) override {}
+  void OnSequenceStart(const YAML::Mark&, const std::string&, YAML::anchor_t,
+                       YAML::EmitterStyle::value) override {}
+  void OnSequenceEnd() override {}
+  void OnMapStart(const YAML::Mark&, const std::string&, YAML::anchor_t,
+                  YAML::EmitterStyle::value) override {}
+  void OnMapEnd() override {}
+};
+
+// The place of the first alias in the text's first document; false when there is none (or
+// the text is not YAML, which the loader reports itself).
+bool findAlias(const std::string& text, YAML::Mark* at) {
+  std::istringstream in(text);
+  YAML::Parser parser(in);
+  AliasFinder finder;
+  try {
+    parser.HandleNextDocument(finder);
+  } catch (const AliasFinder::Found& found) {
+    *at = found.mark;
+    return true;
+  } catch (const YAML::Exception&) {
+  }
+  return false;
+}
+
 struct PendingLink {
   OMobj_id prop;
   OMobj_id scope;
@@ -98,6 +139,9 @@ class Loader {
   void loadText(const std::string& text, const std::string& origin, int includeDepth) {
     std::string problem = screenText(text);
     if (!problem.empty()) return fileError(origin, problem);
+    YAML::Mark alias;
+    if (findAlias(text, &alias))
+      return error(origin, alias, "aliases ('*name') are not accepted: write the value out");
     YAML::Node doc;
     try {
       doc = YAML::Load(text);
@@ -116,6 +160,16 @@ class Loader {
         error(origin, it->first.Mark(), "top-level '" + name + "' must be an object with a type");
         continue;
       }
+      // One name, one object: the same name in a file and its includes is refused.
+      auto first = topNames_.emplace(
+          name, UIloadError{origin, it->first.Mark().line + 1, it->first.Mark().column + 1, ""});
+      if (!first.second) {
+        const UIloadError& was = first.first->second;
+        error(origin, it->first.Mark(),
+              "'" + name + "' is defined twice: here and at " + was.file + ":" +
+                  std::to_string(was.line) + ":" + std::to_string(was.column));
+        continue;
+      }
       OMobj_id made = makeObject(name, it->first, it->second, staging(), origin, 1);
       if (made.serial) topLevel_.push_back(made);
     }
@@ -124,7 +178,12 @@ class Loader {
   void loadFile(const std::string& path, int includeDepth) {
     std::string text, why;
     if (!readFile(path, &text, &why)) return fileError(path, why);
+    // The file itself is open too: including it is a cycle, not a second reading.
+    std::error_code ec;
+    std::string key = std::filesystem::weakly_canonical(path, ec).string();
+    open_.insert(key);
     loadText(text, path, includeDepth);
+    open_.erase(key);
   }
 
   // Links are resolved once every object of every file exists.
@@ -423,7 +482,8 @@ class Loader {
   OMobj_id staging_ = OMnull_obj;
   std::vector<OMobj_id> topLevel_;
   std::vector<PendingLink> links_;
-  std::set<std::string> open_;  // files being read (include cycles)
+  std::set<std::string> open_;                   // files being read (include cycles)
+  std::map<std::string, UIloadError> topNames_;  // top-level names and where each was defined
 };
 
 UIloadResult load(const std::string* text, const std::string& origin, OMobj_id parent) {

@@ -227,4 +227,65 @@ TEST_F(InterfaceFile, ANameThatExistsAlreadyIsRefused) {
   EXPECT_EQ(countChildren(), 1);
 }
 
+// Hostile files of another kind: small texts that would cost hours or the stack, and names
+// that would end up made twice.
+TEST_F(InterfaceFile, AliasesAreRefusedAtOnce) {
+  // Each level names the one before nine times: walked node by node, the last stands for
+  // 9^9 nodes in a file of a few hundred bytes.
+  std::string bomb = "l0: &l0 [x, x, x, x, x, x, x, x, x]\n";
+  for (int i = 1; i < 10; ++i) {
+    std::string prev = "*l" + std::to_string(i - 1);
+    bomb += "l" + std::to_string(i) + ": &l" + std::to_string(i) + " [";
+    for (int k = 0; k < 9; ++k) bomb += (k ? ", " : "") + prev;
+    bomb += "]\n";
+  }
+  UIloadResult r = load(bomb);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(errors(r), ":2:10: aliases ('*name') are not accepted: write the value out\n");
+  // One alias is refused as well: an anchor alone is harmless.
+  r = load("a: &base\n  type: Panel\n  width: 3\nb: *base\n");
+  EXPECT_EQ(errors(r), ":4:4: aliases ('*name') are not accepted: write the value out\n");
+  r = load("a: &base\n  type: Panel\n  width: 3\n");
+  EXPECT_TRUE(r.ok) << errors(r);
+  EXPECT_EQ(countChildren(), 1);
+}
+
+TEST_F(InterfaceFile, LongLinkExpressionsAreRefusedWithTheirPlace) {
+  std::string chain = "1";
+  for (int i = 0; i < 300000; ++i) chain += "+1";
+  UIloadResult r = load("a:\n  type: Panel\n  scale: => " + chain + "\n");
+  ASSERT_EQ(r.errors.size(), 1u);
+  EXPECT_EQ(r.errors[0].line, 3);
+  EXPECT_GT(r.errors[0].column, 12) << "the column points into the expression";
+  EXPECT_EQ(r.errors[0].message, "bad link: the expression is too long");
+  EXPECT_EQ(countChildren(), 0);
+  chain = "1";
+  for (int i = 0; i < 2000; ++i) chain += "+1";
+  r = load("a:\n  type: Panel\n  scale: => " + chain + "\n");
+  ASSERT_TRUE(r.ok) << errors(r);
+  double v = 0;
+  ASSERT_EQ(OMget_real_val(OMfind_str_subobj(r.objects[0], "scale", 0), &v), 1);
+  EXPECT_EQ(v, 2001);
+}
+
+TEST_F(InterfaceFile, ATopLevelNameDefinedTwiceAcrossIncludesIsRefused) {
+  write("other.yaml", "# shared panels\nshared:\n  type: Panel\n  width: 7\n");
+  UIloadResult r =
+      load("include: [other.yaml]\nmine:\n  type: Panel\nshared:\n  type: Panel\n  width: 8\n");
+  EXPECT_FALSE(r.ok);
+  ASSERT_EQ(r.errors.size(), 1u) << errors(r);
+  EXPECT_EQ(r.errors[0].file, (dir / "f.yaml").string());
+  EXPECT_EQ(r.errors[0].line, 4);
+  EXPECT_EQ(r.errors[0].message,
+            "'shared' is defined twice: here and at " + (dir / "other.yaml").string() + ":2:1");
+  EXPECT_EQ(countChildren(), 0) << "nothing is made";
+  EXPECT_TRUE(instanced.empty());
+  // Two includes that define the same name are refused alike.
+  write("again.yaml", "shared:\n  type: Panel\n");
+  r = load("include: [other.yaml, again.yaml]\n");
+  ASSERT_EQ(r.errors.size(), 1u) << errors(r);
+  EXPECT_EQ(r.errors[0].file, (dir / "again.yaml").string());
+  EXPECT_EQ(countChildren(), 0);
+}
+
 }  // namespace
