@@ -93,7 +93,7 @@ int shrinkLater(OMobj_id array) {
 
 int syncArraySize(uint32_t array, bool reading) {
   auto it = store().arraySizes.find(array);
-  if (it == store().arraySizes.end()) return childCount(array);
+  if (it == store().arraySizes.end()) return -1;
   int want = 0;
   if (OMget_int_val(idOf(it->second), &want) != 1 || want < 0) want = 0;
   int have = childCount(array);
@@ -125,7 +125,8 @@ int OMget_array_size(OMobj_id id, int* size) {
   Obj* o = find(resolve(id.live == 1 ? id.serial : 0));
   if (!o || !size) return 0;
   if (o->kind == OM_KIND_OBJ_ARRAY) {
-    *size = syncArraySize(resolve(id.serial), true);
+    int visible = syncArraySize(resolve(id.serial), true);
+    *size = visible >= 0 ? visible : childCount(resolve(id.serial));
     return 1;
   }
   if (!isNumericArray(o)) return 0;
@@ -164,7 +165,8 @@ int OMget_array_val(OMobj_id id, int index, OMobj_id* element, int mode) {
   uint32_t array = resolve(id.live == 1 ? id.serial : 0);
   Obj* o = find(array);
   if (!o || !element || o->kind != OM_KIND_OBJ_ARRAY) return 0;
-  if (index < 0 || index >= syncArraySize(array, true)) return 0;
+  int visible = syncArraySize(array, true);
+  if (index < 0 || (visible >= 0 && index >= visible)) return 0;
   uint32_t e = childAt(array, index);
   if (!e) return 0;
   if (mode == 1) {

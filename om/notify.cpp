@@ -289,22 +289,18 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
   int newest = static_cast<int>(o->stamp);
   // Most properties are plain leaves: their own stamp is the answer, with nothing allocated.
   if (!o->firstChild && !o->has(kRef)) return newest;
-  std::vector<uint32_t> stack;
-  std::vector<uint32_t> followed;  // references can make cycles through containment
-  stack.push_back(id.serial);
-  while (!stack.empty()) {
-    Obj* at = find(stack.back());
-    stack.pop_back();
-    if (!at) continue;
+  // Each object is looked at once: members reached both by containment and through links
+  // (or through several links) would otherwise be walked once per path.
+  Walk walk;
+  walk.stack.push_back(id.serial);
+  while (!walk.stack.empty()) {
+    uint32_t serial = walk.stack.back();
+    walk.stack.pop_back();
+    Obj* at = find(serial);
+    if (!at || !walk.visit(serial)) continue;
     if (OMseq_newer(static_cast<int>(at->stamp), newest)) newest = static_cast<int>(at->stamp);
-    if (at->has(kRef)) {
-      uint32_t t = at->target();
-      if (std::find(followed.begin(), followed.end(), t) == followed.end()) {
-        followed.push_back(t);
-        stack.push_back(t);
-      }
-    }
-    for (uint32_t c = at->firstChild; c; c = find(c)->nextSibling) stack.push_back(c);
+    if (at->has(kRef)) walk.stack.push_back(at->target());
+    for (uint32_t c = at->firstChild; c; c = find(c)->nextSibling) walk.stack.push_back(c);
   }
   return newest;
 }

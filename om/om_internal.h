@@ -197,7 +197,7 @@ uint32_t instantiate(uint32_t templ, uint32_t name, uint32_t parent);
 // Brings an object array whose size follows an int property to that size (elements are made
 // or destroyed; at most a bounded number are made) and returns the count of elements a reader
 // may see. A read (`reading`) makes missing elements but never destroys: the surplus is
-// hidden from it and queued for the dispatcher to remove. Other arrays: their child count.
+// hidden from it and queued for the dispatcher to remove. -1 for other arrays (no bound).
 int syncArraySize(uint32_t array, bool reading);
 // Copies a subtree; references into it are re-aimed at the copy.
 uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent);

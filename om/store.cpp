@@ -456,8 +456,8 @@ int OMget_num_subobjs(OMobj_id id, int* count) {
 int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int) {
   Obj* o = find(id);
   if (!o || !element || o->kind != OM_KIND_OBJ_ARRAY) return 0;
-  if (index < 0 || index >= syncArraySize(id.serial, true)) return 0;
-  uint32_t e = childAt(id.serial, index);
+  int visible = syncArraySize(id.serial, true);
+  uint32_t e = index < 0 || (visible >= 0 && index >= visible) ? 0 : childAt(id.serial, index);
   *element = idOf(e);
   return e ? 1 : 0;
 }

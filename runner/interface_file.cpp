@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <yaml-cpp/eventhandler.h>
 #include <yaml-cpp/yaml.h>
 
 #include <cerrno>
@@ -14,7 +13,6 @@
 #include <filesystem>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "om/om_registry.h"
 #include "om/om_text.h"
@@ -85,44 +83,6 @@ std::string screenText(const std::string& text) {
   return "";
 }
 
-// Finds the first alias of a document from the parser's events, without building nodes. The
-// loader refuses aliases: a node reached through several aliases would be walked once per
-// path to it, and a few nested levels of them make a small file cost hours.
-class AliasFinder : public YAML::EventHandler {
- public:
-  struct Found {
-    YAML::Mark mark;
-  };
-  void OnDocumentStart(const YAML::Mark&) override {}
-  void OnDocumentEnd() override {}
-  void OnNull(const YAML::Mark&, YAML::anchor_t) override {}
-  void OnAlias(const YAML::Mark& mark, YAML::anchor_t) override { throw Found{mark}; }
-  void OnScalar(const YAML::Mark&, const std::string&, YAML::anchor_t,
-                const std::string&) override {}
-  void OnSequenceStart(const YAML::Mark&, const std::string&, YAML::anchor_t,
-                       YAML::EmitterStyle::value) override {}
-  void OnSequenceEnd() override {}
-  void OnMapStart(const YAML::Mark&, const std::string&, YAML::anchor_t,
-                  YAML::EmitterStyle::value) override {}
-  void OnMapEnd() override {}
-};
-
-// The place of the first alias in the text's first document; false when there is none (or
-// the text is not YAML, which the loader reports itself).
-bool findAlias(const std::string& text, YAML::Mark* at) {
-  std::istringstream in(text);
-  YAML::Parser parser(in);
-  AliasFinder finder;
-  try {
-    parser.HandleNextDocument(finder);
-  } catch (const AliasFinder::Found& found) {
-    *at = found.mark;
-    return true;
-  } catch (const YAML::Exception&) {
-  }
-  return false;
-}
-
 struct PendingLink {
   OMobj_id prop;
   OMobj_id scope;
@@ -139,8 +99,10 @@ class Loader {
   void loadText(const std::string& text, const std::string& origin, int includeDepth) {
     std::string problem = screenText(text);
     if (!problem.empty()) return fileError(origin, problem);
+    // Aliases are refused: a node reached through several of them would be walked once per
+    // path to it, and a few nested levels make a small file cost hours.
     YAML::Mark alias;
-    if (findAlias(text, &alias))
+    if (OMfind_yaml_alias(text, &alias.line, &alias.column))
       return error(origin, alias, "aliases ('*name') are not accepted: write the value out");
     YAML::Node doc;
     try {

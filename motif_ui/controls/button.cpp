@@ -82,8 +82,12 @@ bool UIbutton::instanceObject() {
   autoPlacementManager(parent, &x, &y);
   bool hasWidth = UIgetOMWindowWidth(objId, &width);
   bool hasHeight = UIgetOMWindowHeight(objId, &height);
-  if (!hasWidth) UIsetOMWindowWidth(objId, width = 100);
-  if (!hasHeight) UIsetOMWindowHeight(objId, height = 28);
+  // A size beyond 16 bits is reported when the geometry is applied; the object keeps it.
+  bool wide = width > 32767, tall = height > 32767;
+  if (!hasWidth) width = 100;
+  if (!hasHeight) height = 28;
+  if (!hasWidth && !wide) UIsetOMWindowWidth(objId, width);
+  if (!hasHeight && !tall) UIsetOMWindowHeight(objId, height);
   OMobj_name name = 0;
   OMget_obj_name(objId, &name);
   bool fit = !hasWidth && !hasHeight;

@@ -97,9 +97,11 @@ Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, ArgLis
   autoPlacementManager(parent, &x, &y);
   bool hasWidth = UIgetOMWindowWidth(objId, &width);
   bool hasHeight = UIgetOMWindowHeight(objId, &height);
+  // A size beyond 16 bits is not used (it would wrap) nor replaced by the widget's: it is
+  // reported when the object's geometry is applied, and the object keeps it.
+  bool fit = !hasWidth && !hasHeight && width <= 32767 && height <= 32767;
   if (!hasWidth) width = 100;
   if (!hasHeight) height = 28;
-  bool fit = !hasWidth && !hasHeight;
   std::vector<Arg> args(4);
   XtSetArg(args[0], XmNx, x);
   XtSetArg(args[1], XmNy, y);

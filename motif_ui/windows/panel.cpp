@@ -30,7 +30,7 @@ using uiprops::sub;
 // The size of the object, else the widget's, else the default.
 int sizeOf(const OMobj_id& id, const char* name, Widget w, int fallback) {
   int v = 0;
-  if (readInt(id, name, &v) && v >= 1) return v;
+  if (readInt(id, name, &v) && v >= 1 && v <= 32767) return v;  // X sizes have 16 bits
   Dimension d = 0;
   if (!UIisBeingDestroyed(w)) XtVaGetValues(w, name[0] == 'w' ? XmNwidth : XmNheight, &d, nullptr);
   return d >= 1 ? d : fallback;
@@ -105,6 +105,9 @@ bool UIpanel::instanceObject() {
   autoPlacementManager(parent, &x, &y);
   if (!readInt(objId, "width", &width)) UIsetOMWindowWidth(objId, width = 200);
   if (!readInt(objId, "height", &height)) UIsetOMWindowHeight(objId, height = 40);
+  // Beyond 16 bits a size would wrap: reported when the geometry is applied, not used here.
+  if (width > 32767) width = 200;
+  if (height > 32767) height = 40;
   setClientWidth(objId, width);
   setClientHeight(objId, height);
   Widget w = XtVaCreateWidget(nameOf(objId), containerWidgetClass, parent, XmNx, x, XmNy, y,
@@ -233,8 +236,8 @@ bool UIframe::instanceObject() {
   if (!parent) return false;
   int x = 0, y = 0, width = 0, height = 0, t = shadowThickness;
   autoPlacementManager(parent, &x, &y);
-  if (!readInt(objId, "width", &width) || width < 1) width = 200;
-  if (!readInt(objId, "height", &height) || height < 1) height = 40;
+  if (!readInt(objId, "width", &width) || width < 1 || width > 32767) width = 200;
+  if (!readInt(objId, "height", &height) || height < 1 || height > 32767) height = 40;
   int value = 3;
   if (readInt(objId, "shadowThickness", &value) && static_cast<unsigned>(value) <= 1000)
     t = shadowThickness = value;
@@ -393,8 +396,8 @@ bool UIscrolledWindow::instanceObject() {
   if (!parent) return false;
   int x = 0, y = 0, width = 0, height = 0;
   autoPlacementManager(parent, &x, &y);
-  if (!readInt(objId, "width", &width) || width < 1) width = 200;
-  if (!readInt(objId, "height", &height) || height < 1) height = 200;
+  if (!readInt(objId, "width", &width) || width < 1 || width > 32767) width = 200;
+  if (!readInt(objId, "height", &height) || height < 1 || height > 32767) height = 200;
   virtualWidth = virtualHeight = 0;
   if (!readInt(objId, "scrollBars", &scrollBarMode)) scrollBarMode = 1;
   unsigned char policy = scrollBarMode == 0 ? XmAPPLICATION_DEFINED : XmAUTOMATIC;

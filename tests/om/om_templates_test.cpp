@@ -1,5 +1,9 @@
 // Object manager: template files, inheritance, libraries, value functions and wrappers.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
 
 #include "om/omx.h"
 #include "om_fixture.h"
@@ -114,6 +118,54 @@ TEST_F(OMTemplates, ABadTemplateFileAddsNothingAndSaysWhere) {
   EXPECT_EQ(OMload_templates("templates: [", "syntax.yaml", &errors), 0);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0].file, "syntax.yaml");
+}
+
+// Template files are user input too (a runner reads a folder of them): small texts that
+// would make billions of objects, recurse without end or block are refused.
+TEST_F(OMTemplates, HostileTemplateFilesAreRefused) {
+  std::vector<OMtemplate_error> errors;
+  // Ten copies of ten copies of ...: a few hundred bytes that stand for 10^9 objects.
+  std::string copies = "templates:\n  C0:\n    properties: { a: int }\n";
+  for (int level = 1; level < 10; ++level) {
+    copies += "  C" + std::to_string(level) + ":\n    properties: {";
+    for (int k = 0; k < 10; ++k)
+      copies += std::string(k ? ", " : " ") + "p" + std::to_string(k) + ": { type: C" +
+                std::to_string(level - 1) + " }";
+    copies += " }\n";
+  }
+  EXPECT_EQ(OMload_templates(copies, "copies.yaml", &errors), 0);
+  ASSERT_FALSE(errors.empty());
+  EXPECT_EQ(errors[0].message, "the templates make too many objects (more than 1048576)");
+  EXPECT_EQ(errors[0].line, 15) << "at the first copy past the budget: " << errors[0].text();
+  EXPECT_FALSE(OMcreate_obj_from_path("C2", "c", plain).serial) << "nothing was added";
+
+  errors.clear();
+  std::string aliases = "templates:\n  A:\n    properties: &p { a: int, b: int }\n";
+  aliases += "  B:\n    properties: *p\n";
+  EXPECT_EQ(OMload_templates(aliases, "alias.yaml", &errors), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].text(),
+            "alias.yaml:5:17: aliases ('*name') are not accepted: write the value out");
+
+  errors.clear();
+  std::string deep = "templates:\n  D:\n    properties:\n      g: ";
+  for (int i = 0; i < 100; ++i) deep += "{ kind: group, members: { g: ";
+  deep += "int";
+  for (int i = 0; i < 100; ++i) deep += " } }";
+  deep += "\n";
+  EXPECT_EQ(OMload_templates(deep, "deep.yaml", &errors), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].message, "groups nest too deeply");
+
+  errors.clear();
+  std::filesystem::path fifo = std::filesystem::temp_directory_path() /
+                               ("tmpl_fifo_" + std::to_string(::getpid()) + ".yaml");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(OMload_templates_path(fifo.string(), &errors), 0)
+      << "a FIFO is not read (or waited on)";
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].message, "not a regular file of at most 16 MiB");
+  std::filesystem::remove(fifo);
 }
 
 TEST_F(OMTemplates, GroupWrappersReachMembersByPosition) {
