@@ -302,3 +302,36 @@ TEST_F(Windows, ADisplayChangeMovesTheShell) {
 }
 
 }  // namespace
+
+namespace {
+
+// X keeps shell positions and sizes in 16 bits too: beyond them nothing is applied, the
+// value is reported and the object keeps it.
+TEST_F(Windows, ShellGeometryBeyondSixteenBitsIsReportedAndNotApplied) {
+  OMobj_id s = shell("big");
+  UIshell* b = bindingOf(s);
+  ASSERT_NE(b, nullptr);
+  Dimension width = 0;
+  XtVaGetValues(b->mainWindow, XmNwidth, &width, nullptr);
+  uitest::reports().clear();
+  OMset_int_val(sub(s, "width"), 70000);
+  ASSERT_EQ(uitest::reports().size(), 1u);
+  EXPECT_EQ(uitest::reports()[0],
+            "UIshell::updateObject: The width value of 70000 is invalid. Dimension values cannot "
+            "be greater than 32767. No action taken.");
+  Dimension now = 0;
+  XtVaGetValues(b->mainWindow, XmNwidth, &now, nullptr);
+  EXPECT_EQ(now, width) << "not 4464";
+  EXPECT_EQ(intOf(s, "width"), 70000);
+  uitest::reports().clear();
+  OMobj_id far = shell("far", {{"visible", 1}, {"x", 40000}, {"y", 10}});
+  ASSERT_FALSE(uitest::reports().empty());
+  EXPECT_EQ(uitest::reports()[0],
+            "UIshell::instanceObject: The x value of 40000 is invalid. Position values must lie "
+            "between -32768 and 32767. No action taken.");
+  EXPECT_EQ(bindingOf(far)->geometryText.find("40000"), std::string::npos)
+      << "X would take it as -25536: " << bindingOf(far)->geometryText;
+  EXPECT_EQ(intOf(far, "x"), 40000);
+}
+
+}  // namespace
