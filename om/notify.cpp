@@ -289,17 +289,22 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
   int newest = static_cast<int>(o->stamp);
   // Most properties are plain leaves: their own stamp is the answer, with nothing allocated.
   if (!o->firstChild && !o->has(kRef)) return newest;
-  // Each object is looked at once: members reached both by containment and through links
-  // (or through several links) would otherwise be walked once per path.
+  // Containment alone is a tree: nothing is reached twice. Once a link is followed, members
+  // may be reached both ways (or through several links), so from then on each object is
+  // looked at once; without that, nested linked groups cost the square of their size.
   Walk walk;
+  bool linked = false;
   walk.stack.push_back(id.serial);
   while (!walk.stack.empty()) {
     uint32_t serial = walk.stack.back();
     walk.stack.pop_back();
     Obj* at = find(serial);
-    if (!at || !walk.visit(serial)) continue;
+    if (!at || (linked && !walk.visit(serial))) continue;
     if (OMseq_newer(static_cast<int>(at->stamp), newest)) newest = static_cast<int>(at->stamp);
-    if (at->has(kRef)) walk.stack.push_back(at->target());
+    if (at->has(kRef)) {
+      linked = true;
+      walk.stack.push_back(at->target());
+    }
     for (uint32_t c = at->firstChild; c; c = find(c)->nextSibling) walk.stack.push_back(c);
   }
   return newest;

@@ -31,7 +31,19 @@ Names& names() {
   return *n;
 }
 
+// Children by name of the groups that have many: a lookup in a group of thousands (a file's
+// top level, a long array) would otherwise scan it, and filling one by name is quadratic.
+// Kept in step by linkChild and unlinkChild once made; children are appended only, so each
+// list is in child order. Entries are checked on use (a freed child is skipped).
+constexpr int kIndexAfter = 64;
+std::unordered_map<uint32_t, std::unordered_map<uint32_t, std::vector<uint32_t>>>& nameIndex() {
+  static auto* index =
+      new std::unordered_map<uint32_t, std::unordered_map<uint32_t, std::vector<uint32_t>>>;
+  return *index;
+}
+
 void freeSlot(uint32_t serial) {
+  nameIndex().erase(serial);
   Store& s = store();
   Page* page = s.pages[serial >> kPageBits];
   page->objs[serial & (kPageSize - 1)] = Obj{};
@@ -122,24 +134,53 @@ void treeChanged() {
 
 }  // namespace
 
+namespace {
+
+// The last child appended to a few recently grown parents, so that filling a group or an
+// array one child at a time does not walk the list each time. An entry is only a hint: it
+// is trusted while that child is still its parent's and last.
+struct TailCache {
+  static constexpr uint32_t kSize = 256;
+  uint32_t parent[kSize] = {};
+  uint32_t child[kSize] = {};
+};
+
+TailCache& tailCache() {
+  static TailCache* c = new TailCache;
+  return *c;
+}
+
+}  // namespace
+
 void linkChild(uint32_t parent, uint32_t child) {
   treeChanged();
   Obj* p = find(parent);
   Obj* c = find(child);
   c->parent = parent;
   c->nextSibling = 0;
+  TailCache& tails = tailCache();
+  uint32_t slot = (parent * 0x9e3779b1u) >> 24;
   if (!p->firstChild) {
     p->firstChild = child;
-    return;
-  }
-  uint32_t last = p->firstChild;
-  while (Obj* l = find(last)) {
-    if (!l->nextSibling) {
-      l->nextSibling = child;
-      break;
+  } else {
+    uint32_t last = p->firstChild;
+    if (tails.parent[slot] == parent) {
+      Obj* t = find(tails.child[slot]);
+      if (t && t->parent == parent && !t->nextSibling && tails.child[slot] != child)
+        last = tails.child[slot];
     }
-    last = l->nextSibling;
+    while (Obj* l = find(last)) {
+      if (!l->nextSibling) {
+        l->nextSibling = child;
+        break;
+      }
+      last = l->nextSibling;
+    }
   }
+  tails.parent[slot] = parent;
+  tails.child[slot] = child;
+  auto indexed = nameIndex().find(parent);
+  if (indexed != nameIndex().end() && c->name) indexed->second[c->name].push_back(child);
 }
 
 void unlinkChild(uint32_t parent, uint32_t child) {
@@ -161,6 +202,15 @@ void unlinkChild(uint32_t parent, uint32_t child) {
   }
   c->parent = 0;
   c->nextSibling = 0;
+  auto indexed = nameIndex().find(parent);
+  if (indexed != nameIndex().end() && c->name) {
+    auto named = indexed->second.find(c->name);
+    if (named != indexed->second.end()) {
+      auto& list = named->second;
+      list.erase(std::remove(list.begin(), list.end(), child), list.end());
+      if (list.empty()) indexed->second.erase(named);
+    }
+  }
 }
 
 void addReferrer(uint32_t target, uint32_t referrer) {
@@ -231,13 +281,37 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
     Obj* co = find(e.child);
     if (co && co->parent == parent && co->name == name && !co->has(kHidden)) return e.child;
   }
-  for (uint32_t c = o->firstChild; c;) {
-    Obj* co = find(c);
-    if (co->name == name && !co->has(kHidden)) {
-      e = {parent, name, c, cache.generation};
-      return c;
+  auto& index = nameIndex();
+  auto indexed = index.find(parent);
+  if (indexed == index.end()) {
+    int scanned = 0;
+    for (uint32_t c = o->firstChild; c && scanned <= kIndexAfter; ++scanned) {
+      Obj* co = find(c);
+      if (co->name == name && !co->has(kHidden)) {
+        e = {parent, name, c, cache.generation};
+        return c;
+      }
+      c = co->nextSibling;
     }
-    c = co->nextSibling;
+    // A long group: index it once and answer from the index from now on.
+    if (scanned > kIndexAfter) {
+      auto& byName = index[parent];
+      for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling)
+        if (find(c)->name) byName[find(c)->name].push_back(c);
+      indexed = index.find(parent);
+    }
+  }
+  if (indexed != index.end()) {
+    auto named = indexed->second.find(name);
+    if (named != indexed->second.end()) {
+      for (uint32_t c : named->second) {
+        Obj* co = find(c);
+        if (co && co->parent == parent && co->name == name && !co->has(kHidden)) {
+          e = {parent, name, c, cache.generation};
+          return c;
+        }
+      }
+    }
   }
   // A link to a group stands for the group: its members are found through it.
   if (o->has(kRef)) {
