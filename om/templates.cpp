@@ -35,7 +35,7 @@ Registry& registry() {
 
 // What one template text may make, in objects: a template made of ten copies of one made of
 // ten copies of ... is a few lines long and would otherwise make billions.
-constexpr uint32_t kMaxTemplateObjects = 1u << 20;
+constexpr uint32_t kMaxTemplateObjects = 1u << 18;
 constexpr int kMaxTemplateNesting = 64;
 constexpr uintmax_t kMaxTemplateFileBytes = 16u << 20;
 

@@ -77,5 +77,5 @@ int OMload_templates(const std::string& yamlText, const std::string& origin,
 // Reads a file, or every "*.yaml" file of a folder in name order. Only regular files of at
 // most 16 MiB are read. A text that uses YAML aliases is refused (a node reached through
 // several aliases would be made once per path to it), and so is one that would make more
-// than about a million objects or nest groups more than 64 deep.
+// than 262144 objects or nest groups more than 64 deep.
 int OMload_templates_path(const std::string& path, std::vector<OMtemplate_error>* errors);

@@ -135,7 +135,7 @@ TEST_F(OMTemplates, HostileTemplateFilesAreRefused) {
   }
   EXPECT_EQ(OMload_templates(copies, "copies.yaml", &errors), 0);
   ASSERT_FALSE(errors.empty());
-  EXPECT_EQ(errors[0].message, "the templates make too many objects (more than 1048576)");
+  EXPECT_EQ(errors[0].message, "the templates make too many objects (more than 262144)");
   EXPECT_EQ(errors[0].line, 15) << "at the first copy past the budget: " << errors[0].text();
   EXPECT_FALSE(OMcreate_obj_from_path("C2", "c", plain).serial) << "nothing was added";
 
