@@ -310,7 +310,9 @@ void UIscrolledWindow::setCoreResources(int seq) {
 int UIscrolledWindow::getVirtualWidth(int width) {
   if (resizeMode == 0) {
     double v = 0;
-    if (OMget_real_val(sub(objId, "virtualWidth"), &v) == 1) return static_cast<int>(v);
+    // Only a value X can take as a size is used (a cast of a larger one is undefined).
+    if (OMget_real_val(sub(objId, "virtualWidth"), &v) == 1 && v > -32769 && v < 32768)
+      return static_cast<int>(v);
     return width > 0 ? width : 0;
   }
   if (UIisBeingDestroyed(clientWidget)) return 0;
@@ -322,7 +324,8 @@ int UIscrolledWindow::getVirtualWidth(int width) {
 int UIscrolledWindow::getVirtualHeight(int height) {
   if (resizeMode == 0) {
     double v = 0;
-    if (OMget_real_val(sub(objId, "virtualHeight"), &v) == 1) return static_cast<int>(v);
+    if (OMget_real_val(sub(objId, "virtualHeight"), &v) == 1 && v > -32769 && v < 32768)
+      return static_cast<int>(v);
     return height > 0 ? height : 0;
   }
   if (UIisBeingDestroyed(clientWidget)) return 0;

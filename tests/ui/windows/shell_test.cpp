@@ -334,4 +334,21 @@ TEST_F(Windows, ShellGeometryBeyondSixteenBitsIsReportedAndNotApplied) {
   EXPECT_EQ(intOf(far, "x"), 40000);
 }
 
+// A virtual size too large for X is not used (70000 would make a work area 4464 wide).
+TEST_F(Windows, AVirtualSizeBeyondSixteenBitsIsNotUsed) {
+  OMobj_id s = shell("virtual", {{"visible", 1}, {"width", 400}, {"height", 300}});
+  OMobj_id sw =
+      make("UIscrolledWindow", "swv", s,
+           {{"visible", 1}, {"width", 200}, {"height", 150}, {"scrollBars", 0}, {"resizeMode", 0}});
+  auto* b = dynamic_cast<UIscrolledWindow*>(UIobjIdToClass(sw));
+  ASSERT_NE(b, nullptr);
+  OMset_real_val(sub(sw, "virtualWidth"), 70000);
+  OMset_real_val(sub(sw, "virtualHeight"), 1e300);
+  EXPECT_EQ(b->virtualWidth, 200) << "the window's own width stands in";
+  EXPECT_EQ(b->virtualHeight, 150);
+  double v = 0;
+  ASSERT_EQ(OMget_real_val(sub(sw, "virtualHeight"), &v), 1);
+  EXPECT_EQ(v, 1e300) << "the object keeps what it was given";
+}
+
 }  // namespace
