@@ -69,7 +69,9 @@ void UIpanel::setClientHeight(const OMobj_id& id, int height) {
 int UIpanel::getClientWidth(const OMobj_id& id, int* width) {
   double sx = 1, sy = 1, v = 0;
   UIgetScaleXY(&sx, &sy);
-  if (OMget_real_val(sub(id, "clientWidth"), &v) != 1) return 0;
+  // A value beyond int (or not a number) reads as unset: its cast would be undefined.
+  if (OMget_real_val(sub(id, "clientWidth"), &v) != 1 || !(std::fabs(v * sx) < 2147483647.0))
+    return 0;
   *width = static_cast<int>(v * sx);
   return 1;
 }
@@ -77,7 +79,8 @@ int UIpanel::getClientWidth(const OMobj_id& id, int* width) {
 int UIpanel::getClientHeight(const OMobj_id& id, int* height) {
   double sx = 1, sy = 1, v = 0;
   UIgetScaleXY(&sx, &sy);
-  if (OMget_real_val(sub(id, "clientHeight"), &v) != 1) return 0;
+  if (OMget_real_val(sub(id, "clientHeight"), &v) != 1 || !(std::fabs(v * sy) < 2147483647.0))
+    return 0;
   *height = static_cast<int>(v * sy);
   return 1;
 }
