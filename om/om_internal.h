@@ -117,7 +117,8 @@ struct Page {
 struct Store {
   std::vector<Page*> pages;  // by serial >> kPageBits; null once every object in it died
   uint32_t nextSerial = 1;
-  uint32_t seq = 0;  // the change counter: wraps, never takes 0 or the value read as -1
+  uint32_t liveObjects = 0;  // records in use
+  uint32_t seq = 0;          // the change counter: wraps, never takes 0 or the value read as -1
   std::unordered_map<uint32_t, Active> actives;
   std::unordered_map<uint32_t, TemplateInfo> templates;
   std::unordered_map<uint32_t, uint32_t> elementTemplates;  // object array -> element template

@@ -42,9 +42,19 @@ std::unordered_map<uint32_t, std::unordered_map<uint32_t, std::vector<uint32_t>>
   return *index;
 }
 
+// The last child of each parent with a long list of children, so that filling a group or an
+// array one child at a time does not walk the list each time. An entry is only a hint: it is
+// trusted while that child is still its parent's and last.
+std::unordered_map<uint32_t, uint32_t>& longTails() {
+  static auto* tails = new std::unordered_map<uint32_t, uint32_t>;
+  return *tails;
+}
+
 void freeSlot(uint32_t serial) {
   nameIndex().erase(serial);
+  longTails().erase(serial);
   Store& s = store();
+  s.liveObjects--;
   Page* page = s.pages[serial >> kPageBits];
   page->objs[serial & (kPageSize - 1)] = Obj{};
   // A page whose serials are all handed out and all dead is never used again.
@@ -95,6 +105,7 @@ uint32_t newObj(uint32_t name, int kind, uint32_t parent) {
   if (page >= s.pages.size()) s.pages.resize(page + 1, nullptr);
   if (!s.pages[page]) s.pages[page] = new Page();
   s.pages[page]->live++;
+  s.liveObjects++;
   Obj* o = &s.pages[page]->objs[serial & (kPageSize - 1)];
   *o = Obj{};
   o->name = name;
@@ -134,51 +145,36 @@ void treeChanged() {
 
 }  // namespace
 
-namespace {
-
-// The last child appended to a few recently grown parents, so that filling a group or an
-// array one child at a time does not walk the list each time. An entry is only a hint: it
-// is trusted while that child is still its parent's and last.
-struct TailCache {
-  static constexpr uint32_t kSize = 256;
-  uint32_t parent[kSize] = {};
-  uint32_t child[kSize] = {};
-};
-
-TailCache& tailCache() {
-  static TailCache* c = new TailCache;
-  return *c;
-}
-
-}  // namespace
-
 void linkChild(uint32_t parent, uint32_t child) {
   treeChanged();
   Obj* p = find(parent);
   Obj* c = find(child);
   c->parent = parent;
   c->nextSibling = 0;
-  TailCache& tails = tailCache();
-  uint32_t slot = (parent * 0x9e3779b1u) >> 24;
   if (!p->firstChild) {
     p->firstChild = child;
   } else {
     uint32_t last = p->firstChild;
-    if (tails.parent[slot] == parent) {
-      Obj* t = find(tails.child[slot]);
-      if (t && t->parent == parent && !t->nextSibling && tails.child[slot] != child)
-        last = tails.child[slot];
+    auto& tails = longTails();
+    auto tail = tails.find(parent);
+    if (tail != tails.end()) {
+      Obj* t = find(tail->second);
+      if (t && t->parent == parent && !t->nextSibling && tail->second != child) last = tail->second;
     }
+    int steps = 0;
     while (Obj* l = find(last)) {
       if (!l->nextSibling) {
         l->nextSibling = child;
         break;
       }
       last = l->nextSibling;
+      ++steps;
     }
+    if (tail != tails.end())
+      tail->second = child;
+    else if (steps > kIndexAfter)
+      tails[parent] = child;
   }
-  tails.parent[slot] = parent;
-  tails.child[slot] = child;
   auto indexed = nameIndex().find(parent);
   if (indexed != nameIndex().end() && c->name) indexed->second[c->name].push_back(child);
 }
@@ -202,6 +198,8 @@ void unlinkChild(uint32_t parent, uint32_t child) {
   }
   c->parent = 0;
   c->nextSibling = 0;
+  auto tail = longTails().find(parent);
+  if (tail != longTails().end() && tail->second == child) longTails().erase(tail);
   auto indexed = nameIndex().find(parent);
   if (indexed != nameIndex().end() && c->name) {
     auto named = indexed->second.find(c->name);
@@ -519,6 +517,10 @@ OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
     if (!at) return OMnull_obj;
   }
   return idOf(at);
+}
+
+unsigned OMget_live_objects() {
+  return store().liveObjects;
 }
 
 int OMget_num_subobjs(OMobj_id id, int* count) {

@@ -85,6 +85,9 @@ OMobj_id OMfind_subobj(OMobj_id parent, OMobj_name name, int mode);
 // Dotted path below parent ("a.b.c"); a leading '.' or "<-" steps are not needed here.
 OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int mode);
 int OMget_num_subobjs(OMobj_id id, int* count);
+// The number of objects alive in the whole store (templates and hidden ones included): what a
+// reader of untrusted files measures its work against.
+unsigned OMget_live_objects();
 int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int mode);
 int OMget_obj_atts(OMobj_id id, int* atts);
 int OMset_obj_atts(OMobj_id id, int atts);

@@ -218,6 +218,24 @@ TEST_F(InterfaceFile, IncludeCyclesAndMissingIncludesAreErrors) {
   ASSERT_EQ(r.errors.size(), 1u);
   EXPECT_EQ(r.errors[0].line, 1);
   EXPECT_EQ(r.errors[0].column, 11);
+  // One large file named many times is read once; the rest is refused, and the text read
+  // for one file is bounded in all.
+  auto big = [](const std::string& name) {
+    return name + ":\n  type: Panel\n# " + std::string(kUIMaxFileBytes - 40, 'x') + "\n";
+  };
+  write("big.yaml", big("b"));
+  r = load("include: [big.yaml, big.yaml, big.yaml]\n");
+  ASSERT_EQ(r.errors.size(), 2u) << errors(r).substr(0, 400);
+  EXPECT_EQ(r.errors[0].message, "'big.yaml' is included already");
+  EXPECT_EQ(r.errors[0].column, 21);
+  for (int i = 0; i < 4; ++i)
+    write("big" + std::to_string(i) + ".yaml",
+          "# " + std::string(kUIMaxFileBytes - 10, 'x') + "\n");
+  r = load("include: [big0.yaml, big1.yaml, big2.yaml, big3.yaml, big.yaml]\n");
+  ASSERT_FALSE(r.errors.empty());
+  EXPECT_EQ(r.errors.back().message, "the included files are too large together (more than " +
+                                         std::to_string(kUIMaxTotalBytes) + " bytes)");
+  EXPECT_EQ(countChildren(), 0);
 }
 
 TEST_F(InterfaceFile, ANameThatExistsAlreadyIsRefused) {
@@ -288,6 +306,20 @@ TEST_F(InterfaceFile, ALongChainOfLinksLoads) {
       "x:\n  type: Panel\n  width: => z.width\ny:\n  type: Panel\n  width: => x.width\n"
       "z:\n  type: Panel\n  width: => y.width\n");
   EXPECT_EQ(errors(r), ":9:12: bad link: reference cycle\n");
+}
+
+// A file under the size limit may still ask for millions of objects; the loader stops at
+// its bound with one message and makes nothing.
+TEST_F(InterfaceFile, AFileThatMakesTooManyObjectsIsRefused) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "p" + std::to_string(i) + ": {type: Panel}\n";
+  unsigned before = OMget_live_objects();
+  UIloadResult r = load(text);
+  EXPECT_FALSE(r.ok);
+  ASSERT_EQ(r.errors.size(), 1u) << errors(r).substr(0, 400);
+  EXPECT_EQ(r.errors[0].message, "the file makes too many objects (more than 1048576)");
+  EXPECT_EQ(countChildren(), 0);
+  EXPECT_EQ(OMget_live_objects(), before) << "everything made was removed";
 }
 
 TEST_F(InterfaceFile, ATopLevelNameDefinedTwiceAcrossIncludesIsRefused) {
