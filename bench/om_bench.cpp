@@ -7,6 +7,7 @@
 
 #include "om/om.h"
 #include "om/om_registry.h"
+#include "om/om_text.h"
 
 namespace {
 
@@ -117,5 +118,45 @@ void BM_BytesPerProperty(benchmark::State& state) {
 BENCHMARK(BM_BytesPerProperty)->Iterations(1);
 
 }  // namespace
+
+// Hostile shapes stay linear. Each level of a chain of links reads the one below twice: a
+// read must cost the chain's length (the goal: well under a millisecond for 60 levels), not
+// 2^60 reads.
+void BM_ReadDoublingExpressionChain(benchmark::State& state) {
+  OMobj_id group =
+      OMcreate_obj(OMstr_to_name("doubling"), OM_KIND_GROUP, OMroot_obj, OMnull_obj, 0);
+  OMobj_id below = OMcreate_obj(OMstr_to_name("x0"), OM_KIND_REAL, group, OMnull_obj, 0);
+  OMset_real_val(below, 1);
+  for (int level = 1; level <= 60; ++level) {
+    std::string name = "x" + std::to_string(level);
+    OMobj_id x = OMcreate_obj(OMstr_to_name(name.c_str()), OM_KIND_REAL, group, OMnull_obj, 0);
+    std::string previous = "x" + std::to_string(level - 1);
+    OMset_expression(x, group, (previous + " + " + previous).c_str(), nullptr, nullptr);
+    below = x;
+  }
+  double v = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(OMget_real_val(below, &v));
+  OMdestroy_obj(group, 0);
+}
+BENCHMARK(BM_ReadDoublingExpressionChain);
+
+// A group whose members link to groups nested inside each other, state.range(0) deep: the
+// newest stamp is found looking at each object once.
+void BM_Mode3StampOfNestedLinkedGroups(benchmark::State& state) {
+  OMobj_id top = OMcreate_obj(OMstr_to_name("nested"), OM_KIND_GROUP, OMroot_obj, OMnull_obj, 0);
+  std::vector<OMobj_id> levels{top};
+  for (int i = 1; i < state.range(0); ++i)
+    levels.push_back(OMcreate_obj(OMstr_to_name("g"), OM_KIND_GROUP, levels.back(), OMnull_obj, 0));
+  OMobj_id holder = OMcreate_obj(OMstr_to_name("holder"), OM_KIND_GROUP, OMroot_obj, OMnull_obj, 0);
+  for (size_t i = 0; i < levels.size(); ++i) {
+    std::string name = "l" + std::to_string(i);
+    OMobj_id link = OMcreate_obj(OMstr_to_name(name.c_str()), OM_KIND_REF, holder, OMnull_obj, 0);
+    OMset_obj_ref(link, levels[i], 0);
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(OMget_obj_seq(holder, OMnull_obj, 3));
+  OMdestroy_obj(holder, 0);
+  OMdestroy_obj(top, 0);
+}
+BENCHMARK(BM_Mode3StampOfNestedLinkedGroups)->Arg(1000);
 
 BENCHMARK_MAIN();

@@ -277,7 +277,7 @@ void BM_ClickToDoThroughObjects(benchmark::State& state) {
   long n = 0;
   for (auto _ : state) {
     int stamp = OMget_obj_seq(done, OMnull_obj, 0);
-    clickUntil(w, [&] { return OMget_obj_seq(done, OMnull_obj, 0) > stamp; });
+    clickUntil(w, [&] { return OMseq_newer(OMget_obj_seq(done, OMnull_obj, 0), stamp); });
     ++n;
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 
 #include "om_internal.h"
 #include "svc/arr.h"
+#include "svc/err.h"
 
 namespace om {
 
@@ -71,20 +73,48 @@ uint32_t newElement(uint32_t array) {
 
 constexpr int kMaxArraySize = 1 << 26;
 
+// Elements that an array whose size follows a property may hold: each is a whole object made
+// from a template (a display, a font), brought into being by whoever reads the array.
+constexpr int kMaxSizedElements = 10000;
+
+// Arrays with a removal queued, so that repeated reads queue it once.
+std::unordered_set<uint32_t>& shrinking() {
+  static auto* s = new std::unordered_set<uint32_t>;
+  return *s;
+}
+
+int shrinkLater(OMobj_id array) {
+  shrinking().erase(array.serial);
+  syncArraySize(array.serial, false);
+  return 1;
+}
+
 }  // namespace
 
-void syncArraySize(uint32_t array) {
+int syncArraySize(uint32_t array, bool reading) {
   auto it = store().arraySizes.find(array);
-  if (it == store().arraySizes.end()) return;
+  if (it == store().arraySizes.end()) return -1;
   int want = 0;
   if (OMget_int_val(idOf(it->second), &want) != 1 || want < 0) want = 0;
-  want = std::min(want, kMaxArraySize);
   int have = childCount(array);
+  if (want > kMaxSizedElements) {
+    if (have < kMaxSizedElements)
+      ERRerror("OMget_array_size", 0, 2, "%s asks for %d elements; %d are made at most",
+               OMname_to_str(find(it->second)->name), want, kMaxSizedElements);
+    want = kMaxSizedElements;
+  }
+  if (want < have && reading) {
+    // A read never destroys (destroy methods would run inside a getter): the surplus is
+    // hidden from this read and removed by the dispatcher.
+    if (shrinking().insert(array).second) queueCall(array, shrinkLater);
+    return want;
+  }
   for (int i = have; i < want; ++i)
     if (!newElement(array)) break;
   for (int i = have - 1; i >= want; --i) OMdestroy_obj(idOf(childAt(array, i)), 0);
   // New elements of an instanced array are instanced now, as any new object is.
   if (want != have) maybeFlush();
+  return std::min(want, childCount(array));
 }
 
 }  // namespace om
@@ -95,8 +125,8 @@ int OMget_array_size(OMobj_id id, int* size) {
   Obj* o = find(resolve(id.live == 1 ? id.serial : 0));
   if (!o || !size) return 0;
   if (o->kind == OM_KIND_OBJ_ARRAY) {
-    syncArraySize(resolve(id.serial));
-    *size = childCount(resolve(id.serial));
+    int visible = syncArraySize(resolve(id.serial), true);
+    *size = visible >= 0 ? visible : childCount(resolve(id.serial));
     return 1;
   }
   if (!isNumericArray(o)) return 0;
@@ -112,8 +142,8 @@ int OMset_array_size(OMobj_id id, int size) {
     auto sized = store().arraySizes.find(serial);
     if (sized != store().arraySizes.end()) {
       // The size lives in its own property: set that, then follow it.
-      if (OMset_int_val(idOf(sized->second), size) != 1) return 0;
-      syncArraySize(serial);
+      if (size > kMaxSizedElements || OMset_int_val(idOf(sized->second), size) != 1) return 0;
+      syncArraySize(serial, false);
       return 1;
     }
     int have = childCount(serial);
@@ -135,7 +165,8 @@ int OMget_array_val(OMobj_id id, int index, OMobj_id* element, int mode) {
   uint32_t array = resolve(id.live == 1 ? id.serial : 0);
   Obj* o = find(array);
   if (!o || !element || o->kind != OM_KIND_OBJ_ARRAY) return 0;
-  syncArraySize(array);
+  int visible = syncArraySize(array, true);
+  if (index < 0 || (visible >= 0 && index >= visible)) return 0;
   uint32_t e = childAt(array, index);
   if (!e) return 0;
   if (mode == 1) {

@@ -50,7 +50,7 @@ void queueFor(uint32_t serial, unsigned mask) {
 }
 
 // Keeps an object's "update" sub-object stamped with its sync point.
-void stampUpdateChild(uint32_t serial, int sync) {
+void stampUpdateChild(uint32_t serial, uint32_t sync) {
   static const OMobj_name kUpdate = OMstr_to_name("update");
   if (Obj* u = find(findChild(serial, kUpdate))) u->stamp = sync;
 }
@@ -67,7 +67,7 @@ void runMethod(uint32_t serial, unsigned mask) {
   d.methods.push_back(serial);
   if (mask & OM_EVENT_INST) {
     it->second.instanced = true;
-    int sync = it->second.sync = s.seq;
+    int sync = static_cast<int>(it->second.sync = s.seq);
     // The record is looked up again after each call out: a wrapper's constructor or init may
     // change the tables, or destroy the object.
     if (m && m->omx) {
@@ -88,7 +88,7 @@ void runMethod(uint32_t serial, unsigned mask) {
     else if (m && m->update1)
       m->update1(id);
   } else {
-    int sync = it->second.sync;
+    int sync = static_cast<int>(it->second.sync);
     OMXgroup* omx = it->second.omx;
     if (omx) omx->update(OM_EVENT_VAL, sync);
     if (m && m->update)
@@ -173,6 +173,17 @@ struct Walk {
 
 }  // namespace
 
+void queueCall(uint32_t serial, int (*callback)(OMobj_id)) {
+  dispatch().queue.push_back({serial, callback});
+}
+
+uint32_t nextStamp() {
+  uint32_t& seq = store().seq;
+  do ++seq;
+  while (seq == 0 || seq == UINT32_MAX);
+  return seq;
+}
+
 bool dispatching() {
   return dispatch().running;
 }
@@ -207,7 +218,7 @@ void propagate(uint32_t serial) {
 void changed(uint32_t serial) {
   Obj* o = find(serial);
   if (!o) return;
-  o->stamp = ++store().seq;
+  o->stamp = nextStamp();
   propagate(serial);
 }
 
@@ -273,30 +284,38 @@ void attachMethods(uint32_t serial, uint32_t templ) {
 
 using namespace om;
 
+int OMseq_newer(int stamp, int seq) {
+  if (stamp == -1) return 0;
+  if (seq == -1) return 1;
+  // Serial-number arithmetic: the difference taken modulo 2^32, read as signed.
+  return static_cast<int32_t>(static_cast<uint32_t>(stamp) - static_cast<uint32_t>(seq)) > 0;
+}
+
 int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
   Obj* o = find(id);
   if (!o) return -1;
-  if (mode != 3) return o->stamp;
+  if (mode != 3) return static_cast<int>(o->stamp);
   // Newest of the object, its members (recursively) and whatever any of them refers to.
-  int newest = o->stamp;
+  int newest = static_cast<int>(o->stamp);
   // Most properties are plain leaves: their own stamp is the answer, with nothing allocated.
   if (!o->firstChild && !o->has(kRef)) return newest;
-  std::vector<uint32_t> stack;
-  std::vector<uint32_t> followed;  // references can make cycles through containment
-  stack.push_back(id.serial);
-  while (!stack.empty()) {
-    Obj* at = find(stack.back());
-    stack.pop_back();
-    if (!at) continue;
-    newest = std::max(newest, at->stamp);
+  // Containment alone is a tree: nothing is reached twice. Once a link is followed, members
+  // may be reached both ways (or through several links), so from then on each object is
+  // looked at once; without that, nested linked groups cost the square of their size.
+  Walk walk;
+  bool linked = false;
+  walk.stack.push_back(id.serial);
+  while (!walk.stack.empty()) {
+    uint32_t serial = walk.stack.back();
+    walk.stack.pop_back();
+    Obj* at = find(serial);
+    if (!at || (linked && !walk.visit(serial))) continue;
+    if (OMseq_newer(static_cast<int>(at->stamp), newest)) newest = static_cast<int>(at->stamp);
     if (at->has(kRef)) {
-      uint32_t t = at->target();
-      if (std::find(followed.begin(), followed.end(), t) == followed.end()) {
-        followed.push_back(t);
-        stack.push_back(t);
-      }
+      linked = true;
+      walk.stack.push_back(at->target());
     }
-    for (uint32_t c = at->firstChild; c; c = find(c)->nextSibling) stack.push_back(c);
+    for (uint32_t c = at->firstChild; c; c = find(c)->nextSibling) walk.stack.push_back(c);
   }
   return newest;
 }
@@ -304,12 +323,12 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
 int OMset_obj_seq(OMobj_id id, OMobj_id, int seq) {
   Obj* o = find(id);
   if (!o) return 0;
-  o->stamp = seq;
+  o->stamp = static_cast<uint32_t>(seq);
   return 1;
 }
 
 int OMget_seq() {
-  return store().seq;
+  return static_cast<int>(store().seq);
 }
 
 int OMpush_ctx(OMobj_id, int, int, int) {

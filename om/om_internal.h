@@ -36,8 +36,8 @@ struct Obj {
   uint32_t firstReferrer;  // objects that refer to this one, linked through nextReferrer
   uint32_t nextReferrer;
   uint32_t templ;  // template this object was made from (0 = none)
-  int32_t stamp;
-  uint8_t kind;  // OMkind; 0 = free slot
+  uint32_t stamp;  // change counter value of its last change (see nextStamp)
+  uint8_t kind;    // OMkind; 0 = free slot
   uint8_t atts;
   uint16_t flags;
   uint32_t slot[2];  // the value: int, double, pointer or target serial, by kind and flags
@@ -66,17 +66,17 @@ struct ArrayData {
   std::vector<char*> strings;  // malloc'ed, may be null
 };
 
-// An expression tree of a "=> a + 2 * b" link; leaves name operands by hidden-child index.
+// A "=> a + 2 * b" link compiled to postfix steps, so that reading, copying and freeing it
+// never recurse however long the text was. Operands name hidden children by index; each
+// distinct target is one operand, read once per evaluation.
 struct Expr {
-  enum Op : uint8_t { kNum, kOperand, kAdd, kSub, kMul, kDiv, kNeg } op = kNum;
-  double number = 0;
-  int operand = 0;
-  Expr* left = nullptr;
-  Expr* right = nullptr;
-  ~Expr() {
-    delete left;
-    delete right;
-  }
+  enum Op : uint8_t { kNum, kOperand, kAdd, kSub, kMul, kDiv, kNeg };
+  struct Step {
+    Op op = kNum;
+    int operand = 0;  // kOperand: index among the hidden children
+    double number = 0;
+  };
+  std::vector<Step> code;
 };
 
 // What a template gives the objects made from it.
@@ -100,7 +100,7 @@ struct TemplateInfo {
 struct Active {
   Methods methods;          // a copy of its template's (none for objects activated by hand): an
                             // instance outlives its template
-  int sync = 0;             // sequence number when its method last returned
+  uint32_t sync = 0;        // sequence number when its method last returned
   unsigned pending = 0;     // OM_EVENT_* bits queued and not yet run
   bool instanced = false;   // instance notification has run
   OMXgroup* omx = nullptr;  // wrapper instance, owned
@@ -118,7 +118,8 @@ struct Page {
 struct Store {
   std::vector<Page*> pages;  // by serial >> kPageBits; null once every object in it died
   uint32_t nextSerial = 1;
-  int seq = 0;
+  uint32_t liveObjects = 0;  // records in use
+  uint32_t seq = 0;          // the change counter: wraps, never takes 0 or the value read as -1
   std::unordered_map<uint32_t, Active> actives;
   std::unordered_map<uint32_t, TemplateInfo> templates;
   std::unordered_map<uint32_t, uint32_t> elementTemplates;  // object array -> element template
@@ -173,11 +174,17 @@ bool makeRef(uint32_t serial, uint32_t target, const char* who);
 bool evalExpr(uint32_t serial, double* out);
 
 // ---- Change and notification --------------------------------------------------------------
+// The next value of the change counter. It counts for ever, so it wraps; stamps are compared
+// with serial-number arithmetic (OMseq_newer). 0 and the value that reads as -1 through the
+// int entry points are skipped: -1 means "everything" to an update.
+uint32_t nextStamp();
 // Stamps serial with a new sequence number and queues the notifications it causes.
 void changed(uint32_t serial);
 // Queues notifications for everything that depends on serial (without stamping it).
 void propagate(uint32_t serial);
 void instanceTree(uint32_t serial);
+// Queues callback(serial) for the dispatcher without running the queue now.
+void queueCall(uint32_t serial, int (*callback)(OMobj_id));
 // Runs pending notifications unless inside a context or already dispatching.
 void maybeFlush();
 bool dispatching();
@@ -190,8 +197,10 @@ uint32_t findTemplate(const char* path);
 // Copies a template's declarations into a new object under parent. 0 on failure.
 uint32_t instantiate(uint32_t templ, uint32_t name, uint32_t parent);
 // Brings an object array whose size follows an int property to that size (elements are made
-// or destroyed); nothing for other objects.
-void syncArraySize(uint32_t array);
+// or destroyed; at most a bounded number are made) and returns the count of elements a reader
+// may see. A read (`reading`) makes missing elements but never destroys: the surplus is
+// hidden from it and queued for the dispatcher to remove. -1 for other arrays (no bound).
+int syncArraySize(uint32_t array, bool reading);
 // Copies a subtree; references into it are re-aimed at the copy.
 uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent);
 // Drops a template from the index (it is being destroyed); its description is kept for the

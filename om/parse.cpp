@@ -1,7 +1,9 @@
 // Text links: path lookup in an object's scope, expressions over paths and numbers, and
 // "name => expression;" definitions.
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -15,20 +17,25 @@ namespace om {
 namespace {
 
 constexpr int kMaxExprDepth = 200;
+// Steps of one expression: numbers, operands and operators together. A link is a formula,
+// not a program; a text past this is refused where it is written rather than left to cost
+// time and memory at every read.
+constexpr size_t kMaxExprSteps = 10000;
 
-// Recursive-descent parser over one expression text; operands become paths to resolve.
+// Recursive-descent parser over one expression text (recursing only into parentheses and
+// signs, which the depth bound limits); operands become paths to resolve. The result is
+// postfix code.
 class ExprParser {
  public:
   ExprParser(std::string_view text, uint32_t scope) : text_(text), scope_(scope) {}
 
   Expr* parse() {
-    Expr* e = sum(0);
+    bool ok = sum(0);
     skipSpace();
-    if (e && pos_ < text_.size()) fail("unexpected text after the expression");
-    if (!error_.empty()) {
-      delete e;
-      return nullptr;
-    }
+    if (ok && pos_ < text_.size()) fail("unexpected text after the expression");
+    if (!error_.empty()) return nullptr;
+    Expr* e = new Expr;
+    e->code = std::move(code_);
     return e;
   }
   const std::string& error() const { return error_; }
@@ -39,23 +46,21 @@ class ExprParser {
   void skipSpace() {
     while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
   }
-  Expr* fail(const char* message) {
+  bool fail(const char* message) {
     if (error_.empty()) {
       error_ = message;
       errorPos_ = pos_;
     }
-    return nullptr;
+    return false;
   }
-  static Expr* node(Expr::Op op, Expr* l, Expr* r) {
-    Expr* e = new Expr;
-    e->op = op;
-    e->left = l;
-    e->right = r;
-    return e;
+  bool emit(Expr::Op op, double number = 0, int operand = 0) {
+    if (code_.size() >= kMaxExprSteps) return fail("the expression is too long");
+    code_.push_back({op, operand, number});
+    return true;
   }
-  Expr* sum(int depth) {
-    Expr* left = product(depth);
-    while (left) {
+  bool sum(int depth) {
+    if (!product(depth)) return false;
+    while (true) {
       skipSpace();
       Expr::Op op;
       if (text_.substr(pos_, 3) == "<+>") {
@@ -64,67 +69,58 @@ class ExprParser {
       } else if (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-')) {
         op = text_[pos_++] == '+' ? Expr::kAdd : Expr::kSub;
       } else {
-        break;
+        return true;
       }
-      Expr* right = product(depth);
-      if (!right) {
-        delete left;
-        return nullptr;
-      }
-      left = node(op, left, right);
+      if (!product(depth) || !emit(op)) return false;
     }
-    return left;
   }
-  Expr* product(int depth) {
-    Expr* left = unary(depth);
-    while (left) {
+  bool product(int depth) {
+    if (!unary(depth)) return false;
+    while (true) {
       skipSpace();
-      if (pos_ >= text_.size() || (text_[pos_] != '*' && text_[pos_] != '/')) break;
+      if (pos_ >= text_.size() || (text_[pos_] != '*' && text_[pos_] != '/')) return true;
       Expr::Op op = text_[pos_++] == '*' ? Expr::kMul : Expr::kDiv;
-      Expr* right = unary(depth);
-      if (!right) {
-        delete left;
-        return nullptr;
-      }
-      left = node(op, left, right);
+      if (!unary(depth) || !emit(op)) return false;
     }
-    return left;
   }
-  Expr* unary(int depth) {
+  bool unary(int depth) {
     if (depth > kMaxExprDepth) return fail("expression nested too deeply");
     skipSpace();
     if (pos_ >= text_.size()) return fail("expression ends too early");
     char c = text_[pos_];
     if (c == '-') {
       ++pos_;
-      Expr* inner = unary(depth + 1);
-      return inner ? node(Expr::kNeg, inner, nullptr) : nullptr;
+      return unary(depth + 1) && emit(Expr::kNeg);
     }
     if (c == '(') {
       ++pos_;
-      Expr* inner = sum(depth + 1);
+      if (!sum(depth + 1)) return false;
       skipSpace();
-      if (inner && (pos_ >= text_.size() || text_[pos_] != ')')) {
-        delete inner;
-        return fail("')' expected");
-      }
+      if (pos_ >= text_.size() || text_[pos_] != ')') return fail("')' expected");
       ++pos_;
-      return inner;
+      return true;
     }
     if (std::isdigit(static_cast<unsigned char>(c)) ||
         (c == '.' && pos_ + 1 < text_.size() &&
          std::isdigit(static_cast<unsigned char>(text_[pos_ + 1])))) {
-      std::string rest(text_.substr(pos_));
+      // Only the number's own characters are copied: copying the rest of a long text for
+      // every number would make parsing quadratic.
+      size_t n = 0;
+      while (pos_ + n < text_.size()) {
+        char d = text_[pos_ + n];
+        bool sign = (d == '+' || d == '-') && n > 0 && std::strchr("eEpP", text_[pos_ + n - 1]);
+        if (!std::isalnum(static_cast<unsigned char>(d)) && d != '.' && !sign) break;
+        ++n;
+      }
+      std::string rest(text_.substr(pos_, n));
       char* end = nullptr;
       double v = NUMstrtod(rest.c_str(), &end);
       pos_ += static_cast<size_t>(end - rest.c_str());
-      Expr* e = new Expr;
-      e->number = v;
-      return e;
+      return emit(Expr::kNum, v);
     }
     return path();
   }
-  Expr* path() {
+  bool path() {
     size_t start = pos_;
     while (pos_ < text_.size()) {
       char c = text_[pos_];
@@ -141,13 +137,12 @@ class ExprParser {
       pos_ = start;
       error_ = "'" + p + "' names nothing";
       errorPos_ = start;
-      return nullptr;
+      return false;
     }
-    Expr* e = new Expr;
-    e->op = Expr::kOperand;
-    e->operand = static_cast<int>(operands_.size());
-    operands_.push_back(target);
-    return e;
+    // One operand per distinct target: "a + a" reads a once.
+    auto at = std::find(operands_.begin(), operands_.end(), target);
+    if (at == operands_.end()) at = operands_.insert(operands_.end(), target);
+    return emit(Expr::kOperand, 0, static_cast<int>(at - operands_.begin()));
   }
 
   std::string_view text_;
@@ -155,43 +150,55 @@ class ExprParser {
   size_t pos_ = 0;
   std::string error_;
   size_t errorPos_ = 0;
+  std::vector<Expr::Step> code_;
   std::vector<uint32_t> operands_;
 };
 
-bool evalNode(const Expr* e, const std::vector<uint32_t>& operands, double* out) {
-  double l = 0, r = 0;
-  switch (e->op) {
-    case Expr::kNum:
-      *out = e->number;
-      return true;
-    case Expr::kOperand:
-      return e->operand < static_cast<int>(operands.size()) &&
-             OMget_real_val(idOf(operands[static_cast<size_t>(e->operand)]), out) == 1;
-    case Expr::kNeg:
-      if (!evalNode(e->left, operands, &l)) return false;
-      *out = -l;
-      return true;
-    default:
-      break;
+// Runs postfix code over the operands' values with a stack of its own.
+bool run(const Expr& e, const std::vector<double>& values, double* out) {
+  std::vector<double> stack;
+  stack.reserve(16);
+  for (const Expr::Step& s : e.code) {
+    switch (s.op) {
+      case Expr::kNum:
+        stack.push_back(s.number);
+        continue;
+      case Expr::kOperand:
+        if (s.operand < 0 || static_cast<size_t>(s.operand) >= values.size()) return false;
+        stack.push_back(values[static_cast<size_t>(s.operand)]);
+        continue;
+      case Expr::kNeg:
+        if (stack.empty()) return false;
+        stack.back() = -stack.back();
+        continue;
+      default:
+        break;
+    }
+    if (stack.size() < 2) return false;
+    double r = stack.back();
+    stack.pop_back();
+    double& l = stack.back();
+    switch (s.op) {
+      case Expr::kAdd:
+        l += r;
+        break;
+      case Expr::kSub:
+        l -= r;
+        break;
+      case Expr::kMul:
+        l *= r;
+        break;
+      case Expr::kDiv:
+        if (r == 0) return false;  // a division by zero has no value: reads as unset
+        l /= r;
+        break;
+      default:
+        return false;
+    }
   }
-  if (!evalNode(e->left, operands, &l) || !evalNode(e->right, operands, &r)) return false;
-  switch (e->op) {
-    case Expr::kAdd:
-      *out = l + r;
-      return true;
-    case Expr::kSub:
-      *out = l - r;
-      return true;
-    case Expr::kMul:
-      *out = l * r;
-      return true;
-    case Expr::kDiv:
-      if (r == 0) return false;  // a division by zero has no value: reads as unset
-      *out = l / r;
-      return true;
-    default:
-      return false;
-  }
+  if (stack.size() != 1) return false;
+  *out = stack.back();
+  return true;
 }
 
 }  // namespace
@@ -207,10 +214,17 @@ bool evalExpr(uint32_t serial, double* out) {
     Obj* co = find(c);
     if (co->has(kHidden)) operands.push_back(c);
   }
+  // Each operand is read once, before the code runs: a chain of expressions that each use
+  // the one before several times costs its length, not a power of it.
+  std::vector<double> values(operands.size());
   ++depth;
-  bool ok = evalNode(o->value<Expr*>(), operands, out);
+  bool ok = true;
+  for (size_t i = 0; ok && i < operands.size(); ++i)
+    ok = OMget_real_val(idOf(operands[i]), &values[i]) == 1;
   --depth;
-  return ok;
+  if (!ok) return false;
+  Obj* again = find(serial);  // a read may run a value getter
+  return again && again->has(kExpr) && run(*again->value<Expr*>(), values, out);
 }
 
 }  // namespace om
@@ -267,7 +281,7 @@ int OMset_expression(OMobj_id prop, OMobj_id scope, const char* text, std::strin
     *offset = static_cast<int>(parser.errorOffset());
     return 0;
   }
-  if (e->op == Expr::kOperand) {
+  if (e->code.size() == 1 && e->code[0].op == Expr::kOperand) {
     // A lone path is a plain reference.
     uint32_t target = parser.operands()[0];
     delete e;

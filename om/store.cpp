@@ -31,8 +31,30 @@ Names& names() {
   return *n;
 }
 
+// Children by name of the groups that have many: a lookup in a group of thousands (a file's
+// top level, a long array) would otherwise scan it, and filling one by name is quadratic.
+// Kept in step by linkChild and unlinkChild once made; children are appended only, so each
+// list is in child order. Entries are checked on use (a freed child is skipped).
+constexpr int kIndexAfter = 64;
+std::unordered_map<uint32_t, std::unordered_map<uint32_t, std::vector<uint32_t>>>& nameIndex() {
+  static auto* index =
+      new std::unordered_map<uint32_t, std::unordered_map<uint32_t, std::vector<uint32_t>>>;
+  return *index;
+}
+
+// The last child of each parent with a long list of children, so that filling a group or an
+// array one child at a time does not walk the list each time. An entry is only a hint: it is
+// trusted while that child is still its parent's and last.
+std::unordered_map<uint32_t, uint32_t>& longTails() {
+  static auto* tails = new std::unordered_map<uint32_t, uint32_t>;
+  return *tails;
+}
+
 void freeSlot(uint32_t serial) {
+  nameIndex().erase(serial);
+  longTails().erase(serial);
   Store& s = store();
+  s.liveObjects--;
   Page* page = s.pages[serial >> kPageBits];
   page->objs[serial & (kPageSize - 1)] = Obj{};
   // A page whose serials are all handed out and all dead is never used again.
@@ -83,11 +105,12 @@ uint32_t newObj(uint32_t name, int kind, uint32_t parent) {
   if (page >= s.pages.size()) s.pages.resize(page + 1, nullptr);
   if (!s.pages[page]) s.pages[page] = new Page();
   s.pages[page]->live++;
+  s.liveObjects++;
   Obj* o = &s.pages[page]->objs[serial & (kPageSize - 1)];
   *o = Obj{};
   o->name = name;
   o->kind = static_cast<uint8_t>(kind);
-  o->stamp = ++s.seq;
+  o->stamp = nextStamp();
   if (parent) linkChild(parent, serial);
   return serial;
 }
@@ -130,16 +153,30 @@ void linkChild(uint32_t parent, uint32_t child) {
   c->nextSibling = 0;
   if (!p->firstChild) {
     p->firstChild = child;
-    return;
-  }
-  uint32_t last = p->firstChild;
-  while (Obj* l = find(last)) {
-    if (!l->nextSibling) {
-      l->nextSibling = child;
-      break;
+  } else {
+    uint32_t last = p->firstChild;
+    auto& tails = longTails();
+    auto tail = tails.find(parent);
+    if (tail != tails.end()) {
+      Obj* t = find(tail->second);
+      if (t && t->parent == parent && !t->nextSibling && tail->second != child) last = tail->second;
     }
-    last = l->nextSibling;
+    int steps = 0;
+    while (Obj* l = find(last)) {
+      if (!l->nextSibling) {
+        l->nextSibling = child;
+        break;
+      }
+      last = l->nextSibling;
+      ++steps;
+    }
+    if (tail != tails.end())
+      tail->second = child;
+    else if (steps > kIndexAfter)
+      tails[parent] = child;
   }
+  auto indexed = nameIndex().find(parent);
+  if (indexed != nameIndex().end() && c->name) indexed->second[c->name].push_back(child);
 }
 
 void unlinkChild(uint32_t parent, uint32_t child) {
@@ -161,6 +198,17 @@ void unlinkChild(uint32_t parent, uint32_t child) {
   }
   c->parent = 0;
   c->nextSibling = 0;
+  auto tail = longTails().find(parent);
+  if (tail != longTails().end() && tail->second == child) longTails().erase(tail);
+  auto indexed = nameIndex().find(parent);
+  if (indexed != nameIndex().end() && c->name) {
+    auto named = indexed->second.find(c->name);
+    if (named != indexed->second.end()) {
+      auto& list = named->second;
+      list.erase(std::remove(list.begin(), list.end(), child), list.end());
+      if (list.empty()) indexed->second.erase(named);
+    }
+  }
 }
 
 void addReferrer(uint32_t target, uint32_t referrer) {
@@ -231,13 +279,37 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
     Obj* co = find(e.child);
     if (co && co->parent == parent && co->name == name && !co->has(kHidden)) return e.child;
   }
-  for (uint32_t c = o->firstChild; c;) {
-    Obj* co = find(c);
-    if (co->name == name && !co->has(kHidden)) {
-      e = {parent, name, c, cache.generation};
-      return c;
+  auto& index = nameIndex();
+  auto indexed = index.find(parent);
+  if (indexed == index.end()) {
+    int scanned = 0;
+    for (uint32_t c = o->firstChild; c && scanned <= kIndexAfter; ++scanned) {
+      Obj* co = find(c);
+      if (co->name == name && !co->has(kHidden)) {
+        e = {parent, name, c, cache.generation};
+        return c;
+      }
+      c = co->nextSibling;
     }
-    c = co->nextSibling;
+    // A long group: index it once and answer from the index from now on.
+    if (scanned > kIndexAfter) {
+      auto& byName = index[parent];
+      for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling)
+        if (find(c)->name) byName[find(c)->name].push_back(c);
+      indexed = index.find(parent);
+    }
+  }
+  if (indexed != index.end()) {
+    auto named = indexed->second.find(name);
+    if (named != indexed->second.end()) {
+      for (uint32_t c : named->second) {
+        Obj* co = find(c);
+        if (co && co->parent == parent && co->name == name && !co->has(kHidden)) {
+          e = {parent, name, c, cache.generation};
+          return c;
+        }
+      }
+    }
   }
   // A link to a group stands for the group: its members are found through it.
   if (o->has(kRef)) {
@@ -447,6 +519,10 @@ OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
   return idOf(at);
 }
 
+unsigned OMget_live_objects() {
+  return store().liveObjects;
+}
+
 int OMget_num_subobjs(OMobj_id id, int* count) {
   if (!find(id) || !count) return 0;
   *count = childCount(id.serial);
@@ -456,8 +532,8 @@ int OMget_num_subobjs(OMobj_id id, int* count) {
 int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int) {
   Obj* o = find(id);
   if (!o || !element || o->kind != OM_KIND_OBJ_ARRAY) return 0;
-  syncArraySize(id.serial);
-  uint32_t e = childAt(id.serial, index);
+  int visible = syncArraySize(id.serial, true);
+  uint32_t e = index < 0 || (visible >= 0 && index >= visible) ? 0 : childAt(id.serial, index);
   *element = idOf(e);
   return e ? 1 : 0;
 }

@@ -1,5 +1,6 @@
 // Templates: the method registry, reading template files, making objects from templates,
 // copying subtrees and matching types.
+#include <yaml-cpp/eventhandler.h>
 #include <yaml-cpp/yaml.h>
 
 #include <algorithm>
@@ -7,7 +8,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <unordered_map>
 
@@ -34,6 +34,46 @@ Registry& registry() {
   return *r;
 }
 
+// What one template text may make, in objects: a template made of ten copies of one made of
+// ten copies of ... is a few lines long and would otherwise make billions.
+constexpr uint32_t kMaxTemplateObjects = 1u << 18;
+constexpr int kMaxTemplateNesting = 64;
+constexpr uintmax_t kMaxTemplateFileBytes = 16u << 20;
+
+// The number of objects in serial's subtree, counted up to cap.
+uint32_t subtreeSize(uint32_t serial, uint32_t cap) {
+  std::vector<uint32_t> stack{serial};
+  uint32_t n = 0;
+  while (!stack.empty() && n <= cap) {
+    Obj* o = find(stack.back());
+    stack.pop_back();
+    if (!o) continue;
+    ++n;
+    for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling) stack.push_back(c);
+  }
+  return n;
+}
+
+// Finds the first alias of a document from the parser's events, without building nodes.
+class AliasFinder : public YAML::EventHandler {
+ public:
+  struct Found {
+    YAML::Mark mark;
+  };
+  void OnDocumentStart(const YAML::Mark&) override {}
+  void OnDocumentEnd() override {}
+  void OnNull(const YAML::Mark&, YAML::anchor_t) override {}
+  void OnAlias(const YAML::Mark& mark, YAML::anchor_t) override { throw Found{mark}; }
+  void OnScalar(const YAML::Mark&, const std::string&, YAML::anchor_t,
+                const std::string&) override {}
+  void OnSequenceStart(const YAML::Mark&, const std::string&, YAML::anchor_t,
+                       YAML::EmitterStyle::value) override {}
+  void OnSequenceEnd() override {}
+  void OnMapStart(const YAML::Mark&, const std::string&, YAML::anchor_t,
+                  YAML::EmitterStyle::value) override {}
+  void OnMapEnd() override {}
+};
+
 template <typename Map>
 auto lookup(const Map& map, const std::string& name) -> typename Map::mapped_type {
   auto it = map.find(name);
@@ -44,14 +84,7 @@ auto lookup(const Map& map, const std::string& name) -> typename Map::mapped_typ
 void copyValue(const Obj* src, Obj* dst) {
   dst->slot[0] = dst->slot[1] = 0;
   if (src->has(kExpr)) {
-    std::function<Expr*(const Expr*)> clone = [&](const Expr* e) -> Expr* {
-      if (!e) return nullptr;
-      Expr* c = new Expr(*e);
-      c->left = clone(e->left);
-      c->right = clone(e->right);
-      return c;
-    };
-    dst->setValue(clone(src->value<Expr*>()));
+    dst->setValue(new Expr(*src->value<Expr*>()));
     return;
   }
   if (!src->has(kSet) || src->has(kRef)) return;
@@ -179,6 +212,7 @@ class TemplateReader {
 
   bool read(const YAML::Node& doc, uint32_t staging) {
     staging_ = staging;
+    firstSerial_ = store().nextSerial;
     if (!doc.IsMap() || !doc["templates"] || !doc["templates"].IsMap()) {
       error(doc, "a template file is a mapping with a 'templates' mapping");
       return false;
@@ -230,7 +264,8 @@ class TemplateReader {
         } else {
           info.base = b;
           info.methods = store().templates[b].methods;
-          for (uint32_t c : children(b)) copyTree(c, find(c)->name, t);
+          if (withinBudget(base, b))
+            for (uint32_t c : children(b)) copyTree(c, find(c)->name, t);
         }
       }
       if (const YAML::Node lib = body["library"]) library = lib.Scalar();
@@ -287,6 +322,16 @@ class TemplateReader {
     }
   }
 
+  // False (reported at `at`) when copying template t would pass the file's object budget.
+  bool withinBudget(const YAML::Node& at, uint32_t t) {
+    uint32_t made = store().nextSerial - firstSerial_;
+    uint32_t left = made < kMaxTemplateObjects ? kMaxTemplateObjects - made : 0;
+    if (subtreeSize(t, left) <= left) return true;
+    error(at, "the templates make too many objects (more than " +
+                  std::to_string(kMaxTemplateObjects) + ")");
+    return false;
+  }
+
   void readProperty(uint32_t parent, const YAML::Node& key, const YAML::Node& decl) {
     std::string name = key.Scalar();
     if (name.empty() || name.find('.') != std::string::npos) {
@@ -312,7 +357,7 @@ class TemplateReader {
       uint32_t t = findTemplate(type.Scalar().c_str());
       if (!t)
         error(type, "unknown template '" + type.Scalar() + "'");
-      else
+      else if (withinBudget(type, t))
         instantiate(t, token, parent);
       return;
     }
@@ -324,11 +369,16 @@ class TemplateReader {
     }
     uint32_t p = newObj(token, kind, parent);
     if (const YAML::Node members = decl["members"]) {
-      if (kind != OM_KIND_GROUP || !members.IsMap())
+      if (kind != OM_KIND_GROUP || !members.IsMap()) {
         error(members, "'members' needs a group");
-      else
+      } else if (depth_ >= kMaxTemplateNesting) {
+        error(members, "groups nest too deeply");
+      } else {
+        ++depth_;
         for (auto it = members.begin(); it != members.end(); ++it)
           readProperty(p, it->first, it->second);
+        --depth_;
+      }
     }
     if (const YAML::Node elements = decl["elements"]) {
       uint32_t t = findTemplate(elements.Scalar().c_str());
@@ -384,6 +434,8 @@ class TemplateReader {
   std::string origin_;
   std::vector<OMtemplate_error>* errors_;
   uint32_t staging_ = 0;
+  uint32_t firstSerial_ = 0;  // serials from here on were made by this text
+  int depth_ = 0;             // groups inside groups at the property being read
   bool ok_ = true;
   std::vector<std::pair<uint32_t, std::string>> made_;  // template, library path
 };
@@ -446,9 +498,31 @@ std::string OMtemplate_error::text() const {
   return file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + message;
 }
 
+bool OMfind_yaml_alias(const std::string& text, int* line, int* column) {
+  std::istringstream in(text);
+  YAML::Parser parser(in);
+  AliasFinder finder;
+  try {
+    parser.HandleNextDocument(finder);
+  } catch (const AliasFinder::Found& found) {
+    if (line) *line = found.mark.line;
+    if (column) *column = found.mark.column;
+    return true;
+  } catch (const YAML::Exception&) {
+  }
+  return false;
+}
+
 int OMload_templates(const std::string& yamlText, const std::string& origin,
                      std::vector<OMtemplate_error>* errors) {
   OMinit();
+  int aliasLine = 0, aliasColumn = 0;
+  if (OMfind_yaml_alias(yamlText, &aliasLine, &aliasColumn)) {
+    if (errors)
+      errors->push_back({origin, aliasLine + 1, aliasColumn + 1,
+                         "aliases ('*name') are not accepted: write the value out"});
+    return 0;
+  }
   YAML::Node doc;
   try {
     doc = YAML::Load(yamlText);
@@ -491,6 +565,12 @@ int OMload_templates_path(const std::string& path, std::vector<OMtemplate_error>
   }
   int ok = 1;
   for (const fs::path& file : files) {
+    // Only a regular file of a sane size is read (a FIFO would block, a device never end).
+    if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) > kMaxTemplateFileBytes) {
+      if (errors) errors->push_back({file.string(), 0, 0, "not a regular file of at most 16 MiB"});
+      ok = 0;
+      continue;
+    }
     std::ifstream in(file, std::ios::binary);
     if (!in) {
       if (errors) errors->push_back({file.string(), 0, 0, "cannot read the file"});

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 
 #include "om_internal.h"
 #include "svc/err.h"
@@ -149,21 +150,37 @@ uint32_t resolve(uint32_t serial) {
 }
 
 bool dependsOn(uint32_t from, uint32_t on) {
-  // Follows what a value is read from: reference targets and expression operands.
-  std::vector<uint32_t> stack{from};
-  std::vector<uint32_t> seen;
-  while (!stack.empty()) {
-    uint32_t at = stack.back();
-    stack.pop_back();
-    if (at == on) return true;
-    if (std::find(seen.begin(), seen.end(), at) != seen.end()) continue;
-    seen.push_back(at);
+  // Reading `from` reads what it refers to and its expression's operands; `on` is read by its
+  // referrers and, for an operand, by its expression. The search runs from both ends a step
+  // at a time and stops when either end has nothing left: a link added at the end of a long
+  // chain (the usual order of a file) costs a step or two, not the chain's length, so a file
+  // of many chained links is not quadratic.
+  struct Side {
+    std::vector<uint32_t> stack;
+    std::unordered_set<uint32_t> seen;
+  };
+  Side forward{{from}, {}}, backward{{on}, {}};
+  while (!forward.stack.empty() && !backward.stack.empty()) {
+    // The side that has done less goes next.
+    bool ahead =
+        forward.seen.size() + forward.stack.size() <= backward.seen.size() + backward.stack.size();
+    Side& side = ahead ? forward : backward;
+    Side& other = ahead ? backward : forward;
+    uint32_t at = side.stack.back();
+    side.stack.pop_back();
+    if (other.seen.count(at) || at == (ahead ? on : from)) return true;
+    if (!side.seen.insert(at).second) continue;
     Obj* a = find(at);
     if (!a) continue;
-    if (a->has(kRef)) stack.push_back(a->target());
-    if (a->has(kExpr))
-      for (uint32_t c = a->firstChild; c; c = find(c)->nextSibling)
-        if (find(c)->has(kHidden)) stack.push_back(c);
+    if (ahead) {
+      if (a->has(kRef)) side.stack.push_back(a->target());
+      if (a->has(kExpr))
+        for (uint32_t c = a->firstChild; c; c = find(c)->nextSibling)
+          if (find(c)->has(kHidden)) side.stack.push_back(c);
+    } else {
+      for (uint32_t r = a->firstReferrer; r; r = find(r)->nextReferrer) side.stack.push_back(r);
+      if (a->has(kHidden) && a->parent) side.stack.push_back(a->parent);
+    }
   }
   return false;
 }

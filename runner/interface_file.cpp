@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "om/om_registry.h"
@@ -94,11 +95,17 @@ struct PendingLink {
 
 class Loader {
  public:
-  explicit Loader(UIloadResult* result) : result_(result) {}
+  Loader(UIloadResult* result, std::string origin)
+      : result_(result), firstFile_(std::move(origin)), firstLive_(OMget_live_objects()) {}
 
   void loadText(const std::string& text, const std::string& origin, int includeDepth) {
     std::string problem = screenText(text);
     if (!problem.empty()) return fileError(origin, problem);
+    // Aliases are refused: a node reached through several of them would be walked once per
+    // path to it, and a few nested levels make a small file cost hours.
+    YAML::Mark alias;
+    if (OMfind_yaml_alias(text, &alias.line, &alias.column))
+      return error(origin, alias, "aliases ('*name') are not accepted: write the value out");
     YAML::Node doc;
     try {
       doc = YAML::Load(text);
@@ -113,8 +120,19 @@ class Loader {
     for (auto it = doc.begin(); it != doc.end(); ++it) {
       const std::string& name = it->first.Scalar();
       if (name == "include") continue;
+      if (tooMany()) return;
       if (!it->second.IsMap() || !it->second["type"]) {
         error(origin, it->first.Mark(), "top-level '" + name + "' must be an object with a type");
+        continue;
+      }
+      // One name, one object: the same name in a file and its includes is refused.
+      auto first = topNames_.emplace(
+          name, UIloadError{origin, it->first.Mark().line + 1, it->first.Mark().column + 1, ""});
+      if (!first.second) {
+        const UIloadError& was = first.first->second;
+        error(origin, it->first.Mark(),
+              "'" + name + "' is defined twice: here and at " + was.file + ":" +
+                  std::to_string(was.line) + ":" + std::to_string(was.column));
         continue;
       }
       OMobj_id made = makeObject(name, it->first, it->second, staging(), origin, 1);
@@ -122,10 +140,27 @@ class Loader {
     }
   }
 
+  // True (reported once) when the files have made more objects than a file may.
+  bool tooMany() {
+    if (OMget_live_objects() - firstLive_ <= kUIMaxObjects) return false;
+    if (!tooManyReported_)
+      fileError(firstFile_, "the file makes too many objects (more than " +
+                                std::to_string(kUIMaxObjects) + ")");
+    tooManyReported_ = true;
+    return true;
+  }
+
   void loadFile(const std::string& path, int includeDepth) {
     std::string text, why;
     if (!readFile(path, &text, &why)) return fileError(path, why);
+    // The file itself is open too: including it is a cycle, not a second reading.
+    std::error_code ec;
+    std::string key = std::filesystem::weakly_canonical(path, ec).string();
+    open_.insert(key);
+    read_.insert(key);
+    bytesRead_ += text.size();
     loadText(text, path, includeDepth);
+    open_.erase(key);
   }
 
   // Links are resolved once every object of every file exists.
@@ -245,10 +280,23 @@ class Loader {
         error(origin, n.Mark(), "'" + n.Scalar() + "' includes itself");
         continue;
       }
+      // Each file is read once: a list naming one large file many times would otherwise
+      // read it as often.
+      if (!read_.insert(key).second) {
+        error(origin, n.Mark(), "'" + n.Scalar() + "' is included already");
+        continue;
+      }
       std::string text, why;
       if (!readFile(file.string(), &text, &why)) {
         error(origin, n.Mark(), "cannot include '" + n.Scalar() + "': " + why);
         continue;
+      }
+      bytesRead_ += text.size();
+      if (bytesRead_ > kUIMaxTotalBytes) {
+        error(origin, n.Mark(),
+              "the included files are too large together (more than " +
+                  std::to_string(kUIMaxTotalBytes) + " bytes)");
+        return;
       }
       open_.insert(key);
       loadText(text, file.string(), depth + 1);
@@ -258,6 +306,7 @@ class Loader {
 
   OMobj_id makeObject(const std::string& name, const YAML::Node& key, const YAML::Node& body,
                       OMobj_id parent, const std::string& file, int depth) {
+    if (tooMany()) return OMnull_obj;
     if (depth > kUIMaxNesting) {
       error(file, key.Mark(), "objects nest too deeply");
       return OMnull_obj;
@@ -425,13 +474,19 @@ class Loader {
   std::vector<OMobj_id> topLevel_;
   std::vector<PendingLink> links_;
   std::set<std::string> open_;  // files being read (include cycles)
+  std::set<std::string> read_;  // files read so far
+  size_t bytesRead_ = 0;
+  std::map<std::string, UIloadError> topNames_;  // top-level names and where each was defined
+  std::string firstFile_;                        // the file asked for (named in file errors)
+  unsigned firstLive_;                           // objects alive before loading
+  bool tooManyReported_ = false;
 };
 
 UIloadResult load(const std::string* text, const std::string& origin, OMobj_id parent) {
   OMinit();
   UIloadResult result;
   if (!parent.serial) OMget_array_subobj(OMinst_obj, 0, &parent, 0);
-  Loader loader(&result);
+  Loader loader(&result, origin);
   // Problems are reported with their place; the object manager's own reports would repeat them.
   ++ERRerror_squashed;
   if (text)

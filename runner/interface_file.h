@@ -34,3 +34,5 @@ UIloadResult UIloadInterfaceText(const std::string& text, const std::string& ori
 constexpr size_t kUIMaxFileBytes = 16u << 20;
 constexpr int kUIMaxNesting = 64;  // objects and groups inside each other
 constexpr int kUIMaxIncludeDepth = 16;
+constexpr unsigned kUIMaxObjects = 1u << 20;  // objects a file (with its includes) may make
+constexpr size_t kUIMaxTotalBytes = 4 * kUIMaxFileBytes;  // text of a file and its includes

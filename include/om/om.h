@@ -85,6 +85,9 @@ OMobj_id OMfind_subobj(OMobj_id parent, OMobj_name name, int mode);
 // Dotted path below parent ("a.b.c"); a leading '.' or "<-" steps are not needed here.
 OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int mode);
 int OMget_num_subobjs(OMobj_id id, int* count);
+// The number of objects alive in the whole store (templates and hidden ones included): what a
+// reader of untrusted files measures its work against.
+unsigned OMget_live_objects();
 int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int mode);
 int OMget_obj_atts(OMobj_id id, int* atts);
 int OMset_obj_atts(OMobj_id id, int atts);
@@ -174,6 +177,11 @@ int OMget_obj_seq(OMobj_id id, OMobj_id ctx, int mode);
 int OMset_obj_seq(OMobj_id id, OMobj_id ctx, int seq);
 // The process-wide sequence number (the newest stamp given).
 int OMget_seq();
+// 1 when a stamp is newer than a sequence number. The counter wraps after 2^32 changes, so
+// stamps are compared in serial-number arithmetic (newer when less than 2^31 changes ahead),
+// never with ">". seq -1 means "everything": any stamp is newer; the stamp -1 (a missing
+// object) never is. Neither 0 nor -1 is ever given as a stamp.
+int OMseq_newer(int stamp, int seq);
 
 // ---- Contexts and notification -------------------------------------------------------
 // Context modes: on whose behalf the writes inside a context are made. The mode is kept for

@@ -68,7 +68,14 @@ struct OMtemplate_error {
 // array kinds inside a flow mapping: { kind: "int[]" }).
 // A default of a scalar kind is a YAML scalar; of an array kind, a sequence. Method names
 // must be registered before the templates that name them are read.
+// Where (0-based line and column) the first alias ("*name") of text's first YAML document
+// stands; false when it has none or is not YAML. Used by every reader of YAML files, which
+// refuse aliases.
+bool OMfind_yaml_alias(const std::string& text, int* line, int* column);
 int OMload_templates(const std::string& yamlText, const std::string& origin,
                      std::vector<OMtemplate_error>* errors);
-// Reads a file, or every "*.yaml" file of a folder in name order.
+// Reads a file, or every "*.yaml" file of a folder in name order. Only regular files of at
+// most 16 MiB are read. A text that uses YAML aliases is refused (a node reached through
+// several aliases would be made once per path to it), and so is one that would make more
+// than 262144 objects or nest groups more than 64 deep.
 int OMload_templates_path(const std::string& path, std::vector<OMtemplate_error>* errors);

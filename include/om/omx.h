@@ -25,7 +25,7 @@ class OMXobj {
   // Stamp of the bound object (mode as OMget_obj_seq); -1 when missing.
   int changed_seq(int mode = 3) const { return OMget_obj_seq(id_, OMnull_obj, mode); }
   // 1 when the stamp is newer than seq.
-  int changed(int seq) const { return changed_seq(3) > seq ? 1 : 0; }
+  int changed(int seq) const { return OMseq_newer(changed_seq(3), seq); }
 
  protected:
   // Rebinds to another object (used by groups binding members by position).

@@ -58,10 +58,18 @@ void UIsetOMWindowWidth(const OMobj_id& id, int v);
 void UIsetOMWindowHeight(const OMobj_id& id, int v);
 bool UIgetOMWindowX(const OMobj_id& id, int* v);
 bool UIgetOMWindowY(const OMobj_id& id, int* v);
-// True only when read and at least 1; *v holds what was read either way.
+// True only when read and in 1..32767 (an X size); *v holds what was read either way.
 bool UIgetOMWindowWidth(const OMobj_id& id, int* v);
 bool UIgetOMWindowHeight(const OMobj_id& id, int* v);
+// X keeps positions and sizes in 16 bits. These test a value an object gives before it is
+// applied: a position must lie in -32768..32767, a size may not exceed 32767 (sizes below 1
+// are the caller's to judge). Out of range, they report through ERRerror with `routine`
+// ("The x value of 40000 is invalid. ... No action taken.") and return false; the caller
+// then leaves the widget and the object as they are.
+bool UIpositionInRange(const char* routine, const char* what, int v);
+bool UIdimensionInRange(const char* routine, const char* what, int v);
 // Applies the object's geometry to the widget (unset or non-positive sizes: the widget's).
+// A position or size beyond 16 bits is reported and nothing is applied.
 void UIsetOMWindowPos(const OMobj_id& id, Widget w);
 void UIsetWindowPos(Widget w, int x, int y, int width, int height);
 // Write a geometry the user gave a widget back into its object (only what differs).

@@ -81,12 +81,15 @@ Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, Defaul
   autoPlacementManager(parent, &x, &y);
   bool hasWidth = UIgetOMWindowWidth(objId, &width);
   bool hasHeight = UIgetOMWindowHeight(objId, &height);
+  // A size beyond 16 bits is not used (it would wrap) nor replaced by the widget's: it is
+  // reported when the object's geometry is applied, and the object keeps it.
+  bool fit = !hasWidth && !hasHeight && width <= 32767 && height <= 32767;
+  bool wide = width > 32767, tall = height > 32767;
   if (!hasWidth) width = 100;
   if (!hasHeight) height = 28;
   bool stored = defaults == Defaults::kStored;
-  if (stored && !hasWidth) UIsetOMWindowWidth(objId, width);
-  if (stored && !hasHeight) UIsetOMWindowHeight(objId, height);
-  bool fit = !hasWidth && !hasHeight;
+  if (stored && !hasWidth && !wide) UIsetOMWindowWidth(objId, width);
+  if (stored && !hasHeight && !tall) UIsetOMWindowHeight(objId, height);
   UIargs args{{XmNx, x}, {XmNy, y}, {XmNrecomputeSize, fit ? True : False}, {XmNuserData, this}};
   args.add(extra);
   Widget w = XtCreateWidget(uiprops::nameOf(objId), cls, parent, args.list(), args.count());

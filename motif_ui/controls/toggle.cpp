@@ -39,7 +39,7 @@ void UItoggle::updateObject(int) {
   if (!update) return;
   int reference = OMget_obj_seq(update, OMnull_obj, 0);
   OMobj_id setProp = sub(objId, "set");
-  if (OMget_obj_seq(setProp, OMnull_obj, 3) > reference) {
+  if (OMseq_newer(OMget_obj_seq(setProp, OMnull_obj, 3), reference)) {
     int set = 0;
     if (OMget_int_val(setProp, &set) != 1) set = 0;
     XmToggleButtonSetState(widget_, set ? True : False, False);  // no callback: no echo

@@ -139,8 +139,9 @@ void UIcore::setResources(Widget w, int seq) {
     setBackgroundColor(bg, w);
     resourcesChanged = 1;
   }
-  // With seq 0 the foreground is never applied.
-  if ((seq == -1 && OMvalid_obj(fg, OMnull_obj, 0)) || (seq > 0 && fgChanged)) {
+  // With seq 0 the foreground is never applied. The counter wraps, so any other sequence
+  // number (negative ones too) is an ordinary one.
+  if ((seq == -1 && OMvalid_obj(fg, OMnull_obj, 0)) || (seq != 0 && seq != -1 && fgChanged)) {
     setForegroundColor(fg, w);
     resourcesChanged = 1;
   }
@@ -264,7 +265,7 @@ bool UIcore::getColorFromString(Widget w, UtString text, XColor& c) {
   return true;
 }
 
-void UIcore::initFontSet(Widget w, int seq) {
+void UIcore::initFontSet(Widget w, int /*seq*/) {
   long description[WT_FONT_WORDS] = {};
   int mask = 0;
   if (OMtext family = OMget_text(fontAttributes.family.obj_id())) {
@@ -288,7 +289,7 @@ void UIcore::initFontSet(Widget w, int seq) {
     UIwindow* parentBinding = parent ? UIwidgetToClass(parent) : nullptr;
     if (parentBinding && parentBinding->fontSet)
       fontSet = parentBinding->fontSet;
-    else if (seq >= -1)
+    else  // every sequence number qualifies: the counter wraps into negative ones
       fontSet = WTinstall_fontset(XtDisplay(w), description, 0);
   }
   if (fontSet)

@@ -251,10 +251,28 @@ bool UIgetOMWindowY(const OMobj_id& id, int* v) {
   return readInt(id, "y", v);
 }
 bool UIgetOMWindowWidth(const OMobj_id& id, int* v) {
-  return readInt(id, "width", v) && *v >= 1;
+  return readInt(id, "width", v) && *v >= 1 && *v <= 32767;
 }
 bool UIgetOMWindowHeight(const OMobj_id& id, int* v) {
-  return readInt(id, "height", v) && *v >= 1;
+  return readInt(id, "height", v) && *v >= 1 && *v <= 32767;
+}
+
+bool UIpositionInRange(const char* routine, const char* what, int v) {
+  if (v >= -32768 && v <= 32767) return true;
+  ERRerror(routine, 0, 2,
+           "The %s value of %d is invalid. Position values must lie between -32768 and 32767. "
+           "No action taken.",
+           what, v);
+  return false;
+}
+
+bool UIdimensionInRange(const char* routine, const char* what, int v) {
+  if (v <= 32767) return true;
+  ERRerror(routine, 0, 2,
+           "The %s value of %d is invalid. Dimension values cannot be greater than 32767. No "
+           "action taken.",
+           what, v);
+  return false;
 }
 
 void UIsetOMWindowPos(const OMobj_id& id, Widget w) {
@@ -285,7 +303,13 @@ void UIsetOMWindowPos(const OMobj_id& id, Widget w) {
     return false;
   };
   bool widthOK = valid("width", width);
-  if (valid("height", height) && widthOK) UIsetWindowPos(w, x, y, width, height);
+  bool heightOK = valid("height", height);
+  // Beyond 16 bits a value would wrap into another (70000 wide is 4464 wide to X).
+  bool fits = UIpositionInRange("UIsetOMWindowPos", "x", x);
+  fits = UIpositionInRange("UIsetOMWindowPos", "y", y) && fits;
+  fits = UIdimensionInRange("UIsetOMWindowPos", "width", width) && fits;
+  fits = UIdimensionInRange("UIsetOMWindowPos", "height", height) && fits;
+  if (widthOK && heightOK && fits) UIsetWindowPos(w, x, y, width, height);
 }
 
 void UIsetWindowPos(Widget w, int x, int y, int width, int height) {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -178,6 +179,8 @@ Pixmap UIKLTImageToPixmap(FILE* file, Widget w) {
   // read, through the descriptor the caller opened.
   struct stat st {};
   if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return XmUNSPECIFIED_PIXMAP;
+  // The image service's limit holds here too: a sparse file costs no disk but all its memory.
+  if (static_cast<uint64_t>(st.st_size) > kWTMaxImageFile) return XmUNSPECIFIED_PIXMAP;
   unsigned char header[8];
   if (std::fread(header, 1, 8, file) != 8) return XmUNSPECIFIED_PIXMAP;
   uint64_t width = (uint64_t{header[0]} << 24) | (header[1] << 16) | (header[2] << 8) | header[3];
@@ -278,6 +281,30 @@ bool defineValue(const std::string& text, const char* suffix, int* value) {
   return false;
 }
 
+// The text with its C comments blanked out (newlines kept), so that a "{" or a "#define" in a
+// comment is not taken for the data or a size.
+std::string withoutComments(const std::string& text) {
+  std::string out = text;
+  size_t i = 0;
+  while (i < out.size()) {
+    if (out.compare(i, 2, "/*") == 0) {
+      size_t end = out.find("*/", i + 2);
+      end = end == std::string::npos ? out.size() : end + 2;
+      for (size_t k = i; k < end; ++k)
+        if (out[k] != '\n') out[k] = ' ';
+      i = end;
+    } else if (out.compare(i, 2, "//") == 0) {
+      size_t end = out.find('\n', i);
+      end = end == std::string::npos ? out.size() : end;
+      std::fill(out.begin() + static_cast<long>(i), out.begin() + static_cast<long>(end), ' ');
+      i = end;
+    } else {
+      ++i;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 int UIreadXBitmap(const char* path, int* width, int* height, std::string* bits) {
@@ -288,7 +315,7 @@ int UIreadXBitmap(const char* path, int* width, int* height, std::string* bits) 
     struct stat st {};
     return path && ::stat(path, &st) == 0 ? 2 : 1;
   }
-  std::string text(bytes.begin(), bytes.end());
+  std::string text = withoutComments(std::string(bytes.begin(), bytes.end()));
   int w = 0, h = 0;
   if (!defineValue(text, "width", &w) || !defineValue(text, "height", &h)) return 2;
   size_t brace = text.find('{');

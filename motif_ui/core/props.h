@@ -22,7 +22,7 @@ inline bool readInt(const OMobj_id& id, const char* path, int* v) {
 // True when the property exists and changed after seq (its stamp, read in the given mode,
 // is newer; mode 3 counts its members and what it refers to).
 inline bool newer(const OMobj_id& property, int seq, int mode = 3) {
-  return property.serial && OMget_obj_seq(property, OMnull_obj, mode) > seq;
+  return property.serial && OMseq_newer(OMget_obj_seq(property, OMnull_obj, mode), seq);
 }
 inline bool newer(const OMobj_id& id, const char* path, int seq, int mode = 3) {
   return newer(sub(id, path), seq, mode);

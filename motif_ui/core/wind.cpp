@@ -106,8 +106,15 @@ void UIwindow::autoPlacementManager(Widget parent, int* x, int* y) {
     *x = 0;
     UIsetOMWindowX(objId, 0);
   }
+  // A position beyond 16 bits is not used to create the widget (it would wrap); it is
+  // reported when the object's geometry is applied.
+  if (*x < -32768 || *x > 32767) *x = 0;
   OMobj_id yProp = sub(objId, "y");
-  if (!yProp || OMget_int_val(yProp, y) == 1) return;
+  if (!yProp) return;
+  if (OMget_int_val(yProp, y) == 1) {
+    if (*y < -32768 || *y > 32767) *y = 0;
+    return;
+  }
   // Below the lowest bound sibling. A sibling whose "y" or "height" cannot be read counts 0.
   int lowest = 0;
   WidgetList children = nullptr;
@@ -119,7 +126,9 @@ void UIwindow::autoPlacementManager(Widget parent, int* x, int* y) {
     int sy = 0, sh = 0;
     if (!readInt(sibling->objId, "y", &sy)) sy = 0;
     if (!readInt(sibling->objId, "height", &sh)) sh = 0;
-    lowest = std::max(lowest, sy + sh);
+    // In 64 bits: two ints from objects may sum past the int range.
+    lowest = static_cast<int>(
+        std::min<long long>(32767, std::max<long long>(lowest, static_cast<long long>(sy) + sh)));
   }
   *y = lowest;
   UIsetOMWindowY(objId, lowest);

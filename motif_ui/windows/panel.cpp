@@ -31,7 +31,7 @@ using uiprops::sub;
 // The size of the object, else the widget's, else the default.
 int sizeOf(const OMobj_id& id, const char* name, Widget w, int fallback) {
   int v = 0;
-  if (readInt(id, name, &v) && v >= 1) return v;
+  if (readInt(id, name, &v) && v >= 1 && v <= 32767) return v;  // X sizes have 16 bits
   Dimension d = 0;
   if (!UIisBeingDestroyed(w)) XtVaGetValues(w, name[0] == 'w' ? XmNwidth : XmNheight, &d, nullptr);
   return d >= 1 ? d : fallback;
@@ -68,7 +68,9 @@ void UIpanel::setClientHeight(const OMobj_id& id, int height) {
 int UIpanel::getClientWidth(const OMobj_id& id, int* width) {
   double sx = 1, sy = 1, v = 0;
   UIgetScaleXY(&sx, &sy);
-  if (OMget_real_val(sub(id, "clientWidth"), &v) != 1) return 0;
+  // A value beyond int (or not a number) reads as unset: its cast would be undefined.
+  if (OMget_real_val(sub(id, "clientWidth"), &v) != 1 || !(std::fabs(v * sx) < 2147483647.0))
+    return 0;
   *width = static_cast<int>(v * sx);
   return 1;
 }
@@ -76,7 +78,8 @@ int UIpanel::getClientWidth(const OMobj_id& id, int* width) {
 int UIpanel::getClientHeight(const OMobj_id& id, int* height) {
   double sx = 1, sy = 1, v = 0;
   UIgetScaleXY(&sx, &sy);
-  if (OMget_real_val(sub(id, "clientHeight"), &v) != 1) return 0;
+  if (OMget_real_val(sub(id, "clientHeight"), &v) != 1 || !(std::fabs(v * sy) < 2147483647.0))
+    return 0;
   *height = static_cast<int>(v * sy);
   return 1;
 }
@@ -104,6 +107,9 @@ bool UIpanel::instanceObject() {
   autoPlacementManager(parent, &x, &y);
   if (!readInt(objId, "width", &width)) UIsetOMWindowWidth(objId, width = 200);
   if (!readInt(objId, "height", &height)) UIsetOMWindowHeight(objId, height = 40);
+  // Beyond 16 bits a size would wrap: reported when the geometry is applied, not used here.
+  if (width > 32767) width = 200;
+  if (height > 32767) height = 40;
   setClientWidth(objId, width);
   setClientHeight(objId, height);
   Widget w = XtVaCreateWidget(nameOf(objId), containerWidgetClass, parent, XmNx, x, XmNy, y,
@@ -234,8 +240,8 @@ bool UIframe::instanceObject() {
   if (!parent) return false;
   int x = 0, y = 0, width = 0, height = 0, t = shadowThickness;
   autoPlacementManager(parent, &x, &y);
-  if (!readInt(objId, "width", &width) || width < 1) width = 200;
-  if (!readInt(objId, "height", &height) || height < 1) height = 40;
+  if (!readInt(objId, "width", &width) || width < 1 || width > 32767) width = 200;
+  if (!readInt(objId, "height", &height) || height < 1 || height > 32767) height = 40;
   int value = 3;
   if (readInt(objId, "shadowThickness", &value) && static_cast<unsigned>(value) <= 1000)
     t = shadowThickness = value;
@@ -308,7 +314,9 @@ void UIscrolledWindow::setCoreResources(int seq) {
 int UIscrolledWindow::getVirtualWidth(int width) {
   if (resizeMode == 0) {
     double v = 0;
-    if (OMget_real_val(sub(objId, "virtualWidth"), &v) == 1) return static_cast<int>(v);
+    // Only a value X can take as a size is used (a cast of a larger one is undefined).
+    if (OMget_real_val(sub(objId, "virtualWidth"), &v) == 1 && v > -32769 && v < 32768)
+      return static_cast<int>(v);
     return width > 0 ? width : 0;
   }
   if (UIisBeingDestroyed(clientWidget)) return 0;
@@ -320,7 +328,8 @@ int UIscrolledWindow::getVirtualWidth(int width) {
 int UIscrolledWindow::getVirtualHeight(int height) {
   if (resizeMode == 0) {
     double v = 0;
-    if (OMget_real_val(sub(objId, "virtualHeight"), &v) == 1) return static_cast<int>(v);
+    if (OMget_real_val(sub(objId, "virtualHeight"), &v) == 1 && v > -32769 && v < 32768)
+      return static_cast<int>(v);
     return height > 0 ? height : 0;
   }
   if (UIisBeingDestroyed(clientWidget)) return 0;
@@ -392,8 +401,8 @@ bool UIscrolledWindow::instanceObject() {
   if (!parent) return false;
   int x = 0, y = 0, width = 0, height = 0;
   autoPlacementManager(parent, &x, &y);
-  if (!readInt(objId, "width", &width) || width < 1) width = 200;
-  if (!readInt(objId, "height", &height) || height < 1) height = 200;
+  if (!readInt(objId, "width", &width) || width < 1 || width > 32767) width = 200;
+  if (!readInt(objId, "height", &height) || height < 1 || height > 32767) height = 200;
   virtualWidth = virtualHeight = 0;
   if (!readInt(objId, "scrollBars", &scrollBarMode)) scrollBarMode = 1;
   unsigned char policy = scrollBarMode == 0 ? XmAPPLICATION_DEFINED : XmAUTOMATIC;

@@ -164,6 +164,12 @@ bool UIshell::instanceObject() {
   bool ySet = UIgetOMWindowY(objId, &y);
   if (!readInt(objId, "width", &width)) UIsetOMWindowWidth(objId, width = 200);
   if (!readInt(objId, "height", &height)) UIsetOMWindowHeight(objId, height = 60);
+  // Beyond 16 bits a value would wrap: reported, not applied, and the object keeps it.
+  const char* who = "UIshell::instanceObject";
+  if (!UIdimensionInRange(who, "width", width)) width = 200;
+  if (!UIdimensionInRange(who, "height", height)) height = 60;
+  if (xSet && !UIpositionInRange(who, "x", x)) x = 0, xSet = false;
+  if (ySet && !UIpositionInRange(who, "y", y)) y = 0, ySet = false;
   width = std::max(width, 1);
   height = std::max(height, 1);
   Widget parent = UIwindow::getParentWidget();
@@ -585,20 +591,25 @@ void UIshell::updateObject(int seq) {
   int width = 0, height = 0;
   Widget mw = UIfindNearestMainWindowAncestor(workArea);
   if (!sub(objId, "width") || !sub(objId, "height")) return;
-  if (newer(objId, "width", seq) && readInt(objId, "width", &width) && width >= 1 && mw) {
+  const char* who = "UIshell::updateObject";
+  if (newer(objId, "width", seq) && readInt(objId, "width", &width) && width >= 1 && mw &&
+      UIdimensionInRange(who, "width", width)) {
     XtVaSetValues(mw, XmNwidth, width, nullptr);
     setClientWidth(objId, width - calculateClientDecorationWidth(mw));
   }
-  if (newer(objId, "height", seq) && readInt(objId, "height", &height) && height >= 1 && mw) {
+  if (newer(objId, "height", seq) && readInt(objId, "height", &height) && height >= 1 && mw &&
+      UIdimensionInRange(who, "height", height)) {
     XtVaSetValues(mw, XmNheight, height, nullptr);
     setClientHeight(objId, height - calculateClientDecorationHeight(mw));
   }
   if (!offsetsKnown) detectMWMPositionIsFrame(mainWindow);
   int dx = positionIsFrame ? 0 : xOffset, dy = positionIsFrame ? 0 : yOffset;
   int x = 0, y = 0;
-  if (poppedUp && newer(objId, "x", seq) && readInt(objId, "x", &x) && x + dx != 0)
+  if (poppedUp && newer(objId, "x", seq) && readInt(objId, "x", &x) &&
+      UIpositionInRange(who, "x", x) && x + dx != 0)
     XtVaSetValues(shellWidget, XmNx, static_cast<Position>(x + dx), nullptr);
-  if (poppedUp && newer(objId, "y", seq) && readInt(objId, "y", &y) && y + dy != 0)
+  if (poppedUp && newer(objId, "y", seq) && readInt(objId, "y", &y) &&
+      UIpositionInRange(who, "y", y) && y + dy != 0)
     XtVaSetValues(shellWidget, XmNy, static_cast<Position>(y + dy), nullptr);
   UIwindow::updateObject(seq);
 }

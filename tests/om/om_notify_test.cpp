@@ -4,6 +4,7 @@
 
 #include "om/omx.h"
 #include "om_fixture.h"
+#include "om_internal.h"
 
 using namespace omtest;
 
@@ -262,3 +263,38 @@ TEST_F(OMNotify, QueuedCallbacksAndEventsRun) {
 }
 
 }  // namespace
+
+// The change counter counts for ever: past 2^31 and past 2^32 changes an update still sees
+// exactly what changed after its sequence number, and no stamp reads as "everything" (-1).
+TEST_F(OMNotify, StampsStayOrderedWhenTheCounterWraps) {
+  const uint32_t saved = om::store().seq;
+  for (uint32_t start : {0x7ffffff0u, 0xfffffff0u}) {
+    om::store().seq = start;
+    OMobj_id a = node(top, start < 0x80000000u ? "low" : "high");
+    OMobj_id value = sub(a, "value");
+    OMobj_id color = sub(a, "color");
+    OMXobj fg(sub(color, "fg"));
+    int previous = fg.changed_seq();
+    for (int i = 0; i < 40; ++i) {
+      OMset_str_val(fg.obj_id(), std::to_string(i).c_str());
+      EXPECT_EQ(fg.changed(previous), 1) << i;
+      previous = fg.changed_seq();
+      EXPECT_NE(previous, -1) << "a stamp never reads as 'everything'";
+      EXPECT_NE(previous, 0);
+    }
+    calls.clear();
+    OMpush_ctx(a, 1, 0, 0);
+    OMset_int_val(value, 5);
+    OMpop_ctx(a);
+    ASSERT_EQ(calls.size(), 1u);
+    int seq = calls[0].seq;
+    OMXobj valueWrapper(value), colorWrapper(color);
+    EXPECT_EQ(valueWrapper.changed(seq), 1) << std::hex << start << ": the changed property";
+    EXPECT_EQ(colorWrapper.changed(seq), 0) << std::hex << start << ": an untouched one";
+    EXPECT_EQ(colorWrapper.changed(-1), 1) << "-1 still means everything";
+    OMset_str_val(sub(color, "bg"), "blue");
+    EXPECT_EQ(OMget_obj_seq(color, OMnull_obj, 3), OMget_obj_seq(sub(color, "bg"), OMnull_obj, 0))
+        << "the newest member is the one changed last, across the wrap";
+  }
+  om::store().seq = saved;
+}

@@ -1,5 +1,9 @@
 // Object manager: template files, inheritance, libraries, value functions and wrappers.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
 
 #include "om/omx.h"
 #include "om_fixture.h"
@@ -169,6 +173,54 @@ templates:
   EXPECT_EQ(destroysSeen, 1);
 }
 
+// Template files are user input too (a runner reads a folder of them): small texts that
+// would make billions of objects, recurse without end or block are refused.
+TEST_F(OMTemplates, HostileTemplateFilesAreRefused) {
+  std::vector<OMtemplate_error> errors;
+  // Ten copies of ten copies of ...: a few hundred bytes that stand for 10^9 objects.
+  std::string copies = "templates:\n  C0:\n    properties: { a: int }\n";
+  for (int level = 1; level < 10; ++level) {
+    copies += "  C" + std::to_string(level) + ":\n    properties: {";
+    for (int k = 0; k < 10; ++k)
+      copies += std::string(k ? ", " : " ") + "p" + std::to_string(k) + ": { type: C" +
+                std::to_string(level - 1) + " }";
+    copies += " }\n";
+  }
+  EXPECT_EQ(OMload_templates(copies, "copies.yaml", &errors), 0);
+  ASSERT_FALSE(errors.empty());
+  EXPECT_EQ(errors[0].message, "the templates make too many objects (more than 262144)");
+  EXPECT_EQ(errors[0].line, 15) << "at the first copy past the budget: " << errors[0].text();
+  EXPECT_FALSE(OMcreate_obj_from_path("C2", "c", plain).serial) << "nothing was added";
+
+  errors.clear();
+  std::string aliases = "templates:\n  A:\n    properties: &p { a: int, b: int }\n";
+  aliases += "  B:\n    properties: *p\n";
+  EXPECT_EQ(OMload_templates(aliases, "alias.yaml", &errors), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].text(),
+            "alias.yaml:5:17: aliases ('*name') are not accepted: write the value out");
+
+  errors.clear();
+  std::string deep = "templates:\n  D:\n    properties:\n      g: ";
+  for (int i = 0; i < 100; ++i) deep += "{ kind: group, members: { g: ";
+  deep += "int";
+  for (int i = 0; i < 100; ++i) deep += " } }";
+  deep += "\n";
+  EXPECT_EQ(OMload_templates(deep, "deep.yaml", &errors), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].message, "groups nest too deeply");
+
+  errors.clear();
+  std::filesystem::path fifo = std::filesystem::temp_directory_path() /
+                               ("tmpl_fifo_" + std::to_string(::getpid()) + ".yaml");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(OMload_templates_path(fifo.string(), &errors), 0)
+      << "a FIFO is not read (or waited on)";
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].message, "not a regular file of at most 16 MiB");
+  std::filesystem::remove(fifo);
+}
+
 TEST_F(OMTemplates, GroupWrappersReachMembersByPosition) {
   OMobj_id d = OMcreate_obj_from_path("Derived", "d", plain);
   UIcolor color(d, "color", 2);
@@ -239,6 +291,72 @@ templates:
   EXPECT_EQ(count, 3) << "setting the size sets the property it follows";
   OMdestroy_obj(global, 0);
   OMdestroy_obj(link, 0);
+}
+
+}  // namespace
+
+namespace {
+
+int destroyCalls = 0;
+int readsRunning = 0;
+int countDestroy(OMobj_id) {
+  if (readsRunning) ++destroyCalls;
+  return 1;
+}
+int noInstance(OMobj_id) {
+  return 1;
+}
+
+// Reading an array's size is a read: bounded, and never the place where objects are destroyed.
+TEST(OMSizedArrays, ReadsAreBoundedAndNeverDestroy) {
+  OMregister_instance_method("noInstance2", noInstance);
+  OMregister_instance_method("countDestroy2", countDestroy);
+  omtest::loadTemplates(R"(
+templates:
+  Display2:
+    methods: { instance: noInstance2, destroy: countDestroy2 }
+    properties: { width: int }
+  Global2:
+    properties:
+      count: { kind: int, default: 0 }
+      items: { kind: "obj[]", elements: Display2, size: count }
+)");
+  ERRreporter previous = ERRset_reporter(omtest::recordReport);
+  omtest::reports().clear();
+  OMobj_id place = omtest::instancePlace();
+  OMobj_id global = OMcreate_obj_from_path("Global2", "global2", place);
+  OMobj_id items = OMfind_subobj(global, OMstr_to_name("items"), 0);
+  OMobj_id count = OMfind_subobj(global, OMstr_to_name("count"), 0);
+  OMset_int_val(count, 3);
+  int size = -1;
+  ASSERT_EQ(OMget_array_size(items, &size), 1);
+  EXPECT_EQ(size, 3);
+
+  OMset_int_val(count, 1);
+  destroyCalls = 0;
+  ++readsRunning;
+  ASSERT_EQ(OMget_array_size(items, &size), 1);
+  OMobj_id element;
+  EXPECT_EQ(OMget_array_val(items, 2, &element, 0), 0) << "a surplus element is hidden at once";
+  EXPECT_EQ(OMget_array_subobj(items, 1, &element, 0), 0);
+  EXPECT_EQ(OMget_array_val(items, 0, &element, 0), 1);
+  --readsRunning;
+  EXPECT_EQ(size, 1);
+  EXPECT_EQ(destroyCalls, 0) << "no destroy method runs inside a read";
+  OMflush_notifies();
+  int children = 0;
+  OMget_num_subobjs(items, &children);
+  EXPECT_EQ(children, 1) << "the dispatcher removes the surplus";
+
+  OMset_int_val(count, 50000000);
+  ASSERT_EQ(OMget_array_size(items, &size), 1);
+  EXPECT_EQ(size, 10000) << "a read makes a bounded number of elements";
+  ASSERT_FALSE(omtest::reports().empty());
+  EXPECT_NE(omtest::reports().back().find("count asks for 50000000 elements"), std::string::npos)
+      << omtest::reports().back();
+  EXPECT_EQ(OMset_array_size(items, 20000), 0) << "the bound holds for writes too";
+  OMdestroy_obj(global, 0);
+  ERRset_reporter(previous);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // Object manager: values, conversions, references, arrays, stamps, stale ids, names and paths.
+#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
+#include "om/om_text.h"
 #include "om_fixture.h"
 #include "svc/arr.h"
 
@@ -339,6 +341,62 @@ TEST_F(OMValues, CStructureFieldsAreWrittenBackByMask) {
   s.text = nullptr;
   ASSERT_EQ(OMcstruct_update_om(sel, &s, fields, 3, 0x4), 1);
   EXPECT_EQ(OMis_set(sub(sel, "text")), 0) << "a null string unsets";
+}
+
+}  // namespace
+
+namespace {
+
+// Links written by hand or by a hostile file: long, repetitive or deeply chained expressions
+// cost their length, and what is refused is refused where it is written.
+TEST_F(OMValues, LongAndRepetitiveExpressions) {
+  OMobj_id obj = make(plain, "obj", OM_KIND_GROUP);
+  OMobj_id a = make(obj, "a", OM_KIND_INT);
+  OMobj_id sum = make(obj, "sum", OM_KIND_REAL);
+  OMset_int_val(a, 1);
+  std::string text = "1";
+  for (int i = 1; i < 300000; ++i) text += "+1";
+  std::string error;
+  int offset = -1;
+  EXPECT_EQ(OMset_expression(sum, obj, text.c_str(), &error, &offset), 0)
+      << "a flat chain of 300000 terms is refused, not left to overflow the stack";
+  EXPECT_EQ(error, "the expression is too long");
+  EXPECT_GT(offset, 0);
+  EXPECT_LT(offset, static_cast<int>(text.size()));
+  EXPECT_EQ(OMis_set(sum), 0) << "nothing was set";
+
+  // A long chain under the bound is read and freed without recursion.
+  text = "a";
+  for (int i = 1; i < 3000; ++i) text += i % 2 ? "+a" : "-(-1)";
+  ASSERT_EQ(OMset_expression(sum, obj, text.c_str(), &error, nullptr), 1) << error;
+  double v = 0;
+  ASSERT_EQ(OMget_real_val(sum, &v), 1);
+  EXPECT_EQ(v, 3000);
+  int hidden = 0;
+  OMget_num_subobjs(sum, &hidden);
+  EXPECT_EQ(hidden, 0) << "operands stay hidden";
+  OMobj_id copy = OMcopy_obj(sum, OMstr_to_name("copy"), obj, OMnull_obj, 0);
+  ASSERT_TRUE(copy.serial);
+  ASSERT_EQ(OMget_real_val(copy, &v), 1);
+  EXPECT_EQ(v, 3000) << "a copy holds the whole expression";
+  OMset_int_val(a, 2);
+  OMget_real_val(sum, &v);
+  EXPECT_EQ(v, 2 * 1501 + 1499);
+
+  // Each level uses the one below twice: reading the top reads each level once, not 2^60 times.
+  OMobj_id below = a;
+  for (int level = 0; level < 60; ++level) {
+    std::string name = "x" + std::to_string(level);
+    OMobj_id x = make(obj, name.c_str(), OM_KIND_REAL);
+    OMobj_name belowName = 0;
+    OMget_obj_name(below, &belowName);
+    std::string twice = std::string(OMname_to_str(belowName)) + " + " + OMname_to_str(belowName);
+    ASSERT_EQ(OMset_expression(x, obj, twice.c_str(), &error, nullptr), 1) << error;
+    below = x;
+  }
+  ASSERT_EQ(OMget_real_val(below, &v), 1);
+  EXPECT_EQ(v, 2.0 * std::pow(2.0, 60));
+  OMdestroy_obj(obj, 0);
 }
 
 }  // namespace

@@ -250,6 +250,24 @@ TEST_F(InterfaceFile, IncludeCyclesAndMissingIncludesAreErrors) {
   ASSERT_EQ(r.errors.size(), 1u);
   EXPECT_EQ(r.errors[0].line, 1);
   EXPECT_EQ(r.errors[0].column, 11);
+  // One large file named many times is read once; the rest is refused, and the text read
+  // for one file is bounded in all.
+  auto big = [](const std::string& name) {
+    return name + ":\n  type: Panel\n# " + std::string(kUIMaxFileBytes - 40, 'x') + "\n";
+  };
+  write("big.yaml", big("b"));
+  r = load("include: [big.yaml, big.yaml, big.yaml]\n");
+  ASSERT_EQ(r.errors.size(), 2u) << errors(r).substr(0, 400);
+  EXPECT_EQ(r.errors[0].message, "'big.yaml' is included already");
+  EXPECT_EQ(r.errors[0].column, 21);
+  for (int i = 0; i < 4; ++i)
+    write("big" + std::to_string(i) + ".yaml",
+          "# " + std::string(kUIMaxFileBytes - 10, 'x') + "\n");
+  r = load("include: [big0.yaml, big1.yaml, big2.yaml, big3.yaml, big.yaml]\n");
+  ASSERT_FALSE(r.errors.empty());
+  EXPECT_EQ(r.errors.back().message, "the included files are too large together (more than " +
+                                         std::to_string(kUIMaxTotalBytes) + " bytes)");
+  EXPECT_EQ(countChildren(), 0);
 }
 
 TEST_F(InterfaceFile, ANameThatExistsAlreadyIsRefused) {
@@ -257,6 +275,103 @@ TEST_F(InterfaceFile, ANameThatExistsAlreadyIsRefused) {
   UIloadResult again = load("p:\n  type: Panel\n");
   EXPECT_FALSE(again.ok);
   EXPECT_EQ(countChildren(), 1);
+}
+
+// Hostile files of another kind: small texts that would cost hours or the stack, and names
+// that would end up made twice.
+TEST_F(InterfaceFile, AliasesAreRefusedAtOnce) {
+  // Each level names the one before nine times: walked node by node, the last stands for
+  // 9^9 nodes in a file of a few hundred bytes.
+  std::string bomb = "l0: &l0 [x, x, x, x, x, x, x, x, x]\n";
+  for (int i = 1; i < 10; ++i) {
+    std::string prev = "*l" + std::to_string(i - 1);
+    bomb += "l" + std::to_string(i) + ": &l" + std::to_string(i) + " [";
+    for (int k = 0; k < 9; ++k) bomb += (k ? ", " : "") + prev;
+    bomb += "]\n";
+  }
+  UIloadResult r = load(bomb);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(errors(r), ":2:10: aliases ('*name') are not accepted: write the value out\n");
+  // One alias is refused as well: an anchor alone is harmless.
+  r = load("a: &base\n  type: Panel\n  width: 3\nb: *base\n");
+  EXPECT_EQ(errors(r), ":4:4: aliases ('*name') are not accepted: write the value out\n");
+  r = load("a: &base\n  type: Panel\n  width: 3\n");
+  EXPECT_TRUE(r.ok) << errors(r);
+  EXPECT_EQ(countChildren(), 1);
+}
+
+TEST_F(InterfaceFile, LongLinkExpressionsAreRefusedWithTheirPlace) {
+  std::string chain = "1";
+  for (int i = 0; i < 300000; ++i) chain += "+1";
+  UIloadResult r = load("a:\n  type: Panel\n  scale: => " + chain + "\n");
+  ASSERT_EQ(r.errors.size(), 1u);
+  EXPECT_EQ(r.errors[0].line, 3);
+  EXPECT_GT(r.errors[0].column, 12) << "the column points into the expression";
+  EXPECT_EQ(r.errors[0].message, "bad link: the expression is too long");
+  EXPECT_EQ(countChildren(), 0);
+  chain = "1";
+  for (int i = 0; i < 2000; ++i) chain += "+1";
+  r = load("a:\n  type: Panel\n  scale: => " + chain + "\n");
+  ASSERT_TRUE(r.ok) << errors(r);
+  double v = 0;
+  ASSERT_EQ(OMget_real_val(OMfind_str_subobj(r.objects[0], "scale", 0), &v), 1);
+  EXPECT_EQ(v, 2001);
+}
+
+// Each link is checked for a cycle when it is made. A file of many chained links, written in
+// the natural order, is loaded in about its length (each check used to walk the whole chain
+// behind it: 20000 links took minutes).
+TEST_F(InterfaceFile, ALongChainOfLinksLoads) {
+  std::string text = "a0:\n  type: Panel\n  width: 1\n";
+  for (int i = 1; i < 20000; ++i)
+    text += "a" + std::to_string(i) + ":\n  type: Panel\n  width: => a" + std::to_string(i - 1) +
+            ".width\n";
+  text += "a0b:\n  type: Panel\n  width: => a19999.width\n";
+  UIloadResult r = load(text);
+  ASSERT_TRUE(r.ok) << errors(r);
+  ASSERT_EQ(r.objects.size(), 20001u);
+  int v = 0;
+  EXPECT_EQ(OMget_int_val(OMfind_str_subobj(r.objects[4000], "width", 0), &v), 1);
+  EXPECT_EQ(v, 1);
+  // Closing the chain into a ring is still found, from either end.
+  r = load(
+      "x:\n  type: Panel\n  width: => z.width\ny:\n  type: Panel\n  width: => x.width\n"
+      "z:\n  type: Panel\n  width: => y.width\n");
+  EXPECT_EQ(errors(r), ":9:12: bad link: reference cycle\n");
+}
+
+// A file under the size limit may still ask for millions of objects; the loader stops at
+// its bound with one message and makes nothing.
+TEST_F(InterfaceFile, AFileThatMakesTooManyObjectsIsRefused) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "p" + std::to_string(i) + ": {type: Panel}\n";
+  unsigned before = OMget_live_objects();
+  UIloadResult r = load(text);
+  EXPECT_FALSE(r.ok);
+  ASSERT_EQ(r.errors.size(), 1u) << errors(r).substr(0, 400);
+  EXPECT_EQ(r.errors[0].message, "the file makes too many objects (more than 1048576)");
+  EXPECT_EQ(countChildren(), 0);
+  EXPECT_EQ(OMget_live_objects(), before) << "everything made was removed";
+}
+
+TEST_F(InterfaceFile, ATopLevelNameDefinedTwiceAcrossIncludesIsRefused) {
+  write("other.yaml", "# shared panels\nshared:\n  type: Panel\n  width: 7\n");
+  UIloadResult r =
+      load("include: [other.yaml]\nmine:\n  type: Panel\nshared:\n  type: Panel\n  width: 8\n");
+  EXPECT_FALSE(r.ok);
+  ASSERT_EQ(r.errors.size(), 1u) << errors(r);
+  EXPECT_EQ(r.errors[0].file, (dir / "f.yaml").string());
+  EXPECT_EQ(r.errors[0].line, 4);
+  EXPECT_EQ(r.errors[0].message,
+            "'shared' is defined twice: here and at " + (dir / "other.yaml").string() + ":2:1");
+  EXPECT_EQ(countChildren(), 0) << "nothing is made";
+  EXPECT_TRUE(instanced.empty());
+  // Two includes that define the same name are refused alike.
+  write("again.yaml", "shared:\n  type: Panel\n");
+  r = load("include: [other.yaml, again.yaml]\n");
+  ASSERT_EQ(r.errors.size(), 1u) << errors(r);
+  EXPECT_EQ(r.errors[0].file, (dir / "again.yaml").string());
+  EXPECT_EQ(countChildren(), 0);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "om/om_registry.h"
 #include "svc/container.h"
 #include "svc/err.h"
+#include "svc/image.h"
 #include "ui/args.h"
 #include "ui/color.h"
 #include "ui/core.h"
@@ -637,6 +638,53 @@ TEST_F(Core, ANoughtSizeIsReportedForEachSideAndNothingMoves) {
   XtDestroyWidget(w);
 }
 
+// X keeps positions and sizes in 16 bits: beyond them a value would wrap into another one.
+TEST_F(Core, GeometryBeyondSixteenBitsIsReportedAndNotApplied) {
+  OMobj_id a =
+      label("big", host, {{"visible", 1}, {"x", 10}, {"y", 20}, {"width", 60}, {"height", 25}});
+  Widget w = widgetOf(a);
+  struct Case {
+    const char* property;
+    int value;
+    const char* message;
+  };
+  const char* size = "Dimension values cannot be greater than 32767. No action taken.";
+  const char* place = "Position values must lie between -32768 and 32767. No action taken.";
+  const Case cases[] = {{"width", 65536, size}, {"width", 70000, size}, {"height", 32768, size},
+                        {"x", 40000, place},    {"x", -32769, place},   {"y", -40000, place}};
+  for (const Case& c : cases) {
+    const int before[] = {intOf(a, "x"), intOf(a, "y"), intOf(a, "width"), intOf(a, "height")};
+    reports().clear();
+    OMset_int_val(sub(a, c.property), c.value);
+    ASSERT_EQ(reports().size(), 1u) << c.property << " " << c.value;
+    EXPECT_EQ(reports()[0], "UIsetOMWindowPos: The " + std::string(c.property) + " value of " +
+                                std::to_string(c.value) + " is invalid. " + c.message);
+    EXPECT_EQ(w->core.x, 10);
+    EXPECT_EQ(w->core.y, 20);
+    EXPECT_EQ(w->core.width, 60);
+    EXPECT_EQ(w->core.height, 25);
+    EXPECT_EQ(intOf(a, c.property), c.value) << "the object keeps what it was given";
+    OMset_int_val(sub(a, c.property), before[c.property[0] == 'x'   ? 0
+                                             : c.property[0] == 'y' ? 1
+                                             : c.property[0] == 'w' ? 2
+                                                                    : 3]);
+  }
+  reports().clear();
+  OMset_int_val(sub(a, "x"), 32767);
+  EXPECT_TRUE(reports().empty()) << "the edge itself fits";
+  EXPECT_EQ(w->core.x, 32767);
+  // A widget made from an object whose size is too large is made at its default size.
+  reports().clear();
+  OMobj_id b = label("huge", host, {{"visible", 1}, {"x", 5}, {"y", 5}, {"width", 70000}});
+  ASSERT_EQ(reports().size(), 1u);
+  EXPECT_NE(reports()[0].find("The width value of 70000 is invalid"), std::string::npos);
+  EXPECT_NE(widgetOf(b)->core.width, 70000 % 65536);
+  EXPECT_EQ(intOf(b, "width"), 70000);
+  int width = 0;
+  EXPECT_FALSE(UIgetOMWindowWidth(b, &width)) << "not a size X can take";
+  EXPECT_EQ(width, 70000);
+}
+
 // ---- Mouse interactors with real input ----------------------------------------------------------
 
 TEST_F(Core, MouseInteractorsReceivePressesDragsAndReleases) {
@@ -864,6 +912,15 @@ TEST_F(HostilePictures, BadXBitmapsAreRefusedWithTheMessage) {
   EXPECT_EQ(UIreadXBitmap((dir / "ok.xbm").c_str(), &width, &height, &bits), 0);
   EXPECT_EQ(width, 3);
   EXPECT_EQ(bits, std::string("\x05\x02", 2));
+  // Comments may hold anything, a brace or a define among it, before the data.
+  write("comment.xbm",
+        "/* drawn {by hand} */\n/* #define c_width 99 */\n#define c_width 3\n"
+        "#define c_height 2 // {rows}\nstatic char c_bits[] = { /* 0x77, */ 0x05, 0x02};\n");
+  width = height = 0;
+  EXPECT_EQ(UIreadXBitmap((dir / "comment.xbm").c_str(), &width, &height, &bits), 0);
+  EXPECT_EQ(width, 3);
+  EXPECT_EQ(height, 2);
+  EXPECT_EQ(bits, std::string("\x05\x02", 2));
   for (const char* bad : {"neg.xbm", "huge.xbm", "short.xbm"})
     EXPECT_EQ(UIreadXBitmap((dir / bad).c_str(), &width, &height, &bits), 2) << bad;
   EXPECT_EQ(UIreadXBitmap((dir / "none.xbm").c_str(), &width, &height, &bits), 1);
@@ -913,6 +970,17 @@ TEST_F(HostilePictures, KltImagesWithLyingSizes) {
     FILE* f = std::fopen((dir / name).c_str(), "rb");
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(UIKLTImageToPixmap(f, w), static_cast<Pixmap>(XmUNSPECIFIED_PIXMAP)) << name;
+    std::fclose(f);
+  }
+  // A sparse file whose pixels are all there, but more of them than the image service reads.
+  {
+    std::ofstream(dir / "sparse.x", std::ios::binary) << klt(4100, 4100, 0);
+    ASSERT_EQ(::truncate((dir / "sparse.x").c_str(), 8 + 4100l * 4100 * 4), 0);
+    ASSERT_GT(std::filesystem::file_size(dir / "sparse.x"), kWTMaxImageFile);
+    FILE* f = std::fopen((dir / "sparse.x").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(UIKLTImageToPixmap(f, w), static_cast<Pixmap>(XmUNSPECIFIED_PIXMAP))
+        << "a file above the image service's limit is not read";
     std::fclose(f);
   }
   FILE* f = std::fopen((dir / "two.x").c_str(), "rb");

@@ -497,3 +497,53 @@ TEST_F(Windows, ADisplayChangeMovesTheShell) {
 }
 
 }  // namespace
+
+namespace {
+
+// X keeps shell positions and sizes in 16 bits too: beyond them nothing is applied, the
+// value is reported and the object keeps it.
+TEST_F(Windows, ShellGeometryBeyondSixteenBitsIsReportedAndNotApplied) {
+  OMobj_id s = shell("big");
+  UIshell* b = bindingOf(s);
+  ASSERT_NE(b, nullptr);
+  Dimension width = 0;
+  XtVaGetValues(b->mainWindow, XmNwidth, &width, nullptr);
+  uitest::reports().clear();
+  OMset_int_val(sub(s, "width"), 70000);
+  ASSERT_EQ(uitest::reports().size(), 1u);
+  EXPECT_EQ(uitest::reports()[0],
+            "UIshell::updateObject: The width value of 70000 is invalid. Dimension values cannot "
+            "be greater than 32767. No action taken.");
+  Dimension now = 0;
+  XtVaGetValues(b->mainWindow, XmNwidth, &now, nullptr);
+  EXPECT_EQ(now, width) << "not 4464";
+  EXPECT_EQ(intOf(s, "width"), 70000);
+  uitest::reports().clear();
+  OMobj_id far = shell("far", {{"visible", 1}, {"x", 40000}, {"y", 10}});
+  ASSERT_FALSE(uitest::reports().empty());
+  EXPECT_EQ(uitest::reports()[0],
+            "UIshell::instanceObject: The x value of 40000 is invalid. Position values must lie "
+            "between -32768 and 32767. No action taken.");
+  EXPECT_EQ(bindingOf(far)->geometryText.find("40000"), std::string::npos)
+      << "X would take it as -25536: " << bindingOf(far)->geometryText;
+  EXPECT_EQ(intOf(far, "x"), 40000);
+}
+
+// A virtual size too large for X is not used (70000 would make a work area 4464 wide).
+TEST_F(Windows, AVirtualSizeBeyondSixteenBitsIsNotUsed) {
+  OMobj_id s = shell("virtual", {{"visible", 1}, {"width", 400}, {"height", 300}});
+  OMobj_id sw =
+      make("UIscrolledWindow", "swv", s,
+           {{"visible", 1}, {"width", 200}, {"height", 150}, {"scrollBars", 0}, {"resizeMode", 0}});
+  auto* b = dynamic_cast<UIscrolledWindow*>(UIobjIdToClass(sw));
+  ASSERT_NE(b, nullptr);
+  OMset_real_val(sub(sw, "virtualWidth"), 70000);
+  OMset_real_val(sub(sw, "virtualHeight"), 1e300);
+  EXPECT_EQ(b->virtualWidth, 200) << "the window's own width stands in";
+  EXPECT_EQ(b->virtualHeight, 150);
+  double v = 0;
+  ASSERT_EQ(OMget_real_val(sub(sw, "virtualHeight"), &v), 1);
+  EXPECT_EQ(v, 1e300) << "the object keeps what it was given";
+}
+
+}  // namespace
