@@ -299,7 +299,7 @@ namespace {
 
 int destroyCalls = 0;
 int readsRunning = 0;
-int countDestroy(OMobj_id) {
+int countDestroyDuringReads(OMobj_id) {
   if (readsRunning) ++destroyCalls;
   return 1;
 }
@@ -310,7 +310,7 @@ int noInstance(OMobj_id) {
 // Reading an array's size is a read: bounded, and never the place where objects are destroyed.
 TEST(OMSizedArrays, ReadsAreBoundedAndNeverDestroy) {
   OMregister_instance_method("noInstance2", noInstance);
-  OMregister_instance_method("countDestroy2", countDestroy);
+  OMregister_instance_method("countDestroy2", countDestroyDuringReads);
   omtest::loadTemplates(R"(
 templates:
   Display2:
