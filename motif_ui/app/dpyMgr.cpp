@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -61,13 +62,46 @@ UIdpyContext* entryOf(Display* display) {
   return nullptr;
 }
 
+// The standard options of the X toolkit, as its own option parsing reads them: the same names,
+// the same kinds of argument (so a value is never taken for an option) and the same unique
+// abbreviations ("-d" for "-display"). "-xrm" is skipped: a resource line never chooses the
+// display or the name.
+const XrmOptionDescRec kStandardOptions[] = {
+    {const_cast<char*>("+rv"), const_cast<char*>(".skip"), XrmoptionNoArg, const_cast<char*>("on")},
+    {const_cast<char*>("+synchronous"), const_cast<char*>(".skip"), XrmoptionNoArg,
+     const_cast<char*>("on")},
+    {const_cast<char*>("-background"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-bd"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-bg"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-bordercolor"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-borderwidth"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-bw"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-display"), const_cast<char*>(".display"), XrmoptionSepArg, nullptr},
+    {const_cast<char*>("-fg"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-fn"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-font"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-foreground"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-geometry"), const_cast<char*>(".geometry"), XrmoptionSepArg, nullptr},
+    {const_cast<char*>("-iconic"), const_cast<char*>(".iconic"), XrmoptionNoArg,
+     const_cast<char*>("on")},
+    {const_cast<char*>("-name"), const_cast<char*>(".name"), XrmoptionSepArg, nullptr},
+    {const_cast<char*>("-reverse"), const_cast<char*>(".skip"), XrmoptionNoArg,
+     const_cast<char*>("on")},
+    {const_cast<char*>("-rv"), const_cast<char*>(".skip"), XrmoptionNoArg, const_cast<char*>("on")},
+    {const_cast<char*>("-selectionTimeout"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-synchronous"), const_cast<char*>(".skip"), XrmoptionNoArg,
+     const_cast<char*>("on")},
+    {const_cast<char*>("-title"), const_cast<char*>(".title"), XrmoptionSepArg, nullptr},
+    {const_cast<char*>("-xnllanguage"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-xrm"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-xtsessionID"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+};
+
 // The display an empty name stands for, as Xt would choose it: a "-display" option of the
 // command line, else $DISPLAY; empty when there is neither.
 std::string defaultDisplayName() {
-  for (int i = 1; i + 1 < GlobalArgs::argcount; ++i)
-    if (!std::strcmp(GlobalArgs::argvalues[i], "-display") ||
-        !std::strcmp(GlobalArgs::argvalues[i], "-d"))
-      return GlobalArgs::argvalues[i + 1];
+  std::string given = UIcommandLineOption("display");
+  if (!given.empty()) return given;
   const char* env = std::getenv("DISPLAY");
   return env ? env : "";
 }
@@ -115,6 +149,32 @@ void UIdpyCtxDestroyCB(Widget w, XtPointer, XtPointer) {
 }  // namespace
 
 void (*UIdisplayErrorHook)(const char* text) = reportToErr;
+
+std::string UIcommandLineOption(const char* resource) {
+  if (!resource || GlobalArgs::argcount < 2) return "";
+  XrmInitialize();
+  // The parser removes what it reads: it works on a copy of the pointers.
+  std::vector<char*> args(GlobalArgs::argvalues, GlobalArgs::argvalues + GlobalArgs::argcount);
+  args.push_back(nullptr);
+  int count = GlobalArgs::argcount;
+  XrmDatabase db = nullptr;
+  XrmParseCommand(&db, const_cast<XrmOptionDescRec*>(kStandardOptions),
+                  static_cast<int>(sizeof kStandardOptions / sizeof kStandardOptions[0]), "uiargs",
+                  &count, args.data());
+  std::string name = std::string("uiargs.") + resource;
+  std::string cls = std::string("Uiargs.") + resource;
+  char* type = nullptr;
+  XrmValue value{};
+  std::string out;
+  if (db && XrmGetResource(db, name.c_str(), cls.c_str(), &type, &value) && value.addr)
+    out = value.addr;
+  if (db) XrmDestroyDatabase(db);
+  return out;
+}
+
+std::string UIdefaultDisplayName() {
+  return defaultDisplayName();
+}
 
 UtString UIdpyContext::cnvtDisplayName(const char* name) {
   if (!name || !*name) return UtString("");
@@ -304,11 +364,8 @@ int UI_SetDisplayContext(const char* name, Display* display, XtAppContext app) {
 }
 
 int UIdisplayUpdate(OMobj_id id) {
-  const char* env = std::getenv("DISPLAY");
-  char* name = env ? strdup(env) : nullptr;
   if (globalArgs) globalArgs->reset();
-  UIdpyContext ctx = *UIgetDisplayContext(name);
-  std::free(name);
+  UIdpyContext ctx = *UIgetDisplayContext("");
   OMobj_id width = OMfind_subobj(id, OMstr_to_name("width"), 0);
   if (width.serial) OMset_int_val(width, ctx._width);
   OMobj_id height = OMfind_subobj(id, OMstr_to_name("height"), 0);
