@@ -102,5 +102,9 @@ int UIdisplayUpdate(OMobj_id id);
 // The default reports through ERRerror; the error dialogs replace it.
 extern void (*UIdisplayErrorHook)(const char* text);
 
+// Records a window of the library's that another client destroyed: protocol errors naming it
+// are not reported (requests already on their way to it fail harmlessly).
+void UIwindowLost(Display* display, Window window);
+
 // Number of entries in the table (for tests and diagnostics).
 int UIdisplayTableSize();

@@ -124,7 +124,26 @@ void warningToErr(String /*name*/, String /*type*/, String /*cls*/, String def, 
   ERRerror("Xt", 0, 2, "%s", text);
 }
 
+// Windows of the library's widgets that another client destroyed (newest last, a bounded few).
+std::vector<std::pair<Display*, XID>>& lostWindows() {
+  static auto* lost = new std::vector<std::pair<Display*, XID>>;
+  return *lost;
+}
+
+// An error that names a window another client destroyed under one of the library's widgets: the
+// widget's window is still registered (the notice of its destruction is not read yet) or has
+// been forgotten since. The shell notices the destruction itself; the requests that were on
+// their way to those windows are not errors of the program.
+bool aboutLostWindow(Display* display, const XErrorEvent* event) {
+  if (event->error_code != BadWindow && event->error_code != BadDrawable) return false;
+  if (XtWindowToWidget(display, event->resourceid)) return true;
+  for (const auto& lost : lostWindows())
+    if (lost.first == display && lost.second == event->resourceid) return true;
+  return false;
+}
+
 int xErrorToErr(Display* display, XErrorEvent* event) {
+  if (aboutLostWindow(display, event)) return 0;
   char text[132];
   XGetErrorText(display, event->error_code, text, sizeof text);
   ERRerror("X", 0, 2, "%s (request %d.%d)", text, event->request_code, event->minor_code);
@@ -378,6 +397,13 @@ int UIdisplayUpdate(OMobj_id id) {
     OMset_str_val(displayName, ctx.displayName.c_str());
   }
   return 1;
+}
+
+void UIwindowLost(Display* display, Window window) {
+  if (!display || window == None) return;
+  auto& lost = lostWindows();
+  if (lost.size() >= 4096) lost.erase(lost.begin(), lost.begin() + 1024);
+  lost.emplace_back(display, window);
 }
 
 int UIdisplayTableSize() {

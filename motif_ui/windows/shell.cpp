@@ -284,6 +284,7 @@ void forgetWindows(Widget w) {
   for (Widget child : childrenOf(w))
     if (XtIsWidget(child)) forgetWindows(child);
   if (XtWindow(w)) {
+    UIwindowLost(XtDisplay(w), XtWindow(w));
     XtUnregisterDrawable(XtDisplay(w), XtWindow(w));
     w->core.window = None;
   }
