@@ -78,6 +78,10 @@ class UIshell : public UIpanel {
   unsigned short xOffset = 0;
   unsigned short yOffset = 0;
   unsigned char positionIsFrame = 0;
+  // The position (in the object's terms) the window was last seen at or asked to go to: an
+  // object position equal to it asks the window manager for nothing.
+  int knownX = -32768;
+  int knownY = -32768;
   unsigned char offsetsKnown = 0;
   int wmKind = 0;  // 0 none recognised, 1 Motif, 2 "_SGI_TELL_WM", 3 "_SUN_WM_PROTOCOLS"
 

@@ -172,6 +172,10 @@ bool motifManagerRunning(Display* dpy, Window root) {
 // below the root. False while the window has not been reparented (nothing to measure yet).
 bool measureFrame(Display* dpy, Window window, int* left, int* top) {
   XErrorTrap trap(dpy);
+  // A manager builds the frame around a window before it maps it: measured earlier, the frame
+  // may still be at the corner of the screen without its decorations.
+  XWindowAttributes attrs;
+  if (!XGetWindowAttributes(dpy, window, &attrs) || attrs.map_state != IsViewable) return false;
   Window root = None, parent = None, *children = nullptr;
   unsigned count = 0;
   if (!XQueryTree(dpy, window, &root, &parent, &children, &count)) return false;
@@ -190,6 +194,9 @@ bool measureFrame(Display* dpy, Window window, int* left, int* top) {
       auto* values = reinterpret_cast<unsigned long*>(data);
       *left = static_cast<int>(values[0]);
       *top = static_cast<int>(values[2]);
+      // All zero is also what a manager writes before it has decorated the window: the
+      // frame's geometry tells.
+      found = values[0] || values[1] || values[2] || values[3];
     }
     if (data) XFree(data);
     if (found) return !trap.failed();
@@ -677,6 +684,7 @@ void UIshellPopdownCB(Widget w, XtPointer data, XtPointer) {
   auto* shell = static_cast<UIshell*>(data);
   if (!UIwindow::alive(shell)) return;
   shell->poppedUp = false;
+  shell->knownX = shell->knownY = -32768;  // shown again, it may be placed anew
   XtAddEventHandler(w, StructureNotifyMask, False, UIshellOnMap, shell);
   XtRemoveEventHandler(w, StructureNotifyMask, False, UIshell::onSize, shell);
   OMcontext ctx(shell->objId, OM_CTX_WIDGET, OM_CTX_PLAIN);
@@ -735,6 +743,8 @@ void UIshell::onSize(Widget w, XtPointer, XEvent* event, Boolean*) {
     if (!alive(shell)) return;
   }
   int ox = x - shell->xOffset, oy = y - shell->yOffset;
+  shell->knownX = ox;
+  shell->knownY = oy;
   shell->geometry(ox, oy, width, height);
   UIupdateOMRequestedWindowPosSize(mainWindow, ox, oy, width, height, 0);
   if (!alive(shell)) return;
@@ -758,6 +768,7 @@ void UIshell::onWindowDestroyed(Widget w, XtPointer data, XEvent* event, Boolean
   reinterpret_cast<ShellWidget>(w)->shell.popped_up = False;
   shell->poppedUp = false;
   shell->windowLost = true;
+  shell->knownX = shell->knownY = -32768;
   OMcontext ctx(shell->objId, OM_CTX_WIDGET, OM_CTX_PLAIN);
   OMset_int_val(sub(shell->objId, "visible", 0), 0);
 }
@@ -851,11 +862,32 @@ void UIshell::updateObject(int seq) {
   }
   if (!offsetsKnown) detectMWMPositionIsFrame(mainWindow);
   int dx = positionIsFrame ? 0 : xOffset, dy = positionIsFrame ? 0 : yOffset;
+  // A position that is where the window is (as last written back) or is going (as last asked)
+  // asks for no move: a manager that does not put a frame exactly where asked would otherwise
+  // be asked again for every position written back, and the window would creep.
   int x = 0, y = 0;
-  if (poppedUp && newer(objId, "x", seq) && readInt(objId, "x", &x) && x + dx != 0)
-    XtVaSetValues(shellWidget, XmNx, static_cast<Position>(x + dx), nullptr);
-  if (poppedUp && newer(objId, "y", seq) && readInt(objId, "y", &y) && y + dy != 0)
-    XtVaSetValues(shellWidget, XmNy, static_cast<Position>(y + dy), nullptr);
+  bool moveX =
+      poppedUp && newer(objId, "x", seq) && readInt(objId, "x", &x) && x + dx != 0 && x != knownX;
+  bool moveY =
+      poppedUp && newer(objId, "y", seq) && readInt(objId, "y", &y) && y + dy != 0 && y != knownY;
+  // Asked of the window manager directly: the shell's x and y are the client window's, and a
+  // frame position that happens to equal them would be no change to the toolkit, so no
+  // request at all. The manager's notice of the move updates the shell.
+  if ((moveX || moveY) && XtWindow(shellWidget)) {
+    XWindowChanges changes{};
+    unsigned mask = 0;
+    if (moveX) {
+      changes.x = x + dx;
+      mask |= CWX;
+      knownX = x;
+    }
+    if (moveY) {
+      changes.y = y + dy;
+      mask |= CWY;
+      knownY = y;
+    }
+    XConfigureWindow(XtDisplay(shellWidget), XtWindow(shellWidget), mask, &changes);
+  }
   UIwindow::updateObject(seq);
 }
 
