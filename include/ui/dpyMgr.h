@@ -102,9 +102,11 @@ int UIdisplayUpdate(OMobj_id id);
 // The default reports through ERRerror; the error dialogs replace it.
 extern void (*UIdisplayErrorHook)(const char* text);
 
-// Records a window of the library's that another client destroyed: protocol errors naming it
-// are not reported (requests already on their way to it fail harmlessly).
-void UIwindowLost(Display* display, Window window);
+// Records a window of the library's that another client destroyed, the server having done
+// requests up to goneAfter (the serial of the notice of its destruction): protocol errors
+// naming it, and errors of text drawing (the rendering extension's pictures) for requests made
+// after goneAfter and before this call, are not reported.
+void UIwindowLost(Display* display, Window window, unsigned long goneAfter);
 
 // Number of entries in the table (for tests and diagnostics).
 int UIdisplayTableSize();

@@ -124,10 +124,25 @@ void warningToErr(String /*name*/, String /*type*/, String /*cls*/, String def, 
   ERRerror("Xt", 0, 2, "%s", text);
 }
 
-// Windows of the library's widgets that another client destroyed (newest last, a bounded few).
-std::vector<std::pair<Display*, XID>>& lostWindows() {
-  static auto* lost = new std::vector<std::pair<Display*, XID>>;
+// Windows of the library's widgets that another client destroyed (newest last, a bounded few),
+// each with the span of request serials that may have reached it after it was gone: from the
+// last request the server had done when it destroyed the window to the first one made after
+// the library knew.
+struct LostWindow {
+  Display* display;
+  XID window;
+  unsigned long goneAfter;
+  unsigned long knownFrom;
+};
+std::vector<LostWindow>& lostWindows() {
+  static auto* lost = new std::vector<LostWindow>;
   return *lost;
+}
+
+// The first error code of the rendering extension on each display (text is drawn through it).
+std::vector<std::pair<Display*, int>>& renderErrorBases() {
+  static auto* bases = new std::vector<std::pair<Display*, int>>;
+  return *bases;
 }
 
 // An error that names a window another client destroyed under one of the library's widgets: the
@@ -137,16 +152,60 @@ std::vector<std::pair<Display*, XID>>& lostWindows() {
 bool aboutLostWindow(Display* display, const XErrorEvent* event) {
   if (event->error_code != BadWindow && event->error_code != BadDrawable) return false;
   if (XtWindowToWidget(display, event->resourceid)) return true;
-  for (const auto& lost : lostWindows())
-    if (lost.first == display && lost.second == event->resourceid) return true;
+  for (const LostWindow& lost : lostWindows())
+    if (lost.display == display && lost.window == event->resourceid) return true;
   return false;
+}
+
+// A request made while a window was gone without the library knowing.
+bool madeWhileUnnoticed(Display* display, unsigned long serial) {
+  for (const LostWindow& lost : lostWindows())
+    if (lost.display == display && serial > lost.goneAfter && serial < lost.knownFrom) return true;
+  return false;
+}
+
+// Errors that may follow from a window destroyed by another client without naming it (a
+// picture the rendering extension made for the window went with it).
+bool mayFollowALostWindow(Display* display, const XErrorEvent* event) {
+  for (const auto& base : renderErrorBases())
+    if (base.first == display && event->error_code == base.second + 1) return true;  // picture
+  return false;
+}
+
+// Such errors wait until the events read before them have been dispatched: when those told of
+// a window destroyed by another client and the request was made after it went and before the
+// library knew, the error is a consequence and is dropped; otherwise it is reported then.
+struct HeldError {
+  Display* display;
+  unsigned long serial;
+  std::string text;
+};
+std::vector<HeldError>& heldErrors() {
+  static auto* held = new std::vector<HeldError>;
+  return *held;
+}
+
+void reportHeldErrors(void*) {
+  EVdel_select(7, 0, reportHeldErrors, nullptr, nullptr, 0);
+  std::vector<HeldError> held;
+  held.swap(heldErrors());
+  for (const HeldError& e : held)
+    if (!madeWhileUnnoticed(e.display, e.serial)) ERRerror("X", 0, 2, "%s", e.text.c_str());
 }
 
 int xErrorToErr(Display* display, XErrorEvent* event) {
   if (aboutLostWindow(display, event)) return 0;
   char text[132];
   XGetErrorText(display, event->error_code, text, sizeof text);
-  ERRerror("X", 0, 2, "%s (request %d.%d)", text, event->request_code, event->minor_code);
+  char line[200];
+  std::snprintf(line, sizeof line, "%s (request %d.%d)", text, event->request_code,
+                event->minor_code);
+  if (mayFollowALostWindow(display, event)) {
+    heldErrors().push_back({display, event->serial, line});
+    EVadd_select(7, 0, reportHeldErrors, nullptr, nullptr, 0);
+    return 0;
+  }
+  ERRerror("X", 0, 2, "%s", line);
   return 0;
 }
 
@@ -269,6 +328,9 @@ UIdpyContext::UIdpyContext(const char* name) : displayName(name) {
 
 void UIdpyContext::finishOpening() {
   UIwatchWidgets(DisplayPtr);  // before any widget of this display is made
+  int major = 0, firstEvent = 0, firstError = 0;
+  if (XQueryExtension(DisplayPtr, "RENDER", &major, &firstEvent, &firstError))
+    renderErrorBases().emplace_back(DisplayPtr, firstError);
   XmFontList fonts = nullptr;
   _appShell = XtVaAppCreateShell(UIappName ? UIappName : "ui", UIappClass ? UIappClass : "Corvane",
                                  applicationShellWidgetClass, DisplayPtr, XmNmappedWhenManaged,
@@ -358,6 +420,7 @@ void UIprocessEvents(XEvent* event) {
 }
 
 void UI_CloseDisplays() {
+  reportHeldErrors(nullptr);
   for (size_t i = 0; i < table().size(); ++i) table().at(i).second.closeDisplay();
 }
 
@@ -399,11 +462,11 @@ int UIdisplayUpdate(OMobj_id id) {
   return 1;
 }
 
-void UIwindowLost(Display* display, Window window) {
+void UIwindowLost(Display* display, Window window, unsigned long goneAfter) {
   if (!display || window == None) return;
   auto& lost = lostWindows();
   if (lost.size() >= 4096) lost.erase(lost.begin(), lost.begin() + 1024);
-  lost.emplace_back(display, window);
+  lost.push_back({display, window, goneAfter, NextRequest(display)});
 }
 
 int UIdisplayTableSize() {

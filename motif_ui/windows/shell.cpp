@@ -286,12 +286,12 @@ void applyCommandLineToFirstWindow(const OMobj_id& obj, const UIdpyContext& ctx)
 // The shell's and its descendants' windows were destroyed by another client: Xt is told to
 // forget them, so nothing is drawn or asked of windows that are gone and the shell can be
 // realized again.
-void forgetWindows(Widget w) {
+void forgetWindows(Widget w, unsigned long goneAfter) {
   if (!w) return;
   for (Widget child : childrenOf(w))
-    if (XtIsWidget(child)) forgetWindows(child);
+    if (XtIsWidget(child)) forgetWindows(child, goneAfter);
   if (XtWindow(w)) {
-    UIwindowLost(XtDisplay(w), XtWindow(w));
+    UIwindowLost(XtDisplay(w), XtWindow(w), goneAfter);
     XtUnregisterDrawable(XtDisplay(w), XtWindow(w));
     w->core.window = None;
   }
@@ -764,7 +764,7 @@ void UIshell::onWindowDestroyed(Widget w, XtPointer data, XEvent* event, Boolean
   // Another client destroyed the window (the library's own destruction unregisters the window
   // first, so its notice never comes here). The widgets stay; their windows are forgotten and
   // the shell counts as closed until "visible" is set again.
-  forgetWindows(w);
+  forgetWindows(w, event->xany.serial);
   reinterpret_cast<ShellWidget>(w)->shell.popped_up = False;
   shell->poppedUp = false;
   shell->windowLost = true;
