@@ -10,6 +10,8 @@
 
 #include <X11/Intrinsic.h>
 
+#include <string>
+
 #include "om/om.h"
 #include "svc/ut.h"
 
@@ -56,6 +58,15 @@ UIdpyContext* UIgetDisplayContext(const char* name);
 // the display's own name string.
 UIdpyContext* UIgetDisplayContext(Display* display);
 
+// The value of one of the X toolkit's standard command-line options, read from the command line
+// UIglobal_init was given with the toolkit's own option parsing (abbreviations as Xt takes
+// them): resource is "display", "name", "geometry", "title" or "iconic" ("on" when given);
+// empty when the option is absent.
+std::string UIcommandLineOption(const char* resource);
+// The name of the default display: the "-display" option of the command line, else $DISPLAY;
+// empty when there is neither. Every part of the library that opens "the display" uses it.
+std::string UIdefaultDisplayName();
+
 // The X application name and class every display is opened with (owned here; null until
 // chosen, when displays use "ui" and "Corvane").
 extern char* UIappName;
@@ -83,13 +94,19 @@ extern "C" void UI_CloseDisplays();
 extern "C" int UI_GetDisplayContext(const char* name, Display** display, XtAppContext* app);
 extern "C" int UI_SetDisplayContext(const char* name, Display* display, XtAppContext app);
 
-// Update entry point of display objects: opens $DISPLAY if needed and writes "width",
+// Update entry point of display objects: opens the default display if needed and writes "width",
 // "height", "displayPtr" and "displayName" where the object has them.
 int UIdisplayUpdate(OMobj_id id);
 
 // Where a later display that cannot be opened is reported ("Error: Can't open display NAME").
 // The default reports through ERRerror; the error dialogs replace it.
 extern void (*UIdisplayErrorHook)(const char* text);
+
+// Records a window of the library's that another client destroyed, the server having done
+// requests up to goneAfter (the serial of the notice of its destruction): protocol errors
+// naming it, and errors of text drawing (the rendering extension's pictures) for requests made
+// after goneAfter and before this call, are not reported.
+void UIwindowLost(Display* display, Window window, unsigned long goneAfter);
 
 // Number of entries in the table (for tests and diagnostics).
 int UIdisplayTableSize();

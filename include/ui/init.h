@@ -45,7 +45,8 @@ extern bool UInoDialogWait;
 void UIinit();
 
 // Takes the command line (removing "-no_dialog_wait" and what Xt recognises), fixes the X
-// application name and class, opens the default display ($DISPLAY) and attaches "UIdata" of
+// application name ("-name", else $CQ_XAPPNAME, else the program's) and class, opens the
+// default display ("-display", else $DISPLAY) and attaches "UIdata" of
 // the template "UI_GLOBAL" to the root. When the default display cannot be opened the process
 // ends with status 1 after "Error: Can't open display NAME" on standard output. An empty
 // command line (*argc 0) is accepted and left as it is.

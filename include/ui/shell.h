@@ -9,6 +9,9 @@
 //   "x" "y" "width" "height" <-> shell geometry (window-manager frame accounted for)
 //   "statusString" "showStatusBar" -> status line; "display" -> rebuilt on another display
 //   window manager's close -> "cancel" 1, "visible" 0 (widgets kept)
+//   window manager's iconify/restore -> "iconic"; window destroyed by another client ->
+//   "visible" 0 (a later "visible" 1 makes the windows again)
+//   "title" and "iconName" also go to _NET_WM_NAME and _NET_WM_ICON_NAME (UTF-8)
 #pragma once
 
 #include <string>
@@ -37,8 +40,12 @@ class UIshell : public UIpanel {
   // application window leaves its menu bar as built).
   virtual bool coloursNewMenuBar() const { return true; }
 
-  // The window manager: its kind on w's screen, and settling the frame record of the shell
-  // above w (see the source for when it is settled).
+  // The window manager: its kind on w's screen (a _MOTIF_WM_INFO counts only while the window
+  // it names exists), and settling the frame record of the shell above w. Kinds 1 and 3 and an
+  // unrecognised manager (0) keep the frame's position in the object (positionIsFrame); for 0
+  // the offsets are measured once the window has been reparented (_NET_FRAME_EXTENTS, else
+  // the ancestor below the root) and stay unsettled until then. $CQ_WIN_PLACEMENT set to
+  // anything but "Auto" switches all of it off: zero offsets, positionIsFrame 0.
   static int findWMType(Widget w);
   static void detectMWMPositionIsFrame(Widget w);
 
@@ -51,6 +58,11 @@ class UIshell : public UIpanel {
   static void closeCB(Widget w, XtPointer binding, XtPointer call);
   static void virtpal_refreshCB(WText_context* context, int reason, Widget shell);
   static void onSize(Widget w, XtPointer binding, XEvent* event, Boolean* go);
+  // The window destroyed by another client: "visible" 0, the widgets kept without windows
+  // until "visible" 1 realizes them again (windowLost meanwhile).
+  static void onWindowDestroyed(Widget w, XtPointer binding, XEvent* event, Boolean* go);
+  // WM_STATE changed by the window manager: iconified or restored writes "iconic" back.
+  static void onWindowState(Widget w, XtPointer binding, XEvent* event, Boolean* go);
 
   Widget shellWidget = nullptr;
   Widget mainWindow = nullptr;
@@ -61,10 +73,15 @@ class UIshell : public UIpanel {
   bool menuUpdatePending = false;
   bool destroying = false;
   bool poppedUp = false;
+  bool windowLost = false;  // destroyed by another client, not yet shown again
   // The window manager's frame: offsets between the shell's position and its frame's.
   unsigned short xOffset = 0;
   unsigned short yOffset = 0;
   unsigned char positionIsFrame = 0;
+  // The position (in the object's terms) the window was last seen at or asked to go to: an
+  // object position equal to it asks the window manager for nothing.
+  int knownX = -32768;
+  int knownY = -32768;
   unsigned char offsetsKnown = 0;
   int wmKind = 0;  // 0 none recognised, 1 Motif, 2 "_SGI_TELL_WM", 3 "_SUN_WM_PROTOCOLS"
 

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -61,13 +62,46 @@ UIdpyContext* entryOf(Display* display) {
   return nullptr;
 }
 
+// The standard options of the X toolkit, as its own option parsing reads them: the same names,
+// the same kinds of argument (so a value is never taken for an option) and the same unique
+// abbreviations ("-d" for "-display"). "-xrm" is skipped: a resource line never chooses the
+// display or the name.
+const XrmOptionDescRec kStandardOptions[] = {
+    {const_cast<char*>("+rv"), const_cast<char*>(".skip"), XrmoptionNoArg, const_cast<char*>("on")},
+    {const_cast<char*>("+synchronous"), const_cast<char*>(".skip"), XrmoptionNoArg,
+     const_cast<char*>("on")},
+    {const_cast<char*>("-background"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-bd"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-bg"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-bordercolor"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-borderwidth"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-bw"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-display"), const_cast<char*>(".display"), XrmoptionSepArg, nullptr},
+    {const_cast<char*>("-fg"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-fn"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-font"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-foreground"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-geometry"), const_cast<char*>(".geometry"), XrmoptionSepArg, nullptr},
+    {const_cast<char*>("-iconic"), const_cast<char*>(".iconic"), XrmoptionNoArg,
+     const_cast<char*>("on")},
+    {const_cast<char*>("-name"), const_cast<char*>(".name"), XrmoptionSepArg, nullptr},
+    {const_cast<char*>("-reverse"), const_cast<char*>(".skip"), XrmoptionNoArg,
+     const_cast<char*>("on")},
+    {const_cast<char*>("-rv"), const_cast<char*>(".skip"), XrmoptionNoArg, const_cast<char*>("on")},
+    {const_cast<char*>("-selectionTimeout"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-synchronous"), const_cast<char*>(".skip"), XrmoptionNoArg,
+     const_cast<char*>("on")},
+    {const_cast<char*>("-title"), const_cast<char*>(".title"), XrmoptionSepArg, nullptr},
+    {const_cast<char*>("-xnllanguage"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-xrm"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+    {const_cast<char*>("-xtsessionID"), const_cast<char*>(".skip"), XrmoptionSkipArg, nullptr},
+};
+
 // The display an empty name stands for, as Xt would choose it: a "-display" option of the
 // command line, else $DISPLAY; empty when there is neither.
 std::string defaultDisplayName() {
-  for (int i = 1; i + 1 < GlobalArgs::argcount; ++i)
-    if (!std::strcmp(GlobalArgs::argvalues[i], "-display") ||
-        !std::strcmp(GlobalArgs::argvalues[i], "-d"))
-      return GlobalArgs::argvalues[i + 1];
+  std::string given = UIcommandLineOption("display");
+  if (!given.empty()) return given;
   const char* env = std::getenv("DISPLAY");
   return env ? env : "";
 }
@@ -90,10 +124,88 @@ void warningToErr(String /*name*/, String /*type*/, String /*cls*/, String def, 
   ERRerror("Xt", 0, 2, "%s", text);
 }
 
+// Windows of the library's widgets that another client destroyed (newest last, a bounded few),
+// each with the span of request serials that may have reached it after it was gone: from the
+// last request the server had done when it destroyed the window to the first one made after
+// the library knew.
+struct LostWindow {
+  Display* display;
+  XID window;
+  unsigned long goneAfter;
+  unsigned long knownFrom;
+};
+std::vector<LostWindow>& lostWindows() {
+  static auto* lost = new std::vector<LostWindow>;
+  return *lost;
+}
+
+// The first error code of the rendering extension on each display (text is drawn through it).
+std::vector<std::pair<Display*, int>>& renderErrorBases() {
+  static auto* bases = new std::vector<std::pair<Display*, int>>;
+  return *bases;
+}
+
+// An error that names a window another client destroyed under one of the library's widgets: the
+// widget's window is still registered (the notice of its destruction is not read yet) or has
+// been forgotten since. The shell notices the destruction itself; the requests that were on
+// their way to those windows are not errors of the program.
+bool aboutLostWindow(Display* display, const XErrorEvent* event) {
+  if (event->error_code != BadWindow && event->error_code != BadDrawable) return false;
+  if (XtWindowToWidget(display, event->resourceid)) return true;
+  for (const LostWindow& lost : lostWindows())
+    if (lost.display == display && lost.window == event->resourceid) return true;
+  return false;
+}
+
+// A request made while a window was gone without the library knowing.
+bool madeWhileUnnoticed(Display* display, unsigned long serial) {
+  for (const LostWindow& lost : lostWindows())
+    if (lost.display == display && serial > lost.goneAfter && serial < lost.knownFrom) return true;
+  return false;
+}
+
+// Errors that may follow from a window destroyed by another client without naming it (a
+// picture the rendering extension made for the window went with it).
+bool mayFollowALostWindow(Display* display, const XErrorEvent* event) {
+  for (const auto& base : renderErrorBases())
+    if (base.first == display && event->error_code == base.second + 1) return true;  // picture
+  return false;
+}
+
+// Such errors wait until the events read before them have been dispatched: when those told of
+// a window destroyed by another client and the request was made after it went and before the
+// library knew, the error is a consequence and is dropped; otherwise it is reported then.
+struct HeldError {
+  Display* display;
+  unsigned long serial;
+  std::string text;
+};
+std::vector<HeldError>& heldErrors() {
+  static auto* held = new std::vector<HeldError>;
+  return *held;
+}
+
+void reportHeldErrors(void*) {
+  EVdel_select(7, 0, reportHeldErrors, nullptr, nullptr, 0);
+  std::vector<HeldError> held;
+  held.swap(heldErrors());
+  for (const HeldError& e : held)
+    if (!madeWhileUnnoticed(e.display, e.serial)) ERRerror("X", 0, 2, "%s", e.text.c_str());
+}
+
 int xErrorToErr(Display* display, XErrorEvent* event) {
+  if (aboutLostWindow(display, event)) return 0;
   char text[132];
   XGetErrorText(display, event->error_code, text, sizeof text);
-  ERRerror("X", 0, 2, "%s (request %d.%d)", text, event->request_code, event->minor_code);
+  char line[200];
+  std::snprintf(line, sizeof line, "%s (request %d.%d)", text, event->request_code,
+                event->minor_code);
+  if (mayFollowALostWindow(display, event)) {
+    heldErrors().push_back({display, event->serial, line});
+    EVadd_select(7, 0, reportHeldErrors, nullptr, nullptr, 0);
+    return 0;
+  }
+  ERRerror("X", 0, 2, "%s", line);
   return 0;
 }
 
@@ -115,6 +227,32 @@ void UIdpyCtxDestroyCB(Widget w, XtPointer, XtPointer) {
 }  // namespace
 
 void (*UIdisplayErrorHook)(const char* text) = reportToErr;
+
+std::string UIcommandLineOption(const char* resource) {
+  if (!resource || GlobalArgs::argcount < 2) return "";
+  XrmInitialize();
+  // The parser removes what it reads: it works on a copy of the pointers.
+  std::vector<char*> args(GlobalArgs::argvalues, GlobalArgs::argvalues + GlobalArgs::argcount);
+  args.push_back(nullptr);
+  int count = GlobalArgs::argcount;
+  XrmDatabase db = nullptr;
+  XrmParseCommand(&db, const_cast<XrmOptionDescRec*>(kStandardOptions),
+                  static_cast<int>(sizeof kStandardOptions / sizeof kStandardOptions[0]), "uiargs",
+                  &count, args.data());
+  std::string name = std::string("uiargs.") + resource;
+  std::string cls = std::string("Uiargs.") + resource;
+  char* type = nullptr;
+  XrmValue value{};
+  std::string out;
+  if (db && XrmGetResource(db, name.c_str(), cls.c_str(), &type, &value) && value.addr)
+    out = value.addr;
+  if (db) XrmDestroyDatabase(db);
+  return out;
+}
+
+std::string UIdefaultDisplayName() {
+  return defaultDisplayName();
+}
 
 UtString UIdpyContext::cnvtDisplayName(const char* name) {
   if (!name || !*name) return UtString("");
@@ -190,6 +328,9 @@ UIdpyContext::UIdpyContext(const char* name) : displayName(name) {
 
 void UIdpyContext::finishOpening() {
   UIwatchWidgets(DisplayPtr);  // before any widget of this display is made
+  int major = 0, firstEvent = 0, firstError = 0;
+  if (XQueryExtension(DisplayPtr, "RENDER", &major, &firstEvent, &firstError))
+    renderErrorBases().emplace_back(DisplayPtr, firstError);
   XmFontList fonts = nullptr;
   _appShell = XtVaAppCreateShell(UIappName ? UIappName : "ui", UIappClass ? UIappClass : "Corvane",
                                  applicationShellWidgetClass, DisplayPtr, XmNmappedWhenManaged,
@@ -279,6 +420,7 @@ void UIprocessEvents(XEvent* event) {
 }
 
 void UI_CloseDisplays() {
+  reportHeldErrors(nullptr);
   for (size_t i = 0; i < table().size(); ++i) table().at(i).second.closeDisplay();
 }
 
@@ -304,11 +446,8 @@ int UI_SetDisplayContext(const char* name, Display* display, XtAppContext app) {
 }
 
 int UIdisplayUpdate(OMobj_id id) {
-  const char* env = std::getenv("DISPLAY");
-  char* name = env ? strdup(env) : nullptr;
   if (globalArgs) globalArgs->reset();
-  UIdpyContext ctx = *UIgetDisplayContext(name);
-  std::free(name);
+  UIdpyContext ctx = *UIgetDisplayContext("");
   OMobj_id width = OMfind_subobj(id, OMstr_to_name("width"), 0);
   if (width.serial) OMset_int_val(width, ctx._width);
   OMobj_id height = OMfind_subobj(id, OMstr_to_name("height"), 0);
@@ -321,6 +460,13 @@ int UIdisplayUpdate(OMobj_id id) {
     OMset_str_val(displayName, ctx.displayName.c_str());
   }
   return 1;
+}
+
+void UIwindowLost(Display* display, Window window, unsigned long goneAfter) {
+  if (!display || window == None) return;
+  auto& lost = lostWindows();
+  if (lost.size() >= 4096) lost.erase(lost.begin(), lost.begin() + 1024);
+  lost.push_back({display, window, goneAfter, NextRequest(display)});
 }
 
 int UIdisplayTableSize() {

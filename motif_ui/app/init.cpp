@@ -195,8 +195,12 @@ void UIglobal_init(int* argc, char** argv) {
   // the library when it is there; UInoDialogWait tells it not to.
   delete globalArgs;
   globalArgs = new GlobalArgs(*argc, argv);
-  UIsetAppNameAndClass(envOr("CQ_XAPPNAME", baseName(argv[0])), envOr("CQ_XAPPCLASS", "Corvane"));
-  UIgetDisplayContext(std::getenv("DISPLAY"));
+  // "-name" is the application name for resources and WM_CLASS, as in any Xt program; it wins
+  // over $CQ_XAPPNAME.
+  std::string name = UIcommandLineOption("name");
+  UIsetAppNameAndClass(name.empty() ? envOr("CQ_XAPPNAME", baseName(argv[0])) : name.c_str(),
+                       envOr("CQ_XAPPCLASS", "Corvane"));
+  UIgetDisplayContext("");  // the default display: "-display", else $DISPLAY
   writeBackArguments(argc, argv);
   attachGlobalData();
 }

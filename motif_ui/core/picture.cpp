@@ -59,7 +59,7 @@ void resetTarget(Widget w, UIpictureTarget target) {
 
 // The window tools' handle of w's display.
 WThandle wtHandle(Widget w) {
-  UIdpyContext ctx = *UIgetDisplayContext(DisplayString(XtDisplay(w)));
+  UIdpyContext ctx = *UIgetDisplayContext(XtDisplay(w));  // its connection, never a new one
   auto* wt = static_cast<WText_context*>(ctx.getWtDpyContext());
   return wt ? wt->handle : nullptr;
 }

@@ -3,6 +3,7 @@
 
 #include <X11/IntrinsicP.h>
 #include <X11/Shell.h>
+#include <X11/ShellP.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <Xm/BulletinB.h>
@@ -109,6 +110,193 @@ bool rootHasProperty(Display* dpy, Window root, const char* name, Atom type) {
   return status == Success && actual == type;
 }
 
+// Runs a few requests on a window that may be gone, without the protocol errors reaching the
+// process's error handler: failed() says whether one of them failed.
+class XErrorTrap {
+ public:
+  explicit XErrorTrap(Display* dpy) : dpy_(dpy) {
+    XSync(dpy_, False);
+    failed_ = false;
+    previous_ = XSetErrorHandler(record);
+  }
+  ~XErrorTrap() {
+    XSync(dpy_, False);
+    XSetErrorHandler(previous_);
+  }
+  bool failed() {
+    XSync(dpy_, False);
+    return failed_;
+  }
+
+ private:
+  static int record(Display*, XErrorEvent*) {
+    failed_ = true;
+    return 0;
+  }
+  Display* dpy_;
+  int (*previous_)(Display*, XErrorEvent*) = nullptr;
+  static bool failed_;
+};
+bool XErrorTrap::failed_ = false;
+
+// True when the window exists on the server now.
+bool windowExists(Display* dpy, Window window) {
+  if (window == None) return false;
+  XErrorTrap trap(dpy);
+  XWindowAttributes attrs;
+  Status ok = XGetWindowAttributes(dpy, window, &attrs);
+  return ok && !trap.failed();
+}
+
+// The Motif window manager announces itself with _MOTIF_WM_INFO on the root, naming its own
+// window; a manager that has exited leaves the property behind, so the window it names must
+// still exist.
+bool motifManagerRunning(Display* dpy, Window root) {
+  Atom info = atomIfExists(dpy, "_MOTIF_WM_INFO");
+  if (info == None) return false;
+  Atom actual = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  int status = XGetWindowProperty(dpy, root, info, 0, 2, False, info, &actual, &format, &count,
+                                  &after, &data);
+  Window named = None;
+  if (status == Success && actual == info && format == 32 && count >= 2 && data)
+    named = static_cast<Window>(reinterpret_cast<unsigned long*>(data)[1]);
+  if (data) XFree(data);
+  return windowExists(dpy, named);
+}
+
+// The frame a window manager put around window, measured from the server: the
+// _NET_FRAME_EXTENTS the manager publishes, else the geometry of the window's ancestor just
+// below the root. False while the window has not been reparented (nothing to measure yet).
+bool measureFrame(Display* dpy, Window window, int* left, int* top) {
+  XErrorTrap trap(dpy);
+  // A manager builds the frame around a window before it maps it: measured earlier, the frame
+  // may still be at the corner of the screen without its decorations.
+  XWindowAttributes attrs;
+  if (!XGetWindowAttributes(dpy, window, &attrs) || attrs.map_state != IsViewable) return false;
+  Window root = None, parent = None, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(dpy, window, &root, &parent, &children, &count)) return false;
+  if (children) XFree(children);
+  if (parent == root || parent == None) return false;
+  Atom extents = atomIfExists(dpy, "_NET_FRAME_EXTENTS");
+  if (extents != None) {
+    Atom actual = None;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    int status = XGetWindowProperty(dpy, window, extents, 0, 4, False, XA_CARDINAL, &actual,
+                                    &format, &n, &after, &data);
+    bool found = status == Success && actual == XA_CARDINAL && format == 32 && n == 4 && data;
+    if (found) {
+      auto* values = reinterpret_cast<unsigned long*>(data);
+      *left = static_cast<int>(values[0]);
+      *top = static_cast<int>(values[2]);
+      // All zero is also what a manager writes before it has decorated the window: the
+      // frame's geometry tells.
+      found = values[0] || values[1] || values[2] || values[3];
+    }
+    if (data) XFree(data);
+    if (found) return !trap.failed();
+  }
+  // The ancestor just below the root is the frame: the offsets are where the window sits in it.
+  Window frame = window;
+  for (int depth = 0; depth < 16; ++depth) {
+    Window up = None;
+    children = nullptr;
+    if (!XQueryTree(dpy, frame, &root, &up, &children, &count)) return false;
+    if (children) XFree(children);
+    if (up == root || up == None) break;
+    frame = up;
+  }
+  // The frame's own position (a child of the root) is the outer corner of its border.
+  Window geometryRoot = None, child = None;
+  int fx = 0, fy = 0, wx = 0, wy = 0;
+  unsigned fw = 0, fh = 0, border = 0, depth = 0;
+  if (!XGetGeometry(dpy, frame, &geometryRoot, &fx, &fy, &fw, &fh, &border, &depth)) return false;
+  if (!XTranslateCoordinates(dpy, window, root, 0, 0, &wx, &wy, &child)) return false;
+  *left = std::max(wx - fx, 0);
+  *top = std::max(wy - fy, 0);
+  return !trap.failed();
+}
+
+// A client width or height: what is left of the window once the decorations are taken off,
+// never below 0.
+int clientSize(int size, int decorations) {
+  return std::max(size - decorations, 0);
+}
+
+// The window's title and icon name also go to the properties that window managers read as
+// UTF-8 (many read only those).
+void writeWindowNames(Widget shell) {
+  if (UIisBeingDestroyed(shell) || !XtWindow(shell)) return;
+  Display* dpy = XtDisplay(shell);
+  // A top-level window is the application's: its WM_CLASS is the application's name ("-name",
+  // else $CQ_XAPPNAME, else the program's) and class, as an Xt program's main window has.
+  if (XtIsTopLevelShell(shell) && !XtIsTransientShell(shell)) {
+    XClassHint hint;
+    hint.res_name = UIappName ? UIappName : const_cast<char*>("ui");
+    hint.res_class = UIappClass ? UIappClass : const_cast<char*>("Corvane");
+    XSetClassHint(dpy, XtWindow(shell), &hint);
+  }
+  Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+  String title = nullptr, iconName = nullptr;
+  XtVaGetValues(shell, XmNtitle, &title, XmNiconName, &iconName, nullptr);
+  struct {
+    const char* property;
+    const char* text;
+  } const names[] = {{"_NET_WM_NAME", title}, {"_NET_WM_ICON_NAME", iconName ? iconName : title}};
+  for (const auto& n : names) {
+    if (!n.text) continue;
+    XChangeProperty(dpy, XtWindow(shell), XInternAtom(dpy, n.property, False), utf8, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(n.text),
+                    static_cast<int>(std::strlen(n.text)));
+  }
+}
+
+// The standard options -geometry, -title and -iconic are for the first top-level window the
+// program makes, as in any X toolkit program. They win over the object's values and are
+// written into it, so that the object says what the window is.
+void applyCommandLineToFirstWindow(const OMobj_id& obj, const UIdpyContext& ctx) {
+  static bool used = false;
+  if (used) return;
+  used = true;
+  std::string geometry = UIcommandLineOption("geometry");
+  if (!geometry.empty()) {
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0;
+    int flags = XParseGeometry(geometry.c_str(), &x, &y, &width, &height);
+    int w = 0, h = 0;
+    if (flags & WidthValue) UIsetOMWindowWidth(obj, static_cast<int>(width));
+    if (flags & HeightValue) UIsetOMWindowHeight(obj, static_cast<int>(height));
+    readInt(obj, "width", &w);
+    readInt(obj, "height", &h);
+    // A negative position counts from the right or bottom edge of the screen.
+    if (flags & XValue) UIsetOMWindowX(obj, (flags & XNegative) ? ctx._width + x - w : x);
+    if (flags & YValue) UIsetOMWindowY(obj, (flags & YNegative) ? ctx._height + y - h : y);
+  }
+  std::string title = UIcommandLineOption("title");
+  if (!title.empty()) OMset_str_val(sub(obj, "title"), title.c_str());
+  std::string iconic = UIcommandLineOption("iconic");
+  if (!iconic.empty()) OMset_int_val(sub(obj, "iconic"), 1);
+}
+
+// The shell's and its descendants' windows were destroyed by another client: Xt is told to
+// forget them, so nothing is drawn or asked of windows that are gone and the shell can be
+// realized again.
+void forgetWindows(Widget w, unsigned long goneAfter) {
+  if (!w) return;
+  for (Widget child : childrenOf(w))
+    if (XtIsWidget(child)) forgetWindows(child, goneAfter);
+  if (XtWindow(w)) {
+    UIwindowLost(XtDisplay(w), XtWindow(w), goneAfter);
+    XtUnregisterDrawable(XtDisplay(w), XtWindow(w));
+    w->core.window = None;
+  }
+}
+
 }  // namespace
 
 // ---- Construction ------------------------------------------------------------------------------
@@ -123,13 +311,9 @@ UIapp::UIapp(OMobj_id id) : UIshell(id) {
 }
 
 void UIshell::setDisplayContext() {
-  std::string chosen;
-  if (OMtext name = OMget_text(sub(objId, "display"))) {
-    chosen = name.get();
-  } else if (const char* env = std::getenv("DISPLAY")) {
-    chosen = env;
-  }
-  displayContext = *UIgetDisplayContext(chosen.c_str());
+  // The object's own display wins; else the default one ("-display", else $DISPLAY).
+  OMtext name = OMget_text(sub(objId, "display"));
+  displayContext = *UIgetDisplayContext(name ? name.get() : "");
 }
 
 Widget UIshell::getParentWidget() {
@@ -174,6 +358,15 @@ bool UIshell::instanceObject() {
   height = std::max(height, 1);
   Widget parent = UIwindow::getParentWidget();
   if (!parent) setDisplayContext();
+  if (!parent && displayContext._appShell) {
+    applyCommandLineToFirstWindow(objId, displayContext);
+    xSet = UIgetOMWindowX(objId, &x);
+    ySet = UIgetOMWindowY(objId, &y);
+    readInt(objId, "width", &width);
+    readInt(objId, "height", &height);
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+  }
   if (parent || xSet || ySet) geometry(x, y, width, height);
   if (!parent && !displayContext._appShell) return false;  // no display to put it on
   const char* name = nameOf(objId);
@@ -208,11 +401,13 @@ bool UIshell::instanceObject() {
   XmMainWindowSetAreas(mainWindow, nullptr, nullptr, nullptr, nullptr, workArea);
   XtAddEventHandler(shellWidget, StructureNotifyMask, False, UIshellOnMap, this);
   XtAddEventHandler(shellWidget, NoEventMask, True, clientMessageHandler, this);
+  XtAddEventHandler(shellWidget, StructureNotifyMask, False, onWindowDestroyed, this);
+  XtAddEventHandler(shellWidget, PropertyChangeMask, False, onWindowState, this);
   XtAddCallback(shellWidget, XmNpopupCallback, UIshellPopupCB, this);
   XtAddCallback(shellWidget, XmNpopdownCallback, UIshellPopdownCB, this);
   parentWidget_ = getParentWidget();
-  setClientWidth(objId, width - calculateClientDecorationWidth(mainWindow));
-  setClientHeight(objId, height - calculateClientDecorationHeight(mainWindow));
+  setClientWidth(objId, clientSize(width, calculateClientDecorationWidth(mainWindow)));
+  setClientHeight(objId, clientSize(height, calculateClientDecorationHeight(mainWindow)));
   onObjectCreate(mainWindow);
   setCoreResources(-1);
   if (!alive(this)) return true;
@@ -240,6 +435,7 @@ void UIsetTitle(const OMobj_id& /*obj*/, const OMobj_id& property, Widget mainWi
   OMtext text = OMget_text(property);
   if (!text || UIisBeingDestroyed(mainWindow)) return;
   XtVaSetValues(XtParent(mainWindow), XmNtitle, text.get(), nullptr);
+  writeWindowNames(XtParent(mainWindow));
 }
 
 void UIsetIconic(const OMobj_id&, const OMobj_id& property, Widget mainWindow) {
@@ -254,11 +450,13 @@ void UIsetIconName(const OMobj_id&, const OMobj_id& property, Widget mainWindow)
   Widget shell = XtParent(mainWindow);
   if (OMtext text = OMget_text(property)) {
     XtVaSetValues(shell, XmNiconName, text.get(), nullptr);
+    writeWindowNames(shell);
     return;
   }
   String title = nullptr;
   XtVaGetValues(shell, XmNtitle, &title, nullptr);
   if (title) XtVaSetValues(shell, XmNiconName, title, nullptr);
+  writeWindowNames(shell);
 }
 
 void UIsetMenuBar(const OMobj_id& obj, const OMobj_id& menu, Widget mainWindow) {
@@ -386,6 +584,17 @@ void UIshell::setVisibility() {
     return;
   }
   XtVaSetValues(mainWindow, XmNmappedWhenManaged, True, nullptr);
+  if (windowLost) {
+    // Another client destroyed the window: the same widgets get new windows.
+    windowLost = false;
+    offsetsKnown = 0;
+    XtRealizeWidget(shellWidget);
+    writeWindowNames(shellWidget);
+    XtAddEventHandler(shellWidget, StructureNotifyMask, False, UIshellOnMap, this);
+    XtRemoveEventHandler(shellWidget, StructureNotifyMask, False, UIshell::onSize, this);
+    OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_PLAIN);
+    handle.window(XtWindow(workArea));
+  }
   if (!poppedUp && XtIsRealized(mainWindow)) {
     XtPopup(shellWidget, XtGrabNone);
     std::vector<Widget> children = childrenOf(workArea);
@@ -438,10 +647,10 @@ int UIshellRealizeCB(OMobj_id, OMobj_id obj, unsigned int) {
   Widget shell = mainWindow ? XtParent(mainWindow) : nullptr;
   if (shell && !XtWindow(shell)) {
     int visible = 0;
-    if (readInt(obj, "visible", &visible) && visible)
-      XtPopup(shell, XtGrabNone);
-    else
-      XtRealizeWidget(shell);
+    // Realized first, so that the names are on the window before a manager reads them.
+    XtRealizeWidget(shell);
+    writeWindowNames(shell);
+    if (readInt(obj, "visible", &visible) && visible) XtPopup(shell, XtGrabNone);
     UIdpyContext ctx = *UIgetDisplayContext(XtDisplay(shell));
     if (auto* wt = static_cast<WText_context*>(ctx.getWtDpyContext()))
       WTinstall_virtpal_cmap(wt, shell);
@@ -460,12 +669,16 @@ void UIshellPopupCB(Widget w, XtPointer data, XtPointer) {
   if (!UIwindow::alive(shell)) return;
   int x = 0, y = 0;
   if (UIgetOMWindowX(shell->objId, &x) && UIgetOMWindowY(shell->objId, &y) && XtWindow(w)) {
+    // The position joins the hints the toolkit wrote (sizes, increments, gravity).
     XSizeHints hints{};
-    hints.flags = USPosition;
+    long supplied = 0;
+    if (!XGetWMNormalHints(XtDisplay(w), XtWindow(w), &hints, &supplied)) hints = XSizeHints{};
+    hints.flags |= USPosition;
     hints.x = x;
     hints.y = y;
     XSetWMNormalHints(XtDisplay(w), XtWindow(w), &hints);
   }
+  writeWindowNames(w);
   {
     OMcontext ctx(shell->objId, OM_CTX_WIDGET, OM_CTX_PLAIN);
     OMset_int_val(sub(shell->objId, "visible", 0), 1);
@@ -477,6 +690,7 @@ void UIshellPopdownCB(Widget w, XtPointer data, XtPointer) {
   auto* shell = static_cast<UIshell*>(data);
   if (!UIwindow::alive(shell)) return;
   shell->poppedUp = false;
+  shell->knownX = shell->knownY = -32768;  // shown again, it may be placed anew
   XtAddEventHandler(w, StructureNotifyMask, False, UIshellOnMap, shell);
   XtRemoveEventHandler(w, StructureNotifyMask, False, UIshell::onSize, shell);
   OMcontext ctx(shell->objId, OM_CTX_WIDGET, OM_CTX_PLAIN);
@@ -503,9 +717,11 @@ void UIshellOnMap(Widget w, XtPointer data, XEvent* event, Boolean*) {
   Dimension width = 0, height = 0;
   XtVaGetValues(mainWindow, XmNwidth, &width, XmNheight, &height, nullptr);
   // Each write runs the dataflow, which may delete the binding.
-  shell->setClientWidth(shell->objId, width - shell->calculateClientDecorationWidth(mainWindow));
+  shell->setClientWidth(shell->objId,
+                        clientSize(width, shell->calculateClientDecorationWidth(mainWindow)));
   if (!UIwindow::alive(shell)) return;
-  shell->setClientHeight(shell->objId, height - shell->calculateClientDecorationHeight(mainWindow));
+  shell->setClientHeight(shell->objId,
+                         clientSize(height, shell->calculateClientDecorationHeight(mainWindow)));
   XtRemoveEventHandler(w, StructureNotifyMask, False, UIshellOnMap, data);
   XtAddEventHandler(w, StructureNotifyMask, False, UIshell::onSize, data);
 }
@@ -533,12 +749,63 @@ void UIshell::onSize(Widget w, XtPointer, XEvent* event, Boolean*) {
     if (!alive(shell)) return;
   }
   int ox = x - shell->xOffset, oy = y - shell->yOffset;
+  shell->knownX = ox;
+  shell->knownY = oy;
   shell->geometry(ox, oy, width, height);
   UIupdateOMRequestedWindowPosSize(mainWindow, ox, oy, width, height, 0);
   if (!alive(shell)) return;
-  shell->setClientWidth(shell->objId, width - shell->calculateClientDecorationWidth(mainWindow));
+  shell->setClientWidth(shell->objId,
+                        clientSize(width, shell->calculateClientDecorationWidth(mainWindow)));
   if (!alive(shell)) return;
-  shell->setClientHeight(shell->objId, height - shell->calculateClientDecorationHeight(mainWindow));
+  shell->setClientHeight(shell->objId,
+                         clientSize(height, shell->calculateClientDecorationHeight(mainWindow)));
+}
+
+void UIshell::onWindowDestroyed(Widget w, XtPointer data, XEvent* event, Boolean*) {
+  if (!event || event->type != DestroyNotify || UIisBeingDestroyed(w) || !XtWindow(w) ||
+      event->xdestroywindow.window != XtWindow(w))
+    return;
+  auto* shell = static_cast<UIshell*>(data);
+  if (!alive(shell)) return;
+  // Another client destroyed the window (the library's own destruction unregisters the window
+  // first, so its notice never comes here). The widgets stay; their windows are forgotten and
+  // the shell counts as closed until "visible" is set again.
+  forgetWindows(w, event->xany.serial);
+  reinterpret_cast<ShellWidget>(w)->shell.popped_up = False;
+  shell->poppedUp = false;
+  shell->windowLost = true;
+  shell->knownX = shell->knownY = -32768;
+  OMcontext ctx(shell->objId, OM_CTX_WIDGET, OM_CTX_PLAIN);
+  OMset_int_val(sub(shell->objId, "visible", 0), 0);
+}
+
+void UIshell::onWindowState(Widget w, XtPointer data, XEvent* event, Boolean*) {
+  if (!event || event->type != PropertyNotify || UIisBeingDestroyed(w) ||
+      event->xproperty.window != XtWindow(w))
+    return;
+  Display* dpy = XtDisplay(w);
+  Atom wmState = XInternAtom(dpy, "WM_STATE", False);
+  if (event->xproperty.atom != wmState) return;
+  auto* shell = static_cast<UIshell*>(data);
+  if (!alive(shell)) return;
+  Atom actual = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* value = nullptr;
+  long state = WithdrawnState;
+  if (XGetWindowProperty(dpy, XtWindow(w), wmState, 0, 2, False, wmState, &actual, &format, &count,
+                         &after, &value) == Success &&
+      actual == wmState && format == 32 && count >= 1 && value)
+    state = reinterpret_cast<long*>(value)[0];
+  if (value) XFree(value);
+  // Iconified or restored by the window manager: the object follows, as it does for moves.
+  // A withdrawn window (popped down) says nothing about "iconic".
+  if (state != IconicState && state != NormalState) return;
+  int iconic = state == IconicState ? 1 : 0, now = -1;
+  readInt(shell->objId, "iconic", &now);
+  if (now == iconic) return;
+  OMcontext ctx(shell->objId, OM_CTX_WIDGET, OM_CTX_PLAIN);
+  OMset_int_val(sub(shell->objId, "iconic", 0), iconic);
 }
 
 void UIshell::closeCB(Widget, XtPointer data, XtPointer) {
@@ -595,22 +862,41 @@ void UIshell::updateObject(int seq) {
   if (newer(objId, "width", seq) && readInt(objId, "width", &width) && width >= 1 && mw &&
       UIdimensionInRange(who, "width", width)) {
     XtVaSetValues(mw, XmNwidth, width, nullptr);
-    setClientWidth(objId, width - calculateClientDecorationWidth(mw));
+    setClientWidth(objId, clientSize(width, calculateClientDecorationWidth(mw)));
   }
   if (newer(objId, "height", seq) && readInt(objId, "height", &height) && height >= 1 && mw &&
       UIdimensionInRange(who, "height", height)) {
     XtVaSetValues(mw, XmNheight, height, nullptr);
-    setClientHeight(objId, height - calculateClientDecorationHeight(mw));
+    setClientHeight(objId, clientSize(height, calculateClientDecorationHeight(mw)));
   }
   if (!offsetsKnown) detectMWMPositionIsFrame(mainWindow);
   int dx = positionIsFrame ? 0 : xOffset, dy = positionIsFrame ? 0 : yOffset;
+  // A position that is where the window is (as last written back) or is going (as last asked)
+  // asks for no move: a manager that does not put a frame exactly where asked would otherwise
+  // be asked again for every position written back, and the window would creep.
   int x = 0, y = 0;
-  if (poppedUp && newer(objId, "x", seq) && readInt(objId, "x", &x) &&
-      UIpositionInRange(who, "x", x) && x + dx != 0)
-    XtVaSetValues(shellWidget, XmNx, static_cast<Position>(x + dx), nullptr);
-  if (poppedUp && newer(objId, "y", seq) && readInt(objId, "y", &y) &&
-      UIpositionInRange(who, "y", y) && y + dy != 0)
-    XtVaSetValues(shellWidget, XmNy, static_cast<Position>(y + dy), nullptr);
+  bool moveX = poppedUp && newer(objId, "x", seq) && readInt(objId, "x", &x) &&
+               UIpositionInRange(who, "x", x) && x + dx != 0 && x != knownX;
+  bool moveY = poppedUp && newer(objId, "y", seq) && readInt(objId, "y", &y) &&
+               UIpositionInRange(who, "y", y) && y + dy != 0 && y != knownY;
+  // Asked of the window manager directly: the shell's x and y are the client window's, and a
+  // frame position that happens to equal them would be no change to the toolkit, so no
+  // request at all. The manager's notice of the move updates the shell.
+  if ((moveX || moveY) && XtWindow(shellWidget)) {
+    XWindowChanges changes{};
+    unsigned mask = 0;
+    if (moveX) {
+      changes.x = x + dx;
+      mask |= CWX;
+      knownX = x;
+    }
+    if (moveY) {
+      changes.y = y + dy;
+      mask |= CWY;
+      knownY = y;
+    }
+    XConfigureWindow(XtDisplay(shellWidget), XtWindow(shellWidget), mask, &changes);
+  }
   UIwindow::updateObject(seq);
 }
 
@@ -715,7 +1001,7 @@ int UIshell::findWMType(Widget w) {
   Window root = RootWindowOfScreen(XtScreen(w));
   if (rootHasProperty(dpy, root, "_SUN_WM_PROTOCOLS", XA_ATOM)) return 3;
   if (rootHasProperty(dpy, root, "_SGI_TELL_WM", XA_STRING)) return 2;
-  if (rootHasProperty(dpy, root, "_MOTIF_WM_INFO", atomIfExists(dpy, "_MOTIF_WM_INFO"))) return 1;
+  if (motifManagerRunning(dpy, root)) return 1;
   return 0;
 }
 
@@ -735,9 +1021,17 @@ void UIshell::detectMWMPositionIsFrame(Widget w) {
   }
   if (!shell->poppedUp) return;
   shell->wmKind = findWMType(w);
-  shell->positionIsFrame = shell->wmKind == 1 || shell->wmKind == 3;
+  shell->positionIsFrame = shell->wmKind != 2;
   if (shell->wmKind == 0) {
+    // A manager that does not announce itself (or none): an ICCCM manager places the frame at
+    // the position asked for, so the offsets are measured and the position is the frame's.
+    // Until the window has been reparented there is nothing to measure and the record stays
+    // unsettled (without a manager it is never reparented and the offsets stay 0).
     shell->xOffset = shell->yOffset = 0;
+    int left = 0, topEdge = 0;
+    if (!XtWindow(top) || !measureFrame(XtDisplay(top), XtWindow(top), &left, &topEdge)) return;
+    shell->xOffset = static_cast<unsigned short>(left);
+    shell->yOffset = static_cast<unsigned short>(topEdge);
     shell->offsetsKnown = 1;
     return;
   }
@@ -764,6 +1058,8 @@ void UIshell::detectMWMPositionIsFrame(Widget w) {
 
 void UIshellClientMessage(Widget w, UIshell* shell, XClientMessageEvent* event) {
   if (!shell || !event || !event->send_event || UIisBeingDestroyed(w)) return;
+  // Switched off, the record stays as detection left it: zero offsets, whatever mwm says.
+  if (placementDetectionOff()) return;
   if (UIshell::findWMType(w) != 1) return;
   Atom offset = atomIfExists(XtDisplay(w), "_MOTIF_WM_OFFSET");
   if (offset == None || static_cast<Atom>(event->data.l[0]) != offset) return;

@@ -1,9 +1,12 @@
 // Display name normalisation, without a display.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "ui/dpyMgr.h"
+#include "ui/init.h"
 
 namespace {
 
@@ -38,6 +41,48 @@ TEST(DisplayNames, HostileNamesStayBoundedAndSafe) {
   EXPECT_EQ(norm("h:1.2.3"), "h:1.2");
   EXPECT_EQ(norm("h:1.23456"), "h:1.23");
   EXPECT_EQ(norm("-:x"), "-:0.0");
+}
+
+// The standard options as the toolkit parses them: the same abbreviations, and the value of
+// another option is never taken for one.
+TEST(CommandLineOptions, ReadLikeTheToolkit) {
+  auto option = [](std::vector<std::string> line, const char* resource) {
+    std::vector<char*> argv;
+    for (std::string& a : line) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    GlobalArgs args(static_cast<int>(line.size()), argv.data());
+    return UIcommandLineOption(resource);
+  };
+  EXPECT_EQ(option({"tool", "-display", ":5"}, "display"), ":5");
+  EXPECT_EQ(option({"tool", "-d", ":6"}, "display"), ":6") << "an abbreviation";
+  EXPECT_EQ(option({"tool", "-disp", ":7", "file.yaml"}, "display"), ":7");
+  EXPECT_EQ(option({"tool", "-title", "-display", "file.yaml"}, "display"), "")
+      << "a title that looks like an option";
+  EXPECT_EQ(option({"tool", "-title", "-display"}, "title"), "-display");
+  EXPECT_EQ(option({"tool", "-xrm", "*display: :9"}, "display"), "") << "a resource line";
+  EXPECT_EQ(option({"tool", "-name", "painted", "-geometry", "10x20+3+4"}, "name"), "painted");
+  EXPECT_EQ(option({"tool", "-name", "painted", "-geometry", "10x20+3+4"}, "geometry"),
+            "10x20+3+4");
+  EXPECT_EQ(option({"tool", "-iconic"}, "iconic"), "on");
+  EXPECT_EQ(option({"tool", "file.yaml"}, "iconic"), "");
+  EXPECT_EQ(option({"tool", "-display"}, "display"), "") << "no value";
+  EXPECT_EQ(option({"tool"}, "display"), "");
+}
+
+TEST(CommandLineOptions, TheDisplayOptionBeatsTheEnvironment) {
+  std::vector<std::string> line{"tool", "-display", ":41"};
+  std::vector<char*> argv;
+  for (std::string& a : line) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  setenv("DISPLAY", ":42", 1);
+  {
+    GlobalArgs args(3, argv.data());
+    EXPECT_EQ(UIdefaultDisplayName(), ":41");
+  }
+  GlobalArgs none(1, argv.data());
+  EXPECT_EQ(UIdefaultDisplayName(), ":42");
+  unsetenv("DISPLAY");
+  EXPECT_EQ(UIdefaultDisplayName(), "");
 }
 
 }  // namespace

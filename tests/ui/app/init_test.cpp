@@ -386,6 +386,31 @@ void startWithTheDisplayOptionOnly() {
   std::exit(UIgetDisplayContext("")->DisplayPtr == nullptr ? 0 : 9);
 }
 
+// "-display" wins over a $DISPLAY that names no server, and "-name" over $CQ_XAPPNAME.
+void startWithTheDisplayOptionOverTheEnvironment() {
+  std::string name = uitest::fixtureDisplayName();
+  setenv("DISPLAY", ":97", 1);
+  setenv("CQ_XAPPNAME", "fromEnvironment", 1);
+  char a0[] = "tool", a1[] = "-display", a2[] = "-name", a3[] = "fromLine";
+  char* argv[] = {a0, a1, name.data(), a2, a3, nullptr};
+  int argc = 5;
+  UIinit();
+  UIglobal_init(&argc, argv);
+  if (argc != 1) std::exit(3);
+  Display* display = UIgetDisplayContext("")->DisplayPtr;
+  if (!display || UIdisplayTableSize() != 1) std::exit(4);
+  if (UIdpyContext::cnvtDisplayName(DisplayString(display)) !=
+      UIdpyContext::cnvtDisplayName(name.c_str()))
+    std::exit(5);
+  if (!UIappName || std::string(UIappName) != "fromLine") std::exit(6);
+  std::exit(0);
+}
+
+TEST(StartupDeath, TheDisplayAndNameOptionsBeatTheEnvironment) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(startWithTheDisplayOptionOverTheEnvironment(), ::testing::ExitedWithCode(0), "");
+}
+
 TEST(StartupDeath, AnEmptyCommandLineIsAccepted) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(startWithAnEmptyCommandLine(), ::testing::ExitedWithCode(0), "");

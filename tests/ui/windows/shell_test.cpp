@@ -496,6 +496,93 @@ TEST_F(Windows, ADisplayChangeMovesTheShell) {
   UIgetDisplayContext(second.name().c_str())->closeDisplay();
 }
 
+TEST_F(Windows, APositionedShellKeepsTheToolkitsSizeHints) {
+  OMobj_id s = make("UIshell", "hinted", OMnull_obj,
+                    {{"visible", 0}, {"x", 40}, {"y", 50}, {"width", 220}, {"height", 110}});
+  uitest::pumpFor(50);
+  // Realized hidden, then shown: the position is added to the hints already on the window.
+  OMset_int_val(sub(s, "visible"), 1);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(s); }));
+  Widget shellWidget = bindingOf(s)->shellWidget;
+  XSizeHints hints{};
+  long supplied = 0;
+  ASSERT_TRUE(XGetWMNormalHints(XtDisplay(shellWidget), XtWindow(shellWidget), &hints, &supplied));
+  EXPECT_TRUE(hints.flags & USPosition);
+  EXPECT_EQ(hints.x, 40);
+  EXPECT_EQ(hints.y, 50);
+  EXPECT_TRUE(hints.flags & (USSize | PSize)) << "the size hint is kept";
+  EXPECT_TRUE(hints.flags & PWinGravity) << "the gravity hint is kept";
+}
+
+TEST_F(Windows, TitlesAlsoGoToTheUtf8Names) {
+  OMobj_id s = shell("titled");
+  Widget shellWidget = bindingOf(s)->shellWidget;
+  Display* dpy = XtDisplay(shellWidget);
+  auto utf8 = [&](const char* property) {
+    Atom type = None;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::string out;
+    if (XGetWindowProperty(dpy, XtWindow(shellWidget), XInternAtom(dpy, property, False), 0, 256,
+                           False, XInternAtom(dpy, "UTF8_STRING", False), &type, &format, &n,
+                           &after, &data) == Success &&
+        data)
+      out.assign(reinterpret_cast<char*>(data), n);
+    if (data) XFree(data);
+    return out;
+  };
+  OMset_str_val(sub(s, "title"), "Grüße ☃");
+  uitest::pumpFor(50);
+  EXPECT_EQ(utf8("_NET_WM_NAME"), "Grüße ☃");
+  OMset_str_val(sub(s, "iconName"), "Ünïcode");
+  uitest::pumpFor(50);
+  EXPECT_EQ(utf8("_NET_WM_ICON_NAME"), "Ünïcode");
+  EXPECT_EQ(utf8("_NET_WM_NAME"), "Grüße ☃");
+}
+
+TEST_F(Windows, AShellShrunkBelowItsStatusLineHasNoNegativeClientSize) {
+  OMobj_id s = make("UIshell", "tiny", OMnull_obj,
+                    {{"visible", 1}, {"width", 200}, {"height", 100}, {"showStatusBar", 1}});
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(s); }));
+  OMset_int_val(sub(s, "width"), 1);
+  OMset_int_val(sub(s, "height"), 1);
+  uitest::pumpFor(200);
+  double clientWidth = -1, clientHeight = -1;
+  ASSERT_EQ(OMget_real_val(sub(s, "clientWidth"), &clientWidth), 1);
+  ASSERT_EQ(OMget_real_val(sub(s, "clientHeight"), &clientHeight), 1);
+  EXPECT_GE(clientWidth, 0);
+  EXPECT_GE(clientHeight, 0);
+  EXPECT_LT(clientHeight, 100) << "it did shrink";
+}
+
+TEST_F(Windows, AWindowDestroyedByAnotherClientClosesAndComesBack) {
+  OMobj_id s = shell("victim");
+  OMobj_id inside = make("UIpanel", "inVictim", s, {{"visible", 1}, {"width", 60}, {"height", 30}});
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(inside); }));
+  UIshell* b = bindingOf(s);
+  Widget shellWidget = b->shellWidget;
+  Display* other = XOpenDisplay(XDisplayString(XtDisplay(shellWidget)));
+  ASSERT_NE(other, nullptr);
+  XDestroyWindow(other, XtWindow(shellWidget));
+  XSync(other, False);
+  XCloseDisplay(other);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return intOf(s, "visible") == 0; }));
+  // Drawing and input meanwhile reach no window, and nothing is reported.
+  OMset_str_val(sub(s, "title"), "still here");
+  OMset_int_val(sub(inside, "width"), 70);
+  uitest::pumpFor(100);
+  EXPECT_EQ(bindingOf(s), b) << "the binding and its widgets are kept";
+  EXPECT_FALSE(UIisBeingDestroyed(shellWidget));
+  EXPECT_EQ(XtWindow(shellWidget), 0u);
+  for (const std::string& r : uitest::reports()) ADD_FAILURE() << r;
+  // Shown again, the shell and what is inside it have windows once more.
+  OMset_int_val(sub(s, "visible"), 1);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return viewable(s) && viewable(inside); }));
+  EXPECT_EQ(intOf(s, "visible"), 1);
+  for (const std::string& r : uitest::reports()) ADD_FAILURE() << r;
+}
+
 }  // namespace
 
 namespace {
