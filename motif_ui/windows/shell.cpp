@@ -348,14 +348,6 @@ bool UIshell::instanceObject() {
   bool ySet = UIgetOMWindowY(objId, &y);
   if (!readInt(objId, "width", &width)) UIsetOMWindowWidth(objId, width = 200);
   if (!readInt(objId, "height", &height)) UIsetOMWindowHeight(objId, height = 60);
-  // Beyond 16 bits a value would wrap: reported, not applied, and the object keeps it.
-  const char* who = "UIshell::instanceObject";
-  if (!UIdimensionInRange(who, "width", width)) width = 200;
-  if (!UIdimensionInRange(who, "height", height)) height = 60;
-  if (xSet && !UIpositionInRange(who, "x", x)) x = 0, xSet = false;
-  if (ySet && !UIpositionInRange(who, "y", y)) y = 0, ySet = false;
-  width = std::max(width, 1);
-  height = std::max(height, 1);
   Widget parent = UIwindow::getParentWidget();
   if (!parent) setDisplayContext();
   if (!parent && displayContext._appShell) {
@@ -364,9 +356,15 @@ bool UIshell::instanceObject() {
     ySet = UIgetOMWindowY(objId, &y);
     readInt(objId, "width", &width);
     readInt(objId, "height", &height);
-    width = std::max(width, 1);
-    height = std::max(height, 1);
   }
+  // Beyond 16 bits a value would wrap: reported, not applied, and the object keeps it.
+  const char* who = "UIshell::instanceObject";
+  if (!UIdimensionInRange(who, "width", width)) width = 200;
+  if (!UIdimensionInRange(who, "height", height)) height = 60;
+  if (xSet && !UIpositionInRange(who, "x", x)) x = 0, xSet = false;
+  if (ySet && !UIpositionInRange(who, "y", y)) y = 0, ySet = false;
+  width = std::max(width, 1);
+  height = std::max(height, 1);
   if (parent || xSet || ySet) geometry(x, y, width, height);
   if (!parent && !displayContext._appShell) return false;  // no display to put it on
   const char* name = nameOf(objId);
