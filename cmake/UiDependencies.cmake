@@ -3,6 +3,7 @@
 find_package(X11 REQUIRED)
 find_package(yaml-cpp REQUIRED)
 find_package(PNG REQUIRED)
+find_package(CLI11 REQUIRED)
 
 if(NOT TARGET X11::Xt)
   message(FATAL_ERROR "libXt was not found: run scripts/deps")

@@ -146,6 +146,8 @@ class Loader {
         YAML::Mark at = link.mark;
         if (at.column >= 0) at.column += 2 + offset;  // past "=>"
         error(link.file, at, "bad link: " + why);
+      } else {
+        result_->links[prop.serial] = trim(link.text);
       }
     }
   }
@@ -275,6 +277,7 @@ class Loader {
       error(file, type.Mark(), "unknown type '" + type.Scalar() + "'");
       return OMnull_obj;
     }
+    result_->types[obj.serial] = type.Scalar();
     bool parentSet = false;
     for (auto it = body.begin(); it != body.end(); ++it) {
       const std::string& k = it->first.Scalar();
@@ -442,7 +445,11 @@ UIloadResult load(const std::string* text, const std::string& origin, OMobj_id p
   if (loader.ok()) loader.commit(parent);
   loader.discard();
   result.ok = result.errors.empty();
-  if (!result.ok) result.objects.clear();
+  if (!result.ok) {
+    result.objects.clear();
+    result.types.clear();
+    result.links.clear();
+  }
   return result;
 }
 

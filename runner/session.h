@@ -19,6 +19,8 @@ class Session {
   void settle();
   // Runs the loop for ms milliseconds.
   void wait(int ms);
+  // The top-level objects of the interface, in file order.
+  const std::vector<OMobj_id>& objects() const { return objects_; }
   // True while some top-level window of the interface is shown.
   bool anyWindowShown() const;
   // True when some top-level object has a widget: something a picture can show.

@@ -359,4 +359,119 @@ TEST_F(Uirun, BadFilesAndOptionsEndWithTwo) {
   EXPECT_EQ(help.out.rfind("usage: uirun", 0), 0u);
 }
 
+// What a running interface has become, written as an interface file: values changed by the
+// script, values the library wrote back, links and expressions as the file wrote them. The
+// written file loads back to the same tree, and its links still work.
+TEST_F(Uirun, DumpYamlWritesAFileThatLoadsBackToTheSameTree) {
+  std::string file = write("app.yaml", R"(app:
+  type: UIapp
+  title: Round trip
+  visible: 1
+  width: 300
+  height: 200
+  color: { backgroundColor: "#ffeecc" }
+  box:
+    type: UIframe
+    x: 10
+    y: 10
+    width: 200
+    height: 120
+    choice:
+      type: UItoggle
+      label: "Choose: me"
+      set: 0
+  readout:
+    type: UIlabel
+    y: 150
+    label: => app.title
+  wide:
+    type: UIlabel
+    y: 170
+    width: => app.box.width / 2 + 10
+)");
+  std::string first = (dir / "first.yaml").string(), second = (dir / "second.yaml").string();
+  Result r = run(file + " --dump-yaml " + first + " --script -",
+                 "set app.box.choice.set 1\nset app.title Changed\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string written = slurp(first);
+  EXPECT_NE(written.find("      set: 1\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("  title: Changed\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("label: => app.title\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("width: => app.box.width / 2 + 10\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("backgroundColor: \"#ffeecc\""), std::string::npos) << written;
+  EXPECT_NE(written.find("clientWidth: "), std::string::npos) << "what the library wrote back";
+  EXPECT_EQ(written.find("handle"), std::string::npos) << "the library's own are left out";
+  EXPECT_EQ(written.find("parent"), std::string::npos) << "children's parents are implied";
+  // Loaded again it is the same tree, written the same; its links are alive.
+  Result again = run(first + " --dump-yaml " + second);
+  ASSERT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(slurp(second), written);
+  Result links = run(first + " --script -",
+                     "expect app.readout.label Changed\nexpect app.wide.width 110\n"
+                     "set app.box.width 100\nexpect app.wide.width 60\n"
+                     "expect app.box.choice.label \"Choose: me\"\nexpect app.box.choice.set 1\n");
+  EXPECT_EQ(links.status, 0) << links.err;
+  Result unwritable = run(first + " --dump-yaml " + (dir / "no/such/folder.yaml").string());
+  EXPECT_EQ(unwritable.status, 1);
+  EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos) << unwritable.err;
+}
+
+// uirun's own options have two dashes; one dash is the X toolkit's, which gets them as they
+// were given and rejects what it does not know.
+TEST_F(Uirun, OptionsAreUirunsOrTheToolkits) {
+  std::string file = write("data.yaml", "data:\n  type: UIfont\n");
+  Result xrm = run("-xrm '*blinkRate: 0' " + file + " -name other");
+  EXPECT_EQ(xrm.status, 0) << xrm.err;
+  EXPECT_NE(xrm.out.find("data\n"), std::string::npos) << xrm.out;
+  Result xt = run(file + " -bogus");
+  EXPECT_EQ(xt.status, 2);
+  EXPECT_NE(xt.err.find("unknown option -bogus"), std::string::npos) << xt.err;
+  Result own = run(file + " --bogus");
+  EXPECT_EQ(own.status, 2);
+  EXPECT_NE(own.err.find("--bogus"), std::string::npos) << own.err;
+  Result two = run(file + " " + file);
+  EXPECT_EQ(two.status, 2) << "one file at a time";
+  Result missing = run(file + " --screenshot");
+  EXPECT_EQ(missing.status, 2) << "an option without its value";
+  Result version = run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("uirun ", 0), 0u) << version.out;
+}
+
+// The manual page says what --help says: every option and every script command.
+TEST_F(Uirun, TheManualPageNamesEveryOptionAndCommand) {
+  std::string page = slurp(fs::path(UI_PROJECT_ROOT) / "docs/uirun.1");
+  ASSERT_FALSE(page.empty());
+  std::string plain;  // without roff's escapes and font changes
+  for (size_t i = 0; i < page.size(); ++i) {
+    if (page[i] == '\\' && i + 1 < page.size() && page[i + 1] == 'f') {
+      i += 2;
+      continue;
+    }
+    if (page[i] != '\\') plain += page[i];
+  }
+  Result help = run("--help");
+  ASSERT_EQ(help.status, 0);
+  std::istringstream lines(help.out);
+  int options = 0, commands = 0;
+  bool inCommands = false;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("Script commands", 0) == 0) inCommands = true;
+    std::istringstream words(line);
+    std::string word;
+    words >> word;
+    if (line.rfind("  --", 0) == 0) {
+      ++options;
+      EXPECT_NE(plain.find(word), std::string::npos) << "the manual lacks " << word;
+    } else if (inCommands && line.rfind("  ", 0) == 0 && line.rfind("   ", 0) != 0) {
+      ++commands;
+      bool listed = plain.find(".BI " + word + " ") != std::string::npos ||
+                    plain.find(".B " + word + "\n") != std::string::npos;
+      EXPECT_TRUE(listed) << "the manual lacks the command " << word;
+    }
+  }
+  EXPECT_GE(options, 9);
+  EXPECT_EQ(commands, 14);
+}
+
 }  // namespace
