@@ -123,6 +123,7 @@ class Loader {
 
   void loadFile(const std::string& path, int includeDepth) {
     std::string text, why;
+    result_->files.push_back(path);
     if (!readFile(path, &text, &why)) return fileError(path, why);
     loadText(text, path, includeDepth);
   }
@@ -247,6 +248,7 @@ class Loader {
         continue;
       }
       std::string text, why;
+      result_->files.push_back(file.string());
       if (!readFile(file.string(), &text, &why)) {
         error(origin, n.Mark(), "cannot include '" + n.Scalar() + "': " + why);
         continue;
@@ -448,7 +450,7 @@ UIloadResult load(const std::string* text, const std::string& origin, OMobj_id p
   if (!result.ok) {
     result.objects.clear();
     result.types.clear();
-    result.links.clear();
+    result.links.clear();  // the files stay: they are what to watch for a mended file
   }
   return result;
 }

@@ -25,6 +25,7 @@ struct UIloadResult {
   // (by object serial) and the text after "=>" of each linked property (by property serial).
   std::map<uint32_t, std::string> types;
   std::map<uint32_t, std::string> links;
+  std::vector<std::string> files;  // every file read: the file itself, then its includes
 };
 
 // Reads the file at path and, when the whole of it (includes too) is sound, makes its

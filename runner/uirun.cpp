@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "svc/file.h"
 #include "ui/dpyMgr.h"
 #include "ui/init.h"
+#include "watch.h"
 
 namespace {
 
@@ -220,6 +222,14 @@ int main(int argc, char** argv) {
   OMobj_id place;
   OMget_array_subobj(OMinst_obj, 0, &place, 0);
   Session session(place, loaded.objects);
+  // Watching starts at once, so that a script's waits see the file change too.
+  std::unique_ptr<Watcher> watcher;
+  if (options.watch) {
+    watcher = std::make_unique<Watcher>(
+        options.file, place, loaded,
+        [&session](const std::vector<OMobj_id>& objects) { session.setObjects(objects); });
+    watcher->start();
+  }
   session.settle();
   if (justRun && !session.showsAnything()) {
     for (OMobj_id id : loaded.objects) UIdumpObject(std::cout, id, 0);
