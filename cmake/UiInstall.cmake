@@ -59,7 +59,8 @@ install(DIRECTORY include/ui include/om include/svc
 install(DIRECTORY kit/ DESTINATION ${UI_INSTALL_DATADIR}/kit COMPONENT data
   FILES_MATCHING PATTERN "*.yaml")
 install(DIRECTORY runtime/ DESTINATION ${UI_INSTALL_DATADIR}/runtime COMPONENT data)
-install(FILES examples/gallery.yaml examples/dataflow.yaml examples/dataflow_types.yaml
+install(FILES examples/gallery.yaml examples/hello.yaml examples/dataflow.yaml
+  examples/dataflow_types.yaml
   DESTINATION ${UI_INSTALL_DATADIR}/examples COMPONENT tools)
 install(DIRECTORY examples/pictures examples/templates
   DESTINATION ${UI_INSTALL_DATADIR}/examples COMPONENT tools)
