@@ -194,6 +194,14 @@ bool Watcher::reload() {
 
 void Watcher::mergeChildren(OMobj_id liveHolder, OMobj_id oldHolder, OMobj_id newHolder,
                             const UIloadResult& now, bool topLevel) {
+  // What the file no longer has goes first, so that nothing new links to it.
+  for (OMobj_id o : subs(oldHolder)) {
+    if (!parsed_.types.count(o.serial)) continue;
+    std::string name = nameOf(o);
+    if (subNamed(newHolder, name).serial) continue;
+    OMobj_id live = subNamed(liveHolder, name);
+    if (live.serial) OMdestroy_obj(live, 0);
+  }
   for (OMobj_id n : subs(newHolder)) {
     if (!now.types.count(n.serial)) continue;
     std::string name = nameOf(n);
@@ -209,13 +217,6 @@ void Watcher::mergeChildren(OMobj_id liveHolder, OMobj_id oldHolder, OMobj_id ne
     }
     if (live.serial) OMdestroy_obj(live, 0);  // made from another template now
     copyIn(n, liveHolder, topLevel, now);
-  }
-  for (OMobj_id o : subs(oldHolder)) {
-    if (!parsed_.types.count(o.serial)) continue;
-    std::string name = nameOf(o);
-    if (subNamed(newHolder, name).serial) continue;
-    OMobj_id live = subNamed(liveHolder, name);
-    if (live.serial) OMdestroy_obj(live, 0);
   }
 }
 
@@ -254,6 +255,11 @@ void Watcher::mergeProperties(OMobj_id liveHolder, OMobj_id liveOwner, OMobj_id 
       if (!OMset_expression(live, liveOwner, link->second.c_str(), &why, &offset))
         std::cerr << file_ << ": " << name << ": bad link: " << why << "\n";
     } else if (after.rfind("= ", 0) == 0) {
+      // A link the file replaced by a value goes first: a value written into a link would
+      // land on the object it refers to.
+      OMobj_id target;
+      if (before.rfind("=> ", 0) == 0 || OMget_obj_pval(live, &target, 0) == 1)
+        OMset_obj_val(live, OMnull_obj, 0);
       copyValue(n, live);
     }
   }

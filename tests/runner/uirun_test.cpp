@@ -507,19 +507,19 @@ class RunningUirun {
     ASSERT_EQ(::write(in_, lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
   }
   // Lets the runner turn its loop, a short wait at a time, until its output or errors hold
-  // `text` (for up to 20 s). Each wait is followed by a "get" of `ack`, whose answer says the
-  // wait is over, so that waits never pile up in the pipe.
-  bool turnUntil(const std::string& text, bool inErrors = false,
+  // `text` (`times` times; for up to 20 s). Each wait is followed by a "get" of `ack`, whose answer
+  // says the wait is over, so that waits never pile up in the pipe.
+  bool turnUntil(const std::string& text, bool inErrors = false, size_t times = 1,
                  const std::string& ack = "app.title") {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    auto answers = [&] {
-      std::string all = slurp(out_);
+    auto count = [](const std::string& all, const std::string& what) {
       size_t n = 0;
-      for (size_t at = 0; (at = all.find(ack + " = ", at)) != std::string::npos; ++at) ++n;
+      for (size_t at = 0; (at = all.find(what, at)) != std::string::npos; ++at) ++n;
       return n;
     };
+    auto answers = [&] { return count(slurp(out_), ack + " = "); };
     while (std::chrono::steady_clock::now() < deadline) {
-      if (slurp(inErrors ? err_ : out_).find(text) != std::string::npos) return true;
+      if (count(slurp(inErrors ? err_ : out_), text) >= times) return true;
       size_t before = answers();
       send("wait 100\nget " + ack + "\n");
       while (answers() == before && std::chrono::steady_clock::now() < deadline)
@@ -548,8 +548,8 @@ class RunningUirun {
 
 // --watch: the file edited under a running runner. The value the user gave stays (though the
 // file sets it, the file did not change it), what the file changed changes, new objects appear
-// (with their links), removed ones go; a file with errors leaves the interface as it was and
-// says where the errors are.
+// (with their links), removed ones go, a value replaces a link without writing through it; a
+// file with errors leaves the interface as it was and says where the errors are.
 TEST_F(Uirun, WatchReloadsAnEditedFileKeepingWhatTheUserDid) {
   const std::string head = R"(app:
   type: UIapp
@@ -591,6 +591,10 @@ TEST_F(Uirun, WatchReloadsAnEditedFileKeepingWhatTheUserDid) {
     type: UIlabel
     y: 140
     label: new here
+  echo:
+    type: UIlabel
+    y: 170
+    label: => app.title
 )");
   ASSERT_TRUE(runner.turnUntil("reloaded " + file)) << runner.err();
   runner.send(
@@ -601,15 +605,22 @@ TEST_F(Uirun, WatchReloadsAnEditedFileKeepingWhatTheUserDid) {
   EXPECT_NE(runner.out().find("app.fresh labelString = new here\n"), std::string::npos)
       << "the new label is on screen: " << runner.out();
   runner.send("set app.choice.width 80\nexpect app.note.width 85\n");
+  // A value in place of the link, and the object it linked to gone.
+  write("watched.yaml", head +
+                            "  note:\n    type: UIlabel\n    label: after\n    width: 50\n"
+                            "  echo:\n    type: UIlabel\n    label: plain\n");
+  ASSERT_TRUE(runner.turnUntil("reloaded " + file, false, 2)) << runner.err();
+  runner.send(
+      "expect app.note.width 50\nexpect app.echo.label plain\nexpect app.title Watch\n"
+      "get app.choice\n");
+  ASSERT_TRUE(runner.turnUntil("app.choice missing\n")) << runner.err();
   // Broken: the running interface stays, the problem is reported where it is.
   write("watched.yaml", head + "  note:\n    type: UIlabel\n    width: wide\n");
   ASSERT_TRUE(runner.turnUntil("not reloaded", true)) << runner.err();
   EXPECT_NE(runner.err().find(file + ":9:12: bad value 'wide' for 'width' (an int)\n"),
             std::string::npos)
       << runner.err();
-  runner.send(
-      "expect app.note.label after\nexpect app.choice.set 1\nexpect app.fresh.label \"new "
-      "here\"\n");
+  runner.send("expect app.note.label after\nexpect app.note.width 50\nget app.fresh\n");
   EXPECT_EQ(runner.finish(), 0) << runner.err();
 }
 
