@@ -112,7 +112,7 @@ void readFile(const fs::path& path, Kit* kit) {
     Template t;
     t.name = it->first.Scalar();
     t.file = file;
-    const YAML::Node& body = it->second;
+    YAML::Node body = it->second;  // a copy: the iterator hands out a temporary
     if (body.IsMap()) {
       if (body["base"]) t.base = body["base"].Scalar();
       if (body["library"]) t.library = body["library"].Scalar();
@@ -168,7 +168,7 @@ void readNotes(const fs::path& path, Kit* kit) {
                             "', which no template file defines");
       continue;
     }
-    const YAML::Node& entry = it->second;
+    YAML::Node entry = it->second;  // a copy: the iterator hands out a temporary
     if (entry["about"]) t->about = entry["about"].Scalar();
     const YAML::Node flow = entry["flow"];
     if (!flow) continue;
