@@ -152,6 +152,7 @@ class Loader {
 
   void loadFile(const std::string& path, int includeDepth) {
     std::string text, why;
+    result_->files.push_back(path);
     if (!readFile(path, &text, &why)) return fileError(path, why);
     // The file itself is open too: including it is a cycle, not a second reading.
     std::error_code ec;
@@ -182,6 +183,8 @@ class Loader {
         YAML::Mark at = link.mark;
         if (at.column >= 0) at.column += 2 + offset;  // past "=>"
         error(link.file, at, "bad link: " + why);
+      } else {
+        result_->links[prop.serial] = trim(link.text);
       }
     }
   }
@@ -287,6 +290,7 @@ class Loader {
         continue;
       }
       std::string text, why;
+      result_->files.push_back(file.string());
       if (!readFile(file.string(), &text, &why)) {
         error(origin, n.Mark(), "cannot include '" + n.Scalar() + "': " + why);
         continue;
@@ -325,6 +329,7 @@ class Loader {
       error(file, type.Mark(), "unknown type '" + type.Scalar() + "'");
       return OMnull_obj;
     }
+    result_->types[obj.serial] = type.Scalar();
     bool parentSet = false;
     for (auto it = body.begin(); it != body.end(); ++it) {
       const std::string& k = it->first.Scalar();
@@ -498,7 +503,11 @@ UIloadResult load(const std::string* text, const std::string& origin, OMobj_id p
   if (loader.ok()) loader.commit(parent);
   loader.discard();
   result.ok = result.errors.empty();
-  if (!result.ok) result.objects.clear();
+  if (!result.ok) {
+    result.objects.clear();
+    result.types.clear();
+    result.links.clear();  // the files stay: they are what to watch for a mended file
+  }
   return result;
 }
 

@@ -3,6 +3,7 @@
 // object manager and never creates a widget.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ struct UIloadResult {
   bool ok = false;
   std::vector<UIloadError> errors;  // every problem found, in file order
   std::vector<OMobj_id> objects;    // the top-level objects made, in document order
+  // What the file said, for writing the objects back: the type each object was made from
+  // (by object serial) and the text after "=>" of each linked property (by property serial).
+  std::map<uint32_t, std::string> types;
+  std::map<uint32_t, std::string> links;
+  std::vector<std::string> files;  // every file read: the file itself, then its includes
 };
 
 // Reads the file at path and, when the whole of it (includes too) is sound, makes its

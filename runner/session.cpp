@@ -283,6 +283,9 @@ int Session::runScript(std::istream& in, const std::string& origin, bool* quit) 
       return status;
     }
     if (*quit) return 0;
+    // What a command printed is out before the next line is read: a script fed a line at a
+    // time (a pipe from another program) sees each answer as it comes.
+    std::cout.flush();
   }
   return 0;
 }

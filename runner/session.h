@@ -6,6 +6,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "om/om.h"
@@ -19,6 +20,10 @@ class Session {
   void settle();
   // Runs the loop for ms milliseconds.
   void wait(int ms);
+  // The top-level objects of the interface, in file order.
+  const std::vector<OMobj_id>& objects() const { return objects_; }
+  // After a reload: the top-level objects as they are now.
+  void setObjects(std::vector<OMobj_id> objects) { objects_ = std::move(objects); }
   // True while some top-level window of the interface is shown.
   bool anyWindowShown() const;
   // True when some top-level object has a widget: something a picture can show.

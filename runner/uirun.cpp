@@ -1,6 +1,8 @@
 // uirun: runs an interface file on an X display. It loads the file (the bundled gallery when
 // none is given), shows it, and either runs until its windows are closed, takes a picture, or
 // runs a script of commands against it.
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -8,9 +10,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "dump_yaml.h"
 #include "interface_file.h"
 #include "om/om.h"
 #include "om/om_registry.h"
@@ -18,79 +22,90 @@
 #include "session.h"
 #include "svc/err.h"
 #include "svc/ev.h"
+#include "svc/file.h"
 #include "ui/dpyMgr.h"
 #include "ui/init.h"
+#include "watch.h"
 
 namespace {
 
-const char* kUsage =
-    "usage: uirun [options] [FILE]\n"
-    "Runs the interface file FILE (default: the bundled gallery) on an X display.\n"
-    "  --headless           use a private Xvfb (also when $DISPLAY is unset)\n"
-    "  --screenshot F.png   wait until the interface settles, write its picture, exit\n"
-    "  --script F           run commands from F (- for standard input), then exit\n"
-    "  --stay               keep running after the script until the windows are closed\n"
-    "  --templates PATH     also read templates from PATH (a file or folder of *.yaml);\n"
-    "                       a templates/ folder beside FILE is always read\n"
-    "  --help, --version\n"
-    "  and the standard X toolkit options (-display, -geometry, -xrm ...).\n";
+const char* kAbout =
+    "Runs the interface file FILE (default: the bundled gallery) on an X display.\n";
+
+const char* kXtOptions =
+    "Templates in a templates/ folder beside FILE are always read.\n"
+    "X toolkit options (-display, -geometry, -title, -name, -iconic, -xrm, -bg, -fg, -fn ...)\n"
+    "go to the toolkit as they are.\n";
 
 const char* kStatus =
     "Exit status: 0 success, 1 a failed expect or script error, 2 a bad file or options.\n";
 
-// The options, the script commands (from the session's table) and the exit statuses.
-std::string usage() {
-  return std::string(kUsage) +
-         "Script commands (PATH names an object from the top of the file):\n" +
-         Session::commandHelp() + kStatus;
-}
+// The usage line first, where people look for it, then what uirun does.
+class UsageFormatter : public CLI::Formatter {
+ public:
+  std::string make_description(const CLI::App*) const override { return ""; }
+  std::string make_usage(const CLI::App*, std::string) const override {
+    return std::string("usage: uirun [options] [FILE]\n") + kAbout;
+  }
+};
 
 struct Options {
   bool headless = false;
   bool stay = false;
+  bool watch = false;
+  bool version = false;
   std::string screenshot;
   std::string script;
-  std::string file = UI_DEFAULT_FILE;
+  std::string dumpYaml;
+  std::string file;
   std::vector<std::string> templates;
   std::vector<char*> xtArgs;  // what goes to the toolkit
   bool displayGiven = false;
 };
 
-// 0 to go on; otherwise the exit status.
-int parse(int argc, char** argv, Options* o, bool* done) {
-  o->xtArgs.push_back(argv[0]);
-  bool fileSeen = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    auto value = [&](std::string* into) {
-      if (i + 1 >= argc) return false;
-      *into = argv[++i];
-      return true;
-    };
-    if (a == "--help") {
-      std::cout << usage();
-      *done = true;
-      return 0;
-    } else if (a == "--version") {
-      std::cout << "uirun " << UI_VERSION << "\n";
-      *done = true;
-      return 0;
-    } else if (a == "--headless") {
-      o->headless = true;
-    } else if (a == "--stay") {
-      o->stay = true;
-    } else if (a == "--screenshot") {
-      if (!value(&o->screenshot)) return 2;
-    } else if (a == "--script") {
-      if (!value(&o->script)) return 2;
-    } else if (a == "--templates") {
-      std::string t;
-      if (!value(&t)) return 2;
-      o->templates.push_back(t);
-    } else if (a.rfind("--", 0) == 0) {
-      std::cerr << "uirun: unknown option " << a << "\n";
-      return 2;
-    } else if (a[0] == '-' && a.size() > 1) {
+// The command line: uirun's own options (CLI11) and the X toolkit's, told apart by their
+// single dash.
+class CommandLine {
+ public:
+  explicit CommandLine(Options* o) : app_("uirun") {
+    app_.formatter(std::make_shared<UsageFormatter>());
+    app_.set_help_flag("--help", "print this help and exit");
+    app_.add_flag("--version", o->version, "print the version and exit");
+    app_.add_flag("--headless", o->headless, "use a private Xvfb (also when $DISPLAY is unset)");
+    app_.add_option("--screenshot", o->screenshot,
+                    "wait until the interface settles, write its picture, exit")
+        ->type_name("F.png");
+    app_.add_option("--script", o->script, "run commands from F (- for standard input), then exit")
+        ->type_name("F");
+    app_.add_flag("--stay", o->stay, "keep running after the script until the windows are closed");
+    app_.add_flag("--watch", o->watch,
+                  "reload FILE when it or an include changes (errors keep the old one)");
+    app_.add_option("--dump-yaml", o->dumpYaml,
+                    "write the live objects as an interface file (after any script), exit")
+        ->type_name("PATH");
+    app_.add_option("--templates", o->templates,
+                    "also read templates from PATH (a file or folder of *.yaml)")
+        ->type_name("PATH")
+        ->allow_extra_args(false);
+    app_.add_option("FILE", o->file, "the interface file (default: the bundled gallery)")
+        ->type_name("");
+    app_.footer(std::string(kXtOptions) +
+                "\nScript commands (PATH names an object from the top of the file):\n" +
+                Session::commandHelp() + "\n" + kStatus);
+  }
+
+  std::string help() const { return app_.help(); }
+
+  // 0 to go on; otherwise the exit status. *done when nothing is left to do (help, version).
+  int parse(int argc, char** argv, Options* o, bool* done) {
+    o->xtArgs.push_back(argv[0]);
+    std::vector<std::string> own;
+    for (int i = 1; i < argc; ++i) {
+      std::string a = argv[i];
+      if (a.rfind("--", 0) == 0 || a == "-" || a.empty() || a[0] != '-') {
+        own.push_back(a);
+        continue;
+      }
       // An X toolkit option and its value, if it takes one (Xt removes what it knows).
       if (a == "-display" || a == "-d") o->displayGiven = true;
       o->xtArgs.push_back(argv[i]);
@@ -102,17 +117,38 @@ int parse(int argc, char** argv, Options* o, bool* done) {
           "-xnllanguage"};
       for (const char* opt : withValue)
         if (a == opt && i + 1 < argc) o->xtArgs.push_back(argv[++i]);
-    } else if (!fileSeen) {
-      o->file = a;
-      fileSeen = true;
-    } else {
-      std::cerr << "uirun: more than one file given\n";
+    }
+    o->xtArgs.push_back(nullptr);
+    std::reverse(own.begin(), own.end());  // CLI11 takes its arguments last first
+    try {
+      app_.parse(own);
+    } catch (const CLI::CallForHelp&) {
+      std::cout << help();
+      *done = true;
+      return 0;
+    } catch (const CLI::ParseError& e) {
+      std::cerr << "uirun: " << e.what() << "\n";
       return 2;
     }
+    if (o->version) {
+      std::cout << "uirun " << UI_VERSION << "\n";
+      *done = true;
+      return 0;
+    }
+    if (o->file.empty()) o->file = defaultFile();
+    return 0;
   }
-  o->xtArgs.push_back(nullptr);
-  return 0;
-}
+
+ private:
+  // The gallery of the kit's data folder (the installed one, or the source tree's).
+  static std::string defaultFile() {
+    char path[FILE_MAX_PATH];
+    FILEmap_variables("$KLT_PATH<0>/examples/gallery.yaml", path);
+    return path;
+  }
+
+  CLI::App app_;
+};
 
 // An interface file's own templates live in a "templates" folder beside it; they are read
 // first, so that --templates can still replace them, and only once.
@@ -131,17 +167,19 @@ void addTemplatesBeside(const std::string& folder, std::vector<std::string>* tem
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   Options options;
+  CommandLine commandLine(&options);
   bool done = false;
-  int status = parse(argc, argv, &options, &done);
+  int status = commandLine.parse(argc, argv, &options, &done);
   if (status || done) {
-    if (status) std::cerr << usage();
+    if (status) std::cerr << "Run uirun --help for the options.\n";
     return status;
   }
   const char* display = std::getenv("DISPLAY");
   bool noDisplay = !options.displayGiven && (!display || !*display);
   // Nothing asked for but running it: an interface without windows shows its objects instead
   // (wherever it runs), and without a display the picture is what there is to show.
-  bool justRun = options.script.empty() && options.screenshot.empty();
+  bool justRun = options.script.empty() && options.screenshot.empty() && options.dumpYaml.empty() &&
+                 !options.watch;
   bool pictureByDefault = noDisplay && justRun;
   if (pictureByDefault) {
     options.headless = true;
@@ -174,7 +212,7 @@ int main(int argc, char** argv) {
   UIglobal_init(&xtArgc, options.xtArgs.data());
   for (int i = 1; i < xtArgc; ++i) {
     std::cerr << "uirun: unknown option " << options.xtArgs[static_cast<size_t>(i)] << "\n"
-              << usage();
+              << "Run uirun --help for the options.\n";
     return 2;
   }
   OMset_path(5, (folder + ":" + OMget_path(5)).c_str());
@@ -184,11 +222,27 @@ int main(int argc, char** argv) {
   OMobj_id place;
   OMget_array_subobj(OMinst_obj, 0, &place, 0);
   Session session(place, loaded.objects);
+  // Watching starts at once, so that a script's waits see the file change too.
+  std::unique_ptr<Watcher> watcher;
+  if (options.watch) {
+    watcher = std::make_unique<Watcher>(
+        options.file, place, loaded,
+        [&session](const std::vector<OMobj_id>& objects) { session.setObjects(objects); });
+    watcher->start();
+  }
   session.settle();
   if (justRun && !session.showsAnything()) {
     for (OMobj_id id : loaded.objects) UIdumpObject(std::cout, id, 0);
     return 0;
   }
+  // What the interface has become, written as an interface file; the run ends there.
+  auto dump = [&]() {
+    std::string error;
+    if (UIwriteInterfaceFile(options.dumpYaml, session.objects(), loaded, place, &error)) return 0;
+    std::cerr << "uirun: " << error << "\n";
+    return 1;
+  };
+  bool goesOn = options.stay || options.watch;
   if (!options.screenshot.empty()) {
     std::string error;
     if (!session.screenshot(options.screenshot, &error)) {
@@ -196,7 +250,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::cout << "wrote " << options.screenshot << "\n";
-    if (options.script.empty() && !options.stay) return 0;
+    if (options.script.empty() && options.dumpYaml.empty() && !goesOn) return 0;
   }
   bool quit = false;
   if (!options.script.empty()) {
@@ -210,8 +264,10 @@ int main(int argc, char** argv) {
       }
       status = session.runScript(in, options.script, &quit);
     }
-    if (status || quit || !options.stay) return status;
+    if (status) return status;
   }
+  if (!options.dumpYaml.empty()) return dump();
+  if (quit || (!options.script.empty() && !goesOn)) return status;
   // Run until every window of the interface has been closed.
   while (session.anyWindowShown()) EVrun_once(100);
   return 0;

@@ -1,11 +1,13 @@
 // Files: search on a path, tests, extensions and path variables.
 #include "svc/file.h"
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -17,7 +19,39 @@ bool isReadableFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), R_OK) == 0;
 }
 
+bool isDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Where this library was loaded from, with the installed data folder beside it
+// (lib/../share/corvane-ui): that folder when it holds the kit, else empty.
+std::string installedDataDir() {
+#ifdef UI_DATA_FROM_LIBDIR
+  Dl_info info{};
+  if (!::dladdr(reinterpret_cast<void*>(&FILEdata_dir), &info) || !info.dli_fname) return {};
+  std::string lib = info.dli_fname;
+  size_t slash = lib.rfind('/');
+  if (slash == std::string::npos) return {};
+  std::string data = lib.substr(0, slash) + "/" + UI_DATA_FROM_LIBDIR;
+  if (!isDirectory(data + "/kit")) return {};
+  char resolved[PATH_MAX];
+  return ::realpath(data.c_str(), resolved) ? std::string(resolved) : data;
+#else
+  return {};
+#endif
+}
+
 }  // namespace
+
+const char* FILEdata_dir() {
+  // Found once: the library does not move while it is loaded.
+  static const std::string dir = [] {
+    std::string installed = installedDataDir();
+    return installed.empty() ? std::string(UI_PROJECT_ROOT) : installed;
+  }();
+  return dir.c_str();
+}
 
 char* FILEfind(const char* name, const char* path, int maxLength, int, int, int) {
   if (!name || !*name) return nullptr;
@@ -70,7 +104,7 @@ const char* FILEget_variable(const char* name) {
   if (!name) return nullptr;
   const char* value = std::getenv(name);
   if (value && *value) return value;
-  if (std::strcmp(name, "KLT_PATH") == 0) return UI_PROJECT_ROOT;
+  if (std::strcmp(name, "KLT_PATH") == 0) return FILEdata_dir();
   return value;
 }
 

@@ -30,13 +30,18 @@ const char* FILEget_file_extension(const char* name);
 // Expands "$NAME" (the variable's value) and "$NAME<i>" (the i-th folder, from 0, of a
 // colon-separated value) in text into buffer (FILE_MAX_PATH bytes, always terminated; longer
 // results are cut). NAME is letters, digits and '_'. An unset variable expands to nothing,
-// except KLT_PATH, which falls back to the project's own root. "$$" gives one '$'. Returns
+// except KLT_PATH, which falls back to FILEdata_dir(). "$$" gives one '$'. Returns
 // buffer, or null for null arguments.
 char* FILEmap_variables(const char* text, char* buffer);
 
-// The value FILEmap_variables uses for a variable (KLT_PATH falls back to the project's
-// root); null when unset. The pointer is valid until the environment changes.
+// The value FILEmap_variables uses for a variable (KLT_PATH falls back to FILEdata_dir());
+// null when unset. The pointer is valid until the environment changes.
 const char* FILEget_variable(const char* name);
+
+// The kit's data folder (its kit/ templates, runtime/ files and examples/) when $KLT_PATH is
+// unset: the installed one (share/corvane-ui beside the library's folder) when the library
+// runs from an installation, else the source tree the library was built from.
+const char* FILEdata_dir();
 
 // The project's runtime folder: "$KLT_PATH<0>/runtime".
 const char* FILEruntime_dir();

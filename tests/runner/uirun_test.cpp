@@ -2,10 +2,12 @@
 // exit statuses of bad files and options. Each run starts a private X server of its own.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -399,6 +401,269 @@ TEST_F(Uirun, BadFilesAndOptionsEndWithTwo) {
   Result help = run("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("usage: uirun", 0), 0u);
+}
+
+// What a running interface has become, written as an interface file: values changed by the
+// script, values the library wrote back, links and expressions as the file wrote them. The
+// written file loads back to the same tree, and its links still work.
+TEST_F(Uirun, DumpYamlWritesAFileThatLoadsBackToTheSameTree) {
+  std::string file = write("app.yaml", R"(app:
+  type: UIapp
+  title: Round trip
+  visible: 1
+  width: 300
+  height: 200
+  color: { backgroundColor: "#ffeecc" }
+  box:
+    type: UIframe
+    x: 10
+    y: 10
+    width: 200
+    height: 120
+    choice:
+      type: UItoggle
+      label: "Choose: me"
+      set: 0
+  readout:
+    type: UIlabel
+    y: 150
+    label: => app.title
+  wide:
+    type: UIlabel
+    y: 170
+    width: => app.box.width / 2 + 10
+)");
+  std::string first = (dir / "first.yaml").string(), second = (dir / "second.yaml").string();
+  Result r = run(file + " --dump-yaml " + first + " --script -",
+                 "set app.box.choice.set 1\nset app.title Changed\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string written = slurp(first);
+  EXPECT_NE(written.find("      set: 1\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("  title: Changed\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("label: => app.title\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("width: => app.box.width / 2 + 10\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("backgroundColor: \"#ffeecc\""), std::string::npos) << written;
+  EXPECT_NE(written.find("clientWidth: "), std::string::npos) << "what the library wrote back";
+  EXPECT_EQ(written.find("handle"), std::string::npos) << "the library's own are left out";
+  EXPECT_EQ(written.find("parent"), std::string::npos) << "children's parents are implied";
+  // Loaded again it is the same tree, written the same; its links are alive.
+  Result again = run(first + " --dump-yaml " + second);
+  ASSERT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(slurp(second), written);
+  Result links = run(first + " --script -",
+                     "expect app.readout.label Changed\nexpect app.wide.width 110\n"
+                     "set app.box.width 100\nexpect app.wide.width 60\n"
+                     "expect app.box.choice.label \"Choose: me\"\nexpect app.box.choice.set 1\n");
+  EXPECT_EQ(links.status, 0) << links.err;
+  Result unwritable = run(first + " --dump-yaml " + (dir / "no/such/folder.yaml").string());
+  EXPECT_EQ(unwritable.status, 1);
+  EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos) << unwritable.err;
+}
+
+// uirun's own options have two dashes; one dash is the X toolkit's, which gets them as they
+// were given and rejects what it does not know.
+TEST_F(Uirun, OptionsAreUirunsOrTheToolkits) {
+  std::string file = write("data.yaml", "data:\n  type: UIfont\n");
+  Result xrm = run("-xrm '*blinkRate: 0' " + file + " -name other");
+  EXPECT_EQ(xrm.status, 0) << xrm.err;
+  EXPECT_NE(xrm.out.find("data\n"), std::string::npos) << xrm.out;
+  Result xt = run(file + " -bogus");
+  EXPECT_EQ(xt.status, 2);
+  EXPECT_NE(xt.err.find("unknown option -bogus"), std::string::npos) << xt.err;
+  Result own = run(file + " --bogus");
+  EXPECT_EQ(own.status, 2);
+  EXPECT_NE(own.err.find("--bogus"), std::string::npos) << own.err;
+  Result two = run(file + " " + file);
+  EXPECT_EQ(two.status, 2) << "one file at a time";
+  Result missing = run(file + " --screenshot");
+  EXPECT_EQ(missing.status, 2) << "an option without its value";
+  Result version = run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("uirun ", 0), 0u) << version.out;
+}
+
+// The manual page says what --help says: every option and every script command.
+TEST_F(Uirun, TheManualPageNamesEveryOptionAndCommand) {
+  std::string page = slurp(fs::path(UI_PROJECT_ROOT) / "docs/uirun.1");
+  ASSERT_FALSE(page.empty());
+  std::string plain;  // without roff's escapes and font changes
+  for (size_t i = 0; i < page.size(); ++i) {
+    if (page[i] == '\\' && i + 1 < page.size() && page[i + 1] == 'f') {
+      i += 2;
+      continue;
+    }
+    if (page[i] != '\\') plain += page[i];
+  }
+  Result help = run("--help");
+  ASSERT_EQ(help.status, 0);
+  std::istringstream lines(help.out);
+  int options = 0, commands = 0;
+  bool inCommands = false;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("Script commands", 0) == 0) inCommands = true;
+    std::istringstream words(line);
+    std::string word;
+    words >> word;
+    if (line.rfind("  --", 0) == 0) {
+      ++options;
+      EXPECT_NE(plain.find(word), std::string::npos) << "the manual lacks " << word;
+    } else if (inCommands && line.rfind("  ", 0) == 0 && line.rfind("   ", 0) != 0) {
+      ++commands;
+      bool listed = plain.find(".BI " + word + " ") != std::string::npos ||
+                    plain.find(".B " + word + "\n") != std::string::npos;
+      EXPECT_TRUE(listed) << "the manual lacks the command " << word;
+    }
+  }
+  EXPECT_GE(options, 9);
+  EXPECT_EQ(commands, 14);
+}
+
+// uirun in the background, fed its script a line at a time while the test changes its file.
+class RunningUirun {
+ public:
+  RunningUirun(const fs::path& dir, const std::string& args)
+      : out_(dir / "bg.out"), err_(dir / "bg.err") {
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    std::string command =
+        std::string(UIRUN) + " --headless " + args + " >" + out_.string() + " 2>" + err_.string();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(fds[0], 0);
+      ::close(fds[0]);
+      ::close(fds[1]);
+      ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(fds[0]);
+    in_ = fds[1];
+  }
+  ~RunningUirun() {
+    if (in_ >= 0) ::close(in_);
+    if (pid_ > 0 && status_ < 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  void send(const std::string& lines) {
+    ASSERT_EQ(::write(in_, lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
+  }
+  // Lets the runner turn its loop, a short wait at a time, until its output or errors hold
+  // `text` (`times` times; for up to 20 s). Each wait is followed by a "get" of `ack`, whose answer
+  // says the wait is over, so that waits never pile up in the pipe.
+  bool turnUntil(const std::string& text, bool inErrors = false, size_t times = 1,
+                 const std::string& ack = "app.title") {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    auto count = [](const std::string& all, const std::string& what) {
+      size_t n = 0;
+      for (size_t at = 0; (at = all.find(what, at)) != std::string::npos; ++at) ++n;
+      return n;
+    };
+    auto answers = [&] { return count(slurp(out_), ack + " = "); };
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (count(slurp(inErrors ? err_ : out_), text) >= times) return true;
+      size_t before = answers();
+      send("wait 100\nget " + ack + "\n");
+      while (answers() == before && std::chrono::steady_clock::now() < deadline)
+        ::usleep(20 * 1000);
+    }
+    return false;
+  }
+  int finish() {
+    send("quit\n");
+    ::close(in_);
+    in_ = -1;
+    int raw = 0;
+    ::waitpid(pid_, &raw, 0);
+    status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return status_;
+  }
+  std::string out() const { return slurp(out_); }
+  std::string err() const { return slurp(err_); }
+
+ private:
+  fs::path out_, err_;
+  pid_t pid_ = -1;
+  int in_ = -1;
+  int status_ = -1;
+};
+
+// --watch: the file edited under a running runner. The value the user gave stays (though the
+// file sets it, the file did not change it), what the file changed changes, new objects appear
+// (with their links), removed ones go, a value replaces a link without writing through it; a
+// file with errors leaves the interface as it was and says where the errors are.
+TEST_F(Uirun, WatchReloadsAnEditedFileKeepingWhatTheUserDid) {
+  const std::string head = R"(app:
+  type: UIapp
+  title: Watch
+  visible: 1
+  width: 300
+  height: 200
+)";
+  std::string file = write("watched.yaml", head + R"(  choice:
+    type: UItoggle
+    x: 10
+    y: 10
+    label: Pick
+    set: 0
+  note:
+    type: UIlabel
+    y: 60
+    label: before
+  gone:
+    type: UIlabel
+    y: 100
+    label: bye
+)");
+  RunningUirun runner(dir, "--watch " + file + " --script -");
+  runner.send("click app.choice\nget app.choice.set\n");
+  ASSERT_TRUE(runner.turnUntil("app.choice.set = 1\n")) << runner.err();
+  write("watched.yaml", head + R"(  choice:
+    type: UItoggle
+    x: 10
+    y: 10
+    label: Picked
+    set: 0
+  note:
+    type: UIlabel
+    y: 60
+    label: after
+    width: => app.choice.width + 5
+  fresh:
+    type: UIlabel
+    y: 140
+    label: new here
+  echo:
+    type: UIlabel
+    y: 170
+    label: => app.title
+)");
+  ASSERT_TRUE(runner.turnUntil("reloaded " + file)) << runner.err();
+  runner.send(
+      "expect app.choice.set 1\nexpect app.choice.label Picked\nexpect app.note.label after\n"
+      "get app.gone\nres app.fresh labelString\nget app.fresh.label\n");
+  ASSERT_TRUE(runner.turnUntil("app.fresh.label = new here\n")) << runner.err();
+  EXPECT_NE(runner.out().find("app.gone missing\n"), std::string::npos) << runner.out();
+  EXPECT_NE(runner.out().find("app.fresh labelString = new here\n"), std::string::npos)
+      << "the new label is on screen: " << runner.out();
+  runner.send("set app.choice.width 80\nexpect app.note.width 85\n");
+  // A value in place of the link, and the object it linked to gone.
+  write("watched.yaml", head +
+                            "  note:\n    type: UIlabel\n    label: after\n    width: 50\n"
+                            "  echo:\n    type: UIlabel\n    label: plain\n");
+  ASSERT_TRUE(runner.turnUntil("reloaded " + file, false, 2)) << runner.err();
+  runner.send(
+      "expect app.note.width 50\nexpect app.echo.label plain\nexpect app.title Watch\n"
+      "get app.choice\n");
+  ASSERT_TRUE(runner.turnUntil("app.choice missing\n")) << runner.err();
+  // Broken: the running interface stays, the problem is reported where it is.
+  write("watched.yaml", head + "  note:\n    type: UIlabel\n    width: wide\n");
+  ASSERT_TRUE(runner.turnUntil("not reloaded", true)) << runner.err();
+  EXPECT_NE(runner.err().find(file + ":9:12: bad value 'wide' for 'width' (an int)\n"),
+            std::string::npos)
+      << runner.err();
+  runner.send("expect app.note.label after\nexpect app.note.width 50\nget app.fresh\n");
+  EXPECT_EQ(runner.finish(), 0) << runner.err();
 }
 
 }  // namespace
