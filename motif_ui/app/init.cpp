@@ -20,6 +20,7 @@
 #include "ui/dpyMgr.h"
 #include "ui/field.h"
 #include "ui/label.h"
+#include "ui/list.h"
 #include "ui/panel.h"
 #include "ui/shell.h"
 #include "ui/slider.h"
@@ -153,6 +154,8 @@ void registerEntryPoints() {
       {"UItextInstance", UItextInstance, "UItextUpdate", UItextUpdate},
       {"UIsliderInstance", UIsliderInstance, "UIsliderUpdate", UIsliderUpdate},
       {"UIdialInstance", UIdialInstance, "UIdialUpdate", UIdialUpdate},
+      {"UIlistInstance", UIlistInstance, "UIlistUpdate", UIlistUpdate},
+      {"UImultiListInstance", UImultiListInstance, "UImultiListUpdate", UImultiListUpdate},
   };
   for (const Type& t : types) {
     OMregister_instance_method(t.instance, t.instanceFn);
