@@ -21,6 +21,7 @@
 #include "ui/field.h"
 #include "ui/label.h"
 #include "ui/list.h"
+#include "ui/menus.h"
 #include "ui/panel.h"
 #include "ui/shell.h"
 #include "ui/slider.h"
@@ -162,6 +163,9 @@ void registerEntryPoints() {
     OMregister_update_method(t.update, t.updateFn);
   }
   OMregister_update1_method("UIdisplayUpdate", UIdisplayUpdate);
+  OMregister_update1_method("UIcmdUpdate", UIcmdUpdate);
+  OMregister_update1_method("UIoptionUpdate", UIoptionUpdate);
+  OMregister_instance_method("UIcmdDelete", UIcmdDelete);
   OMregister_update1_method("UIfontUpdate", UIfontUpdate);
 }
 
@@ -172,6 +176,7 @@ void UIinit() {
   if (done) return;
   done = true;
   UIshellInit();
+  UImenuInit();
   registerEntryPoints();
   UIfunc_init();
   // Data files (pictures ...) are searched in the folders of $CQ_DATA_PATH, then in the
