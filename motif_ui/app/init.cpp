@@ -22,7 +22,9 @@
 #include "ui/label.h"
 #include "ui/list.h"
 #include "ui/menus.h"
+#include "ui/optionMenu.h"
 #include "ui/panel.h"
+#include "ui/radioBox.h"
 #include "ui/shell.h"
 #include "ui/slider.h"
 #include "ui/text.h"
@@ -157,6 +159,11 @@ void registerEntryPoints() {
       {"UIdialInstance", UIdialInstance, "UIdialUpdate", UIdialUpdate},
       {"UIlistInstance", UIlistInstance, "UIlistUpdate", UIlistUpdate},
       {"UImultiListInstance", UImultiListInstance, "UImultiListUpdate", UImultiListUpdate},
+      {"UIoptionMenuInstance", UIoptionMenuInstance, "UIoptionMenuUpdate", UIoptionMenuUpdate},
+      {"UIoptionMenu30Instance", UIoptionMenu30Instance, "UIoptionMenu30Update",
+       UIoptionMenu30Update},
+      {"UIradioBoxInstance", UIradioBoxInstance, "UIradioBoxUpdate", UIradioBoxUpdate},
+      {"UIoptionBoxInstance", UIoptionBoxInstance, "UIoptionBoxUpdate", UIoptionBoxUpdate},
   };
   for (const Type& t : types) {
     OMregister_instance_method(t.instance, t.instanceFn);
@@ -165,6 +172,7 @@ void registerEntryPoints() {
   OMregister_update1_method("UIdisplayUpdate", UIdisplayUpdate);
   OMregister_update1_method("UIcmdUpdate", UIcmdUpdate);
   OMregister_update1_method("UIoptionUpdate", UIoptionUpdate);
+  OMregister_update1_method("UIradioListUpdate", UIradioListUpdate);
   OMregister_instance_method("UIcmdDelete", UIcmdDelete);
   OMregister_update1_method("UIfontUpdate", UIfontUpdate);
 }

@@ -116,6 +116,7 @@ class Menus : public ::testing::Test {
     uitest::pumpFor(80);
     uitest::click(cascade);
     ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(item); })) << "the menu posts";
+    uitest::pumpFor(100);  // the menu takes its grab after it maps
   }
   static void choose(Widget cascade, Widget item) {
     post(cascade, item);
