@@ -65,6 +65,16 @@ std::vector<int> selectedIndices(Widget list) {
   return out;
 }
 
+// "selectedItems" as the object holds it (empty when unset).
+std::vector<int> storedIndices(const OMobj_id& obj) {
+  int size = 0, type = 0;
+  int* data = static_cast<int*>(OMret_array_ptr(sub(obj, "selectedItems"), 0, &size, &type));
+  std::vector<int> out;
+  if (data && type == OM_TYPE_INT) out.assign(data, data + size);
+  ARRfree_f(data, __FILE__, __LINE__);
+  return out;
+}
+
 // The texts of the items the list shows selected, in list order.
 std::vector<std::string> selectedTexts(Widget list) {
   XmString* selected = nullptr;
@@ -316,8 +326,19 @@ bool UImultiList::instanceObject() {
   addXtEventHandlers(list_);
   XtManageChild(list_);
   onObjectCreate(sw);
+  // Filling the items writes the (empty) selection back: the indices the object was made
+  // with are kept and applied when no text chooses.
+  std::vector<int> given = storedIndices(objId);
   updateCombo();
   updateSelectedText();
+  if (!given.empty() && selectedIndices(list_).empty()) {
+    OMobj_id items = sub(objId, "selectedItems");
+    {
+      OMcontext ctx(objId, OM_CTX_WIDGET, OM_CTX_PLAIN);
+      OMset_array(items, OM_TYPE_INT, given.data(), static_cast<int>(given.size()), 0);
+    }
+    updateSelectedItems();
+  }
   return true;
 }
 

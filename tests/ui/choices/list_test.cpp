@@ -293,6 +293,21 @@ TEST_F(Lists, AMultipleIndexOutOfRangeIsReportedAndChangesNothingInTheObject) {
   EXPECT_EQ(ints(list, "selectedItems"), (std::vector<int>{1, 7, 2}));
 }
 
+TEST_F(Lists, AMultipleListKeepsTheIndicesItWasMadeWith) {
+  OMobj_id place = uitest::instancePlace();
+  OMpush_ctx(place, 0, 0, 0);
+  OMobj_id list = track(OMcreate_obj_from_path("UImultiList", (prefix + "made").c_str(), place));
+  OMset_obj_ref(sub(list, "parent"), window, 0);
+  setStrings(list, {"a", "b", "c", "d"});
+  OMset_int_val(sub(list, "stringdims"), 4);
+  int picks[] = {0, 3};
+  OMset_array(sub(list, "selectedItems"), OM_TYPE_INT, picks, 2, 0);
+  OMpop_ctx(place);
+  EXPECT_EQ(selectedPositions(listOf(list)), (std::vector<int>{1, 4}));
+  EXPECT_EQ(ints(list, "selectedItems"), (std::vector<int>{0, 3}));
+  EXPECT_EQ(texts(list, "selectedText"), (std::vector<std::string>{"a", "d"}));
+}
+
 TEST_F(Lists, AnUnreadableSelectedTextElementIsSkipped) {
   OMobj_id list = makeList("UImultiList", "slots", {"a", "b", "c"});
   Widget l = listOf(list);
