@@ -125,6 +125,11 @@ Widget createMenu(Widget parent, const OMobj_id& cmdList, int pulldown,
   int dims = 0;
   if (!readInt(cmdList, "dims", &dims)) dims = 0;
   above.push_back(cmdList);
+  // The items are managed together at the end: the menu lays itself out once.
+  std::vector<Widget> made;
+  auto manageMade = [&] {
+    if (!made.empty()) XtManageChildren(made.data(), static_cast<Cardinal>(made.size()));
+  };
   for (int i = 0; i < dims; ++i) {
     OMobj_id element, entry;
     if (OMget_array_val(entries, i, &element, 0) != 1 || OMget_obj_val(element, &entry) != 1 ||
@@ -140,7 +145,11 @@ Widget createMenu(Widget parent, const OMobj_id& cmdList, int pulldown,
           ERRerror("UIcreateMenu", 0, 2, "Cannot connect UIcmdList to itself. Connection refused.");
           OMdel_array_val(entries, i, 0);
           above.pop_back();
-          if (pulldown) discardMenu(menu);
+          if (pulldown) {
+            discardMenu(menu);
+          } else {
+            manageMade();
+          }
           return nullptr;
         }
         Widget sub = createMenu(menu, entry, 1, above);
@@ -156,7 +165,7 @@ Widget createMenu(Widget parent, const OMobj_id& cmdList, int pulldown,
         UIsetXmMnemonicFromString(button, label.c_str());
         UIsetXmLabelFromString(button, label.c_str());
         applyAccelerator(button, entry);
-        XtManageChild(button);
+        made.push_back(button);
         break;
       }
       case Entry::kOption:
@@ -167,6 +176,7 @@ Widget createMenu(Widget parent, const OMobj_id& cmdList, int pulldown,
                    "UIshell or UIapp). A UIoption may be the child of a Pulldown Menu (a second "
                    "UIcmdList, connected to the first one).");
           above.pop_back();
+          manageMade();  // entries made so far stay
           return nullptr;
         }
         [[fallthrough]];
@@ -195,13 +205,13 @@ Widget createMenu(Widget parent, const OMobj_id& cmdList, int pulldown,
           if (!readInt(entry, "set", &set)) set = 0;
           XmToggleButtonSetState(item, set ? True : False, False);
         }
-        XtManageChild(item);
+        made.push_back(item);
         setPointer(sub(entry, "window"), item);
         break;
       }
       case Entry::kSeparator: {
         UIargs args{{XmNuserData, nullptr}};
-        XtManageChild(
+        made.push_back(
             XtCreateWidget(label.c_str(), xmSeparatorWidgetClass, menu, args.list(), args.count()));
         break;
       }
@@ -212,6 +222,7 @@ Widget createMenu(Widget parent, const OMobj_id& cmdList, int pulldown,
     }
   }
   above.pop_back();
+  manageMade();
   return menu;
 }
 
@@ -406,6 +417,8 @@ UImenuItem* UImenuItemFor(const OMobj_id& cmd) {
 Widget UIcreateMenu(Widget parent, const OMobj_id& cmdList, int pulldown) {
   if (UIisBeingDestroyed(parent)) return nullptr;
   std::vector<OMobj_id> above;
+  // The build's own writes ("window" of every item) notify once, when it is done.
+  OMcontext ctx(cmdList, OM_CTX_USER, OM_CTX_EVENT);
   return createMenu(parent, cmdList, pulldown, above);
 }
 
@@ -425,14 +438,16 @@ Widget UIbuildMenu(Widget mainWindow, const OMobj_id& cmdList) {
   return bar;
 }
 
-void UIdisconnectMenuFromCmds(Widget menu) {
+namespace {
+
+void disconnect(Widget menu) {
   if (UIisBeingDestroyed(menu)) return;
   for (Widget child : uiprops::childrenOf(menu)) {
     if (UIisBeingDestroyed(child)) continue;
     if (XmIsCascadeButton(child)) {
       Widget submenu = nullptr;
       XtVaGetValues(child, XmNsubMenuId, &submenu, nullptr);
-      UIdisconnectMenuFromCmds(submenu);
+      disconnect(submenu);
       continue;
     }
     UIwindow* found = UIwidgetToClass(child);
@@ -446,6 +461,14 @@ void UIdisconnectMenuFromCmds(Widget menu) {
     binding->removeItemFromList(child);
     if (binding->itemCount() == 0) delete binding;
   }
+}
+
+}  // namespace
+
+void UIdisconnectMenuFromCmds(Widget menu) {
+  // The commands' "window" writes notify once, when every item is detached.
+  OMcontext ctx(OMroot_obj, OM_CTX_USER, OM_CTX_EVENT);
+  disconnect(menu);
 }
 
 void UIcmdDestroyCB(Widget w, void*, void*) {
