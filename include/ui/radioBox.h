@@ -1,8 +1,7 @@
-// Radio boxes and option boxes: the options of a command list as a column (or row) of
-// toggle buttons; one on at a time (radio box) or any number up to "max" (option box).
+// Radio boxes: the options of a command list as a column (or row) of toggle buttons, one on
+// at a time.
 //
 //   UIradioBox   XmRowColumn radio box "<name>" > XmToggleButton "<option label>" per entry
-//   UIoptionBox  XmRowColumn "<name>"           > XmToggleButton (check box) per entry
 //
 //   "cmdList" "dims" -> toggles (rebuilt when their entries change, else updated in place:
 //                       each option's "label", "active", "set"); "orientation" 0 column, 1 row
@@ -10,11 +9,9 @@
 //               writes the old option's "set" 0 and the new one's 1; pressing any entry
 //               (the current one too) writes its "do" 1; an index outside the entries keeps
 //               the current one and reports "Selected item out of range."
-//   option box: "selectedItems" <-> toggles on (ascending); "max" (default: all) greys the
-//               entries that are off once that many are on; switching writes "set" and "do"
 //
 // Each toggle is a record of its option's UImenuItem, so every control and menu showing the
-// option follows it.
+// option follows it. The label refit below is shared with the option box (ui/optionBox.h).
 #pragma once
 
 #include <Xm/ToggleB.h>
@@ -55,33 +52,5 @@ class UIradioBox : public UIwindow {
   int current_ = -1;
 };
 
-class UIoptionBox : public UIwindow {
- public:
-  explicit UIoptionBox(OMobj_id id);
-  ~UIoptionBox() override;
-
-  bool instanceObject() override;
-  void updateObject(int seq) override;
-  void rebuildObject(Widget old) override;
-  void destroyObject() override;
-
-  void createButtons();
-  void updateButtons();
-  // Options and "selectedItems" from the toggles; sensitivity per "max" and "active".
-  void updateSelItems();
-  // Toggles and options from "selectedItems" (ascending; others are skipped).
-  void updateFromSelItems();
-  void setMaxItems();
-  const std::vector<UIchoiceButton>& buttons() const { return *buttons_; }
-
-  static void setValue(int value, char notify, Widget w);
-  static void valueChangedCB(Widget w, UIoptionBox* binding, XmToggleButtonCallbackStruct* call);
-
- private:
-  std::vector<UIchoiceButton>* buttons_;
-};
-
 int UIradioBoxInstance(OMobj_id id);
 int UIradioBoxUpdate(OMobj_id id, unsigned int mask, int seq);
-int UIoptionBoxInstance(OMobj_id id);
-int UIoptionBoxUpdate(OMobj_id id, unsigned int mask, int seq);

@@ -22,6 +22,7 @@
 #include "ui/label.h"
 #include "ui/list.h"
 #include "ui/menus.h"
+#include "ui/optionBox.h"
 #include "ui/optionMenu.h"
 #include "ui/panel.h"
 #include "ui/radioBox.h"

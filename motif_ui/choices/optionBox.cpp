@@ -1,4 +1,6 @@
 // UIoptionBox: any number of the options of a command list on, up to "max", as check boxes.
+#include "ui/optionBox.h"
+
 #include <Xm/RowColumn.h>
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>

@@ -17,6 +17,7 @@
 #include "svc/ev.h"
 #include "ui/menus.h"
 #include "ui/misc.h"
+#include "ui/optionBox.h"
 #include "ui/optionMenu.h"
 #include "ui/radioBox.h"
 #include "ui/shell.h"
