@@ -5,9 +5,13 @@
 #include <X11/Shell.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <Xm/CascadeB.h>
 #include <Xm/DragDrop.h>
 #include <Xm/Label.h>
+#include <Xm/List.h>
+#include <Xm/MainW.h>
 #include <Xm/PushB.h>
+#include <Xm/RowColumn.h>
 #include <Xm/Scale.h>
 #include <Xm/Text.h>
 #include <Xm/ToggleB.h>
@@ -28,6 +32,7 @@
 #include "ui/core.h"
 #include "ui/dpyMgr.h"
 #include "ui/init.h"
+#include "ui/menus.h"
 #include "ui/misc.h"
 
 namespace {
@@ -616,6 +621,340 @@ void BM_KeysRawTextGrowing(benchmark::State& state) {
 }
 BENCHMARK(BM_KeysRawTextGrowing)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// ---- Lists and menus -------------------------------------------------------------------------
+
+constexpr int kListItems = 10000;
+constexpr int kMenuItems = 200;
+Side listFillViaObjects, listFillRaw, listClickViaObjects, listClickRaw, pulldownViaObjects,
+    pulldownRaw, barRebuildViaObjects, barRebuildRaw;
+long burstRebuilds = -1, choiceRebuilds = -1;
+
+std::string itemText(int i) {
+  return "item " + std::to_string(i);
+}
+
+// "stringdims" changed on a list holding 10,000 "strings" (the list is filled again from them)
+// against XmListDeleteAllItems + XmListAddItems of as many new compound strings.
+void BM_ListFillThroughObjects(benchmark::State& state) {
+  OMobj_id parent = host();
+  OMpush_ctx(place(), 0, 0, 0);
+  OMobj_id list = shown("UIlist", "benchList", place(), parent, 0, 0, 200, 300);
+  OMobj_id strings = prop(list, "strings");
+  OMset_array_size(strings, kListItems);
+  for (int i = 0; i < kListItems; ++i) OMset_str_array_val(strings, i, itemText(i).c_str());
+  OMpop_ctx(place());
+  Display* dpy = display();
+  int count = kListItems;
+  for (auto _ : state) {
+    count = count == kListItems ? kListItems - 1 : kListItems;
+    XSync(dpy, False);
+    auto start = std::chrono::steady_clock::now();
+    OMset_int_val(prop(list, "stringdims"), count);
+    XSync(dpy, False);
+    listFillViaObjects.seconds +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    listFillViaObjects.runs += 1;
+  }
+  OMdestroy_obj(list, 0);
+}
+BENCHMARK(BM_ListFillThroughObjects)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_ListFillRawMotif(benchmark::State& state) {
+  Arg args[] = {{const_cast<char*>(XmNwidth), 200}, {const_cast<char*>(XmNheight), 300}};
+  Widget list =
+      XmCreateScrolledList(UIobjIdToWidget(host()), const_cast<char*>("rawList"), args, 2);
+  XtManageChild(list);
+  Display* dpy = display();
+  int count = kListItems;
+  for (auto _ : state) {
+    count = count == kListItems ? kListItems - 1 : kListItems;
+    XSync(dpy, False);
+    auto start = std::chrono::steady_clock::now();
+    std::vector<XmString> items;
+    items.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+      items.push_back(XmStringCreateLocalized(const_cast<char*>(itemText(i).c_str())));
+    XmListDeleteAllItems(list);
+    XmListAddItems(list, items.data(), count, 0);
+    for (XmString x : items) XmStringFree(x);
+    XSync(dpy, False);
+    listFillRaw.seconds +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    listFillRaw.runs += 1;
+  }
+  XtDestroyWidget(XtParent(list));
+}
+BENCHMARK(BM_ListFillRawMotif)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Clicks on two items in turn until "selectedText" shows the clicked one (index written by
+// the callback, text by the update), against the raw browse callback.
+void clickItemAt(Widget list, int position) {
+  Position x = 0, y = 0;
+  Dimension w = 0, h = 0;
+  XmListPosToBounds(list, position, &x, &y, &w, &h);
+  Display* dpy = XtDisplay(list);
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(dpy, XtWindow(list), DefaultRootWindow(dpy), x + w / 2, y + h / 2, &rx, &ry,
+                        &child);
+  XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rx, ry, CurrentTime);
+  XSync(dpy, False);
+  // The list takes a press only after it has seen the pointer arrive.
+  EVrun_until([] { return false; }, 2);
+  XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+  XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+  XFlush(dpy);
+}
+
+Widget listWidgetOf(OMobj_id id) {
+  Widget sw = UIobjIdToWidget(id);
+  WidgetList kids = nullptr;
+  Cardinal n = 0;
+  XtVaGetValues(sw, XmNchildren, &kids, XmNnumChildren, &n, nullptr);
+  for (Cardinal i = 0; i < n; ++i)
+    if (XmIsList(kids[i])) return kids[i];
+  return nullptr;
+}
+
+void BM_ListClickThroughObjects(benchmark::State& state) {
+  XtSetMultiClickTime(display(), 1);  // two clicks in a row are not a double click
+  OMobj_id parent = host();
+  OMpush_ctx(place(), 0, 0, 0);
+  OMobj_id list = shown("UIlist", "clickList", place(), parent, 0, 0, 200, 200);
+  OMobj_id strings = prop(list, "strings");
+  for (int i = 0; i < 5; ++i) OMset_str_array_val(strings, i, itemText(i).c_str());
+  OMset_int_val(prop(list, "stringdims"), 5);
+  OMpop_ctx(place());
+  EVrun_until([] { return false; }, 200);
+  Widget w = listWidgetOf(list);
+  OMobj_id text = prop(list, "selectedText");
+  auto start = std::chrono::steady_clock::now();
+  long n = 0;
+  for (auto _ : state) {
+    int position = 1 + static_cast<int>(n % 2);
+    std::string want = itemText(position - 1);
+    clickItemAt(w, position);
+    EVrun_until(
+        [&] {
+          char* s = nullptr;
+          bool done = OMget_str_val(text, &s, 0) == 1 && want == s;
+          std::free(s);
+          return done;
+        },
+        2000);
+    ++n;
+  }
+  listClickViaObjects.seconds +=
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  listClickViaObjects.runs += n;
+  state.SetItemsProcessed(n);
+  OMdestroy_obj(list, 0);
+}
+BENCHMARK(BM_ListClickThroughObjects)->Iterations(200);
+
+void BM_ListClickRawMotif(benchmark::State& state) {
+  static int lastPosition = 0;
+  Arg args[] = {{const_cast<char*>(XmNwidth), 200}, {const_cast<char*>(XmNheight), 200}};
+  Widget list =
+      XmCreateScrolledList(UIobjIdToWidget(host()), const_cast<char*>("rawClickList"), args, 2);
+  std::vector<XmString> items;
+  for (int i = 0; i < 5; ++i)
+    items.push_back(XmStringCreateLocalized(const_cast<char*>(itemText(i).c_str())));
+  XmListAddItems(list, items.data(), 5, 0);
+  for (XmString x : items) XmStringFree(x);
+  XtAddCallback(
+      list, XmNbrowseSelectionCallback,
+      [](Widget, XtPointer, XtPointer call) {
+        lastPosition = static_cast<XmListCallbackStruct*>(call)->item_position;
+      },
+      nullptr);
+  XtManageChild(list);
+  XtManageChild(XtParent(list));
+  EVrun_until([] { return false; }, 200);
+  auto start = std::chrono::steady_clock::now();
+  long n = 0;
+  for (auto _ : state) {
+    int position = 1 + static_cast<int>(n % 2);
+    clickItemAt(list, position);
+    EVrun_until([&] { return lastPosition == position; }, 2000);
+    ++n;
+  }
+  listClickRaw.seconds +=
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  listClickRaw.runs += n;
+  state.SetItemsProcessed(n);
+  XtDestroyWidget(XtParent(list));
+}
+BENCHMARK(BM_ListClickRawMotif)->Iterations(200);
+
+// A command list of kMenuItems commands, made once.
+OMobj_id commandList(const char* name, int items) {
+  OMobj_id list = OMcreate_obj_from_path("UIcmdList", name, place());
+  for (int i = 0; i < items; ++i) {
+    std::string cmdName = std::string(name) + "_cmd" + std::to_string(i);
+    OMobj_id cmd = OMcreate_obj_from_path("UIcmd", cmdName.c_str(), place());
+    OMset_str_val(prop(cmd, "label"), itemText(i).c_str());
+    OMset_array_val(prop(list, "cmdList"), OM_ARRAY_APPEND, cmd, 0);
+  }
+  OMset_int_val(prop(list, "dims"), items);
+  return list;
+}
+
+Widget benchBar() {
+  static Widget bar = nullptr;
+  if (!bar) {
+    bar = XmCreateMenuBar(UIobjIdToWidget(host()), const_cast<char*>("benchBar"), nullptr, 0);
+    XtManageChild(bar);
+  }
+  return bar;
+}
+
+// A pull-down of 200 commands made (and taken down) through UIcreateMenu, against the same
+// pull-down of push buttons created unmanaged and managed at once.
+void BM_PulldownThroughObjects(benchmark::State& state) {
+  host();
+  OMobj_id list = commandList("pulldown200", kMenuItems);
+  Display* dpy = display();
+  for (auto _ : state) {
+    XSync(dpy, False);
+    auto start = std::chrono::steady_clock::now();
+    Widget menu = UIcreateMenu(benchBar(), list, 1);
+    XSync(dpy, False);
+    pulldownViaObjects.seconds +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    pulldownViaObjects.runs += 1;
+    state.PauseTiming();
+    UIdisconnectMenuFromCmds(menu);
+    XtDestroyWidget(XtParent(menu));
+    EVrun_until([] { return false; }, 10);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_PulldownThroughObjects)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_PulldownRawMotif(benchmark::State& state) {
+  Display* dpy = display();
+  for (auto _ : state) {
+    XSync(dpy, False);
+    auto start = std::chrono::steady_clock::now();
+    Widget menu = XmCreatePulldownMenu(benchBar(), const_cast<char*>("rawPulldown"), nullptr, 0);
+    std::vector<Widget> buttons;
+    for (int i = 0; i < kMenuItems; ++i) {
+      Widget b = XtCreateWidget(itemText(i).c_str(), xmPushButtonWidgetClass, menu, nullptr, 0);
+      XmString label = XmStringCreateLocalized(const_cast<char*>(itemText(i).c_str()));
+      XtVaSetValues(b, XmNlabelString, label, nullptr);
+      XmStringFree(label);
+      buttons.push_back(b);
+    }
+    XtManageChildren(buttons.data(), static_cast<Cardinal>(buttons.size()));
+    XSync(dpy, False);
+    pulldownRaw.seconds +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    pulldownRaw.runs += 1;
+    state.PauseTiming();
+    XtDestroyWidget(XtParent(menu));
+    EVrun_until([] { return false; }, 10);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_PulldownRawMotif)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// A shell whose bar holds 10 pull-downs of 20 commands: one label change, then the deferred
+// rebuild; and how many rebuilds a burst of 100 changes and a choice cause.
+void BM_BarRebuildThroughObjects(benchmark::State& state) {
+  OMpush_ctx(place(), 0, 0, 0);
+  OMobj_id top = OMcreate_obj_from_path("UIcmdList", "bar200", place());
+  for (int m = 0; m < 10; ++m) {
+    OMobj_id sub = commandList(("bar200_" + std::to_string(m)).c_str(), kMenuItems / 10);
+    OMset_str_val(prop(sub, "label"), ("Menu " + std::to_string(m)).c_str());
+    OMset_array_val(prop(top, "cmdList"), OM_ARRAY_APPEND, sub, 0);
+  }
+  OMset_int_val(prop(top, "dims"), 10);
+  OMobj_id shell = OMcreate_obj_from_path("UIshell", "barShell", place());
+  OMset_int_val(prop(shell, "visible"), 1);
+  OMset_int_val(prop(shell, "width"), 900);
+  OMset_int_val(prop(shell, "height"), 300);
+  OMset_obj_ref(prop(shell, "menu"), top, 0);
+  OMpop_ctx(place());
+  EVrun_until([] { return false; }, 300);
+  OMobj_id firstCmd = OMnull_obj;
+  OMobj_id firstMenu = OMnull_obj;
+  OMget_array_val(prop(top, "cmdList"), 0, &firstMenu, 1);
+  OMget_array_val(prop(firstMenu, "cmdList"), 0, &firstCmd, 1);
+  // Every build writes the item's "window" (a new bar may reuse the old one's address).
+  OMobj_id window = prop(firstCmd, "window");
+  auto builds = [&] { return OMget_obj_seq(window, OMnull_obj, 0); };
+  Display* dpy = display();
+  long n = 0;
+  for (auto _ : state) {
+    int before = builds();
+    XSync(dpy, False);
+    auto start = std::chrono::steady_clock::now();
+    OMset_str_val(prop(firstCmd, "label"), ("renamed " + std::to_string(n++)).c_str());
+    EVrun_until([&] { return builds() != before; }, 2000);
+    XSync(dpy, False);
+    barRebuildViaObjects.seconds +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    barRebuildViaObjects.runs += 1;
+  }
+  // Counted, not timed: rebuilds after a burst of 100 changes, and after a choice.
+  auto countRebuilds = [&](const std::function<void()>& change) {
+    int seen = builds();
+    long rebuilds = 0;
+    change();
+    for (int i = 0; i < 20; ++i) {
+      EVrun_once(5);
+      if (builds() != seen) ++rebuilds, seen = builds();
+    }
+    return rebuilds;
+  };
+  burstRebuilds = countRebuilds([&] {
+    for (int i = 0; i < 100; ++i)
+      OMset_str_val(prop(firstCmd, "label"), ("burst " + std::to_string(i)).c_str());
+  });
+  choiceRebuilds = countRebuilds([&] { OMset_int_val(prop(firstCmd, "do"), 1); });
+  OMdestroy_obj(shell, 0);
+  EVrun_until([] { return false; }, 50);
+}
+BENCHMARK(BM_BarRebuildThroughObjects)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_BarRebuildRawMotif(benchmark::State& state) {
+  Widget shell = XtVaAppCreateShell("rawBarShell", "UIbench", topLevelShellWidgetClass, display(),
+                                    XmNwidth, 900, XmNheight, 300, nullptr);
+  Widget mainWindow = XtVaCreateManagedWidget("rawMW", xmMainWindowWidgetClass, shell, nullptr);
+  XtRealizeWidget(shell);
+  Display* dpy = display();
+  Widget bar = nullptr;
+  for (auto _ : state) {
+    XSync(dpy, False);
+    auto start = std::chrono::steady_clock::now();
+    if (bar) XtDestroyWidget(bar);
+    bar = XmCreateMenuBar(mainWindow, const_cast<char*>("rawBar"), nullptr, 0);
+    std::vector<Widget> cascades;
+    for (int m = 0; m < 10; ++m) {
+      Widget menu = XmCreatePulldownMenu(bar, const_cast<char*>("rawMenu"), nullptr, 0);
+      std::vector<Widget> buttons;
+      for (int i = 0; i < kMenuItems / 10; ++i) {
+        Widget b = XtCreateWidget(itemText(i).c_str(), xmPushButtonWidgetClass, menu, nullptr, 0);
+        buttons.push_back(b);
+      }
+      XtManageChildren(buttons.data(), static_cast<Cardinal>(buttons.size()));
+      cascades.push_back(XtVaCreateWidget("rawCascade", xmCascadeButtonWidgetClass, bar,
+                                          XmNsubMenuId, menu, nullptr));
+    }
+    XtManageChildren(cascades.data(), static_cast<Cardinal>(cascades.size()));
+    XtManageChild(bar);
+    XtVaSetValues(mainWindow, XmNmenuBar, bar, nullptr);
+    EVrun_until([] { return false; }, 0);
+    XSync(dpy, False);
+    barRebuildRaw.seconds +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    barRebuildRaw.runs += 1;
+  }
+  XtDestroyWidget(shell);
+}
+BENCHMARK(BM_BarRebuildRawMotif)->Unit(benchmark::kMillisecond)->Iterations(10);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -652,6 +991,17 @@ int main(int argc, char** argv) {
   ratio("XTest drag -> value -> linked label (per step)", dragViaObjects, dragRaw, ">= 0.8");
   ratio("keys into a field, mode 1", keysField1, keysRawText, ">= 0.9");
   ratio("keys into a field, mode 8 with a linked label", keysField8, keysRawParse, ">= 0.7");
+  ratio("10,000-item list from \"strings\" (per fill)", listFillViaObjects, listFillRaw,
+        "wall <= 1.2x, ratio >= 0.83");
+  ratio("XTest list click -> index and text written", listClickViaObjects, listClickRaw, ">= 0.8");
+  ratio("200-item pull-down made", pulldownViaObjects, pulldownRaw, "wall <= 1.2x, ratio >= 0.83");
+  ratio("one label change in a 200-item bar -> deferred rebuild", barRebuildViaObjects,
+        barRebuildRaw, "wall <= 1.2x, ratio >= 0.83");
+  if (burstRebuilds >= 0)
+    std::printf(
+        "  rebuilds after 100 label changes in a burst: %ld (goal 1); after a choice: %ld "
+        "(goal 0)\n",
+        burstRebuilds, choiceRebuilds);
   if (textFirst100 > 0)
     std::printf("text in mode 8, last 100 keys / first 100: %.2f (goal <= 1.5)\n",
                 textLast100 / textFirst100);

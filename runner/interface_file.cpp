@@ -331,10 +331,17 @@ class Loader {
     }
     result_->types[obj.serial] = type.Scalar();
     bool parentSet = false;
+    // Arrays given without their count ("stringdims" of "strings", "dims" of "cmdList").
+    std::set<std::string> keys;
+    std::vector<std::pair<std::string, int>> counts;
     for (auto it = body.begin(); it != body.end(); ++it) {
       const std::string& k = it->first.Scalar();
       if (k == "type") continue;
       if (k == "parent") parentSet = true;
+      keys.insert(k);
+      if ((k == "strings" || k == "cmdList") && it->second.IsSequence())
+        counts.emplace_back(k == "strings" ? "stringdims" : "dims",
+                            static_cast<int>(it->second.size()));
       YAML::Node v = it->second;  // a copy: the iterator hands out a temporary
       if (v.IsMap() && v["type"]) {
         if (OMfind_subobj(obj, OMstr_to_name(k.c_str()), 0).serial)
@@ -345,6 +352,12 @@ class Loader {
         continue;
       }
       setProperty(obj, obj, k, it->first, v, type.Scalar(), file, depth);
+    }
+    // The count is set once, from the array as the file gives it (not linked to its size).
+    for (const auto& [countKey, n] : counts) {
+      OMobj_id count = OMfind_subobj(obj, OMstr_to_name(countKey.c_str()), 0);
+      if (!keys.count(countKey) && count.serial && OMget_obj_kind(count) == OM_KIND_INT)
+        OMset_int_val(count, n);
     }
     // A child gets "parent" linked to the object that encloses it, unless the file says.
     OMobj_id parentProp = OMfind_subobj(obj, OMstr_to_name("parent"), 0);

@@ -1,11 +1,16 @@
 // uirun's session: the event loop, pictures, XTest input and the script commands.
 #include "session.h"
 
+#include <X11/IntrinsicP.h>
 #include <X11/Shell.h>
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <Xm/CascadeB.h>
+#include <Xm/CascadeBG.h>
+#include <Xm/List.h>
+#include <Xm/RowColumn.h>
 
 #include <chrono>
 #include <cmath>
@@ -18,6 +23,8 @@
 #include "svc/ev.h"
 #include "svc/number.h"
 #include "svc/screenshot.h"
+#include "ui/list.h"
+#include "ui/menus.h"
 #include "ui/misc.h"
 #include "ui/shell.h"
 
@@ -65,6 +72,41 @@ void clickMiddle(Widget w) {
   XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
   XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
   XSync(dpy, False);
+}
+
+// Button 1 pressed and released at (x, y) of w's window.
+void clickAt(Widget w, int x, int y) {
+  fakeMotion(w, x, y);
+  Display* dpy = XtDisplay(w);
+  XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+  XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+  XSync(dpy, False);
+}
+
+bool isPulldown(Widget w) {
+  unsigned char type = 0;
+  if (!w || !XmIsRowColumn(w)) return false;
+  XtVaGetValues(w, XmNrowColumnType, &type, nullptr);
+  return type == XmMENU_PULLDOWN;
+}
+
+// The cascade button (or gadget) below root, popups included, that posts pulldown.
+Widget cascadeFor(Widget root, Widget pulldown) {
+  if (!root || UIisBeingDestroyed(root)) return nullptr;
+  if (XmIsCascadeButton(root) || XmIsCascadeButtonGadget(root)) {
+    Widget sub = nullptr;
+    XtVaGetValues(root, XmNsubMenuId, &sub, nullptr);
+    if (sub == pulldown) return root;
+  }
+  if (!XtIsWidget(root)) return nullptr;  // a gadget has no popups and no children
+  for (Cardinal i = 0; i < root->core.num_popups; ++i)
+    if (Widget w = cascadeFor(root->core.popup_list[i], pulldown)) return w;
+  if (XtIsComposite(root)) {
+    CompositeWidget c = reinterpret_cast<CompositeWidget>(root);
+    for (Cardinal i = 0; i < c->composite.num_children; ++i)
+      if (Widget w = cascadeFor(c->composite.children[i], pulldown)) return w;
+  }
+  return nullptr;
 }
 
 // A key and its modifiers: "Return", "a", "Ctrl+Up", "Shift+Tab".
@@ -301,8 +343,10 @@ const std::vector<Session::Command>& Session::commands() {
       {"get", "PATH", "print the object's value, \"missing\" or \"unset\"", Needs::kPath,
        &Session::doGet},
       {"dump", "PATH", "print the object and everything below it", Needs::kPath, &Session::doDump},
-      {"click", "PATH", "press and release button 1 in the middle of the object's widget",
-       Needs::kWidget, &Session::doClick},
+      {"click", "PATH [N]",
+       "press and release button 1 in the middle of the object's widget; a command's item "
+       "(posting its menus on the way); with N, item N (from 0) of a list",
+       Needs::kPath, &Session::doClick},
       {"type", "PATH TEXT", "click the widget for the focus, then type TEXT", Needs::kWidget,
        &Session::doType},
       {"press", "KEY", "press and release KEY with its modifiers (Return, a, Ctrl+Up)",
@@ -459,10 +503,113 @@ int Session::doSet(const Args& a, std::string* error, bool*) {
   return 0;
 }
 
-int Session::doClick(const Args& a, std::string*, bool*) {
-  clickMiddle(a.widget);
+int Session::doClick(const Args& a, std::string* error, bool*) {
+  OMobj_id id = object(a.path, error);
+  if (!id) return 1;
+  UIwindow* binding = UIobjIdToClass(id);
+  if (auto* item = UIwindow::alive(binding) ? dynamic_cast<UImenuItem*>(binding) : nullptr)
+    return clickCommand(item, a.path, error);
+  Widget w = widgetOf(a.path, error);
+  if (!w) return 1;
+  if (!a.rest.empty()) return clickListItem(binding, w, a, error);
+  clickMiddle(w);
   settle();
   return 0;
+}
+
+int Session::clickListItem(UIwindow* binding, Widget, const Args& a, std::string* error) {
+  char* end = nullptr;
+  long n = std::strtol(a.rest.c_str(), &end, 10);
+  if (*end || n < 0 || n > 1000000) {
+    *error = "click " + a.path + ": the item is a number from 0";
+    return 1;
+  }
+  Widget list = nullptr;
+  if (auto* single = dynamic_cast<UIlist*>(binding)) list = single->list();
+  if (auto* multi = dynamic_cast<UImultiList*>(binding)) list = multi->list();
+  if (!list) {
+    *error = "click " + a.path + ": only a list has items";
+    return 1;
+  }
+  int count = 0;
+  XtVaGetValues(list, XmNitemCount, &count, nullptr);
+  if (n >= count) {
+    *error = "click " + a.path + ": no item " + std::to_string(n);
+    return 1;
+  }
+  int position = static_cast<int>(n) + 1;
+  Position x = 0, y = 0;
+  Dimension width = 0, height = 0;
+  // An item scrolled out of sight is brought into view first.
+  if (!XmListPosToBounds(list, position, &x, &y, &width, &height)) {
+    XmListSetPos(list, position);
+    settle();
+  }
+  if (!XmListPosToBounds(list, position, &x, &y, &width, &height)) {
+    *error = "click " + a.path + ": item " + std::to_string(n) + " is not on screen";
+    return 1;
+  }
+  clickAt(list, x + width / 2, y + height / 2);
+  settle();
+  return 0;
+}
+
+int Session::clickCommand(UImenuItem* item, const std::string& path, std::string* error) {
+  // A record in a menu is preferred, else one on screen (a radio or option box).
+  Widget target = nullptr;
+  for (const MenuItemWidget& m : item->items())
+    if (!UIisBeingDestroyed(m.widget) && isPulldown(XtParent(m.widget))) target = m.widget;
+  if (!target)
+    for (const MenuItemWidget& m : item->items())
+      if (viewable(m.widget)) target = m.widget;
+  if (!target) {
+    *error = path + " is shown by no widget";
+    return 1;
+  }
+  std::vector<Widget> cascades;
+  Widget root = target;
+  while (XtParent(root)) root = XtParent(root);
+  for (Widget menu = XtParent(target); isPulldown(menu);) {
+    Widget cascade = cascadeFor(root, menu);
+    if (!cascade) break;
+    cascades.insert(cascades.begin(), cascade);
+    menu = XtParent(cascade);
+  }
+  for (size_t i = 0; i < cascades.size(); ++i) {
+    Widget next = i + 1 < cascades.size() ? cascades[i + 1] : target;
+    slowClick(cascades[i]);
+    Widget shown = XtIsWidget(next) ? next : XtParent(next);
+    EVrun_until([&] { return viewable(shown); }, 3000);
+    if (!viewable(shown)) {
+      *error = path + ": its menu did not open";
+      return 1;
+    }
+    wait(100);  // a menu takes its grab after it maps
+  }
+  if (!viewable(target)) {
+    *error = path + " is not on screen";
+    return 1;
+  }
+  slowClick(target);
+  settle();
+  return 0;
+}
+
+// Menus read the pointer's arrival and the press before the release: each is served first.
+void Session::slowClick(Widget w) {
+  Widget in = XtIsWidget(w) ? w : XtParent(w);
+  Position x = 0, y = 0;
+  Dimension width = 0, height = 0;
+  XtVaGetValues(w, XtNwidth, &width, XtNheight, &height, nullptr);
+  if (!XtIsWidget(w)) XtVaGetValues(w, XmNx, &x, XmNy, &y, nullptr);
+  fakeMotion(in, x + width / 2, y + height / 2);
+  wait(50);
+  Display* dpy = XtDisplay(in);
+  XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+  XSync(dpy, False);
+  wait(30);
+  XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+  XSync(dpy, False);
 }
 
 int Session::doDrag(const Args& a, std::string* error, bool*) {

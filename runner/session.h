@@ -11,6 +11,9 @@
 
 #include "om/om.h"
 
+class UIwindow;
+class UImenuItem;
+
 class Session {
  public:
   // The instance place the interface was loaded into and the top-level objects it made.
@@ -76,6 +79,11 @@ class Session {
   int doScreenshot(const Args& a, std::string* error, bool* quit);
   int doExpect(const Args& a, std::string* error, bool* quit);
   int doQuit(const Args& a, std::string* error, bool* quit);
+
+  // click on a list item, and on a command (its menus posted on the way).
+  int clickListItem(UIwindow* binding, Widget w, const Args& a, std::string* error);
+  int clickCommand(UImenuItem* item, const std::string& path, std::string* error);
+  void slowClick(Widget w);
 
   OMobj_id object(const std::string& path, std::string* error) const;
   Widget widgetOf(const std::string& path, std::string* error);

@@ -118,6 +118,9 @@ void UIconfigureEventDebug(const char* where, XConfigureEvent* event);
 extern Widget (*UIbuildMenuBar)(const OMobj_id& menu, Widget mainWindow);
 // Disconnects a menu bar from its commands and destroys it.
 extern void (*UIdestroyMenuBar)(Widget menuBar);
+// True when the menu bar built from menuProp (the "menu" link) must be built again after seq;
+// null: any change of "menu" or of what it refers to counts.
+extern bool (*UImenuBarChanged)(const OMobj_id& menuProp, int seq);
 
 int UIshellInstance(OMobj_id id);
 int UIshellUpdate(OMobj_id id, unsigned int mask, int seq);

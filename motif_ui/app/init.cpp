@@ -20,7 +20,12 @@
 #include "ui/dpyMgr.h"
 #include "ui/field.h"
 #include "ui/label.h"
+#include "ui/list.h"
+#include "ui/menus.h"
+#include "ui/optionBox.h"
+#include "ui/optionMenu.h"
 #include "ui/panel.h"
+#include "ui/radioBox.h"
 #include "ui/shell.h"
 #include "ui/slider.h"
 #include "ui/text.h"
@@ -154,12 +159,23 @@ void registerEntryPoints() {
       {"UItextInstance", UItextInstance, "UItextUpdate", UItextUpdate},
       {"UIsliderInstance", UIsliderInstance, "UIsliderUpdate", UIsliderUpdate},
       {"UIdialInstance", UIdialInstance, "UIdialUpdate", UIdialUpdate},
+      {"UIlistInstance", UIlistInstance, "UIlistUpdate", UIlistUpdate},
+      {"UImultiListInstance", UImultiListInstance, "UImultiListUpdate", UImultiListUpdate},
+      {"UIoptionMenuInstance", UIoptionMenuInstance, "UIoptionMenuUpdate", UIoptionMenuUpdate},
+      {"UIoptionMenu30Instance", UIoptionMenu30Instance, "UIoptionMenu30Update",
+       UIoptionMenu30Update},
+      {"UIradioBoxInstance", UIradioBoxInstance, "UIradioBoxUpdate", UIradioBoxUpdate},
+      {"UIoptionBoxInstance", UIoptionBoxInstance, "UIoptionBoxUpdate", UIoptionBoxUpdate},
   };
   for (const Type& t : types) {
     OMregister_instance_method(t.instance, t.instanceFn);
     OMregister_update_method(t.update, t.updateFn);
   }
   OMregister_update1_method("UIdisplayUpdate", UIdisplayUpdate);
+  OMregister_update1_method("UIcmdUpdate", UIcmdUpdate);
+  OMregister_update1_method("UIoptionUpdate", UIoptionUpdate);
+  OMregister_update1_method("UIradioListUpdate", UIradioListUpdate);
+  OMregister_instance_method("UIcmdDelete", UIcmdDelete);
   OMregister_update1_method("UIfontUpdate", UIfontUpdate);
 }
 
@@ -170,6 +186,7 @@ void UIinit() {
   if (done) return;
   done = true;
   UIshellInit();
+  UImenuInit();
   registerEntryPoints();
   UIfunc_init();
   // Data files (pictures ...) are searched in the folders of $CQ_DATA_PATH, then in the

@@ -18,6 +18,7 @@
 #include "svc/wt.h"
 #include "ui/errorHandler.h"
 #include "ui/layout.h"
+#include "ui/menus.h"
 #include "ui/misc.h"
 #include "ui/xmstring.h"
 
@@ -177,6 +178,7 @@ void UIwindow::onObjectCreate(Widget w) {
   Widget mainWindow = UIfindNearestMainWindowAncestor(w);
   messageWindow_ = nullptr;
   if (mainWindow) XtVaGetValues(mainWindow, XmNmessageWindow, &messageWindow_, nullptr);
+  UIaddItemStatusHandlers(w);
 }
 
 void UIwindow::addMouseInteractorHandlers(Widget w) {

@@ -26,6 +26,7 @@
 #include "svc/ev.h"
 #include "svc/wt.h"
 #include "ui/args.h"
+#include "ui/menus.h"
 #include "ui/misc.h"
 #include "ui/xmstring.h"
 
@@ -37,6 +38,7 @@ OMobj_id UIshell::UIshellRealizeCBId = {0, 0};
 
 Widget (*UIbuildMenuBar)(const OMobj_id& menu, Widget mainWindow) = nullptr;
 void (*UIdestroyMenuBar)(Widget menuBar) = nullptr;
+bool (*UImenuBarChanged)(const OMobj_id& menuProp, int seq) = nullptr;
 
 namespace {
 
@@ -411,6 +413,7 @@ bool UIshell::instanceObject() {
   if (!alive(this)) return true;
   showStatusText();
   addMouseInteractorHandlers(workArea);
+  UIaddItemStatusHandlers(workArea);
   Atom deleteWindow = XInternAtom(XtDisplay(shellWidget), "WM_DELETE_WINDOW", False);
   XmAddWMProtocolCallback(shellWidget, deleteWindow, closeCB, this);
   if (auto* wt = static_cast<WText_context*>(displayContext.getWtDpyContext())) {
@@ -530,7 +533,10 @@ void UIshell::setShellResources(Widget mw, int seq) {
   if (newer(objId, "title", seq)) UIsetTitle(objId, sub(objId, "title"), mw);
   if (newer(objId, "iconic", seq)) UIsetIconic(objId, sub(objId, "iconic"), mw);
   if (newer(objId, "iconName", seq)) UIsetIconName(objId, sub(objId, "iconName"), mw);
-  if (newer(objId, "menu", seq)) {
+  // A bar's own build writes into the commands it shows: only what the bar shows counts.
+  bool menuChanged =
+      UImenuBarChanged ? UImenuBarChanged(sub(objId, "menu"), seq) : newer(objId, "menu", seq);
+  if (menuChanged) {
     Widget bar = nullptr;
     XtVaGetValues(mw, XmNmenuBar, &bar, nullptr);
     if (!bar) {

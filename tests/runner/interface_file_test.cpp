@@ -39,6 +39,8 @@ templates:
       strings: string[]
       values: int[]
       cmdList: obj[]
+      stringdims: int
+      dims: int
 )",
                                "kit.yaml", &errors),
               1);
@@ -123,6 +125,36 @@ main:
   ASSERT_EQ(OMget_str_val(OMfind_str_subobj(main, "color.bg", 0), &s, 0), 1);
   EXPECT_STREQ(s, "#ffeecc");
   std::free(s);
+}
+
+TEST_F(InterfaceFile, ArraysWithoutTheirCountGetItOnceAtLoad) {
+  UIloadResult r = load(R"(
+main:
+  type: Panel
+  strings: [a, b, c]
+  cmdList: [one, two]
+  one: { type: Panel }
+  two: { type: Panel }
+  kept:
+    type: Panel
+    strings: [x, y]
+    stringdims: 1
+    dims: 5
+)");
+  ASSERT_TRUE(r.ok) << errors(r);
+  OMobj_id main = r.objects[0];
+  int v = 0;
+  ASSERT_EQ(OMget_int_val(OMfind_str_subobj(main, "stringdims", 0), &v), 1);
+  EXPECT_EQ(v, 3);
+  ASSERT_EQ(OMget_int_val(OMfind_str_subobj(main, "dims", 0), &v), 1);
+  EXPECT_EQ(v, 2);
+  ASSERT_EQ(OMget_int_val(OMfind_str_subobj(main, "kept.stringdims", 0), &v), 1);
+  EXPECT_EQ(v, 1) << "a count the file gives stays";
+  ASSERT_EQ(OMget_int_val(OMfind_str_subobj(main, "kept.dims", 0), &v), 1);
+  EXPECT_EQ(v, 5);
+  OMset_str_array_val(OMfind_str_subobj(main, "strings", 0), 3, "d");
+  ASSERT_EQ(OMget_int_val(OMfind_str_subobj(main, "stringdims", 0), &v), 1);
+  EXPECT_EQ(v, 3) << "set once, not linked to the array";
 }
 
 // Reals in a file, in expressions and in the object manager's text conversions are read and

@@ -98,8 +98,8 @@ TEST_F(Uirun, TheGallerysPictureShowsItsWindowAndStatusLine) {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
   ASSERT_TRUE(readPng(picture, &width, &height, &rgb));
-  EXPECT_EQ(width, 820);
-  EXPECT_EQ(height, 790);
+  EXPECT_EQ(width, 1040);
+  EXPECT_EQ(height, 822);
   // The status line (the bottom rows) holds dark text on the light background.
   int dark = 0;
   for (int y = height - 22; y < height; ++y)
@@ -109,9 +109,9 @@ TEST_F(Uirun, TheGallerysPictureShowsItsWindowAndStatusLine) {
       if (p[0] < 80 && p[1] < 80 && p[2] < 80) ++dark;
     }
   EXPECT_GT(dark, 100) << "the status text is drawn";
-  // The panel's own colour (#c8d8e8) is where the file puts it.
+  // The panel's own colour (#c8d8e8) is where the file puts it (below the 32-pixel menu bar).
   const unsigned char* panel =
-      &rgb[(static_cast<size_t>(40) * static_cast<size_t>(width) + 50) * 3];
+      &rgb[(static_cast<size_t>(40 + 32) * static_cast<size_t>(width) + 50) * 3];
   EXPECT_EQ(panel[0], 0xc8);
   EXPECT_EQ(panel[1], 0xd8);
   EXPECT_EQ(panel[2], 0xe8);
@@ -148,6 +148,38 @@ TEST_F(Uirun, ScriptsSetReadAndExpect) {
             "app.box.clientWidth = 150\n"
             "app.nothing missing\n"
             "app.title unset\n");
+}
+
+TEST_F(Uirun, ClicksPickListItemsAndPostMenusOnTheWayToACommand) {
+  std::string file = write("menus.yaml", R"(app:
+  type: UIapp
+  visible: 1
+  width: 300
+  height: 240
+  menu: => bar
+  bar: { type: UIcmdList, cmdList: [file] }
+  file: { type: UIcmdList, label: File, cmdList: [more] }
+  more: { type: UIcmdList, label: More, cmdList: [deep] }
+  deep: { type: UIcmd, label: Deep }
+  names:
+    type: UIlist
+    visible: 1
+    width: 150
+    height: 80
+    strings: [a, b, c, d, e, f, g, h, i, j, k, l]
+)");
+  Result r = run(file + " --script -",
+                 "click app.names 10\n"
+                 "expect app.names.selectedItem 10\n"
+                 "expect app.names.selectedText k\n"
+                 "click app.deep\n"
+                 "expect app.deep.do 1\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  r = run(file + " --script -", "click app.names 12\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("click app.names: no item 12"), std::string::npos) << r.err;
+  r = run(file + " --script -", "click app.bar 1\n");
+  EXPECT_EQ(r.status, 1) << "a command list has no widget";
 }
 
 // Under a comma-decimal locale the file's reals, the script's numbers, the object manager's
