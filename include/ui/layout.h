@@ -45,3 +45,7 @@ class UIlayout {
   // Ends a move, resize or selection (state 0).
   static void cleanUpLayoutState();
 };
+
+// Registers the editor's and the cursors' entry points and wrapper classes with the object
+// manager; UIinit calls it once, before the kit's templates are read.
+void UIeditorRegister();

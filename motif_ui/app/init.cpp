@@ -20,6 +20,7 @@
 #include "ui/dpyMgr.h"
 #include "ui/field.h"
 #include "ui/label.h"
+#include "ui/layout.h"
 #include "ui/panel.h"
 #include "ui/shell.h"
 #include "ui/slider.h"
@@ -170,6 +171,7 @@ void UIinit() {
   done = true;
   UIshellInit();
   registerEntryPoints();
+  UIeditorRegister();
   UIfunc_init();
   // Data files (pictures ...) are searched in the folders of $CQ_DATA_PATH, then in the
   // project's runtime folder.
