@@ -24,6 +24,7 @@
 #include "svc/ev.h"
 #include "svc/wt.h"
 #include "ui/args.h"
+#include "ui/layout.h"
 #include "ui/misc.h"
 #include "ui/xmstring.h"
 
@@ -188,6 +189,9 @@ bool UIshell::instanceObject() {
   if (!alive(this)) return true;
   showStatusText();
   addMouseInteractorHandlers(workArea);
+  // The work area passes the editor's button events to the main window, and takes drops.
+  UIlayout::addIndirectEventHandlers(workArea, mainWindow);
+  UIlayout::addDropTarget(workArea);
   Atom deleteWindow = XInternAtom(XtDisplay(shellWidget), "WM_DELETE_WINDOW", False);
   XmAddWMProtocolCallback(shellWidget, deleteWindow, closeCB, this);
   if (auto* wt = static_cast<WText_context*>(displayContext.getWtDpyContext())) {
