@@ -18,6 +18,7 @@
 #include <X11/Intrinsic.h>
 
 #include <string>
+#include <vector>
 
 #include "om/omx.h"
 
@@ -130,6 +131,38 @@ class UIlayout {
   // The cursor of a kind on w's display.
   static Cursor cursorFor(Widget w, CursorKind kind);
 };
+
+// ---- Undo and redo ---------------------------------------------------------------------------
+// Each edit the editor writes (a move, a resize, a reparent, an option added by a drop, a
+// delete) is one step; Ctrl+Z undoes, Ctrl+Shift+Z or Ctrl+Y redoes while editing is on, as do
+// the edit-state object's undo and redo triggers. A new edit clears what could be redone; the
+// last 1000 steps are kept. Undoing a delete makes the object again from a copy kept aside,
+// with its values, links, place among its siblings and the links other objects held to it. A
+// step whose object has gone since is dropped quietly. Nothing happens in the middle of a drag.
+// Each returns true when a step was undone or redone.
+bool UIlayoutUndo();
+bool UIlayoutRedo();
+int UIlayoutUndoDepth();
+int UIlayoutRedoDepth();
+void UIlayoutClearHistory();
+
+// What the editor changed, net of undo: for each object, the x, y, width and height it set last
+// (in the order first edited) ...
+struct UIlayoutGeometryEdit {
+  OMobj_id object;
+  const char* key;  // "x", "y", "width" or "height"
+  int value;
+};
+// ... and the edits a file cannot take: reparents ("reparented"), deletions ("deleted"; object
+// is the deleted one's container, name its name) and options added by a drop ("option added").
+// An object reparented has none of its geometry among the first list.
+struct UIlayoutStructureEdit {
+  OMobj_id object;
+  std::string name;
+  const char* what;
+};
+void UIlayoutNetEdits(std::vector<UIlayoutGeometryEdit>* geometry,
+                      std::vector<UIlayoutStructureEdit>* structure);
 
 // The edit-state object's wrapper: in order, the edit-enable int, the snap-to-grid int, the
 // group trigger, the ungroup trigger, grid step x, grid step y, the edit-object path and the

@@ -222,6 +222,274 @@ UIlayout::CursorKind zoneOf(int x, int y, int w, int h, int* action) {
 
 }  // namespace
 
+// ---- Undo and redo
+// --------------------------------------------------------------------------------
+
+namespace {
+
+constexpr size_t kMaxSteps = 1000;
+const char* const kGeometryKeys[4] = {"x", "y", "width", "height"};
+constexpr int kUnset = -2147483647 - 1;
+
+struct Geometry {
+  int v[4] = {kUnset, kUnset, kUnset, kUnset};
+};
+
+Geometry readGeometry(OMobj_id id) {
+  Geometry g;
+  for (int i = 0; i < 4; ++i) readInt(id, kGeometryKeys[i], &g.v[i]);
+  return g;
+}
+
+void writeGeometry(OMobj_id id, const Geometry& g) {
+  OMcontext ctx(id, OM_CTX_USER, OM_CTX_GEOMETRY);
+  for (int i = 0; i < 4; ++i) {
+    int now = kUnset;
+    if (g.v[i] == kUnset || (readInt(id, kGeometryKeys[i], &now) && now == g.v[i])) continue;
+    OMset_int_val(sub(id, kGeometryKeys[i]), g.v[i]);
+  }
+}
+
+// A link some other object held to the deleted object (or into it).
+struct Referrer {
+  OMobj_id holder;
+  std::string target;  // path below the deleted object; empty for the object itself
+};
+
+struct Step {
+  enum Kind { kGeometry, kReparent, kOption, kDelete } kind = kGeometry;
+  OMobj_id object = OMnull_obj;  // the edited object; for an option: the option made
+  Geometry before, after;
+  OMobj_id oldParent = OMnull_obj, newParent = OMnull_obj;  // reparent
+  OMobj_id list = OMnull_obj;                               // option: the cmdList
+  // Delete: the container, the name, the siblings that followed it, the copy kept aside and
+  // the links others held.
+  OMobj_id place = OMnull_obj;
+  std::string name;
+  std::vector<OMobj_id> later;
+  OMobj_id aside = OMnull_obj;
+  std::vector<Referrer> referrers;
+};
+
+std::vector<Step> undoSteps, redoSteps;
+bool replaying = false;  // undo and redo write through the same paths without recording
+
+void push(Step step) {
+  if (replaying) return;
+  undoSteps.push_back(std::move(step));
+  if (undoSteps.size() > kMaxSteps) undoSteps.erase(undoSteps.begin());
+  redoSteps.clear();
+}
+
+bool valid(OMobj_id id) {
+  return OMvalid_obj(id, OMnull_obj, 0) == 1;
+}
+
+// Where deleted objects wait for an undo: a group under the root that is never instanced.
+OMobj_id asidePlace() {
+  static OMobj_id place = OMnull_obj;
+  if (!valid(place))
+    place =
+        OMcreate_obj(OMstr_to_name("UIlayoutDeleted"), OM_KIND_GROUP, OMroot_obj, OMnull_obj, 0);
+  return place;
+}
+
+bool within(OMobj_id id, OMobj_id top) {
+  for (int depth = 0; depth < 4096 && !!id; ++depth) {
+    if (id == top) return true;
+    OMobj_id parent;
+    if (OMget_obj_parent(id, &parent) != 1) return false;
+    id = parent;
+  }
+  return false;
+}
+
+std::string pathBelow(OMobj_id id, OMobj_id top) {
+  if (id == top) return "";
+  char buf[4096];
+  if (OMret_obj_path_to(id, top, buf, sizeof buf) != 1) return "";
+  return buf;
+}
+
+// Every link from outside `top` into it. The templates are not looked at.
+void collectReferrers(OMobj_id at, OMobj_id top, std::vector<Referrer>* out, int depth = 0) {
+  if (depth > 256 || at == top || at == OMtempl_obj) return;
+  OMobj_id target;
+  if (OMget_obj_pval(at, &target, 0) == 1 && within(target, top))
+    out->push_back({at, pathBelow(target, top)});
+  int count = 0;
+  OMget_num_subobjs(at, &count);
+  for (int i = 0; i < count; ++i) collectReferrers(OMget_subobj_at(at, i), top, out, depth + 1);
+}
+
+// A copy holds the bindings' pointers of the original: cleared so no update finds them.
+void clearBindings(OMobj_id at, int depth = 0) {
+  if (depth > 256) return;
+  static const OMobj_name cxx = OMstr_to_name("cxxhandle"), handle = OMstr_to_name("handle");
+  int count = 0;
+  OMget_num_subobjs(at, &count);
+  for (int i = 0; i < count; ++i) {
+    OMobj_id child = OMget_subobj_at(at, i);
+    OMobj_name name = 0;
+    OMget_obj_name(child, &name);
+    if (name == cxx) {
+      OMset_ptr_val(child, nullptr, 0);
+    } else if (name == handle) {
+      OMset_ptr_val(OMfind_subobj(child, OMstr_to_name("widget"), 0), nullptr, 0);
+      OMset_int_val(OMfind_subobj(child, OMstr_to_name("window"), 0), 0);
+    } else {
+      clearBindings(child, depth + 1);
+    }
+  }
+}
+
+// Destroys id, keeping what an undo needs in step (kind kDelete).
+void deleteKeepingAside(OMobj_id id, Step* step) {
+  step->kind = Step::kDelete;
+  step->object = id;
+  OMobj_name name = 0;
+  OMget_obj_name(id, &name);
+  step->name = OMname_to_str(name);
+  OMget_obj_parent(id, &step->place);
+  step->later.clear();
+  int count = 0;
+  OMget_num_subobjs(step->place, &count);
+  bool after = false;
+  for (int i = 0; i < count; ++i) {
+    OMobj_id sibling = OMget_subobj_at(step->place, i);
+    if (after) step->later.push_back(sibling);
+    if (sibling == id) after = true;
+  }
+  step->referrers.clear();
+  collectReferrers(OMroot_obj, id, &step->referrers);
+  step->aside = OMcopy_obj(id, name, asidePlace(), OMnull_obj, 0);
+  clearBindings(step->aside);
+  OMdestroy_obj(id, 0);
+}
+
+void remap(OMobj_id from, OMobj_id to) {
+  for (auto* steps : {&undoSteps, &redoSteps})
+    for (Step& s : *steps) {
+      for (OMobj_id* id : {&s.object, &s.oldParent, &s.newParent, &s.place, &s.list})
+        if (*id == from) *id = to;
+      for (OMobj_id& l : s.later)
+        if (l == from) l = to;
+    }
+}
+
+// Makes the deleted object again from its copy; false when its container has gone.
+bool restore(Step* step) {
+  if (!valid(step->place) || !valid(step->aside)) return false;
+  OMobj_id made;
+  {
+    OMcontext ctx(step->place, OM_CTX_USER, OM_CTX_STRUCTURE);
+    made = OMcopy_obj(step->aside, OMstr_to_name(step->name.c_str()), step->place, OMnull_obj, 0);
+    if (!made) return false;
+    // Back in its place among its siblings.
+    for (OMobj_id sibling : step->later)
+      if (valid(sibling)) OMmove_obj(sibling, step->place);
+    for (const Referrer& r : step->referrers) {
+      OMobj_id target = r.target.empty() ? made : OMfind_str_subobj(made, r.target.c_str(), 0);
+      if (valid(r.holder) && !!target) OMset_obj_ref(r.holder, target, 0);
+    }
+    OMclose_obj(made, 0);
+  }
+  OMdestroy_obj(step->aside, 0);
+  step->aside = OMnull_obj;
+  remap(step->object, made);
+  step->object = made;
+  return true;
+}
+
+OMobj_id addOption(OMobj_id list) {
+  OMobj_id option = UIcreate_obj_from_str("UIoption", "UIoption", nullptr);
+  if (!option) return OMnull_obj;
+  if (OMset_array_val(list, OM_ARRAY_APPEND, option, 0) != 1) {
+    std::printf("Error appending to array.\n");
+    OMdestroy_obj(option, 0);
+    return OMnull_obj;
+  }
+  OMcontext ctx(option, OM_CTX_WIDGET, OM_CTX_EVENT);
+  OMclose_obj(option, 0);
+  return option;
+}
+
+bool removeOption(OMobj_id list, OMobj_id option) {
+  int size = 0;
+  if (!valid(list) || !valid(option) || OMget_array_size(list, &size) != 1) return false;
+  for (int i = 0; i < size; ++i) {
+    OMobj_id element;
+    if (OMget_array_val(list, i, &element, 1) == 1 && element == option) {
+      OMdel_array_val(list, i, 0);
+      OMdestroy_obj(option, 0);
+      return true;
+    }
+  }
+  return false;
+}
+
+void reparentTo(OMobj_id id, OMobj_id parent, const Geometry& g) {
+  OMcontext ctx(id, OM_CTX_USER, OM_CTX_STRUCTURE);
+  writeGeometry(id, g);
+  OMset_obj_ref(sub(id, "parent"), parent, 0);
+}
+
+// Applies a step backwards (undo) or forwards; false when its objects have gone.
+bool apply(Step* s, bool forward) {
+  switch (s->kind) {
+    case Step::kGeometry:
+      if (!valid(s->object)) return false;
+      writeGeometry(s->object, forward ? s->after : s->before);
+      return true;
+    case Step::kReparent: {
+      OMobj_id parent = forward ? s->newParent : s->oldParent;
+      if (!valid(s->object) || !valid(parent)) return false;
+      reparentTo(s->object, parent, forward ? s->after : s->before);
+      return true;
+    }
+    case Step::kOption:
+      if (!forward) return removeOption(s->list, s->object);
+      if (!valid(s->list)) return false;
+      s->object = addOption(s->list);
+      return !!s->object;
+    case Step::kDelete:
+      if (!forward) return restore(s);
+      if (!valid(s->object)) return false;
+      deleteKeepingAside(s->object, s);
+      return true;
+  }
+  return false;
+}
+
+bool replay(std::vector<Step>& from, std::vector<Step>& to, bool forward) {
+  // In the middle of a drag the rubber band and the written geometry would disagree.
+  if (UIlayout::state == 1 || UIlayout::state == 2) return false;
+  while (!from.empty()) {
+    Step step = std::move(from.back());
+    from.pop_back();
+    replaying = true;
+    bool done = apply(&step, forward);
+    replaying = false;
+    if (!done) continue;  // its object has gone: dropped
+    to.push_back(std::move(step));
+    return true;
+  }
+  return false;
+}
+
+void recordGeometry(OMobj_id id, const Geometry& before) {
+  Geometry after = readGeometry(id);
+  if (std::memcmp(before.v, after.v, sizeof before.v) == 0) return;
+  Step s;
+  s.kind = Step::kGeometry;
+  s.object = id;
+  s.before = before;
+  s.after = after;
+  push(std::move(s));
+}
+
+}  // namespace
+
 // ---- Settings ------------------------------------------------------------------------------
 
 bool UIlayout::setGrid(int x, int y) {
@@ -478,7 +746,10 @@ void UIlayout::buttonReleaseCB(Widget w, XtPointer, XEvent* event, Boolean* go) 
     if (!drawn || !inside || (x == cx && y == cy) || !binding || binding->positionsItself()) return;
     x = gridMapX(static_cast<short>(x), 0);
     y = gridMapY(static_cast<short>(y), 0);
+    Geometry before = readGeometry(binding->objId);
+    OMobj_id id = binding->objId;
     UIupdateOMRequestedWindowPos(moved, x, y, 2);
+    recordGeometry(id, before);
     return;
   }
   // Resizing.
@@ -486,12 +757,26 @@ void UIlayout::buttonReleaseCB(Widget w, XtPointer, XEvent* event, Boolean* go) 
   if (!drawn || !sizeValid || !binding || binding->positionsItself()) return;
   int width = last_motion_width, height = last_motion_height;
   if (x == cx && y == cy && width - 1 == widthOf(moved) && height - 1 == heightOf(moved)) return;
+  OMobj_id id = binding->objId;
+  Geometry before = readGeometry(id);
   UIupdateOMRequestedWindowPosSize(moved, x, y, width - 1, height - 1, 2);
+  recordGeometry(id, before);
 }
 
 void UIlayout::keyPressCB(Widget, XtPointer, XEvent* event, Boolean* go) {
   if (!editEnable || !event || event->type != KeyPress) return;
   KeySym sym = XLookupKeysym(&event->xkey, 0);
+  if (event->xkey.state & ControlMask) {
+    bool shift = event->xkey.state & ShiftMask;
+    if ((sym == XK_z && !shift) || sym == XK_y || (sym == XK_z && shift)) {
+      if (go) *go = False;
+      if (sym == XK_z && !shift)
+        UIlayoutUndo();
+      else
+        UIlayoutRedo();
+    }
+    return;
+  }
   if (state == 0 || UIisBeingDestroyed(moveWidget)) return;
   if (sym != XK_BackSpace && sym != XK_Delete) return;
   UIwindow* binding = UIwidgetToClass(moveWidget);
@@ -501,7 +786,9 @@ void UIlayout::keyPressCB(Widget, XtPointer, XEvent* event, Boolean* go) {
   if (go) *go = False;
   // The widget goes with its object: nothing to repaint.
   dropSelection(false);
-  OMdestroy_obj(id, 0);
+  Step step;
+  deleteKeepingAside(id, &step);
+  push(std::move(step));
 }
 
 void UIlayout::overlayWindowExposeHandler(Widget w, XtPointer, XEvent* event, Boolean*) {
@@ -559,11 +846,22 @@ void reparent(Widget container, int flags) {
   y = UIlayout::gridMapY(static_cast<short>(y), 0);
   OMobj_id id = moved->objId, parent = into->objId;
   Widget w = UIlayout::moveWidget;
+  Step step;
+  step.kind = Step::kReparent;
+  step.object = id;
+  step.before = readGeometry(id);
+  OMget_obj_val(sub(id, "parent"), &step.oldParent);
+  step.newParent = parent;
   // The widget is rebuilt under its new parent: the selection ends here.
   dropSelection(false);
-  OMcontext ctx(id, OM_CTX_USER, OM_CTX_STRUCTURE);
-  UIupdateOMRequestedWindowPos(w, x, y, flags);
-  OMset_obj_ref(OMfind_subobj(id, OMstr_to_name("parent"), 0), parent, 0);
+  {
+    OMcontext ctx(id, OM_CTX_USER, OM_CTX_STRUCTURE);
+    UIupdateOMRequestedWindowPos(w, x, y, flags);
+    OMset_obj_ref(OMfind_subobj(id, OMstr_to_name("parent"), 0), parent, 0);
+  }
+  if (!valid(id)) return;
+  step.after = readGeometry(id);
+  push(std::move(step));
 }
 
 }  // namespace
@@ -599,15 +897,13 @@ void UIlayout::cmdListEnterNotifyCB(Widget, XtPointer container, XEvent* event, 
     std::printf("Error searching for cmdList\n");
     return;
   }
-  OMobj_id option = UIcreate_obj_from_str("UIoption", "UIoption", nullptr);
+  OMobj_id option = addOption(cmdList);
   if (!option) return;
-  if (OMset_array_val(cmdList, OM_ARRAY_APPEND, option, 0) != 1) {
-    std::printf("Error appending to array.\n");
-    OMdestroy_obj(option, 0);
-    return;
-  }
-  OMcontext ctx(option, OM_CTX_WIDGET, OM_CTX_EVENT);
-  OMclose_obj(option, 0);
+  Step step;
+  step.kind = Step::kOption;
+  step.object = option;
+  step.list = cmdList;
+  push(std::move(step));
 }
 
 // ---- Ending and forgetting
@@ -797,4 +1093,74 @@ void UIlayout::ungroupObjects() {
   if (!groupable()) return;
   for (Widget child : groupChildren(moveWidget)) removeIndirectEventHandlers(child, moveWidget);
   addDirectEventHandlers(moveWidget);
+}
+
+// ---- Undo and redo: the entry points ---------------------------------------------------------
+
+bool UIlayoutUndo() {
+  return replay(undoSteps, redoSteps, false);
+}
+
+bool UIlayoutRedo() {
+  return replay(redoSteps, undoSteps, true);
+}
+
+int UIlayoutUndoDepth() {
+  return static_cast<int>(undoSteps.size());
+}
+
+int UIlayoutRedoDepth() {
+  return static_cast<int>(redoSteps.size());
+}
+
+void UIlayoutClearHistory() {
+  for (auto* steps : {&undoSteps, &redoSteps})
+    for (Step& s : *steps)
+      if (valid(s.aside)) OMdestroy_obj(s.aside, 0);
+  undoSteps.clear();
+  redoSteps.clear();
+}
+
+void UIlayoutNetEdits(std::vector<UIlayoutGeometryEdit>* geometry,
+                      std::vector<UIlayoutStructureEdit>* structure) {
+  std::vector<OMobj_id> order, reparented;
+  std::vector<std::array<int, 4>> values;
+  for (const Step& s : undoSteps) {
+    if (s.kind == Step::kReparent) reparented.push_back(s.object);
+    if (s.kind != Step::kGeometry && s.kind != Step::kReparent) {
+      if (structure) {
+        OMobj_name name = 0;
+        OMget_obj_name(s.object, &name);
+        if (s.kind == Step::kDelete)
+          structure->push_back({s.place, s.name, "deleted"});
+        else
+          structure->push_back({s.list, OMname_to_str(name), "option added"});
+      }
+      continue;
+    }
+    size_t i = 0;
+    while (i < order.size() && order[i] != s.object) ++i;
+    if (i == order.size()) {
+      order.push_back(s.object);
+      values.push_back({kUnset, kUnset, kUnset, kUnset});
+    }
+    for (int k = 0; k < 4; ++k)
+      if (s.after.v[k] != kUnset && s.after.v[k] != s.before.v[k]) values[i][k] = s.after.v[k];
+  }
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (!valid(order[i])) continue;
+    bool moved = false;
+    for (OMobj_id r : reparented) moved |= r == order[i];
+    if (moved) {
+      if (structure) {
+        OMobj_name name = 0;
+        OMget_obj_name(order[i], &name);
+        structure->push_back({order[i], OMname_to_str(name), "reparented"});
+      }
+      continue;
+    }
+    for (int k = 0; k < 4; ++k)
+      if (values[i][k] != kUnset && geometry)
+        geometry->push_back({order[i], kGeometryKeys[k], values[i][k]});
+  }
 }

@@ -51,6 +51,8 @@ int UIlayoutEditState::update(unsigned int, int seq) {
   // A trigger at its initial stamp (seq -1) has not fired.
   if (seq >= 0 && group.changed(seq)) UIlayout::groupObjects();
   if (seq >= 0 && ungroup.changed(seq)) UIlayout::ungroupObjects();
+  if (seq >= 0 && undo.changed(seq)) UIlayoutUndo();
+  if (seq >= 0 && redo.changed(seq)) UIlayoutRedo();
   if (UIlayout::snapToGrid && (gridX.changed(seq) || gridY.changed(seq))) {
     int x = UIlayout::gridX, y = UIlayout::gridY;
     readInt(gridX, &x);

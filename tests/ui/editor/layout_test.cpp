@@ -388,4 +388,138 @@ TEST_F(Editor, AGridStepBelowOneIsRefused) {
   OMset_int_val(sub(editState, "gridX"), 4);
 }
 
+TEST_F(Editor, EveryKindOfEditUndoesAndRedoes) {
+  UIlayoutClearHistory();
+  OMobj_id a = item("UIpanel", "ua", 0, 0, 180, 280);
+  OMobj_id b = item("UIpanel", "ub", 200, 0, 180, 280);
+  OMobj_id l = item("UIlabel", "undone", 20, 20, 80, 40, a);
+  select(l);
+  drag(l, 40, 20, 50, 20);  // move: x 20 -> 32 (30 snapped)
+  ASSERT_EQ(at(l, "x"), 32);
+  drag(l, 77, 37, 86, 37);  // resize: width 80 -> 88
+  ASSERT_EQ(at(l, "width"), 88);
+  EXPECT_EQ(UIlayoutUndoDepth(), 2);
+  uitest::pressKey(XK_z, ControlMask);
+  EXPECT_EQ(at(l, "width"), 80);
+  uitest::pressKey(XK_z, ControlMask);
+  EXPECT_EQ(at(l, "x"), 20);
+  EXPECT_FALSE(UIlayoutUndo()) << "nothing more to undo";
+  uitest::pressKey(XK_z, ControlMask | ShiftMask);
+  EXPECT_EQ(at(l, "x"), 32);
+  uitest::pressKey(XK_y, ControlMask);
+  EXPECT_EQ(at(l, "width"), 88);
+  Dimension w = 0;
+  XtVaGetValues(widget(l), XtNwidth, &w, nullptr);
+  EXPECT_EQ(w, 88) << "the widget follows";
+
+  // Reparent, undone: back under a, where it was.
+  UIlayout::cleanUpLayoutState();
+  select(l);
+  drag(l, 40, 20, 40 + 210, 20 + 80);
+  OMobj_id parent;
+  OMget_obj_val(sub(l, "parent"), &parent);
+  ASSERT_EQ(parent, b);
+  EXPECT_TRUE(UIlayoutUndo());
+  OMget_obj_val(sub(l, "parent"), &parent);
+  EXPECT_EQ(parent, a);
+  EXPECT_EQ(at(l, "x"), 32);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(widget(l)); }));
+  EXPECT_EQ(XtParent(widget(l)), widget(a));
+  EXPECT_TRUE(UIlayoutRedo());
+  OMget_obj_val(sub(l, "parent"), &parent);
+  EXPECT_EQ(parent, b);
+  EXPECT_TRUE(UIlayoutUndo());
+
+  // Delete, undone: the object with its values, its links, its place and the links to it.
+  OMobj_id holder = OMcreate_obj(OMstr_to_name((prefix + "holder").c_str()), OM_KIND_REF,
+                                 OMroot_obj, OMnull_obj, 0);
+  made.push_back(holder);
+  OMset_obj_ref(holder, sub(l, "width"), 0);
+  OMset_str_val(sub(l, "label"), "kept");
+  OMobj_id after = item("UIlabel", "after", 100, 200, 60, 30, a);
+  OMobj_id place;
+  OMget_obj_parent(l, &place);
+  auto indexOf = [&](OMobj_id id) {
+    int count = 0;
+    OMget_num_subobjs(place, &count);
+    for (int i = 0; i < count; ++i)
+      if (OMget_subobj_at(place, i) == id) return i;
+    return -1;
+  };
+  int index = indexOf(l);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(widget(l)); }));
+  select(l);
+  uitest::movePointer(widget(l), 40, 20);
+  uitest::pressKey(XK_Delete);
+  ASSERT_EQ(OMvalid_obj(l, OMnull_obj, 0), 0);
+  uitest::pressKey(XK_z, ControlMask);
+  OMobj_id back = OMfind_subobj(place, OMstr_to_name((prefix + "undone").c_str()), 0);
+  ASSERT_FALSE(!back) << "made again";
+  made.push_back(back);
+  EXPECT_EQ(indexOf(back), index) << "in its place among its siblings";
+  EXPECT_LT(indexOf(back), indexOf(after));
+  OMtext label = OMget_text(sub(back, "label"));
+  ASSERT_TRUE(label);
+  EXPECT_STREQ(label.get(), "kept");
+  EXPECT_EQ(at(back, "width"), 88);
+  OMget_obj_val(sub(back, "parent"), &parent);
+  EXPECT_EQ(parent, a) << "its own links";
+  OMobj_id target;
+  ASSERT_EQ(OMget_obj_pval(holder, &target, 0), 1);
+  EXPECT_EQ(target, sub(back, "width")) << "the links others held";
+  EXPECT_TRUE(uitest::pumpUntil([&] { return viewable(widget(back)); })) << "shown again";
+  EXPECT_TRUE(UIlayoutRedo());
+  EXPECT_EQ(OMvalid_obj(back, OMnull_obj, 0), 0) << "deleted again";
+  EXPECT_TRUE(UIlayoutUndo());
+  back = OMfind_subobj(place, OMstr_to_name((prefix + "undone").c_str()), 0);
+  ASSERT_FALSE(!back);
+  made.push_back(back);
+  EXPECT_TRUE(UIlayoutUndo()) << "the geometry steps reach the object made again";
+  EXPECT_EQ(at(back, "width"), 80);
+}
+
+TEST_F(Editor, HistoryRulesNewEditsGoneObjectsAndDrags) {
+  UIlayoutClearHistory();
+  OMobj_id l = item("UIlabel", "hist", 20, 20, 80, 40);
+  select(l);
+  Widget w = widget(l);
+  // More than 100 steps are kept.
+  for (int i = 0; i < 101; ++i) {
+    uitest::movePointer(w, 40, 20);
+    uitest::pressButton(2);
+    uitest::movePointer(w, i % 2 ? 28 : 50, 20);
+    uitest::movePointer(w, i % 2 ? 29 : 51, 20);
+    uitest::releaseButton(2);
+    ASSERT_TRUE(uitest::pumpUntil([&] { return at(l, "x") == (i % 2 ? 20 : 32); })) << i;
+  }
+  EXPECT_EQ(UIlayoutUndoDepth(), 101);
+  int undone = 0;
+  while (UIlayoutUndo()) ++undone;
+  EXPECT_EQ(undone, 101);
+  EXPECT_EQ(at(l, "x"), 20);
+  EXPECT_TRUE(UIlayoutRedo());
+  EXPECT_EQ(at(l, "x"), 32);
+  drag(l, 40, 20, 40, 33);  // a new edit: nothing left to redo
+  EXPECT_EQ(UIlayoutRedoDepth(), 0);
+
+  // In the middle of a drag, undo does nothing.
+  uitest::movePointer(w, 40, 20);
+  uitest::pressButton(2);
+  uitest::movePointer(w, 60, 30);
+  EXPECT_EQ(UIlayout::state, 1);
+  EXPECT_FALSE(UIlayoutUndo());
+  uitest::movePointer(w, 40, 20);
+  uitest::releaseButton(2);
+  uitest::pumpFor(30);
+
+  // A step whose object has gone is dropped quietly.
+  int depth = UIlayoutUndoDepth();
+  OMdestroy_obj(l, 0);
+  uitest::pumpFor(20);
+  EXPECT_FALSE(UIlayoutUndo());
+  EXPECT_EQ(UIlayoutUndoDepth(), 0);
+  EXPECT_GT(depth, 0);
+  EXPECT_TRUE(uitest::reports().empty());
+}
+
 }  // namespace
