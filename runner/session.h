@@ -4,6 +4,7 @@
 
 #include <X11/Intrinsic.h>
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ class Session {
   // 0, or 1 for a failed expect or a bad command (after a message on standard error).
   // Sets *quit when the script said "quit".
   int runScript(std::istream& in, const std::string& origin, bool* quit);
+
+  // What the "save" command does (uirun --edit sets it): returns 0, or 1 with a message.
+  void onSave(std::function<int(std::string*)> save) { save_ = std::move(save); }
 
   // The script commands, one a line: "  VERB SYNTAX   help", in the order of the table.
   static std::string commandHelp();
@@ -71,12 +75,16 @@ class Session {
   int doScreenshot(const Args& a, std::string* error, bool* quit);
   int doExpect(const Args& a, std::string* error, bool* quit);
   int doQuit(const Args& a, std::string* error, bool* quit);
+  int doUndo(const Args& a, std::string* error, bool* quit);
+  int doRedo(const Args& a, std::string* error, bool* quit);
+  int doSave(const Args& a, std::string* error, bool* quit);
 
   OMobj_id object(const std::string& path, std::string* error) const;
   Widget widgetOf(const std::string& path, std::string* error);
 
   OMobj_id place_;
   std::vector<OMobj_id> objects_;
+  std::function<int(std::string*)> save_;
 };
 
 // Text of an object's value as "get" prints it (numbers, text, "[a, b]" for arrays); false

@@ -12,14 +12,17 @@
 #include <vector>
 
 #include "interface_file.h"
+#include "layout_save.h"
 #include "om/om.h"
 #include "om/om_registry.h"
+#include "om/om_scope.h"
 #include "private_display.h"
 #include "session.h"
 #include "svc/err.h"
 #include "svc/ev.h"
 #include "ui/dpyMgr.h"
 #include "ui/init.h"
+#include "ui/layout.h"
 
 namespace {
 
@@ -30,6 +33,9 @@ const char* kUsage =
     "  --screenshot F.png   wait until the interface settles, write its picture, exit\n"
     "  --script F           run commands from F (- for standard input), then exit\n"
     "  --stay               keep running after the script until the windows are closed\n"
+    "  --edit               layout editing: button 2 selects, moves and resizes (grid 4);\n"
+    "                       Delete deletes, Ctrl+Z undoes, Ctrl+Y redoes, Ctrl+S saves the\n"
+    "                       x, y, width and height edited into the file (also at exit)\n"
     "  --templates PATH     also read templates from PATH (a file or folder of *.yaml);\n"
     "                       a templates/ folder beside FILE is always read\n"
     "  --help, --version\n"
@@ -48,6 +54,7 @@ std::string usage() {
 struct Options {
   bool headless = false;
   bool stay = false;
+  bool edit = false;
   std::string screenshot;
   std::string script;
   std::string file = UI_DEFAULT_FILE;
@@ -79,6 +86,8 @@ int parse(int argc, char** argv, Options* o, bool* done) {
       o->headless = true;
     } else if (a == "--stay") {
       o->stay = true;
+    } else if (a == "--edit") {
+      o->edit = true;
     } else if (a == "--screenshot") {
       if (!value(&o->screenshot)) return 2;
     } else if (a == "--script") {
@@ -112,6 +121,60 @@ int parse(int argc, char** argv, Options* o, bool* done) {
   }
   o->xtArgs.push_back(nullptr);
   return 0;
+}
+
+// Layout editing of a loaded file: every object editable unless the file says otherwise, an
+// edit-state object with editing on (grid 4, snapping), and the saver.
+UIlayoutSaver* editSaver = nullptr;
+
+void allowEditing(OMobj_id id, int depth = 0) {
+  if (depth > 64) return;
+  OMobj_id edit = OMfind_str_subobj(id, "layout.edit", 0);
+  if (!!edit.serial && !OMis_set(edit)) OMset_int_val(edit, 1);
+  int count = 0;
+  OMget_num_subobjs(id, &count);
+  for (int i = 0; i < count; ++i) {
+    OMobj_id child = OMget_subobj_at(id, i);
+    if (OMget_obj_kind(child) == OM_KIND_GROUP) allowEditing(child, depth + 1);
+  }
+}
+
+int saveEdits(std::string* error) {
+  std::string notes;
+  int status = editSaver->save(&notes);
+  std::cout << notes << std::flush;
+  if (status) *error = "the edits were not saved";
+  return status;
+}
+
+void startEditing(const UIloadResult& loaded, OMobj_id place) {
+  for (OMobj_id id : loaded.objects) allowEditing(id);
+  OMobj_id state;
+  {
+    OMcontext ctx(place, OM_CTX_BUILD, OM_CTX_PLAIN);
+    state = OMcreate_obj_from_path("UIlayoutEditState", "uirunLayoutEditState", place);
+    OMset_int_val(OMfind_str_subobj(state, "snap", 0), 1);
+    OMset_int_val(OMfind_str_subobj(state, "gridX", 0), 4);
+    OMset_int_val(OMfind_str_subobj(state, "gridY", 0), 4);
+    OMset_int_val(OMfind_str_subobj(state, "edit", 0), 1);
+  }
+  static UIlayoutSaver saver(loaded);
+  editSaver = &saver;
+  UIlayoutSaveHook = [] {
+    std::string error;
+    if (saveEdits(&error)) std::cerr << "uirun: " << error << "\n";
+  };
+}
+
+// A normal exit saves what is unsaved; a refused save makes the status 1.
+int finish(int status) {
+  if (status || !editSaver || !editSaver->dirty()) return status;
+  std::string error;
+  if (saveEdits(&error)) {
+    std::cerr << "uirun: " << error << "\n";
+    return status ? status : 1;
+  }
+  return status;
 }
 
 // An interface file's own templates live in a "templates" folder beside it; they are read
@@ -184,6 +247,10 @@ int main(int argc, char** argv) {
   OMobj_id place;
   OMget_array_subobj(OMinst_obj, 0, &place, 0);
   Session session(place, loaded.objects);
+  if (options.edit) {
+    startEditing(loaded, place);
+    session.onSave(saveEdits);
+  }
   session.settle();
   if (justRun && !session.showsAnything()) {
     for (OMobj_id id : loaded.objects) UIdumpObject(std::cout, id, 0);
@@ -210,9 +277,9 @@ int main(int argc, char** argv) {
       }
       status = session.runScript(in, options.script, &quit);
     }
-    if (status || quit || !options.stay) return status;
+    if (status || quit || !options.stay) return finish(status);
   }
   // Run until every window of the interface has been closed.
   while (session.anyWindowShown()) EVrun_once(100);
-  return 0;
+  return finish(0);
 }

@@ -146,6 +146,10 @@ int UIlayoutUndoDepth();
 int UIlayoutRedoDepth();
 void UIlayoutClearHistory();
 
+// Called on Ctrl+S while editing is on (the runner saves the edits into the file); null for
+// nothing.
+extern void (*UIlayoutSaveHook)();
+
 // What the editor changed, net of undo: for each object, the x, y, width and height it set last
 // (in the order first edited) ...
 struct UIlayoutGeometryEdit {

@@ -48,6 +48,7 @@ bool UIlayout::resizeBlocked = false;
 bool UIlayout::sizeValid = false;
 std::string UIlayout::editObjectPath;
 std::string UIlayout::displayObjectPath;
+void (*UIlayoutSaveHook)() = nullptr;
 
 namespace {
 
@@ -477,8 +478,10 @@ bool replay(std::vector<Step>& from, std::vector<Step>& to, bool forward) {
   return false;
 }
 
-void recordGeometry(OMobj_id id, const Geometry& before) {
+void recordGeometry(OMobj_id id, Geometry before, const bool* only = nullptr) {
   Geometry after = readGeometry(id);
+  for (int i = 0; only && i < 4; ++i)
+    if (!only[i]) before.v[i] = after.v[i] = kUnset;
   if (std::memcmp(before.v, after.v, sizeof before.v) == 0) return;
   Step s;
   s.kind = Step::kGeometry;
@@ -592,6 +595,9 @@ void UIlayout::buttonPressCB(Widget w, XtPointer, XEvent* event, Boolean* go) {
     return;
   }
   if (UIisBeingDestroyed(w) || !UIwidgetToClass(w)) return;
+  // A press on another widget ends the selection and starts selecting that one, so that one
+  // click moves the selection.
+  if (state == 3 && w != moveWidget) cleanUpLayoutState();
   if (state == 0) {
     moveWidget = w;
     destParent = XtParent(w);
@@ -599,10 +605,6 @@ void UIlayout::buttonPressCB(Widget w, XtPointer, XEvent* event, Boolean* go) {
     return;
   }
   if (state != 3) return;
-  if (w != moveWidget) {
-    cleanUpLayoutState();
-    return;
-  }
   int x = event->xbutton.x, y = event->xbutton.y;
   int width = widthOf(w), height = heightOf(w);
   // The zone of the press itself decides (the pointer preview may not have run yet).
@@ -760,7 +762,9 @@ void UIlayout::buttonReleaseCB(Widget w, XtPointer, XEvent* event, Boolean* go) 
   OMobj_id id = binding->objId;
   Geometry before = readGeometry(id);
   UIupdateOMRequestedWindowPosSize(moved, x, y, width - 1, height - 1, 2);
-  recordGeometry(id, before);
+  // Only the edges dragged are the user's edit; the rest is written back as it stood.
+  const bool dragged[4] = {changeX, changeY, resizeWidth, resizeHeight};
+  recordGeometry(id, before, dragged);
 }
 
 void UIlayout::keyPressCB(Widget, XtPointer, XEvent* event, Boolean* go) {
@@ -768,6 +772,11 @@ void UIlayout::keyPressCB(Widget, XtPointer, XEvent* event, Boolean* go) {
   KeySym sym = XLookupKeysym(&event->xkey, 0);
   if (event->xkey.state & ControlMask) {
     bool shift = event->xkey.state & ShiftMask;
+    if (sym == XK_s && UIlayoutSaveHook) {
+      if (go) *go = False;
+      UIlayoutSaveHook();
+      return;
+    }
     if ((sym == XK_z && !shift) || sym == XK_y || (sym == XK_z && shift)) {
       if (go) *go = False;
       if (sym == XK_z && !shift)
