@@ -47,8 +47,9 @@ std::string objectName(OMobj_id id) {
   return buf;
 }
 
-// Writes text to path through a temporary file and a rename; false with *why.
-bool replaceFile(const std::string& path, const std::string& text, std::string* why) {
+}  // namespace
+
+bool UIreplaceFile(const std::string& path, const std::string& text, std::string* why) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path real = fs::canonical(path, ec);  // a symbolic link stays; its target is written
@@ -91,8 +92,6 @@ bool replaceFile(const std::string& path, const std::string& text, std::string* 
   }
   return ok;
 }
-
-}  // namespace
 
 std::string UIapplyFileEdits(const std::string& text, const std::vector<UIfileEdit>& edits) {
   std::vector<size_t> order(edits.size());
@@ -238,7 +237,7 @@ int UIlayoutSaver::save(std::string* notes) {
       status = 1;
       continue;
     }
-    if (!replaceFile(file.path, texts[f], &why)) {
+    if (!UIreplaceFile(file.path, texts[f], &why)) {
       *notes += file.path + (why.rfind("is ", 0) == 0 ? " " : ": ") + why + "; not saved\n";
       status = 1;
       continue;

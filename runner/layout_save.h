@@ -26,6 +26,10 @@ std::string UIapplyFileEdits(const std::string& text, const std::vector<UIfileEd
 bool UIplanKeyEdit(const std::string& text, const UIobjectSource& src, int k, int value,
                    std::vector<UIfileEdit>* edits, std::string* note);
 
+// Writes text to the file at path (the file a symbolic link names) through a temporary file
+// beside it and a rename, keeping its mode. Refuses a file nobody may write. false with *why.
+bool UIreplaceFile(const std::string& path, const std::string& text, std::string* why);
+
 // Saves the editor's net edits (UIlayoutNetEdits) into the files a load read. Keeps, per
 // file, the text as loaded (the marks point into it) and as last written.
 class UIlayoutSaver {

@@ -147,6 +147,36 @@ int UIcursorShapeOfNumber(int number) {
 
 // ---- The private part ------------------------------------------------------------------------
 
+namespace {
+
+// The colour of a pixel, asked of the server once per display, colormap and pixel: windows
+// that share colours (most do) share the answer.
+XColor queryColor(Display* dpy, Colormap colormap, Pixel pixel) {
+  struct Key {
+    Display* dpy;
+    Colormap colormap;
+    Pixel pixel;
+    bool operator==(const Key& o) const {
+      return dpy == o.dpy && colormap == o.colormap && pixel == o.pixel;
+    }
+  };
+  struct Hash {
+    size_t operator()(const Key& k) const {
+      return std::hash<void*>()(k.dpy) ^ (k.colormap * 31) ^ (k.pixel * 1000003);
+    }
+  };
+  static std::unordered_map<Key, XColor, Hash> known;
+  auto it = known.find({dpy, colormap, pixel});
+  if (it != known.end()) return it->second;
+  XColor c{};
+  c.pixel = pixel;
+  XQueryColor(dpy, colormap, &c);
+  known[{dpy, colormap, pixel}] = c;
+  return c;
+}
+
+}  // namespace
+
 UIcursorP::~UIcursorP() {
   // Freed only on a display known to be open: the one of a live registered widget.
   Widget w = widget();
@@ -213,15 +243,11 @@ void UIcursorP::setCursorColors(UIcolor& colors) {
   XtVaGetValues(w, XtNforeground, &fgPixel, XtNbackground, &bgPixel, XtNcolormap, &colormap,
                 nullptr);
   OMtext fg = OMget_text(colors.foreground.obj_id());
-  if (!fg || !UIcore::getColorFromString(w, UtString(fg.get()), fg_)) {
-    fg_.pixel = fgPixel;
-    XQueryColor(XtDisplay(w), colormap, &fg_);
-  }
+  if (!fg || !UIcore::getColorFromString(w, UtString(fg.get()), fg_))
+    fg_ = queryColor(XtDisplay(w), colormap, fgPixel);
   OMtext bg = OMget_text(colors.background.obj_id());
-  if (!bg || !UIcore::getColorFromString(w, UtString(bg.get()), bg_)) {
-    bg_.pixel = bgPixel;
-    XQueryColor(XtDisplay(w), colormap, &bg_);
-  }
+  if (!bg || !UIcore::getColorFromString(w, UtString(bg.get()), bg_))
+    bg_ = queryColor(XtDisplay(w), colormap, bgPixel);
 }
 
 void UIcursorP::recolorCursor(UIcolor& colors) {
@@ -239,12 +265,31 @@ void UIcursorP::replaceCursor(Display* display, Cursor cursor) {
   cursor_ = cursor;
 }
 
+namespace {
+
+// The cursor font of each display, opened once.
+Font cursorFont(Display* display) {
+  static std::unordered_map<Display*, Font> fonts;
+  Font& f = fonts[display];
+  if (!f) f = XLoadFont(display, "cursor");
+  return f;
+}
+
+}  // namespace
+
 void UIfontCursorP::createCursor(int shape, UIcolor& colors) {
   Widget w = widget();
   if (!w) return;
   if (!cursor_ || shape != shape_ || display_ != XtDisplay(w)) {
-    replaceCursor(XtDisplay(w), XCreateFontCursor(XtDisplay(w), static_cast<unsigned>(shape)));
+    // The glyph and its mask from the cursor font, made in its colours at once: one request
+    // where a font cursor and a recolouring would be two.
+    setCursorColors(colors);
+    Display* dpy = XtDisplay(w);
+    Font font = cursorFont(dpy);
+    auto glyph = static_cast<unsigned>(shape);
+    replaceCursor(dpy, XCreateGlyphCursor(dpy, font, font, glyph, glyph + 1, &fg_, &bg_));
     shape_ = shape;
+    return;
   }
   recolorCursor(colors);
 }

@@ -66,6 +66,9 @@ struct Figure {
   bool onScreen = false;
 };
 Figure remembered;
+// Root origins taken when a drag starts: the moved widget's parent and the widget itself.
+short dragZeroX = 0, dragZeroY = 0;
+int dragWidgetX = 0, dragWidgetY = 0;
 Display* gcDisplay = nullptr;  // where layout_gc and expose_gc were made
 
 OMobj_id sub(OMobj_id id, const char* path) {
@@ -607,6 +610,11 @@ void UIlayout::buttonPressCB(Widget w, XtPointer, XEvent* event, Boolean* go) {
   if (state != 3) return;
   int x = event->xbutton.x, y = event->xbutton.y;
   int width = widthOf(w), height = heightOf(w);
+  // Neither the parent nor the widget moves during a drag: their root origins are asked of
+  // the server once, here, not at every motion step.
+  dragZeroX = findParentZeroX(w);
+  dragZeroY = findParentZeroY(w);
+  rootOrigin(w, &dragWidgetX, &dragWidgetY);
   // The zone of the press itself decides (the pointer preview may not have run yet).
   zoneOf(x, y, width, height, &potentialActionState);
   select_x = static_cast<short>(x);
@@ -662,21 +670,18 @@ void UIlayout::buttonMotionCB(Widget, XtPointer, XEvent*, Boolean*) {
   int width = widthOf(w), height = heightOf(w);
   int x, y;
   if (state == 1) {
-    short zx = findParentZeroX(w), zy = findParentZeroY(w);
-    x = gridMapX(static_cast<short>(rootX - select_x), zx);
-    y = gridMapY(static_cast<short>(rootY - select_y), zy);
+    x = gridMapX(static_cast<short>(rootX - select_x), dragZeroX);
+    y = gridMapY(static_cast<short>(rootY - select_y), dragZeroY);
   } else {
     if (resizeBlocked) return;
-    int wrx, wry;
-    rootOrigin(w, &wrx, &wry);
-    x = changeX ? rootX - select_x : wrx;
-    y = changeY ? rootY - select_y : wry;
+    x = changeX ? rootX - select_x : dragWidgetX;
+    y = changeY ? rootY - select_y : dragWidgetY;
     if (resizeWidth) width += changeX ? select_x - wx : wx - select_x;
     if (resizeHeight) height += changeY ? select_y - wy : wy - select_y;
     if (width <= 0 || height <= 0) return;
     // Positions snap to the parent's grid, as a move does; sizes to 1 plus a multiple.
-    x = gridMapX(static_cast<short>(x), findParentZeroX(w));
-    y = gridMapY(static_cast<short>(y), findParentZeroY(w));
+    x = gridMapX(static_cast<short>(x), dragZeroX);
+    y = gridMapY(static_cast<short>(y), dragZeroY);
     width = gridMapX(static_cast<short>(width - 1), 1);
     height = gridMapY(static_cast<short>(height - 1), 1);
     sizeValid = width > 4 && width < 2048 && height > 4 && height < 2048;
