@@ -14,6 +14,7 @@
 #include "ui/label.h"
 #include "ui/layout.h"
 #include "ui/misc.h"
+#include "ui/panel.h"
 #include "ui/wind.h"
 #include "ui_test.h"
 #include "x11_test.h"
@@ -33,11 +34,36 @@ int UItestOptionMenuUpdate(OMobj_id id, unsigned mask, int seq) {
   return UIupdateEntry<UItestOptionMenu>(id, mask, seq);
 }
 
+// Stands for a radio box (not built yet): a panel that takes "UIoption" palette items into
+// its "cmdList" instead of as children.
+class UItestRadioBox : public UIpanel {
+ public:
+  using UIpanel::UIpanel;
+  bool instanceObject() override {
+    if (!UIpanel::instanceObject()) return false;
+    XtRemoveEventHandler(widget_, EnterWindowMask, False, UIlayout::enterNotifyCB, widget_);
+    XtAddEventHandler(widget_, EnterWindowMask, False, UIlayout::cmdListEnterNotifyCB, widget_);
+    return true;
+  }
+};
+int UItestRadioBoxInstance(OMobj_id id) {
+  return UIinstanceEntry<UItestRadioBox>(id);
+}
+int UItestRadioBoxUpdate(OMobj_id id, unsigned mask, int seq) {
+  return UIupdateEntry<UItestRadioBox>(id, mask, seq);
+}
+
 const char* kTemplates =
     "templates:\n"
     "  UItestOptionMenu:\n"
     "    base: UIlabel\n"
-    "    methods: { instance: UItestOptionMenuInstance, update: UItestOptionMenuUpdate }\n";
+    "    methods: { instance: UItestOptionMenuInstance, update: UItestOptionMenuUpdate }\n"
+    "  UIoption:\n"
+    "    properties: { label: string, set: int }\n"
+    "  UItestRadioBox:\n"
+    "    base: UIpanel\n"
+    "    methods: { instance: UItestRadioBoxInstance, update: UItestRadioBoxUpdate }\n"
+    "    properties: { cmdList: { kind: \"obj[]\" } }\n";
 
 OMobj_id sub(OMobj_id id, const char* path) {
   return OMfind_str_subobj(id, path, 0);
@@ -48,6 +74,8 @@ class Editor : public ::testing::Test {
   void SetUp() override {
     OMregister_instance_method("UItestOptionMenuInstance", UItestOptionMenuInstance);
     OMregister_update_method("UItestOptionMenuUpdate", UItestOptionMenuUpdate);
+    OMregister_instance_method("UItestRadioBoxInstance", UItestRadioBoxInstance);
+    OMregister_update_method("UItestRadioBoxUpdate", UItestRadioBoxUpdate);
     uitest::startLibrary("layout_test", kTemplates);
     static int n = 0;
     prefix = "e" + std::to_string(++n) + "_";
@@ -386,6 +414,49 @@ TEST_F(Editor, AGridStepBelowOneIsRefused) {
   OMset_int_val(sub(editState, "gridX"), 8);
   EXPECT_EQ(UIlayout::gridX, 8);
   OMset_int_val(sub(editState, "gridX"), 4);
+}
+
+TEST_F(Editor, AnOptionDroppedOnARadioBoxIsAddedToItsList) {
+  UIlayoutClearHistory();
+  OMobj_id palette = item("UIpanel", "palette", 0, 0, 180, 280);
+  OMobj_id box = item("UItestRadioBox", "box", 200, 0, 180, 280);
+  OMobj_id option = item("UIlabel", "paletteOption", 20, 20, 80, 40, palette);
+  OMset_str_val(sub(option, "label"), "UIoption");
+  OMobj_id other = item("UIlabel", "paletteOther", 20, 100, 80, 40, palette);
+  OMset_str_val(sub(other, "label"), "Other");
+  auto size = [&] {
+    int n = -1;
+    OMget_array_size(sub(box, "cmdList"), &n);
+    return n;
+  };
+  ASSERT_EQ(size(), 0);
+  select(option);
+  drag(option, 40, 20, 40 + 210, 20 + 80);
+  EXPECT_EQ(size(), 1) << "a new option";
+  OMobj_id made;
+  ASSERT_EQ(OMget_array_val(sub(box, "cmdList"), 0, &made, 1), 1);
+  EXPECT_TRUE(OMmatch_obj(OMfind_template("UIoption"), made, 0));
+  OMobj_id parent;
+  OMget_obj_val(sub(option, "parent"), &parent);
+  EXPECT_EQ(parent, palette) << "the palette item stays";
+  EXPECT_EQ(at(option, "x"), 20);
+  EXPECT_TRUE(UIlayoutUndo());
+  EXPECT_EQ(size(), 0);
+  EXPECT_EQ(OMvalid_obj(made, OMnull_obj, 0), 0);
+  EXPECT_TRUE(UIlayoutRedo());
+  EXPECT_EQ(size(), 1);
+
+  uitest::reports().clear();
+  select(other);
+  drag(other, 40, 20, 40 + 210, 20 + 80);
+  EXPECT_EQ(size(), 1) << "refused";
+  OMget_obj_val(sub(other, "parent"), &parent);
+  EXPECT_EQ(parent, palette);
+  ASSERT_FALSE(uitest::reports().empty());
+  EXPECT_NE(
+      uitest::reports().back().find("A UIradioBox may only accept children of type UIoption."),
+      std::string::npos)
+      << uitest::reports().back();
 }
 
 TEST_F(Editor, EveryKindOfEditUndoesAndRedoes) {
