@@ -3,6 +3,7 @@
 // switching editing off, grouping, the selection manager, and the selected object going away.
 #include <gtest/gtest.h>
 
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <Xm/Xm.h>
 
@@ -11,6 +12,8 @@
 
 #include "om/om_registry.h"
 #include "om/om_scope.h"
+#include "svc/ev.h"
+#include "ui/dpyMgr.h"
 #include "ui/label.h"
 #include "ui/layout.h"
 #include "ui/misc.h"
@@ -404,6 +407,47 @@ TEST_F(Editor, TheSelectedObjectRebuiltOrDestroyedEndsTheSelection) {
   uitest::pumpFor(20);
   EXPECT_EQ(UIlayout::state, 0);
   EXPECT_EQ(UIlayout::layout_gc, nullptr);
+}
+
+int xErrors = 0;
+int countError(Display*, XErrorEvent*) {
+  ++xErrors;
+  return 0;
+}
+
+TEST_F(Editor, CursorsAreMadeOnTheSelectedWidgetsDisplay) {
+  uitest::PrivateServer second;
+  ASSERT_FALSE(second.name().empty());
+  OMobj_id far = make("UIshell", "far", OMnull_obj, {{"width", 200}, {"height", 100}});
+  OMset_str_val(sub(far, "display"), second.name().c_str());
+  OMset_int_val(sub(far, "visible"), 1);
+  OMobj_id l = item("UIlabel", "farLabel", 10, 10, 100, 40, far);
+  Widget w = widget(l);
+  Display* d2 = XtDisplay(w);
+  ASSERT_NE(d2, uitest::display());
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(d2, XtWindow(w), DefaultRootWindow(d2), 50, 20, &rx, &ry, &child);
+  XTestFakeMotionEvent(d2, DefaultScreen(d2), rx, ry, CurrentTime);
+  XTestFakeButtonEvent(d2, 2, True, CurrentTime);
+  XTestFakeButtonEvent(d2, 2, False, CurrentTime);
+  XSync(d2, False);
+  ASSERT_TRUE(uitest::pumpUntil([] { return UIlayout::state == 3; }));
+  EXPECT_EQ(UIlayout::moveWidget, w);
+  // The editor's cursor is one of the second server's: defining it there raises no error.
+  XSync(d2, False);
+  xErrors = 0;
+  XErrorHandler old = XSetErrorHandler(countError);
+  XDefineCursor(d2, XtWindow(w), UIlayout::cursorFor(w, UIlayout::kTopLeft));
+  XSync(d2, False);
+  XSetErrorHandler(old);
+  EXPECT_EQ(xErrors, 0);
+  UIlayout::cleanUpLayoutState();
+  OMdestroy_obj(l, 0);
+  OMdestroy_obj(far, 0);
+  EVflush_events();
+  uitest::pumpFor(20);
+  UIgetDisplayContext(second.name().c_str())->closeDisplay();
 }
 
 TEST_F(Editor, AGridStepBelowOneIsRefused) {
