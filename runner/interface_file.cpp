@@ -19,6 +19,8 @@
 #include "svc/err.h"
 #include "svc/number.h"
 
+const char* const kUIsourceKeys[4] = {"x", "y", "width", "height"};
+
 std::string UIloadError::text() const {
   return file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + message;
 }
@@ -160,6 +162,7 @@ class Loader {
     open_.insert(key);
     read_.insert(key);
     bytesRead_ += text.size();
+    result_->texts.emplace_back(path, text);
     loadText(text, path, includeDepth);
     open_.erase(key);
   }
@@ -303,6 +306,7 @@ class Loader {
         return;
       }
       open_.insert(key);
+      result_->texts.emplace_back(file.string(), text);
       loadText(text, file.string(), depth + 1);
       open_.erase(key);
     }
@@ -359,11 +363,50 @@ class Loader {
       if (!keys.count(countKey) && count.serial && OMget_obj_kind(count) == OM_KIND_INT)
         OMset_int_val(count, n);
     }
+    recordSource(obj, key, body, file);
     // A child gets "parent" linked to the object that encloses it, unless the file says.
     OMobj_id parentProp = OMfind_subobj(obj, OMstr_to_name("parent"), 0);
     if (!parentSet && parentProp.serial && parent.serial != staging_.serial)
       OMset_obj_ref(parentProp, parent, 0);
     return obj;
+  }
+
+  // Where the object's placement keys stand, for the layout editor's save.
+  void recordSource(OMobj_id obj, const YAML::Node& key, const YAML::Node& body,
+                    const std::string& file) {
+    UIobjectSource src;
+    src.object = obj;
+    src.file = file;
+    src.flow = body.Style() == YAML::EmitterStyle::Flow;
+    // An alias hands out the anchored node, whose mark lies before the key that names it.
+    src.shared = body.Mark().pos < key.Mark().pos;
+    src.bodyPos = static_cast<size_t>(body.Mark().pos);
+    bool first = true;
+    for (auto it = body.begin(); it != body.end(); ++it) {
+      if (first) {
+        src.firstKeyPos = static_cast<size_t>(it->first.Mark().pos);
+        src.indent = it->first.Mark().column;
+        first = false;
+      }
+      for (int k = 0; k < 4; ++k) {
+        if (it->first.Scalar() != kUIsourceKeys[k] || !it->second.IsScalar()) continue;
+        UIsourceKey& sk = src.keys[k];
+        const YAML::Mark m = it->second.Mark();
+        sk.present = true;
+        sk.pos = static_cast<size_t>(m.pos);
+        sk.line = m.line + 1;
+        sk.column = m.column + 1;
+        if (m.pos < it->first.Mark().pos) {
+          // An alias: its own place, just after the key, rather than the anchor's.
+          sk.line = it->first.Mark().line + 1;
+          sk.column = it->first.Mark().column + static_cast<int>(it->first.Scalar().size()) + 3;
+        }
+        sk.text = it->second.Scalar();
+        sk.link = sk.text.rfind("=>", 0) == 0;
+        sk.shared = m.pos < it->first.Mark().pos || src.shared;
+      }
+    }
+    result_->sources.push_back(src);
   }
 
   void setProperty(OMobj_id owner, OMobj_id holder, const std::string& k, const YAML::Node& key,

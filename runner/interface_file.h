@@ -17,6 +17,30 @@ struct UIloadError {
   std::string text() const;  // "file:line:column: message"
 };
 
+// Where one key of an object stands in its file (for writing an edited value back).
+struct UIsourceKey {
+  bool present = false;
+  size_t pos = 0;       // byte offset of the value (yaml-cpp's mark)
+  int line = 0;         // 1-based
+  int column = 0;       // 1-based
+  bool link = false;    // "=> ..."
+  bool shared = false;  // the value is an alias, or carries an anchor
+  std::string text;     // the scalar as yaml-cpp read it
+};
+
+// Where an object the files define came from: its file, its mapping (block or flow), and its
+// x, y, width and height keys.
+struct UIobjectSource {
+  OMobj_id object;
+  std::string file;
+  bool flow = false;       // a { ... } mapping
+  bool shared = false;     // the mapping itself is reached through an alias
+  size_t bodyPos = 0;      // the mapping's mark ('{' of a flow mapping)
+  size_t firstKeyPos = 0;  // the first key of a block mapping
+  int indent = 0;          // the column (0-based) of a block mapping's keys
+  UIsourceKey keys[4];     // x, y, width, height
+};
+
 struct UIloadResult {
   bool ok = false;
   std::vector<UIloadError> errors;  // every problem found, in file order
@@ -25,8 +49,15 @@ struct UIloadResult {
   // (by object serial) and the text after "=>" of each linked property (by property serial).
   std::map<uint32_t, std::string> types;
   std::map<uint32_t, std::string> links;
-  std::vector<std::string> files;  // every file read: the file itself, then its includes
+  std::vector<std::string> files;       // every file read: the file itself, then its includes
+  std::vector<UIloadError> errors;      // every problem found, in file order
+  std::vector<OMobj_id> objects;        // the top-level objects made, in document order
+  std::vector<UIobjectSource> sources;  // every object made, where it came from
+  std::vector<std::pair<std::string, std::string>> texts;  // each file read: path, text
 };
+
+// The keys an object source records, in order.
+extern const char* const kUIsourceKeys[4];
 
 // Reads the file at path and, when the whole of it (includes too) is sound, makes its
 // objects under parent (OMnull_obj: element 0 of the instance places) and instances them in

@@ -23,6 +23,7 @@
 #include "svc/ev.h"
 #include "svc/number.h"
 #include "svc/screenshot.h"
+#include "ui/layout.h"
 #include "ui/list.h"
 #include "ui/menus.h"
 #include "ui/misc.h"
@@ -63,14 +64,14 @@ void fakeMotion(Widget w, int x, int y) {
   XSync(dpy, False);
 }
 
-// Button 1 pressed and released in the middle of w.
-void clickMiddle(Widget w) {
+// A button (1 by default) pressed and released in the middle of w.
+void clickMiddle(Widget w, unsigned button = 1) {
   Dimension width = 0, height = 0;
   XtVaGetValues(w, XtNwidth, &width, XtNheight, &height, nullptr);
   fakeMotion(w, width / 2, height / 2);
   Display* dpy = XtDisplay(w);
-  XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
-  XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+  XTestFakeButtonEvent(dpy, button, True, CurrentTime);
+  XTestFakeButtonEvent(dpy, button, False, CurrentTime);
   XSync(dpy, False);
 }
 
@@ -107,6 +108,20 @@ Widget cascadeFor(Widget root, Widget pulldown) {
       if (Widget w = cascadeFor(c->composite.children[i], pulldown)) return w;
   }
   return nullptr;
+}
+
+// The optional mouse button at the end of a command: 1 to 5; false for anything else.
+bool buttonArgument(std::istream& in, unsigned* button) {
+  std::string word;
+  *button = 1;
+  if (!(in >> word)) return true;
+  std::string extra;
+  if (in >> extra) return false;
+  char* end = nullptr;
+  long b = std::strtol(word.c_str(), &end, 10);
+  if (*end || b < 1 || b > 5) return false;
+  *button = static_cast<unsigned>(b);
+  return true;
 }
 
 // A key and its modifiers: "Return", "a", "Ctrl+Up", "Shift+Tab".
@@ -320,6 +335,7 @@ int Session::runScript(std::istream& in, const std::string& origin, bool* quit) 
     if (text.empty() || text[0] == '#') continue;
     std::string error;
     int status = command(text, &error, quit);
+    std::cout.flush();  // a script fed through a pipe sees each answer as it comes
     if (status != 0) {
       std::cerr << origin << ":" << number << ": " << error << "\n";
       return status;
@@ -344,14 +360,15 @@ const std::vector<Session::Command>& Session::commands() {
        &Session::doGet},
       {"dump", "PATH", "print the object and everything below it", Needs::kPath, &Session::doDump},
       {"click", "PATH [N]",
-       "press and release button 1 in the middle of the object's widget; a command's item "
-       "(posting its menus on the way); with N, item N (from 0) of a list",
+       "press and release a mouse button in the middle of the object's widget: button N (1 to "
+       "5, default 1); on a list, item N (from 0) instead; on a command, its item (posting its "
+       "menus on the way)",
        Needs::kPath, &Session::doClick},
       {"type", "PATH TEXT", "click the widget for the focus, then type TEXT", Needs::kWidget,
        &Session::doType},
       {"press", "KEY", "press and release KEY with its modifiers (Return, a, Ctrl+Up)",
        Needs::kNothing, &Session::doPress},
-      {"drag", "PATH X1 Y1 X2 Y2", "drag with button 1 between two points of the widget",
+      {"drag", "PATH X1 Y1 X2 Y2 [BUTTON]", "drag with a button (1) between two points",
        Needs::kWidget, &Session::doDrag},
       {"close", "PATH", "send the window manager's close request to the widget's window",
        Needs::kWidget, &Session::doClose},
@@ -366,6 +383,11 @@ const std::vector<Session::Command>& Session::commands() {
       {"expect", "PATH VALUE", "fail (status 1) unless the object's value is VALUE", Needs::kPath,
        &Session::doExpect},
       {"quit", "", "end the script and uirun", Needs::kNothing, &Session::doQuit},
+      {"undo", "", "undo the layout editor's last edit (--edit)", Needs::kNothing,
+       &Session::doUndo},
+      {"redo", "", "redo the edit last undone (--edit)", Needs::kNothing, &Session::doRedo},
+      {"save", "", "write the layout edits into the file (--edit)", Needs::kNothing,
+       &Session::doSave},
   };
   return table;
 }
@@ -511,8 +533,16 @@ int Session::doClick(const Args& a, std::string* error, bool*) {
     return clickCommand(item, a.path, error);
   Widget w = widgetOf(a.path, error);
   if (!w) return 1;
-  if (!a.rest.empty()) return clickListItem(binding, w, a, error);
-  clickMiddle(w);
+  bool isList = UIwindow::alive(binding) &&
+                (dynamic_cast<UIlist*>(binding) || dynamic_cast<UImultiList*>(binding));
+  if (isList && !a.rest.empty()) return clickListItem(binding, w, a, error);
+  std::istringstream rest(a.rest);
+  unsigned button = 1;
+  if (!buttonArgument(rest, &button)) {
+    *error = "click takes a path and a button from 1 to 5";
+    return 1;
+  }
+  clickMiddle(w, button);
   settle();
   return 0;
 }
@@ -615,23 +645,52 @@ void Session::slowClick(Widget w) {
 int Session::doDrag(const Args& a, std::string* error, bool*) {
   std::istringstream numbers(a.rest);
   int x1, y1, x2, y2;
-  if (!(numbers >> x1 >> y1 >> x2 >> y2)) {
-    *error = "drag takes X1 Y1 X2 Y2";
+  unsigned button = 1;
+  if (!(numbers >> x1 >> y1 >> x2 >> y2) || !buttonArgument(numbers, &button)) {
+    *error = "drag takes X1 Y1 X2 Y2 and a button from 1 to 5";
     return 1;
   }
   Display* dpy = XtDisplay(a.widget);
   fakeMotion(a.widget, x1, y1);
-  XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+  XTestFakeButtonEvent(dpy, button, True, CurrentTime);
   for (int i = 1; i <= 8; ++i) {
     // The dataflow of the drag so far may have destroyed the widget.
     if (UIisBeingDestroyed(a.widget)) break;
     fakeMotion(a.widget, x1 + (x2 - x1) * i / 8, y1 + (y2 - y1) * i / 8);
     EVrun_once(5);
   }
-  XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+  XTestFakeButtonEvent(dpy, button, False, CurrentTime);
   XSync(dpy, False);
   settle();
   return 0;
+}
+
+int Session::doUndo(const Args&, std::string* error, bool*) {
+  if (!UIlayout::editEnable) {
+    *error = "undo needs --edit";
+    return 1;
+  }
+  if (!UIlayoutUndo()) std::cout << "nothing to undo\n";
+  settle();
+  return 0;
+}
+
+int Session::doRedo(const Args&, std::string* error, bool*) {
+  if (!UIlayout::editEnable) {
+    *error = "redo needs --edit";
+    return 1;
+  }
+  if (!UIlayoutRedo()) std::cout << "nothing to redo\n";
+  settle();
+  return 0;
+}
+
+int Session::doSave(const Args&, std::string* error, bool*) {
+  if (!save_) {
+    *error = "save needs --edit";
+    return 1;
+  }
+  return save_(error);
 }
 
 int Session::doType(const Args& a, std::string* error, bool*) {

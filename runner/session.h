@@ -4,6 +4,7 @@
 
 #include <X11/Intrinsic.h>
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <utility>
@@ -38,6 +39,9 @@ class Session {
   // 0, or 1 for a failed expect or a bad command (after a message on standard error).
   // Sets *quit when the script said "quit".
   int runScript(std::istream& in, const std::string& origin, bool* quit);
+
+  // What the "save" command does (uirun --edit sets it): returns 0, or 1 with a message.
+  void onSave(std::function<int(std::string*)> save) { save_ = std::move(save); }
 
   // The script commands, one a line: "  VERB SYNTAX   help", in the order of the table.
   static std::string commandHelp();
@@ -79,6 +83,9 @@ class Session {
   int doScreenshot(const Args& a, std::string* error, bool* quit);
   int doExpect(const Args& a, std::string* error, bool* quit);
   int doQuit(const Args& a, std::string* error, bool* quit);
+  int doUndo(const Args& a, std::string* error, bool* quit);
+  int doRedo(const Args& a, std::string* error, bool* quit);
+  int doSave(const Args& a, std::string* error, bool* quit);
 
   // click on a list item, and on a command (its menus posted on the way).
   int clickListItem(UIwindow* binding, Widget w, const Args& a, std::string* error);
@@ -90,6 +97,7 @@ class Session {
 
   OMobj_id place_;
   std::vector<OMobj_id> objects_;
+  std::function<int(std::string*)> save_;
 };
 
 // Text of an object's value as "get" prints it (numbers, text, "[a, b]" for arrays); false

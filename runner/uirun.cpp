@@ -16,8 +16,10 @@
 
 #include "dump_yaml.h"
 #include "interface_file.h"
+#include "layout_save.h"
 #include "om/om.h"
 #include "om/om_registry.h"
+#include "om/om_scope.h"
 #include "private_display.h"
 #include "session.h"
 #include "svc/err.h"
@@ -25,6 +27,7 @@
 #include "svc/file.h"
 #include "ui/dpyMgr.h"
 #include "ui/init.h"
+#include "ui/layout.h"
 #include "watch.h"
 
 namespace {
@@ -54,6 +57,7 @@ struct Options {
   bool stay = false;
   bool watch = false;
   bool version = false;
+  bool edit = false;
   std::string screenshot;
   std::string script;
   std::string dumpYaml;
@@ -78,6 +82,10 @@ class CommandLine {
     app_.add_option("--script", o->script, "run commands from F (- for standard input), then exit")
         ->type_name("F");
     app_.add_flag("--stay", o->stay, "keep running after the script until the windows are closed");
+    app_.add_flag("--edit", o->edit,
+                  "layout editing: button 2 selects, moves and resizes (grid 4); Delete "
+                  "deletes, Ctrl+Z undoes, Ctrl+Y redoes, Ctrl+S saves the x, y, width and "
+                  "height edited into the file (also at exit)");
     app_.add_flag("--watch", o->watch,
                   "reload FILE when it or an include changes (errors keep the old one)");
     app_.add_option("--dump-yaml", o->dumpYaml,
@@ -149,6 +157,60 @@ class CommandLine {
 
   CLI::App app_;
 };
+
+// Layout editing of a loaded file: every object editable unless the file says otherwise, an
+// edit-state object with editing on (grid 4, snapping), and the saver.
+UIlayoutSaver* editSaver = nullptr;
+
+void allowEditing(OMobj_id id, int depth = 0) {
+  if (depth > 64) return;
+  OMobj_id edit = OMfind_str_subobj(id, "layout.edit", 0);
+  if (!!edit.serial && !OMis_set(edit)) OMset_int_val(edit, 1);
+  int count = 0;
+  OMget_num_subobjs(id, &count);
+  for (int i = 0; i < count; ++i) {
+    OMobj_id child = OMget_subobj_at(id, i);
+    if (OMget_obj_kind(child) == OM_KIND_GROUP) allowEditing(child, depth + 1);
+  }
+}
+
+int saveEdits(std::string* error) {
+  std::string notes;
+  int status = editSaver->save(&notes);
+  std::cout << notes << std::flush;
+  if (status) *error = "the edits were not saved";
+  return status;
+}
+
+void startEditing(const UIloadResult& loaded, OMobj_id place) {
+  for (OMobj_id id : loaded.objects) allowEditing(id);
+  OMobj_id state;
+  {
+    OMcontext ctx(place, OM_CTX_BUILD, OM_CTX_PLAIN);
+    state = OMcreate_obj_from_path("UIlayoutEditState", "uirunLayoutEditState", place);
+    OMset_int_val(OMfind_str_subobj(state, "snap", 0), 1);
+    OMset_int_val(OMfind_str_subobj(state, "gridX", 0), 4);
+    OMset_int_val(OMfind_str_subobj(state, "gridY", 0), 4);
+    OMset_int_val(OMfind_str_subobj(state, "edit", 0), 1);
+  }
+  static UIlayoutSaver saver(loaded);
+  editSaver = &saver;
+  UIlayoutSaveHook = [] {
+    std::string error;
+    if (saveEdits(&error)) std::cerr << "uirun: " << error << "\n";
+  };
+}
+
+// A normal exit saves what is unsaved; a refused save makes the status 1.
+int finish(int status) {
+  if (status || !editSaver || !editSaver->dirty()) return status;
+  std::string error;
+  if (saveEdits(&error)) {
+    std::cerr << "uirun: " << error << "\n";
+    return status ? status : 1;
+  }
+  return status;
+}
 
 // An interface file's own templates live in a "templates" folder beside it; they are read
 // first, so that --templates can still replace them, and only once.
@@ -222,6 +284,10 @@ int main(int argc, char** argv) {
   OMobj_id place;
   OMget_array_subobj(OMinst_obj, 0, &place, 0);
   Session session(place, loaded.objects);
+  if (options.edit) {
+    startEditing(loaded, place);
+    session.onSave(saveEdits);
+  }
   // Watching starts at once, so that a script's waits see the file change too.
   std::unique_ptr<Watcher> watcher;
   if (options.watch) {
@@ -264,11 +330,11 @@ int main(int argc, char** argv) {
       }
       status = session.runScript(in, options.script, &quit);
     }
-    if (status) return status;
+    if (status) return finish(status);
   }
   if (!options.dumpYaml.empty()) return dump();
-  if (quit || (!options.script.empty() && !goesOn)) return status;
+  if (quit || (!options.script.empty() && !goesOn)) return finish(status);
   // Run until every window of the interface has been closed.
   while (session.anyWindowShown()) EVrun_once(100);
-  return 0;
+  return finish(0);
 }

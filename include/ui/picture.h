@@ -31,6 +31,10 @@ Pixmap UIKLTImageToPixmap(FILE* file, Widget w);
 // X bitmap files, read by the library's own checked parser: 1 = the file cannot be opened,
 // 2 = not a valid bitmap (bad header, a side outside 1..32767, too little data), 0 = read.
 int UIreadXBitmap(const char* path, int* width, int* height, std::string* bits);
+// The same, with the hot spot ("_x_hot" and "_y_hot" defines): 0, 0 when the file has none;
+// a file with only one of them, or a hot spot outside the bitmap, is not valid (2).
+int UIreadXBitmap(const char* path, int* width, int* height, std::string* bits, int* xHot,
+                  int* yHot);
 // A pixmap of the widget's depth from an X bitmap file in the given colours, cached per
 // display, file and colours; XmUNSPECIFIED_PIXMAP on failure.
 Pixmap UIxBitmapToPixmap(Widget w, const char* path, Pixel foreground, Pixel background);

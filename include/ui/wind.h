@@ -82,6 +82,9 @@ class UIwindow : public UIcore {
   // True for a type that places and sizes its own window (the shells): updateObject does not
   // apply "x" "y" "width" "height" to its widget.
   virtual bool positionsItself() const { return false; }
+  // True for a type whose size the layout editor may not change (option menus size
+  // themselves from their items).
+  virtual bool fixedSizeInEditor() const { return false; }
   // True for the types a template dialog may hold (buttons, panels, frames).
   virtual bool acceptsTemplateDialogParent() const { return false; }
   // Whether this binding, as a parent, takes child (any, by default). A template dialog takes

@@ -20,6 +20,7 @@
 #include "ui/dpyMgr.h"
 #include "ui/field.h"
 #include "ui/label.h"
+#include "ui/layout.h"
 #include "ui/list.h"
 #include "ui/menus.h"
 #include "ui/optionBox.h"
@@ -188,6 +189,7 @@ void UIinit() {
   UIshellInit();
   UImenuInit();
   registerEntryPoints();
+  UIeditorRegister();
   UIfunc_init();
   // Data files (pictures ...) are searched in the folders of $CQ_DATA_PATH, then in the
   // project's runtime folder.

@@ -305,9 +305,44 @@ std::string withoutComments(const std::string& text) {
   return out;
 }
 
+// The hot spot "#define <anything>_x_hot N" and "_y_hot": both or neither. true with *x and *y
+// when absent (0, 0) or present and inside width x height; false otherwise.
+bool hotSpot(const std::string& text, int width, int height, int* x, int* y) {
+  long found[2] = {-1, -1};
+  const char* keys[2] = {"_x_hot", "_y_hot"};
+  size_t at = 0;
+  while ((at = text.find("#define", at)) != std::string::npos) {
+    size_t line = text.find('\n', at);
+    std::string def = text.substr(at, line == std::string::npos ? std::string::npos : line - at);
+    at += 7;
+    char name[256];
+    long v = 0;
+    if (std::sscanf(def.c_str(), "#define %255s %ld", name, &v) != 2) continue;
+    std::string n(name);
+    for (int k = 0; k < 2; ++k) {
+      std::string key = keys[k];
+      if (n.size() >= key.size() && n.compare(n.size() - key.size(), key.size(), key) == 0)
+        found[k] = v;
+    }
+  }
+  if (found[0] < 0 && found[1] < 0) {
+    *x = *y = 0;
+    return true;
+  }
+  if (found[0] < 0 || found[1] < 0 || found[0] >= width || found[1] >= height) return false;
+  *x = static_cast<int>(found[0]);
+  *y = static_cast<int>(found[1]);
+  return true;
+}
+
 }  // namespace
 
 int UIreadXBitmap(const char* path, int* width, int* height, std::string* bits) {
+  return UIreadXBitmap(path, width, height, bits, nullptr, nullptr);
+}
+
+int UIreadXBitmap(const char* path, int* width, int* height, std::string* bits, int* xHot,
+                  int* yHot) {
   std::vector<unsigned char> bytes;
   std::string why;
   if (!path || !WTread_whole_file(path, kMaxBitmapFile, &bytes, &why)) {
@@ -318,6 +353,8 @@ int UIreadXBitmap(const char* path, int* width, int* height, std::string* bits) 
   std::string text = withoutComments(std::string(bytes.begin(), bytes.end()));
   int w = 0, h = 0;
   if (!defineValue(text, "width", &w) || !defineValue(text, "height", &h)) return 2;
+  int hx = 0, hy = 0;
+  if ((xHot || yHot) && !hotSpot(text, w, h, &hx, &hy)) return 2;
   size_t brace = text.find('{');
   size_t decl = text.rfind("_bits", brace);
   if (brace == std::string::npos || decl == std::string::npos) return 2;
@@ -354,6 +391,8 @@ int UIreadXBitmap(const char* path, int* width, int* height, std::string* bits) 
   }
   *width = w;
   *height = h;
+  if (xHot) *xHot = hx;
+  if (yHot) *yHot = hy;
   return 0;
 }
 

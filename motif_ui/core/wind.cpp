@@ -16,6 +16,7 @@
 
 #include "om/om_scope.h"
 #include "svc/wt.h"
+#include "ui/UIcursor.h"
 #include "ui/errorHandler.h"
 #include "ui/layout.h"
 #include "ui/menus.h"
@@ -171,8 +172,9 @@ void UIwindow::onObjectCreate(Widget w) {
   applyVisibilityOnCreate(w);
   publishInHandle(w, true);
   if (!XtIsShell(XtParent(w))) UIsetOMWindowPos(objId, w);
-  // A new window has no cursor of its own, so there is nothing to undo; linked cursor
-  // objects attach themselves through the handle.
+  // A new window has no cursor of its own, so there is nothing to undo (and no request made);
+  // a linked cursor object attaches itself through the handle.
+  UIattachObjectCursor(objId, handle);
   OMobj_id active = sub(objId, "active");
   if (!!active) setActive(active, w);
   Widget mainWindow = UIfindNearestMainWindowAncestor(w);
@@ -197,8 +199,7 @@ void UIwindow::publishInHandle(Widget w, bool announce) {
 // The cursor objects attach themselves to a handle; without one the window has no cursor of
 // its own.
 void UIwindow::applyCursor(int) {
-  OMobj_id cursor;
-  if (OMget_obj_val(sub(objId, "cursor"), &cursor) == 1 && !!cursor) return;
+  if (UIattachObjectCursor(objId, handle)) return;
   if (!UIisBeingDestroyed(widget_) && XtWindow(widget_))
     XUndefineCursor(XtDisplay(widget_), XtWindow(widget_));
 }

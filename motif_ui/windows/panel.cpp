@@ -16,6 +16,7 @@
 
 #include "om/om_scope.h"
 #include "svc/container.h"
+#include "ui/layout.h"
 #include "ui/misc.h"
 
 #include "props.h"
@@ -118,6 +119,7 @@ bool UIpanel::instanceObject() {
   widget_ = clientWidget = w;
   setResources(w, -1);
   XtAddEventHandler(w, StructureNotifyMask, False, UIpanel::onMap, parent);
+  UIlayout::addDropTarget(w);
   // Managed by onObjectCreate, after "visible" has chosen whether it maps: a hidden panel
   // is never mapped only to be unmapped again.
   onObjectCreate(w);
@@ -261,6 +263,7 @@ bool UIframe::instanceObject() {
   UIsetShadowType(objId, frame);
   addLayoutEditorEventHandlers(clientWidget);
   addMouseInteractorHandlers(clientWidget);
+  UIlayout::addDropTarget(clientWidget);
   XtManageChild(frame);
   onObjectCreate(frame);
   OMsend_event(objId, 1);
@@ -455,6 +458,7 @@ bool UIscrolledWindow::instanceObject() {
   if (vAllowance == 0 && !UIisBeingDestroyed(vScrollBar)) XtUnmanageChild(vScrollBar);
   XtAddEventHandler(clientWidget, StructureNotifyMask, False, handleVirtResize, this);
   addMouseInteractorHandlers(clientWidget);
+  UIlayout::addDropTarget(clientWidget);
   XtManageChild(sw);
   onObjectCreate(sw);
   // Children find their parent widget through the handle: it names the work area.

@@ -26,6 +26,7 @@
 #include "svc/ev.h"
 #include "svc/wt.h"
 #include "ui/args.h"
+#include "ui/layout.h"
 #include "ui/menus.h"
 #include "ui/misc.h"
 #include "ui/xmstring.h"
@@ -414,6 +415,9 @@ bool UIshell::instanceObject() {
   showStatusText();
   addMouseInteractorHandlers(workArea);
   UIaddItemStatusHandlers(workArea);
+  // The work area passes the editor's button events to the main window, and takes drops.
+  UIlayout::addIndirectEventHandlers(workArea, mainWindow);
+  UIlayout::addDropTarget(workArea);
   Atom deleteWindow = XInternAtom(XtDisplay(shellWidget), "WM_DELETE_WINDOW", False);
   XmAddWMProtocolCallback(shellWidget, deleteWindow, closeCB, this);
   if (auto* wt = static_cast<WText_context*>(displayContext.getWtDpyContext())) {

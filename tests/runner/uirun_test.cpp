@@ -416,7 +416,7 @@ TEST_F(Uirun, EveryCommandTheHelpListsIsKnownToScripts) {
       EXPECT_EQ(r.err, "<stdin>:1: " + verb + " needs a path\n");
     }
   }
-  EXPECT_EQ(verbs, 14) << help.out;
+  EXPECT_EQ(verbs, 17) << help.out;
   Result unknown = run(file + " --script -", "frobnicate\n");
   EXPECT_EQ(unknown.err, "<stdin>:1: unknown command frobnicate\n");
 }
