@@ -50,8 +50,6 @@ struct UIloadResult {
   std::map<uint32_t, std::string> types;
   std::map<uint32_t, std::string> links;
   std::vector<std::string> files;       // every file read: the file itself, then its includes
-  std::vector<UIloadError> errors;      // every problem found, in file order
-  std::vector<OMobj_id> objects;        // the top-level objects made, in document order
   std::vector<UIobjectSource> sources;  // every object made, where it came from
   std::vector<std::pair<std::string, std::string>> texts;  // each file read: path, text
 };
