@@ -38,7 +38,8 @@ std::string replaced(std::string text, const std::string& from, const std::strin
   return text;
 }
 
-// a at 21, 20 (100 x 40); b a flow mapping without x; c's x a link to a's.
+// a at 21, 20 (100 x 40); b a flow mapping without x; c's x a link to a's, its y anchored
+// (files may not use aliases, but an anchor alone loads).
 const char* kFile =
     "# a file to edit\n"
     "win:\n"
@@ -62,7 +63,7 @@ const char* kFile =
     "  d:\n"
     "    type: UIlabel\n"
     "    x: 160\n"
-    "    y: *low\n"
+    "    y: 150\n"
     "    width: 100\n";
 
 class EditSave : public ::testing::Test {
@@ -144,20 +145,17 @@ TEST_F(EditSave, ANormalExitSavesAndRedoneEditsCount) {
   EXPECT_EQ(slurp(file), replaced(expected, "    x: 21\n", "    x: 20\n"));
 }
 
-TEST_F(EditSave, LinksAndAliasesAreNotOverwritten) {
+TEST_F(EditSave, LinksAndAnchorsAreNotOverwritten) {
   Result r = run(file,
                  "click win.c 2\n"
                  "drag win.c 40 10 40 30 2\n"  // y is anchored
                  "drag win.c 40 10 52 10 2\n"  // x is a link
-                 "click win.d 2\n"
-                 "drag win.d 40 10 40 30 2\n"  // y is an alias
                  "save\n");
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_NE(r.out.find("f.yaml:17:8: x is a link; not saved"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("f.yaml:18:8: y is shared through an alias or anchor; not saved"),
             std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("f.yaml:23:8: y is shared"), std::string::npos) << r.out;
   EXPECT_EQ(slurp(file), kFile);
 }
 

@@ -547,7 +547,7 @@ TEST_F(Uirun, TheManualPageNamesEveryOptionAndCommand) {
     }
   }
   EXPECT_GE(options, 9);
-  EXPECT_EQ(commands, 14);
+  EXPECT_EQ(commands, 17);
 }
 
 // uirun in the background, fed its script a line at a time while the test changes its file.
