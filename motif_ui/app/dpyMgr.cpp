@@ -21,6 +21,7 @@
 #include "svc/err.h"
 #include "svc/ev.h"
 #include "svc/wt.h"
+#include "ui/errorHandler.h"
 #include "ui/init.h"
 #include "ui/misc.h"
 
@@ -38,10 +39,6 @@ void UIsetAppNameAndClass(const char* name, const char* cls) {
 }
 
 namespace {
-
-void reportToErr(const char* text) {
-  ERRerror("UIdpyContext", 0, 2, "%s", text);
-}
 
 // The table: pairs searched linearly by name, appended at the end, never removed.
 UtMap<UtString, UIdpyContext>& table() {
@@ -67,13 +64,6 @@ void warningToErr(String /*name*/, String /*type*/, String /*cls*/, String def, 
   ERRerror("Xt", 0, 2, "%s", text);
 }
 
-int xErrorToErr(Display* display, XErrorEvent* event) {
-  char text[132];
-  XGetErrorText(display, event->error_code, text, sizeof text);
-  ERRerror("X", 0, 2, "%s (request %d.%d)", text, event->request_code, event->minor_code);
-  return 0;
-}
-
 void setUpToolkit() {
   UIsetResourcePath();
   XtSetLanguageProc(nullptr, UILanguageProc, nullptr);
@@ -81,7 +71,7 @@ void setUpToolkit() {
   UIdpyContext::_appContext = XtCreateApplicationContext();
   XtAppSetFallbackResources(UIdpyContext::_appContext, fallbackResources);
   XtAppSetWarningMsgHandler(UIdpyContext::_appContext, warningToErr);
-  XSetErrorHandler(xErrorToErr);
+  XSetErrorHandler(UIXErrorHandler);
 }
 
 // When a display's shell goes, the window tools' font data of that display goes with it.
@@ -91,7 +81,7 @@ void UIdpyCtxDestroyCB(Widget w, XtPointer, XtPointer) {
 
 }  // namespace
 
-void (*UIdisplayErrorHook)(const char* text) = reportToErr;
+void (*UIdisplayErrorHook)(const char* text) = UIdisplayErrorReport;
 
 UtString UIdpyContext::cnvtDisplayName(const char* name) {
   if (!name || !*name) return UtString("");

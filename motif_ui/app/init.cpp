@@ -17,7 +17,9 @@
 #include "svc/wt.h"
 #include "ui/core.h"
 #include "ui/dial.h"
+#include "ui/dialog.h"
 #include "ui/dpyMgr.h"
+#include "ui/errorHandler.h"
 #include "ui/field.h"
 #include "ui/label.h"
 #include "ui/panel.h"
@@ -160,6 +162,7 @@ void registerEntryPoints() {
   }
   OMregister_update1_method("UIdisplayUpdate", UIdisplayUpdate);
   OMregister_update1_method("UIfontUpdate", UIfontUpdate);
+  UIdialogsRegister();
 }
 
 }  // namespace
@@ -190,8 +193,8 @@ void UIinit() {
 void UIglobal_init(int* argc, char** argv) {
   if (!argc || !argv) return;
   UInoDialogWait = stripNoDialogWait(argc, argv);
-  // The blocking dialogs are installed as the error service's handlers by the dialog part of
-  // the library when it is there; UInoDialogWait tells it not to.
+  // The blocking dialogs answer the error service's questions unless told not to wait.
+  if (!UInoDialogWait) UIinstallSyncDialogs();
   delete globalArgs;
   globalArgs = new GlobalArgs(*argc, argv);
   UIsetAppNameAndClass(envOr("CQ_XAPPNAME", baseName(argv[0])), envOr("CQ_XAPPCLASS", "Corvane"));

@@ -1,0 +1,214 @@
+// Dialogs: the dialog base and the message, prompt, selection, multiple-selection and font
+// boxes. Each dialog is a dialog shell named after the object holding one Motif box named
+// "<name>MW" (the binding's widget, XmNuserData = the binding).
+//
+//   XmDialogShell "<name>" > XmMessageBox "<name>MW"       UImessageBox
+//                          > XmSelectionBox "<name>MW"     UIpromptBox (prompt type),
+//                                                          UIselectionBox, UIfontBox,
+//                                                          UImultiSelBox (extended list)
+//
+//   shared                "okButton" "cancelButton" "okLabelString" "cancelLabelString"
+//                         "isModal" "title" "autoUnmanage" "destroyOnUmanage" fonts
+//                         "visible" "display" "x" "y" "width" "height"     object -> widget
+//                         "ok" "cancel" "visible" 0 "x" "y" "width" "height" widget -> object
+//   message box           "type" "message"
+//   prompt box            "text" (both ways) "prompt" "applyButton" "applyLabelString"
+//   selection box         + "strings" "stringdims", "selectedItem" (both ways)
+//   multiple selection    + "selectedItems" "selectedText" (both ways) "numSelectedItems"
+//   font box              writes the server's font names to "strings" and "stringdims"
+//
+// A dialog has widgets only while it is meant to be visible: instancing an object whose
+// "visible" is 0 or unset makes none (the binding is discarded), and the next update tries
+// again. OK and Cancel write "ok" / "cancel" 1 and, with "autoUnmanage" (default 1), hide the
+// dialog ("visible" 0) and, with "destroyOnUmanage", destroy its widgets; the window manager's
+// close writes "cancel" 1 and "visible" 0 and always destroys them.
+#pragma once
+
+#include <Xm/SelectioB.h>
+#include <Xm/Xm.h>
+
+#include <string>
+#include <vector>
+
+#include "svc/wt.h"
+#include "ui/args.h"
+#include "ui/dpyMgr.h"
+#include "ui/shell.h"
+#include "ui/wind.h"
+
+class UIdialog : public UIwindow {
+ public:
+  explicit UIdialog(OMobj_id id);
+  ~UIdialog() override;
+
+  bool instanceObject() override = 0;
+  void updateObject(int seq) override;
+  void rebuildObject(Widget old) override;
+  void onObjectCreate(Widget w) override;
+  // Destroys the children's bindings, the dialog shell and this binding.
+  void destroyObject() override;
+  // Dialogs have no status bar.
+  Widget statusWidget(Widget) const override { return nullptr; }
+
+  virtual void setOKButton(const OMobj_id& prop, const OMobj_id& obj, Widget w);
+  virtual void setCancelButton(const OMobj_id& prop, const OMobj_id& obj, Widget w);
+  // The shared resources, then the common ones; members add theirs after calling it.
+  virtual void setDialogResources(const OMobj_id& obj, Widget w, int seq);
+  virtual void addXtCallbacks(Widget /*w*/) {}
+  // The first-map handler on the dialog shell.
+  virtual void addXtEventHandlers(Widget w);
+  // The display named by "display" (else $DISPLAY) becomes the dialog's.
+  virtual void setDisplayContext();
+  virtual void setDestroyOnUnmanage(const OMobj_id& prop);
+  // True for the boxes whose children take the dialog's fonts too (the message box).
+  virtual bool fontsReachChildren() const { return false; }
+
+  void setOKLabelString(const OMobj_id& prop, Widget w);
+  void setCancelLabelString(const OMobj_id& prop, Widget w);
+  void setAutoUnmanage(const OMobj_id& prop, Widget w);
+  void setDialogStyle(const OMobj_id& prop, Widget w);
+  void setDialogTitle(const OMobj_id& prop, Widget w);
+  void setDialogSharedResources(const OMobj_id& obj, Widget w, int seq);
+  // Installs the display's palette colormap on w and follows its refreshes.
+  void setWtCmap(Widget w);
+
+  // The protocol: reached through UIaddCallback (the binding is live); each writes inside a
+  // context on the object and may destroy the binding (nothing reads it afterwards).
+  static void okCallback(Widget w, UIdialog* binding, XmAnyCallbackStruct* call);
+  static void cancelCallback(Widget w, UIdialog* binding, XmAnyCallbackStruct* call);
+  static void closeCB(Widget shell, UIdialog* binding, XmAnyCallbackStruct* call);
+  // Event handlers on the dialog shell; client data = the binding (checked alive).
+  static void onMap(Widget shell, XtPointer binding, XEvent* event, Boolean* go);
+  static void onSize(Widget shell, XtPointer binding, XEvent* event, Boolean* go);
+  static void virtpal_refreshCB(WText_context* context, int reason, Widget w);
+  // Settles the frame record of the dialog (the shells' measurement, kept here).
+  static void detectMWMPositionIsFrame(UIdialog* binding);
+
+  Widget shellWidget() const { return shell_; }
+  bool autoUnmanage = true;
+  bool destroyOnUnmanage = false;
+  UIdpyContext displayContext;
+  bool frameDetected = false;
+  UIwmFrame frame;
+
+ protected:
+  // The creation steps the boxes share. beginCreate: "visible" set (else null), the
+  // auto-unmanage flag, the position and size, the parent (the parent object's widget, else
+  // the display's application shell). makeShell: the dialog shell named after the object.
+  // finishCreate: colormap, resources (-1), managed, the creation hooks, event 1.
+  struct Placement {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool defaultPosition = true;
+  };
+  Widget beginCreate(Placement* place, int defaultSize);
+  Widget makeShell(Widget parent, const Placement& place);
+  void finishCreate(Widget box);
+  // The name "<object>MW" and the box resources every member sets.
+  std::string boxName() const;
+  UIargs boxArgs(const Placement& place);
+
+  // Held while the binding writes to its own object during creation: the update those
+  // writes cause does not try to create the dialog again.
+  struct Creating {
+    explicit Creating(UIdialog* d) : dialog(d) { dialog->creating_ = true; }
+    ~Creating() { dialog->creating_ = false; }
+    UIdialog* dialog;
+  };
+
+  Widget shell_ = nullptr;
+  bool creating_ = false;
+};
+
+class UImessageBox : public UIdialog {
+ public:
+  explicit UImessageBox(OMobj_id id);
+  bool instanceObject() override;
+  bool fontsReachChildren() const override { return true; }
+  void setOKButton(const OMobj_id& prop, const OMobj_id& obj, Widget w) override;
+  void setCancelButton(const OMobj_id& prop, const OMobj_id& obj, Widget w) override;
+  void setDialogResources(const OMobj_id& obj, Widget w, int seq) override;
+  void addXtCallbacks(Widget w) override;
+  // "type" 0..6 -> Motif dialog type (other values change nothing).
+  static void setDialogType(const OMobj_id& prop, Widget w);
+};
+
+class UIpromptBox : public UIdialog {
+ public:
+  explicit UIpromptBox(OMobj_id id);
+  bool instanceObject() override;
+  void setOKButton(const OMobj_id& prop, const OMobj_id& obj, Widget w) override;
+  void setCancelButton(const OMobj_id& prop, const OMobj_id& obj, Widget w) override;
+  void setDialogResources(const OMobj_id& obj, Widget w, int seq) override;
+  void addXtCallbacks(Widget w) override;
+  void setApplyButton(const OMobj_id& prop, Widget w);
+  void setApplyLabelString(const OMobj_id& prop, Widget w);
+  void setSelectionLabelString(const OMobj_id& prop, Widget w);
+  // OK and Apply: "text" and "ok" written; OK also hides and destroys the dialog.
+  static void okCallback(Widget w, UIpromptBox* binding, XmSelectionBoxCallbackStruct* call);
+
+ protected:
+  // The selection box of the given type with what every member unmanages (Help).
+  Widget createBox(unsigned char dialogType, const UIargs& extra);
+};
+
+class UIselectionBox : public UIpromptBox {
+ public:
+  explicit UIselectionBox(OMobj_id id);
+  bool instanceObject() override;
+  void setDialogResources(const OMobj_id& obj, Widget w, int seq) override;
+  void addXtCallbacks(Widget w) override;
+  // The list's items from "strings" (an unreadable element gives an empty item).
+  void updateCombo(const OMobj_id& obj, Widget box);
+  // Selects "selectedItem" (clamped), or the item equal to "text" when that is newer.
+  void updateSelectedItem(const OMobj_id& obj, Widget box, int seq);
+  static void okCallback(Widget w, UIselectionBox* binding, XmSelectionBoxCallbackStruct* call);
+  static void noMatchCallback(Widget w, UIselectionBox* binding, XmAnyCallbackStruct* call);
+};
+
+class UImultiSelBox : public UIselectionBox {
+ public:
+  explicit UImultiSelBox(OMobj_id id);
+  bool instanceObject() override;
+  void setDialogResources(const OMobj_id& obj, Widget w, int seq) override;
+  void addXtCallbacks(Widget w) override;
+  // "selectedItems" -> the list's selection; an index outside the items is reported and
+  // leaves the list deselected.
+  void updateSelectedItems(const OMobj_id& obj, Widget list);
+  // Selects the items whose text is one of the first "numSelectedItems" of "selectedText".
+  void updateSelectedText(const OMobj_id& obj, Widget list);
+  // The list's selection -> "selectedItems" and "selectedText" (context mode given).
+  void setSelectedItems(const OMobj_id& obj, Widget list, int mode);
+  static void okCallback(Widget w, UImultiSelBox* binding, XmSelectionBoxCallbackStruct* call);
+  static void applyCallback(Widget w, UImultiSelBox* binding, XmSelectionBoxCallbackStruct* call);
+  static void noMatchCallback(Widget w, UImultiSelBox* binding, XmAnyCallbackStruct* call);
+};
+
+class UIfontBox : public UIselectionBox {
+ public:
+  explicit UIfontBox(OMobj_id id);
+  bool instanceObject() override;
+};
+
+// Entry points. Instance: a binding whose instanceObject() fails is discarded. Update (one
+// argument): without a binding the instance entry point; with one, updateObject with the
+// stamp of "update" (-1 when missing). All return 1 except the instance ones (0).
+int UIdialogUpdate(OMobj_id id);
+int UImessageBoxInstance(OMobj_id id);
+int UImessageBoxUpdate(OMobj_id id);
+int UIpromptBoxInstance(OMobj_id id);
+int UIpromptBoxUpdate(OMobj_id id);
+int UIselectionBoxInstance(OMobj_id id);
+int UIselectionBoxUpdate(OMobj_id id);
+int UImultiSelBoxInstance(OMobj_id id);
+int UImultiSelBoxUpdate(OMobj_id id);
+int UIfontBoxInstance(OMobj_id id);
+int UIfontBoxUpdate(OMobj_id id);
+
+// Sets the font list of a message box's buttons and labels, each where the box has it.
+void UItemplateDialogSetChildrenFontSet(Widget box, XmRenderTable fonts);
+
+// Registers the dialogs' entry points with the object manager (before the kit is read).
+void UIdialogsRegister();
+
+// The no-match report of the selection boxes.
+extern const char* const UIselectionNoMatchText;
