@@ -40,7 +40,8 @@ int itemCount(Widget list) {
 // Selects positions (1-based) of list without notification, replacing the selection.
 void selectPositions(Widget list, const std::vector<int>& positions) {
   XmListDeselectAllItems(list);
-  // Extended selection adds to the selection only in multiple mode while it is being set.
+  // Extended selection replaces the selection with each position selected: the positions are
+  // added in multiple selection, then the policy goes back.
   unsigned char policy = XmEXTENDED_SELECT;
   XtVaGetValues(list, XmNselectionPolicy, &policy, nullptr);
   XtVaSetValues(list, XmNselectionPolicy, XmMULTIPLE_SELECT, nullptr);
@@ -91,19 +92,25 @@ void UImultiSelBox::updateSelectedText(const OMobj_id& obj, Widget list) {
   if (!texts || OMget_array_size(texts, &size) != 1) size = 0;
   int wanted = size;
   if (readInt(obj, "numSelectedItems", &wanted) && wanted >= 0 && wanted < size) size = wanted;
-  std::vector<int> positions;
+  std::vector<std::string> wantedTexts;
   for (int i = 0; i < size; ++i) {
     char* s = nullptr;
-    if (OMget_str_array_val(texts, i, &s, 0) == 1 && s) {
-      XmString item = XmStringCreateLocalized(s);
-      int* found = nullptr;
-      int n = 0;
-      if (XmListGetMatchPos(list, item, &found, &n))
-        for (int k = 0; k < n; ++k) positions.push_back(found[k]);
-      XtFree(reinterpret_cast<char*>(found));
-      XmStringFree(item);
-    }
+    if (OMget_str_array_val(texts, i, &s, 0) == 1 && s) wantedTexts.emplace_back(s);
     std::free(s);
+  }
+  // Compared as text: the list's compound strings carry tags of their own.
+  XmStringTable items = nullptr;
+  int count = 0;
+  XtVaGetValues(list, XmNitems, &items, XmNitemCount, &count, nullptr);
+  std::vector<int> positions;
+  for (int p = 0; p < count && items; ++p) {
+    char* text = UIdialogText(items[p]);
+    for (const std::string& t : wantedTexts)
+      if (t == text) {
+        positions.push_back(p + 1);
+        break;
+      }
+    std::free(text);
   }
   selectPositions(list, positions);
 }
@@ -137,7 +144,11 @@ void UImultiSelBox::setDialogResources(const OMobj_id& obj, Widget w, int seq) {
   if (newer(obj, "stringdims", seq) || newer(obj, "strings", seq))
     UIdialogSetListItems(list, UIdialogStrings(obj));
   if (newer(obj, "selectedItems", seq)) updateSelectedItems(obj, list);
-  if (newer(obj, "selectedText", seq) || newer(obj, "numSelectedItems", seq))
+  // On creation the texts apply only when there are some: the indices were applied already.
+  int texts = 0;
+  bool someTexts = OMget_array_size(sub(obj, "selectedText"), &texts) == 1 && texts > 0;
+  if ((newer(obj, "selectedText", seq) || newer(obj, "numSelectedItems", seq)) &&
+      (seq != -1 || someTexts))
     updateSelectedText(obj, list);
 }
 
