@@ -24,6 +24,7 @@
 // close writes "cancel" 1 and "visible" 0 and always destroys them.
 #pragma once
 
+#include <Xm/FileSB.h>
 #include <Xm/SelectioB.h>
 #include <Xm/Xm.h>
 
@@ -212,3 +213,42 @@ void UIdialogsRegister();
 
 // The no-match report of the selection boxes.
 extern const char* const UIselectionNoMatchText;
+
+// ---- The file selection box -----------------------------------------------------------------
+//   XmDialogShell "<name>" > XmFileSelectionBox "<name>MW"
+//   "filename" (both ways, $VARIABLES expanded when shown) "searchPattern" "typeMask"
+//   "filterLabelString" "confirmFileWrite" "dirMaskCache" (both ways) "ok"
+// With "confirmFileWrite" a name is accepted only when it may be written: an existing file is
+// accepted after the question "UIfileSBConfirmDialog", a refusal is shown in
+// "UIfileSBErrorDialog" (both children of the box, modal, destroyed when closed).
+class UIfileSB : public UIdialog {
+ public:
+  explicit UIfileSB(OMobj_id id);
+  bool instanceObject() override;
+  void setOKButton(const OMobj_id& prop, const OMobj_id& obj, Widget w) override;
+  void setCancelButton(const OMobj_id& prop, const OMobj_id& obj, Widget w) override;
+  void setDialogResources(const OMobj_id& obj, Widget w, int seq) override;
+  void addXtCallbacks(Widget w) override;
+  // Stores the box's directory mask in "dirMaskCache".
+  void updateDirMaskCache();
+  static void okCallback(Widget w, UIfileSB* binding, XmFileSelectionBoxCallbackStruct* call);
+
+  bool fromOtherWidget = false;  // the acceptance under way came from another widget
+};
+
+// Acceptance of the selection of fsb (a file selection box whose user data is its binding),
+// asked for by w: checks it when "confirmFileWrite" says so, then accepts, asks or refuses.
+void UIfileSBApplyCallback(Widget w, XtPointer fsb, XtPointer call);
+// Accepts: "ok" 1, "filename", "dirMaskCache"; a box that asked for it itself is hidden and
+// destroyed (with auto-unmanage on).
+void UIfileSBConfirm(Widget fsb);
+void UIfileSBConfirmOkCallback(Widget dialog, XtPointer fsb, XtPointer call);
+void UIfileSBConfirmCancelCallback(Widget dialog, XtPointer fsb, XtPointer call);
+void UIfileSBErrorOkCallback(Widget dialog, XtPointer fsb, XtPointer call);
+// The overwrite question about file, and the refusal format (one %s) about name.
+Widget UIfileSBCreateConfirmDialog(Widget fsb, const char* file);
+Widget UIfileSBCreateErrorDialog(Widget fsb, const char* format, const char* name);
+// Xt warnings are ignored while fonts are set on the box.
+void _UIfileWarning(char* message);
+int UIfileSBInstance(OMobj_id id);
+int UIfileSBUpdate(OMobj_id id);

@@ -454,6 +454,7 @@ void UIdialogsRegister() {
        UIselectionBoxUpdate},
       {"UImultiSelBoxInstance", UImultiSelBoxInstance, "UImultiSelBoxUpdate", UImultiSelBoxUpdate},
       {"UIfontBoxInstance", UIfontBoxInstance, "UIfontBoxUpdate", UIfontBoxUpdate},
+      {"UIfileSBInstance", UIfileSBInstance, "UIfileSBUpdate", UIfileSBUpdate},
   };
   for (const Type& t : types) {
     OMregister_instance_method(t.instance, t.instanceFn);
