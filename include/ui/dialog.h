@@ -252,3 +252,39 @@ Widget UIfileSBCreateErrorDialog(Widget fsb, const char* format, const char* nam
 void _UIfileWarning(char* message);
 int UIfileSBInstance(OMobj_id id);
 int UIfileSBUpdate(OMobj_id id);
+
+// ---- Template dialogs -------------------------------------------------------------------------
+//   XmDialogShell "<name>" > XmMessageBox "<name>MW" (template type; OK, Cancel, Help)
+//        > the children's widgets: panels and frames fill the work area, buttons join the row
+// Only buttons, panels and frames are taken as children (others have their "parent" link
+// cut). "clientWidth" is the box's width, "clientHeight" the height above its separator (at
+// least 1); panels directly inside keep their own client size on each map and resize.
+class UItemplateDialog : public UIdialog {
+ public:
+  explicit UItemplateDialog(OMobj_id id);
+  bool instanceObject() override;
+  void destroyObject() override;
+  void setOKButton(const OMobj_id& prop, const OMobj_id& obj, Widget w) override;
+  void setCancelButton(const OMobj_id& prop, const OMobj_id& obj, Widget w) override;
+  void setDialogResources(const OMobj_id& obj, Widget w, int seq) override;
+  void addXtCallbacks(Widget w) override;
+  void addXtEventHandlers(Widget w) override;
+  bool admitsChild(const UIwindow& child) const override {
+    return child.acceptsTemplateDialogParent();
+  }
+  bool sizesItsChildren() const override { return true; }
+  virtual void setClientWidth(const OMobj_id& obj, int width);
+  virtual void setClientHeight(const OMobj_id& obj, int height);
+
+  // "type" 0..5 -> the box's Motif type (2 when unreadable; others change nothing), and
+  // "message" -> its message, where the object has them.
+  static void setDialogType(const OMobj_id& prop, const OMobj_id& obj, Widget box);
+  static void setMessageString(const OMobj_id& prop, const OMobj_id& obj, Widget box);
+  // Keeps the client size in step with the box.
+  static void onResize(Widget box, XtPointer binding, XEvent* event, Boolean* go);
+};
+
+int UItemplateDialogInstance(OMobj_id id);
+int UItemplateDialogUpdate(OMobj_id id);
+// For the binding in w's user data: "ok" 1.
+void UItemplateDialogApplyCallback(Widget w, XtPointer client, XtPointer call);

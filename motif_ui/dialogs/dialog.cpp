@@ -455,6 +455,8 @@ void UIdialogsRegister() {
       {"UImultiSelBoxInstance", UImultiSelBoxInstance, "UImultiSelBoxUpdate", UImultiSelBoxUpdate},
       {"UIfontBoxInstance", UIfontBoxInstance, "UIfontBoxUpdate", UIfontBoxUpdate},
       {"UIfileSBInstance", UIfileSBInstance, "UIfileSBUpdate", UIfileSBUpdate},
+      {"UItemplateDialogInstance", UItemplateDialogInstance, "UItemplateDialogUpdate",
+       UItemplateDialogUpdate},
   };
   for (const Type& t : types) {
     OMregister_instance_method(t.instance, t.instanceFn);
