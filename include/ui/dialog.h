@@ -190,6 +190,16 @@ class UIfontBox : public UIselectionBox {
   bool instanceObject() override;
 };
 
+// The instance entry of a dialog type: a dialog has widgets only while it is meant to be
+// visible, so without "visible" set no binding is even made (making and discarding one would
+// write the object's "cxxhandle" twice, and so notify it again, on every update).
+template <class T>
+int UIdialogInstanceEntry(OMobj_id id) {
+  int visible = 0;
+  if (OMget_int_val(OMfind_str_subobj(id, "visible", 0), &visible) != 1 || !visible) return 0;
+  return UIinstanceEntry<T>(id);
+}
+
 // Entry points. Instance: a binding whose instanceObject() fails is discarded. Update (one
 // argument): without a binding the instance entry point; with one, updateObject with the
 // stamp of "update" (-1 when missing). All return 1 except the instance ones (0).

@@ -298,7 +298,7 @@ Widget UIfileSBCreateErrorDialog(Widget fsb, const char* format, const char* nam
 }
 
 int UIfileSBInstance(OMobj_id id) {
-  return UIinstanceEntry<UIfileSB>(id);
+  return UIdialogInstanceEntry<UIfileSB>(id);
 }
 int UIfileSBUpdate(OMobj_id id) {
   return UIupdate1Entry(id, UIfileSBInstance);

@@ -74,7 +74,7 @@ void UImessageBox::addXtCallbacks(Widget w) {
 }
 
 int UImessageBoxInstance(OMobj_id id) {
-  return UIinstanceEntry<UImessageBox>(id);
+  return UIdialogInstanceEntry<UImessageBox>(id);
 }
 int UImessageBoxUpdate(OMobj_id id) {
   return UIupdate1Entry(id, UImessageBoxInstance);

@@ -175,7 +175,7 @@ void UImultiSelBox::noMatchCallback(Widget, UImultiSelBox*, XmAnyCallbackStruct*
 }
 
 int UImultiSelBoxInstance(OMobj_id id) {
-  return UIinstanceEntry<UImultiSelBox>(id);
+  return UIdialogInstanceEntry<UImultiSelBox>(id);
 }
 int UImultiSelBoxUpdate(OMobj_id id) {
   return UIupdate1Entry(id, UImultiSelBoxInstance);

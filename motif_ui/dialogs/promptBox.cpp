@@ -125,7 +125,7 @@ void UIpromptBox::okCallback(Widget w, UIpromptBox* binding, XmSelectionBoxCallb
 }
 
 int UIpromptBoxInstance(OMobj_id id) {
-  return UIinstanceEntry<UIpromptBox>(id);
+  return UIdialogInstanceEntry<UIpromptBox>(id);
 }
 int UIpromptBoxUpdate(OMobj_id id) {
   return UIupdate1Entry(id, UIpromptBoxInstance);

@@ -152,7 +152,7 @@ void UIselectionBox::noMatchCallback(Widget, UIselectionBox*, XmAnyCallbackStruc
 }
 
 int UIselectionBoxInstance(OMobj_id id) {
-  return UIinstanceEntry<UIselectionBox>(id);
+  return UIdialogInstanceEntry<UIselectionBox>(id);
 }
 int UIselectionBoxUpdate(OMobj_id id) {
   return UIupdate1Entry(id, UIselectionBoxInstance);
@@ -191,7 +191,7 @@ bool UIfontBox::instanceObject() {
 }
 
 int UIfontBoxInstance(OMobj_id id) {
-  return UIinstanceEntry<UIfontBox>(id);
+  return UIdialogInstanceEntry<UIfontBox>(id);
 }
 int UIfontBoxUpdate(OMobj_id id) {
   return UIupdate1Entry(id, UIfontBoxInstance);

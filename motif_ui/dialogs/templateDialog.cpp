@@ -174,8 +174,7 @@ int UItemplateDialogInstance(OMobj_id id) {
     binding->updateObject(!update ? -1 : OMget_obj_seq(update, OMnull_obj, 3));
     return 1;
   }
-  auto* binding = new UItemplateDialog(id);
-  if (!binding->instanceObject()) delete binding;
+  UIdialogInstanceEntry<UItemplateDialog>(id);
   return 1;
 }
 

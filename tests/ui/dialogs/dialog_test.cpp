@@ -127,6 +127,21 @@ TEST_F(Dialogs, AMessageBoxHasWidgetsOnlyWhileVisible) {
   EXPECT_TRUE(uitest::pumpUntil([&] { return !viewable(w); }));
 }
 
+TEST_F(Dialogs, UpdatesOfAnInvisibleDialogWriteNothingBack) {
+  OMobj_id box = make("UImessageBox", "quiet", {{"visible", 0}});
+  uitest::pumpFor(20);
+  OMobj_id cxx = sub(box, "cxxhandle");
+  int before = OMget_obj_seq(cxx, OMnull_obj, 0);
+  // Each update of an invisible dialog used to make and discard a binding, writing
+  // "cxxhandle" twice and so notifying the dialog again, without end.
+  for (int i = 0; i < 5; ++i) {
+    OMset_str_val(sub(box, "message"), ("text " + std::to_string(i)).c_str());
+    uitest::pumpFor(5);
+  }
+  EXPECT_EQ(OMget_obj_seq(cxx, OMnull_obj, 0), before);
+  EXPECT_EQ(UIobjIdToClass(box), nullptr);
+}
+
 TEST_F(Dialogs, OKAndCancelWriteBackAndHide) {
   OMobj_id box = make("UImessageBox", "protocol");
   Widget w = shown(box);
