@@ -59,11 +59,11 @@ std::string reportText(unsigned char kind, const OMobj_id& element, const char* 
   return UIwrapText(heading, '.') + ".\n\n" + UIwrapText(message ? message : "", ' ');
 }
 
+// Buffered as standard output is: a flush per report made a flood of them cost a write each.
 void toConsole(const std::string& text) {
   std::fputs("\n", stdout);
   std::fputs(text.c_str(), stdout);
   std::fputs("\n\n", stdout);
-  std::fflush(stdout);
 }
 
 void closeFromWindowManager(Widget shell, XtPointer element, XtPointer call) {

@@ -97,6 +97,23 @@ bool UIfileSB::instanceObject() {
   UIxmString selection = UIxmText(TMget_translation("UI_SELECTION", 0));
   UIxmString folders = UIxmText(TMget_translation("UI_DIRECTORIES", 0));
   UIargs args = boxArgs(place);
+  // The folder and filter are given at creation, where the box searches once anyway: set
+  // afterwards, each would search the folder again.
+  UIxmString mask;
+  if (OMtext cache = OMget_text(sub(objId, "dirMaskCache"))) {
+    mask = UIxmText(cache.get());
+    args.add(XmNdirMask, mask.get());
+  } else if (OMtext pattern = OMget_text(sub(objId, "searchPattern"))) {
+    mask = UIxmText(expanded(pattern.get()).c_str());
+    args.add(XmNpattern, mask.get());
+  }
+  char typeMask[81] = "";
+  char* into = typeMask;
+  if (OMget_str_val(sub(objId, "typeMask"), &into, sizeof typeMask) == 1) {
+    if (!std::strcmp(typeMask, "directory")) args.add(XmNfileTypeMask, XmFILE_DIRECTORY);
+    if (!std::strcmp(typeMask, "file")) args.add(XmNfileTypeMask, XmFILE_REGULAR);
+    if (!std::strcmp(typeMask, "any")) args.add(XmNfileTypeMask, XmFILE_ANY_TYPE);
+  }
   args.add(XmNfileListLabelString, files.get())
       .add(XmNfilterLabelString, filter.get())
       .add(XmNselectionLabelString, selection.get())
@@ -146,7 +163,9 @@ void UIfileSB::setDialogResources(const OMobj_id& obj, Widget w, int seq) {
     UIxmString s = UIxmText(text ? text.get() : TMget_translation("UI_FILTER", 0));
     XtVaSetValues(w, XmNfilterLabelString, s.get(), nullptr);
   }
-  if (newer(p = sub(obj, "typeMask"), seq)) {
+  // On creation the mask, the folder and the filter were given with the widget.
+  bool creating = seq == -1;
+  if (!creating && newer(p = sub(obj, "typeMask"), seq)) {
     char mask[81] = "";
     char* into = mask;
     if (OMget_str_val(p, &into, sizeof mask) == 1) {
@@ -158,8 +177,8 @@ void UIfileSB::setDialogResources(const OMobj_id& obj, Widget w, int seq) {
         XtVaSetValues(w, XmNfileTypeMask, XmFILE_ANY_TYPE, nullptr);
     }
   }
-  bool showing = newer(obj, "visible", seq);
-  bool restored = false;
+  bool showing = !creating && newer(obj, "visible", seq);
+  bool restored = creating;
   if (showing)
     if (OMtext cache = OMget_text(sub(obj, "dirMaskCache"))) {
       UIxmString s = UIxmText(cache.get());
