@@ -44,8 +44,10 @@ std::string unquote(std::string s) {
   return s;
 }
 
+// A gadget is on screen when it is managed in a parent that is.
 bool viewable(Widget w) {
   XWindowAttributes attrs;
+  if (!UIisBeingDestroyed(w) && !XtIsWidget(w)) return XtIsManaged(w) && viewable(XtParent(w));
   return !UIisBeingDestroyed(w) && XtWindow(w) &&
          XGetWindowAttributes(XtDisplay(w), XtWindow(w), &attrs) && attrs.map_state == IsViewable;
 }
@@ -55,11 +57,18 @@ Widget topShell(Widget w) {
   return w;
 }
 
+// (x, y) in w; a gadget has no window and lies in its parent's at its own position.
 void fakeMotion(Widget w, int x, int y) {
-  Display* dpy = XtDisplay(w);
+  Display* dpy = XtDisplayOfObject(w);
+  if (!XtIsWidget(w)) {
+    Position gx = 0, gy = 0;
+    XtVaGetValues(w, XtNx, &gx, XtNy, &gy, nullptr);
+    x += gx;
+    y += gy;
+  }
   int rx = 0, ry = 0;
   Window child;
-  XTranslateCoordinates(dpy, XtWindow(w), DefaultRootWindow(dpy), x, y, &rx, &ry, &child);
+  XTranslateCoordinates(dpy, XtWindowOfObject(w), DefaultRootWindow(dpy), x, y, &rx, &ry, &child);
   XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rx, ry, CurrentTime);
   XSync(dpy, False);
 }
@@ -69,7 +78,7 @@ void clickMiddle(Widget w, unsigned button = 1) {
   Dimension width = 0, height = 0;
   XtVaGetValues(w, XtNwidth, &width, XtNheight, &height, nullptr);
   fakeMotion(w, width / 2, height / 2);
-  Display* dpy = XtDisplay(w);
+  Display* dpy = XtDisplayOfObject(w);
   XTestFakeButtonEvent(dpy, button, True, CurrentTime);
   XTestFakeButtonEvent(dpy, button, False, CurrentTime);
   XSync(dpy, False);
@@ -78,7 +87,7 @@ void clickMiddle(Widget w, unsigned button = 1) {
 // Button 1 pressed and released at (x, y) of w's window.
 void clickAt(Widget w, int x, int y) {
   fakeMotion(w, x, y);
-  Display* dpy = XtDisplay(w);
+  Display* dpy = XtDisplayOfObject(w);
   XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
   XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
   XSync(dpy, False);
@@ -310,12 +319,27 @@ OMobj_id Session::object(const std::string& path, std::string* error) const {
 }
 
 Widget Session::widgetOf(const std::string& path, std::string* error) {
-  OMobj_id id = object(path, error);
+  // PATH:WIDGET names a descendant of the object's widget (a dialog's "OK" button ...).
+  std::string objectPath = path, widgetName;
+  size_t colon = path.find(':');
+  if (colon != std::string::npos) {
+    objectPath = path.substr(0, colon);
+    widgetName = path.substr(colon + 1);
+  }
+  OMobj_id id = object(objectPath, error);
   if (!id) return nullptr;
   Widget w = UIobjIdToWidget(id);
   if (UIisBeingDestroyed(w)) {
-    *error = path + " has no widget";
+    *error = objectPath + " has no widget";
     return nullptr;
+  }
+  if (!widgetName.empty()) {
+    Widget named = XtNameToWidget(w, ("*" + widgetName).c_str());
+    if (!named) {
+      *error = "no widget " + widgetName + " in " + objectPath;
+      return nullptr;
+    }
+    w = named;
   }
   // Input goes to a window that is on screen.
   EVrun_until([&] { return viewable(w); }, 3000);
@@ -359,13 +383,13 @@ const std::vector<Session::Command>& Session::commands() {
       {"get", "PATH", "print the object's value, \"missing\" or \"unset\"", Needs::kPath,
        &Session::doGet},
       {"dump", "PATH", "print the object and everything below it", Needs::kPath, &Session::doDump},
-      {"click", "PATH [N]",
-       "press and release a mouse button in the middle of the object's widget: button N (1 to "
-       "5, default 1); on a list, item N (from 0) instead; on a command, its item (posting its "
-       "menus on the way)",
+      {"click", "PATH[:WIDGET] [N]",
+       "press and release a mouse button in the middle of the object's widget (or its "
+       "descendant WIDGET): button N (1 to 5, default 1); on a list, item N (from 0) instead; "
+       "on a command, its item (posting its menus on the way)",
        Needs::kPath, &Session::doClick},
-      {"type", "PATH TEXT", "click the widget for the focus, then type TEXT", Needs::kWidget,
-       &Session::doType},
+      {"type", "PATH[:WIDGET] TEXT", "click the widget for the focus, then type TEXT",
+       Needs::kWidget, &Session::doType},
       {"press", "KEY", "press and release KEY with its modifiers (Return, a, Ctrl+Up)",
        Needs::kNothing, &Session::doPress},
       {"drag", "PATH X1 Y1 X2 Y2 [BUTTON]", "drag with a button (1) between two points",
@@ -526,9 +550,11 @@ int Session::doSet(const Args& a, std::string* error, bool*) {
 }
 
 int Session::doClick(const Args& a, std::string* error, bool*) {
-  OMobj_id id = object(a.path, error);
+  // PATH:WIDGET clicks a descendant widget: never a command or a list item.
+  bool descendant = a.path.find(':') != std::string::npos;
+  OMobj_id id = object(a.path.substr(0, a.path.find(':')), error);
   if (!id) return 1;
-  UIwindow* binding = UIobjIdToClass(id);
+  UIwindow* binding = descendant ? nullptr : UIobjIdToClass(id);
   if (auto* item = UIwindow::alive(binding) ? dynamic_cast<UImenuItem*>(binding) : nullptr)
     return clickCommand(item, a.path, error);
   Widget w = widgetOf(a.path, error);
@@ -650,7 +676,7 @@ int Session::doDrag(const Args& a, std::string* error, bool*) {
     *error = "drag takes X1 Y1 X2 Y2 and a button from 1 to 5";
     return 1;
   }
-  Display* dpy = XtDisplay(a.widget);
+  Display* dpy = XtDisplayOfObject(a.widget);
   fakeMotion(a.widget, x1, y1);
   XTestFakeButtonEvent(dpy, button, True, CurrentTime);
   for (int i = 1; i <= 8; ++i) {
@@ -696,7 +722,7 @@ int Session::doSave(const Args&, std::string* error, bool*) {
 int Session::doType(const Args& a, std::string* error, bool*) {
   clickMiddle(a.widget);  // gives it the keyboard focus
   settle();
-  Display* dpy = XtDisplay(a.widget);
+  Display* dpy = XtDisplayOfObject(a.widget);
   for (char c : unquote(a.rest)) {
     KeyCode code = 0;
     std::vector<KeyCode> mods;

@@ -19,6 +19,16 @@
 #include "ui/dpyMgr.h"
 #include "ui/panel.h"
 
+// The window manager's frame around a top-level window, as measured: its kind (0 none
+// recognised, 1 Motif, 2 "_SGI_TELL_WM", 3 "_SUN_WM_PROTOCOLS"), whether a position names the
+// frame's corner, and the offsets between the shell's position and the frame's.
+struct UIwmFrame {
+  int wmKind = 0;
+  unsigned short xOffset = 0;
+  unsigned short yOffset = 0;
+  unsigned char positionIsFrame = 0;
+};
+
 class UIshell : public UIpanel {
  public:
   explicit UIshell(OMobj_id id);
@@ -48,6 +58,11 @@ class UIshell : public UIpanel {
   // anything but "Auto" switches all of it off: zero offsets, positionIsFrame 0.
   static int findWMType(Widget w);
   static void detectMWMPositionIsFrame(Widget w);
+  // Measures the frame around top, a shell that is up (the dialogs share this): with
+  // "CQ_WIN_PLACEMENT" set to anything but "Auto" there is none. For kind 3 the offsets are
+  // taken against the frame's position in its parent, or on the root with sunFromRoot. False
+  // when the frame cannot be measured yet (no window, a query failed).
+  static bool measureFrame(Widget top, bool sunFromRoot, UIwmFrame* out);
 
   void setVisibility();
   void showStatusText();

@@ -22,6 +22,7 @@
 #include "svc/err.h"
 #include "svc/ev.h"
 #include "svc/wt.h"
+#include "ui/errorHandler.h"
 #include "ui/init.h"
 #include "ui/misc.h"
 
@@ -39,10 +40,6 @@ void UIsetAppNameAndClass(const char* name, const char* cls) {
 }
 
 namespace {
-
-void reportToErr(const char* text) {
-  ERRerror("UIdpyContext", 0, 2, "%s", text);
-}
 
 // The table: pairs searched linearly by name, appended at the end, never removed. One open
 // connection has exactly one entry, keyed by the normalised name of the display it reached
@@ -190,22 +187,21 @@ void reportHeldErrors(void*) {
   std::vector<HeldError> held;
   held.swap(heldErrors());
   for (const HeldError& e : held)
-    if (!madeWhileUnnoticed(e.display, e.serial)) ERRerror("X", 0, 2, "%s", e.text.c_str());
+    if (!madeWhileUnnoticed(e.display, e.serial)) UIdisplayErrorReport(e.text.c_str());
 }
 
+// The X error handler: errors that follow from a window another client destroyed are dropped
+// or held; the rest go to the library's error handler.
 int xErrorToErr(Display* display, XErrorEvent* event) {
   if (aboutLostWindow(display, event)) return 0;
+  if (!mayFollowALostWindow(display, event)) return UIXErrorHandler(display, event);
   char text[132];
   XGetErrorText(display, event->error_code, text, sizeof text);
   char line[200];
   std::snprintf(line, sizeof line, "%s (request %d.%d)", text, event->request_code,
                 event->minor_code);
-  if (mayFollowALostWindow(display, event)) {
-    heldErrors().push_back({display, event->serial, line});
-    EVadd_select(7, 0, reportHeldErrors, nullptr, nullptr, 0);
-    return 0;
-  }
-  ERRerror("X", 0, 2, "%s", line);
+  heldErrors().push_back({display, event->serial, line});
+  EVadd_select(7, 0, reportHeldErrors, nullptr, nullptr, 0);
   return 0;
 }
 
@@ -226,7 +222,7 @@ void UIdpyCtxDestroyCB(Widget w, XtPointer, XtPointer) {
 
 }  // namespace
 
-void (*UIdisplayErrorHook)(const char* text) = reportToErr;
+void (*UIdisplayErrorHook)(const char* text) = UIdisplayErrorReport;
 
 std::string UIcommandLineOption(const char* resource) {
   if (!resource || GlobalArgs::argcount < 2) return "";

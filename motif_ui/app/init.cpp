@@ -17,7 +17,9 @@
 #include "svc/wt.h"
 #include "ui/core.h"
 #include "ui/dial.h"
+#include "ui/dialog.h"
 #include "ui/dpyMgr.h"
+#include "ui/errorHandler.h"
 #include "ui/field.h"
 #include "ui/label.h"
 #include "ui/layout.h"
@@ -178,6 +180,7 @@ void registerEntryPoints() {
   OMregister_update1_method("UIradioListUpdate", UIradioListUpdate);
   OMregister_instance_method("UIcmdDelete", UIcmdDelete);
   OMregister_update1_method("UIfontUpdate", UIfontUpdate);
+  UIdialogsRegister();
 }
 
 }  // namespace
@@ -210,8 +213,8 @@ void UIinit() {
 void UIglobal_init(int* argc, char** argv) {
   if (!argc || !argv) return;
   UInoDialogWait = stripNoDialogWait(argc, argv);
-  // The blocking dialogs are installed as the error service's handlers by the dialog part of
-  // the library when it is there; UInoDialogWait tells it not to.
+  // The blocking dialogs answer the error service's questions unless told not to wait.
+  if (!UInoDialogWait) UIinstallSyncDialogs();
   delete globalArgs;
   globalArgs = new GlobalArgs(*argc, argv);
   // "-name" is the application name for resources and WM_CLASS, as in any Xt program; it wins

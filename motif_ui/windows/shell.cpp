@@ -173,7 +173,7 @@ bool motifManagerRunning(Display* dpy, Window root) {
 // The frame a window manager put around window, measured from the server: the
 // _NET_FRAME_EXTENTS the manager publishes, else the geometry of the window's ancestor just
 // below the root. False while the window has not been reparented (nothing to measure yet).
-bool measureFrame(Display* dpy, Window window, int* left, int* top) {
+bool measureFrameExtents(Display* dpy, Window window, int* left, int* top) {
   XErrorTrap trap(dpy);
   // A manager builds the frame around a window before it maps it: measured earlier, the frame
   // may still be at the corner of the screen without its decorations.
@@ -1013,6 +1013,49 @@ int UIshell::findWMType(Widget w) {
   return 0;
 }
 
+bool UIshell::measureFrame(Widget top, bool sunFromRoot, UIwmFrame* out) {
+  if (UIisBeingDestroyed(top) || !out) return false;
+  if (placementDetectionOff()) {
+    *out = UIwmFrame();
+    return true;
+  }
+  out->wmKind = findWMType(top);
+  out->positionIsFrame = out->wmKind != 2;
+  if (out->wmKind == 0) {
+    // A manager that does not announce itself (or none): an ICCCM manager places the frame at
+    // the position asked for, so the offsets are measured and the position is the frame's.
+    // Until the window has been reparented there is nothing to measure and the record stays
+    // unsettled (without a manager it is never reparented and the offsets stay 0).
+    out->xOffset = out->yOffset = 0;
+    int left = 0, topEdge = 0;
+    if (!XtWindow(top) || !measureFrameExtents(XtDisplay(top), XtWindow(top), &left, &topEdge))
+      return false;
+    out->xOffset = static_cast<unsigned short>(left);
+    out->yOffset = static_cast<unsigned short>(topEdge);
+    return true;
+  }
+  Position x = 0, y = 0;
+  XtVaGetValues(top, XmNx, &x, XmNy, &y, nullptr);
+  if (!XtWindow(top)) return false;
+  Display* dpy = XtDisplay(top);
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(dpy, XtWindow(top), &root, &parent, &children, &count)) return false;
+  if (children) XFree(children);
+  Window geomRoot;
+  int gx = 0, gy = 0;
+  unsigned gw, gh, border, depth;
+  if (!XGetGeometry(dpy, parent, &geomRoot, &gx, &gy, &gw, &gh, &border, &depth)) return false;
+  int rx = 0, ry = 0;
+  Window child;
+  if (!XTranslateCoordinates(dpy, parent, root, gx, gy, &rx, &ry, &child)) return false;
+  bool local = out->wmKind == 3 && !sunFromRoot;
+  int px = local ? gx : rx, py = local ? gy : ry;
+  out->xOffset = static_cast<unsigned short>(std::abs(x - px));
+  out->yOffset = static_cast<unsigned short>(std::abs(y - py));
+  return true;
+}
+
 void UIshell::detectMWMPositionIsFrame(Widget w) {
   if (UIisBeingDestroyed(w) || !XmIsManager(w)) return;
   // The window's own shell: a transient shell is measured itself, not its parent window.
@@ -1020,47 +1063,13 @@ void UIshell::detectMWMPositionIsFrame(Widget w) {
   while (top && !XtIsWMShell(top)) top = XtParent(top);
   UIshell* shell = shellOf(w);
   if (!top || !shell) return;
-  if (placementDetectionOff()) {
-    shell->wmKind = 0;
-    shell->xOffset = shell->yOffset = 0;
-    shell->positionIsFrame = 0;
-    shell->offsetsKnown = 1;
-    return;
-  }
-  if (!shell->poppedUp) return;
-  shell->wmKind = findWMType(w);
-  shell->positionIsFrame = shell->wmKind != 2;
-  if (shell->wmKind == 0) {
-    // A manager that does not announce itself (or none): an ICCCM manager places the frame at
-    // the position asked for, so the offsets are measured and the position is the frame's.
-    // Until the window has been reparented there is nothing to measure and the record stays
-    // unsettled (without a manager it is never reparented and the offsets stay 0).
-    shell->xOffset = shell->yOffset = 0;
-    int left = 0, topEdge = 0;
-    if (!XtWindow(top) || !measureFrame(XtDisplay(top), XtWindow(top), &left, &topEdge)) return;
-    shell->xOffset = static_cast<unsigned short>(left);
-    shell->yOffset = static_cast<unsigned short>(topEdge);
-    shell->offsetsKnown = 1;
-    return;
-  }
-  Position x = 0, y = 0;
-  XtVaGetValues(top, XmNx, &x, XmNy, &y, nullptr);
-  if (!XtWindow(top)) return;
-  Display* dpy = XtDisplay(top);
-  Window root = 0, parent = 0, *children = nullptr;
-  unsigned count = 0;
-  if (!XQueryTree(dpy, XtWindow(top), &root, &parent, &children, &count)) return;
-  if (children) XFree(children);
-  Window geomRoot;
-  int gx = 0, gy = 0;
-  unsigned gw, gh, border, depth;
-  if (!XGetGeometry(dpy, parent, &geomRoot, &gx, &gy, &gw, &gh, &border, &depth)) return;
-  int rx = 0, ry = 0;
-  Window child;
-  if (!XTranslateCoordinates(dpy, parent, root, gx, gy, &rx, &ry, &child)) return;
-  int px = shell->wmKind == 3 ? gx : rx, py = shell->wmKind == 3 ? gy : ry;
-  shell->xOffset = static_cast<unsigned short>(std::abs(x - px));
-  shell->yOffset = static_cast<unsigned short>(std::abs(y - py));
+  if (!placementDetectionOff() && !shell->poppedUp) return;
+  UIwmFrame frame;
+  if (!measureFrame(top, false, &frame)) return;
+  shell->wmKind = frame.wmKind;
+  shell->positionIsFrame = frame.positionIsFrame;
+  shell->xOffset = frame.xOffset;
+  shell->yOffset = frame.yOffset;
   shell->offsetsKnown = 1;
 }
 

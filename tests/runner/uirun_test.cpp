@@ -699,3 +699,29 @@ TEST_F(Uirun, WatchReloadsAnEditedFileKeepingWhatTheUserDid) {
 }
 
 }  // namespace
+
+namespace {
+
+// The dialogs example, driven by its script: every kind opens from its button and writes back.
+TEST_F(Uirun, TheDialogsExampleAnswersItsScript) {
+  fs::path root = UI_PROJECT_ROOT;
+  Result r = run((root / "examples/dialogs.yaml").string() + " --script " +
+                 (root / "tests/runner/dialogs.script").string());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("dialogs.multi.selectedText = [red, blue]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("dialogs.panelDialog:Separator y = "), std::string::npos) << r.out;
+  // A widget name that is not there is a script error naming it.
+  Result bad = run((root / "examples/dialogs.yaml").string() + " --script -",
+                   "click dialogs.openMessage\nclick dialogs.message:Nothing\n");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("no widget Nothing in dialogs.message"), std::string::npos) << bad.err;
+  // The gallery's buttons open its dialogs.
+  Result gallery = run((root / "examples/gallery.yaml").string() + " --script -",
+                       "click gallery.openMessage\nexpect gallery.messageDialog.visible 1\n"
+                       "click gallery.messageDialog:OK\nexpect gallery.messageDialog.ok 1\n"
+                       "click gallery.openFile\nclose gallery.fileDialog\n"
+                       "expect gallery.fileDialog.cancel 1\n");
+  EXPECT_EQ(gallery.status, 0) << gallery.err;
+}
+
+}  // namespace

@@ -159,10 +159,18 @@ bool showAndWait(Widget shell, Widget w) {
 }
 
 void movePointer(Widget w, int x, int y) {
-  Display* dpy = XtDisplay(w);
+  Display* dpy = XtDisplayOfObject(w);
+  // A gadget has no window: it lies in its parent's, at its own position there.
+  if (!XtIsWidget(w)) {
+    Position gx = 0, gy = 0;
+    XtVaGetValues(w, XtNx, &gx, XtNy, &gy, nullptr);
+    x += gx;
+    y += gy;
+  }
   int rootX = 0, rootY = 0;
   Window child;
-  XTranslateCoordinates(dpy, XtWindow(w), DefaultRootWindow(dpy), x, y, &rootX, &rootY, &child);
+  XTranslateCoordinates(dpy, XtWindowOfObject(w), DefaultRootWindow(dpy), x, y, &rootX, &rootY,
+                        &child);
   XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rootX, rootY, CurrentTime);
   XSync(dpy, False);
   pumpFor(10);

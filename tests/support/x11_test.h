@@ -54,7 +54,7 @@ Widget newShell(const char* name = "test");
 // Realizes the shell and waits until w is viewable; false on timeout.
 bool showAndWait(Widget shell, Widget w);
 
-// Real input. Coordinates are relative to w's window.
+// Real input. Coordinates are relative to w (a gadget: where it lies in its parent).
 void movePointer(Widget w, int x, int y);
 void pressButton(int button = 1);
 void releaseButton(int button = 1);

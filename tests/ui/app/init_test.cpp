@@ -19,6 +19,7 @@
 #include "svc/ev.h"
 #include "svc/wt.h"
 #include "ui/dpyMgr.h"
+#include "ui/errorHandler.h"
 #include "ui/init.h"
 #include "x11_test.h"
 
@@ -298,12 +299,13 @@ TEST_F(Startup, ProtocolErrorsAndXtWarningsAreReportedNotFatal) {
   Display* dpy = UIgetDisplayContext(display.c_str())->DisplayPtr;
   XFreePixmap(dpy, 0x1234567);  // no such pixmap
   XSync(dpy, False);
-  ASSERT_FALSE(reports().empty());
-  EXPECT_EQ(reports()[0].rfind("X: BadPixmap", 0), 0u) << reports()[0];
+  // Protocol errors are recorded for an error dialog shown by the loop, not reported here.
+  EXPECT_EQ(UIpendingXErrors(), 1);
+  EXPECT_TRUE(reports().empty());
   Widget text = XmCreateText(UIgetDisplayContext(display.c_str())->_managerShell,
                              const_cast<char*>("t"), nullptr, 0);
   XtVaSetValues(text, XtVaTypedArg, XmNeditMode, XtRString, "no such mode", 13, nullptr);
-  EXPECT_GE(reports().size(), 2u);
+  EXPECT_GE(reports().size(), 1u);
   EXPECT_EQ(reports().back().rfind("Xt: ", 0), 0u) << reports().back();
   XtDestroyWidget(text);
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "om/om_registry.h"
+#include "om/om_scope.h"
 #include "svc/container.h"
 #include "svc/err.h"
 #include "svc/image.h"
@@ -92,20 +93,6 @@ class UItestLabel : public UIwindow {
 };
 int UItestLabel::made = 0;
 int UItestLabel::deleted = 0;
-
-// Stands for a template dialog: a binding of that class type on an existing widget.
-class UItestTemplateDialog : public UIwindow {
- public:
-  UItestTemplateDialog(OMobj_id id, Widget w) : UIwindow(id) {
-    classType_ = "UItemplateDialog";
-    XtVaSetValues(w, XmNuserData, this, nullptr);
-  }
-  bool instanceObject() override { return false; }
-  bool admitsChild(const UIwindow& child) const override {
-    return child.acceptsTemplateDialogParent();
-  }
-  bool sizesItsChildren() const override { return true; }
-};
 
 int UItestLabelInstance(OMobj_id id) {
   return UIinstanceEntry<UItestLabel>(id);
@@ -497,16 +484,18 @@ TEST_F(Core, ParentChangesMoveDestroyOrAreRefused) {
 }
 
 TEST_F(Core, ATemplateDialogTakesNoLabels) {
-  Widget dialogArea = XtVaCreateManagedWidget("dialog", containerWidgetClass, box, nullptr);
-  OMobj_id dialogHost = hostFor(dialogArea, "dialogHost");
-  OMobj_id dialogObj = OMcreate_obj_from_path("UItestLabel", (prefix + "dlg").c_str(), OMroot_obj);
+  OMobj_id dialogObj = OMnull_obj;
+  {
+    OMcontext ctx(place, OM_CTX_BUILD, OM_CTX_PLAIN);
+    dialogObj = OMcreate_obj_from_path("UItemplateDialog", (prefix + "dlg").c_str(), place);
+    OMset_int_val(sub(dialogObj, "visible"), 1);
+  }
   made.push_back(dialogObj);
-  UItestTemplateDialog dialog(dialogObj, dialogArea);
-  OMobj_id inside = label("inside", dialogHost);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return widgetOf(dialogObj) != nullptr; }));
+  OMobj_id inside = label("inside", dialogObj);
   EXPECT_EQ(widgetOf(inside), nullptr);
   OMobj_id target;
   EXPECT_EQ(OMget_obj_val(sub(inside, "parent"), &target), 0) << "the link is cut";
-  XtVaSetValues(dialogArea, XmNuserData, nullptr, nullptr);
   // Buttons, panels and frames are taken; none of their kin (toggles, scrolled windows,
   // shells) inherits the answer.
   OMobj_id plain = OMcreate_obj_from_path("UItestLabel", (prefix + "plain").c_str(), OMroot_obj);

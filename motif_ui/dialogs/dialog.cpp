@@ -1,0 +1,466 @@
+// UIdialog: what every dialog shares: the OK / Cancel / Close protocol, the shared resources,
+// placement of the dialog shell on the first map and after moves, the display and colormap.
+#include "ui/dialog.h"
+
+#include <X11/Shell.h>
+#include <Xm/DialogS.h>
+#include <Xm/MessageB.h>
+#include <Xm/Protocols.h>
+#include <Xm/SelectioB.h>
+
+#include <cstdlib>
+
+#include "om/om_registry.h"
+#include "om/om_scope.h"
+#include "svc/translate.h"
+#include "ui/errorHandler.h"
+#include "ui/misc.h"
+#include "ui/xmstring.h"
+
+#include "props.h"
+
+namespace {
+
+using uiprops::nameOf;
+using uiprops::newer;
+using uiprops::readInt;
+using uiprops::sub;
+
+// The live binding a shell handler's client data names, or null.
+UIdialog* dialogOf(XtPointer data) {
+  auto* base = static_cast<UIwindow*>(data);
+  if (!UIwindow::alive(base)) return nullptr;
+  return dynamic_cast<UIdialog*>(base);
+}
+
+void popdown(Widget shell) {
+  if (!UIisBeingDestroyed(shell) && XtIsShell(shell)) XtPopdown(shell);
+}
+
+}  // namespace
+
+UIdialog::UIdialog(OMobj_id id) : UIwindow(id) {
+  classType_ = "UIdialog";
+}
+UIdialog::~UIdialog() = default;
+
+// ---- Creation shared by the boxes ------------------------------------------------------------
+
+Widget UIdialog::beginCreate(Placement* place, int defaultSize) {
+  int visible = 0;
+  if (!readInt(objId, "visible", &visible) || !visible) return nullptr;
+  int flag = 1;
+  autoUnmanage = readInt(objId, "autoUnmanage", &flag) ? flag != 0 : true;
+  bool hasX = UIgetOMWindowX(objId, &place->x);
+  bool hasY = UIgetOMWindowY(objId, &place->y);
+  place->defaultPosition = !hasX && !hasY;
+  if (!UIgetOMWindowWidth(objId, &place->width)) place->width = defaultSize;
+  if (!UIgetOMWindowHeight(objId, &place->height)) place->height = defaultSize;
+  Widget parent = getParentWidget();
+  if (!parent) {
+    setDisplayContext();
+    parent = displayContext._appShell;
+  }
+  return UIisBeingDestroyed(parent) ? nullptr : parent;
+}
+
+Widget UIdialog::makeShell(Widget parent, const Placement& place) {
+  UIargs args{{XtNallowShellResize, True}, {XmNdeleteResponse, XmDO_NOTHING}};
+  if (place.width > 0) args.add(XmNwidth, place.width);
+  if (place.height > 0) args.add(XmNheight, place.height);
+  shell_ = XmCreateDialogShell(parent, const_cast<char*>(nameOf(objId)), args.list(), args.count());
+  return shell_;
+}
+
+std::string UIdialog::boxName() const {
+  return std::string(nameOf(objId)) + "MW";
+}
+
+UIargs UIdialog::boxArgs(const Placement& place) {
+  UIargs args{{XmNx, place.x},
+              {XmNy, place.y},
+              {XmNautoUnmanage, False},
+              {XmNdefaultPosition, place.defaultPosition ? True : False},
+              {XmNuserData, static_cast<UIwindow*>(this)}};
+  if (place.width > 0) args.add(XmNwidth, place.width);
+  if (place.height > 0) args.add(XmNheight, place.height);
+  return args;
+}
+
+void UIdialog::finishCreate(Widget box) {
+  setWtCmap(shell_);
+  setDialogResources(objId, box, -1);
+  XtManageChild(box);
+  onObjectCreate(box);
+  OMsend_event(objId, 1);
+}
+
+// ---- The shared resources --------------------------------------------------------------------
+
+void UIdialog::setOKButton(const OMobj_id& prop, const OMobj_id&, Widget w) {
+  Widget button = XmMessageBoxGetChild(w, XmDIALOG_OK_BUTTON);
+  int on = 1;
+  if (OMget_int_val(prop, &on) != 1) on = 1;
+  if (button) on ? XtManageChild(button) : XtUnmanageChild(button);
+}
+
+void UIdialog::setCancelButton(const OMobj_id& prop, const OMobj_id&, Widget w) {
+  Widget button = XmMessageBoxGetChild(w, XmDIALOG_CANCEL_BUTTON);
+  int on = 1;
+  if (OMget_int_val(prop, &on) != 1) on = 1;
+  if (button) on ? XtManageChild(button) : XtUnmanageChild(button);
+}
+
+void UIdialog::setOKLabelString(const OMobj_id& prop, Widget w) {
+  OMtext text = OMget_text(prop);
+  UIxmString s = UIxmText(text ? text.get() : TMget_translation("UI_OK", 0));
+  XtVaSetValues(w, XmNokLabelString, s.get(), nullptr);
+}
+
+void UIdialog::setCancelLabelString(const OMobj_id& prop, Widget w) {
+  OMtext text = OMget_text(prop);
+  UIxmString s = UIxmText(text ? text.get() : TMget_translation("UI_CANCEL", 0));
+  XtVaSetValues(w, XmNcancelLabelString, s.get(), nullptr);
+}
+
+void UIdialog::setDialogStyle(const OMobj_id& prop, Widget w) {
+  int modal = 0;
+  if (OMget_int_val(prop, &modal) != 1) modal = 0;
+  unsigned char style = modal ? XmDIALOG_FULL_APPLICATION_MODAL : XmDIALOG_MODELESS;
+  bool managed = XtIsManaged(w);
+  // The style takes effect when the box is managed: a shown box is managed again.
+  if (managed) XtUnmanageChild(w);
+  XtVaSetValues(w, XmNdialogStyle, style, nullptr);
+  if (managed) XtManageChild(w);
+}
+
+void UIdialog::setDialogTitle(const OMobj_id& prop, Widget w) {
+  OMtext text = OMget_text(prop);
+  UIxmString s = UIxmText(text ? text.get() : nameOf(objId));
+  XtVaSetValues(w, XmNdialogTitle, s.get(), nullptr);
+}
+
+void UIdialog::setAutoUnmanage(const OMobj_id& prop, Widget w) {
+  int flag = 1;
+  if (OMget_int_val(prop, &flag) != 1) return;
+  UIwindow* binding = nullptr;
+  XtVaGetValues(w, XmNuserData, &binding, nullptr);
+  if (auto* dialog = alive(binding) ? dynamic_cast<UIdialog*>(binding) : nullptr)
+    dialog->autoUnmanage = flag != 0;
+}
+
+void UIdialog::setDestroyOnUnmanage(const OMobj_id& prop) {
+  int flag = 0;
+  destroyOnUnmanage = OMget_int_val(prop, &flag) == 1 && flag;
+}
+
+void UIdialog::setDialogSharedResources(const OMobj_id& obj, Widget w, int seq) {
+  if (UIisBeingDestroyed(w)) return;
+  OMobj_id p;
+  if (newer(p = sub(obj, "okButton"), seq)) setOKButton(p, obj, w);
+  if (newer(p = sub(obj, "cancelButton"), seq)) setCancelButton(p, obj, w);
+  if (newer(p = sub(obj, "okLabelString"), seq)) setOKLabelString(p, w);
+  if (newer(p = sub(obj, "cancelLabelString"), seq)) setCancelLabelString(p, w);
+  if (newer(p = sub(obj, "isModal"), seq)) setDialogStyle(p, w);
+  if (newer(p = sub(obj, "title"), seq)) setDialogTitle(p, w);
+  if (seq != -1 && newer(p = sub(obj, "autoUnmanage"), seq)) setAutoUnmanage(p, w);
+  if (newer(p = sub(obj, "destroyOnUmanage"), seq)) setDestroyOnUnmanage(p);
+  if (newer(fontAttributes.obj_id(), seq)) {
+    initFontSet(w, seq);
+    if (XmFontList fonts = fontSet ? WTget_xmfontlist(fontSet) : nullptr) {
+      XtVaSetValues(w, XmNlabelFontList, fonts, XmNtextFontList, fonts, XmNbuttonFontList, fonts,
+                    nullptr);
+      if (fontsReachChildren()) UItemplateDialogSetChildrenFontSet(w, fonts);
+    }
+  }
+  int visible = 0;
+  if (seq > 0 && newer(p = sub(obj, "visible"), seq) && OMget_int_val(p, &visible) == 1 &&
+      visible) {
+    XtManageChild(w);
+    if (XtIsShell(XtParent(w))) XtPopup(XtParent(w), XtGrabNone);
+  }
+}
+
+void UIdialog::setDialogResources(const OMobj_id& obj, Widget w, int seq) {
+  setDialogSharedResources(obj, w, seq);
+  setResources(w, seq);
+}
+
+void UItemplateDialogSetChildrenFontSet(Widget box, XmRenderTable fonts) {
+  if (UIisBeingDestroyed(box) || !XmIsMessageBox(box)) return;
+  const unsigned char children[] = {XmDIALOG_CANCEL_BUTTON, XmDIALOG_DEFAULT_BUTTON,
+                                    XmDIALOG_HELP_BUTTON,   XmDIALOG_MESSAGE_LABEL,
+                                    XmDIALOG_OK_BUTTON,     XmDIALOG_SYMBOL_LABEL};
+  for (unsigned char which : children)
+    if (Widget child = XmMessageBoxGetChild(box, which))
+      XtVaSetValues(child, XmNfontList, fonts, nullptr);
+}
+
+// ---- Display and colormap --------------------------------------------------------------------
+
+void UIdialog::setDisplayContext() {
+  OMtext name = OMget_text(sub(objId, "display"));
+  const char* env = std::getenv("DISPLAY");
+  displayContext = *UIgetDisplayContext(name ? name.get() : env);
+}
+
+void UIdialog::setWtCmap(Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  if (!displayContext.DisplayPtr) displayContext = *UIgetDisplayContext(XtDisplay(w));
+  auto* wt = static_cast<WText_context*>(displayContext.getWtDpyContext());
+  if (!wt) return;
+  WTinstall_virtpal_cmap(wt, w);
+  WTadd_ext_context_callback(wt, 0, virtpal_refreshCB, w);
+  WTadd_ext_context_callback(wt, 1, virtpal_refreshCB, w);
+}
+
+void UIdialog::virtpal_refreshCB(WText_context*, int reason, Widget w) {
+  if (UIisBeingDestroyed(w) || !XtIsRealized(w) || !XtIsManaged(w)) return;
+  if (reason == 0) XUnmapWindow(XtDisplay(w), XtWindow(w));
+  if (reason == 1) XMapWindow(XtDisplay(w), XtWindow(w));
+}
+
+// ---- Update ----------------------------------------------------------------------------------
+
+void UIdialog::updateObject(int seq) {
+  if (!widget_) {
+    if (creating_) return;
+    Creating creating(this);
+    instanceObject();
+    if (!widget_) return;
+  }
+  if (UIisBeingDestroyed(widget_)) return;
+  if (seq != -1 && newer(objId, "display", seq)) {
+    if (!getParentWidget()) setDisplayContext();
+    if (displayContext.DisplayPtr && displayContext.DisplayPtr != XtDisplay(widget_))
+      rebuildObject(widget_);
+    return;
+  }
+  OMobj_id p;
+  int v = 0;
+  if (newer(p = sub(objId, "x"), seq) && OMget_int_val(p, &v) == 1)
+    XtVaSetValues(widget_, XmNx, v, XmNdefaultPosition, False, nullptr);
+  if (newer(p = sub(objId, "y"), seq) && OMget_int_val(p, &v) == 1)
+    XtVaSetValues(widget_, XmNy, v, XmNdefaultPosition, False, nullptr);
+  if (newer(p = sub(objId, "width"), seq)) {
+    if (OMget_int_val(p, &v) != 1) {
+      v = 200;
+      UIsetOMWindowWidth(objId, v);
+    }
+    XtVaSetValues(widget_, XmNwidth, v, XmNdefaultPosition, False, nullptr);
+  }
+  if (newer(p = sub(objId, "height"), seq)) {
+    if (OMget_int_val(p, &v) != 1) {
+      v = 100;
+      UIsetOMWindowHeight(objId, v);
+    }
+    XtVaSetValues(widget_, XmNheight, v, XmNdefaultPosition, False, nullptr);
+  }
+  setDialogResources(objId, widget_, seq);
+  setResources(widget_, seq);
+  // The shell placed the dialog already: the base only shows, hides and activates.
+  if (newer(objId, "visible", seq) || newer(objId, "active", seq) || newer(objId, "cursor", seq))
+    UIwindow::updateObject(seq);
+}
+
+// ---- Creation hooks, map and moves -----------------------------------------------------------
+
+void UIdialog::addXtEventHandlers(Widget w) {
+  Widget shell = XtParent(w);
+  if (UIisBeingDestroyed(shell)) return;
+  XtAddEventHandler(shell, StructureNotifyMask, False, onMap, static_cast<UIwindow*>(this));
+}
+
+void UIdialog::onObjectCreate(Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  addXtCallbacks(w);
+  addXtEventHandlers(w);
+  Widget shell = XtParent(w);
+  Atom deleteWindow = XmInternAtom(XtDisplay(shell), const_cast<char*>("WM_DELETE_WINDOW"), False);
+  XmAddWMProtocolCallback(shell, deleteWindow, UIcallbackTrampoline<&UIdialog::closeCB>,
+                          static_cast<UIwindow*>(this));
+  UIwindow::onObjectCreate(w);
+}
+
+void UIdialog::detectMWMPositionIsFrame(UIdialog* binding) {
+  if (!binding || UIisBeingDestroyed(binding->shell_)) return;
+  UIwmFrame measured;
+  if (!UIshell::measureFrame(binding->shell_, true, &measured)) return;
+  binding->frame = measured;
+  binding->frameDetected = true;
+}
+
+void UIdialog::onMap(Widget shell, XtPointer data, XEvent* event, Boolean*) {
+  if (!event || event->type != MapNotify) return;
+  UIdialog* binding = dialogOf(data);
+  if (!binding || UIisBeingDestroyed(binding->widget_)) return;
+  if (!binding->frameDetected) detectMWMPositionIsFrame(binding);
+  Position x = 0, y = 0;
+  Dimension width = 0, height = 0;
+  XtVaGetValues(binding->widget_, XmNx, &x, XmNy, &y, XmNwidth, &width, XmNheight, &height,
+                nullptr);
+  OMobj_id obj = binding->objId;
+  {
+    OMcontext ctx(obj, OM_CTX_WIDGET, OM_CTX_GEOMETRY);
+    int v = 0;
+    if (!readInt(obj, "x", &v)) UIsetOMWindowX(obj, x);
+    if (!readInt(obj, "y", &v)) UIsetOMWindowY(obj, y);
+    if (!readInt(obj, "width", &v)) UIsetOMWindowWidth(obj, width);
+    if (!readInt(obj, "height", &v)) UIsetOMWindowHeight(obj, height);
+  }
+  if (!UIwindow::alive(binding) || UIisBeingDestroyed(shell)) return;
+  XtRemoveEventHandler(shell, StructureNotifyMask, False, onMap, data);
+  XtAddEventHandler(shell, StructureNotifyMask, False, onSize, data);
+}
+
+void UIdialog::onSize(Widget shell, XtPointer data, XEvent* event, Boolean*) {
+  if (!event || event->type != ConfigureNotify || UIisBeingDestroyed(shell)) return;
+  if (event->xconfigure.window != XtWindow(shell)) return;
+  UIdialog* binding = dialogOf(data);
+  if (!binding || UIisBeingDestroyed(binding->widget_)) return;
+  if (!binding->frameDetected) detectMWMPositionIsFrame(binding);
+  OMobj_id obj = binding->objId;
+  Position sx = 0, sy = 0;
+  XtVaGetValues(shell, XmNx, &sx, XmNy, &sy, nullptr);
+  int ow = 0, oh = 0;
+  bool hasW = readInt(obj, "width", &ow), hasH = readInt(obj, "height", &oh);
+  if (!hasW || !hasH || ow != event->xconfigure.width || oh != event->xconfigure.height) {
+    binding->handle.pushCtx(OM_CTX_QUIET, OM_CTX_EVENT, 0);
+    binding->handle.event(2);
+    binding->handle.popCtx();
+    if (!UIwindow::alive(binding) || UIisBeingDestroyed(binding->widget_)) return;
+  }
+  UIupdateOMRequestedWindowPosSize(binding->widget_, sx - binding->frame.xOffset,
+                                   sy - binding->frame.yOffset, event->xconfigure.width,
+                                   event->xconfigure.height, 0);
+  if (!UIwindow::alive(binding) || UIisBeingDestroyed(binding->widget_)) return;
+  Position x = 0, y = 0;
+  Dimension width = 0, height = 0;
+  XtVaGetValues(binding->widget_, XmNx, &x, XmNy, &y, XmNwidth, &width, XmNheight, &height,
+                nullptr);
+  OMcontext ctx(obj, OM_CTX_WIDGET, OM_CTX_GEOMETRY);
+  int v = 0;
+  if (!readInt(obj, "_x", &v)) UIsetOMWindowX(obj, x);
+  if (!readInt(obj, "_y", &v)) UIsetOMWindowY(obj, y);
+  if (!readInt(obj, "width", &v)) UIsetOMWindowWidth(obj, width);
+  if (!readInt(obj, "height", &v)) UIsetOMWindowHeight(obj, height);
+}
+
+// ---- The protocol ----------------------------------------------------------------------------
+
+void UIdialog::okCallback(Widget w, UIdialog* binding, XmAnyCallbackStruct*) {
+  OMobj_id obj = binding->objId;
+  OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
+  OMset_int_val(sub(obj, "ok", 0), 1);
+  if (!alive(binding) || !binding->autoUnmanage) return;
+  OMset_int_val(sub(obj, "visible", 0), 0);
+  if (!UIisBeingDestroyed(w)) XtUnmanageChild(w);
+  popdown(XtParent(w));
+  if (binding->destroyOnUnmanage) binding->destroyObject();
+}
+
+void UIdialog::cancelCallback(Widget w, UIdialog* binding, XmAnyCallbackStruct*) {
+  OMobj_id obj = binding->objId;
+  OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
+  OMset_int_val(sub(obj, "cancel", 0), 1);
+  if (!alive(binding) || !binding->autoUnmanage) return;
+  if (!UIisBeingDestroyed(w)) XtUnmanageChild(w);
+  OMset_int_val(sub(obj, "visible", 0), 0);
+  popdown(XtParent(w));
+  if (binding->destroyOnUnmanage) binding->destroyObject();
+}
+
+void UIdialog::closeCB(Widget shell, UIdialog* binding, XmAnyCallbackStruct*) {
+  OMobj_id obj = binding->objId;
+  {
+    OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
+    OMset_int_val(sub(obj, "cancel", 0), 1);
+    OMset_int_val(sub(obj, "visible", 0), 0);
+  }
+  popdown(shell);
+  if (alive(binding)) binding->destroyObject();
+}
+
+// ---- Rebuild and destruction -----------------------------------------------------------------
+
+void UIdialog::rebuildObject(Widget old) {
+  if (UIisBeingDestroyed(old)) return;
+  std::vector<Widget> children = uiprops::childrenOf(old);
+  Widget oldShell = XtIsShell(old) ? old : XtParent(old);
+  if (!UIisBeingDestroyed(oldShell)) {
+    XtRemoveEventHandler(oldShell, StructureNotifyMask, False, onMap, static_cast<UIwindow*>(this));
+    XtRemoveEventHandler(oldShell, StructureNotifyMask, False, onSize,
+                         static_cast<UIwindow*>(this));
+  }
+  {
+    OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
+    handle.widget(nullptr);
+  }
+  widget_ = nullptr;
+  frameDetected = false;
+  instanceObject();
+  // The children of another type (buttons in the box) move to the new box; a display change
+  // rebuilds them through their own "parent" link instead (widgets do not cross displays).
+  if (widget_ && XtDisplay(widget_) == XtDisplay(old))
+    for (Widget child : children) {
+      UIwindow* b = UIwidgetToClass(child);
+      if (child == widget_ || !b || std::string(b->classType()) == classType()) continue;
+      SetParent(child, widget_);
+    }
+  UIdestroyWidget(oldShell);
+}
+
+void UIdialog::destroyObject() {
+  if (!UIisBeingDestroyed(widget_)) {
+    if (auto* wt = static_cast<WText_context*>(displayContext.getWtDpyContext())) {
+      WTdelete_ext_context_callback(wt, 0, virtpal_refreshCB, shell_);
+      WTdelete_ext_context_callback(wt, 1, virtpal_refreshCB, shell_);
+    }
+    if (!UIisBeingDestroyed(shell_)) {
+      XtRemoveEventHandler(shell_, StructureNotifyMask, False, onMap, static_cast<UIwindow*>(this));
+      XtRemoveEventHandler(shell_, StructureNotifyMask, False, onSize,
+                           static_cast<UIwindow*>(this));
+    }
+    for (Widget child : uiprops::childrenOf(widget_)) {
+      UIwindow* b = UIwidgetToClass(child);
+      if (b && b != this && b->OK()) b->destroyObject();
+    }
+    Widget shell = !UIisBeingDestroyed(shell_) ? shell_ : XtParent(widget_);
+    UIdestroyWidget(shell);
+  }
+  UIwindow::destroyObject();
+}
+
+// ---- Entry points ----------------------------------------------------------------------------
+
+int UIdialogUpdate(OMobj_id id) {
+  UIwindow* binding = UIobjIdToClass(id);
+  if (!binding) return 1;
+  OMobj_id update = OMfind_subobj(id, OMstr_to_name("update"), 1);
+  binding->updateObject(!update ? -1 : OMget_obj_seq(update, OMnull_obj, 3));
+  return 1;
+}
+
+void UIdialogsRegister() {
+  struct Type {
+    const char* instance;
+    OMinstance_fn instanceFn;
+    const char* update;
+    OMupdate1_fn updateFn;
+  } const types[] = {
+      {"UImessageBoxInstance", UImessageBoxInstance, "UImessageBoxUpdate", UImessageBoxUpdate},
+      {"UIpromptBoxInstance", UIpromptBoxInstance, "UIpromptBoxUpdate", UIpromptBoxUpdate},
+      {"UIselectionBoxInstance", UIselectionBoxInstance, "UIselectionBoxUpdate",
+       UIselectionBoxUpdate},
+      {"UImultiSelBoxInstance", UImultiSelBoxInstance, "UImultiSelBoxUpdate", UImultiSelBoxUpdate},
+      {"UIfontBoxInstance", UIfontBoxInstance, "UIfontBoxUpdate", UIfontBoxUpdate},
+      {"UIfileSBInstance", UIfileSBInstance, "UIfileSBUpdate", UIfileSBUpdate},
+      {"UItemplateDialogInstance", UItemplateDialogInstance, "UItemplateDialogUpdate",
+       UItemplateDialogUpdate},
+  };
+  for (const Type& t : types) {
+    OMregister_instance_method(t.instance, t.instanceFn);
+    OMregister_update1_method(t.update, t.updateFn);
+  }
+  OMregister_update1_method("UIdialogUpdate", UIdialogUpdate);
+}

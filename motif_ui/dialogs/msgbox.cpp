@@ -1,0 +1,81 @@
+// UImessageBox: a message with OK and Cancel in a dialog shell.
+#include <Xm/DialogS.h>
+#include <Xm/MessageB.h>
+
+#include "om/om_scope.h"
+#include "ui/dialog.h"
+#include "ui/misc.h"
+#include "ui/xmstring.h"
+
+#include "props.h"
+
+namespace {
+
+using uiprops::newer;
+using uiprops::sub;
+
+}  // namespace
+
+UImessageBox::UImessageBox(OMobj_id id) : UIdialog(id) {
+  classType_ = "UImessageBox";
+}
+
+bool UImessageBox::instanceObject() {
+  Placement place;
+  Widget parent = beginCreate(&place, 0);
+  if (!parent) return false;
+  makeShell(parent, place);
+  UIargs args = boxArgs(place);
+  args.add(XmNdialogType, XmDIALOG_MESSAGE);
+  Widget box =
+      XmCreateMessageBox(shell_, const_cast<char*>(boxName().c_str()), args.list(), args.count());
+  if (Widget help = XmMessageBoxGetChild(box, XmDIALOG_HELP_BUTTON)) XtUnmanageChild(help);
+  finishCreate(box);
+  return true;
+}
+
+void UImessageBox::setOKButton(const OMobj_id& prop, const OMobj_id& obj, Widget w) {
+  UIdialog::setOKButton(prop, obj, w);
+}
+
+void UImessageBox::setCancelButton(const OMobj_id& prop, const OMobj_id& obj, Widget w) {
+  UIdialog::setCancelButton(prop, obj, w);
+}
+
+void UImessageBox::setDialogType(const OMobj_id& prop, Widget w) {
+  static const unsigned char types[] = {XmDIALOG_ERROR,    XmDIALOG_INFORMATION, XmDIALOG_MESSAGE,
+                                        XmDIALOG_QUESTION, XmDIALOG_WARNING,     XmDIALOG_WORKING,
+                                        XmDIALOG_TEMPLATE};
+  int type = 2;
+  if (OMget_int_val(prop, &type) != 1) type = 2;
+  if (type < 0 || type > 6) return;
+  XtVaSetValues(w, XmNdialogType, types[type], nullptr);
+}
+
+void UImessageBox::setDialogResources(const OMobj_id& obj, Widget w, int seq) {
+  if (UIisBeingDestroyed(w)) return;
+  UIdialog::setDialogResources(obj, w, seq);
+  OMobj_id p;
+  if (newer(p = sub(obj, "type"), seq)) setDialogType(p, w);
+  if (newer(p = sub(obj, "message"), seq)) {
+    if (OMtext text = OMget_text(p)) {
+      UIxmString s = UIxmText(text.get());
+      XtVaSetValues(w, XmNmessageString, s.get(), nullptr);
+    } else {
+      UIxmString s = UIxmText("");
+      XtVaSetValues(w, XmNmessageString, s.get(), XmNwidth, 200, XmNheight, 100, nullptr);
+    }
+  }
+}
+
+void UImessageBox::addXtCallbacks(Widget w) {
+  UIaddCallback<&UIdialog::okCallback>(w, XmNokCallback, static_cast<UIdialog*>(this));
+  UIaddCallback<&UIdialog::cancelCallback>(w, XmNcancelCallback, static_cast<UIdialog*>(this));
+}
+
+int UImessageBoxInstance(OMobj_id id) {
+  return UIdialogInstanceEntry<UImessageBox>(id);
+}
+int UImessageBoxUpdate(OMobj_id id) {
+  return UIupdate1Entry(id, UImessageBoxInstance);
+}
