@@ -511,17 +511,18 @@ TEST_F(Core, ATemplateDialogTakesNoLabels) {
 }
 
 TEST_F(Core, ALabelMovedIntoATemplateDialogLosesItsWidgetUntilMovedOut) {
-  Widget dialogArea = XtVaCreateManagedWidget("dialog", containerWidgetClass, box, XmNx, 200,
-                                              XmNwidth, 150, XmNheight, 150, nullptr);
-  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(dialogArea); }));
-  OMobj_id dialogHost = hostFor(dialogArea, "dialogHost");
-  OMobj_id dialogObj = OMcreate_obj_from_path("UItestLabel", (prefix + "dlg").c_str(), OMroot_obj);
+  OMobj_id dialogObj = OMnull_obj;
+  {
+    OMcontext ctx(place, OM_CTX_BUILD, OM_CTX_PLAIN);
+    dialogObj = OMcreate_obj_from_path("UItemplateDialog", (prefix + "dlg").c_str(), place);
+    OMset_int_val(sub(dialogObj, "visible"), 1);
+  }
   made.push_back(dialogObj);
-  UItestTemplateDialog dialog(dialogObj, dialogArea);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return widgetOf(dialogObj) != nullptr; }));
   OMobj_id a = label("moved", host, {{"visible", 1}, {"x", 5}, {"y", 5}});
   Widget before = widgetOf(a);
   ASSERT_FALSE(UIisBeingDestroyed(before));
-  OMset_obj_ref(sub(a, "parent"), dialogHost, 0);
+  OMset_obj_ref(sub(a, "parent"), dialogObj, 0);
   EXPECT_TRUE(UIisBeingDestroyed(before));
   EXPECT_EQ(widgetOf(a), nullptr) << "the handle names no widget";
   EXPECT_EQ(intOf(a, "handle.window"), 0);
@@ -536,7 +537,6 @@ TEST_F(Core, ALabelMovedIntoATemplateDialogLosesItsWidgetUntilMovedOut) {
   ASSERT_FALSE(UIisBeingDestroyed(after));
   EXPECT_EQ(XtParent(after), box);
   EXPECT_TRUE(uitest::pumpUntil([&] { return viewable(after); }));
-  XtVaSetValues(dialogArea, XmNuserData, nullptr, nullptr);
 }
 
 TEST_F(Core, DestroyingABindingDoesNotInstanceItAgain) {
