@@ -19,12 +19,14 @@
 #include "ui/dial.h"
 #include "ui/dpyMgr.h"
 #include "ui/field.h"
+#include "ui/interact.h"
 #include "ui/label.h"
 #include "ui/list.h"
 #include "ui/menus.h"
 #include "ui/optionMenu.h"
 #include "ui/panel.h"
 #include "ui/radioBox.h"
+#include "ui/rendview.h"
 #include "ui/shell.h"
 #include "ui/slider.h"
 #include "ui/text.h"
@@ -164,6 +166,7 @@ void registerEntryPoints() {
        UIoptionMenu30Update},
       {"UIradioBoxInstance", UIradioBoxInstance, "UIradioBoxUpdate", UIradioBoxUpdate},
       {"UIoptionBoxInstance", UIoptionBoxInstance, "UIoptionBoxUpdate", UIoptionBoxUpdate},
+      {"UIrendViewInstance", UIrendViewInstance, "UIrendViewUpdate", UIrendViewUpdate},
   };
   for (const Type& t : types) {
     OMregister_instance_method(t.instance, t.instanceFn);
@@ -175,6 +178,10 @@ void registerEntryPoints() {
   OMregister_update1_method("UIradioListUpdate", UIradioListUpdate);
   OMregister_instance_method("UIcmdDelete", UIcmdDelete);
   OMregister_update1_method("UIfontUpdate", UIfontUpdate);
+  OMregister_update_method("UIonePointUpdate", UIonePointUpdate);
+  OMregister_update_method("UItwoPointUpdate", UItwoPointUpdate);
+  OMregister_update_method("UImouseEventsUpdate", UImouseEventsUpdate);
+  OMregister_instance_method("UIinteractDestroy", UIinteractDestroy1);
 }
 
 }  // namespace
