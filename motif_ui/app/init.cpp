@@ -19,6 +19,7 @@
 #include "ui/dial.h"
 #include "ui/dpyMgr.h"
 #include "ui/field.h"
+#include "ui/import.h"
 #include "ui/interact.h"
 #include "ui/label.h"
 #include "ui/list.h"
@@ -182,6 +183,8 @@ void registerEntryPoints() {
   OMregister_update_method("UItwoPointUpdate", UItwoPointUpdate);
   OMregister_update_method("UImouseEventsUpdate", UImouseEventsUpdate);
   OMregister_instance_method("UIinteractDestroy", UIinteractDestroy1);
+  OMregister_update1_method("UIdyn_wind_update", UIdyn_wind_update);
+  OMregister_instance_method("UIdyn_wind_destroy", UIdyn_wind_destroy);
 }
 
 }  // namespace
