@@ -86,6 +86,8 @@ OMobj_id OMfind_subobj(OMobj_id parent, OMobj_name name, int mode);
 OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int mode);
 int OMget_num_subobjs(OMobj_id id, int* count);
 int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int mode);
+// The index-th direct sub-object of any object, in order (0 to OMget_num_subobjs - 1).
+int OMget_subobj(OMobj_id id, int index, OMobj_id* child);
 int OMget_obj_atts(OMobj_id id, int* atts);
 int OMset_obj_atts(OMobj_id id, int atts);
 int OMclear_obj_atts(OMobj_id id, int atts);

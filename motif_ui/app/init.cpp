@@ -15,6 +15,7 @@
 #include "svc/err.h"
 #include "svc/file.h"
 #include "svc/wt.h"
+#include "ui/add_cmd.h"
 #include "ui/core.h"
 #include "ui/dial.h"
 #include "ui/dpyMgr.h"
@@ -25,6 +26,7 @@
 #include "ui/list.h"
 #include "ui/menus.h"
 #include "ui/optionMenu.h"
+#include "ui/palette.h"
 #include "ui/panel.h"
 #include "ui/radioBox.h"
 #include "ui/rendview.h"
@@ -185,6 +187,22 @@ void registerEntryPoints() {
   OMregister_instance_method("UIinteractDestroy", UIinteractDestroy1);
   OMregister_update1_method("UIdyn_wind_update", UIdyn_wind_update);
   OMregister_instance_method("UIdyn_wind_destroy", UIdyn_wind_destroy);
+  OMregister_update_method("UItoolbarUpdate", UItoolbarUpdate);
+  for (auto [name, fn] : {std::pair<const char*, OMupdate1_fn>{"module_init", module_init},
+                          {"add_cmd", add_cmd},
+                          {"UIset_parent_inst", UIset_parent_inst},
+                          {"UIdefault_shell_inst", UIdefault_shell_inst},
+                          {"KUdefault_shell_create", KUdefault_shell_create},
+                          {"UIadd_to_list_inst", UIadd_to_list_inst},
+                          {"UIadd_to_list_inst_set", UIadd_to_list_inst_set},
+                          {"KUoption_list_update", KUoption_list_update},
+                          {"KUtoolbar_update", KUtoolbar_update},
+                          {"label_label", label_label},
+                          {"label_text", label_text},
+                          {"label_cmd", label_cmd},
+                          {"UIwidgetPaletteNOR", UIwidgetPaletteNOR},
+                          {"UIwidgetPaletteMUX", UIwidgetPaletteMUX}})
+    OMregister_update1_method(name, fn);
 }
 
 }  // namespace
