@@ -27,7 +27,7 @@ int KU_get_tool_pos(OMobj_id tool, const char* name);
 // Lays out the toolbar's buttons as the header says, making copies of the template for new
 // tools and destroying those beyond the last tool; writes only what differs. 1.
 int KUtoolbar_update(OMobj_id toolbar);
-// The toolbar type's update entry: the panel's update, then KUtoolbar_update.
+// The toolbar type's update entry: KUtoolbar_update, then the panel's update.
 int UItoolbarUpdate(OMobj_id id, unsigned int mask, int seq);
 
 // Keeps the array "UIlabel" one label per entry of "labels", at "xStart" + i * "xInc",

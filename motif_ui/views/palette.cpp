@@ -161,6 +161,8 @@ int KUtoolbar_update(OMobj_id toolbar) {
     setTextIfDiffers(sub(button, "label"), label);
     refIfDiffers(sub(button, "parent"), toolbar);
     refIfDiffers(sub(button, "message"), sub(tool, "message"));
+    // The tool's message is also the button's tip.
+    refIfDiffers(sub(button, "toolTip.message"), sub(tool, "message"));
     if (kinds[i] == 2) (vertical ? y : x) += listPad;
   }
   if (vertical)
@@ -181,9 +183,10 @@ int KUtoolbar_update(OMobj_id toolbar) {
 }
 
 int UItoolbarUpdate(OMobj_id id, unsigned int mask, int seq) {
-  int result = UIpanelUpdate(id, mask, seq);
+  // The layout first: the size it writes counts as seen once this method returns, so the
+  // panel must apply it now.
   KUtoolbar_update(id);
-  return result;
+  return UIpanelUpdate(id, mask, seq);
 }
 
 // ---- Label, text and command arrays -------------------------------------------------------

@@ -86,6 +86,10 @@ TEST_F(Toolbars, ButtonsAreMadeWhereTheLayoutPutsThemAndAClickDoesTheTool) {
   }
   ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(buttons[2]); }));
   EXPECT_EQ(XtParent(buttons[0]), UIobjIdToWidget(bar));
+  Dimension barW = 0, barH = 0;
+  XtVaGetValues(UIobjIdToWidget(bar), XmNwidth, &barW, XmNheight, &barH, nullptr);
+  EXPECT_EQ(barW, 104) << "the window takes the size the layout wrote";
+  EXPECT_EQ(barH, 36);
   Position x = 0, y = 0;
   XtVaGetValues(buttons[1], XmNx, &x, XmNy, &y, nullptr);
   EXPECT_EQ(x, 36);
