@@ -82,6 +82,27 @@ int collect(const OMobj_id& list, int* count, OMobj_id* tools, int* kinds,
   return *count > start ? 1 : 0;
 }
 
+// True when a tool of the list (or of its groups) changed after seq: a tool's label or
+// picture changes the toolbar, though the list's own stamp does not show it.
+bool toolsChanged(const OMobj_id& list, int seq, std::vector<OMobj_id>& path) {
+  OMobj_id cmdList = sub(list, "cmdList");
+  int n = 0;
+  if (!cmdList || OMget_array_size(cmdList, &n) != 1) return false;
+  path.push_back(list);
+  bool changed = false;
+  for (int i = 0; i < n && !changed; ++i) {
+    OMobj_id entry = OMnull_obj;
+    if (OMget_array_val(cmdList, i, &entry, 1) != 1 || !entry) continue;
+    bool collecting = false;
+    for (const OMobj_id& p : path) collecting = collecting || p == entry;
+    if (collecting) continue;
+    changed = OMget_obj_seq(entry, OMnull_obj, 3) > seq ||
+              (!!sub(entry, "cmdList") && toolsChanged(entry, seq, path));
+  }
+  path.pop_back();
+  return changed;
+}
+
 }  // namespace
 
 // ---- Toolbars -----------------------------------------------------------------------------
@@ -183,9 +204,25 @@ int KUtoolbar_update(OMobj_id toolbar) {
 }
 
 int UItoolbarUpdate(OMobj_id id, unsigned int mask, int seq) {
+  // The buttons live below the toolbar, so their own changes reach this method too; only
+  // what the layout reads starts it again (else every button written would lay out all).
+  bool layout = (mask & OM_EVENT_INST) != 0;
+  for (const char* p : {"cmdList", "tool_dir", "pad", "list_pad", "tip_placement", "templ"})
+    layout = layout || uiprops::newer(id, p, seq);
+  std::vector<OMobj_id> path;
+  layout = layout || toolsChanged(id, seq, path);
+  // A button that took another size (its widget's natural one) moves those after it.
+  OMobj_id buttons = sub(id, "buttons");
+  int have = 0;
+  OMget_num_subobjs(buttons, &have);
+  for (int i = 0; i < have && !layout; ++i) {
+    OMobj_id b = OMnull_obj;
+    if (OMget_subobj(buttons, i, &b) == 1)
+      layout = uiprops::newer(b, "width", seq) || uiprops::newer(b, "height", seq);
+  }
   // The layout first: the size it writes counts as seen once this method returns, so the
   // panel must apply it now.
-  KUtoolbar_update(id);
+  if (layout) KUtoolbar_update(id);
   return UIpanelUpdate(id, mask, seq);
 }
 
