@@ -230,7 +230,7 @@ int UItoolbarUpdate(OMobj_id id, unsigned int mask, int seq) {
 
 namespace {
 
-struct ArraySpec {
+struct ArrayKind {
   const char* source;    // "label_label" ...
   const char* strings;   // "labels" / "texts"
   const char* array;     // "UIlabel" / "UItext"
@@ -249,17 +249,17 @@ int stringArrayCount(const OMobj_id& strings) {
 }
 
 // Element i's shared properties and place and text, written only where they differ.
-int arrayOf(OMobj_id obj, const ArraySpec& spec) {
-  OMobj_id strings = sub(obj, spec.strings);
-  OMobj_id array = sub(obj, spec.array);
+int arrayOf(OMobj_id obj, const ArrayKind& kind) {
+  OMobj_id strings = sub(obj, kind.strings);
+  OMobj_id array = sub(obj, kind.array);
   int n = stringArrayCount(strings);
   int width = 0, height = 0, shared = 0;
-  if (!readInt(obj, "width", &width)) return fail(spec.source, "cannot get width");
-  if (!readInt(obj, "height", &height)) return fail(spec.source, "cannot get height");
-  bool hasShared = readInt(obj, spec.shared, &shared);
+  if (!readInt(obj, "width", &width)) return fail(kind.source, "cannot get width");
+  if (!readInt(obj, "height", &height)) return fail(kind.source, "cannot get height");
+  bool hasShared = readInt(obj, kind.shared, &shared);
   int x0 = 0, y0 = 0;
-  if (!readInt(obj, "xStart", &x0)) return fail(spec.source, "cannot get x");
-  if (!readInt(obj, "yStart", &y0)) return fail(spec.source, "cannot get y");
+  if (!readInt(obj, "xStart", &x0)) return fail(kind.source, "cannot get x");
+  if (!readInt(obj, "yStart", &y0)) return fail(kind.source, "cannot get y");
   int dx = intOr(obj, "xInc", 0), dy = intOr(obj, "yInc", 0);
   OMobj_id parent = OMnull_obj;
   OMget_obj_val(sub(obj, "parent"), &parent);
@@ -267,21 +267,21 @@ int arrayOf(OMobj_id obj, const ArraySpec& spec) {
   int have = -1;
   if (!array || OMget_array_size(array, &have) != 1 ||
       (have != n && OMset_array_size(array, n) != 1)) {
-    std::string message = std::string("cannot set size of ") + spec.array;
-    return fail(spec.source, message.c_str());
+    std::string message = std::string("cannot set size of ") + kind.array;
+    return fail(kind.source, message.c_str());
   }
   for (int i = 0; i < n; ++i) {
     OMobj_id e = OMnull_obj;
     if (OMget_array_val(array, i, &e, 0) != 1) continue;
     setIntIfDiffers(sub(e, "width"), width);
     setIntIfDiffers(sub(e, "height"), height);
-    if (hasShared) setIntIfDiffers(sub(e, spec.shared), shared);
+    if (hasShared) setIntIfDiffers(sub(e, kind.shared), shared);
     if (!!parent) refIfDiffers(sub(e, "parent"), parent);
     setIntIfDiffers(sub(e, "x"), x0 + i * dx);
     setIntIfDiffers(sub(e, "y"), y0 + i * dy);
     char* text = nullptr;
     if (OMget_str_array_val(strings, i, &text, 0) == 1 && text)
-      setTextIfDiffers(sub(e, spec.textProp), text);
+      setTextIfDiffers(sub(e, kind.textProp), text);
     std::free(text);
   }
   return 1;
