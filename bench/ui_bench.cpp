@@ -35,12 +35,14 @@
 #include "svc/container.h"
 #include "svc/ev.h"
 #include "ui/Icon.h"
+#include "ui/add_cmd.h"
 #include "ui/core.h"
 #include "ui/dpyMgr.h"
 #include "ui/errorHandler.h"
 #include "ui/init.h"
 #include "ui/menus.h"
 #include "ui/misc.h"
+#include "ui/palette.h"
 
 namespace {
 
@@ -1224,6 +1226,172 @@ void BM_FileBoxRawMotif(benchmark::State& state) {
   for (auto _ : state) showAndCancelRaw(XmCreateFileSelectionDialog, 10, &fileRaw, state, pattern);
 }
 BENCHMARK(BM_FileBoxRawMotif)->Unit(benchmark::kMillisecond)->Iterations(3);
+// ---- Render views, modules and toolbars -------------------------------------------------------
+
+Side viewDragViaObjects, viewDragRaw, modulesViaObjects, modulesRaw;
+double toolbarIdleRequests = -1;
+
+// A drag in a window: button 1 held, the pointer moved by XTest back and forth; each step
+// waits until seen() reports the new x.
+void viewDragSteps(Widget w, const std::function<int()>& seenX, long* n, benchmark::State& state) {
+  Display* dpy = XtDisplay(w);
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(dpy, XtWindow(w), DefaultRootWindow(dpy), 100, 60, &rx, &ry, &child);
+  XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rx, ry, CurrentTime);
+  XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+  XSync(dpy, False);
+  EVrun_until([] { return false; }, 50);
+  int offset = 0, direction = 1;
+  for (auto _ : state) {
+    offset += direction * 3;
+    if (offset > 60 || offset < -60) direction = -direction;
+    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rx + offset, ry, CurrentTime);
+    XFlush(dpy);
+    int want = 100 + offset;
+    EVrun_until([&] { return seenX() == want; }, 500);
+    ++*n;
+  }
+  XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+  XSync(dpy, False);
+  EVrun_until([] { return false; }, 50);
+}
+
+// Motion step -> a two-point and a mouse-events interactor written, on a render view.
+void BM_DragInRenderViewThroughObjects(benchmark::State& state) {
+  OMobj_id parent = host();
+  OMpush_ctx(place(), 0, 0, 0);
+  OMobj_id view = shown("UIrendView", "dragView", place(), parent, 10, 10, 300, 200);
+  OMpop_ctx(place());
+  OMpush_ctx(place(), 0, 0, 0);
+  OMobj_id two = OMcreate_obj_from_path("UItwoPoint", "dragTwo", place());
+  OMset_str_val(prop(two, "startEvent"), "<Btn1Down>");
+  OMset_str_val(prop(two, "runEvent"), "<Btn1Motion>");
+  OMset_str_val(prop(two, "stopEvent"), "<Btn1Up>");
+  OMset_obj_ref(prop(two, "view"), view, 0);
+  OMobj_id events = OMcreate_obj_from_path("UImouseEvents", "dragEvents", place());
+  OMset_obj_ref(prop(events, "view"), view, 0);
+  OMpop_ctx(place());
+  EVrun_until([] { return false; }, 200);
+  auto seenX = [&] {
+    int a = -1, b = -2;
+    OMget_int_val(prop(two, "x"), &a);
+    OMget_int_val(prop(events, "x"), &b);
+    return a == b ? a : -1;
+  };
+  auto start = std::chrono::steady_clock::now();
+  long n = 0;
+  viewDragSteps(UIobjIdToWidget(view), seenX, &n, state);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  viewDragViaObjects.seconds += seconds, viewDragViaObjects.runs += n;
+  state.SetItemsProcessed(n);
+  OMdestroy_obj(events, 0);
+  OMdestroy_obj(two, 0);
+  OMdestroy_obj(view, 0);
+}
+BENCHMARK(BM_DragInRenderViewThroughObjects)->Iterations(300);
+
+// The same drag on a plain row column with an Xt handler of the same mask that asks where the
+// pointer is and keeps x.
+void BM_DragInRenderViewRawMotif(benchmark::State& state) {
+  static int lastX = -1;
+  Widget w =
+      XtVaCreateManagedWidget("rawView", xmRowColumnWidgetClass, UIobjIdToWidget(host()), XmNx, 10,
+                              XmNy, 10, XmNwidth, 300, XmNheight, 200, XmNpacking, XmPACK_NONE,
+                              XmNresizeWidth, False, XmNresizeHeight, False, nullptr);
+  XtAddEventHandler(
+      w, ButtonMotionMask | PointerMotionHintMask, False,
+      [](Widget v, XtPointer, XEvent*, Boolean*) {
+        Window root, child;
+        int rx, ry, x, y;
+        unsigned mask;
+        if (XQueryPointer(XtDisplay(v), XtWindow(v), &root, &child, &rx, &ry, &x, &y, &mask))
+          lastX = x;
+      },
+      nullptr);
+  EVrun_until([] { return false; }, 200);
+  auto start = std::chrono::steady_clock::now();
+  long n = 0;
+  viewDragSteps(
+      w, [] { return lastX; }, &n, state);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  viewDragRaw.seconds += seconds, viewDragRaw.runs += n;
+  state.SetItemsProcessed(n);
+  XtDestroyWidget(w);
+}
+BENCHMARK(BM_DragInRenderViewRawMotif)->Iterations(300);
+
+// 100 modules registered in a context (each a "Modules" menu entry), two toolbars of 50 of
+// their options each; the toolbars' buttons are made, laid out and destroyed.
+void BM_ModulesAndToolbarsThroughObjects(benchmark::State& state) {
+  OMobj_id parent = host();
+  Display* dpy = display();
+  for (auto _ : state) {
+    XSync(dpy, False);
+    unsigned long before = XNextRequest(dpy);
+    auto start = std::chrono::steady_clock::now();
+    OMobj_id group =
+        OMcreate_obj(OMstr_to_name("benchModules"), OM_KIND_GROUP, place(), OMnull_obj, 0);
+    OMpush_ctx(place(), 0, 0, 0);
+    OMobj_id ctx = OMcreate_obj_from_path("UImoduleContext", "ctx", group);
+    OMset_obj_ref(prop(prop(ctx, "ModuleStackUI"), "parent"), parent, 0);
+    OMset_func_val(prop(ctx, "module_register"),
+                   reinterpret_cast<OMpfi>(reinterpret_cast<void (*)()>(&module_register)));
+    std::vector<OMobj_id> options;
+    for (int i = 0; i < 100; ++i) {
+      OMobj_id m = OMcreate_obj_from_path("UImodule", ("m" + std::to_string(i)).c_str(), ctx);
+      OMset_str_val(prop(m, "title"), ("Module " + std::to_string(i)).c_str());
+      options.push_back(prop(m, "UIoption"));
+    }
+    OMobj_id bars[2];
+    for (int b = 0; b < 2; ++b) {
+      bars[b] = shown("UItoolbar", "bar" + std::to_string(b), group, parent, 0, 40 * b, 0, 0);
+      OMobj_id list = prop(bars[b], "cmdList");
+      for (int i = 0; i < 50; ++i)
+        OMadd_array_val(list, options[static_cast<size_t>(50 * b + i)], 0);
+    }
+    OMpop_ctx(place());
+    XSync(dpy, False);
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    record(&modulesViaObjects, state, seconds, XNextRequest(dpy) - before);
+    unsigned long idle = XNextRequest(dpy);
+    KUtoolbar_update(bars[0]);
+    KUtoolbar_update(bars[1]);
+    XSync(dpy, False);
+    toolbarIdleRequests = static_cast<double>(XNextRequest(dpy) - idle) - 1;  // less the sync
+    OMdestroy_obj(group, 0);
+    XSync(dpy, False);
+  }
+}
+BENCHMARK(BM_ModulesAndToolbarsThroughObjects)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ModulesAndToolbarsRawMotif(benchmark::State& state) {
+  Widget parent = UIobjIdToWidget(host());
+  Display* dpy = display();
+  for (auto _ : state) {
+    XSync(dpy, False);
+    unsigned long before = XNextRequest(dpy);
+    auto start = std::chrono::steady_clock::now();
+    std::vector<Widget> made;
+    for (int i = 0; i < 100; ++i) {
+      std::string label = "Module " + std::to_string(i);
+      XmString s = XmStringCreateLocalized(const_cast<char*>(label.c_str()));
+      made.push_back(XtVaCreateManagedWidget(("button" + std::to_string(i % 50)).c_str(),
+                                             xmIconWidgetClass, parent, XmNx, 2 + 34 * (i % 50),
+                                             XmNy, 2 + 40 * (i / 50), XmNwidth, 32, XmNheight, 32,
+                                             XmNlabelString, s, nullptr));
+      XmStringFree(s);
+    }
+    XSync(dpy, False);
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    record(&modulesRaw, state, seconds, XNextRequest(dpy) - before);
+    for (Widget w : made) XtDestroyWidget(w);
+    EVrun_until([] { return false; }, 20);
+  }
+}
+BENCHMARK(BM_ModulesAndToolbarsRawMotif)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
@@ -1272,6 +1440,21 @@ int main(int argc, char** argv) {
         "  rebuilds after 100 label changes in a burst: %ld (goal 1); after a choice: %ld "
         "(goal 0)\n",
         burstRebuilds, choiceRebuilds);
+  ratio("XTest drag in a render view -> two-point and mouse-events records (per step)",
+        viewDragViaObjects, viewDragRaw, ">= 0.8");
+  if (modulesViaObjects.runs && modulesRaw.runs) {
+    double wall = (modulesViaObjects.seconds / modulesViaObjects.runs) /
+                  (modulesRaw.seconds / modulesRaw.runs);
+    double requests = (modulesViaObjects.requests / modulesViaObjects.runs) /
+                      (modulesRaw.requests / modulesRaw.runs);
+    std::printf(
+        "100 modules + two toolbars of 50, objects / 100 XmIcon buttons: wall time %.2fx, X "
+        "requests %.2fx (goals 1.3x, 1.1x)\n",
+        wall, requests);
+  }
+  if (toolbarIdleRequests >= 0)
+    std::printf("toolbar update with nothing changed: %.0f X requests (goal 0)\n",
+                toolbarIdleRequests);
   if (textFirst100 > 0)
     std::printf("text in mode 8, last 100 keys / first 100: %.2f (goal <= 1.5)\n",
                 textLast100 / textFirst100);

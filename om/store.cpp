@@ -538,6 +538,15 @@ int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int) {
   return e ? 1 : 0;
 }
 
+int OMget_subobj(OMobj_id id, int index, OMobj_id* child) {
+  Obj* o = find(id);
+  if (!o || !child || index < 0) return 0;
+  if (o->kind == OM_KIND_OBJ_ARRAY) syncArraySize(id.serial);
+  uint32_t e = childAt(id.serial, index);
+  *child = idOf(e);
+  return e ? 1 : 0;
+}
+
 int OMget_obj_atts(OMobj_id id, int* atts) {
   Obj* o = find(id);
   if (!o || !atts) return 0;

@@ -478,6 +478,18 @@ int OMcstruct_update_om(OMobj_id id, const void* data, const OMcstruct_field* fi
         written = v ? OMset_str_val(prop, v) : OMset_obj_val(prop, OMnull_obj, 0);
         break;
       }
+      case OM_CSTRUCT_STRING_ARRAY: {
+        char* const* v;
+        int count;
+        std::memcpy(&v, at, sizeof v);
+        std::memcpy(&count, base + fields[i].countOffset, sizeof count);
+        int n = 0;
+        while (v && n < count && v[n]) ++n;
+        // Sized first: entries the structure no longer has go from the object too.
+        written = OMset_array_size(prop, n);
+        for (int k = 0; k < n && written == 1; ++k) written = OMset_str_array_val(prop, k, v[k]);
+        break;
+      }
     }
     if (written != 1) ok = 0;
   }

@@ -89,6 +89,8 @@ int OMget_num_subobjs(OMobj_id id, int* count);
 // reader of untrusted files measures its work against.
 unsigned OMget_live_objects();
 int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int mode);
+// The index-th direct sub-object of any object, in order (0 to OMget_num_subobjs - 1).
+int OMget_subobj(OMobj_id id, int index, OMobj_id* child);
 int OMget_obj_atts(OMobj_id id, int* atts);
 int OMset_obj_atts(OMobj_id id, int atts);
 int OMclear_obj_atts(OMobj_id id, int atts);
@@ -243,10 +245,16 @@ int OMparse_buffer(OMobj_id obj, const char* text, int mode);
 
 // ---- C structures --------------------------------------------------------------------
 // One field of a C structure mirrored by the sub-object `name` of an object.
+// A field of type OM_CSTRUCT_STRING_ARRAY is a char** whose entry count is the int at
+// countOffset in the same structure; it is written as a string array of that many entries,
+// ended early by a null entry (a null array or a count below 1 writes an empty array).
+enum { OM_CSTRUCT_STRING_ARRAY = 16 };
 struct OMcstruct_field {
   const char* name;
-  int type;       // OM_TYPE_INT (int), OM_TYPE_DOUBLE (double) or OM_TYPE_STRING (char*)
-  size_t offset;  // of the field in the structure
+  int type;                // OM_TYPE_INT (int), OM_TYPE_DOUBLE (double), OM_TYPE_STRING (char*) or
+                           // OM_CSTRUCT_STRING_ARRAY (char**)
+  size_t offset;           // of the field in the structure
+  size_t countOffset = 0;  // string arrays only: of the int that counts the entries
 };
 // Writes the fields whose bit (1 << index) is set in mask from the structure into the
 // object's sub-objects, all in one context so dependents are notified once. A null string

@@ -32,7 +32,9 @@
 // One mouse interactor whose view is a binding's widget (made by the interactors; the window
 // base only reads it). Kind 1: slot1 = run key. Kind 2: slots = start, run, stop keys.
 // Kind 3: slot1 = mask of buttons now pressed, slot2 = "onButtonDown", slot3 =
-// "buttonRequestMask".
+// "buttonRequestMask". binding: the window whose list holds the record (null while detached);
+// the record is unlinked through it, so a rebuilt or dying widget never decides that.
+class UIwindow;
 struct MouseInteractorRecord {
   OMobj_id id;
   MouseInteractorRecord* next = nullptr;
@@ -41,6 +43,7 @@ struct MouseInteractorRecord {
   int slot1 = 0;
   int slot2 = 0;
   int slot3 = 0;
+  UIwindow* binding = nullptr;
 };
 
 // Event keys: a button code plus modifier bits.

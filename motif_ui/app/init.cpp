@@ -15,20 +15,25 @@
 #include "svc/err.h"
 #include "svc/file.h"
 #include "svc/wt.h"
+#include "ui/add_cmd.h"
 #include "ui/core.h"
 #include "ui/dial.h"
 #include "ui/dialog.h"
 #include "ui/dpyMgr.h"
 #include "ui/errorHandler.h"
 #include "ui/field.h"
+#include "ui/import.h"
+#include "ui/interact.h"
 #include "ui/label.h"
 #include "ui/layout.h"
 #include "ui/list.h"
 #include "ui/menus.h"
 #include "ui/optionBox.h"
 #include "ui/optionMenu.h"
+#include "ui/palette.h"
 #include "ui/panel.h"
 #include "ui/radioBox.h"
+#include "ui/rendview.h"
 #include "ui/shell.h"
 #include "ui/slider.h"
 #include "ui/text.h"
@@ -169,6 +174,7 @@ void registerEntryPoints() {
        UIoptionMenu30Update},
       {"UIradioBoxInstance", UIradioBoxInstance, "UIradioBoxUpdate", UIradioBoxUpdate},
       {"UIoptionBoxInstance", UIoptionBoxInstance, "UIoptionBoxUpdate", UIoptionBoxUpdate},
+      {"UIrendViewInstance", UIrendViewInstance, "UIrendViewUpdate", UIrendViewUpdate},
   };
   for (const Type& t : types) {
     OMregister_instance_method(t.instance, t.instanceFn);
@@ -181,6 +187,28 @@ void registerEntryPoints() {
   OMregister_instance_method("UIcmdDelete", UIcmdDelete);
   OMregister_update1_method("UIfontUpdate", UIfontUpdate);
   UIdialogsRegister();
+  OMregister_update_method("UIonePointUpdate", UIonePointUpdate);
+  OMregister_update_method("UItwoPointUpdate", UItwoPointUpdate);
+  OMregister_update_method("UImouseEventsUpdate", UImouseEventsUpdate);
+  OMregister_instance_method("UIinteractDestroy", UIinteractDestroy1);
+  OMregister_update1_method("UIdyn_wind_update", UIdyn_wind_update);
+  OMregister_instance_method("UIdyn_wind_destroy", UIdyn_wind_destroy);
+  OMregister_update_method("UItoolbarUpdate", UItoolbarUpdate);
+  for (auto [name, fn] : {std::pair<const char*, OMupdate1_fn>{"module_init", module_init},
+                          {"add_cmd", add_cmd},
+                          {"UIset_parent_inst", UIset_parent_inst},
+                          {"UIdefault_shell_inst", UIdefault_shell_inst},
+                          {"KUdefault_shell_create", KUdefault_shell_create},
+                          {"UIadd_to_list_inst", UIadd_to_list_inst},
+                          {"UIadd_to_list_inst_set", UIadd_to_list_inst_set},
+                          {"KUoption_list_update", KUoption_list_update},
+                          {"KUtoolbar_update", KUtoolbar_update},
+                          {"label_label", label_label},
+                          {"label_text", label_text},
+                          {"label_cmd", label_cmd},
+                          {"UIwidgetPaletteNOR", UIwidgetPaletteNOR},
+                          {"UIwidgetPaletteMUX", UIwidgetPaletteMUX}})
+    OMregister_update1_method(name, fn);
 }
 
 }  // namespace

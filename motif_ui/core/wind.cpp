@@ -165,6 +165,8 @@ void UIwindow::applyVisibilityOnCreate(Widget w) {
 void UIwindow::onObjectCreate(Widget w) {
   if (UIisBeingDestroyed(w)) return;
   widget_ = w;
+  // A rebuilt window keeps its interactors: they now watch the new widget.
+  for (MouseInteractorRecord* r = interactors; r; r = r->next) r->view = w;
   // The handlers go on before the widget is shown: while it has no window, Xt folds their
   // events into the window it creates instead of sending a request for each afterwards.
   addLayoutEditorEventHandlers(w);
@@ -333,6 +335,7 @@ void UIwindow::destroyObject() {
     MouseInteractorRecord* next = r->next;
     r->next = nullptr;
     r->view = nullptr;
+    r->binding = nullptr;
     r = next;
   }
   interactors = nullptr;

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "om/om_text.h"
 #include "om_fixture.h"
@@ -341,6 +343,48 @@ TEST_F(OMValues, CStructureFieldsAreWrittenBackByMask) {
   s.text = nullptr;
   ASSERT_EQ(OMcstruct_update_om(sel, &s, fields, 3, 0x4), 1);
   EXPECT_EQ(OMis_set(sub(sel, "text")), 0) << "a null string unsets";
+}
+
+TEST_F(OMValues, CStructureStringArraysFollowTheirCount) {
+  struct Choice {
+    int count;
+    char** strings;
+  };
+  const OMcstruct_field fields[] = {
+      {"count", OM_TYPE_INT, offsetof(Choice, count)},
+      {"strings", OM_CSTRUCT_STRING_ARRAY, offsetof(Choice, strings), offsetof(Choice, count)}};
+  OMobj_id sel = make(plain, "choice", OM_KIND_GROUP);
+  make(sel, "count", OM_KIND_INT);
+  make(sel, "strings", OM_KIND_STR_ARRAY);
+  char a[] = "alpha", b[] = "beta", c[] = "gamma";
+  char* list[] = {a, b, c, nullptr};
+  auto strings = [&] {
+    std::vector<std::string> out;
+    int size = -1;
+    OMget_array_size(sub(sel, "strings"), &size);
+    for (int i = 0; i < size; ++i) {
+      char* text = nullptr;
+      if (OMget_str_array_val(sub(sel, "strings"), i, &text, 0) == 1) out.push_back(text);
+      std::free(text);
+    }
+    return out;
+  };
+  Choice s{3, list};
+  ASSERT_EQ(OMcstruct_update_om(sel, &s, fields, 2, 0x3), 1);
+  EXPECT_EQ(strings(), (std::vector<std::string>{"alpha", "beta", "gamma"}));
+  s.count = 2;
+  ASSERT_EQ(OMcstruct_update_om(sel, &s, fields, 2, 0x2), 1);
+  EXPECT_EQ(strings(), (std::vector<std::string>{"alpha", "beta"})) << "shrinks to the count";
+  s.count = 9;
+  ASSERT_EQ(OMcstruct_update_om(sel, &s, fields, 2, 0x2), 1);
+  EXPECT_EQ(strings().size(), 3u) << "a null entry ends the array before the count";
+  s.count = -4;
+  ASSERT_EQ(OMcstruct_update_om(sel, &s, fields, 2, 0x2), 1);
+  EXPECT_TRUE(strings().empty()) << "a negative count writes nothing";
+  s.count = 2;
+  s.strings = nullptr;
+  ASSERT_EQ(OMcstruct_update_om(sel, &s, fields, 2, 0x2), 1);
+  EXPECT_TRUE(strings().empty()) << "a null array";
 }
 
 }  // namespace

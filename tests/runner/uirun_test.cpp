@@ -98,7 +98,7 @@ TEST_F(Uirun, TheGallerysPictureShowsItsWindowAndStatusLine) {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
   ASSERT_TRUE(readPng(picture, &width, &height, &rgb));
-  EXPECT_EQ(width, 1040);
+  EXPECT_EQ(width, 1240);
   EXPECT_EQ(height, 822);
   // The status line (the bottom rows) holds dark text on the light background.
   int dark = 0;
