@@ -541,8 +541,9 @@ int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int) {
 int OMget_subobj(OMobj_id id, int index, OMobj_id* child) {
   Obj* o = find(id);
   if (!o || !child || index < 0) return 0;
-  if (o->kind == OM_KIND_OBJ_ARRAY) syncArraySize(id.serial);
-  uint32_t e = childAt(id.serial, index);
+  // A read: an array's surplus elements are hidden, never destroyed here.
+  int visible = o->kind == OM_KIND_OBJ_ARRAY ? syncArraySize(id.serial, true) : -1;
+  uint32_t e = visible >= 0 && index >= visible ? 0 : childAt(id.serial, index);
   *child = idOf(e);
   return e ? 1 : 0;
 }
