@@ -1,6 +1,6 @@
 // The mixed set of controls that the instancing benchmark and its gates build, on both sides:
 // through the object manager, and the same widgets with the same resources made directly with
-// Motif. Control i is of kind i % kKinds; its place and size depend on i and its kind only.
+// Motif. Control i is of kind i % kKinds (or onlyKind); its place and size depend on i and its kind only.
 #pragma once
 
 #include <X11/Intrinsic.h>
@@ -30,13 +30,20 @@ inline const char* const kTypes[kKinds] = {"UIlabel",  "UIbutton", "UItoggle", "
 inline const char* const kShortNames[kKinds] = {"label",  "button", "toggle", "field",
                                                 "slider", "panel",  "frame"};
 
+// All controls of one kind instead (for looking at one kind's figures), or -1 for the mix.
+inline int onlyKind = -1;
+
+inline int kindOf(int i) {
+  return onlyKind >= 0 && onlyKind < kKinds ? onlyKind : i % kKinds;
+}
+
 struct Box {
   int x, y, width, height;
 };
 
 inline Box boxOf(int i) {
   int at = i % 30;
-  switch (i % kKinds) {
+  switch (kindOf(i)) {
     case kField:
       return {at, at, 100, 28};
     case kSlider:
@@ -62,7 +69,7 @@ inline OMobj_id prop(OMobj_id id, const char* name) {
 // holds a context around the calls so that they instance as one batch.
 inline void makeObjects(OMobj_id group, OMobj_id parent, int count) {
   for (int i = 0; i < count; ++i) {
-    int kind = i % kKinds;
+    int kind = kindOf(i);
     std::string name = "c" + std::to_string(i);
     OMobj_id id = OMcreate_obj_from_path(kTypes[kind], name.c_str(), group);
     OMset_obj_ref(prop(id, "parent"), parent, 0);
@@ -83,7 +90,7 @@ inline void makeRaw(Widget parent, int count, std::vector<Widget>* made) {
   made->reserve(static_cast<size_t>(count));
   XmString text = XmStringCreateLocalized(const_cast<char*>("text"));
   for (int i = 0; i < count; ++i) {
-    int kind = i % kKinds;
+    int kind = kindOf(i);
     std::string name = "c" + std::to_string(i);
     Box b = boxOf(i);
     Arg args[12];

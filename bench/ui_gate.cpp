@@ -1,8 +1,9 @@
 // The deterministic figures of instancing, for the CI gates: the mixed set built and destroyed
 // through objects and directly with Motif, after one unmeasured round on each side.
 //
-//   ui_gate [--display-file PATH] [--count N] [--requests LIMIT]
+//   ui_gate [--display-file PATH] [--count N] [--only KIND] [--requests LIMIT]
 //
+// KIND (label, button, toggle, field, slider, panel or frame) makes every control of that kind.
 // Prints the X requests per control of both sides and their ratio; with --requests, exits 1
 // when the ratio is above LIMIT. Under callgrind (started with --instr-atstart=no) the measured
 // rounds are the only instrumented code: the objects side is dumped as "objects" and the raw
@@ -80,6 +81,9 @@ int main(int argc, char** argv) {
       if (file >> number) setenv("DISPLAY", (":" + number).c_str(), 1);
     } else if (option == "--count") {
       count = std::atoi(argv[i + 1]);
+    } else if (option == "--only") {
+      for (int k = 0; k < mixed::kKinds; ++k)
+        if (argv[i + 1] == std::string(mixed::kShortNames[k])) mixed::onlyKind = k;
     } else if (option == "--requests") {
       limit = std::atof(argv[i + 1]);
     } else {

@@ -123,8 +123,12 @@ void UIslider::setIncrement(const OMobj_id&, const OMobj_id& increment, Widget w
   double step = 0;
   bool has = OMget_real_val(increment, &step) == 1;
   int multiple = 0;
-  if (UIsliderStep(min_, max_, has, step, decimalPoints_, &multiple))
-    XtVaSetValues(XtParent(w), XmNscaleMultiple, multiple, nullptr);
+  if (!UIsliderStep(min_, max_, has, step, decimalPoints_, &multiple)) return;
+  // Only a change is set: any set on a scale makes Motif recompute keyboard traversal over
+  // all its siblings, a round trip each, and this runs again on every map.
+  int now = 0;
+  XtVaGetValues(XtParent(w), XmNscaleMultiple, &now, nullptr);
+  if (now != multiple) XtVaSetValues(XtParent(w), XmNscaleMultiple, multiple, nullptr);
 }
 
 void UIslider::setImmediateMode(Widget w) {
