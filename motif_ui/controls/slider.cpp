@@ -249,14 +249,16 @@ bool UIslider::instanceObject() {
   XtVaGetValues(parent, XmNbackground, &parentBackground, nullptr);
   int horizontal = 1;
   if (!readInt(objId, "horizontal", &horizontal)) horizontal = 1;
-  Widget w = XtVaCreateWidget(
-      uiprops::nameOf(objId), xmScaleWidgetClass, parent, XmNx, x, XmNy, y, XmNwidth, width,
-      XmNheight, height, XmNtitleString, title.get(), XmNuserData, this, XmNorientation,
-      horizontal ? XmHORIZONTAL : XmVERTICAL, XmNmappedWhenManaged, True, nullptr);
+  Widget w =
+      XtVaCreateWidget(uiprops::nameOf(objId), xmScaleWidgetClass, parent, XmNx, x, XmNy, y,
+                       XmNwidth, width, XmNheight, height, XmNtitleString, title.get(), XmNuserData,
+                       this, XmNorientation, horizontal ? XmHORIZONTAL : XmVERTICAL,
+                       XmNmappedWhenManaged, True, XmNshowArrows, XmEACH_SIDE, nullptr);
+  // The arrows are asked of the scale, which makes its scroll bar with them: set on the
+  // scroll bar afterwards they cost a relayout and new GCs (about ten requests a slider).
   widget_ = w;
   scrollBar_ = scrollBarOf(w);
-  if (scrollBar_)
-    XtVaSetValues(scrollBar_, XmNshowArrows, True, XmNtroughColor, parentBackground, nullptr);
+  if (scrollBar_) XtVaSetValues(scrollBar_, XmNtroughColor, parentBackground, nullptr);
   setSliderResources(w, -1);
   UIcore::setResources(w, -1);
   if (scrollBar_) XtAddEventHandler(scrollBar_, StructureNotifyMask, False, onMap, this);
