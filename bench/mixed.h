@@ -1,6 +1,7 @@
 // The mixed set of controls that the instancing benchmark and its gates build, on both sides:
 // through the object manager, and the same widgets with the same resources made directly with
-// Motif. Control i is of kind i % kKinds (or onlyKind); its place and size depend on i and its kind only.
+// Motif. Control i is of kind i % kKinds (or onlyKind); its place and size depend on i and its kind
+// only.
 #pragma once
 
 #include <X11/Intrinsic.h>
@@ -41,19 +42,22 @@ struct Box {
   int x, y, width, height;
 };
 
+// Laid out in rows as an interface would be (each in a cell of its own, 40 to a row), not
+// piled up: a pile makes the server's clipping work grow with the square of the count on
+// both sides and hides the cost of the controls themselves.
 inline Box boxOf(int i) {
-  int at = i % 30;
+  int x = (i % 40) * 24, y = (i / 40) * 30;
   switch (kindOf(i)) {
     case kField:
-      return {at, at, 100, 28};
+      return {x, y, 22, 28};
     case kSlider:
-      return {at, at, 200, 70};
+      return {x, y, 22, 28};
     case kPanel:
-      return {at, at, 40, 20};
+      return {x, y, 20, 20};
     case kFrame:
-      return {at, at, 60, 30};
+      return {x, y, 22, 28};
     default:
-      return {at, at, 60, 20};
+      return {x, y, 22, 20};
   }
 }
 

@@ -260,13 +260,16 @@ void BM_MixedMemoryThroughObjects(benchmark::State& state) {
   warmUp();
   for (auto _ : state) objectsRound(kMemory, true);
 }
-BENCHMARK(BM_MixedMemoryThroughObjects)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_MixedMemoryThroughObjects)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(2);
 
 void BM_MixedMemoryRawMotif(benchmark::State& state) {
   warmUp();
   for (auto _ : state) rawRound(kMemory, true);
 }
-BENCHMARK(BM_MixedMemoryRawMotif)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_MixedMemoryRawMotif)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(2);
 
 double median(std::vector<double> v) {
   if (v.empty()) return 0;
