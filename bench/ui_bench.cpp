@@ -1,6 +1,8 @@
-// Containers through the object manager against the same widgets made directly with Motif,
-// in one run: 1000 panels, each with a child panel, instanced and destroyed; wall time and X
-// requests of both sides and their ratios. Needs a display ($DISPLAY; xvfb-run will do).
+// The interface kit through objects against the same widgets made directly with Motif, in one
+// run on one server: a mixed set of controls instanced and destroyed (wall time, client CPU,
+// X requests, memory), property updates, clicks, drags and keys. Repetitions run in random
+// order; a table of medians and their ratios ends the output. Uses $DISPLAY, or starts an
+// Xvfb of its own when none is set.
 #include <X11/IntrinsicP.h>
 #include <X11/Shell.h>
 #include <X11/extensions/XTest.h>
@@ -21,6 +23,10 @@
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
+#include <malloc.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +34,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,16 +51,15 @@
 #include "ui/misc.h"
 #include "ui/palette.h"
 
-namespace {
+#include "mixed.h"
 
-constexpr int kPanels = 1000;
+namespace {
 
 struct Side {
   double seconds = 0;
   double requests = 0;
   long runs = 0;
 };
-Side viaObjects, raw;
 
 Display* display() {
   return UIgetDisplayContext(std::getenv("DISPLAY"))->DisplayPtr;
@@ -65,7 +71,7 @@ OMobj_id place() {
   return p;
 }
 
-// A realized host for the panels: a shell object whose work area holds them.
+// A realized host for the controls: a shell object whose work area holds them.
 OMobj_id host() {
   static OMobj_id h = OMnull_obj;
   if (!!h) return h;
@@ -92,128 +98,231 @@ OMobj_id shown(const char* type, const std::string& name, OMobj_id group, OMobj_
   return id;
 }
 
-void record(Side* side, benchmark::State& state, double seconds, unsigned long requests) {
-  side->seconds += seconds;
-  side->requests += static_cast<double>(requests);
-  side->runs += 1;
-  state.counters["requests"] = static_cast<double>(requests);
+// ---- The mixed set: instancing and destruction ----------------------------------------------
+
+// What one phase cost: wall and client CPU seconds, X requests, per control.
+struct Cost {
+  double wall = 0, cpu = 0, requests = 0;
+};
+
+struct Meter {
+  Display* dpy;
+  unsigned long request;
+  std::chrono::steady_clock::time_point wall;
+  double cpu;
+
+  static double cpuNow() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+  }
+  explicit Meter(Display* d) : dpy(d) {
+    XSync(dpy, False);
+    request = XNextRequest(dpy);
+    cpu = cpuNow();
+    wall = std::chrono::steady_clock::now();
+  }
+  // The phase's cost per control, after everything it caused has been handled.
+  Cost read(int count) const {
+    mixed::drain(dpy);
+    Cost c;
+    c.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
+    c.cpu = cpuNow() - cpu;
+    c.requests = static_cast<double>(XNextRequest(dpy) - request);
+    c.wall /= count, c.cpu /= count, c.requests /= count;
+    return c;
+  }
+};
+
+// Per-repetition samples of each measure, by side; the table at the end shows medians.
+struct Samples {
+  std::vector<double> values[2];  // [0] objects, [1] raw Motif
+};
+std::map<std::string, Samples>& samples() {
+  static std::map<std::string, Samples> s;
+  return s;
 }
 
-void BM_PanelsThroughObjects(benchmark::State& state) {
+void note(const std::string& measure, int side, double value) {
+  samples()[measure].values[side].push_back(value);
+}
+
+void noteCost(const std::string& phase, int side, const Cost& c) {
+  note(phase + " wall", side, c.wall);
+  note(phase + " client CPU", side, c.cpu);
+  note(phase + " X requests", side, c.requests);
+}
+
+constexpr int kMixed = 1000;
+constexpr int kMemory = 5000;
+
+double heapBytes() {
+  struct mallinfo2 m = mallinfo2();
+  return static_cast<double>(m.uordblks + m.hblkhd);
+}
+
+double rssBytes() {
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
+
+// Instances count controls through objects, then destroys them; notes the figures when
+// measured (a count of kMemory also notes memory and the destroy of the larger set).
+void objectsRound(int count, bool measured) {
   OMobj_id parent = host();
   Display* dpy = display();
-  for (auto _ : state) {
-    XSync(dpy, False);
-    unsigned long before = XNextRequest(dpy);
-    auto start = std::chrono::steady_clock::now();
-    OMobj_id group =
-        OMcreate_obj(OMstr_to_name("benchGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
-    OMpush_ctx(place(), 0, 0, 0);
-    for (int i = 0; i < kPanels; ++i) {
-      OMobj_id panel =
-          shown("UIpanel", "p" + std::to_string(i), group, parent, i % 20, i % 20, 40, 20);
-      shown("UIpanel", "c", panel, panel, 1, 1, 10, 10);
-    }
-    OMpop_ctx(place());
-    OMdestroy_obj(group, 0);
-    XSync(dpy, False);
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    record(&viaObjects, state, seconds, XNextRequest(dpy) - before);
+  double heap = heapBytes(), rss = rssBytes();
+  Meter made(dpy);
+  OMobj_id group = OMcreate_obj(OMstr_to_name("mixedGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
+  OMpush_ctx(place(), 0, 0, 0);
+  mixed::makeObjects(group, parent, count);
+  OMpop_ctx(place());
+  Cost instance = made.read(count);
+  double heapPer = (heapBytes() - heap) / count, rssPer = (rssBytes() - rss) / count;
+  Meter gone(dpy);
+  OMdestroy_obj(group, 0);
+  Cost destroy = gone.read(count);
+  if (!measured) return;
+  if (count == kMixed) {
+    noteCost("instance", 0, instance);
+    noteCost("destroy", 0, destroy);
+  } else {
+    note("heap per control", 0, heapPer);
+    note("RSS per control", 0, rssPer);
+    note("destroy wall (5000)", 0, destroy.wall);
   }
 }
-BENCHMARK(BM_PanelsThroughObjects)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_PanelsRawMotif(benchmark::State& state) {
-  OMobj_id parentObj = host();
-  Widget parent = UIobjIdToWidget(parentObj);
-  Display* dpy = display();
-  for (auto _ : state) {
-    XSync(dpy, False);
-    unsigned long before = XNextRequest(dpy);
-    auto start = std::chrono::steady_clock::now();
-    std::vector<Widget> panels;
-    panels.reserve(kPanels);
-    for (int i = 0; i < kPanels; ++i) {
-      std::string name = "p" + std::to_string(i);
-      Widget panel = XtVaCreateWidget(name.c_str(), containerWidgetClass, parent, XmNx, i % 20,
-                                      XmNy, i % 20, XmNwidth, 40, XmNheight, 20, nullptr);
-      XtVaCreateManagedWidget("c", containerWidgetClass, panel, XmNx, 1, XmNy, 1, XmNwidth, 10,
-                              XmNheight, 10, nullptr);
-      panels.push_back(panel);
-    }
-    XtManageChildren(panels.data(), static_cast<Cardinal>(panels.size()));
-    XmDropSiteStartUpdate(parent);
-    for (Widget w : panels) XtDestroyWidget(w);
-    XmDropSiteEndUpdate(parent);
-    XSync(dpy, False);
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    record(&raw, state, seconds, XNextRequest(dpy) - before);
-  }
-}
-BENCHMARK(BM_PanelsRawMotif)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-// ---- Labels, buttons and toggles ---------------------------------------------------------
-
-constexpr int kControls = 1000;
-Side controlsViaObjects, controlsRaw, textViaObjects, textRaw, clickViaObjects, clickRaw;
-
-const char* const kTypes[] = {"UIlabel", "UIbutton", "UItoggle"};
-
-void BM_ControlsThroughObjects(benchmark::State& state) {
-  OMobj_id parent = host();
-  Display* dpy = display();
-  for (auto _ : state) {
-    XSync(dpy, False);
-    unsigned long before = XNextRequest(dpy);
-    auto start = std::chrono::steady_clock::now();
-    OMobj_id group =
-        OMcreate_obj(OMstr_to_name("controlGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
-    OMpush_ctx(place(), 0, 0, 0);
-    for (int i = 0; i < kControls; ++i) {
-      OMobj_id c =
-          shown(kTypes[i % 3], "c" + std::to_string(i), group, parent, i % 30, i % 30, 60, 20);
-      OMset_str_val(OMfind_subobj(c, OMstr_to_name("label"), 0), "text");
-    }
-    OMpop_ctx(place());
-    OMdestroy_obj(group, 0);
-    XSync(dpy, False);
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    record(&controlsViaObjects, state, seconds, XNextRequest(dpy) - before);
-  }
-}
-BENCHMARK(BM_ControlsThroughObjects)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-void BM_ControlsRawMotif(benchmark::State& state) {
+void rawRound(int count, bool measured) {
   Widget parent = UIobjIdToWidget(host());
   Display* dpy = display();
-  WidgetClass classes[] = {xmLabelWidgetClass, xmIconWidgetClass, xmToggleButtonWidgetClass};
-  for (auto _ : state) {
-    XSync(dpy, False);
-    unsigned long before = XNextRequest(dpy);
-    auto start = std::chrono::steady_clock::now();
-    std::vector<Widget> made;
-    for (int i = 0; i < kControls; ++i) {
-      std::string name = "c" + std::to_string(i);
-      XmString s = XmStringCreateLocalized(const_cast<char*>("text"));
-      made.push_back(XtVaCreateWidget(name.c_str(), classes[i % 3], parent, XmNx, i % 30, XmNy,
-                                      i % 30, XmNwidth, 60, XmNheight, 20, XmNrecomputeSize, False,
-                                      XmNlabelString, s, nullptr));
-      XmStringFree(s);
-    }
-    XtManageChildren(made.data(), static_cast<Cardinal>(made.size()));
-    XmDropSiteStartUpdate(parent);
-    for (Widget w : made) XtDestroyWidget(w);
-    XmDropSiteEndUpdate(parent);
-    XSync(dpy, False);
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    record(&controlsRaw, state, seconds, XNextRequest(dpy) - before);
+  std::vector<Widget> widgets;
+  double heap = heapBytes(), rss = rssBytes();
+  Meter made(dpy);
+  mixed::makeRaw(parent, count, &widgets);
+  Cost instance = made.read(count);
+  double heapPer = (heapBytes() - heap) / count, rssPer = (rssBytes() - rss) / count;
+  Meter gone(dpy);
+  mixed::destroyRaw(parent, &widgets);
+  Cost destroy = gone.read(count);
+  if (!measured) return;
+  if (count == kMixed) {
+    noteCost("instance", 1, instance);
+    noteCost("destroy", 1, destroy);
+  } else {
+    note("heap per control", 1, heapPer);
+    note("RSS per control", 1, rssPer);
+    note("destroy wall (5000)", 1, destroy.wall);
   }
 }
-BENCHMARK(BM_ControlsRawMotif)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// One round first, unmeasured, on each side: fonts, classes and caches are loaded once.
+void warmUp() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  objectsRound(kMixed / 10, false);
+  rawRound(kMixed / 10, false);
+}
+
+void counters(benchmark::State& state, const char* prefix) {
+  auto& s = samples();
+  auto last = [&](const std::string& m) {
+    auto& v = s[m].values[prefix[0] == 'o' ? 0 : 1];
+    return v.empty() ? 0.0 : v.back();
+  };
+  state.counters["wall_us"] = last("instance wall") * 1e6;
+  state.counters["cpu_us"] = last("instance client CPU") * 1e6;
+  state.counters["requests"] = last("instance X requests");
+  state.counters["destroy_us"] = last("destroy wall") * 1e6;
+}
+
+void BM_MixedThroughObjects(benchmark::State& state) {
+  warmUp();
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    objectsRound(kMixed, true);
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  counters(state, "objects");
+}
+BENCHMARK(BM_MixedThroughObjects)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+
+void BM_MixedRawMotif(benchmark::State& state) {
+  warmUp();
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    rawRound(kMixed, true);
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  counters(state, "raw");
+}
+BENCHMARK(BM_MixedRawMotif)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+
+void BM_MixedMemoryThroughObjects(benchmark::State& state) {
+  warmUp();
+  for (auto _ : state) objectsRound(kMemory, true);
+}
+BENCHMARK(BM_MixedMemoryThroughObjects)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(2);
+
+void BM_MixedMemoryRawMotif(benchmark::State& state) {
+  warmUp();
+  for (auto _ : state) rawRound(kMemory, true);
+}
+BENCHMARK(BM_MixedMemoryRawMotif)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(2);
+
+double median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The medians of the repetitions, side by side, and their ratio.
+void printTable() {
+  auto& s = samples();
+  if (s.empty()) return;
+  const std::pair<const char*, const char*> rows[] = {
+      {"instance wall", "<= 1.15"},       {"instance client CPU", "<= 1.5"},
+      {"instance X requests", "<= 1.05"}, {"destroy wall", "<= 1.1"},
+      {"destroy client CPU", ""},         {"destroy X requests", ""},
+      {"destroy wall (5000)", "linear"},  {"heap per control", ""},
+      {"RSS per control", "<= 1.5"}};
+  std::printf("\nmixed set of %d controls (%d for memory), medians of %zu repetitions\n", kMixed,
+              kMemory, s["instance wall"].values[0].size());
+  std::printf("%-22s %14s %14s %8s  %s\n", "per control", "objects", "raw Motif", "ratio", "goal");
+  for (const auto& [measure, goal] : rows) {
+    auto found = s.find(measure);
+    if (found == s.end()) continue;
+    double o = median(found->second.values[0]), r = median(found->second.values[1]);
+    bool seconds = std::string(measure).find("wall") != std::string::npos ||
+                   std::string(measure).find("CPU") != std::string::npos;
+    double scale = seconds ? 1e6 : 1;
+    const char* unit = seconds                                                         ? "us"
+                       : std::string(measure).find("per control") != std::string::npos ? "B"
+                                                                                       : "";
+    std::printf("%-22s %12.2f%-2s %12.2f%-2s %8.2f  %s\n", measure, o * scale, unit, r * scale,
+                unit, r > 0 ? o / r : 0.0, goal);
+  }
+  auto small = s.find("destroy wall"), large = s.find("destroy wall (5000)");
+  if (small != s.end() && large != s.end() && median(small->second.values[0]) > 0)
+    std::printf("destroy per control, 5000 / 1000 (objects): %.2f (linear: about 1)\n",
+                median(large->second.values[0]) / median(small->second.values[0]));
+}
+
+// ---- Property updates and clicks -----------------------------------------------------------
+
+Side textViaObjects, textRaw, clickViaObjects, clickRaw;
 
 // Property -> label text, against XtSetValues of the label string.
 void BM_LabelTextThroughObjects(benchmark::State& state) {
@@ -1393,13 +1502,58 @@ void BM_ModulesAndToolbarsRawMotif(benchmark::State& state) {
 }
 BENCHMARK(BM_ModulesAndToolbarsRawMotif)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// A server of the run's own when none is given: Xvfb picks a free display and writes its
+// number on a pipe (-displayfd). Answers its process id, or -1.
+pid_t startXvfb() {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    // The server's notes on the displays it tried are not the benchmark's output.
+    int quiet = open("/dev/null", O_WRONLY);
+    if (quiet >= 0) dup2(quiet, 1), dup2(quiet, 2);
+    std::string fd = std::to_string(fds[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+           "tcp", "-noreset", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  // The server writes the number, then a newline: the pipe stays open until both are read.
+  std::string number;
+  char c = 0;
+  while (pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  if (number.empty()) {
+    if (pid > 0) kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
+    return -1;
+  }
+  setenv("DISPLAY", (":" + number).c_str(), 1);
+  return pid;
+}
+
 }  // namespace
 
+// Without arguments of its own, the repetitions run five times in random order.
 int main(int argc, char** argv) {
+  pid_t xvfb = -1;
   if (!std::getenv("DISPLAY")) {
-    std::fprintf(stderr, "ui_bench needs a display: run it with DISPLAY set (xvfb-run will do)\n");
-    return 0;
+    xvfb = startXvfb();
+    if (xvfb < 0) {
+      std::fprintf(stderr, "ui_bench needs a display: set DISPLAY or install Xvfb\n");
+      return 0;
+    }
   }
+  std::vector<char*> args(argv, argv + argc);
+  char repetitions[] = "--benchmark_repetitions=5";
+  char interleave[] = "--benchmark_enable_random_interleaving=true";
+  bool given = false;
+  for (int i = 1; i < argc; ++i)
+    given = given || std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0;
+  if (!given) args.insert(args.begin() + 1, {repetitions, interleave});
+  argc = static_cast<int>(args.size());
+  args.push_back(nullptr);
+  argv = args.data();
   char name[] = "ui_bench";
   char* xtArgv[] = {name, nullptr};
   int xtArgc = 1;
@@ -1407,21 +1561,6 @@ int main(int argc, char** argv) {
   UIglobal_init(&xtArgc, xtArgv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
-  if (viaObjects.runs && raw.runs) {
-    double wall = (viaObjects.seconds / viaObjects.runs) / (raw.seconds / raw.runs);
-    double requests = (viaObjects.requests / viaObjects.runs) / (raw.requests / raw.runs);
-    std::printf(
-        "panels, objects / raw Motif: wall time %.2fx, X requests %.2fx (goals 1.15x, 1.05x)\n",
-        wall, requests);
-  }
-  if (controlsViaObjects.runs && controlsRaw.runs) {
-    double wall = (controlsViaObjects.seconds / controlsViaObjects.runs) /
-                  (controlsRaw.seconds / controlsRaw.runs);
-    double requests = (controlsViaObjects.requests / controlsViaObjects.runs) /
-                      (controlsRaw.requests / controlsRaw.runs);
-    std::printf("labels/buttons/toggles, objects / raw Motif: wall time %.2fx, X requests %.2fx\n",
-                wall, requests);
-  }
   ratio("property -> label text", textViaObjects, textRaw, ">= 0.6");
   ratio("XTest click -> do written", clickViaObjects, clickRaw, ">= 0.8");
   ratio("\"value\" set and flushed -> slider (per set)", sliderSetViaObjects, sliderSetRaw,
@@ -1471,5 +1610,10 @@ int main(int argc, char** argv) {
   ratio("message box shown and cancelled", messageViaObjects, messageRaw, ">= 0.87 (<= 1.15x)");
   ratio("file box on 1,000 files shown and cancelled", fileViaObjects, fileRaw,
         ">= 0.83 (<= 1.2x), requests <= 1.1x");
+  printTable();
+  if (xvfb > 0) {
+    kill(xvfb, SIGTERM);
+    waitpid(xvfb, nullptr, 0);
+  }
   return 0;
 }

@@ -373,7 +373,9 @@ void clearValue(Obj* o, uint32_t serial) {
 // then the records are freed and references to them are unset.
 namespace {
 
-void collectSubtree(uint32_t root, std::vector<uint32_t>* preorder) {
+// Preorder: children in sibling order, or (mirrored) newest first, whose reverse is the
+// postorder with siblings oldest first.
+void collectSubtree(uint32_t root, std::vector<uint32_t>* preorder, bool mirrored = false) {
   std::vector<uint32_t> stack{root};
   while (!stack.empty()) {
     uint32_t s = stack.back();
@@ -383,7 +385,7 @@ void collectSubtree(uint32_t root, std::vector<uint32_t>* preorder) {
     preorder->push_back(s);
     size_t mark = stack.size();
     for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling) stack.push_back(c);
-    std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
+    if (!mirrored) std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
   }
 }
 
@@ -615,8 +617,12 @@ int OMdestroy_obj(OMobj_id id, int) {
   std::vector<uint32_t> subtree;
   collectSubtree(id.serial, &subtree);
   for (uint32_t s : subtree) find(s)->flags |= kDying;
-  // Destroy methods, children before parents.
-  for (auto it = subtree.rbegin(); it != subtree.rend(); ++it)
+  // Destroy methods, children before parents and siblings oldest first: a window taken away
+  // exposes only what it covered, while newest first each would expose the windows below it
+  // again, and every one of those exposures is sent and read.
+  std::vector<uint32_t> mirrored;
+  collectSubtree(id.serial, &mirrored, true);
+  for (auto it = mirrored.rbegin(); it != mirrored.rend(); ++it)
     if (find(*it) && find(*it)->has(kActive)) deinstance(*it);
   uint32_t parent = find(id) ? find(id)->parent : 0;
   if (parent) unlinkChild(parent, id.serial);

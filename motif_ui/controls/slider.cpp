@@ -123,8 +123,12 @@ void UIslider::setIncrement(const OMobj_id&, const OMobj_id& increment, Widget w
   double step = 0;
   bool has = OMget_real_val(increment, &step) == 1;
   int multiple = 0;
-  if (UIsliderStep(min_, max_, has, step, decimalPoints_, &multiple))
-    XtVaSetValues(XtParent(w), XmNscaleMultiple, multiple, nullptr);
+  if (!UIsliderStep(min_, max_, has, step, decimalPoints_, &multiple)) return;
+  // Only a change is set: any set on a scale makes Motif recompute keyboard traversal over
+  // all its siblings, a round trip each, and this runs again on every map.
+  int now = 0;
+  XtVaGetValues(XtParent(w), XmNscaleMultiple, &now, nullptr);
+  if (now != multiple) XtVaSetValues(XtParent(w), XmNscaleMultiple, multiple, nullptr);
 }
 
 void UIslider::setImmediateMode(Widget w) {
@@ -245,14 +249,16 @@ bool UIslider::instanceObject() {
   XtVaGetValues(parent, XmNbackground, &parentBackground, nullptr);
   int horizontal = 1;
   if (!readInt(objId, "horizontal", &horizontal)) horizontal = 1;
-  Widget w = XtVaCreateWidget(
-      uiprops::nameOf(objId), xmScaleWidgetClass, parent, XmNx, x, XmNy, y, XmNwidth, width,
-      XmNheight, height, XmNtitleString, title.get(), XmNuserData, this, XmNorientation,
-      horizontal ? XmHORIZONTAL : XmVERTICAL, XmNmappedWhenManaged, True, nullptr);
+  Widget w =
+      XtVaCreateWidget(uiprops::nameOf(objId), xmScaleWidgetClass, parent, XmNx, x, XmNy, y,
+                       XmNwidth, width, XmNheight, height, XmNtitleString, title.get(), XmNuserData,
+                       this, XmNorientation, horizontal ? XmHORIZONTAL : XmVERTICAL,
+                       XmNmappedWhenManaged, True, XmNshowArrows, XmEACH_SIDE, nullptr);
+  // The arrows are asked of the scale, which makes its scroll bar with them: set on the
+  // scroll bar afterwards they cost a relayout and new GCs (about ten requests a slider).
   widget_ = w;
   scrollBar_ = scrollBarOf(w);
-  if (scrollBar_)
-    XtVaSetValues(scrollBar_, XmNshowArrows, True, XmNtroughColor, parentBackground, nullptr);
+  if (scrollBar_) XtVaSetValues(scrollBar_, XmNtroughColor, parentBackground, nullptr);
   setSliderResources(w, -1);
   UIcore::setResources(w, -1);
   if (scrollBar_) XtAddEventHandler(scrollBar_, StructureNotifyMask, False, onMap, this);

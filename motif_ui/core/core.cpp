@@ -222,9 +222,12 @@ void UIcore::setForegroundColor(const OMobj_id& id, Widget w) {
     XtVaGetValues(parent, XtNbackground, &background, nullptr);
     XmChangeColor(w, background);
   } else {
-    Pixel foreground = 0;
+    Pixel foreground = 0, own = 0;
     XtVaGetValues(parent, XtNforeground, &foreground, nullptr);
-    XtVaSetValues(w, XtNforeground, foreground, nullptr);
+    XtVaGetValues(w, XtNforeground, &own, nullptr);
+    // Already the parent's (as a new widget's is): setting it again would only cost GCs,
+    // traversal work and a redraw.
+    if (own != foreground) XtVaSetValues(w, XtNforeground, foreground, nullptr);
   }
 }
 

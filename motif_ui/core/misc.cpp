@@ -8,6 +8,8 @@
 #include <X11/Shell.h>
 #include <Xm/Frame.h>
 #include <Xm/MainW.h>
+#include <Xm/ManagerP.h>
+#include <Xm/PrimitiveP.h>
 #include <Xm/RowColumn.h>
 #include <Xm/ScrolledW.h>
 #include <Xm/Xm.h>
@@ -132,8 +134,15 @@ UIwindow* UIwidgetToClass(Widget w) {
   const char* name = XtName(w);
   if (std::strcmp(name, "NEcontainer") == 0 || std::strcmp(name, "NEprimitive") == 0)
     return nullptr;
+  // Read from the record where Motif keeps it: this runs several times per object and per
+  // event, and XtGetValues looks the resource up by name each time.
   XtPointer data = nullptr;
-  XtVaGetValues(w, XmNuserData, &data, nullptr);
+  if (XmIsPrimitive(w))
+    data = reinterpret_cast<XmPrimitiveWidget>(w)->primitive.user_data;
+  else if (XmIsManager(w))
+    data = reinterpret_cast<XmManagerWidget>(w)->manager.user_data;
+  else
+    XtVaGetValues(w, XmNuserData, &data, nullptr);
   // User data that names no live binding (one deleted while its widget stayed, or another
   // library's data) is not a binding.
   auto* binding = static_cast<UIwindow*>(data);
