@@ -98,6 +98,14 @@ OMobj_id shown(const char* type, const std::string& name, OMobj_id group, OMobj_
   return id;
 }
 
+// Adds one measured run to a side's totals (wall seconds, X requests) and shows the requests.
+void record(Side* side, benchmark::State& state, double seconds, unsigned long requests) {
+  side->seconds += seconds;
+  side->requests += static_cast<double>(requests);
+  side->runs += 1;
+  state.counters["requests"] = static_cast<double>(requests);
+}
+
 // ---- The mixed set: instancing and destruction ----------------------------------------------
 
 // What one phase cost: wall and client CPU seconds, X requests, per control.
