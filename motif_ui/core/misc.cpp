@@ -64,6 +64,13 @@ void UIwatchWidgets(Display* display) {
   XtAddCallback(XtHooksOfDisplay(display), XtNcreateHook, remember, nullptr);
 }
 
+std::vector<Widget> UIrootWidgetsOf(Display* display) {
+  std::vector<Widget> roots;
+  for (Widget w : live())
+    if (!w->core.being_destroyed && !XtParent(w) && XtDisplay(w) == display) roots.push_back(w);
+  return roots;
+}
+
 bool UIisBeingDestroyed(Widget w) {
   if (!w || !live().count(w)) return true;
   return w->core.being_destroyed != False;
