@@ -30,13 +30,16 @@ const char* kUsage =
     "  --screenshot F.png   wait until the interface settles, write its picture, exit\n"
     "  --script F           run commands from F (- for standard input), then exit\n"
     "  --stay               keep running after the script until the windows are closed\n"
+    "  --deadline S         give each script command S seconds (0 to 3600, default 10)\n"
+    "                       beyond its own time before uirun gives up on the X server\n"
     "  --templates PATH     also read templates from PATH (a file or folder of *.yaml);\n"
     "                       a templates/ folder beside FILE is always read\n"
     "  --help, --version\n"
     "  and the standard X toolkit options (-display, -geometry, -xrm ...).\n";
 
 const char* kStatus =
-    "Exit status: 0 success, 1 a failed expect or script error, 2 a bad file or options.\n";
+    "Exit status: 0 success, 1 a failed expect or script error, 2 a bad file or options,\n"
+    "3 a script command past its deadline (the X server does not answer).\n";
 
 // The options, the script commands (from the session's table) and the exit statuses.
 std::string usage() {
@@ -54,6 +57,7 @@ struct Options {
   std::vector<std::string> templates;
   std::vector<char*> xtArgs;  // what goes to the toolkit
   bool displayGiven = false;
+  int graceMs = 10000;
 };
 
 // 0 to go on; otherwise the exit status.
@@ -83,6 +87,15 @@ int parse(int argc, char** argv, Options* o, bool* done) {
       if (!value(&o->screenshot)) return 2;
     } else if (a == "--script") {
       if (!value(&o->script)) return 2;
+    } else if (a == "--deadline") {
+      std::string t;
+      char* end = nullptr;
+      long seconds = value(&t) ? std::strtol(t.c_str(), &end, 10) : -1;
+      if (t.empty() || *end || seconds < 0 || seconds > 3600) {
+        std::cerr << "uirun: --deadline takes seconds (0 to 3600)\n";
+        return 2;
+      }
+      o->graceMs = static_cast<int>(seconds) * 1000;
     } else if (a == "--templates") {
       std::string t;
       if (!value(&t)) return 2;
@@ -184,6 +197,7 @@ int main(int argc, char** argv) {
   OMobj_id place;
   OMget_array_subobj(OMinst_obj, 0, &place, 0);
   Session session(place, loaded.objects);
+  session.setDeadlineGrace(options.graceMs);
   session.settle();
   if (justRun && !session.showsAnything()) {
     for (OMobj_id id : loaded.objects) UIdumpObject(std::cout, id, 0);

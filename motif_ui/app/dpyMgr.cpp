@@ -186,6 +186,7 @@ UIdpyContext::UIdpyContext(const char* name) : displayName(name) {
   }
   if (!name || !*name) displayName = DisplayString(DisplayPtr);
   finishOpening();
+  UIwatchDisplayLoss(DisplayPtr, first);
 }
 
 void UIdpyContext::finishOpening() {
@@ -254,6 +255,11 @@ void* UIdpyContext::getWtDpyContext() {
 void UIdpyContext::closeDisplay() {
   if (!DisplayPtr) return;
   EVXdel_select(DisplayPtr);
+  // Every widget of the display goes first: Xt closes the connection but leaves the widgets
+  // (and their memory) behind. Inside a dispatch both wait for its end, destroys first.
+  for (Widget root : UIrootWidgetsOf(DisplayPtr)) XtDestroyWidget(root);
+  if (DefaultHiddenShell == _hiddenShell) DefaultHiddenShell = nullptr;
+  _appShell = _hiddenShell = _managerShell = nullptr;
   XtCloseDisplay(DisplayPtr);
   DisplayPtr = nullptr;
 }
