@@ -54,7 +54,8 @@ void closeLost(void*) {
   gone.swap(lost());
   for (Display* display : gone) {
     std::string name = DisplayString(display);
-    for (Widget root : UIrootWidgetsOf(display)) XtDestroyWidget(root);
+    for (Widget root : UIrootWidgetsOf(display))
+      if (!UIisBeingDestroyed(root)) XtDestroyWidget(root);  // an earlier one may have taken it
     UIdpyContext* ctx = UIgetDisplayContext(display);
     if (ctx->DisplayPtr == display) {
       if (DefaultHiddenShell == ctx->_hiddenShell) DefaultHiddenShell = nullptr;

@@ -257,7 +257,8 @@ void UIdpyContext::closeDisplay() {
   EVXdel_select(DisplayPtr);
   // Every widget of the display goes first: Xt closes the connection but leaves the widgets
   // (and their memory) behind. Inside a dispatch both wait for its end, destroys first.
-  for (Widget root : UIrootWidgetsOf(DisplayPtr)) XtDestroyWidget(root);
+  for (Widget root : UIrootWidgetsOf(DisplayPtr))
+    if (!UIisBeingDestroyed(root)) XtDestroyWidget(root);  // an earlier one may have taken it
   if (DefaultHiddenShell == _hiddenShell) DefaultHiddenShell = nullptr;
   _appShell = _hiddenShell = _managerShell = nullptr;
   XtCloseDisplay(DisplayPtr);
