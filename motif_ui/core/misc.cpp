@@ -6,6 +6,7 @@
 
 #include <X11/IntrinsicP.h>
 #include <X11/Shell.h>
+#include <Xm/Display.h>
 #include <Xm/Frame.h>
 #include <Xm/MainW.h>
 #include <Xm/RowColumn.h>
@@ -67,7 +68,9 @@ void UIwatchWidgets(Display* display) {
 std::vector<Widget> UIrootWidgetsOf(Display* display) {
   std::vector<Widget> roots;
   for (Widget w : live())
-    if (!w->core.being_destroyed && !XtParent(w) && XtDisplay(w) == display) roots.push_back(w);
+    // Motif's own display object goes when the display is closed, not before.
+    if (!w->core.being_destroyed && !XtParent(w) && XtDisplay(w) == display && !XmIsDisplay(w))
+      roots.push_back(w);
   return roots;
 }
 
