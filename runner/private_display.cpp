@@ -17,6 +17,16 @@ PrivateDisplay::~PrivateDisplay() {
   waitpid(pid_, &status, 0);
 }
 
+void PrivateDisplay::signal(int sig) {
+  if (pid_ <= 0) return;
+  kill(pid_, sig);
+  if (sig == SIGKILL) {
+    int status;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+  }
+}
+
 std::string PrivateDisplay::start(std::string* error, const char* screen) {
   // Servers that pick their display number (-displayfd) at the same moment can both take the
   // same one; starts are taken one at a time, across processes, through a lock file.

@@ -11,9 +11,15 @@
 #include <Xm/CascadeBG.h>
 #include <Xm/List.h>
 #include <Xm/RowColumn.h>
+#include <Xm/Text.h>
+#include <Xm/TextF.h>
+#include <sys/time.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -250,6 +256,40 @@ void UIdumpObject(std::ostream& out, OMobj_id id, int indent) {
   for (int i = 0; i < count; ++i) UIdumpObject(out, OMget_subobj_at(id, i), indent + 1);
 }
 
+// ---- Deadlines ----------------------------------------------------------------------------
+namespace {
+
+// A command that blocks in Xlib (the server stopped, or gone without the connection breaking)
+// cannot be interrupted from inside; a timer signal ends the process instead, with the message
+// written beforehand (nothing but write and _exit is safe in a signal handler).
+
+char deadlineText[600];
+size_t deadlineLength = 0;
+
+void deadlineExpired(int) {
+  ssize_t written = ::write(2, deadlineText, deadlineLength);
+  (void)written;
+  _exit(3);
+}
+
+void armDeadline(long ms, const std::string& text) {
+  size_t n = std::min(text.size(), sizeof deadlineText);
+  std::memcpy(deadlineText, text.data(), n);
+  deadlineLength = n;
+  std::signal(SIGALRM, deadlineExpired);
+  itimerval timer{};
+  timer.it_value.tv_sec = ms / 1000;
+  timer.it_value.tv_usec = (ms % 1000) * 1000;
+  setitimer(ITIMER_REAL, &timer, nullptr);
+}
+
+void disarmDeadline() {
+  itimerval timer{};
+  setitimer(ITIMER_REAL, &timer, nullptr);
+}
+
+}  // namespace
+
 // ---- The session ----------------------------------------------------------------------------
 
 Session::Session(OMobj_id place, std::vector<OMobj_id> objects)
@@ -358,7 +398,20 @@ int Session::runScript(std::istream& in, const std::string& origin, bool* quit) 
     std::string text = trim(line);
     if (text.empty() || text[0] == '#') continue;
     std::string error;
+    // The deadline: the command's own time plus the grace.
+    Line parsed;
+    std::string ignored;
+    long own = 10000;
+    if (parseLine(text, &parsed, &ignored)) {
+      if (parsed.verb == "settle") own = 5000;
+      if (parsed.verb == "wait") own = std::strtol(parsed.path.c_str(), nullptr, 10);
+    }
+    long limit = std::max(0L, std::min(own, 600000L)) + graceMs_;
+    armDeadline(limit, origin + ":" + std::to_string(number) + ": " + parsed.verb +
+                           ": deadline of " + std::to_string(limit) +
+                           " ms expired (the X server does not answer)\n");
     int status = command(text, &error, quit);
+    disarmDeadline();
     std::cout.flush();  // a script fed through a pipe sees each answer as it comes
     if (status != 0) {
       std::cerr << origin << ":" << number << ": " << error << "\n";
@@ -429,24 +482,35 @@ std::string Session::commandHelp() {
   return out;
 }
 
-int Session::command(const std::string& line, std::string* error, bool* quit) {
-  std::istringstream words(line);
-  std::string verb;
-  Args args;
-  words >> verb >> args.path;
-  std::getline(words, args.rest);
-  args.rest = trim(args.rest);
+bool Session::parseLine(const std::string& text, Line* line, std::string* error) {
+  std::istringstream words(text);
+  *line = Line();
+  words >> line->verb >> line->path;
+  std::getline(words, line->rest);
+  line->rest = trim(line->rest);
   const Command* found = nullptr;
   for (const Command& c : commands())
-    if (verb == c.verb) found = &c;
+    if (line->verb == c.verb) found = &c;
   if (!found) {
-    *error = verb.empty() ? "empty command" : "unknown command " + verb;
-    return 1;
+    *error = line->verb.empty() ? "empty command" : "unknown command " + line->verb;
+    return false;
   }
-  if (found->needs != Needs::kNothing && args.path.empty()) {
-    *error = verb + " needs a path";
-    return 1;
+  if (found->needs != Needs::kNothing && line->path.empty()) {
+    *error = line->verb + " needs a path";
+    return false;
   }
+  return true;
+}
+
+int Session::command(const std::string& text, std::string* error, bool* quit) {
+  Line line;
+  if (!parseLine(text, &line, error)) return 1;
+  const Command* found = nullptr;
+  for (const Command& c : commands())
+    if (line.verb == c.verb) found = &c;
+  Args args;
+  args.path = line.path;
+  args.rest = line.rest;
   if (found->needs == Needs::kWidget) {
     args.widget = widgetOf(args.path, error);
     if (!args.widget) return 1;
@@ -806,6 +870,8 @@ int Session::doRes(const Args& a, std::string* error, bool*) {
     char* s = nullptr;
     std::memcpy(&s, value, sizeof s);
     text = s ? s : "";
+    // The text widgets hand out a copy of their value, which the asker frees.
+    if (resource == XmNvalue && (XmIsText(target) || XmIsTextField(target))) XtFree(s);
   } else if (!convertToText(target, typeName, value, size, &text)) {
     *error = "cannot show " + resource + " (" + typeName + ") as text";
     return 1;

@@ -37,14 +37,27 @@ class Session {
 
   // Runs script lines from `in`; `origin` names it in messages. Returns the exit status:
   // 0, or 1 for a failed expect or a bad command (after a message on standard error).
-  // Sets *quit when the script said "quit".
+  // Sets *quit when the script said "quit". Each command has a deadline: its own time
+  // (`wait MS`: MS; `settle`: its 5 s; others 10 s) plus graceMs. A command still running
+  // then (a stuck or lost X server blocks in Xlib) ends the process with status 3 and
+  // "ORIGIN:LINE: VERB: deadline of N ms expired ..." on standard error.
   int runScript(std::istream& in, const std::string& origin, bool* quit);
+  void setDeadlineGrace(int graceMs) { graceMs_ = graceMs; }
 
   // What the "save" command does (uirun --edit sets it): returns 0, or 1 with a message.
   void onSave(std::function<int(std::string*)> save) { save_ = std::move(save); }
 
   // The script commands, one a line: "  VERB SYNTAX   help", in the order of the table.
   static std::string commandHelp();
+
+  // One script line taken apart without running it: the verb (known), the word after it and
+  // the rest trimmed. false with *error for an unknown verb or a missing path. Needs no X.
+  struct Line {
+    std::string verb;
+    std::string path;
+    std::string rest;
+  };
+  static bool parseLine(const std::string& text, Line* line, std::string* error);
 
  private:
   // What a command's line holds: the word after the verb (a path, or the verb's own
@@ -98,6 +111,7 @@ class Session {
   OMobj_id place_;
   std::vector<OMobj_id> objects_;
   std::function<int(std::string*)> save_;
+  int graceMs_ = 10000;
 };
 
 // Text of an object's value as "get" prints it (numbers, text, "[a, b]" for arrays); false

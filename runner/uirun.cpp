@@ -41,7 +41,8 @@ const char* kXtOptions =
     "go to the toolkit as they are.\n";
 
 const char* kStatus =
-    "Exit status: 0 success, 1 a failed expect or script error, 2 a bad file or options.\n";
+    "Exit status: 0 success, 1 a failed expect or script error, 2 a bad file or options,\n"
+    "3 a script command past its deadline (the X server does not answer).\n";
 
 // The usage line first, where people look for it, then what uirun does.
 class UsageFormatter : public CLI::Formatter {
@@ -65,6 +66,7 @@ struct Options {
   std::vector<std::string> templates;
   std::vector<char*> xtArgs;  // what goes to the toolkit
   bool displayGiven = false;
+  int graceSeconds = 10;
 };
 
 // The command line: uirun's own options (CLI11) and the X toolkit's, told apart by their
@@ -82,6 +84,11 @@ class CommandLine {
     app_.add_option("--script", o->script, "run commands from F (- for standard input), then exit")
         ->type_name("F");
     app_.add_flag("--stay", o->stay, "keep running after the script until the windows are closed");
+    app_.add_option("--deadline", o->graceSeconds,
+                    "give each script command S seconds beyond its own time before uirun gives "
+                    "up on the X server (0 to 3600, default 10)")
+        ->type_name("S")
+        ->check(CLI::Range(0, 3600));
     app_.add_flag("--edit", o->edit,
                   "layout editing: button 2 selects, moves and resizes (grid 4); Delete "
                   "deletes, Ctrl+Z undoes, Ctrl+Y redoes, Ctrl+S saves the x, y, width and "
@@ -296,6 +303,7 @@ int main(int argc, char** argv) {
         [&session](const std::vector<OMobj_id>& objects) { session.setObjects(objects); });
     watcher->start();
   }
+  session.setDeadlineGrace(options.graceSeconds * 1000);
   session.settle();
   if (justRun && !session.showsAnything()) {
     for (OMobj_id id : loaded.objects) UIdumpObject(std::cout, id, 0);

@@ -79,3 +79,8 @@ int TMload_translations(const char* path) {
   }
   return count;
 }
+
+void TMclear_translations() {
+  loaded().texts.clear();
+  loaded().storage.clear();
+}

@@ -10,3 +10,7 @@ const char* TMget_translation(const char* key, int unused);
 // text is a line break). Later loads override earlier ones. Returns the number of texts
 // read, or -1 when the file cannot be read (nothing changes then).
 int TMload_translations(const char* path);
+
+// Forgets every loaded text (the built-in ones stay). Texts handed out before are no longer
+// valid, so only a test or a fuzz target that holds none calls this.
+void TMclear_translations();

@@ -33,7 +33,8 @@ class UIdpyContext {
   // Made once per display: it is stored in the table's entry of this connection (never
   // appended), so every copy of a context asks for the same one.
   void* getWtDpyContext();
-  // Closes the connection (widgets are left as they are).
+  // Destroys every widget of the display (the shells of this context with them), then closes
+  // the connection.
   void closeDisplay();
 
   UtString displayName;
@@ -107,6 +108,13 @@ extern void (*UIdisplayErrorHook)(const char* text);
 // naming it, and errors of text drawing (the rendering extension's pictures) for requests made
 // after goneAfter and before this call, are not reported.
 void UIwindowLost(Display* display, Window window, unsigned long goneAfter);
+
+// Watches a display's connection for loss (its server killed or gone). Losing the first
+// display of the process ends it: a message on standard error, status 1, never a hang. A
+// later display is closed after the event loop's turn, which destroys its windows; the loss
+// is reported through UIdisplayErrorHook and the program goes on with its other displays.
+// Every display the library opens is watched.
+void UIwatchDisplayLoss(Display* display, bool first);
 
 // Number of entries in the table (for tests and diagnostics).
 int UIdisplayTableSize();

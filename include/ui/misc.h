@@ -4,6 +4,8 @@
 
 #include <X11/Intrinsic.h>
 
+#include <vector>
+
 #include "om/om.h"
 
 class UIwindow;
@@ -26,6 +28,10 @@ bool UIisDial(const OMobj_id& id);
 // freed, garbage, or of a display the library does not serve), and for a widget being
 // destroyed. Never reads through a pointer it does not know to be live.
 bool UIisBeingDestroyed(Widget w);
+// The live widgets of a watched display that have no parent (application shells and the
+// like), except Motif's display object (which goes when the display is closed): destroying
+// them destroys every widget of the display.
+std::vector<Widget> UIrootWidgetsOf(Display* display);
 // Records every widget made and destroyed on display from now on (done for each display the
 // library opens or is given).
 void UIwatchWidgets(Display* display);

@@ -320,6 +320,7 @@ UIdpyContext::UIdpyContext(const char* name) : displayName(name) {
   }
   if (!name || !*name) displayName = DisplayString(DisplayPtr);
   finishOpening();
+  UIwatchDisplayLoss(DisplayPtr, first);
 }
 
 void UIdpyContext::finishOpening() {
@@ -391,6 +392,12 @@ void* UIdpyContext::getWtDpyContext() {
 void UIdpyContext::closeDisplay() {
   if (!DisplayPtr) return;
   EVXdel_select(DisplayPtr);
+  // Every widget of the display goes first: Xt closes the connection but leaves the widgets
+  // (and their memory) behind. Inside a dispatch both wait for its end, destroys first.
+  for (Widget root : UIrootWidgetsOf(DisplayPtr))
+    if (!UIisBeingDestroyed(root)) XtDestroyWidget(root);  // an earlier one may have taken it
+  if (DefaultHiddenShell == _hiddenShell) DefaultHiddenShell = nullptr;
+  _appShell = _hiddenShell = _managerShell = nullptr;
   XtCloseDisplay(DisplayPtr);
   DisplayPtr = nullptr;
 }

@@ -6,6 +6,7 @@
 
 #include <X11/IntrinsicP.h>
 #include <X11/Shell.h>
+#include <Xm/Display.h>
 #include <Xm/Frame.h>
 #include <Xm/MainW.h>
 #include <Xm/ManagerP.h>
@@ -64,6 +65,15 @@ void UIwatchWidgets(Display* display) {
     if (d == display) return;
   watched().push_back(display);
   XtAddCallback(XtHooksOfDisplay(display), XtNcreateHook, remember, nullptr);
+}
+
+std::vector<Widget> UIrootWidgetsOf(Display* display) {
+  std::vector<Widget> roots;
+  for (Widget w : live())
+    // Motif's own display object goes when the display is closed, not before.
+    if (!w->core.being_destroyed && !XtParent(w) && XtDisplay(w) == display && !XmIsDisplay(w))
+      roots.push_back(w);
+  return roots;
 }
 
 bool UIisBeingDestroyed(Widget w) {

@@ -28,6 +28,8 @@ class PrivateServer {
   PrivateServer(const PrivateServer&) = delete;
   PrivateServer& operator=(const PrivateServer&) = delete;
   const std::string& name() const { return name_; }
+  // Sends the server a signal (SIGKILL: the server is gone; SIGSTOP/SIGCONT: stuck, going).
+  void signal(int sig) { server_.signal(sig); }
 
  private:
   PrivateDisplay server_;
