@@ -37,6 +37,16 @@ class XmStringArray {
     for (XmString s : items_) XmStringFree(s);
   }
   void add(XmString s) { items_.push_back(s); }
+  // Adds the first count texts of a string array; an element that does not read shows as
+  // unreadable (the single list shows "", the multiple list " ").
+  void addStrings(OMobj_id strings, int count, const char* unreadable) {
+    for (int i = 0; i < count; ++i) {
+      char* text = nullptr;
+      bool read = OMget_str_array_val(strings, i, &text, 0) == 1;
+      add(CSstr_to_Xm(read ? text : unreadable));
+      std::free(text);
+    }
+  }
   XmString* data() { return items_.empty() ? nullptr : items_.data(); }
   int count() const { return static_cast<int>(items_.size()); }
 
@@ -197,12 +207,7 @@ void UIlist::updateCombo() {
   if (!readInt(objId, "stringdims", &count)) return;
   OMobj_id strings = sub(objId, "strings");
   XmStringArray items;
-  for (int i = 0; i < count; ++i) {
-    char* text = nullptr;
-    bool read = OMget_str_array_val(strings, i, &text, 0) == 1;
-    items.add(CSstr_to_Xm(read ? text : ""));
-    std::free(text);
-  }
+  items.addStrings(strings, count, "");
   Widget sw = XtParent(list_);
   Dimension width = 0, height = 0;
   XtVaGetValues(sw, XmNwidth, &width, XmNheight, &height, nullptr);
@@ -369,12 +374,7 @@ void UImultiList::updateCombo() {
   if (!readInt(objId, "stringdims", &count)) return;
   OMobj_id strings = sub(objId, "strings");
   XmStringArray items;
-  for (int i = 0; i < count; ++i) {
-    char* text = nullptr;
-    bool read = OMget_str_array_val(strings, i, &text, 0) == 1;
-    items.add(CSstr_to_Xm(read ? text : " "));
-    std::free(text);
-  }
+  items.addStrings(strings, count, " ");
   Widget sw = XtParent(list_);
   Dimension width = 0, height = 0;
   XtVaGetValues(sw, XmNwidth, &width, XmNheight, &height, nullptr);

@@ -233,25 +233,25 @@ void UIfileSBApplyCallback(Widget w, XtPointer data, XtPointer) {
     return;
   }
   std::string directory = textOf(fsb, XmNdirectory);
-  std::string spec = textOf(fsb, XmNdirSpec);
+  std::string chosenPath = textOf(fsb, XmNdirSpec);  // the folder and the typed name
   int dirWritable, exists, isDirectory, writable;
   {
     Squash squash;
     dirWritable = FILEexists(directory.c_str(), FILE_WRITABLE_DIR, 0);
-    exists = FILEexists(spec.c_str(), FILE_EXISTS, 0);
-    isDirectory = FILEexists(spec.c_str(), FILE_DIRECTORY, 0);
-    writable = FILEexists(spec.c_str(), FILE_WRITABLE_FILE, 0);
+    exists = FILEexists(chosenPath.c_str(), FILE_EXISTS, 0);
+    isDirectory = FILEexists(chosenPath.c_str(), FILE_DIRECTORY, 0);
+    writable = FILEexists(chosenPath.c_str(), FILE_WRITABLE_FILE, 0);
   }
   if (!dirWritable)
     UIfileSBCreateErrorDialog(fsb, "Unable to write to directory %s", directory.c_str());
   else if (!exists)
     UIfileSBConfirm(fsb);
   else if (isDirectory)
-    UIfileSBCreateErrorDialog(fsb, "%s is a directory.", spec.c_str());
+    UIfileSBCreateErrorDialog(fsb, "%s is a directory.", chosenPath.c_str());
   else if (writable)
-    UIfileSBCreateConfirmDialog(fsb, spec.c_str());
+    UIfileSBCreateConfirmDialog(fsb, chosenPath.c_str());
   else
-    UIfileSBCreateErrorDialog(fsb, "Unable to write to file %s", spec.c_str());
+    UIfileSBCreateErrorDialog(fsb, "Unable to write to file %s", chosenPath.c_str());
 }
 
 void UIfileSBConfirm(Widget fsb) {

@@ -226,8 +226,7 @@ UIlayout::CursorKind zoneOf(int x, int y, int w, int h, int* action) {
 
 }  // namespace
 
-// ---- Undo and redo
-// --------------------------------------------------------------------------------
+// ---- Undo and redo ------------------------------------------------------------------------------
 
 namespace {
 
@@ -920,8 +919,7 @@ void UIlayout::cmdListEnterNotifyCB(Widget, XtPointer container, XEvent* event, 
   push(std::move(step));
 }
 
-// ---- Ending and forgetting
-// ------------------------------------------------------------------------
+// ---- Ending and forgetting ----------------------------------------------------------------------
 
 void UIlayout::cleanUpLayoutState() {
   dropSelection(true);

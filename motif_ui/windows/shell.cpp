@@ -614,8 +614,7 @@ void UIshell::setVisibility() {
   }
 }
 
-// ---- Realize, popup, map, size, close
-// ------------------------------------------------------------
+// ---- Realize, popup, map, size, close -----------------------------------------------------------
 
 namespace {
 
@@ -908,8 +907,7 @@ void UIshell::updateObject(int seq) {
   UIwindow::updateObject(seq);
 }
 
-// ---- Rebuild and destruction
-// ---------------------------------------------------------------------
+// ---- Rebuild and destruction --------------------------------------------------------------------
 
 void UIshell::rebuildObject(Widget) {
   Widget oldShell = shellWidget;
@@ -1000,8 +998,7 @@ void UIshell::destroyObject() {
   if (!UIisBeingDestroyed(shell)) XtDestroyWidget(shell);
 }
 
-// ---- The window manager's frame
-// ---------------------------------------------------------------------
+// ---- The window manager's frame -----------------------------------------------------------------
 
 int UIshell::findWMType(Widget w) {
   if (UIisBeingDestroyed(w)) return 0;
@@ -1094,8 +1091,7 @@ void UIconfigureEventDebug(const char* where, XConfigureEvent* e) {
               e->send_event);
 }
 
-// ---- Entry points
-// ---------------------------------------------------------------------------------
+// ---- Entry points -------------------------------------------------------------------------------
 
 void UIshellInit() {
   if (!!UIshell::UIshellRealizeCBId) return;

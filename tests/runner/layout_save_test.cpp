@@ -182,6 +182,36 @@ TEST_F(EditSave, AnIncludedObjectIsSavedInItsOwnFile) {
   EXPECT_NE(slurp(inc).find("    x: 8\n    type: UIlabel\n"), std::string::npos) << slurp(inc);
 }
 
+TEST_F(EditSave, ObjectsTheFileDoesNotDefineAreListedAndNotWritten) {
+  // The toolbar's buttons are copied from its template's button while the session runs: the
+  // file has no place for them, so their edits are listed and every other edit still saved.
+  std::string text = replaced(kFile, "  d:\n",
+                              "  t1: {type: UItool, label: One}\n"
+                              "  t2: {type: UItool, label: Two}\n"
+                              "  bar:\n"
+                              "    type: UItoolbar\n"
+                              "    y: 190\n"
+                              "    cmdList: [t1, t2]\n"
+                              "  d:\n");
+  std::string path = write("tools.yaml", text);
+  Result r = run(path,
+                 "click win.bar.buttons.button0 2\n"
+                 "drag win.bar.buttons.button0 97 10 109 10 2\n"  // the right edge: 100 -> 112
+                 "expect win.bar.buttons.button0.width 112\n"
+                 "click win.a 2\n"
+                 "drag win.a 40 20 53 20 2\n"
+                 "save\n");
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_NE(r.out.find("Applications[0].win.bar.buttons.button0: width of an object made at "
+                       "run time or by a template; not saved\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("button1"), std::string::npos) << "only what was edited is listed";
+  EXPECT_NE(r.out.find("saved "), std::string::npos) << r.out;
+  EXPECT_EQ(slurp(path), replaced(text, "    x: 21\n", "    x: 36\n"))
+      << "no width written anywhere for the button";
+}
+
 TEST_F(EditSave, AReadOnlyFileIsRefusedAndTheEditsKept) {
   fs::permissions(file, fs::perms::owner_read);
   Result r = run(file,

@@ -353,4 +353,35 @@ TEST_F(SyncDialog, NoDialogWaitLeavesTheHandlersUninstalled) {
   EXPECT_EQ(ERRget_outofmem_dialog_handler(), &UIsync_outofmem_dialog);
 }
 
+// A dialog that cannot be made (its display cannot be opened) is reported with its message
+// and answered at once: -1 from the plain call, "no" from the question, "exit" from the out of
+// memory one; nothing is left behind and nothing waits for an answer.
+TEST_F(SyncDialog, ADialogThatCannotBeMadeIsReportedAndAnsweredAtOnce) {
+  UIsyncDialogWaitHook = nullptr;
+  const char* was = std::getenv("DISPLAY");
+  std::string saved = was ? was : "";
+  // The library's own display is open already: only the dialog's is missing.
+  ASSERT_NE(UIgetDisplayContext(saved.c_str())->DisplayPtr, nullptr);
+  setenv("DISPLAY", ":9999", 1);
+  int plain = UIsync_dialog("OK!Cancel", '!', "Question", "Unseen %d", 7);
+  int yesno = UIsync_yesno_dialog("Question", "Unseen too");
+  int outOfMemory = UIsync_outofmem_dialog("No room");
+  if (was)
+    setenv("DISPLAY", saved.c_str(), 1);
+  else
+    unsetenv("DISPLAY");
+  EXPECT_EQ(plain, -1);
+  EXPECT_EQ(yesno, 0);
+  EXPECT_EQ(outOfMemory, 0);
+  int failures = 0;
+  bool messageKept = false;
+  for (const std::string& r : uitest::reports()) {
+    if (r.find("couldn't create msg dialog") != std::string::npos) ++failures;
+    if (r.find("Unseen 7") != std::string::npos) messageKept = true;
+  }
+  EXPECT_EQ(failures, 3);
+  EXPECT_TRUE(messageKept);
+  EXPECT_FALSE(leftovers());
+}
+
 }  // namespace

@@ -134,6 +134,8 @@ class Options : public ::testing::Test {
   }
   // Posts an option menu and chooses the button at position i.
   static void chooseFromOptionMenu(UIoptionMenu* menu, Widget item) {
+    // A click before the option menu is on screen posts nothing (seen on a loaded machine).
+    ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(menu->widget()); }));
     uitest::pumpFor(80);
     Widget gadget = XmOptionButtonGadget(menu->widget());
     Position gx = 0, gy = 0;

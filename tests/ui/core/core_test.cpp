@@ -812,8 +812,7 @@ TEST_F(Core, OnButtonDownFiltersByTheRequestMask) {
   UIobjIdToClass(view)->interactors = nullptr;
 }
 
-// ---- Stale pointers and hostile pictures
-// ----------------------------------------------------------
+// ---- Stale pointers and hostile pictures --------------------------------------------------------
 
 TEST_F(Core, StalePointersAreLeftAlone) {
   Widget gone = XmCreateLabel(box, const_cast<char*>("gone"), nullptr, 0);

@@ -19,6 +19,7 @@
 #include "ui/UIcursor.h"
 #include "ui/UIcursorP.h"
 #include "ui/core.h"
+#include "ui/layout.h"
 #include "ui/misc.h"
 #include "ui/picture.h"
 #include "ui_test.h"
@@ -202,6 +203,33 @@ TEST_F(Cursors, TheWindowShowsTheShapeAndSwitchesWithIt) {
   EXPECT_EQ(over(l), cross);
   OMset_int_val(sub(c, "number"), 53);
   EXPECT_EQ(over(l), fleur);
+}
+
+TEST_F(Cursors, TheLayoutEditorShowsTheMoveCursorOnTheSelection) {
+  Image fleur = reference_(XC_fleur), corner = reference_(XC_top_left_corner);
+  ASSERT_GT(fleur.width, 0) << "XFixes gives cursor images";
+  ASSERT_FALSE(fleur == corner);
+  OMobj_id state = make("UIlayoutEditState", "edit", OMnull_obj, {{"edit", 1}});
+  OMobj_id l = label("edited", OMnull_obj);
+  OMset_int_val(sub(l, "layout.edit"), 1);
+  Widget w = UIobjIdToWidget(l);
+  Image before = over(l);
+  ASSERT_FALSE(before == fleur) << "no move cursor before the selection";
+  uitest::click(w, 60, 30, 2);
+  uitest::pumpFor(20);
+  ASSERT_EQ(UIlayout::state, 3);
+  ASSERT_EQ(UIlayout::moveWidget, w);
+  // Shown at once, before the pointer moves again.
+  EXPECT_EQ(currentCursor(dpy), fleur);
+  uitest::movePointer(w, 1, 1);  // the top-left handle
+  uitest::pumpFor(30);
+  EXPECT_EQ(currentCursor(dpy), corner);
+  uitest::movePointer(w, 60, 30);  // back in the middle
+  uitest::pumpFor(30);
+  EXPECT_EQ(currentCursor(dpy), fleur);
+  UIlayout::cleanUpLayoutState();
+  EXPECT_EQ(over(l), before) << "the selection's end gives the widget its own cursor back";
+  OMset_int_val(sub(state, "edit"), 0);
 }
 
 TEST_F(Cursors, OffOrUnlinkedShowsTheParentsCursor) {

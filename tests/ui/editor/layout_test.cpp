@@ -299,6 +299,34 @@ TEST_F(Editor, RefusedEditsChangeNothing) {
   EXPECT_EQ(at(window, "x"), sx);
 }
 
+TEST_F(Editor, ASizeOf2048OrMoreIsRefused) {
+  // The server is narrower than the limit, so the widget starts just under it, its left edge on
+  // the screen, and the drag pulls that edge out to the left.
+  OMobj_id wide = make("UIshell", "wide", OMnull_obj,
+                       {{"visible", 1}, {"x", 0}, {"y", 0}, {"width", 2300}, {"height", 200}});
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(widget(wide)); }));
+  OMobj_id l = item("UIlabel", "broad", 40, 40, 2036, 40, wide);
+  ASSERT_EQ(at(l, "width"), 2036);
+  uitest::click(widget(l), 100, 20, 2);
+  uitest::pumpFor(20);
+  ASSERT_EQ(UIlayout::state, 3);
+  drag(l, 2, 20, -6, 20);  // a left-edge drag that stays under the limit is taken
+  int x = at(l, "x"), width = at(l, "width");
+  EXPECT_LT(x, 40);
+  EXPECT_GT(width, 2036);
+  ASSERT_LT(width, 2048);
+  EXPECT_EQ(x + width, 40 + 2036) << "the right edge stays";
+  drag(l, 2, 20, -30, 20);  // past 2048: refused on release, though earlier steps were not
+  EXPECT_EQ(at(l, "x"), x);
+  EXPECT_EQ(at(l, "width"), width);
+  EXPECT_EQ(at(l, "height"), 40);
+  Dimension ww = 0;
+  XtVaGetValues(widget(l), XtNwidth, &ww, nullptr);
+  EXPECT_EQ(ww, width) << "the widget is left as it was";
+  EXPECT_EQ(UIlayout::state, 3) << "still selected";
+  EXPECT_TRUE(uitest::reports().empty());
+}
+
 TEST_F(Editor, ADropIntoAnotherContainerReparents) {
   OMobj_id a = item("UIpanel", "a", 0, 0, 180, 280);
   OMobj_id b = item("UIpanel", "b", 200, 0, 180, 280);
