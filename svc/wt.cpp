@@ -178,6 +178,16 @@ void WTdestroy_display_font_info(Display* display) {
   }
 }
 
+void WTforget_display_font_info(Display* display) {
+  for (auto& d : displays()) {
+    if (d->display != display) continue;
+    for (auto& f : d->fontsets) f->table = nullptr;  // deliberately not freed, see the header
+    d->fontsets.clear();
+    d->images.clear();
+    d->textFont = nullptr;  // the font library closes it with the connection
+  }
+}
+
 int WTtext_width_default(const char* text) {
   if (!text || !defaultDisplay) return 0;
   WTdisplay* d = stateOf(defaultDisplay);

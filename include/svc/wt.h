@@ -44,6 +44,10 @@ XmFontList WTget_xmfontlist(WTfontset* fontset);
 XmFontList UIget_xmfontlist(Widget widget, int size, int flags);
 // Releases every font set, font and picture of display.
 void WTdestroy_display_font_info(Display* display);
+// Forgets them instead, for a display about to be closed: its server resources go with the
+// connection, and its render tables are left to the process (released before the font
+// library's own close, they made later text on the other displays crash inside that library).
+void WTforget_display_font_info(Display* display);
 // Width in pixels of UTF-8 text in the default font (DejaVu Sans, 12 points) on the first
 // display the window tools were used on; 0 before any.
 int WTtext_width_default(const char* text);

@@ -137,6 +137,15 @@ std::vector<LostWindow>& lostWindows() {
 }
 
 // The first error code of the rendering extension on each display (text is drawn through it).
+// Connections in the middle of their close. The close hooks of the libraries free their server
+// resources then, and some of those are already gone with the widgets: the errors that answer
+// are not the program's and must not open dialogs on the other displays. A connection opened
+// later at the same address is taken off.
+std::vector<Display*>& closingDisplays() {
+  static auto* closing = new std::vector<Display*>;
+  return *closing;
+}
+
 std::vector<std::pair<Display*, int>>& renderErrorBases() {
   static auto* bases = new std::vector<std::pair<Display*, int>>;
   return *bases;
@@ -193,6 +202,8 @@ void reportHeldErrors(void*) {
 // The X error handler: errors that follow from a window another client destroyed are dropped
 // or held; the rest go to the library's error handler.
 int xErrorToErr(Display* display, XErrorEvent* event) {
+  const auto& closing = closingDisplays();
+  if (std::find(closing.begin(), closing.end(), display) != closing.end()) return 0;
   if (aboutLostWindow(display, event)) return 0;
   if (!mayFollowALostWindow(display, event)) return UIXErrorHandler(display, event);
   char text[132];
@@ -319,6 +330,8 @@ UIdpyContext::UIdpyContext(const char* name) : displayName(name) {
     return;
   }
   if (!name || !*name) displayName = DisplayString(DisplayPtr);
+  auto& closing = closingDisplays();
+  closing.erase(std::remove(closing.begin(), closing.end(), DisplayPtr), closing.end());
   finishOpening();
   UIwatchDisplayLoss(DisplayPtr, first);
 }
@@ -393,12 +406,16 @@ void UIdpyContext::closeDisplay() {
   if (!DisplayPtr) return;
   EVXdel_select(DisplayPtr);
   // Every widget of the display goes first: Xt closes the connection but leaves the widgets
-  // (and their memory) behind. Inside a dispatch both wait for its end, destroys first.
+  // (and their memory) behind. Inside a dispatch both wait for its end, destroys first. The
+  // display's fonts are only forgotten, not released (see WTforget_display_font_info).
+  WTforget_display_font_info(DisplayPtr);
   for (Widget root : UIrootWidgetsOf(DisplayPtr))
     if (!UIisBeingDestroyed(root)) XtDestroyWidget(root);  // an earlier one may have taken it
   if (DefaultHiddenShell == _hiddenShell) DefaultHiddenShell = nullptr;
   _appShell = _hiddenShell = _managerShell = nullptr;
-  XtCloseDisplay(DisplayPtr);
+  closingDisplays().push_back(DisplayPtr);
+  XSync(DisplayPtr, False);    // the destroys' own errors come in while still marked
+  XtCloseDisplay(DisplayPtr);  // inside a dispatch, at its end: the mark stays until reopened
   DisplayPtr = nullptr;
 }
 

@@ -16,6 +16,7 @@
 #include "svc/ev.h"
 #include "svc/wt.h"
 #include "ui/dpyMgr.h"
+#include "ui/errorHandler.h"
 #include "ui/misc.h"
 #include "ui/panel.h"
 #include "ui/shell.h"
@@ -494,6 +495,11 @@ TEST_F(Windows, ADisplayChangeMovesTheShell) {
   made.clear();
   EVflush_events();
   UIgetDisplayContext(second.name().c_str())->closeDisplay();
+  // The first display's dialogs keep their fonts when the second goes.
+  int dialogs = UIerrorDialogCount();
+  UIerrorHandler(1, OMnull_obj, "still shown");
+  uitest::pumpFor(50);
+  EXPECT_EQ(UIerrorDialogCount(), dialogs + 1);
 }
 
 TEST_F(Windows, APositionedShellKeepsTheToolkitsSizeHints) {
