@@ -7,6 +7,7 @@
 #include <Xm/Xm.h>
 
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -239,6 +240,18 @@ TEST_F(Lists, UnreadableStringsShowEmptyOrBlankItems) {
   EXPECT_EQ(items(listOf(single)), (std::vector<std::string>{"a", "b", ""}));
   OMobj_id multi = makeList("UImultiList", "mholes", {"a", "b"}, {{"stringdims", 3}});
   EXPECT_EQ(items(listOf(multi)), (std::vector<std::string>{"a", "b", " "}));
+}
+
+TEST_F(Lists, AHostileCountStopsAtABoundPastTheStrings) {
+  OMobj_id list = makeList("UIlist", "hostile", {"a", "b"});
+  OMset_int_val(sub(list, "stringdims"), std::numeric_limits<int>::max());
+  uitest::pumpFor(0);
+  int shown = 0;
+  XtVaGetValues(listOf(list), XmNitemCount, &shown, nullptr);
+  EXPECT_EQ(shown, 65536) << "unreadable items past the end, bounded";
+  OMset_int_val(sub(list, "stringdims"), -5);
+  uitest::pumpFor(0);
+  EXPECT_EQ(items(listOf(list)), std::vector<std::string>{});
 }
 
 TEST_F(Lists, ControlClicksSelectSeveralItemsOfAMultipleList) {
