@@ -91,6 +91,10 @@ class UIdialog : public UIwindow {
   UIdpyContext displayContext;
   bool frameDetected = false;
   UIwmFrame frame;
+  // The position (in the object's terms) the window was last seen at or asked to go to: an
+  // object position equal to it asks for no move.
+  int knownX = -32768;
+  int knownY = -32768;
 
  protected:
   // The creation steps the boxes share. beginCreate: "visible" set (else null), the

@@ -238,10 +238,18 @@ void UIdialog::updateObject(int seq) {
   }
   OMobj_id p;
   int v = 0;
-  if (newer(p = sub(objId, "x"), seq) && OMget_int_val(p, &v) == 1)
+  // A position where the window is (as last written back) or is going (as last asked) asks
+  // for no move: under a manager that puts its frame where asked, the window lands inside the
+  // frame and that position is written back; asking again would move it once more, each round
+  // waiting for the manager's answer, without end.
+  if (newer(p = sub(objId, "x"), seq) && OMget_int_val(p, &v) == 1 && v != knownX) {
+    knownX = v;
     XtVaSetValues(widget_, XmNx, v, XmNdefaultPosition, False, nullptr);
-  if (newer(p = sub(objId, "y"), seq) && OMget_int_val(p, &v) == 1)
+  }
+  if (newer(p = sub(objId, "y"), seq) && OMget_int_val(p, &v) == 1 && v != knownY) {
+    knownY = v;
     XtVaSetValues(widget_, XmNy, v, XmNdefaultPosition, False, nullptr);
+  }
   if (newer(p = sub(objId, "width"), seq)) {
     if (OMget_int_val(p, &v) != 1) {
       v = 200;
@@ -300,6 +308,9 @@ void UIdialog::onMap(Widget shell, XtPointer data, XEvent* event, Boolean*) {
   XtVaGetValues(binding->widget_, XmNx, &x, XmNy, &y, XmNwidth, &width, XmNheight, &height,
                 nullptr);
   OMobj_id obj = binding->objId;
+  // The position the dialog was made at, or is now written, is where the window is.
+  binding->knownX = x;
+  binding->knownY = y;
   {
     OMcontext ctx(obj, OM_CTX_WIDGET, OM_CTX_GEOMETRY);
     int v = 0;
@@ -330,20 +341,19 @@ void UIdialog::onSize(Widget shell, XtPointer data, XEvent* event, Boolean*) {
     binding->handle.popCtx();
     if (!UIwindow::alive(binding) || UIisBeingDestroyed(binding->widget_)) return;
   }
-  UIupdateOMRequestedWindowPosSize(binding->widget_, sx - binding->frame.xOffset,
-                                   sy - binding->frame.yOffset, event->xconfigure.width,
-                                   event->xconfigure.height, 0);
-  if (!UIwindow::alive(binding) || UIisBeingDestroyed(binding->widget_)) return;
+  // The object is written once, with the geometry it ends with: the window's size and, unless
+  // the object keeps a requested position of its own in "_x" / "_y", the dialog's position
+  // (its window's, without the frame). Writing the requested position first and the dialog's
+  // after would run the update twice with two positions, each asking the manager for a move.
   Position x = 0, y = 0;
-  Dimension width = 0, height = 0;
-  XtVaGetValues(binding->widget_, XmNx, &x, XmNy, &y, XmNwidth, &width, XmNheight, &height,
-                nullptr);
-  OMcontext ctx(obj, OM_CTX_WIDGET, OM_CTX_GEOMETRY);
+  XtVaGetValues(binding->widget_, XmNx, &x, XmNy, &y, nullptr);
   int v = 0;
-  if (!readInt(obj, "_x", &v)) UIsetOMWindowX(obj, x);
-  if (!readInt(obj, "_y", &v)) UIsetOMWindowY(obj, y);
-  if (!readInt(obj, "width", &v)) UIsetOMWindowWidth(obj, width);
-  if (!readInt(obj, "height", &v)) UIsetOMWindowHeight(obj, height);
+  int nx = readInt(obj, "_x", &v) ? sx - binding->frame.xOffset : x;
+  int ny = readInt(obj, "_y", &v) ? sy - binding->frame.yOffset : y;
+  binding->knownX = nx;
+  binding->knownY = ny;
+  UIupdateOMRequestedWindowPosSize(binding->widget_, nx, ny, event->xconfigure.width,
+                                   event->xconfigure.height, 0);
 }
 
 // ---- The protocol ----------------------------------------------------------------------------
@@ -398,6 +408,7 @@ void UIdialog::rebuildObject(Widget old) {
   }
   widget_ = nullptr;
   frameDetected = false;
+  knownX = knownY = -32768;
   instanceObject();
   // The children of another type (buttons in the box) move to the new box; a display change
   // rebuilds them through their own "parent" link instead (widgets do not cross displays).
