@@ -1170,19 +1170,10 @@ void BM_ErrorReportsRawLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_ErrorReportsRawLoop)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The raw side's X error handler: counts, nothing else.
 int countOnly(Display*, XErrorEvent*) {
   static int n = 0;
   ++n;
-  ratio("10,000 error reports (console)", reportsViaHandler, reportsRaw, ">= 0.67 (<= 1.5x)");
-  ratio("10,000 bad requests in a burst", burstViaHandler, burstRaw, ">= 0.33 (<= 3x)");
-  if (turnRaw > 0)
-    std::printf(
-        "longest loop turn with a 10 ms timer during the burst: library %.1f ms, raw Xt "
-        "%.1f ms, ratio %.2f (goal <= 2)\n",
-        turnViaLibrary * 1000, turnRaw * 1000, turnViaLibrary / turnRaw);
-  ratio("message box shown and cancelled", messageViaObjects, messageRaw, ">= 0.87 (<= 1.15x)");
-  ratio("file box on 1,000 files shown and cancelled", fileViaObjects, fileRaw,
-        ">= 0.83 (<= 1.2x), requests <= 1.1x");
   return 0;
 }
 
