@@ -36,6 +36,7 @@
 #include "ui/dpyMgr.h"
 #include "ui/shell.h"
 #include "ui/wind.h"
+#include "ui/xmstring.h"
 
 class UIdialog : public UIwindow {
  public:
@@ -108,7 +109,8 @@ class UIdialog : public UIwindow {
   Widget beginCreate(Placement* place, int defaultSize);
   Widget makeShell(Widget parent, const Placement& place);
   void finishCreate(Widget box);
-  // The name "<object>MW" and the box resources every member sets.
+  // The name "<object>MW" and the box resources every member sets, the title among them (so
+  // the dialog shell has it when its window is made, and creation does not set it again).
   std::string boxName() const;
   UIargs boxArgs(const Placement& place);
 
@@ -121,6 +123,7 @@ class UIdialog : public UIwindow {
   };
 
   Widget shell_ = nullptr;
+  UIxmString title_;  // the title given at creation (boxArgs), held until the next
   bool creating_ = false;
 };
 

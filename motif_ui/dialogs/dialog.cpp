@@ -82,6 +82,9 @@ UIargs UIdialog::boxArgs(const Placement& place) {
               {XmNautoUnmanage, False},
               {XmNdefaultPosition, place.defaultPosition ? True : False},
               {XmNuserData, static_cast<UIwindow*>(this)}};
+  OMtext title = OMget_text(sub(objId, "title"));
+  title_ = UIxmText(title ? title.get() : nameOf(objId));
+  args.add(XmNdialogTitle, title_.get());
   if (place.width > 0) args.add(XmNwidth, place.width);
   if (place.height > 0) args.add(XmNheight, place.height);
   return args;
@@ -90,6 +93,11 @@ UIargs UIdialog::boxArgs(const Placement& place) {
 void UIdialog::finishCreate(Widget box) {
   setWtCmap(shell_);
   setDialogResources(objId, box, -1);
+  // The box's own handlers go on before it is shown, so that its window selects their events
+  // when mapped rather than in a request of its own afterwards (the creation hooks add them
+  // again, which changes nothing).
+  addLayoutEditorEventHandlers(box);
+  addMouseInteractorHandlers(box);
   XtManageChild(box);
   onObjectCreate(box);
   OMsend_event(objId, 1);
@@ -162,7 +170,7 @@ void UIdialog::setDialogSharedResources(const OMobj_id& obj, Widget w, int seq) 
   if (newer(p = sub(obj, "okLabelString"), seq)) setOKLabelString(p, w);
   if (newer(p = sub(obj, "cancelLabelString"), seq)) setCancelLabelString(p, w);
   if (newer(p = sub(obj, "isModal"), seq)) setDialogStyle(p, w);
-  if (newer(p = sub(obj, "title"), seq)) setDialogTitle(p, w);
+  if (seq != -1 && newer(p = sub(obj, "title"), seq)) setDialogTitle(p, w);  // else boxArgs
   if (seq != -1 && newer(p = sub(obj, "autoUnmanage"), seq)) setAutoUnmanage(p, w);
   if (newer(p = sub(obj, "destroyOnUmanage"), seq)) setDestroyOnUnmanage(p);
   if (newer(fontAttributes.obj_id(), seq)) {
@@ -265,9 +273,13 @@ void UIdialog::updateObject(int seq) {
     XtVaSetValues(widget_, XmNheight, v, XmNdefaultPosition, False, nullptr);
   }
   setDialogResources(objId, widget_, seq);
-  setResources(widget_, seq);
-  // The shell placed the dialog already: the base only shows, hides and activates.
-  if (newer(objId, "visible", seq) || newer(objId, "active", seq) || newer(objId, "cursor", seq))
+  // The shell placed the dialog already: the base only shows, hides and activates. A dialog
+  // hidden already (OK and Cancel hide it, then write "visible" 0) is not hidden again.
+  int visible = 0;
+  bool hiding = newer(objId, "visible", seq) && readInt(objId, "visible", &visible) && !visible;
+  bool hidden = hiding && !XtIsManaged(widget_);
+  if ((newer(objId, "visible", seq) && !hidden) || newer(objId, "active", seq) ||
+      newer(objId, "cursor", seq))
     UIwindow::updateObject(seq);
 }
 
