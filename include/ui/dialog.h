@@ -109,8 +109,9 @@ class UIdialog : public UIwindow {
   Widget beginCreate(Placement* place, int defaultSize);
   Widget makeShell(Widget parent, const Placement& place);
   void finishCreate(Widget box);
-  // The name "<object>MW" and the box resources every member sets, the title among them (so
-  // the dialog shell has it when its window is made, and creation does not set it again).
+  // The name "<object>MW" and the box resources every member sets, the title and the OK and
+  // Cancel labels among them (so the dialog shell has its title when its window is made, and
+  // creation does not set them again afterwards).
   std::string boxName() const;
   UIargs boxArgs(const Placement& place);
 
@@ -123,7 +124,8 @@ class UIdialog : public UIwindow {
   };
 
   Widget shell_ = nullptr;
-  UIxmString title_;  // the title given at creation (boxArgs), held until the next
+  // The texts given at creation (boxArgs), held until the next creation.
+  UIxmString title_, okLabel_, cancelLabel_;
   bool creating_ = false;
 };
 

@@ -84,7 +84,13 @@ UIargs UIdialog::boxArgs(const Placement& place) {
               {XmNuserData, static_cast<UIwindow*>(this)}};
   OMtext title = OMget_text(sub(objId, "title"));
   title_ = UIxmText(title ? title.get() : nameOf(objId));
-  args.add(XmNdialogTitle, title_.get());
+  OMtext ok = OMget_text(sub(objId, "okLabelString"));
+  okLabel_ = UIxmText(ok ? ok.get() : TMget_translation("UI_OK", 0));
+  OMtext cancel = OMget_text(sub(objId, "cancelLabelString"));
+  cancelLabel_ = UIxmText(cancel ? cancel.get() : TMget_translation("UI_CANCEL", 0));
+  args.add(XmNdialogTitle, title_.get())
+      .add(XmNokLabelString, okLabel_.get())
+      .add(XmNcancelLabelString, cancelLabel_.get());
   if (place.width > 0) args.add(XmNwidth, place.width);
   if (place.height > 0) args.add(XmNheight, place.height);
   return args;
@@ -167,10 +173,12 @@ void UIdialog::setDialogSharedResources(const OMobj_id& obj, Widget w, int seq) 
   OMobj_id p;
   if (newer(p = sub(obj, "okButton"), seq)) setOKButton(p, obj, w);
   if (newer(p = sub(obj, "cancelButton"), seq)) setCancelButton(p, obj, w);
-  if (newer(p = sub(obj, "okLabelString"), seq)) setOKLabelString(p, w);
-  if (newer(p = sub(obj, "cancelLabelString"), seq)) setCancelLabelString(p, w);
+  // Made with the labels and the title (boxArgs): only later changes set them.
+  bool made = seq == -1;
+  if (!made && newer(p = sub(obj, "okLabelString"), seq)) setOKLabelString(p, w);
+  if (!made && newer(p = sub(obj, "cancelLabelString"), seq)) setCancelLabelString(p, w);
   if (newer(p = sub(obj, "isModal"), seq)) setDialogStyle(p, w);
-  if (seq != -1 && newer(p = sub(obj, "title"), seq)) setDialogTitle(p, w);  // else boxArgs
+  if (!made && newer(p = sub(obj, "title"), seq)) setDialogTitle(p, w);
   if (seq != -1 && newer(p = sub(obj, "autoUnmanage"), seq)) setAutoUnmanage(p, w);
   if (newer(p = sub(obj, "destroyOnUmanage"), seq)) setDestroyOnUnmanage(p);
   if (newer(fontAttributes.obj_id(), seq)) {

@@ -27,6 +27,11 @@ bool UImessageBox::instanceObject() {
   makeShell(parent, place);
   UIargs args = boxArgs(place);
   args.add(XmNdialogType, XmDIALOG_MESSAGE);
+  // The message is given with the box (setDialogResources sets later changes).
+  OMtext text = OMget_text(sub(objId, "message"));
+  UIxmString message = UIxmText(text ? text.get() : "");
+  args.add(XmNmessageString, message.get());
+  if (!text) args.add(XmNwidth, 200).add(XmNheight, 100);
   Widget box =
       XmCreateMessageBox(shell_, const_cast<char*>(boxName().c_str()), args.list(), args.count());
   if (Widget help = XmMessageBoxGetChild(box, XmDIALOG_HELP_BUTTON)) XtUnmanageChild(help);
@@ -57,7 +62,7 @@ void UImessageBox::setDialogResources(const OMobj_id& obj, Widget w, int seq) {
   UIdialog::setDialogResources(obj, w, seq);
   OMobj_id p;
   if (newer(p = sub(obj, "type"), seq)) setDialogType(p, w);
-  if (newer(p = sub(obj, "message"), seq)) {
+  if (seq != -1 && newer(p = sub(obj, "message"), seq)) {
     if (OMtext text = OMget_text(p)) {
       UIxmString s = UIxmText(text.get());
       XtVaSetValues(w, XmNmessageString, s.get(), nullptr);
