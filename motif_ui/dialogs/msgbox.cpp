@@ -24,14 +24,15 @@ bool UImessageBox::instanceObject() {
   Placement place;
   Widget parent = beginCreate(&place, 0);
   if (!parent) return false;
-  makeShell(parent, place);
-  UIargs args = boxArgs(place);
-  args.add(XmNdialogType, XmDIALOG_MESSAGE);
-  // The message is given with the box (setDialogResources sets later changes).
+  // The message is given with the box (setDialogResources sets later changes). Without one
+  // the box is 200 x 100, and so is its shell from the start (made at another size, the shell
+  // would be resized once shown: a request and a wait for the window manager).
   OMtext text = OMget_text(sub(objId, "message"));
   UIxmString message = UIxmText(text ? text.get() : "");
-  args.add(XmNmessageString, message.get());
-  if (!text) args.add(XmNwidth, 200).add(XmNheight, 100);
+  if (!text) place.width = 200, place.height = 100;
+  makeShell(parent, place);
+  UIargs args = boxArgs(place);
+  args.add(XmNdialogType, XmDIALOG_MESSAGE).add(XmNmessageString, message.get());
   Widget box =
       XmCreateMessageBox(shell_, const_cast<char*>(boxName().c_str()), args.list(), args.count());
   if (Widget help = XmMessageBoxGetChild(box, XmDIALOG_HELP_BUTTON)) XtUnmanageChild(help);
