@@ -36,6 +36,7 @@
 #include "ui/dpyMgr.h"
 #include "ui/shell.h"
 #include "ui/wind.h"
+#include "ui/xmstring.h"
 
 class UIdialog : public UIwindow {
  public:
@@ -91,6 +92,10 @@ class UIdialog : public UIwindow {
   UIdpyContext displayContext;
   bool frameDetected = false;
   UIwmFrame frame;
+  // The position (in the object's terms) the window was last seen at or asked to go to: an
+  // object position equal to it asks for no move.
+  int knownX = -32768;
+  int knownY = -32768;
 
  protected:
   // The creation steps the boxes share. beginCreate: "visible" set (else null), the
@@ -104,7 +109,9 @@ class UIdialog : public UIwindow {
   Widget beginCreate(Placement* place, int defaultSize);
   Widget makeShell(Widget parent, const Placement& place);
   void finishCreate(Widget box);
-  // The name "<object>MW" and the box resources every member sets.
+  // The name "<object>MW" and the box resources every member sets, the title and the OK and
+  // Cancel labels among them (so the dialog shell has its title when its window is made, and
+  // creation does not set them again afterwards).
   std::string boxName() const;
   UIargs boxArgs(const Placement& place);
 
@@ -117,6 +124,8 @@ class UIdialog : public UIwindow {
   };
 
   Widget shell_ = nullptr;
+  // The texts given at creation (boxArgs), held until the next creation.
+  UIxmString title_, okLabel_, cancelLabel_;
   bool creating_ = false;
 };
 

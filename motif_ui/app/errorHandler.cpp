@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <string>
 
@@ -38,31 +39,69 @@ size_t utf8Length(unsigned char lead) {
   return 1;  // a stray continuation byte or invalid lead: one byte
 }
 
-// Byte position of the character `count` characters after `from` (or the end).
-size_t advance(const std::string& text, size_t from, int count) {
-  size_t at = from;
-  for (int i = 0; i < count && at < text.size(); ++i)
-    at = std::min(text.size(), at + utf8Length(static_cast<unsigned char>(text[at])));
-  return at;
+// True when the n bytes at p are all ASCII (one character each).
+bool ascii(const char* p, size_t n) {
+  unsigned char any = 0;
+  for (size_t i = 0; i < n; ++i) any |= static_cast<unsigned char>(p[i]);
+  return any < 0x80;
 }
 
-std::string elementPath(const OMobj_id& element) {
-  char path[513] = "";
-  if (element.serial) OMret_obj_path_to(element, OMnull_obj, path, sizeof path);
-  return path;
+// Appends text[0, n) wrapped (as UIwrapText says) to out. A flood of reports goes to the
+// console through here: a line of ASCII text is cut where a search from its end finds the
+// break character; other text is walked a character at a time.
+void wrapInto(std::string& out, const char* text, size_t n, char breakChar) {
+  size_t start = 0;
+  for (;;) {
+    // at: the start of the line's character 59 (or the end); lastBreak: the last break
+    // character among characters 1 to 59.
+    size_t at = start, lastBreak = std::string::npos;
+    size_t rest = n - start;
+    if (ascii(text + start, std::min<size_t>(rest, kColumns))) {
+      at = start + std::min<size_t>(rest, kColumns - 1);
+      size_t span = std::min<size_t>(rest, kColumns) - std::min<size_t>(rest, 1);
+      if (const void* hit = span ? memrchr(text + start + 1, breakChar, span) : nullptr)
+        lastBreak = static_cast<size_t>(static_cast<const char*>(hit) - text);
+    } else {
+      for (int i = 1; i < kColumns && at < n; ++i) {
+        at = std::min(n, at + utf8Length(static_cast<unsigned char>(text[at])));
+        if (at < n && text[at] == breakChar) lastBreak = at;
+      }
+    }
+    if (at >= n) break;  // at most 59 characters left: the last line
+    size_t end = lastBreak != std::string::npos ? lastBreak : at;
+    out.append(text + start, end - start);
+    out += '\n';
+    start = end;
+  }
+  out.append(text + start, n - start);
 }
 
 // The full text of a report: heading, blank line, message, each wrapped.
 std::string reportText(unsigned char kind, const OMobj_id& element, const char* message) {
-  std::string heading =
-      kind == X11_ERROR ? std::string("X Error") : "Error for element " + elementPath(element);
-  return UIwrapText(heading, '.') + ".\n\n" + UIwrapText(message ? message : "", ' ');
+  static const char kElement[] = "Error for element ";
+  char heading[sizeof kElement + 513] = "X Error";
+  size_t headingLength = 7;
+  if (kind != X11_ERROR) {
+    std::memcpy(heading, kElement, sizeof kElement);
+    headingLength = sizeof kElement - 1;
+    if (element.serial) {
+      OMret_obj_path_to(element, OMnull_obj, heading + headingLength, 513);
+      headingLength += std::strlen(heading + headingLength);
+    }
+  }
+  size_t length = std::strlen(message);
+  std::string out;
+  out.reserve(headingLength + length + (headingLength + length) / 50 + 8);
+  wrapInto(out, heading, headingLength, '.');
+  out += ".\n\n";
+  wrapInto(out, message, length, ' ');
+  return out;
 }
 
 // Buffered as standard output is: a flush per report made a flood of them cost a write each.
 void toConsole(const std::string& text) {
-  std::fputs("\n", stdout);
-  std::fputs(text.c_str(), stdout);
+  std::fputc('\n', stdout);
+  std::fwrite(text.data(), 1, text.size(), stdout);
   std::fputs("\n\n", stdout);
 }
 
@@ -96,19 +135,8 @@ void drainXErrors(XtPointer, XtIntervalId*) {
 // characters), so that the wrapping goes on.
 std::string UIwrapText(const std::string& text, char breakChar) {
   std::string out;
-  size_t start = 0;
-  const size_t n = text.size();
-  while (advance(text, start, kColumns - 1) < n) {
-    size_t limit = advance(text, start, kColumns);
-    size_t end = std::string::npos;
-    for (size_t at = advance(text, start, 1); at < limit; at = advance(text, at, 1))
-      if (text[at] == breakChar) end = at;
-    if (end == std::string::npos) end = advance(text, start, kColumns - 1);
-    out.append(text, start, end - start);
-    out += '\n';
-    start = end;
-  }
-  out.append(text, start, std::string::npos);
+  out.reserve(text.size() + text.size() / 50 + 1);
+  wrapInto(out, text.data(), text.size(), breakChar);
   return out;
 }
 

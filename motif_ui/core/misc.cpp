@@ -8,6 +8,7 @@
 #include <X11/Shell.h>
 #include <Xm/Display.h>
 #include <Xm/Frame.h>
+#include <Xm/GadgetP.h>
 #include <Xm/MainW.h>
 #include <Xm/ManagerP.h>
 #include <Xm/PrimitiveP.h>
@@ -151,6 +152,8 @@ UIwindow* UIwidgetToClass(Widget w) {
     data = reinterpret_cast<XmPrimitiveWidget>(w)->primitive.user_data;
   else if (XmIsManager(w))
     data = reinterpret_cast<XmManagerWidget>(w)->manager.user_data;
+  else if (XmIsGadget(w))  // the buttons and labels of the dialog boxes
+    data = reinterpret_cast<XmGadget>(w)->gadget.user_data;
   else
     XtVaGetValues(w, XmNuserData, &data, nullptr);
   // User data that names no live binding (one deleted while its widget stayed, or another

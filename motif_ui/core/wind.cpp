@@ -4,6 +4,7 @@
 
 #include <X11/IntrinsicP.h>
 #include <X11/Shell.h>
+#include <X11/ShellP.h>
 #include <Xm/BulletinB.h>
 #include <Xm/Frame.h>
 #include <Xm/MainW.h>
@@ -144,7 +145,9 @@ void UIwindow::applyVisibilityOnCreate(Widget w) {
   Widget parent = XtParent(w);
   if (XtWindow(w)) {
     if (set && visible) {
-      if (XtIsShell(parent)) {
+      // A shell up already (a dialog shell pops up when its box is managed) is not raised
+      // again, nor waited for.
+      if (XtIsShell(parent) && !reinterpret_cast<ShellWidget>(parent)->shell.popped_up) {
         XtPopup(parent, XtGrabNone);
         XSync(XtDisplay(w), False);  // the pop-up must reach the server before the map
       }

@@ -82,6 +82,15 @@ UIargs UIdialog::boxArgs(const Placement& place) {
               {XmNautoUnmanage, False},
               {XmNdefaultPosition, place.defaultPosition ? True : False},
               {XmNuserData, static_cast<UIwindow*>(this)}};
+  OMtext title = OMget_text(sub(objId, "title"));
+  title_ = UIxmText(title ? title.get() : nameOf(objId));
+  OMtext ok = OMget_text(sub(objId, "okLabelString"));
+  okLabel_ = UIxmText(ok ? ok.get() : TMget_translation("UI_OK", 0));
+  OMtext cancel = OMget_text(sub(objId, "cancelLabelString"));
+  cancelLabel_ = UIxmText(cancel ? cancel.get() : TMget_translation("UI_CANCEL", 0));
+  args.add(XmNdialogTitle, title_.get())
+      .add(XmNokLabelString, okLabel_.get())
+      .add(XmNcancelLabelString, cancelLabel_.get());
   if (place.width > 0) args.add(XmNwidth, place.width);
   if (place.height > 0) args.add(XmNheight, place.height);
   return args;
@@ -90,6 +99,11 @@ UIargs UIdialog::boxArgs(const Placement& place) {
 void UIdialog::finishCreate(Widget box) {
   setWtCmap(shell_);
   setDialogResources(objId, box, -1);
+  // The box's own handlers go on before it is shown, so that its window selects their events
+  // when mapped rather than in a request of its own afterwards (the creation hooks add them
+  // again, which changes nothing).
+  addLayoutEditorEventHandlers(box);
+  addMouseInteractorHandlers(box);
   XtManageChild(box);
   onObjectCreate(box);
   OMsend_event(objId, 1);
@@ -159,10 +173,12 @@ void UIdialog::setDialogSharedResources(const OMobj_id& obj, Widget w, int seq) 
   OMobj_id p;
   if (newer(p = sub(obj, "okButton"), seq)) setOKButton(p, obj, w);
   if (newer(p = sub(obj, "cancelButton"), seq)) setCancelButton(p, obj, w);
-  if (newer(p = sub(obj, "okLabelString"), seq)) setOKLabelString(p, w);
-  if (newer(p = sub(obj, "cancelLabelString"), seq)) setCancelLabelString(p, w);
+  // Made with the labels and the title (boxArgs): only later changes set them.
+  bool made = seq == -1;
+  if (!made && newer(p = sub(obj, "okLabelString"), seq)) setOKLabelString(p, w);
+  if (!made && newer(p = sub(obj, "cancelLabelString"), seq)) setCancelLabelString(p, w);
   if (newer(p = sub(obj, "isModal"), seq)) setDialogStyle(p, w);
-  if (newer(p = sub(obj, "title"), seq)) setDialogTitle(p, w);
+  if (!made && newer(p = sub(obj, "title"), seq)) setDialogTitle(p, w);
   if (seq != -1 && newer(p = sub(obj, "autoUnmanage"), seq)) setAutoUnmanage(p, w);
   if (newer(p = sub(obj, "destroyOnUmanage"), seq)) setDestroyOnUnmanage(p);
   if (newer(fontAttributes.obj_id(), seq)) {
@@ -238,10 +254,18 @@ void UIdialog::updateObject(int seq) {
   }
   OMobj_id p;
   int v = 0;
-  if (newer(p = sub(objId, "x"), seq) && OMget_int_val(p, &v) == 1)
+  // A position where the window is (as last written back) or is going (as last asked) asks
+  // for no move: under a manager that puts its frame where asked, the window lands inside the
+  // frame and that position is written back; asking again would move it once more, each round
+  // waiting for the manager's answer, without end.
+  if (newer(p = sub(objId, "x"), seq) && OMget_int_val(p, &v) == 1 && v != knownX) {
+    knownX = v;
     XtVaSetValues(widget_, XmNx, v, XmNdefaultPosition, False, nullptr);
-  if (newer(p = sub(objId, "y"), seq) && OMget_int_val(p, &v) == 1)
+  }
+  if (newer(p = sub(objId, "y"), seq) && OMget_int_val(p, &v) == 1 && v != knownY) {
+    knownY = v;
     XtVaSetValues(widget_, XmNy, v, XmNdefaultPosition, False, nullptr);
+  }
   if (newer(p = sub(objId, "width"), seq)) {
     if (OMget_int_val(p, &v) != 1) {
       v = 200;
@@ -257,9 +281,13 @@ void UIdialog::updateObject(int seq) {
     XtVaSetValues(widget_, XmNheight, v, XmNdefaultPosition, False, nullptr);
   }
   setDialogResources(objId, widget_, seq);
-  setResources(widget_, seq);
-  // The shell placed the dialog already: the base only shows, hides and activates.
-  if (newer(objId, "visible", seq) || newer(objId, "active", seq) || newer(objId, "cursor", seq))
+  // The shell placed the dialog already: the base only shows, hides and activates. A dialog
+  // hidden already (OK and Cancel hide it, then write "visible" 0) is not hidden again.
+  int visible = 0;
+  bool hiding = newer(objId, "visible", seq) && readInt(objId, "visible", &visible) && !visible;
+  bool hidden = hiding && !XtIsManaged(widget_);
+  if ((newer(objId, "visible", seq) && !hidden) || newer(objId, "active", seq) ||
+      newer(objId, "cursor", seq))
     UIwindow::updateObject(seq);
 }
 
@@ -300,6 +328,9 @@ void UIdialog::onMap(Widget shell, XtPointer data, XEvent* event, Boolean*) {
   XtVaGetValues(binding->widget_, XmNx, &x, XmNy, &y, XmNwidth, &width, XmNheight, &height,
                 nullptr);
   OMobj_id obj = binding->objId;
+  // The position the dialog was made at, or is now written, is where the window is.
+  binding->knownX = x;
+  binding->knownY = y;
   {
     OMcontext ctx(obj, OM_CTX_WIDGET, OM_CTX_GEOMETRY);
     int v = 0;
@@ -330,20 +361,19 @@ void UIdialog::onSize(Widget shell, XtPointer data, XEvent* event, Boolean*) {
     binding->handle.popCtx();
     if (!UIwindow::alive(binding) || UIisBeingDestroyed(binding->widget_)) return;
   }
-  UIupdateOMRequestedWindowPosSize(binding->widget_, sx - binding->frame.xOffset,
-                                   sy - binding->frame.yOffset, event->xconfigure.width,
-                                   event->xconfigure.height, 0);
-  if (!UIwindow::alive(binding) || UIisBeingDestroyed(binding->widget_)) return;
+  // The object is written once, with the geometry it ends with: the window's size and, unless
+  // the object keeps a requested position of its own in "_x" / "_y", the dialog's position
+  // (its window's, without the frame). Writing the requested position first and the dialog's
+  // after would run the update twice with two positions, each asking the manager for a move.
   Position x = 0, y = 0;
-  Dimension width = 0, height = 0;
-  XtVaGetValues(binding->widget_, XmNx, &x, XmNy, &y, XmNwidth, &width, XmNheight, &height,
-                nullptr);
-  OMcontext ctx(obj, OM_CTX_WIDGET, OM_CTX_GEOMETRY);
+  XtVaGetValues(binding->widget_, XmNx, &x, XmNy, &y, nullptr);
   int v = 0;
-  if (!readInt(obj, "_x", &v)) UIsetOMWindowX(obj, x);
-  if (!readInt(obj, "_y", &v)) UIsetOMWindowY(obj, y);
-  if (!readInt(obj, "width", &v)) UIsetOMWindowWidth(obj, width);
-  if (!readInt(obj, "height", &v)) UIsetOMWindowHeight(obj, height);
+  int nx = readInt(obj, "_x", &v) ? sx - binding->frame.xOffset : x;
+  int ny = readInt(obj, "_y", &v) ? sy - binding->frame.yOffset : y;
+  binding->knownX = nx;
+  binding->knownY = ny;
+  UIupdateOMRequestedWindowPosSize(binding->widget_, nx, ny, event->xconfigure.width,
+                                   event->xconfigure.height, 0);
 }
 
 // ---- The protocol ----------------------------------------------------------------------------
@@ -398,6 +428,7 @@ void UIdialog::rebuildObject(Widget old) {
   }
   widget_ = nullptr;
   frameDetected = false;
+  knownX = knownY = -32768;
   instanceObject();
   // The children of another type (buttons in the box) move to the new box; a display change
   // rebuilds them through their own "parent" link instead (widgets do not cross displays).

@@ -177,7 +177,11 @@ void UIfileSB::setDialogResources(const OMobj_id& obj, Widget w, int seq) {
         XtVaSetValues(w, XmNfileTypeMask, XmFILE_ANY_TYPE, nullptr);
     }
   }
-  bool showing = !creating && newer(obj, "visible", seq);
+  // Shown again (not hidden: OK and Cancel write "visible" 0 too, and a box going away has no
+  // folder to search).
+  int visible = 0;
+  bool showing =
+      !creating && newer(obj, "visible", seq) && readInt(obj, "visible", &visible) && visible;
   bool restored = creating;
   if (showing)
     if (OMtext cache = OMget_text(sub(obj, "dirMaskCache"))) {

@@ -24,9 +24,15 @@ bool UImessageBox::instanceObject() {
   Placement place;
   Widget parent = beginCreate(&place, 0);
   if (!parent) return false;
+  // The message is given with the box (setDialogResources sets later changes). Without one
+  // the box is 200 x 100, and so is its shell from the start (made at another size, the shell
+  // would be resized once shown: a request and a wait for the window manager).
+  OMtext text = OMget_text(sub(objId, "message"));
+  UIxmString message = UIxmText(text ? text.get() : "");
+  if (!text) place.width = 200, place.height = 100;
   makeShell(parent, place);
   UIargs args = boxArgs(place);
-  args.add(XmNdialogType, XmDIALOG_MESSAGE);
+  args.add(XmNdialogType, XmDIALOG_MESSAGE).add(XmNmessageString, message.get());
   Widget box =
       XmCreateMessageBox(shell_, const_cast<char*>(boxName().c_str()), args.list(), args.count());
   if (Widget help = XmMessageBoxGetChild(box, XmDIALOG_HELP_BUTTON)) XtUnmanageChild(help);
@@ -57,7 +63,7 @@ void UImessageBox::setDialogResources(const OMobj_id& obj, Widget w, int seq) {
   UIdialog::setDialogResources(obj, w, seq);
   OMobj_id p;
   if (newer(p = sub(obj, "type"), seq)) setDialogType(p, w);
-  if (newer(p = sub(obj, "message"), seq)) {
+  if (seq != -1 && newer(p = sub(obj, "message"), seq)) {
     if (OMtext text = OMget_text(p)) {
       UIxmString s = UIxmText(text.get());
       XtVaSetValues(w, XmNmessageString, s.get(), nullptr);

@@ -54,16 +54,12 @@ bool UItemplateDialog::instanceObject() {
   shell_ =
       XtVaCreatePopupShell(nameOf(objId), xmDialogShellWidgetClass, parent, XtNallowShellResize,
                            True, XmNdeleteResponse, XmDO_NOTHING, nullptr);
-  UIxmString ok = UIxmText(TMget_translation("UI_OK", 0));
-  UIxmString cancel = UIxmText(TMget_translation("UI_CANCEL", 0));
   UIxmString help = UIxmText(TMget_translation("UI_HELP", 0));
   UIargs args = boxArgs(place);
   args.add(XmNdialogType, XmDIALOG_TEMPLATE)
       .add(XmNmarginWidth, 0)
       .add(XmNmarginHeight, 0)
       .add(XmNresizePolicy, XmRESIZE_NONE)
-      .add(XmNokLabelString, ok.get())
-      .add(XmNcancelLabelString, cancel.get())
       .add(XmNhelpLabelString, help.get())
       .add(XmNdefaultButton, nullptr);
   Widget box =

@@ -120,6 +120,21 @@ TEST(Wrapping, BreaksBeforeTheLastBreakCharacterWithin60Columns) {
   std::string back = UIwrapText(words, ' ');
   back.erase(std::remove(back.begin(), back.end(), '\n'), back.end());
   EXPECT_EQ(back, words);
+  // Columns are characters, not bytes: the same words with a two-byte letter in some of them,
+  // and the same long word of two-byte letters, are cut at the same places.
+  std::string plain, accented;
+  for (int i = 0; i < 40; ++i) {
+    plain += (i % 3 ? "mere" : "word") + std::to_string(i) + " ";
+    accented += (i % 3 ? "m\xc3\xa8re" : "word") + std::to_string(i) + " ";
+  }
+  plain += std::string(130, 'e') + " end";
+  for (int i = 0; i < 130; ++i) accented += "\xc3\xa8";
+  accented += " end";
+  auto unaccented = [](std::string text) {
+    for (size_t at; (at = text.find("\xc3\xa8")) != std::string::npos;) text.replace(at, 2, "e");
+    return text;
+  };
+  EXPECT_EQ(unaccented(UIwrapText(accented, ' ')), UIwrapText(plain, ' '));
 }
 
 TEST(Wrapping, ALongWordNeitherStopsTheWrappingNorSplitsACharacter) {

@@ -4,6 +4,7 @@
 
 #include <X11/IntrinsicP.h>
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <Xm/List.h>
@@ -125,6 +126,48 @@ TEST_F(Dialogs, AMessageBoxHasWidgetsOnlyWhileVisible) {
   // "visible" 0 from the object hides it again.
   OMset_int_val(sub(box, "visible"), 0);
   EXPECT_TRUE(uitest::pumpUntil([&] { return !viewable(w); }));
+}
+
+// The window manager's name for the dialog: the shell window's WM_NAME, read from the server.
+std::string windowName(Widget box) {
+  XTextProperty name{};
+  if (!XGetWMName(XtDisplay(box), XtWindow(XtParent(box)), &name) || !name.value) return "";
+  std::string out(reinterpret_cast<char*>(name.value), name.nitems);
+  XFree(name.value);
+  return out;
+}
+
+// Texts given with the object are the box's from the start (they are passed when the box is
+// made, not set after it), and later changes from the object still reach it.
+TEST_F(Dialogs, GivenTextsAreTheBoxsFromTheStartAndChangesFollow) {
+  OMobj_id box = make("UImessageBox", "texts", {{"visible", 0}});
+  OMset_str_val(sub(box, "title"), "Careful");
+  OMset_str_val(sub(box, "okLabelString"), "Go");
+  OMset_str_val(sub(box, "cancelLabelString"), "Stop");
+  OMset_str_val(sub(box, "message"), "Sure?");
+  OMset_int_val(sub(box, "visible"), 1);
+  Widget w = shown(box);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(windowName(w), "Careful");
+  EXPECT_EQ(xmText(w, XmNokLabelString), "Go");
+  EXPECT_EQ(xmText(w, XmNcancelLabelString), "Stop");
+  EXPECT_EQ(xmText(w, XmNmessageString), "Sure?");
+  OMset_str_val(sub(box, "title"), "Very careful");
+  OMset_str_val(sub(box, "okLabelString"), "Yes");
+  OMset_str_val(sub(box, "message"), "Really sure?");
+  EXPECT_TRUE(uitest::pumpUntil([&] { return windowName(w) == "Very careful"; })) << windowName(w);
+  EXPECT_EQ(xmText(w, XmNokLabelString), "Yes");
+  EXPECT_EQ(xmText(w, XmNcancelLabelString), "Stop");
+  EXPECT_EQ(xmText(w, XmNmessageString), "Really sure?");
+  // A template dialog is made with them too.
+  OMobj_id dialog = make("UItemplateDialog", "templ", {{"visible", 0}});
+  OMset_str_val(sub(dialog, "okLabelString"), "Apply all");
+  OMset_int_val(sub(dialog, "visible"), 1);
+  Widget t = shown(dialog);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(xmText(t, XmNokLabelString), "Apply all");
+  EXPECT_EQ(xmText(t, XmNcancelLabelString), TMget_translation("UI_CANCEL", 0));
+  EXPECT_EQ(windowName(t), prefix + "templ") << "the title defaults to the name";
 }
 
 TEST_F(Dialogs, UpdatesOfAnInvisibleDialogWriteNothingBack) {

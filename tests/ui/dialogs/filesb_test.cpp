@@ -132,6 +132,32 @@ TEST_F(FileBox, WithoutConfirmationTheNameIsAcceptedAndTheBoxGoes) {
   EXPECT_EQ(xmText(fsb, XmNdirMask), folder + "/sub/*");
 }
 
+// The folder is searched when the box is shown, not when it goes: Cancel writes "visible" 0,
+// and the update that follows used to search the folder again for a box no one sees.
+XmSearchProc originalSearch = nullptr;
+int searches = 0;
+void countingSearch(Widget w, XtPointer data) {
+  ++searches;
+  originalSearch(w, data);
+}
+
+TEST_F(FileBox, HidingSearchesNothingAndShowingAgainSearchesOnce) {
+  Widget fsb = open(0);
+  XtVaGetValues(fsb, XmNfileSearchProc, &originalSearch, nullptr);
+  ASSERT_NE(originalSearch, nullptr);
+  XtVaSetValues(fsb, XmNfileSearchProc, countingSearch, nullptr);
+  searches = 0;
+  uitest::click(XmFileSelectionBoxGetChild(fsb, XmDIALOG_CANCEL_BUTTON));
+  ASSERT_TRUE(uitest::pumpUntil([&] { return intOf(box, "cancel") == 1 && !viewable(fsb); }));
+  EXPECT_EQ(intOf(box, "visible"), 0);
+  uitest::pumpFor(50);
+  EXPECT_EQ(searches, 0) << "a box going away searches nothing";
+  ASSERT_EQ(UIobjIdToWidget(box), fsb) << "Cancel hides the box, it does not destroy it";
+  OMset_int_val(sub(box, "visible"), 1);
+  EXPECT_EQ(shown(), fsb);
+  EXPECT_EQ(searches, 1) << "shown again, the folder is searched once";
+}
+
 TEST_F(FileBox, ANewFileIsAcceptedAndAnExistingOneAskedAbout) {
   Widget fsb = open(1);
   choose(fsb, folder + "/existing.txt");

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "svc/ev.h"
+#include "ui/dialog.h"
 #include "ui/dpyMgr.h"
 #include "ui/misc.h"
 #include "ui/shell.h"
@@ -254,6 +255,88 @@ TEST_F(WindowManager, TheOffsetMessageSettlesTheRecordFirst) {
   OMset_int_val(OMfind_subobj(s, OMstr_to_name("visible"), 0), 1);
   uitest::pumpFor(300);
   EXPECT_EQ(b->xOffset, 7) << "later detection does not run";
+}
+
+// Where the server has a window: its top left corner in root coordinates, asked on a
+// connection of the test's own.
+std::pair<int, int> rootPositionOf(Window w) {
+  Display* d = XOpenDisplay(wmServer().server.name().c_str());
+  if (!d) return {-1, -1};
+  int x = -1, y = -1;
+  Window child;
+  if (!XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &x, &y, &child)) x = y = -1;
+  XCloseDisplay(d);
+  return {x, y};
+}
+
+// Under mwm a move from the object lands the window one frame in from where asked, and that
+// position is written back. The write-back must not ask the manager for another move (each
+// round waits for its answer, and the rounds never ended): once settled, nothing writes the
+// position again.
+TEST_F(WindowManager, ADialogsPositionIsItsWindowsWithoutTheFrameAddedTwice) {
+  OMobj_id box = uitest::makeObject("UImessageBox", prefix + "dialog", OMnull_obj,
+                                    {{"visible", 1}, {"x", 100}, {"y", 120}});
+  made.push_back(box);
+  auto* b = dynamic_cast<UIdialog*>(UIobjIdToClass(box));
+  ASSERT_NE(b, nullptr);
+  auto window = [&] { return b->shellWidget() ? XtWindow(b->shellWidget()) : None; };
+  auto viewable = [&] {
+    XWindowAttributes a;
+    return window() && XGetWindowAttributes(XtDisplay(b->shellWidget()), window(), &a) &&
+           a.map_state == IsViewable;
+  };
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable() && b->frameDetected; }, 10000));
+  EXPECT_EQ(b->frame.wmKind, 1);
+  EXPECT_GT(b->frame.xOffset + b->frame.yOffset, 0) << "mwm puts a frame around the dialog";
+  auto where = [&] {
+    auto [x, y] = rootPositionOf(window());
+    return "window " + std::to_string(x) + "," + std::to_string(y) + ", object " +
+           std::to_string(intOf(box, "x")) + "," + std::to_string(intOf(box, "y")) +
+           ", frame offsets " + std::to_string(b->frame.xOffset) + "," +
+           std::to_string(b->frame.yOffset);
+  };
+  auto stamps = [&] {
+    return std::pair{OMget_obj_seq(OMfind_str_subobj(box, "x", 0), OMnull_obj, 3),
+                     OMget_obj_seq(OMfind_str_subobj(box, "y", 0), OMnull_obj, 3)};
+  };
+  auto objectNamesWindow = [&] {
+    auto [x, y] = rootPositionOf(window());
+    return x == intOf(box, "x") && y == intOf(box, "y");
+  };
+  // Moved from the object, several times (back and forth: a doubled frame would creep): mwm
+  // puts the frame where asked, so the window lands one frame in from there, and the object is
+  // written back with the window's own position: the frame counted once, not twice.
+  const int dx = b->frame.xOffset, dy = b->frame.yOffset;
+  for (auto [x, y] : {std::pair{300, 200}, std::pair{150, 90}, std::pair{300, 200}}) {
+    OMset_int_val(OMfind_str_subobj(box, "x", 0), x);
+    OMset_int_val(OMfind_str_subobj(box, "y", 0), y);
+    std::pair<int, int> expected{x + dx, y + dy};
+    EXPECT_TRUE(uitest::pumpUntil(
+        [&] { return rootPositionOf(window()) == expected && objectNamesWindow(); }, 5000))
+        << "to " << x << "," << y << ": " << where();
+    uitest::pumpFor(300);
+    auto settled = stamps();
+    uitest::pumpFor(300);
+    EXPECT_EQ(rootPositionOf(window()), expected) << "no creep: " << where();
+    EXPECT_TRUE(objectNamesWindow()) << where();
+    EXPECT_EQ(stamps(), settled) << "the position is not written again: " << where();
+  }
+  // Moved by another client, as the window manager ends a user's drag: the object follows
+  // the window, not the window plus the frame.
+  Display* other = XOpenDisplay(wmServer().server.name().c_str());
+  ASSERT_NE(other, nullptr);
+  auto before = rootPositionOf(window());
+  XMoveWindow(other, window(), 220, 260);
+  XSync(other, False);
+  XCloseDisplay(other);
+  EXPECT_TRUE(uitest::pumpUntil(
+      [&] { return rootPositionOf(window()) != before && objectNamesWindow(); }, 5000))
+      << where();
+  uitest::pumpFor(300);
+  auto settled = stamps();
+  uitest::pumpFor(300);
+  EXPECT_TRUE(objectNamesWindow()) << "settled: " << where();
+  EXPECT_EQ(stamps(), settled) << "the position is not written again: " << where();
 }
 
 // ---- Managers that follow the ICCCM without announcing themselves ---------------------------
