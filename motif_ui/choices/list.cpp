@@ -39,14 +39,14 @@ class XmStringArray {
   }
   void add(XmString s) { items_.push_back(s); }
   // Adds the first count texts of a string array; an element that does not read shows as
-  // unreadable (the single list shows "", the multiple list " "). A count past the array's end
-  // stops at kMaxItemsPastTheEnd items: a hostile count (2^31 - 1) must not make a compound
-  // string per number.
-  static constexpr int kMaxItemsPastTheEnd = 65536;
+  // unreadable (the single list shows "", the multiple list " "). At most kMaxItemsPastTheEnd
+  // items past the array's end: a hostile count (2^31 - 1) must not make a compound string per
+  // number.
+  static constexpr int kMaxItemsPastTheEnd = 1024;
   void addStrings(OMobj_id strings, int count, const char* unreadable) {
     int size = 0;
     if (OMget_array_size(strings, &size) != 1 || size < 0) size = 0;
-    count = std::min(count, std::max(size, kMaxItemsPastTheEnd));
+    count = std::min(count, size + kMaxItemsPastTheEnd);
     for (int i = 0; i < count; ++i) {
       char* text = nullptr;
       bool read = OMget_str_array_val(strings, i, &text, 0) == 1;
