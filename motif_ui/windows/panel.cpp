@@ -264,7 +264,8 @@ bool UIframe::instanceObject() {
   addLayoutEditorEventHandlers(clientWidget);
   addMouseInteractorHandlers(clientWidget);
   UIlayout::addDropTarget(clientWidget);
-  XtManageChild(frame);
+  // Managed (and so given its window) by onObjectCreate, after its handlers are on: added to a
+  // window that exists already they each cost a request.
   onObjectCreate(frame);
   OMsend_event(objId, 1);
   return true;
