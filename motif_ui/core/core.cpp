@@ -269,6 +269,15 @@ bool UIcore::getColorFromString(Widget w, UtString text, XColor& c) {
 }
 
 void UIcore::initFontSet(Widget w, int /*seq*/) {
+  UIwindow* self = UIwidgetToClass(w);
+  XmFontList list = chooseFontList(XtDisplay(w), self ? self->getParentWidget() : nullptr);
+  bool made = w == madeWidget_ && list == madeFontList_;
+  madeWidget_ = nullptr;
+  madeFontList_ = nullptr;
+  if (list && !made) XtVaSetValues(w, XmNfontList, list, nullptr);
+}
+
+XmFontList UIcore::chooseFontList(Display* display, Widget parent) {
   long description[WT_FONT_WORDS] = {};
   int mask = 0;
   if (OMtext family = OMget_text(fontAttributes.family.obj_id())) {
@@ -285,18 +294,15 @@ void UIcore::initFontSet(Widget w, int /*seq*/) {
     mask |= 32;
   }
   if (mask) {
-    fontSet = WTinstall_fontset(XtDisplay(w), description, mask);
+    fontSet = WTinstall_fontset(display, description, mask);
   } else {
-    UIwindow* self = UIwidgetToClass(w);
-    Widget parent = self ? self->getParentWidget() : nullptr;
     UIwindow* parentBinding = parent ? UIwidgetToClass(parent) : nullptr;
     if (parentBinding && parentBinding->fontSet)
       fontSet = parentBinding->fontSet;
     else  // every sequence number qualifies: the counter wraps into negative ones
-      fontSet = WTinstall_fontset(XtDisplay(w), description, 0);
+      fontSet = WTinstall_fontset(display, description, 0);
   }
-  if (fontSet)
-    if (XmFontList list = WTget_xmfontlist(fontSet)) XtVaSetValues(w, XmNfontList, list, nullptr);
+  return fontSet ? WTget_xmfontlist(fontSet) : nullptr;
 }
 
 void UIcore::installConverters() {
