@@ -127,7 +127,14 @@ struct Store {
   std::unordered_map<uint32_t, std::vector<uint32_t>> templateIndex;  // name -> templates
 };
 
-Store& store();
+// The store is reached on every record access, so its address is a plain global read inline;
+// it is made on first use (zero until then, whatever the order of static initialisation).
+extern Store* theStore;
+Store* makeStore();
+inline Store& store() {
+  Store* s = theStore;
+  return s ? *s : *makeStore();
+}
 
 // The record of a live object, or null.
 inline Obj* find(uint32_t serial) {
@@ -153,6 +160,9 @@ void clearValue(Obj* o, uint32_t serial);
 // Appends/removes child in parent's list.
 void linkChild(uint32_t parent, uint32_t child);
 void unlinkChild(uint32_t parent, uint32_t child);
+// Appends child to parent, whose last child the caller knows to be `last` (0: it has none),
+// without walking the list: for trees being copied.
+void linkAfter(uint32_t parent, uint32_t last, uint32_t child);
 // Adds/removes `referrer` in target's referrer list.
 void addReferrer(uint32_t target, uint32_t referrer);
 void removeReferrer(uint32_t target, uint32_t referrer);

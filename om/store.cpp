@@ -91,10 +91,14 @@ struct ReleaseAtExit {
 
 }  // namespace
 
-Store& store() {
-  static Store* s = new Store;
-  static ReleaseAtExit release;  // made after the store, so it runs while the store is alive
-  return *s;
+Store* theStore = nullptr;
+
+Store* makeStore() {
+  if (!theStore) {
+    theStore = new Store;
+    static ReleaseAtExit release;  // made after the store, so it runs while the store is alive
+  }
+  return theStore;
 }
 
 uint32_t newObj(uint32_t name, int kind, uint32_t parent) {
@@ -145,8 +149,10 @@ void treeChanged() {
 
 }  // namespace
 
+// An append never changes an answer of the child-lookup cache: a lookup answers the first
+// child of a name, and a hit is checked against the records. So only unlinking starts a new
+// generation, and lookups made while objects are being filled in keep hitting.
 void linkChild(uint32_t parent, uint32_t child) {
-  treeChanged();
   Obj* p = find(parent);
   Obj* c = find(child);
   c->parent = parent;
@@ -175,6 +181,18 @@ void linkChild(uint32_t parent, uint32_t child) {
     else if (steps > kIndexAfter)
       tails[parent] = child;
   }
+  auto indexed = nameIndex().find(parent);
+  if (indexed != nameIndex().end() && c->name) indexed->second[c->name].push_back(child);
+}
+
+void linkAfter(uint32_t parent, uint32_t last, uint32_t child) {
+  Obj* c = find(child);
+  c->parent = parent;
+  c->nextSibling = 0;
+  if (last)
+    find(last)->nextSibling = child;
+  else
+    find(parent)->firstChild = child;
   auto indexed = nameIndex().find(parent);
   if (indexed != nameIndex().end() && c->name) indexed->second[c->name].push_back(child);
 }
