@@ -232,7 +232,7 @@ void UIfield::setResources(Widget w, int seq) {
 }
 
 bool UIfield::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int x = 0, y = 0, width = 100, height = 28;
   autoPlacementManager(parent, &x, &y);

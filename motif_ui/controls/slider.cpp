@@ -245,7 +245,7 @@ void UIslider::addLayoutEditorEventHandlers(Widget w) {
 }
 
 bool UIslider::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int x = 0, y = 0, width = 200, height = 70;
   autoPlacementManager(parent, &x, &y);

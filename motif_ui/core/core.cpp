@@ -174,7 +174,7 @@ namespace {
 Widget inheritFrom(Widget w, bool xtParentOnly) {
   UIwindow* binding = UIwidgetToClass(w);
   Widget parent = nullptr;
-  if (binding && !xtParentOnly) parent = binding->getParentWidget();
+  if (binding && !xtParentOnly) parent = binding->parentWidgetNow();
   if (!parent) parent = XtParent(w);
   return UIisBeingDestroyed(parent) ? nullptr : parent;
 }
@@ -270,7 +270,7 @@ bool UIcore::getColorFromString(Widget w, UtString text, XColor& c) {
 
 void UIcore::initFontSet(Widget w, int /*seq*/) {
   UIwindow* self = UIwidgetToClass(w);
-  XmFontList list = chooseFontList(XtDisplay(w), self ? self->getParentWidget() : nullptr);
+  XmFontList list = chooseFontList(XtDisplay(w), self ? self->parentWidgetNow() : nullptr);
   bool made = w == madeWidget_ && list == madeFontList_;
   madeWidget_ = nullptr;
   madeFontList_ = nullptr;

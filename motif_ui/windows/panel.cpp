@@ -102,7 +102,7 @@ void UIpanel::setCoreResources(int seq) {
 }
 
 bool UIpanel::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int x = 0, y = 0, width = 0, height = 0;
   autoPlacementManager(parent, &x, &y);
@@ -238,7 +238,7 @@ void UIframe::setCoreResources(int seq) {
 }
 
 bool UIframe::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int x = 0, y = 0, width = 0, height = 0, t = shadowThickness;
   autoPlacementManager(parent, &x, &y);
@@ -401,7 +401,7 @@ void UIscrolledWindow::setScrollBars(int mode, int width, int height) {
 }
 
 bool UIscrolledWindow::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int x = 0, y = 0, width = 0, height = 0;
   autoPlacementManager(parent, &x, &y);
