@@ -34,17 +34,19 @@ void UIbutton::setResources(Widget w, int seq) {
   OMobj_id tip = sub(objId, "toolTip");
   if (!tip) return;
   if (newer(tip, seq)) {
+    // The tip's resources go to the widget in one set (each set is a pass over them all).
+    UIargs args;
     int enable = 0;
     if (OMget_int_val(sub(tip, "enable"), &enable) != 1) enable = 0;
     int delay = 0;
-    if (OMget_int_val(sub(tip, "delayTime"), &delay) == 1)
-      XtVaSetValues(w, XmNdisplayDelay, delay, nullptr);
+    if (OMget_int_val(sub(tip, "delayTime"), &delay) == 1) args.add(XmNdisplayDelay, delay);
     // The message is the tip's own text: the button's face keeps its label.
+    UIxmString s;
     if (OMtext message = OMget_text(sub(tip, "message"))) {
-      UIxmString s = UIxmText(message.get());
-      XtVaSetValues(w, XmNshowLabel, True, XmNtipString, s.get(), nullptr);
+      s = UIxmText(message.get());
+      args.add(XmNshowLabel, True).add(XmNtipString, s.get());
     } else {
-      XtVaSetValues(w, XmNshowLabel, False, XmNtipString, nullptr, nullptr);
+      args.add(XmNshowLabel, False).add(XmNtipString, static_cast<XmString>(nullptr));
     }
     OMobj_id color = sub(tip, "color");
     OMtext colorText;
@@ -54,26 +56,29 @@ void UIbutton::setResources(Widget w, int seq) {
       Colormap colormap = 0;
       XtVaGetValues(w, XtNcolormap, &colormap, nullptr);
       if (!XParseColor(XtDisplay(w), colormap, colorText.get(), &parsed) ||
-          !getColorFromString(w, UtString(colorText.get()), c))
+          !getColorFromString(w, UtString(colorText.get()), c)) {
+        XtSetValues(w, args.list(), args.count());
         return;
-      XtVaSetValues(w, XmNlabelForegroundColor, c.pixel, nullptr);
+      }
+      args.add(XmNlabelForegroundColor, c.pixel);
     }
     int placement = 1;
     if (OMget_int_val(sub(tip, "placement"), &placement) != 1) placement = 1;
-    XtVaSetValues(w, XmNdisplayPlacement, placement, nullptr);
-    if (enable == 2) XtVaSetValues(w, XmNshowLabel, False, nullptr);
+    args.add(XmNdisplayPlacement, placement);
+    if (enable == 2) args.add(XmNshowLabel, False);
     if (enable == 0) {
       Pixmap picture = XmUNSPECIFIED_PIXMAP;
       XtVaGetValues(w, XmNlabelPixmap, &picture, nullptr);
-      XtVaSetValues(w, XmNshowLabel, picture != XmUNSPECIFIED_PIXMAP ? True : False, nullptr);
+      args.add(XmNshowLabel, picture != XmUNSPECIFIED_PIXMAP ? True : False);
     }
+    XtSetValues(w, args.list(), args.count());
   }
   OMobj_id armed = sub(objId, "armedPixmap");
   if (!!armed && newer(armed, seq)) setArmedPixmap(armed, w, seq);
 }
 
 bool UIbutton::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   UIargs extra{{XmNdisplayDelay, 300}};
   if (XmIsMessageBox(parent)) extra.add(XmNdefaultButtonShadowThickness, 1);
