@@ -226,7 +226,9 @@ void UIfield::setResources(Widget w, int seq) {
   p = sub(objId, "resizeMode");
   if (newer(p, seq)) {
     if (OMget_int_val(p, &v) != 1) v = 0;
-    XtVaSetValues(w, XmNresizeWidth, v ? True : False, nullptr);
+    // Only a change is set: a set is a pass over all the text's resources.
+    if ((v != 0) != (resizeWidth != False))
+      XtVaSetValues(w, XmNresizeWidth, v ? True : False, nullptr);
   }
   setValue();
 }
