@@ -3,6 +3,8 @@
 #include "ui/core.h"
 
 #include <X11/IntrinsicP.h>
+#include <Xm/ManagerP.h>
+#include <Xm/PrimitiveP.h>
 #include <Xm/Xm.h>
 #include <Xm/XmP.h>
 
@@ -169,6 +171,23 @@ void UIcore::setBackgroundPixmap(const OMobj_id& id, Widget w, int seq) {
 
 namespace {
 
+// A widget's colours read from its record: XtGetValues would search the resource lists and
+// run the class's get-values hooks for each one.
+Pixel backgroundOf(Widget w) {
+  if (XtIsWidget(w)) return w->core.background_pixel;
+  Pixel p = 0;
+  XtVaGetValues(w, XtNbackground, &p, nullptr);
+  return p;
+}
+
+Pixel foregroundOf(Widget w) {
+  if (XmIsPrimitive(w)) return reinterpret_cast<XmPrimitiveWidget>(w)->primitive.foreground;
+  if (XmIsManager(w)) return reinterpret_cast<XmManagerWidget>(w)->manager.foreground;
+  Pixel p = 0;
+  XtVaGetValues(w, XtNforeground, &p, nullptr);
+  return p;
+}
+
 // The widget an unset colour is inherited from: what the binding reports as its parent, else
 // the Xt parent.
 Widget inheritFrom(Widget w, bool xtParentOnly) {
@@ -194,11 +213,9 @@ void UIcore::setBackgroundColor(const OMobj_id& id, Widget w) {
   }
   Widget parent = inheritFrom(w, false);
   if (!parent) return;
-  Pixel background = 0, own = 0;
-  XtVaGetValues(parent, XtNbackground, &background, nullptr);
-  XtVaGetValues(w, XtNbackground, &own, nullptr);
+  Pixel background = backgroundOf(parent);
   // Already the parent's: changing it again would only cost requests.
-  if (own != background) XmChangeColor(w, background);
+  if (backgroundOf(w) != background) XmChangeColor(w, background);
 }
 
 void UIcore::setForegroundColor(const OMobj_id& id, Widget w) {
@@ -222,12 +239,10 @@ void UIcore::setForegroundColor(const OMobj_id& id, Widget w) {
     XtVaGetValues(parent, XtNbackground, &background, nullptr);
     XmChangeColor(w, background);
   } else {
-    Pixel foreground = 0, own = 0;
-    XtVaGetValues(parent, XtNforeground, &foreground, nullptr);
-    XtVaGetValues(w, XtNforeground, &own, nullptr);
+    Pixel foreground = foregroundOf(parent);
     // Already the parent's (as a new widget's is): setting it again would only cost GCs,
     // traversal work and a redraw.
-    if (own != foreground) XtVaSetValues(w, XtNforeground, foreground, nullptr);
+    if (foregroundOf(w) != foreground) XtVaSetValues(w, XtNforeground, foreground, nullptr);
   }
 }
 
