@@ -626,6 +626,41 @@ int OMret_obj_path_to(OMobj_id id, OMobj_id from, char* buf, int size) {
   return 1;
 }
 
+namespace {
+
+// The references from a dying subtree to objects outside it leave their targets' referrer
+// lists in one pass per target. One by one, each removal would walk a list that may hold
+// every sibling's reference (a thousand controls all refer to their parent window), and the
+// oldest, destroyed first, sit at its end.
+void dropReferencesOut(const std::vector<uint32_t>& subtree) {
+  std::vector<uint32_t> targets;
+  for (uint32_t s : subtree) {
+    Obj* o = find(s);
+    if (!o || !o->has(kRef)) continue;
+    Obj* t = find(o->target());
+    if (t && !t->has(kDying)) targets.push_back(o->target());
+  }
+  std::sort(targets.begin(), targets.end());
+  targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+  for (uint32_t t : targets) {
+    uint32_t* link = &find(t)->firstReferrer;  // records never move
+    while (*link) {
+      Obj* r = find(*link);
+      if (!r->has(kDying)) {
+        link = &r->nextReferrer;
+        continue;
+      }
+      *link = r->nextReferrer;
+      r->nextReferrer = 0;
+      // No longer a reference, and holding nothing to release.
+      r->flags &= static_cast<uint16_t>(~(kRef | kSet));
+      r->slot[0] = r->slot[1] = 0;
+    }
+  }
+}
+
+}  // namespace
+
 int OMdestroy_obj(OMobj_id id, int) {
   Obj* root = find(id);
   if (!root || root->has(kDying)) return 0;
@@ -644,6 +679,7 @@ int OMdestroy_obj(OMobj_id id, int) {
     if (find(*it) && find(*it)->has(kActive)) deinstance(*it);
   uint32_t parent = find(id) ? find(id)->parent : 0;
   if (parent) unlinkChild(parent, id.serial);
+  dropReferencesOut(subtree);
   std::vector<uint32_t> holders;
   for (uint32_t s : subtree) {
     Obj* o = find(s);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "om/om_scope.h"
 #include "om/om_text.h"
 #include "om_fixture.h"
 #include "svc/arr.h"
@@ -233,6 +234,45 @@ TEST_F(OMValues, LockedObjectsRefuseWrites) {
   EXPECT_EQ(OMset_int_val(x, 1), 0);
   OMclear_obj_atts(x, OM_atts_locked);
   EXPECT_EQ(OMset_int_val(x, 1), 1);
+}
+
+// A group's references to an object outside it leave that object's list of referrers all at
+// once; the references from outside must stay in the list, in either place around them.
+TEST_F(OMValues, DestroyingAGroupKeepsOtherReferencesToWhatItReferredTo) {
+  OMobj_id target = make(plain, "target", OM_KIND_INT);
+  OMobj_id text = make(plain, "text", OM_KIND_STRING);
+  OMset_int_val(target, 7);
+  OMset_str_val(text, "words");
+  OMobj_id before = make(plain, "before", OM_KIND_REF);
+  OMset_obj_ref(before, target, 0);
+  OMobj_id g = make(plain, "g", OM_KIND_GROUP);
+  for (int i = 0; i < 5; ++i) {
+    OMobj_id r = make(g, ("r" + std::to_string(i)).c_str(), OM_KIND_REF);
+    OMset_obj_ref(r, target, 0);
+  }
+  OMset_obj_ref(make(g, "linkedText", OM_KIND_STRING), text, 0);
+  OMobj_id after = make(plain, "after", OM_KIND_REF);
+  OMset_obj_ref(after, target, 0);
+  OMobj_id textAfter = make(plain, "textAfter", OM_KIND_STRING);
+  OMset_obj_ref(textAfter, text, 0);
+
+  ASSERT_EQ(OMdestroy_obj(g, 0), 1);
+  int v = 0;
+  EXPECT_EQ(OMget_int_val(before, &v), 1);
+  EXPECT_EQ(v, 7);
+  EXPECT_EQ(OMget_int_val(after, &v), 1);
+  OMtext t = OMget_text(textAfter);
+  ASSERT_TRUE(t);
+  EXPECT_STREQ(t.get(), "words");
+
+  // Only referrers still in the list learn that their target went.
+  int beforeSeq = OMget_obj_seq(before, OMnull_obj, 0);
+  int afterSeq = OMget_obj_seq(after, OMnull_obj, 0);
+  ASSERT_EQ(OMdestroy_obj(target, 0), 1);
+  EXPECT_GT(OMget_obj_seq(before, OMnull_obj, 0), beforeSeq);
+  EXPECT_GT(OMget_obj_seq(after, OMnull_obj, 0), afterSeq);
+  EXPECT_EQ(OMget_num_refs(before), 0);
+  EXPECT_EQ(OMget_num_refs(after), 0);
 }
 
 TEST_F(OMValues, UniqueNamesPathsAndCopies) {
