@@ -161,7 +161,8 @@ void clearValue(Obj* o, uint32_t serial);
 void linkChild(uint32_t parent, uint32_t child);
 void unlinkChild(uint32_t parent, uint32_t child);
 // Appends child to parent, whose last child the caller knows to be `last` (0: it has none),
-// without walking the list: for trees being copied.
+// without walking the list: for trees being copied, where parent was made by the same copy
+// (so has no name index to keep in step).
 void linkAfter(uint32_t parent, uint32_t last, uint32_t child);
 // Adds/removes `referrer` in target's referrer list.
 void addReferrer(uint32_t target, uint32_t referrer);

@@ -193,8 +193,7 @@ void linkAfter(uint32_t parent, uint32_t last, uint32_t child) {
     find(last)->nextSibling = child;
   else
     find(parent)->firstChild = child;
-  auto indexed = nameIndex().find(parent);
-  if (indexed != nameIndex().end() && c->name) indexed->second[c->name].push_back(child);
+  // A parent made in the same copy has no name index and no remembered tail yet.
 }
 
 void unlinkChild(uint32_t parent, uint32_t child) {
