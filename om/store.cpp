@@ -390,19 +390,30 @@ void clearValue(Obj* o, uint32_t serial) {
 // then the records are freed and references to them are unset.
 namespace {
 
-// Preorder: children in sibling order, or (mirrored) newest first, whose reverse is the
-// postorder with siblings oldest first.
-void collectSubtree(uint32_t root, std::vector<uint32_t>* preorder, bool mirrored = false) {
-  std::vector<uint32_t> stack{root};
+void collectSubtree(uint32_t root, std::vector<uint32_t>* preorder,
+                    std::vector<uint32_t>* postorder) {
+  // One walk gives both orders: a record enters the preorder when first reached and the
+  // postorder once all its children have (siblings oldest first in both).
+  struct Step {
+    uint32_t serial, next;  // next: the child to go down to, 0 once all are done
+  };
+  std::vector<Step> stack;
+  Obj* r = find(root);
+  if (!r) return;
+  preorder->push_back(root);
+  stack.push_back({root, r->firstChild});
   while (!stack.empty()) {
-    uint32_t s = stack.back();
-    stack.pop_back();
-    Obj* o = find(s);
-    if (!o) continue;
-    preorder->push_back(s);
-    size_t mark = stack.size();
-    for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling) stack.push_back(c);
-    if (!mirrored) std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
+    Step& top = stack.back();
+    if (!top.next) {
+      postorder->push_back(top.serial);
+      stack.pop_back();
+      continue;
+    }
+    uint32_t c = top.next;
+    Obj* co = find(c);
+    top.next = co->nextSibling;
+    preorder->push_back(c);
+    stack.push_back({c, co->firstChild});
   }
 }
 
@@ -666,16 +677,14 @@ int OMdestroy_obj(OMobj_id id, int) {
   if (id.serial == OMroot_obj.serial || id.serial == OMtempl_obj.serial ||
       id.serial == OMinst_obj.serial)
     return 0;
-  std::vector<uint32_t> subtree;
-  collectSubtree(id.serial, &subtree);
+  std::vector<uint32_t> subtree, postorder;
+  collectSubtree(id.serial, &subtree, &postorder);
   for (uint32_t s : subtree) find(s)->flags |= kDying;
   // Destroy methods, children before parents and siblings oldest first: a window taken away
   // exposes only what it covered, while newest first each would expose the windows below it
   // again, and every one of those exposures is sent and read.
-  std::vector<uint32_t> mirrored;
-  collectSubtree(id.serial, &mirrored, true);
-  for (auto it = mirrored.rbegin(); it != mirrored.rend(); ++it)
-    if (find(*it) && find(*it)->has(kActive)) deinstance(*it);
+  for (uint32_t s : postorder)
+    if (find(s) && find(s)->has(kActive)) deinstance(s);
   uint32_t parent = find(id) ? find(id)->parent : 0;
   if (parent) unlinkChild(parent, id.serial);
   dropReferencesOut(subtree);
