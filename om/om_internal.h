@@ -25,6 +25,8 @@ enum Flag : uint16_t {
   kTemplate = 1 << 6,   // a template (has a TemplateInfo)
   kDying = 1 << 7,      // being destroyed: no notifications, no new references
   kValueFn = 1 << 8,    // value computed by its template's getter
+  kIndexed = 1 << 9,    // has a name index of its children (a long group)
+  kLongTail = 1 << 10,  // its last child is remembered (a long group)
 };
 
 // One object. 44 bytes, 4-byte aligned: objects are the bulk of the memory.

@@ -51,11 +51,12 @@ std::unordered_map<uint32_t, uint32_t>& longTails() {
 }
 
 void freeSlot(uint32_t serial) {
-  nameIndex().erase(serial);
-  longTails().erase(serial);
   Store& s = store();
   s.liveObjects--;
   Page* page = s.pages[serial >> kPageBits];
+  const Obj& o = page->objs[serial & (kPageSize - 1)];
+  if (o.has(kIndexed)) nameIndex().erase(serial);
+  if (o.has(kLongTail)) longTails().erase(serial);
   page->objs[serial & (kPageSize - 1)] = Obj{};
   // A page whose serials are all handed out and all dead is never used again.
   if (--page->live == 0 && (serial >> kPageBits) != ((s.nextSerial - 1) >> kPageBits)) {
@@ -162,7 +163,7 @@ void linkChild(uint32_t parent, uint32_t child) {
   } else {
     uint32_t last = p->firstChild;
     auto& tails = longTails();
-    auto tail = tails.find(parent);
+    auto tail = p->has(kLongTail) ? tails.find(parent) : tails.end();
     if (tail != tails.end()) {
       Obj* t = find(tail->second);
       if (t && t->parent == parent && !t->nextSibling && tail->second != child) last = tail->second;
@@ -176,13 +177,16 @@ void linkChild(uint32_t parent, uint32_t child) {
       last = l->nextSibling;
       ++steps;
     }
-    if (tail != tails.end())
+    if (tail != tails.end()) {
       tail->second = child;
-    else if (steps > kIndexAfter)
+    } else if (steps > kIndexAfter) {
       tails[parent] = child;
+      p->flags |= kLongTail;
+    }
   }
+  if (!p->has(kIndexed) || !c->name) return;
   auto indexed = nameIndex().find(parent);
-  if (indexed != nameIndex().end() && c->name) indexed->second[c->name].push_back(child);
+  if (indexed != nameIndex().end()) indexed->second[c->name].push_back(child);
 }
 
 void linkAfter(uint32_t parent, uint32_t last, uint32_t child) {
@@ -215,8 +219,11 @@ void unlinkChild(uint32_t parent, uint32_t child) {
   }
   c->parent = 0;
   c->nextSibling = 0;
-  auto tail = longTails().find(parent);
-  if (tail != longTails().end() && tail->second == child) longTails().erase(tail);
+  if (p->has(kLongTail)) {
+    auto tail = longTails().find(parent);
+    if (tail != longTails().end() && tail->second == child) longTails().erase(tail);
+  }
+  if (!p->has(kIndexed)) return;
   auto indexed = nameIndex().find(parent);
   if (indexed != nameIndex().end() && c->name) {
     auto named = indexed->second.find(c->name);
@@ -297,11 +304,14 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
     if (co && co->parent == parent && co->name == name && !co->has(kHidden)) return e.child;
   }
   auto& index = nameIndex();
-  auto indexed = index.find(parent);
-  if (indexed == index.end()) {
+  auto indexed = index.end();
+  if (!o->has(kIndexed)) {
+    // The children of a live object all live: their records are read from their pages
+    // directly, without the checks of find.
+    Page* const* pages = store().pages.data();
     int scanned = 0;
     for (uint32_t c = o->firstChild; c && scanned <= kIndexAfter; ++scanned) {
-      Obj* co = find(c);
+      const Obj* co = &pages[c >> kPageBits]->objs[c & (kPageSize - 1)];
       if (co->name == name && !co->has(kHidden)) {
         e = {parent, name, c, cache.generation};
         return c;
@@ -313,9 +323,10 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
       auto& byName = index[parent];
       for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling)
         if (find(c)->name) byName[find(c)->name].push_back(c);
-      indexed = index.find(parent);
+      o->flags |= kIndexed;
     }
   }
+  if (o->has(kIndexed)) indexed = index.find(parent);
   if (indexed != index.end()) {
     auto named = indexed->second.find(name);
     if (named != indexed->second.end()) {

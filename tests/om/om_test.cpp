@@ -307,6 +307,37 @@ TEST_F(OMValues, UniqueNamesPathsAndCopies) {
       << "no copy into its own subtree";
 }
 
+// A long group is looked up through an index of its members' names, kept in step with every
+// change to the group once made.
+TEST_F(OMValues, LookupsInALongGroupFollowAppendsDestroysAndMoves) {
+  OMobj_id g = make(plain, "long", OM_KIND_GROUP);
+  std::vector<OMobj_id> members;
+  for (int i = 0; i < 100; ++i)
+    members.push_back(make(g, ("m" + std::to_string(i)).c_str(), OM_KIND_INT));
+  EXPECT_TRUE(same(sub(g, "m90"), members[90]));  // found by scanning, and the index is made
+  EXPECT_TRUE(same(sub(g, "m3"), members[3]));
+  OMobj_id late = make(g, "late", OM_KIND_INT);
+  EXPECT_TRUE(same(sub(g, "late"), late)) << "an appended member is in the index";
+  OMobj_id again = make(g, "m90", OM_KIND_INT);
+  EXPECT_TRUE(same(sub(g, "m90"), members[90])) << "the first member of a name wins";
+  OMdestroy_obj(members[90], 0);
+  EXPECT_TRUE(same(sub(g, "m90"), again));
+  OMobj_id other = make(plain, "elsewhere", OM_KIND_GROUP);
+  ASSERT_EQ(OMmove_obj(again, other), 1);
+  EXPECT_FALSE(sub(g, "m90").serial) << "a moved member is gone from the index";
+  EXPECT_TRUE(same(sub(other, "m90"), again));
+  OMobj_id last = make(g, "last", OM_KIND_INT);
+  EXPECT_TRUE(same(sub(g, "last"), last));
+  int count = 0;
+  ASSERT_EQ(OMget_num_subobjs(g, &count), 1);
+  EXPECT_EQ(count, 101);
+  for (int i = 0; i < 100; ++i) {
+    if (i != 90) {
+      EXPECT_TRUE(same(sub(g, ("m" + std::to_string(i)).c_str()), members[i])) << i;
+    }
+  }
+}
+
 // Member lookups are remembered; every change to the tree must still show at once.
 TEST_F(OMValues, LookupsFollowDestroyMoveAndSameNamedMembers) {
   OMobj_id g = make(plain, "g", OM_KIND_GROUP);
