@@ -286,9 +286,12 @@ bool UIcore::getColorFromString(Widget w, UtString text, XColor& c) {
 void UIcore::initFontSet(Widget w, int /*seq*/) {
   UIwindow* self = UIwidgetToClass(w);
   XmFontList list = chooseFontList(XtDisplay(w), self ? self->parentWidgetNow() : nullptr);
-  bool made = w == madeWidget_ && list == madeFontList_;
-  madeWidget_ = nullptr;
-  madeFontList_ = nullptr;
+  bool made = false;
+  for (Made& m : made_) {
+    if (m.widget != w) continue;
+    made = m.fonts == list;
+    m = Made();
+  }
   if (list && !made) XtVaSetValues(w, XmNfontList, list, nullptr);
 }
 
