@@ -75,10 +75,9 @@ class UIcore : public OMXobj {
   // font list (owned by the window tools), or null. A binding passes it to XtCreateWidget and
   // gives it to madeWithFontList, so that the first initFontSet does not set it again.
   XmFontList chooseFontList(Display* display, Widget parent);
-  // (Two widgets at most are remembered: a frame and its work area.)
   void madeWithFontList(Widget w, XmFontList list) {
-    made_[1] = made_[0];
-    made_[0] = {w, list};
+    madeWidget_ = w;
+    madeFontList_ = list;
   }
   // Registers the resource-to-text converters once per process.
   static void installConverters();
@@ -95,12 +94,9 @@ class UIcore : public OMXobj {
   OMXstr motif_resources;
 
  private:
-  // Widgets just made with their font list, and that list (consumed by initFontSet).
-  struct Made {
-    Widget widget = nullptr;
-    XmFontList fonts = nullptr;
-  };
-  Made made_[2];
+  // The widget just made with its font list, and that list (consumed by initFontSet).
+  Widget madeWidget_ = nullptr;
+  XmFontList madeFontList_ = nullptr;
 };
 
 // Calls setResources of the binding of w (the id is not used).

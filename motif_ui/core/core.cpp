@@ -286,12 +286,9 @@ bool UIcore::getColorFromString(Widget w, UtString text, XColor& c) {
 void UIcore::initFontSet(Widget w, int /*seq*/) {
   UIwindow* self = UIwidgetToClass(w);
   XmFontList list = chooseFontList(XtDisplay(w), self ? self->parentWidgetNow() : nullptr);
-  bool made = false;
-  for (Made& m : made_) {
-    if (m.widget != w) continue;
-    made = m.fonts == list;
-    m = Made();
-  }
+  bool made = w == madeWidget_ && list == madeFontList_;
+  madeWidget_ = nullptr;
+  madeFontList_ = nullptr;
   if (list && !made) XtVaSetValues(w, XmNfontList, list, nullptr);
 }
 

@@ -115,14 +115,9 @@ bool UIpanel::instanceObject() {
   if (height > 32767) height = 40;
   setClientWidth(objId, width);
   setClientHeight(objId, height);
-  // Made with its font list: a set afterwards is a pass over all its resources. (Without one,
-  // the list of resources ends before it.)
-  XmFontList fonts = chooseFontList(XtDisplay(parent), parent);
-  Widget w =
-      XtVaCreateWidget(nameOf(objId), containerWidgetClass, parent, XmNx, x, XmNy, y, XmNwidth,
-                       std::max(width, 1), XmNheight, std::max(height, 1), XmNmappedWhenManaged,
-                       True, XmNuserData, this, fonts ? XmNfontList : nullptr, fonts, nullptr);
-  madeWithFontList(w, fonts);
+  Widget w = XtVaCreateWidget(nameOf(objId), containerWidgetClass, parent, XmNx, x, XmNy, y,
+                              XmNwidth, std::max(width, 1), XmNheight, std::max(height, 1),
+                              XmNmappedWhenManaged, True, XmNuserData, this, nullptr);
   widget_ = clientWidget = w;
   setResources(w, -1);
   XtAddEventHandler(w, StructureNotifyMask, False, UIpanel::onMap, parent);
@@ -264,20 +259,15 @@ bool UIframe::instanceObject() {
     t = shadowThickness = value;
   setClientWidth(objId, width - 2 * t);
   setClientHeight(objId, height - 2 * t);
-  // Both made with their font list: a set afterwards is a pass over all their resources.
-  // (Without one, their lists of resources end before it.)
-  XmFontList fonts = chooseFontList(XtDisplay(parent), parent);
-  Widget frame = XtVaCreateWidget(nameOf(objId), xmFrameWidgetClass, parent, XmNx, x, XmNy, y,
-                                  XmNwidth, width, XmNheight, height, XmNshadowThickness, t,
-                                  XmNmarginWidth, 0, XmNmarginHeight, 0, XmNmappedWhenManaged, True,
-                                  XmNuserData, this, fonts ? XmNfontList : nullptr, fonts, nullptr);
+  Widget frame =
+      XtVaCreateWidget(nameOf(objId), xmFrameWidgetClass, parent, XmNx, x, XmNy, y, XmNwidth, width,
+                       XmNheight, height, XmNshadowThickness, t, XmNmarginWidth, 0, XmNmarginHeight,
+                       0, XmNmappedWhenManaged, True, XmNuserData, this, nullptr);
   std::string inner = std::string(nameOf(objId)) + "WA";
-  clientWidget = XtVaCreateManagedWidget(
-      inner.c_str(), containerWidgetClass, frame, XmNx, t, XmNy, t, XmNwidth,
-      std::max(width - 2 * t, 1), XmNheight, std::max(height - 2 * t, 1), XmNmappedWhenManaged,
-      True, XmNuserData, this, fonts ? XmNfontList : nullptr, fonts, nullptr);
-  madeWithFontList(frame, fonts);
-  madeWithFontList(clientWidget, fonts);
+  clientWidget = XtVaCreateManagedWidget(inner.c_str(), containerWidgetClass, frame, XmNx, t, XmNy,
+                                         t, XmNwidth, std::max(width - 2 * t, 1), XmNheight,
+                                         std::max(height - 2 * t, 1), XmNmappedWhenManaged, True,
+                                         XmNuserData, this, nullptr);
   widget_ = frame;
   setCoreResources(-1);
   UIsetShadowType(objId, frame);
