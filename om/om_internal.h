@@ -16,17 +16,18 @@ class OMXgroup;
 namespace om {
 
 enum Flag : uint16_t {
-  kSet = 1 << 0,        // holds a value of its own
-  kRef = 1 << 1,        // value slot holds a target serial
-  kExpr = 1 << 2,       // value slot holds an Expr*; operands are hidden children
-  kInstanced = 1 << 3,  // lives in an instanced tree
-  kActive = 1 << 4,     // has an Active record (methods or wrapper)
-  kHidden = 1 << 5,     // internal child (expression operand): not listed, not copied alone
-  kTemplate = 1 << 6,   // a template (has a TemplateInfo)
-  kDying = 1 << 7,      // being destroyed: no notifications, no new references
-  kValueFn = 1 << 8,    // value computed by its template's getter
-  kIndexed = 1 << 9,    // has a name index of its children (a long group)
-  kLongTail = 1 << 10,  // its last child is remembered (a long group)
+  kSet = 1 << 0,         // holds a value of its own
+  kRef = 1 << 1,         // value slot holds a target serial
+  kExpr = 1 << 2,        // value slot holds an Expr*; operands are hidden children
+  kInstanced = 1 << 3,   // lives in an instanced tree
+  kActive = 1 << 4,      // has an Active record (methods or wrapper)
+  kHidden = 1 << 5,      // internal child (expression operand): not listed, not copied alone
+  kTemplate = 1 << 6,    // a template (has a TemplateInfo)
+  kDying = 1 << 7,       // being destroyed: no notifications, no new references
+  kValueFn = 1 << 8,     // value computed by its template's getter
+  kIndexed = 1 << 9,     // has a name index of its children (a long group)
+  kLongTail = 1 << 10,   // its last child is remembered (a long group)
+  kArrayInfo = 1 << 11,  // has an element template or a size property (an object array)
 };
 
 // One object. 44 bytes, 4-byte aligned: objects are the bulk of the memory.

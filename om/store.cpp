@@ -716,8 +716,11 @@ int OMdestroy_obj(OMobj_id id, int) {
   }
   Store& st = store();
   for (uint32_t s : subtree) {
-    st.elementTemplates.erase(s);
-    st.arraySizes.erase(s);
+    Obj* o = find(s);
+    if (o && o->has(kArrayInfo)) {
+      st.elementTemplates.erase(s);
+      st.arraySizes.erase(s);
+    }
     freeSlot(s);
   }
   if (parent && find(parent)) changed(parent);

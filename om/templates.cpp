@@ -148,17 +148,19 @@ uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
     size_t self = order.size();
     order.emplace_back(from, copy);
     lastChild.push_back(0);
-    if (so->has(kRef)) remap = true;
-    if (!s.elementTemplates.empty()) {
+    if (so->has(kRef) || so->has(kArrayInfo)) remap = true;
+    if (so->has(kArrayInfo)) {
       auto et = s.elementTemplates.find(from);
-      if (et != s.elementTemplates.end()) s.elementTemplates[copy] = et->second;
+      if (et != s.elementTemplates.end()) {
+        s.elementTemplates[copy] = et->second;
+        co->flags |= kArrayInfo;
+      }
     }
     size_t mark = stack.size();
     for (uint32_t c = so->firstChild; c; c = find(c)->nextSibling) stack.emplace_back(c, self);
     std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
   }
   if (order.empty()) return 0;
-  if (!remap && !s.arraySizes.empty()) remap = true;
   // The copy of a source inside the tree, or 0: found in the list sorted by source.
   std::vector<std::pair<uint32_t, uint32_t>> bySource;
   if (remap) {
@@ -170,14 +172,16 @@ uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
     return it != bySource.end() && it->first == from ? it->second : 0;
   };
   for (auto [from, copy] : order) {
-    if (remap) {
+    Obj* so = find(from);
+    if (so->has(kArrayInfo)) {
       auto sized = s.arraySizes.find(from);
       if (sized != s.arraySizes.end()) {
         uint32_t hit = copyOf(sized->second);
         s.arraySizes[copy] = hit ? hit : sized->second;
+        find(copy)->flags |= kArrayInfo;
       }
     }
-    Obj* so = find(from);
+    so = find(from);
     if (so->has(kRef)) {
       uint32_t hit = copyOf(so->target());
       makeRef(copy, hit ? hit : so->target(), "OMcopy_obj");
@@ -408,17 +412,21 @@ class TemplateReader {
     }
     if (const YAML::Node elements = decl["elements"]) {
       uint32_t t = findTemplate(elements.Scalar().c_str());
-      if (kind != OM_KIND_OBJ_ARRAY || !t)
+      if (kind != OM_KIND_OBJ_ARRAY || !t) {
         error(elements, "'elements' needs obj[] and a template");
-      else
+      } else {
         store().elementTemplates[p] = t;
+        find(p)->flags |= kArrayInfo;
+      }
     }
     if (const YAML::Node size = decl["size"]) {
       uint32_t from = findChild(parent, OMstr_to_name(size.Scalar().c_str()));
-      if (kind != OM_KIND_OBJ_ARRAY || !from || find(from)->kind != OM_KIND_INT)
+      if (kind != OM_KIND_OBJ_ARRAY || !from || find(from)->kind != OM_KIND_INT) {
         error(size, "'size' names an int property declared before the obj[]");
-      else
+      } else {
         store().arraySizes[p] = from;
+        find(p)->flags |= kArrayInfo;
+      }
     }
     if (const YAML::Node def = decl["default"]) setDefault(p, parent, def);
   }
