@@ -115,7 +115,10 @@ bool UIwindow::instanceFresh() {
   parentKnown_ = false;
   bool made = instanceObject();
   // The dataflow it ran may have deleted this binding.
-  if (alive(this)) instancing_ = parentKnown_ = false;
+  if (alive(this)) {
+    instancing_ = parentKnown_ = false;
+    madeWithFontList(nullptr, nullptr);  // a widget made with fonts was handled by now
+  }
   return made;
 }
 
