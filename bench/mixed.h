@@ -121,8 +121,10 @@ inline void makeRaw(Widget parent, int count, std::vector<Widget>* made) {
         XtSetArg(args[n], XmNresizeHeight, False), ++n;
         break;
       case kSlider:
+        // The kit's slider is a scale with an arrow at each end.
         cls = xmScaleWidgetClass;
         XtSetArg(args[n], XmNorientation, XmHORIZONTAL), ++n;
+        XtSetArg(args[n], XmNshowArrows, XmEACH_SIDE), ++n;
         break;
       case kPanel:
         cls = containerWidgetClass;

@@ -16,15 +16,18 @@ class OMXgroup;
 namespace om {
 
 enum Flag : uint16_t {
-  kSet = 1 << 0,        // holds a value of its own
-  kRef = 1 << 1,        // value slot holds a target serial
-  kExpr = 1 << 2,       // value slot holds an Expr*; operands are hidden children
-  kInstanced = 1 << 3,  // lives in an instanced tree
-  kActive = 1 << 4,     // has an Active record (methods or wrapper)
-  kHidden = 1 << 5,     // internal child (expression operand): not listed, not copied alone
-  kTemplate = 1 << 6,   // a template (has a TemplateInfo)
-  kDying = 1 << 7,      // being destroyed: no notifications, no new references
-  kValueFn = 1 << 8,    // value computed by its template's getter
+  kSet = 1 << 0,         // holds a value of its own
+  kRef = 1 << 1,         // value slot holds a target serial
+  kExpr = 1 << 2,        // value slot holds an Expr*; operands are hidden children
+  kInstanced = 1 << 3,   // lives in an instanced tree
+  kActive = 1 << 4,      // has an Active record (methods or wrapper)
+  kHidden = 1 << 5,      // internal child (expression operand): not listed, not copied alone
+  kTemplate = 1 << 6,    // a template (has a TemplateInfo)
+  kDying = 1 << 7,       // being destroyed: no notifications, no new references
+  kValueFn = 1 << 8,     // value computed by its template's getter
+  kIndexed = 1 << 9,     // has a name index of its children (a long group)
+  kLongTail = 1 << 10,   // its last child is remembered (a long group)
+  kArrayInfo = 1 << 11,  // has an element template or a size property (an object array)
 };
 
 // One object. 44 bytes, 4-byte aligned: objects are the bulk of the memory.
@@ -127,7 +130,14 @@ struct Store {
   std::unordered_map<uint32_t, std::vector<uint32_t>> templateIndex;  // name -> templates
 };
 
-Store& store();
+// The store is reached on every record access, so its address is a plain global read inline;
+// it is made on first use (zero until then, whatever the order of static initialisation).
+extern Store* theStore;
+Store* makeStore();
+inline Store& store() {
+  Store* s = theStore;
+  return s ? *s : *makeStore();
+}
 
 // The record of a live object, or null.
 inline Obj* find(uint32_t serial) {
@@ -153,6 +163,10 @@ void clearValue(Obj* o, uint32_t serial);
 // Appends/removes child in parent's list.
 void linkChild(uint32_t parent, uint32_t child);
 void unlinkChild(uint32_t parent, uint32_t child);
+// Appends child to parent, whose last child the caller knows to be `last` (0: it has none),
+// without walking the list: for trees being copied, where parent was made by the same copy
+// (so has no name index to keep in step).
+void linkAfter(uint32_t parent, uint32_t last, uint32_t child);
 // Adds/removes `referrer` in target's referrer list.
 void addReferrer(uint32_t target, uint32_t referrer);
 void removeReferrer(uint32_t target, uint32_t referrer);

@@ -51,11 +51,12 @@ std::unordered_map<uint32_t, uint32_t>& longTails() {
 }
 
 void freeSlot(uint32_t serial) {
-  nameIndex().erase(serial);
-  longTails().erase(serial);
   Store& s = store();
   s.liveObjects--;
   Page* page = s.pages[serial >> kPageBits];
+  const Obj& o = page->objs[serial & (kPageSize - 1)];
+  if (o.has(kIndexed)) nameIndex().erase(serial);
+  if (o.has(kLongTail)) longTails().erase(serial);
   page->objs[serial & (kPageSize - 1)] = Obj{};
   // A page whose serials are all handed out and all dead is never used again.
   if (--page->live == 0 && (serial >> kPageBits) != ((s.nextSerial - 1) >> kPageBits)) {
@@ -91,10 +92,14 @@ struct ReleaseAtExit {
 
 }  // namespace
 
-Store& store() {
-  static Store* s = new Store;
-  static ReleaseAtExit release;  // made after the store, so it runs while the store is alive
-  return *s;
+Store* theStore = nullptr;
+
+Store* makeStore() {
+  if (!theStore) {
+    theStore = new Store;
+    static ReleaseAtExit release;  // made after the store, so it runs while the store is alive
+  }
+  return theStore;
 }
 
 uint32_t newObj(uint32_t name, int kind, uint32_t parent) {
@@ -145,8 +150,10 @@ void treeChanged() {
 
 }  // namespace
 
+// An append never changes an answer of the child-lookup cache: a lookup answers the first
+// child of a name, and a hit is checked against the records. So only unlinking starts a new
+// generation, and lookups made while objects are being filled in keep hitting.
 void linkChild(uint32_t parent, uint32_t child) {
-  treeChanged();
   Obj* p = find(parent);
   Obj* c = find(child);
   c->parent = parent;
@@ -156,7 +163,7 @@ void linkChild(uint32_t parent, uint32_t child) {
   } else {
     uint32_t last = p->firstChild;
     auto& tails = longTails();
-    auto tail = tails.find(parent);
+    auto tail = p->has(kLongTail) ? tails.find(parent) : tails.end();
     if (tail != tails.end()) {
       Obj* t = find(tail->second);
       if (t && t->parent == parent && !t->nextSibling && tail->second != child) last = tail->second;
@@ -170,13 +177,27 @@ void linkChild(uint32_t parent, uint32_t child) {
       last = l->nextSibling;
       ++steps;
     }
-    if (tail != tails.end())
+    if (tail != tails.end()) {
       tail->second = child;
-    else if (steps > kIndexAfter)
+    } else if (steps > kIndexAfter) {
       tails[parent] = child;
+      p->flags |= kLongTail;
+    }
   }
+  if (!p->has(kIndexed) || !c->name) return;
   auto indexed = nameIndex().find(parent);
-  if (indexed != nameIndex().end() && c->name) indexed->second[c->name].push_back(child);
+  if (indexed != nameIndex().end()) indexed->second[c->name].push_back(child);
+}
+
+void linkAfter(uint32_t parent, uint32_t last, uint32_t child) {
+  Obj* c = find(child);
+  c->parent = parent;
+  c->nextSibling = 0;
+  if (last)
+    find(last)->nextSibling = child;
+  else
+    find(parent)->firstChild = child;
+  // A parent made in the same copy has no name index and no remembered tail yet.
 }
 
 void unlinkChild(uint32_t parent, uint32_t child) {
@@ -198,8 +219,11 @@ void unlinkChild(uint32_t parent, uint32_t child) {
   }
   c->parent = 0;
   c->nextSibling = 0;
-  auto tail = longTails().find(parent);
-  if (tail != longTails().end() && tail->second == child) longTails().erase(tail);
+  if (p->has(kLongTail)) {
+    auto tail = longTails().find(parent);
+    if (tail != longTails().end() && tail->second == child) longTails().erase(tail);
+  }
+  if (!p->has(kIndexed)) return;
   auto indexed = nameIndex().find(parent);
   if (indexed != nameIndex().end() && c->name) {
     auto named = indexed->second.find(c->name);
@@ -280,11 +304,14 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
     if (co && co->parent == parent && co->name == name && !co->has(kHidden)) return e.child;
   }
   auto& index = nameIndex();
-  auto indexed = index.find(parent);
-  if (indexed == index.end()) {
+  auto indexed = index.end();
+  if (!o->has(kIndexed)) {
+    // The children of a live object all live: their records are read from their pages
+    // directly, without the checks of find.
+    Page* const* pages = store().pages.data();
     int scanned = 0;
     for (uint32_t c = o->firstChild; c && scanned <= kIndexAfter; ++scanned) {
-      Obj* co = find(c);
+      const Obj* co = &pages[c >> kPageBits]->objs[c & (kPageSize - 1)];
       if (co->name == name && !co->has(kHidden)) {
         e = {parent, name, c, cache.generation};
         return c;
@@ -296,9 +323,10 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
       auto& byName = index[parent];
       for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling)
         if (find(c)->name) byName[find(c)->name].push_back(c);
-      indexed = index.find(parent);
+      o->flags |= kIndexed;
     }
   }
+  if (o->has(kIndexed)) indexed = index.find(parent);
   if (indexed != index.end()) {
     auto named = indexed->second.find(name);
     if (named != indexed->second.end()) {
@@ -373,19 +401,30 @@ void clearValue(Obj* o, uint32_t serial) {
 // then the records are freed and references to them are unset.
 namespace {
 
-// Preorder: children in sibling order, or (mirrored) newest first, whose reverse is the
-// postorder with siblings oldest first.
-void collectSubtree(uint32_t root, std::vector<uint32_t>* preorder, bool mirrored = false) {
-  std::vector<uint32_t> stack{root};
+void collectSubtree(uint32_t root, std::vector<uint32_t>* preorder,
+                    std::vector<uint32_t>* postorder) {
+  // One walk gives both orders: a record enters the preorder when first reached and the
+  // postorder once all its children have (siblings oldest first in both).
+  struct Step {
+    uint32_t serial, next;  // next: the child to go down to, 0 once all are done
+  };
+  std::vector<Step> stack;
+  Obj* r = find(root);
+  if (!r) return;
+  preorder->push_back(root);
+  stack.push_back({root, r->firstChild});
   while (!stack.empty()) {
-    uint32_t s = stack.back();
-    stack.pop_back();
-    Obj* o = find(s);
-    if (!o) continue;
-    preorder->push_back(s);
-    size_t mark = stack.size();
-    for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling) stack.push_back(c);
-    if (!mirrored) std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
+    Step& top = stack.back();
+    if (!top.next) {
+      postorder->push_back(top.serial);
+      stack.pop_back();
+      continue;
+    }
+    uint32_t c = top.next;
+    Obj* co = find(c);
+    top.next = co->nextSibling;
+    preorder->push_back(c);
+    stack.push_back({c, co->firstChild});
   }
 }
 
@@ -608,24 +647,58 @@ int OMret_obj_path_to(OMobj_id id, OMobj_id from, char* buf, int size) {
   return 1;
 }
 
+namespace {
+
+// The references from a dying subtree to objects outside it leave their targets' referrer
+// lists in one pass per target. One by one, each removal would walk a list that may hold
+// every sibling's reference (a thousand controls all refer to their parent window), and the
+// oldest, destroyed first, sit at its end.
+void dropReferencesOut(const std::vector<uint32_t>& subtree) {
+  std::vector<uint32_t> targets;
+  for (uint32_t s : subtree) {
+    Obj* o = find(s);
+    if (!o || !o->has(kRef)) continue;
+    Obj* t = find(o->target());
+    if (t && !t->has(kDying)) targets.push_back(o->target());
+  }
+  std::sort(targets.begin(), targets.end());
+  targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+  for (uint32_t t : targets) {
+    uint32_t* link = &find(t)->firstReferrer;  // records never move
+    while (*link) {
+      Obj* r = find(*link);
+      if (!r->has(kDying)) {
+        link = &r->nextReferrer;
+        continue;
+      }
+      *link = r->nextReferrer;
+      r->nextReferrer = 0;
+      // No longer a reference, and holding nothing to release.
+      r->flags &= static_cast<uint16_t>(~(kRef | kSet));
+      r->slot[0] = r->slot[1] = 0;
+    }
+  }
+}
+
+}  // namespace
+
 int OMdestroy_obj(OMobj_id id, int) {
   Obj* root = find(id);
   if (!root || root->has(kDying)) return 0;
   if (id.serial == OMroot_obj.serial || id.serial == OMtempl_obj.serial ||
       id.serial == OMinst_obj.serial)
     return 0;
-  std::vector<uint32_t> subtree;
-  collectSubtree(id.serial, &subtree);
+  std::vector<uint32_t> subtree, postorder;
+  collectSubtree(id.serial, &subtree, &postorder);
   for (uint32_t s : subtree) find(s)->flags |= kDying;
   // Destroy methods, children before parents and siblings oldest first: a window taken away
   // exposes only what it covered, while newest first each would expose the windows below it
   // again, and every one of those exposures is sent and read.
-  std::vector<uint32_t> mirrored;
-  collectSubtree(id.serial, &mirrored, true);
-  for (auto it = mirrored.rbegin(); it != mirrored.rend(); ++it)
-    if (find(*it) && find(*it)->has(kActive)) deinstance(*it);
+  for (uint32_t s : postorder)
+    if (find(s) && find(s)->has(kActive)) deinstance(s);
   uint32_t parent = find(id) ? find(id)->parent : 0;
   if (parent) unlinkChild(parent, id.serial);
+  dropReferencesOut(subtree);
   std::vector<uint32_t> holders;
   for (uint32_t s : subtree) {
     Obj* o = find(s);
@@ -643,8 +716,11 @@ int OMdestroy_obj(OMobj_id id, int) {
   }
   Store& st = store();
   for (uint32_t s : subtree) {
-    st.elementTemplates.erase(s);
-    st.arraySizes.erase(s);
+    Obj* o = find(s);
+    if (o && o->has(kArrayInfo)) {
+      st.elementTemplates.erase(s);
+      st.arraySizes.erase(s);
+    }
     freeSlot(s);
   }
   if (parent && find(parent)) changed(parent);

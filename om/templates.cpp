@@ -121,44 +121,74 @@ void forgetTemplate(uint32_t serial) {
 
 uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
   Store& s = store();
-  std::unordered_map<uint32_t, uint32_t> map;
-  std::vector<std::pair<uint32_t, uint32_t>> order;  // (source, copy), parents first
-  std::vector<std::pair<uint32_t, uint32_t>> stack{{src, parent}};
+  // (source, copy) in the order made, parents first; each copy's last child so far, by the
+  // same index, so that appending never walks a list.
+  std::vector<std::pair<uint32_t, uint32_t>> order;
+  std::vector<uint32_t> lastChild;
+  constexpr size_t kTop = SIZE_MAX;
+  std::vector<std::pair<uint32_t, size_t>> stack{{src, kTop}};  // (source, index of its parent)
+  bool remap = false;  // references or array sizes to point into the copy
   while (!stack.empty()) {
-    auto [from, into] = stack.back();
+    auto [from, up] = stack.back();
     stack.pop_back();
     Obj* so = find(from);
     if (!so) continue;
-    uint32_t copy = newObj(from == src ? name : so->name, so->kind, into);
+    uint32_t copy = newObj(from == src ? name : so->name, so->kind, up == kTop ? parent : 0);
     if (!copy) return 0;
+    if (up != kTop) {
+      linkAfter(order[up].second, lastChild[up], copy);
+      lastChild[up] = copy;
+    }
     so = find(from);
     Obj* co = find(copy);
     co->atts = so->atts;
     co->templ = so->templ;
     co->flags = so->flags & (kSet | kExpr | kHidden | kValueFn);
     copyValue(so, co);
-    map[from] = copy;
+    size_t self = order.size();
     order.emplace_back(from, copy);
-    auto et = s.elementTemplates.find(from);
-    if (et != s.elementTemplates.end()) s.elementTemplates[copy] = et->second;
+    lastChild.push_back(0);
+    if (so->has(kRef) || so->has(kArrayInfo)) remap = true;
+    if (so->has(kArrayInfo)) {
+      auto et = s.elementTemplates.find(from);
+      if (et != s.elementTemplates.end()) {
+        s.elementTemplates[copy] = et->second;
+        co->flags |= kArrayInfo;
+      }
+    }
     size_t mark = stack.size();
-    for (uint32_t c = so->firstChild; c; c = find(c)->nextSibling) stack.emplace_back(c, copy);
+    for (uint32_t c = so->firstChild; c; c = find(c)->nextSibling) stack.emplace_back(c, self);
     std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
   }
+  if (order.empty()) return 0;
+  // The copy of a source inside the tree, or 0: found in the list sorted by source.
+  std::vector<std::pair<uint32_t, uint32_t>> bySource;
+  if (remap) {
+    bySource = order;
+    std::sort(bySource.begin(), bySource.end());
+  }
+  auto copyOf = [&](uint32_t from) -> uint32_t {
+    auto it = std::lower_bound(bySource.begin(), bySource.end(), std::make_pair(from, 0u));
+    return it != bySource.end() && it->first == from ? it->second : 0;
+  };
   for (auto [from, copy] : order) {
-    auto sized = s.arraySizes.find(from);
-    if (sized != s.arraySizes.end()) {
-      auto hit = map.find(sized->second);
-      s.arraySizes[copy] = hit != map.end() ? hit->second : sized->second;
-    }
     Obj* so = find(from);
+    if (so->has(kArrayInfo)) {
+      auto sized = s.arraySizes.find(from);
+      if (sized != s.arraySizes.end()) {
+        uint32_t hit = copyOf(sized->second);
+        s.arraySizes[copy] = hit ? hit : sized->second;
+        find(copy)->flags |= kArrayInfo;
+      }
+    }
+    so = find(from);
     if (so->has(kRef)) {
-      auto hit = map.find(so->target());
-      makeRef(copy, hit != map.end() ? hit->second : so->target(), "OMcopy_obj");
+      uint32_t hit = copyOf(so->target());
+      makeRef(copy, hit ? hit : so->target(), "OMcopy_obj");
     }
     if (so->templ && !so->has(kTemplate)) attachMethods(copy, so->templ);
   }
-  return map[src];
+  return order.front().second;
 }
 
 uint32_t instantiate(uint32_t templ, uint32_t name, uint32_t parent) {
@@ -382,17 +412,21 @@ class TemplateReader {
     }
     if (const YAML::Node elements = decl["elements"]) {
       uint32_t t = findTemplate(elements.Scalar().c_str());
-      if (kind != OM_KIND_OBJ_ARRAY || !t)
+      if (kind != OM_KIND_OBJ_ARRAY || !t) {
         error(elements, "'elements' needs obj[] and a template");
-      else
+      } else {
         store().elementTemplates[p] = t;
+        find(p)->flags |= kArrayInfo;
+      }
     }
     if (const YAML::Node size = decl["size"]) {
       uint32_t from = findChild(parent, OMstr_to_name(size.Scalar().c_str()));
-      if (kind != OM_KIND_OBJ_ARRAY || !from || find(from)->kind != OM_KIND_INT)
+      if (kind != OM_KIND_OBJ_ARRAY || !from || find(from)->kind != OM_KIND_INT) {
         error(size, "'size' names an int property declared before the obj[]");
-      else
+      } else {
         store().arraySizes[p] = from;
+        find(p)->flags |= kArrayInfo;
+      }
     }
     if (const YAML::Node def = decl["default"]) setDefault(p, parent, def);
   }

@@ -71,6 +71,14 @@ class UIcore : public OMXobj {
   static bool getColorFromString(Widget w, UtString text, XColor& color);
   // Installs the font set of the "fontAttributes" group (or the parent's, or the default).
   void initFontSet(Widget w, int seq);
+  // Chooses that font set for a widget under parent (may be null) on display and returns its
+  // font list (owned by the window tools), or null. A binding passes it to XtCreateWidget and
+  // gives it to madeWithFontList, so that the first initFontSet does not set it again.
+  XmFontList chooseFontList(Display* display, Widget parent);
+  void madeWithFontList(Widget w, XmFontList list) {
+    madeWidget_ = w;
+    madeFontList_ = list;
+  }
   // Registers the resource-to-text converters once per process.
   static void installConverters();
   static bool convertersInstalled;
@@ -84,6 +92,11 @@ class UIcore : public OMXobj {
   OMobj_id objId;
   int resourcesChanged = 0;
   OMXstr motif_resources;
+
+ private:
+  // The widget just made with its font list, and that list (consumed by initFontSet).
+  Widget madeWidget_ = nullptr;
+  XmFontList madeFontList_ = nullptr;
 };
 
 // Calls setResources of the binding of w (the id is not used).

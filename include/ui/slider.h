@@ -46,14 +46,20 @@ class UIslider : public UIvaluator {
   // "decimalPoints" when set (not below 0), else derived from the range; 0 in integer mode.
   void setDecimalPoints(Widget w) override;
 
-  // The slider's properties that changed after seq (see the header comment).
-  void setSliderResources(Widget w, int seq);
+  // The slider's properties that changed after seq (see the header comment); fresh: w was
+  // just made with its title and direction, which are not set again.
+  void setSliderResources(Widget w, int seq, bool fresh = false);
   void setMinMax(Widget w);
   void setValue(Widget w);
   // w: the scroll bar; the multiple goes to its parent, the scale.
   void setIncrement(const OMobj_id& obj, const OMobj_id& increment, Widget w);
   void setImmediateMode(Widget w);
   void setProcessingDirection(Widget w);
+  // XmNprocessingDirection from "horizontal" and "processingDirection".
+  unsigned char processingDirection() const;
+  // The scale's minimum, maximum and value for value in the current range and precision;
+  // false when the scale cannot hold them.
+  bool scaleFigures(double value, int* ilo, int* ihi, int* iv) const;
   void setOrientation(Widget w);
   void setTitleString(Widget w);
   void setShowValue(Widget w);

@@ -79,6 +79,12 @@ class UIwindow : public UIcore {
   virtual const char* classType() const { return classType_.c_str(); }
   // The widget the object's widget goes under (null when there is none; see the source).
   virtual Widget getParentWidget();
+  // The same, asked once per instancing: while instanceFresh runs, the first answer is kept
+  // (the parent's pending work has run by then) and later calls return it while its widget
+  // lives. Elsewhere it is getParentWidget.
+  Widget parentWidgetNow();
+  // instanceObject for a new binding. false when it made no widget.
+  bool instanceFresh();
 
   // ---- Hooks: what a type does differently. The base class asks these and never tests a
   // type's name; a new type overrides only those whose answer differs for it.
@@ -136,6 +142,10 @@ class UIwindow : public UIcore {
   Widget messageWindow_ = nullptr;
 
  private:
+  bool instancing_ = false;   // inside instanceFresh
+  bool parentKnown_ = false;  // knownParent_ holds this instancing's answer
+  Widget knownParent_ = nullptr;
+
   void applyVisibilityOnCreate(Widget w);
   void applyVisibilityChange();
   void applyCursor(int seq);
@@ -198,7 +208,7 @@ int UIwindDestroy(OMobj_id id);
 template <class T>
 int UIinstanceEntry(OMobj_id id) {
   T* binding = new T(id);
-  if (!binding->instanceObject() && T::alive(binding)) delete binding;
+  if (!binding->instanceFresh() && T::alive(binding)) delete binding;
   return 0;
 }
 

@@ -172,7 +172,7 @@ UIlist::UIlist(OMobj_id id) : UIwindow(id) {
 UIlist::~UIlist() = default;
 
 bool UIlist::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   parent_ = parent;
   list_ = createScrolledList(this, objId, parent, false);
@@ -326,7 +326,7 @@ UImultiList::UImultiList(OMobj_id id) : UIwindow(id) {
 UImultiList::~UImultiList() = default;
 
 bool UImultiList::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   parent_ = parent;
   list_ = createScrolledList(this, objId, parent, true);

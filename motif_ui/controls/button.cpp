@@ -4,6 +4,7 @@
 
 #include "om/om_scope.h"
 #include "ui/Icon.h"
+#include "ui/IconP.h"
 #include "ui/core.h"
 #include "ui/label.h"
 #include "ui/misc.h"
@@ -34,18 +35,30 @@ void UIbutton::setResources(Widget w, int seq) {
   OMobj_id tip = sub(objId, "toolTip");
   if (!tip) return;
   if (newer(tip, seq)) {
+    // The tip's resources go to the widget in one set, and only those that differ from its
+    // record (each set is a pass over all its resources).
+    const XmIconPart* now =
+        XtIsSubclass(w, xmIconWidgetClass) ? &reinterpret_cast<XmIconWidget>(w)->icon : nullptr;
+    UIargs args;
     int enable = 0;
     if (OMget_int_val(sub(tip, "enable"), &enable) != 1) enable = 0;
     int delay = 0;
-    if (OMget_int_val(sub(tip, "delayTime"), &delay) == 1)
-      XtVaSetValues(w, XmNdisplayDelay, delay, nullptr);
+    if (OMget_int_val(sub(tip, "delayTime"), &delay) == 1 && (!now || now->display_delay != delay))
+      args.add(XmNdisplayDelay, delay);
     // The message is the tip's own text: the button's face keeps its label.
+    UIxmString s;
+    Boolean show = False;
+    bool setTip = !now || now->tip_string;
     if (OMtext message = OMget_text(sub(tip, "message"))) {
-      UIxmString s = UIxmText(message.get());
-      XtVaSetValues(w, XmNshowLabel, True, XmNtipString, s.get(), nullptr);
-    } else {
-      XtVaSetValues(w, XmNshowLabel, False, XmNtipString, nullptr, nullptr);
+      s = UIxmText(message.get());
+      show = True;
+      setTip = true;
     }
+    auto apply = [&] {
+      if (!now || now->show_label != show) args.add(XmNshowLabel, show);
+      if (setTip) args.add(XmNtipString, s.get());
+      if (args.count()) XtSetValues(w, args.list(), args.count());
+    };
     OMobj_id color = sub(tip, "color");
     OMtext colorText;
     if (!!color && newer(color, seq) &&
@@ -54,28 +67,34 @@ void UIbutton::setResources(Widget w, int seq) {
       Colormap colormap = 0;
       XtVaGetValues(w, XtNcolormap, &colormap, nullptr);
       if (!XParseColor(XtDisplay(w), colormap, colorText.get(), &parsed) ||
-          !getColorFromString(w, UtString(colorText.get()), c))
+          !getColorFromString(w, UtString(colorText.get()), c)) {
+        apply();
         return;
-      XtVaSetValues(w, XmNlabelForegroundColor, c.pixel, nullptr);
+      }
+      if (!now || now->label_foreground != c.pixel) args.add(XmNlabelForegroundColor, c.pixel);
     }
     int placement = 1;
     if (OMget_int_val(sub(tip, "placement"), &placement) != 1) placement = 1;
-    XtVaSetValues(w, XmNdisplayPlacement, placement, nullptr);
-    if (enable == 2) XtVaSetValues(w, XmNshowLabel, False, nullptr);
+    if (!now || now->display_placement != placement) args.add(XmNdisplayPlacement, placement);
+    if (enable == 2) show = False;
     if (enable == 0) {
       Pixmap picture = XmUNSPECIFIED_PIXMAP;
       XtVaGetValues(w, XmNlabelPixmap, &picture, nullptr);
-      XtVaSetValues(w, XmNshowLabel, picture != XmUNSPECIFIED_PIXMAP ? True : False, nullptr);
+      show = picture != XmUNSPECIFIED_PIXMAP ? True : False;
     }
+    apply();
   }
   OMobj_id armed = sub(objId, "armedPixmap");
   if (!!armed && newer(armed, seq)) setArmedPixmap(armed, w, seq);
 }
 
 bool UIbutton::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   UIargs extra{{XmNdisplayDelay, 300}};
+  // Made with what an unset tip gives (no tip shown, placed below), so that the first pass
+  // over the tip finds nothing to set.
+  if (!!sub(objId, "toolTip")) extra.add(XmNshowLabel, False).add(XmNdisplayPlacement, 1);
   if (XmIsMessageBox(parent)) extra.add(XmNdefaultButtonShadowThickness, 1);
   // Managed by onObjectCreate once "visible" is known (as a label is).
   Widget w = createSized(xmIconWidgetClass, parent, false, Defaults::kStored, extra);

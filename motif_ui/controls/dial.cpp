@@ -306,7 +306,7 @@ void UIdial::addLayoutEditorEventHandlers(Widget w) {
 }
 
 bool UIdial::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int x = 0, y = 0;
   autoPlacementManager(parent, &x, &y);

@@ -226,22 +226,35 @@ void UIfield::setResources(Widget w, int seq) {
   p = sub(objId, "resizeMode");
   if (newer(p, seq)) {
     if (OMget_int_val(p, &v) != 1) v = 0;
-    XtVaSetValues(w, XmNresizeWidth, v ? True : False, nullptr);
+    // Only a change is set: a set is a pass over all the text's resources.
+    if ((v != 0) != (resizeWidth != False))
+      XtVaSetValues(w, XmNresizeWidth, v ? True : False, nullptr);
   }
   setValue();
 }
 
 bool UIfield::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int x = 0, y = 0, width = 100, height = 28;
   autoPlacementManager(parent, &x, &y);
   if (!UIgetOMWindowWidth(objId, &width)) UIsetOMWindowWidth(objId, width = 100);
   if (!UIgetOMWindowHeight(objId, &height)) UIsetOMWindowHeight(objId, height = 28);
-  Widget w =
-      XtVaCreateWidget(uiprops::nameOf(objId), xmTextWidgetClass, parent, XmNx, x, XmNy, y,
-                       XmNwidth, width, XmNheight, height, XmNeditMode, XmSINGLE_LINE_EDIT,
-                       XmNresizeHeight, False, XmNresizeWidth, False, XmNuserData, this, nullptr);
+  // Made with its font list: set after, it changes the text's GCs (a request each).
+  XmFontList fonts = chooseFontList(XtDisplay(parent), parent);
+  Arg args[12];
+  Cardinal n = 0;
+  XtSetArg(args[n], XmNx, x), ++n;
+  XtSetArg(args[n], XmNy, y), ++n;
+  XtSetArg(args[n], XmNwidth, width), ++n;
+  XtSetArg(args[n], XmNheight, height), ++n;
+  XtSetArg(args[n], XmNeditMode, XmSINGLE_LINE_EDIT), ++n;
+  XtSetArg(args[n], XmNresizeHeight, False), ++n;
+  XtSetArg(args[n], XmNresizeWidth, False), ++n;
+  XtSetArg(args[n], XmNuserData, this), ++n;
+  if (fonts) XtSetArg(args[n], XmNfontList, fonts), ++n;
+  Widget w = XtCreateWidget(uiprops::nameOf(objId), xmTextWidgetClass, parent, args, n);
+  madeWithFontList(w, fonts);
   XmDropSiteUnregister(w);
   XtAddEventHandler(w, LeaveWindowMask, False, leaveWindow, this);
   UIaddCallback<&UIfield::okCallback>(w, XmNactivateCallback, this);

@@ -1,6 +1,7 @@
 // UIlabel: a static text or picture, and the label resources shared by buttons and toggles.
 #include "ui/label.h"
 
+#include <X11/IntrinsicP.h>
 #include <Xm/Label.h>
 #include <Xm/PushB.h>
 #include <Xm/ToggleB.h>
@@ -23,6 +24,35 @@ namespace {
 using uiprops::newer;
 using uiprops::sub;
 
+// The widget createSized has just made with its text and alignment: the first resource pass
+// over it does not set them again (each set is a pass over the widget's resources).
+Widget freshLabel = nullptr;
+
+bool isToggleClass(WidgetClass cls) {
+  for (WidgetClass c = cls; c; c = c->core_class.superclass)
+    if (c == xmToggleButtonWidgetClass || c == xmToggleButtonGadgetClass) return true;
+  return false;
+}
+
+// The alignment setAlignment gives: from "alignment" when it is 0 to 2, the widget's kind's
+// when it is unset; false when it leaves the widget's as it is.
+bool alignmentOf(const OMobj_id& id, bool toggle, unsigned char* out) {
+  int value = 0;
+  if (OMget_int_val(id, &value) != 1) {
+    *out = toggle ? XmALIGNMENT_BEGINNING : XmALIGNMENT_CENTER;
+    return true;
+  }
+  if (value < 0 || value > 2) return false;
+  *out = static_cast<unsigned char>(value);
+  return true;
+}
+
+// The text setString shows: "label", or the object's name while it has none.
+UIxmString labelTextOf(const OMobj_id& obj, const OMobj_id& labelSub) {
+  OMtext text = OMget_text(labelSub);
+  return UIxmText(text ? text.get() : uiprops::nameOf(obj));
+}
+
 }  // namespace
 
 UIlabel::UIlabel(OMobj_id id) : UIwindow(id) {
@@ -32,14 +62,9 @@ UIlabel::~UIlabel() = default;
 
 void UIlabel::setAlignment(const OMobj_id& id, Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  int value = 0;
-  if (OMget_int_val(id, &value) != 1) {
-    bool toggle = XmIsToggleButton(w) || XmIsToggleButtonGadget(w);
-    XtVaSetValues(w, XmNalignment, toggle ? XmALIGNMENT_BEGINNING : XmALIGNMENT_CENTER, nullptr);
-    return;
-  }
-  if (value >= 0 && value <= 2)
-    XtVaSetValues(w, XmNalignment, static_cast<unsigned char>(value), nullptr);
+  unsigned char alignment = XmALIGNMENT_CENTER;
+  if (alignmentOf(id, XmIsToggleButton(w) || XmIsToggleButtonGadget(w), &alignment))
+    XtVaSetValues(w, XmNalignment, alignment, nullptr);
 }
 
 void UIlabel::setPixmap(const OMobj_id& id, Widget w, int seq) {
@@ -48,9 +73,7 @@ void UIlabel::setPixmap(const OMobj_id& id, Widget w, int seq) {
 
 void UIlabel::setString(const OMobj_id& obj, const OMobj_id& labelSub, Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  OMtext text = OMget_text(labelSub);
-  UIxmString s = UIxmText(text ? text.get() : uiprops::nameOf(obj));
-  XtVaSetValues(w, XmNlabelString, s.get(), nullptr);
+  XtVaSetValues(w, XmNlabelString, labelTextOf(obj, labelSub).get(), nullptr);
 }
 
 void UIlabel::setLabelResources(const OMobj_id& obj, Widget w, int seq) {
@@ -59,9 +82,12 @@ void UIlabel::setLabelResources(const OMobj_id& obj, Widget w, int seq) {
   if (newer(pixmap, seq) || newer(sub(obj, "color.backgroundColor"), seq) ||
       newer(sub(obj, "color.foregroundColor"), seq))
     setPixmap(pixmap, w, seq);
+  bool fresh = w == freshLabel;
+  freshLabel = nullptr;
   OMobj_id label = sub(obj, "label");
-  if (newer(label, seq)) setString(obj, label, w);
-  if (newer(sub(obj, "alignment"), seq)) setAlignment(sub(obj, "alignment"), w);
+  if (!fresh && newer(label, seq)) setString(obj, label, w);
+  OMobj_id alignment = sub(obj, "alignment");
+  if (!fresh && newer(alignment, seq)) setAlignment(alignment, w);
   OMtext accelerator = OMget_text(sub(obj, "accelerator"));
   OMtext text = accelerator ? OMget_text(sub(obj, "acceleratorText")) : OMtext();
   if (accelerator && text) {
@@ -91,12 +117,33 @@ Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, Defaul
   if (stored && !hasWidth && !wide) UIsetOMWindowWidth(objId, width);
   if (stored && !hasHeight && !tall) UIsetOMWindowHeight(objId, height);
   UIargs args{{XmNx, x}, {XmNy, y}, {XmNrecomputeSize, fit ? True : False}, {XmNuserData, this}};
+  // What the first resource pass would set at once goes to the widget as it is made: its
+  // size, text, alignment and font list (each set afterwards is a pass over its resources).
+  if (!fit && width >= 1 && width <= 32767 && height >= 1 && height <= 32767)
+    args.add(XmNwidth, width).add(XmNheight, height);
+  OMobj_id label = sub(objId, "label");
+  UIxmString text;
+  if (newer(label, -1)) {
+    text = labelTextOf(objId, label);
+    args.add(XmNlabelString, text.get());
+  }
+  OMobj_id alignmentProp = sub(objId, "alignment");
+  unsigned char alignment = XmALIGNMENT_CENTER;
+  bool aligned =
+      newer(alignmentProp, -1) && alignmentOf(alignmentProp, isToggleClass(cls), &alignment);
+  if (aligned) args.add(XmNalignment, alignment);
+  XmFontList fonts = chooseFontList(XtDisplay(parent), parent);
+  if (fonts) args.add(XmNfontList, fonts);
   args.add(extra);
   Widget w = XtCreateWidget(uiprops::nameOf(objId), cls, parent, args.list(), args.count());
   if (managed) XtManageChild(w);
   DragAndDropDisable(w);
   widget_ = w;
+  madeWithFontList(w, fonts);
+  // Both were passed, or neither property is there for the pass to set.
+  if ((!newer(label, -1) || text) && (!newer(alignmentProp, -1) || aligned)) freshLabel = w;
   setResources(w, -1);
+  freshLabel = nullptr;
   // Without a size the widget takes its own (and the object learns it unless it holds the
   // defaults); else the object's.
   if (fit && !stored) {
@@ -104,14 +151,14 @@ Widget UIlabel::createSized(WidgetClass cls, Widget parent, bool managed, Defaul
     XtVaGetValues(w, XmNwidth, &ww, XmNheight, &wh, nullptr);
     UIsetOMWindowWidth(objId, ww);
     UIsetOMWindowHeight(objId, wh);
-  } else if (!fit) {
+  } else if (!fit && (w->core.width != width || w->core.height != height)) {
     XtVaSetValues(w, XmNwidth, width, XmNheight, height, nullptr);
   }
   return w;
 }
 
 bool UIlabel::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   // Managed by onObjectCreate once "visible" is known, so a hidden label never flashes up
   // and its resources are set before it has a window to redraw.

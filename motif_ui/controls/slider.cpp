@@ -82,6 +82,19 @@ void UIslider::setMinMax(Widget w) {
   if (usable_) XtSetSensitive(w, True);
 }
 
+bool UIslider::scaleFigures(double value, int* ilo, int* ihi, int* iv) const {
+  double lo = min_, hi = max_;
+  if (rangePending_) {
+    lo = std::min(lo, value);
+    hi = std::max(hi, value);
+  }
+  // The reals are checked before any conversion: one the scale cannot hold leaves it as it is.
+  return UIscaledRound(UIscaleUp(lo, decimalPoints_), ilo) &&
+         UIscaledRound(UIscaleUp(hi, decimalPoints_), ihi) &&
+         UIscaledRound(UIscaleUp(value, decimalPoints_), iv) && *ihi > *ilo && *iv >= *ilo &&
+         *iv <= *ihi;
+}
+
 void UIslider::setValue(Widget w) {
   double v = min_;
   OMobj_id valueProp = sub(objId, "value");
@@ -96,18 +109,8 @@ void UIslider::setValue(Widget w) {
     Value(bound);
   }
   if (UIisBeingDestroyed(w)) return;
-  double lo = min_, hi = max_;
-  if (rangePending_) {
-    lo = std::min(lo, value_);
-    hi = std::max(hi, value_);
-  }
-  // The reals are checked before any conversion: one the scale cannot hold leaves it as it is.
   int ilo = 0, ihi = 0, iv = 0;
-  if (!UIscaledRound(UIscaleUp(lo, decimalPoints_), &ilo) ||
-      !UIscaledRound(UIscaleUp(hi, decimalPoints_), &ihi) ||
-      !UIscaledRound(UIscaleUp(value_, decimalPoints_), &iv) || !(ihi > ilo) || iv < ilo ||
-      iv > ihi)
-    return;
+  if (!scaleFigures(value_, &ilo, &ihi, &iv)) return;
   short d = 0;
   int oldLo = 0, oldHi = 0, oldValue = 0;
   XtVaGetValues(w, XmNdecimalPoints, &d, XmNminimum, &oldLo, XmNmaximum, &oldHi, XmNvalue,
@@ -144,14 +147,17 @@ void UIslider::setImmediateMode(Widget w) {
   UIaddCallback<&UIslider::valueChangedCB>(w, XmNvalueChangedCallback, this);
 }
 
-void UIslider::setProcessingDirection(Widget w) {
-  if (UIisBeingDestroyed(w)) return;
+unsigned char UIslider::processingDirection() const {
   int horizontal = 1, pd = 0;
   if (!readInt(objId, "horizontal", &horizontal)) horizontal = 1;
   if (!readInt(objId, "processingDirection", &pd)) pd = horizontal ? 0 : 2;
-  unsigned char direction = horizontal ? (pd <= 0 ? XmMAX_ON_RIGHT : XmMAX_ON_LEFT)
-                                       : (pd <= 2 ? XmMAX_ON_BOTTOM : XmMAX_ON_TOP);
-  XtVaSetValues(w, XmNprocessingDirection, direction, nullptr);
+  return horizontal ? (pd <= 0 ? XmMAX_ON_RIGHT : XmMAX_ON_LEFT)
+                    : (pd <= 2 ? XmMAX_ON_BOTTOM : XmMAX_ON_TOP);
+}
+
+void UIslider::setProcessingDirection(Widget w) {
+  if (UIisBeingDestroyed(w)) return;
+  XtVaSetValues(w, XmNprocessingDirection, processingDirection(), nullptr);
 }
 
 void UIslider::setOrientation(Widget w) {
@@ -182,7 +188,7 @@ void UIslider::setSliderTroughColor(Widget scrollBar) {
   if (trough != background) XtVaSetValues(scrollBar, XmNtroughColor, background, nullptr);
 }
 
-void UIslider::setSliderResources(Widget w, int seq) {
+void UIslider::setSliderResources(Widget w, int seq, bool fresh) {
   bool again = false;
   bool rangeChanged =
       newer(objId, "min", seq) || newer(objId, "max", seq) || newer(objId, "active", seq);
@@ -201,14 +207,15 @@ void UIslider::setSliderResources(Widget w, int seq) {
   OMobj_id increment = sub(objId, "increment");
   if (newer(increment, seq)) setIncrement(objId, increment, scrollBar_);
   if (newer(objId, "immediateMode", seq)) setImmediateMode(w);
-  if (newer(objId, "processingDirection", seq)) setProcessingDirection(w);
+  // A fresh scale was made with its direction and title.
+  if (!fresh && newer(objId, "processingDirection", seq)) setProcessingDirection(w);
   if (newer(objId, "horizontal", seq) && seq != -1 && seq != lastRebuildSeq_) {
     // Per binding: two sliders flipped in one update are each rebuilt once.
     lastRebuildSeq_ = seq;
     rebuildObject(widget_);
     return;
   }
-  if (newer(objId, "title", seq)) setTitleString(w);
+  if (!fresh && newer(objId, "title", seq)) setTitleString(w);
   if (newer(objId, "showValue", seq)) setShowValue(w);
 }
 
@@ -238,7 +245,7 @@ void UIslider::addLayoutEditorEventHandlers(Widget w) {
 }
 
 bool UIslider::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int x = 0, y = 0, width = 200, height = 70;
   autoPlacementManager(parent, &x, &y);
@@ -249,17 +256,48 @@ bool UIslider::instanceObject() {
   XtVaGetValues(parent, XmNbackground, &parentBackground, nullptr);
   int horizontal = 1;
   if (!readInt(objId, "horizontal", &horizontal)) horizontal = 1;
-  Widget w =
-      XtVaCreateWidget(uiprops::nameOf(objId), xmScaleWidgetClass, parent, XmNx, x, XmNy, y,
-                       XmNwidth, width, XmNheight, height, XmNtitleString, title.get(), XmNuserData,
-                       this, XmNorientation, horizontal ? XmHORIZONTAL : XmVERTICAL,
-                       XmNmappedWhenManaged, True, XmNshowArrows, XmEACH_SIDE, nullptr);
+  // The range, value, precision, step and direction go to the scale as it is made: each set
+  // afterwards redraws its slider (four requests) and costs a pass over its resources. The
+  // pass below still reads and applies every property; it finds these in place.
+  Arg args[20];
+  Cardinal n = 0;
+  XtSetArg(args[n], XmNx, x), ++n;
+  XtSetArg(args[n], XmNy, y), ++n;
+  XtSetArg(args[n], XmNwidth, width), ++n;
+  XtSetArg(args[n], XmNheight, height), ++n;
+  XtSetArg(args[n], XmNtitleString, title.get()), ++n;
+  XtSetArg(args[n], XmNuserData, this), ++n;
+  XtSetArg(args[n], XmNorientation, horizontal ? XmHORIZONTAL : XmVERTICAL), ++n;
+  XtSetArg(args[n], XmNprocessingDirection, processingDirection()), ++n;
+  XtSetArg(args[n], XmNmappedWhenManaged, True), ++n;
   // The arrows are asked of the scale, which makes its scroll bar with them: set on the
   // scroll bar afterwards they cost a relayout and new GCs (about ten requests a slider).
+  XtSetArg(args[n], XmNshowArrows, XmEACH_SIDE), ++n;
+  setMinMax(nullptr);
+  setDecimalPoints(nullptr);
+  double v = min_;
+  if (OMget_real_val(sub(objId, "value"), &v) != 1) v = min_;
+  if (!rangePending_ && (v > max_ || v < min_)) v = v > max_ ? max_ : min_;
+  int ilo = 0, ihi = 0, iv = 0;
+  if (scaleFigures(v, &ilo, &ihi, &iv)) {
+    XtSetArg(args[n], XmNdecimalPoints, static_cast<short>(decimalPoints_)), ++n;
+    XtSetArg(args[n], XmNminimum, ilo), ++n;
+    XtSetArg(args[n], XmNmaximum, ihi), ++n;
+    XtSetArg(args[n], XmNvalue, iv), ++n;
+    double step = 0;
+    bool hasStep = OMget_real_val(sub(objId, "increment"), &step) == 1;
+    int multiple = 0;
+    if (UIsliderStep(min_, max_, hasStep, step, decimalPoints_, &multiple))
+      XtSetArg(args[n], XmNscaleMultiple, multiple), ++n;
+  }
+  XmFontList fonts = chooseFontList(XtDisplay(parent), parent);
+  if (fonts) XtSetArg(args[n], XmNfontList, fonts), ++n;
+  Widget w = XtCreateWidget(uiprops::nameOf(objId), xmScaleWidgetClass, parent, args, n);
+  madeWithFontList(w, fonts);
   widget_ = w;
   scrollBar_ = scrollBarOf(w);
   if (scrollBar_) XtVaSetValues(scrollBar_, XmNtroughColor, parentBackground, nullptr);
-  setSliderResources(w, -1);
+  setSliderResources(w, -1, true);
   UIcore::setResources(w, -1);
   if (scrollBar_) XtAddEventHandler(scrollBar_, StructureNotifyMask, False, onMap, this);
   onObjectCreate(w);

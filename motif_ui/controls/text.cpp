@@ -182,7 +182,7 @@ void UItext::updateImmediate(Widget w, UItext* t, XmAnyCallbackStruct*) {
 }
 
 bool UItext::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int x = 0, y = 0;
   autoPlacementManager(parent, &x, &y);

@@ -22,7 +22,7 @@ UItoggle::UItoggle(OMobj_id id) : UIlabel(id) {
 UItoggle::~UItoggle() = default;
 
 bool UItoggle::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int set = 0;
   if (OMget_int_val(sub(objId, "set"), &set) != 1) set = 0;

@@ -3,6 +3,8 @@
 #include "ui/core.h"
 
 #include <X11/IntrinsicP.h>
+#include <Xm/ManagerP.h>
+#include <Xm/PrimitiveP.h>
 #include <Xm/Xm.h>
 #include <Xm/XmP.h>
 
@@ -169,12 +171,29 @@ void UIcore::setBackgroundPixmap(const OMobj_id& id, Widget w, int seq) {
 
 namespace {
 
+// A widget's colours read from its record: XtGetValues would search the resource lists and
+// run the class's get-values hooks for each one.
+Pixel backgroundOf(Widget w) {
+  if (XtIsWidget(w)) return w->core.background_pixel;
+  Pixel p = 0;
+  XtVaGetValues(w, XtNbackground, &p, nullptr);
+  return p;
+}
+
+Pixel foregroundOf(Widget w) {
+  if (XmIsPrimitive(w)) return reinterpret_cast<XmPrimitiveWidget>(w)->primitive.foreground;
+  if (XmIsManager(w)) return reinterpret_cast<XmManagerWidget>(w)->manager.foreground;
+  Pixel p = 0;
+  XtVaGetValues(w, XtNforeground, &p, nullptr);
+  return p;
+}
+
 // The widget an unset colour is inherited from: what the binding reports as its parent, else
 // the Xt parent.
 Widget inheritFrom(Widget w, bool xtParentOnly) {
   UIwindow* binding = UIwidgetToClass(w);
   Widget parent = nullptr;
-  if (binding && !xtParentOnly) parent = binding->getParentWidget();
+  if (binding && !xtParentOnly) parent = binding->parentWidgetNow();
   if (!parent) parent = XtParent(w);
   return UIisBeingDestroyed(parent) ? nullptr : parent;
 }
@@ -194,11 +213,9 @@ void UIcore::setBackgroundColor(const OMobj_id& id, Widget w) {
   }
   Widget parent = inheritFrom(w, false);
   if (!parent) return;
-  Pixel background = 0, own = 0;
-  XtVaGetValues(parent, XtNbackground, &background, nullptr);
-  XtVaGetValues(w, XtNbackground, &own, nullptr);
+  Pixel background = backgroundOf(parent);
   // Already the parent's: changing it again would only cost requests.
-  if (own != background) XmChangeColor(w, background);
+  if (backgroundOf(w) != background) XmChangeColor(w, background);
 }
 
 void UIcore::setForegroundColor(const OMobj_id& id, Widget w) {
@@ -222,12 +239,10 @@ void UIcore::setForegroundColor(const OMobj_id& id, Widget w) {
     XtVaGetValues(parent, XtNbackground, &background, nullptr);
     XmChangeColor(w, background);
   } else {
-    Pixel foreground = 0, own = 0;
-    XtVaGetValues(parent, XtNforeground, &foreground, nullptr);
-    XtVaGetValues(w, XtNforeground, &own, nullptr);
+    Pixel foreground = foregroundOf(parent);
     // Already the parent's (as a new widget's is): setting it again would only cost GCs,
     // traversal work and a redraw.
-    if (own != foreground) XtVaSetValues(w, XtNforeground, foreground, nullptr);
+    if (foregroundOf(w) != foreground) XtVaSetValues(w, XtNforeground, foreground, nullptr);
   }
 }
 
@@ -269,6 +284,15 @@ bool UIcore::getColorFromString(Widget w, UtString text, XColor& c) {
 }
 
 void UIcore::initFontSet(Widget w, int /*seq*/) {
+  UIwindow* self = UIwidgetToClass(w);
+  XmFontList list = chooseFontList(XtDisplay(w), self ? self->parentWidgetNow() : nullptr);
+  bool made = w == madeWidget_ && list == madeFontList_;
+  madeWidget_ = nullptr;
+  madeFontList_ = nullptr;
+  if (list && !made) XtVaSetValues(w, XmNfontList, list, nullptr);
+}
+
+XmFontList UIcore::chooseFontList(Display* display, Widget parent) {
   long description[WT_FONT_WORDS] = {};
   int mask = 0;
   if (OMtext family = OMget_text(fontAttributes.family.obj_id())) {
@@ -285,18 +309,15 @@ void UIcore::initFontSet(Widget w, int /*seq*/) {
     mask |= 32;
   }
   if (mask) {
-    fontSet = WTinstall_fontset(XtDisplay(w), description, mask);
+    fontSet = WTinstall_fontset(display, description, mask);
   } else {
-    UIwindow* self = UIwidgetToClass(w);
-    Widget parent = self ? self->getParentWidget() : nullptr;
     UIwindow* parentBinding = parent ? UIwidgetToClass(parent) : nullptr;
     if (parentBinding && parentBinding->fontSet)
       fontSet = parentBinding->fontSet;
     else  // every sequence number qualifies: the counter wraps into negative ones
-      fontSet = WTinstall_fontset(XtDisplay(w), description, 0);
+      fontSet = WTinstall_fontset(display, description, 0);
   }
-  if (fontSet)
-    if (XmFontList list = WTget_xmfontlist(fontSet)) XtVaSetValues(w, XmNfontList, list, nullptr);
+  return fontSet ? WTget_xmfontlist(fontSet) : nullptr;
 }
 
 void UIcore::installConverters() {

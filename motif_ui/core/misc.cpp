@@ -299,14 +299,8 @@ bool UIdimensionInRange(const char* routine, const char* what, int v) {
 
 void UIsetOMWindowPos(const OMobj_id& id, Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  unsigned short curW = 0, curH = 0;
-  if (XtWindow(w)) {
-    UIgeom::getWidgetSize(w, curW, curH);
-  } else {
-    Dimension dw = 0, dh = 0;
-    XtVaGetValues(w, XtNwidth, &dw, XtNheight, &dh, nullptr);
-    curW = dw, curH = dh;
-  }
+  if (!XtIsRectObj(w)) return;
+  unsigned short curW = w->core.width, curH = w->core.height;  // read from the record
   if (UIerrorState && UIerrorLockObject == w) return;
   // An unset position keeps the widget where it is.
   short curX = 0, curY = 0;

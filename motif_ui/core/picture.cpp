@@ -3,7 +3,9 @@
 // starts a decompressing program).
 #include "ui/picture.h"
 
+#include <X11/IntrinsicP.h>
 #include <X11/Xutil.h>
+#include <Xm/LabelP.h>
 #include <Xm/Xm.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,11 +52,29 @@ void applyTarget(Widget w, UIpictureTarget target, Pixmap picture) {
   }
 }
 
+// Without a picture: only a widget that shows one is set. Most never had one, and any set
+// costs a pass over the widget's resources and, on some (a scale), a redraw.
 void resetTarget(Widget w, UIpictureTarget target) {
-  if (target == UI_PICTURE_LABEL)
-    XtVaSetValues(w, XmNlabelType, XmSTRING, XmNlabelPixmap, XmUNSPECIFIED_PIXMAP, nullptr);
+  if (target == UI_PICTURE_LABEL) {
+    unsigned char type = XmSTRING;
+    Pixmap now = XmUNSPECIFIED_PIXMAP;
+    if (XmIsLabel(w)) {  // read from the record: no resource search
+      type = reinterpret_cast<XmLabelWidget>(w)->label.label_type;
+      now = reinterpret_cast<XmLabelWidget>(w)->label.pixmap;
+    } else {
+      XtVaGetValues(w, XmNlabelType, &type, XmNlabelPixmap, &now, nullptr);
+    }
+    if (type != XmSTRING || now != XmUNSPECIFIED_PIXMAP)
+      XtVaSetValues(w, XmNlabelType, XmSTRING, XmNlabelPixmap, XmUNSPECIFIED_PIXMAP, nullptr);
+    return;
+  }
+  Pixmap now = XmUNSPECIFIED_PIXMAP;
+  if (target == UI_PICTURE_BACKGROUND && XtIsWidget(w))
+    now = w->core.background_pixmap;
   else
-    applyTarget(w, target, XmUNSPECIFIED_PIXMAP);
+    XtVaGetValues(w, target == UI_PICTURE_ARMED ? XmNarmPixmap : XtNbackgroundPixmap, &now,
+                  nullptr);
+  if (now != XmUNSPECIFIED_PIXMAP) applyTarget(w, target, XmUNSPECIFIED_PIXMAP);
 }
 
 // The window tools' handle of w's display.

@@ -13,17 +13,16 @@
 
 bool UIgeom::getWidgetPos(Widget w, short& x, short& y) {
   if (!UIwindow::widgetOK(w)) return false;
-  Position px = 0, py = 0;
-  XtVaGetValues(w, XtNx, &px, XtNy, &py, nullptr);
-  x = px, y = py;
+  if (!XtIsRectObj(w)) return false;
+  // Read from the record: XtGetValues would search the resource lists and run the hooks.
+  x = w->core.x, y = w->core.y;
   return true;
 }
 
 bool UIgeom::getWidgetSize(Widget w, unsigned short& width, unsigned short& height) {
   if (!UIwindow::widgetOK(w)) return false;
-  Dimension dw = 0, dh = 0;
-  XtVaGetValues(w, XtNwidth, &dw, XtNheight, &dh, nullptr);
-  width = dw, height = dh;
+  if (!XtIsRectObj(w)) return false;
+  width = w->core.width, height = w->core.height;
   return true;
 }
 

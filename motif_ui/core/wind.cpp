@@ -100,6 +100,29 @@ Widget UIwindow::getParentWidget() {
   return w;
 }
 
+Widget UIwindow::parentWidgetNow() {
+  if (instancing_ && parentKnown_ && (!knownParent_ || !UIisBeingDestroyed(knownParent_)))
+    return knownParent_;
+  Widget w = getParentWidget();
+  if (instancing_ && alive(this)) {
+    parentKnown_ = true;
+    knownParent_ = w;
+  }
+  return w;
+}
+
+bool UIwindow::instanceFresh() {
+  instancing_ = true;
+  parentKnown_ = false;
+  bool made = instanceObject();
+  // The dataflow it ran may have deleted this binding.
+  if (alive(this)) {
+    instancing_ = parentKnown_ = false;
+    madeWithFontList(nullptr, nullptr);  // a widget made with fonts was handled by now
+  }
+  return made;
+}
+
 void UIwindow::autoPlacementManager(Widget parent, int* x, int* y) {
   if (!parent) return;
   *x = *y = 0;
@@ -587,7 +610,7 @@ int UIwindDestroy(OMobj_id id) {
 
 int UIupdateEntryWith(OMobj_id id, unsigned int mask, int seq, UIwindow* (*make)(OMobj_id)) {
   if (mask & OM_EVENT_INST) {
-    make(id)->instanceObject();
+    make(id)->instanceFresh();
     return 1;
   }
   UIwindow* binding = UIobjIdToClass(id);

@@ -1,8 +1,10 @@
 // Panels, frames and scrolled windows.
 #include "ui/panel.h"
 
+#include <X11/IntrinsicP.h>
 #include <Xm/BulletinB.h>
-#include <Xm/Frame.h>
+#include <Xm/FrameP.h>
+#include <Xm/ManagerP.h>
 #include <Xm/ScrollBar.h>
 #include <Xm/ScrolledW.h>
 #include <Xm/Xm.h>
@@ -102,7 +104,7 @@ void UIpanel::setCoreResources(int seq) {
 }
 
 bool UIpanel::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int x = 0, y = 0, width = 0, height = 0;
   autoPlacementManager(parent, &x, &y);
@@ -204,10 +206,17 @@ void UIsetShadowThickness(const OMobj_id& id, Widget frame) {
   // Compared unsigned: negative values are out of range as well.
   if (binding && static_cast<unsigned>(value) <= 1000) binding->shadowThickness = value;
   int thickness = binding ? binding->shadowThickness : value;
-  Dimension width = 0, height = 0;
-  XtVaGetValues(frame, XmNwidth, &width, XmNheight, &height, nullptr);
-  XtVaSetValues(frame, XmNshadowThickness, thickness, nullptr);
-  XtVaSetValues(frame, XmNwidth, width, XmNheight, height, nullptr);
+  // Read from the record, and set only on a change: each set is a pass over the frame's
+  // resources (a frame is a manager, which keeps its shadow thickness in its record).
+  Dimension width = frame->core.width, height = frame->core.height;
+  Dimension now = XmIsManager(frame)
+                      ? reinterpret_cast<XmManagerWidget>(frame)->manager.shadow_thickness
+                      : static_cast<Dimension>(thickness + 1);
+  if (now != thickness) {
+    XtVaSetValues(frame, XmNshadowThickness, thickness, nullptr);
+    if (frame->core.width != width || frame->core.height != height)
+      XtVaSetValues(frame, XmNwidth, width, XmNheight, height, nullptr);
+  }
   if (binding) {
     binding->setClientWidth(id, width - 2 * thickness);
     binding->setClientHeight(id, height - 2 * thickness);
@@ -222,6 +231,7 @@ void UIsetShadowType(const OMobj_id& id, Widget frame) {
   static const unsigned char types[] = {XmSHADOW_IN, XmSHADOW_OUT, XmSHADOW_ETCHED_IN};
   unsigned char type = XmSHADOW_ETCHED_OUT;
   if (value >= 0 && value <= 2) type = types[value];
+  if (XmIsFrame(frame) && reinterpret_cast<XmFrameWidget>(frame)->frame.shadow_type == type) return;
   XtVaSetValues(frame, XmNshadowType, type, nullptr);
 }
 
@@ -238,7 +248,7 @@ void UIframe::setCoreResources(int seq) {
 }
 
 bool UIframe::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int x = 0, y = 0, width = 0, height = 0, t = shadowThickness;
   autoPlacementManager(parent, &x, &y);
@@ -264,7 +274,8 @@ bool UIframe::instanceObject() {
   addLayoutEditorEventHandlers(clientWidget);
   addMouseInteractorHandlers(clientWidget);
   UIlayout::addDropTarget(clientWidget);
-  XtManageChild(frame);
+  // Managed (and so given its window) by onObjectCreate, after its handlers are on: added to a
+  // window that exists already they each cost a request.
   onObjectCreate(frame);
   OMsend_event(objId, 1);
   return true;
@@ -400,7 +411,7 @@ void UIscrolledWindow::setScrollBars(int mode, int width, int height) {
 }
 
 bool UIscrolledWindow::instanceObject() {
-  Widget parent = getParentWidget();
+  Widget parent = parentWidgetNow();
   if (!parent) return false;
   int x = 0, y = 0, width = 0, height = 0;
   autoPlacementManager(parent, &x, &y);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "om/om_scope.h"
 #include "om/om_text.h"
 #include "om_fixture.h"
 #include "svc/arr.h"
@@ -235,6 +236,45 @@ TEST_F(OMValues, LockedObjectsRefuseWrites) {
   EXPECT_EQ(OMset_int_val(x, 1), 1);
 }
 
+// A group's references to an object outside it leave that object's list of referrers all at
+// once; the references from outside must stay in the list, in either place around them.
+TEST_F(OMValues, DestroyingAGroupKeepsOtherReferencesToWhatItReferredTo) {
+  OMobj_id target = make(plain, "target", OM_KIND_INT);
+  OMobj_id text = make(plain, "text", OM_KIND_STRING);
+  OMset_int_val(target, 7);
+  OMset_str_val(text, "words");
+  OMobj_id before = make(plain, "before", OM_KIND_REF);
+  OMset_obj_ref(before, target, 0);
+  OMobj_id g = make(plain, "g", OM_KIND_GROUP);
+  for (int i = 0; i < 5; ++i) {
+    OMobj_id r = make(g, ("r" + std::to_string(i)).c_str(), OM_KIND_REF);
+    OMset_obj_ref(r, target, 0);
+  }
+  OMset_obj_ref(make(g, "linkedText", OM_KIND_STRING), text, 0);
+  OMobj_id after = make(plain, "after", OM_KIND_REF);
+  OMset_obj_ref(after, target, 0);
+  OMobj_id textAfter = make(plain, "textAfter", OM_KIND_STRING);
+  OMset_obj_ref(textAfter, text, 0);
+
+  ASSERT_EQ(OMdestroy_obj(g, 0), 1);
+  int v = 0;
+  EXPECT_EQ(OMget_int_val(before, &v), 1);
+  EXPECT_EQ(v, 7);
+  EXPECT_EQ(OMget_int_val(after, &v), 1);
+  OMtext t = OMget_text(textAfter);
+  ASSERT_TRUE(t);
+  EXPECT_STREQ(t.get(), "words");
+
+  // Only referrers still in the list learn that their target went.
+  int beforeSeq = OMget_obj_seq(before, OMnull_obj, 0);
+  int afterSeq = OMget_obj_seq(after, OMnull_obj, 0);
+  ASSERT_EQ(OMdestroy_obj(target, 0), 1);
+  EXPECT_GT(OMget_obj_seq(before, OMnull_obj, 0), beforeSeq);
+  EXPECT_GT(OMget_obj_seq(after, OMnull_obj, 0), afterSeq);
+  EXPECT_EQ(OMget_num_refs(before), 0);
+  EXPECT_EQ(OMget_num_refs(after), 0);
+}
+
 TEST_F(OMValues, UniqueNamesPathsAndCopies) {
   OMobj_id shell = make(plain, "UIshell", OM_KIND_GROUP);
   OMobj_id w = make(shell, "width", OM_KIND_INT);
@@ -265,6 +305,37 @@ TEST_F(OMValues, UniqueNamesPathsAndCopies) {
   EXPECT_TRUE(same(end, copyW)) << "a link inside the copy points into the copy";
   EXPECT_FALSE(OMcopy_obj(shell, OMstr_to_name("x"), w, OMnull_obj, 0).serial)
       << "no copy into its own subtree";
+}
+
+// A long group is looked up through an index of its members' names, kept in step with every
+// change to the group once made.
+TEST_F(OMValues, LookupsInALongGroupFollowAppendsDestroysAndMoves) {
+  OMobj_id g = make(plain, "long", OM_KIND_GROUP);
+  std::vector<OMobj_id> members;
+  for (int i = 0; i < 100; ++i)
+    members.push_back(make(g, ("m" + std::to_string(i)).c_str(), OM_KIND_INT));
+  EXPECT_TRUE(same(sub(g, "m90"), members[90]));  // found by scanning, and the index is made
+  EXPECT_TRUE(same(sub(g, "m3"), members[3]));
+  OMobj_id late = make(g, "late", OM_KIND_INT);
+  EXPECT_TRUE(same(sub(g, "late"), late)) << "an appended member is in the index";
+  OMobj_id again = make(g, "m90", OM_KIND_INT);
+  EXPECT_TRUE(same(sub(g, "m90"), members[90])) << "the first member of a name wins";
+  OMdestroy_obj(members[90], 0);
+  EXPECT_TRUE(same(sub(g, "m90"), again));
+  OMobj_id other = make(plain, "elsewhere", OM_KIND_GROUP);
+  ASSERT_EQ(OMmove_obj(again, other), 1);
+  EXPECT_FALSE(sub(g, "m90").serial) << "a moved member is gone from the index";
+  EXPECT_TRUE(same(sub(other, "m90"), again));
+  OMobj_id last = make(g, "last", OM_KIND_INT);
+  EXPECT_TRUE(same(sub(g, "last"), last));
+  int count = 0;
+  ASSERT_EQ(OMget_num_subobjs(g, &count), 1);
+  EXPECT_EQ(count, 101);
+  for (int i = 0; i < 100; ++i) {
+    if (i != 90) {
+      EXPECT_TRUE(same(sub(g, ("m" + std::to_string(i)).c_str()), members[i])) << i;
+    }
+  }
 }
 
 // Member lookups are remembered; every change to the tree must still show at once.
