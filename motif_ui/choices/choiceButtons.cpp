@@ -17,6 +17,7 @@ std::vector<UIchoiceButton> UIreadOptionEntries(const OMobj_id& control, const c
   OMobj_id entries = uiprops::sub(control, "cmdList");
   int dims = 0;
   if (!uiprops::readInt(control, "dims", &dims)) dims = 0;
+  dims = uiprops::countWithin(entries, dims);
   for (int i = 0; i < dims; ++i) {
     OMobj_id element, option;
     if (OMget_array_val(entries, i, &element, 0) != 1 || OMget_obj_val(element, &option) != 1 ||

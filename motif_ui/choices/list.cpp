@@ -249,6 +249,7 @@ void UIlist::setListResources(int seq) {
   }
   int count = 0;
   if (!readInt(objId, "stringdims", &count)) count = 0;
+  count = uiprops::countWithin(strings, count);
   bool itemNewer = newer(item, seq), textNewer = newer(text, seq);
   if (!itemNewer && !textNewer) return;
   if (seq != -1 && !itemNewer && textNewer) {

@@ -124,6 +124,7 @@ Widget createMenu(Widget parent, const OMobj_id& cmdList, int pulldown,
   OMobj_id entries = sub(cmdList, "cmdList");
   int dims = 0;
   if (!readInt(cmdList, "dims", &dims)) dims = 0;
+  dims = uiprops::countWithin(entries, dims);
   above.push_back(cmdList);
   // The items are managed together at the end: the menu lays itself out once.
   std::vector<Widget> made;

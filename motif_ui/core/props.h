@@ -28,6 +28,15 @@ inline bool newer(const OMobj_id& id, const char* path, int seq, int mode = 3) {
   return newer(sub(id, path), seq, mode);
 }
 
+// A count property ("dims", "stringdims") bounded by the array it counts: 0 when negative,
+// at most the array's size. Such counts are written apart from their arrays, and a hostile one
+// (2^31 - 1) must not make the reader walk that many missing elements.
+inline int countWithin(const OMobj_id& array, int count) {
+  int size = 0;
+  if (OMget_array_size(array, &size) != 1 || size < 0) size = 0;
+  return count < 0 ? 0 : count < size ? count : size;
+}
+
 // The object's name.
 inline const char* nameOf(const OMobj_id& id) {
   OMobj_name n = 0;

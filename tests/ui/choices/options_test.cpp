@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -215,6 +216,26 @@ TEST_F(Options, ChoosingTheThirdEntryWritesTheControlAndEveryOption) {
   EXPECT_EQ(m->currentItem(), 1);
   EXPECT_EQ(intOf(b, "set"), 1);
   EXPECT_EQ(intOf(c, "set"), 0);
+}
+
+TEST_F(Options, AHostileEntryCountReadsOnlyTheEntriesThatExist) {
+  OMobj_id a = option("a", 1), b = option("b");
+  OMobj_id menu = control("UIoptionMenu", "counted", {a, b});
+  auto* m = binding<UIoptionMenu>(menu);
+  ASSERT_NE(m, nullptr);
+  // A new width makes the menu again, reading its entries. Each read is bounded by the entries
+  // there are: a walk over 2^31 - 1 missing ones took half a minute, so these five would run
+  // past the test's time limit.
+  const int hostile = std::numeric_limits<int>::max();
+  int width = 100;
+  for (int dims : {hostile, hostile, hostile, hostile, hostile, -3, 2}) {
+    OMset_int_val(sub(menu, "dims"), dims);
+    OMset_int_val(sub(menu, "width"), ++width);
+    uitest::pumpFor(0);
+    m = binding<UIoptionMenu>(menu);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(pulldownButtons(m).size(), dims < 0 ? 1u : 2u) << dims;
+  }
 }
 
 TEST_F(Options, PressingTheCurrentRadioEntryAgainWritesOnlyDo) {
