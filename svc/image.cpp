@@ -8,8 +8,11 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 #include <stb/stb_image.h>
+
+#include "svc/err.h"
 
 namespace {
 
@@ -88,8 +91,12 @@ bool WTdecode_bmp(const unsigned char* data, size_t size, WTrgb_image* out, std:
   }
   int w = 0, h = 0, channels = 0;
   unsigned char* pixels = stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &channels, 3);
-  if (!pixels)
-    return fail(error, std::string("cannot decode the bitmap: ") + stbi_failure_reason());
+  if (!pixels) {
+    // The decoder's own allocation failing is memory running out like any other.
+    const char* reason = stbi_failure_reason();
+    if (reason && std::strcmp(reason, "outofmem") == 0) throw std::bad_alloc();
+    return fail(error, std::string("cannot decode the bitmap: ") + (reason ? reason : "?"));
+  }
   if (w != width || h != height) {
     stbi_image_free(pixels);
     return fail(error, "the bitmap does not match its header");
@@ -128,10 +135,29 @@ bool WTread_whole_file(const std::string& path, size_t limit, std::vector<unsign
   return ok;
 }
 
-bool WTread_image_file(const std::string& path, int kind, WTrgb_image* out, std::string* error) {
+namespace {
+
+bool readAndDecode(const std::string& path, int kind, WTrgb_image* out, std::string* error) {
   std::vector<unsigned char> bytes;
   if (!WTread_whole_file(path, kWTMaxImageFile, &bytes, error)) return false;
   if (kind == WT_IMAGE_KLT) return WTdecode_klt_image(bytes.data(), bytes.size(), out, error);
   if (kind == WT_IMAGE_BMP) return WTdecode_bmp(bytes.data(), bytes.size(), out, error);
   return fail(error, "unknown picture kind " + std::to_string(kind));
+}
+
+}  // namespace
+
+bool WTread_image_file(const std::string& path, int kind, WTrgb_image* out, std::string* error) {
+  // Memory running out while a picture is read is the user's choice: retry (after closing
+  // something) or exit; without a handler to ask, the picture is not read.
+  for (;;) {
+    try {
+      return readAndDecode(path, kind, out, error);
+    } catch (const std::bad_alloc&) {
+      *out = WTrgb_image{};
+      std::string message = "Not enough memory to read the picture " + path + ".";
+      if (ERRout_of_memory(message.c_str()) == 1) continue;
+      return fail(error, "not enough memory to read " + path);
+    }
+  }
 }

@@ -28,9 +28,12 @@ bool WTdecode_klt_image(const unsigned char* data, size_t size, WTrgb_image* out
                         std::string* error);
 
 // Windows bitmap ("BM"): the header is checked here, the pixels are decoded by stb_image.
+// Both decoders throw std::bad_alloc when memory runs out.
 bool WTdecode_bmp(const unsigned char* data, size_t size, WTrgb_image* out, std::string* error);
 
-// Reads and decodes a file of the given kind.
+// Reads and decodes a file of the given kind. Memory running out on the way (the decoders throw
+// std::bad_alloc) goes to ERRout_of_memory: retry reads the file again, exit ends the process,
+// and without a handler to ask the picture is not read ("not enough memory to read PATH").
 bool WTread_image_file(const std::string& path, int kind, WTrgb_image* out, std::string* error);
 
 // Reads a regular file whole through one descriptor, never blocking on a FIFO or device, and

@@ -1,13 +1,16 @@
 // Picture files: KLT images and Windows bitmaps, sound and hostile, built by the tests.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "svc/err.h"
 #include "svc/image.h"
 
 namespace {
@@ -161,3 +164,70 @@ TEST(ImageFiles, ReadOnlyRegularFilesWithoutBlocking) {
 }
 
 }  // namespace
+
+namespace {
+
+// Address space of the process now, in bytes.
+rlim_t addressSpaceNow() {
+  std::ifstream in("/proc/self/statm");
+  unsigned long pages = 0;
+  in >> pages;
+  return static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
+}
+
+// Limits the process so that a 2000 x 2000 picture's file (16 MB) is read but its pixels
+// (12 MB more) cannot be made.
+void limitBelowThePixels() {
+  rlimit limit{};
+  getrlimit(RLIMIT_AS, &limit);
+  limit.rlim_cur = addressSpaceNow() + (16u << 20) + (4u << 20);
+  setrlimit(RLIMIT_AS, &limit);
+}
+
+int answers = 0;
+int retryWithMoreRoom(const char*, ...) {
+  ++answers;
+  rlimit limit{};
+  getrlimit(RLIMIT_AS, &limit);
+  limit.rlim_cur = limit.rlim_max;  // something was closed
+  setrlimit(RLIMIT_AS, &limit);
+  return 1;
+}
+int chooseExit(const char*, ...) {
+  return 0;
+}
+
+std::string bigPicture() {
+  std::string path = testing::TempDir() + "/big.klt";
+  Bytes b = klt(2000, 2000, 2000 * 2000);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
+  return path;
+}
+
+}  // namespace
+
+// Memory that runs out while a picture is read is the user's choice, never a crash. (The
+// sanitizer reserves more address space than any limit leaves: skipped there.)
+TEST(ImageFilesDeathTest, MemoryRunningOutGivesTheOutOfMemoryChoice) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "address space limits do not apply under the sanitizer";
+#endif
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  std::string path = bigPicture();
+  auto read = [&](ERRoutofmem_handler handler) {
+    ERRset_outofmem_dialog_handler(handler);
+    limitBelowThePixels();
+    WTrgb_image image;
+    std::string error;
+    bool ok = WTread_image_file(path, WT_IMAGE_KLT, &image, &error);
+    std::fprintf(stderr, "read %d, %dx%d, asked %d, error \"%s\"\n", ok, image.width, image.height,
+                 answers, error.c_str());
+    std::exit(0);
+  };
+  EXPECT_EXIT(read(retryWithMoreRoom), ::testing::ExitedWithCode(0),
+              "read 1, 2000x2000, asked 1, error \"\"");
+  EXPECT_EXIT(read(chooseExit), ::testing::ExitedWithCode(1), "");
+  EXPECT_EXIT(read(nullptr), ::testing::ExitedWithCode(0),
+              "read 0, 0x0, asked 0, error \"not enough memory to read .*big.klt\"");
+  std::remove(path.c_str());
+}
