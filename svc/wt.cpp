@@ -98,7 +98,10 @@ unsigned long pixelOf(WTdisplay* d, unsigned r, unsigned g, unsigned b) {
 }
 
 XmRenderTable makeRenderTable(Display* display, const long* words, int mask) {
-  std::string family = "DejaVu Sans";
+  // The toolkit keeps the name and style pointers in the rendition and compares them when later
+  // renditions are made: both must live as long as the process (interned names and literals),
+  // never a local string.
+  const char* family = "DejaVu Sans";
   if ((mask & 1) && words[WT_FONT_FAMILY]) {
     const char* name = OMname_to_str(static_cast<OMobj_name>(words[WT_FONT_FAMILY]));
     if (name && *name) family = name;
@@ -108,13 +111,13 @@ XmRenderTable makeRenderTable(Display* display, const long* words, int mask) {
                  : 12;
   bool bold = (mask & 4) && words[WT_FONT_WEIGHT] == 1;
   bool slanted = (mask & 8) && words[WT_FONT_SLANT] != 0;
-  std::string style = bold ? (slanted ? "Bold Oblique" : "Bold") : (slanted ? "Oblique" : "");
+  const char* style = bold ? (slanted ? "Bold Oblique" : "Bold") : (slanted ? "Oblique" : nullptr);
   Arg args[4];
   int n = 0;
   XtSetArg(args[n], XmNfontType, XmFONT_IS_XFT), ++n;
-  XtSetArg(args[n], XmNfontName, const_cast<char*>(family.c_str())), ++n;
+  XtSetArg(args[n], XmNfontName, const_cast<char*>(family)), ++n;
   XtSetArg(args[n], XmNfontSize, size), ++n;
-  if (!style.empty()) XtSetArg(args[n], XmNfontStyle, const_cast<char*>(style.c_str())), ++n;
+  if (style) XtSetArg(args[n], XmNfontStyle, const_cast<char*>(style)), ++n;
   XmRendition rendition =
       XmRenditionCreate(XmGetXmDisplay(display), const_cast<char*>(XmFONTLIST_DEFAULT_TAG), args,
                         static_cast<Cardinal>(n));
@@ -181,7 +184,10 @@ void WTdestroy_display_font_info(Display* display) {
 void WTforget_display_font_info(Display* display) {
   for (auto& d : displays()) {
     if (d->display != display) continue;
-    for (auto& f : d->fontsets) f->table = nullptr;  // deliberately not freed, see the header
+    // Kept for the process, not freed: see the header.
+    static auto* keptTables = new std::vector<XmRenderTable>;
+    for (auto& f : d->fontsets)
+      if (f->table) keptTables->push_back(f->table);
     d->fontsets.clear();
     d->images.clear();
     d->textFont = nullptr;  // the font library closes it with the connection

@@ -1,6 +1,7 @@
 // Toolbars from command lists, label/text/command arrays, and the palette's logic objects.
 #include "ui/palette.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +33,12 @@ OMobj_id valueOf(const OMobj_id& prop) {
 int intOr(const OMobj_id& id, const char* path, int fallback) {
   int v = 0;
   return readInt(id, path, &v) ? v : fallback;
+}
+
+// A length or gap of the layout: within 16 bits (what a window can take), so that the sums over
+// every tool cannot overflow whatever the properties hold.
+int lengthOr(const OMobj_id& id, const char* path, int fallback) {
+  return std::clamp(intOr(id, path, fallback), -32768, 32767);
 }
 
 void setIntIfDiffers(const OMobj_id& prop, int value) {
@@ -144,11 +151,11 @@ int KUtoolbar_update(OMobj_id toolbar) {
   KU_sort_tool_list(n, tools, kinds);
 
   bool vertical = intOr(toolbar, "tool_dir", 0) != 0;
-  int pad = intOr(toolbar, "pad", 0);
-  int listPad = intOr(toolbar, "list_pad", 8);
+  int pad = lengthOr(toolbar, "pad", 0);
+  int listPad = lengthOr(toolbar, "list_pad", 8);
   int tipPlacement = intOr(toolbar, "tip_placement", 1);
   OMobj_id templ = sub(toolbar, "templ.button");
-  int buttonW = intOr(templ, "width", 32), buttonH = intOr(templ, "height", 32);
+  int buttonW = lengthOr(templ, "width", 32), buttonH = lengthOr(templ, "height", 32);
 
   OMcontext ctx(toolbar, OM_CTX_BUILD, OM_CTX_STRUCTURE);
   int x = pad, y = pad;
@@ -168,9 +175,9 @@ int KUtoolbar_update(OMobj_id toolbar) {
     setIntIfDiffers(sub(button, "x"), x);
     setIntIfDiffers(sub(button, "y"), y);
     if (vertical)
-      y += intOr(button, "height", buttonH) + pad;
+      y += lengthOr(button, "height", buttonH) + pad;
     else
-      x += intOr(button, "width", buttonW) + pad;
+      x += lengthOr(button, "width", buttonW) + pad;
     setIntIfDiffers(sub(button, "toolTip.placement"), tipPlacement);
     OMobj_id set = sub(tool, "set");
     bool toggles = !!set && intOr(tool, "option_tool", 0) == 0;

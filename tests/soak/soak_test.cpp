@@ -3,7 +3,7 @@
 // over. The X server's count of this client's windows, pixmaps, GCs, fonts and cursors (read
 // through the X-Resource extension) must be back where it was after the warm-up, and the
 // process must not grow over the second half. UI_SOAK_CYCLES sets the number of cycles
-// (default 150).
+// (default 150; under the sanitizer 12, and the process size is not checked there).
 #include <gtest/gtest.h>
 
 #include <X11/Shell.h>
@@ -35,10 +35,21 @@ namespace {
 
 using uitest::makeObject;
 
+#if defined(__SANITIZE_ADDRESS__)
+// Under the sanitizer the soak looks for its reports and the server's counts; the process
+// grows by design there (freed memory is held in quarantine), so its size is not checked, and
+// fewer cycles are run by default (each is many times slower).
+constexpr bool kMemoryChecked = false;
+constexpr int kDefaultCycles = 12;
+#else
+constexpr bool kMemoryChecked = true;
+constexpr int kDefaultCycles = 150;
+#endif
+
 int cycles() {
   const char* text = std::getenv("UI_SOAK_CYCLES");
   int n = text ? std::atoi(text) : 0;
-  return n > 0 ? n : 150;
+  return n > 0 ? n : kDefaultCycles;
 }
 
 // The client's resources of the kinds that leak, by kind, as the server counts them.
@@ -237,7 +248,9 @@ TEST_P(Soak, CyclesLeaveServerResourcesAndMemoryFlat) {
   std::printf("; RSS at half %ld kB, largest after %ld kB\n", rssHalf, rssMax);
   for (auto& [kind, n] : before) EXPECT_EQ(after[kind], n) << kind << " of " << type.name;
   // Flat: within 3 % (and 512 kB for allocator slack) over the second half.
-  EXPECT_LE(rssMax, rssHalf + rssHalf * 3 / 100 + 512) << "RSS grows for " << type.name;
+  if (kMemoryChecked) {
+    EXPECT_LE(rssMax, rssHalf + rssHalf * 3 / 100 + 512) << "RSS grows for " << type.name;
+  }
   OMdestroy_obj(host, 0);
   uitest::pumpFor(50);
   // The second server goes with this test: its connection goes first.
