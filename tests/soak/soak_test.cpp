@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "interface_file.h"
 #include "om/om.h"
 #include "om/omx.h"
 #include "svc/ev.h"
@@ -272,5 +273,78 @@ INSTANTIATE_TEST_SUITE_P(
         Type{"UItoolbar", false}, Type{"UIlabelArray", false}, Type{"UItextArray", false},
         Type{"UIcmdArray", false}, Type{"UIdynWindow", false}),
     [](const ::testing::TestParamInfo<Type>& info) { return std::string(info.param.name + 2); });
+
+// Load: a file of 10,001 objects (a window of 100 panels of 99 labels) loads, shows and
+// closes, leaving no object and no server resource behind.
+TEST(Load, TenThousandObjectsLoadShowAndClose) {
+  uitest::startLibrary("soak_test");
+  Display* dpy = UIgetDisplayContext("")->DisplayPtr;
+  ASSERT_NE(dpy, nullptr);
+  std::string text = "big:\n  type: UIapp\n  visible: 1\n  width: 900\n  height: 700\n";
+  for (int p = 0; p < 100; ++p) {
+    text += "  p" + std::to_string(p) +
+            ":\n    type: UIpanel\n    x: " + std::to_string(p % 10 * 90) +
+            "\n    y: " + std::to_string(p / 10 * 70) + "\n    width: 88\n    height: 68\n";
+    for (int l = 0; l < 99; ++l)
+      text += "    l" + std::to_string(l) +
+              ":\n      type: UIlabel\n      x: " + std::to_string(l % 3 * 30) +
+              "\n      y: " + std::to_string(l / 3 * 2) + "\n      label: \"" + std::to_string(l) +
+              "\"\n";
+  }
+  unsigned objectsBefore = OMget_live_objects();
+  std::map<std::string, long> before = serverResources(dpy);
+  UIloadResult loaded = UIloadInterfaceText(text, "big.yaml");
+  ASSERT_TRUE(loaded.ok) << (loaded.errors.empty() ? "" : loaded.errors[0].message);
+  ASSERT_EQ(loaded.sources.size(), 10001u);
+  OMobj_id big = loaded.objects.at(0);
+  noWindowManagerWait(big);
+  EXPECT_TRUE(uitest::pumpUntil(
+      [&] {
+        Widget w = UIobjIdToWidget(big);
+        XWindowAttributes attrs;
+        return !UIisBeingDestroyed(w) && XtWindow(w) &&
+               XGetWindowAttributes(dpy, XtWindow(w), &attrs) && attrs.map_state == IsViewable;
+      },
+      60000));
+  std::map<std::string, long> shown = serverResources(dpy);
+  EXPECT_GE(shown["WINDOW"], before["WINDOW"] + 100) << "the panels have windows";
+  OMdestroy_obj(big, 0);
+  uitest::pumpFor(100);
+  EXPECT_EQ(OMget_live_objects(), objectsBefore);
+  std::map<std::string, long> after = serverResources(dpy);
+  for (auto& [kind, n] : before) EXPECT_EQ(after[kind], n) << kind;
+}
+
+// A million updates through a link (an int read by a label's text through a link, the label
+// without a window so that only the object layer works) leave the process its size.
+TEST(Load, AMillionUpdatesThroughALinkDoNotGrow) {
+  uitest::startLibrary("soak_test");
+  UIloadResult loaded = UIloadInterfaceText(
+      "source:\n  type: UIlabel\n  x: 1\nreader:\n  type: UIlabel\n  y: => source.x\n",
+      "link.yaml");
+  ASSERT_TRUE(loaded.ok) << (loaded.errors.empty() ? "" : loaded.errors[0].message);
+  OMobj_id x = OMfind_str_subobj(loaded.objects.at(0), "x", 0);
+  OMobj_id y = OMfind_str_subobj(loaded.objects.at(1), "y", 0);
+#if defined(__SANITIZE_ADDRESS__)
+  const int updates = 100000;  // many times slower there
+#else
+  const int updates = 1000000;
+#endif
+  long half = 0, largest = 0;
+  for (int i = 1; i <= updates; ++i) {
+    OMset_int_val(x, i % 30000);
+    if (i == updates / 2) half = rssKb();
+    if (i > updates / 2 && i % 1000 == 0) largest = std::max(largest, rssKb());
+  }
+  int seen = -1;
+  EXPECT_EQ(OMget_int_val(y, &seen), 1);
+  EXPECT_EQ(seen, updates % 30000) << "the link carried every update";
+  std::printf("load: %d updates through a link; RSS at half %ld kB, largest after %ld kB\n",
+              updates, half, largest);
+  if (kMemoryChecked) {
+    EXPECT_LE(largest, half + half / 100 + 256);
+  }
+  for (OMobj_id id : loaded.objects) OMdestroy_obj(id, 0);
+}
 
 }  // namespace
