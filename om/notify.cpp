@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <deque>
 #include <string>
-#include <unordered_set>
 
 #include "om/omx.h"
 #include "om_internal.h"
@@ -150,24 +149,55 @@ bool flushQueue() {
   return ok;
 }
 
-// Walk state kept between calls so a change costs no allocation.
+// Walk state kept between calls so a change costs no allocation. The objects seen are kept in
+// a list, searched while short; past a few entries also in an open-addressing table (serials
+// are never 0, which marks a free slot) that keeps its storage from walk to walk: a change
+// inside a window of many controls reaches every control through their "parent" links.
 struct Walk {
   std::vector<uint32_t> stack;
   std::vector<uint32_t> seen;
-  std::unordered_set<uint32_t> seenSet;  // used once `seen` grows past a few entries
+  std::vector<uint32_t> table;  // size a power of two, at least twice the entries
   bool visit(uint32_t s) {
     if (seen.size() < 32) {
       if (std::find(seen.begin(), seen.end(), s) != seen.end()) return false;
       seen.push_back(s);
-      if (seen.size() == 32) seenSet.insert(seen.begin(), seen.end());
+      if (seen.size() == 32) rebuild(128);
       return true;
     }
-    return seenSet.insert(s).second;
+    if (!insert(s)) return false;
+    seen.push_back(s);
+    if (seen.size() * 2 > table.size()) rebuild(table.size() * 2);
+    return true;
   }
   void reset() {
     stack.clear();
+    // Only the slots used are cleared, all found before any is (a cleared slot would end the
+    // search for one stored past it): the table stays allocated, empty, for the next walk.
+    if (seen.size() >= 32) {
+      for (uint32_t& s : seen) s = static_cast<uint32_t>(slotOf(s));
+      for (uint32_t slot : seen) table[slot] = 0;
+    }
     seen.clear();
-    seenSet.clear();
+  }
+
+ private:
+  size_t slotOf(uint32_t s) const {
+    size_t mask = table.size() - 1;
+    size_t i = (s * 2654435761u) & mask;
+    while (table[i] && table[i] != s) i = (i + 1) & mask;
+    return i;
+  }
+  bool insert(uint32_t s) {
+    size_t i = slotOf(s);
+    if (table[i]) return false;
+    table[i] = s;
+    return true;
+  }
+  // Moves the entries into a table of at least size slots (an empty one is kept between
+  // walks, so one large enough is reused as it is).
+  void rebuild(size_t size) {
+    if (table.size() < size) table.assign(size, 0);
+    for (uint32_t s : seen) insert(s);
   }
 };
 
