@@ -63,6 +63,7 @@ void runMethod(uint32_t serial, unsigned mask) {
   const Methods methods = it->second.methods;
   const Methods* m = &methods;
   Dispatch& d = dispatch();
+  walkDeferredChanges();  // the changes made so far are walked as the one running made them
   d.methods.push_back(serial);
   if (mask & OM_EVENT_INST) {
     it->second.instanced = true;
@@ -95,6 +96,7 @@ void runMethod(uint32_t serial, unsigned mask) {
     else if (m && m->update1)
       m->update1(id);
   }
+  walkDeferredChanges();  // the changes made so far are walked as the one running made them
   d.methods.pop_back();
   // The method may have destroyed its own object.
   it = s.actives.find(serial);
@@ -128,7 +130,9 @@ bool flushQueue() {
   d.running = true;
   long calls = 0;
   bool ok = true;
-  while (!d.queue.empty()) {
+  for (;;) {
+    walkDeferredChanges();  // what the last entry changed, before the queue is read
+    if (d.queue.empty()) break;
     if (++calls > OM_MAX_NOTIFY_CALLS) {
       ERRerror("OMflush_notifies", 0, 2,
                "notification loop stopped after %d calls; %zu notifications dropped",
@@ -204,6 +208,7 @@ struct Walk {
 }  // namespace
 
 void queueCall(uint32_t serial, int (*callback)(OMobj_id)) {
+  walkDeferredChanges();
   dispatch().queue.push_back({serial, callback});
 }
 
@@ -218,14 +223,13 @@ bool dispatching() {
   return dispatch().running;
 }
 
-void propagate(uint32_t serial) {
-  static Walk walk;
+namespace {
+
+// Walks from serial to everything that depends on it (its parents, whoever refers to any of
+// them, and so on), queueing an update for each instanced object with an update method other
+// than self. Objects w has seen already are not walked again.
+void walkFrom(Walk& w, uint32_t serial, uint32_t self) {
   Store& s = store();
-  Dispatch& d = dispatch();
-  uint32_t self = d.methods.empty() ? 0 : d.methods.back();
-  bool reentered = !walk.stack.empty() || !walk.seen.empty();
-  Walk local;
-  Walk& w = reentered ? local : walk;
   w.stack.push_back(serial);
   while (!w.stack.empty()) {
     uint32_t start = w.stack.back();
@@ -242,7 +246,59 @@ void propagate(uint32_t serial) {
       at = o->parent;
     }
   }
+}
+
+void propagateNow(uint32_t serial) {
+  static Walk walk;
+  Dispatch& d = dispatch();
+  uint32_t self = d.methods.empty() ? 0 : d.methods.back();
+  bool reentered = !walk.stack.empty() || !walk.seen.empty();
+  Walk local;
+  Walk& w = reentered ? local : walk;
+  walkFrom(w, serial, self);
   w.reset();
+}
+
+// Changes made while notifications cannot run (inside a context, or while the dispatcher runs)
+// are walked later, all in one walk: a window's controls all refer to the window, so each
+// change inside one reaches every other, and a control sets its properties one after another.
+// The walk comes before anything that would read the queue or change what a walk reaches or
+// whose changes are excluded (links, references, destruction, instancing, a method starting
+// or returning, the dispatcher taking its next entry, the end of the context), so the same
+// notifications are queued in the same order.
+std::vector<uint32_t>& deferredChanges() {
+  static auto* v = new std::vector<uint32_t>;
+  return *v;
+}
+
+bool deferring() {
+  Dispatch& d = dispatch();
+  return d.depth > 0 || d.running;
+}
+
+}  // namespace
+
+void walkDeferredChanges() {
+  std::vector<uint32_t>& list = deferredChanges();
+  if (list.empty()) return;
+  static Walk walk;
+  std::vector<uint32_t> changes;
+  changes.swap(list);
+  Dispatch& d = dispatch();
+  uint32_t self = d.methods.empty() ? 0 : d.methods.back();
+  for (uint32_t serial : changes) walkFrom(walk, serial, self);
+  walk.reset();
+  if (list.empty()) list.swap(changes), list.clear();  // keeps the storage
+}
+
+void propagate(uint32_t serial) {
+  if (deferring()) {
+    std::vector<uint32_t>& list = deferredChanges();
+    if (list.empty() || list.back() != serial) list.push_back(serial);
+    return;
+  }
+  walkDeferredChanges();
+  propagateNow(serial);
 }
 
 void changed(uint32_t serial) {
@@ -258,6 +314,7 @@ void maybeFlush() {
 }
 
 void instanceTree(uint32_t root) {
+  walkDeferredChanges();
   std::vector<uint32_t> stack{root};
   Store& s = store();
   while (!stack.empty()) {
@@ -287,8 +344,10 @@ void deinstance(uint32_t serial) {
   it->second.omx = nullptr;
   if (ran && m && m->destroy) {
     Dispatch& d = dispatch();
+    walkDeferredChanges();  // the changes made so far are walked as the one running made them
     d.methods.push_back(serial);
     m->destroy(idOf(serial));
+    walkDeferredChanges();  // the changes made so far are walked as the one running made them
     d.methods.pop_back();
   }
   delete omx;
@@ -387,6 +446,7 @@ int OMflush_notifies() {
 int OMflush_notifies_mask(OMobj_id, OMobj_id obj, unsigned mask, int) {
   Obj* o = find(obj);
   if (!o) return 0;
+  walkDeferredChanges();
   // Ancestors waiting to be instanced go first: a child relies on its parent's state.
   std::vector<uint32_t> chain;
   for (uint32_t at = obj.serial; at; at = find(at)->parent) chain.push_back(at);
@@ -409,6 +469,7 @@ int OMflush_notifies_mask(OMobj_id, OMobj_id obj, unsigned mask, int) {
 
 int OMqueue_notify(OMobj_id obj, int (*callback)(OMobj_id), int) {
   if (!find(obj) || !callback) return 0;
+  walkDeferredChanges();
   dispatch().queue.push_back({obj.serial, callback});
   maybeFlush();
   return 1;
