@@ -325,6 +325,31 @@ bool live(Widget w) {
   return !UIisBeingDestroyed(w);
 }
 
+// A shell made in one go with what it holds is realized with all of it: the handle of each
+// object inside (in panels and frames too) names its widget's window.
+TEST_F(Windows, AShellRealizedWithItsContentsPublishesEveryWindow) {
+  OMobj_id place;
+  ASSERT_EQ(OMget_array_subobj(OMinst_obj, 0, &place, 0), 1);
+  OMpush_ctx(place, 0, 0, 0);
+  OMobj_id s =
+      make("UIshell", "filled", OMnull_obj, {{"visible", 1}, {"width", 300}, {"height", 200}});
+  OMobj_id box = make("UIpanel", "box", s, {{"visible", 1}, {"width", 120}, {"height", 90}});
+  OMobj_id frame =
+      make("UIframe", "frame", s, {{"visible", 1}, {"x", 130}, {"width", 80}, {"height", 60}});
+  std::vector<OMobj_id> inside{box, frame, make("UIlabel", "direct", s),
+                               make("UIlabel", "inBox", box), make("UIbutton", "inFrame", frame)};
+  Widget early = UIobjIdToWidget(s);
+  EXPECT_FALSE(early && XtWindow(early)) << "made inside the context, realized at its end";
+  OMpop_ctx(place);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(s); }));
+  for (OMobj_id id : inside) {
+    Widget w = UIobjIdToWidget(id);
+    ASSERT_TRUE(w && XtWindow(w));
+    EXPECT_EQ(static_cast<Window>(static_cast<unsigned>(intOf(id, "handle.window"))), XtWindow(w))
+        << XtName(w);
+  }
+}
+
 TEST_F(Windows, AGoneContainerLeavesItsChildrenWithoutWidgetUntilANewParent) {
   OMobj_id s = shell("keeper", {{"visible", 1}, {"width", 300}, {"height", 200}});
   // Destroyed from the object manager's side, from the user-interface side (its "parent"
