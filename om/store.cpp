@@ -694,6 +694,10 @@ int OMdestroy_obj(OMobj_id id, int) {
   if (id.serial == OMroot_obj.serial || id.serial == OMtempl_obj.serial ||
       id.serial == OMinst_obj.serial)
     return 0;
+  // The whole teardown is one change: what the destroy methods cause runs once all of them
+  // have, so that nothing runs against a subtree half gone (and work queued by one destroy
+  // method, such as a widget left for an ancestor's, waits for the ancestor's).
+  OMpush_ctx(id, 0, 0, 0);
   std::vector<uint32_t> subtree, postorder;
   collectSubtree(id.serial, &subtree, &postorder);
   for (uint32_t s : subtree) find(s)->flags |= kDying;
@@ -732,7 +736,7 @@ int OMdestroy_obj(OMobj_id id, int) {
   if (parent && find(parent)) changed(parent);
   for (uint32_t h : holders)
     if (find(h)) changed(h);
-  maybeFlush();
+  OMpop_ctx(id);
   return 1;
 }
 

@@ -345,6 +345,69 @@ void UIdestroyWidget(Widget w) {
   XtDestroyWidget(w);
 }
 
+int uiprops::widgetsGoWithContainer = 0;
+
+namespace {
+
+// Widgets of destroyed bindings left for an ancestor's widget: when an object inside a panel
+// or window goes with it, its widget goes with the ancestor's (children first, each would
+// otherwise be taken off the screen and destroyed on its own, a request and a redraw of the
+// window each). Whatever is still alive at the end of the teardown (the ancestor stayed) is
+// destroyed then, in the order the bindings went.
+std::vector<Widget>& leftWidgets() {
+  static auto* v = new std::vector<Widget>;
+  return *v;
+}
+bool leftWidgetsQueued = false;
+
+// A left widget destroyed some other way first is forgotten (its address may be reused).
+void forgetLeftWidget(Widget w, XtPointer, XtPointer) {
+  auto& left = leftWidgets();
+  left.erase(std::remove(left.begin(), left.end(), w), left.end());
+}
+
+int destroyLeftWidgets(OMobj_id) {
+  leftWidgetsQueued = false;
+  std::vector<Widget> left;
+  left.swap(leftWidgets());
+  for (Widget w : left) {
+    if (UIisBeingDestroyed(w)) continue;
+    XtRemoveCallback(w, XmNdestroyCallback, forgetLeftWidget, nullptr);
+    XtDestroyWidget(w);
+  }
+  return 1;
+}
+
+// True when an object containing id has a live binding whose widget holds w.
+bool heldByAncestor(OMobj_id id, Widget w) {
+  OMobj_id at = id;
+  for (int depth = 0; depth < 64 && OMget_obj_parent(at, &at) == 1; ++depth) {
+    UIwindow* binding = UIobjIdToClass(at);
+    if (!binding || !UIwindow::alive(binding)) continue;
+    Widget top = binding->widget();
+    if (UIisBeingDestroyed(top)) return false;
+    for (Widget p = XtParent(w); p; p = XtParent(p))
+      if (p == top) return true;
+    return false;
+  }
+  return false;
+}
+
+// Leaves w for the widget of a binding above id when there is one (true), to be destroyed
+// with it, or at the end of the teardown if it is still there.
+bool leaveForAncestor(OMobj_id id, Widget w) {
+  if (!heldByAncestor(id, w)) return false;
+  if (!leftWidgetsQueued) {
+    if (OMqueue_notify(OMroot_obj, destroyLeftWidgets, 0) != 1) return false;
+    leftWidgetsQueued = true;
+  }
+  XtAddCallback(w, XmNdestroyCallback, forgetLeftWidget, nullptr);
+  leftWidgets().push_back(w);
+  return true;
+}
+
+}  // namespace
+
 void UIwindow::destroyObject() {
   // The changes made here (the handle cleared) reach the dataflow only once the binding is
   // gone: run at once, the object's own update would find this binding without widget and
@@ -367,7 +430,8 @@ void UIwindow::destroyObject() {
   interactors = nullptr;
   if (!UIisBeingDestroyed(widget_)) {
     if (UIlayout::moveWidget == widget_) UIlayout::cleanupOnObjectDestroy(widget_);
-    UIdestroyWidget(widget_);
+    if (!uiprops::widgetsGoWithContainer && !leaveForAncestor(objId, widget_))
+      UIdestroyWidget(widget_);
   }
   delete this;
 }
