@@ -365,9 +365,11 @@ void BM_Interface200ThroughLoader(benchmark::State& state) {
     Cost c = made.read(kFileObjects);
     state.SetIterationTime(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    Meter gone(dpy);
     for (OMobj_id id : loaded.objects) OMdestroy_obj(id, 0);
-    mixed::drain(dpy);
+    Cost d = gone.read(kFileObjects);
     noteCost("file 200 + paint", 0, c);
+    noteCost("file 200 destroy", 0, d);
   }
 }
 BENCHMARK(BM_Interface200ThroughLoader)
@@ -400,9 +402,11 @@ void BM_Interface200RawMotif(benchmark::State& state) {
     Cost c = made.read(kFileObjects);
     state.SetIterationTime(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    Meter gone(dpy);
     XtDestroyWidget(shell);
-    mixed::drain(dpy);
+    Cost d = gone.read(kFileObjects);
     noteCost("file 200 + paint", 1, c);
+    noteCost("file 200 destroy", 1, d);
   }
 }
 BENCHMARK(BM_Interface200RawMotif)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
@@ -427,7 +431,8 @@ void printTable() {
       {"destroy server CPU (5000)", ""},   {"heap per control", ""},
       {"RSS per control", "<= 1.5"},       {"file 200 + paint wall", "<= 1.2"},
       {"file 200 + paint client CPU", ""}, {"file 200 + paint server CPU", ""},
-      {"file 200 + paint X requests", ""}};
+      {"file 200 + paint X requests", ""}, {"file 200 destroy wall", ""},
+      {"file 200 destroy client CPU", ""}, {"file 200 destroy X requests", ""}};
   std::printf("\nmixed set of %d controls (%d for memory), medians of %zu repetitions\n", kMixed,
               kMemory, s["instance wall"].values[0].size());
   std::printf("%-28s %14s %14s %8s  %s\n", "per control", "objects", "raw Motif", "ratio", "goal");
