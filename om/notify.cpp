@@ -288,7 +288,8 @@ void walkDeferredChanges() {
   uint32_t self = d.methods.empty() ? 0 : d.methods.back();
   for (uint32_t serial : changes) walkFrom(walk, serial, self);
   walk.reset();
-  if (list.empty()) list.swap(changes), list.clear();  // keeps the storage
+  // The storage is kept for the next batch unless a large one made it grow.
+  if (list.empty() && changes.capacity() <= 1024) list.swap(changes), list.clear();
 }
 
 void propagate(uint32_t serial) {
