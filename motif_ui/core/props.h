@@ -38,8 +38,8 @@ inline const char* nameOf(const OMobj_id& id) {
 // The children of a composite widget (none for a widget being destroyed or not composite).
 std::vector<Widget> childrenOf(Widget w);
 
-// Above 0 while a container destroys the bindings of the widgets inside it just before its
-// own widget: their widgets are left to go with the container's.
-extern int widgetsGoWithContainer;
+// While a container destroys the bindings of the widgets inside it just before its own
+// widget, that widget (else null): the widgets inside it are left to go with it.
+extern Widget widgetsGoWith;
 
 }  // namespace uiprops

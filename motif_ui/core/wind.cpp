@@ -345,7 +345,7 @@ void UIdestroyWidget(Widget w) {
   XtDestroyWidget(w);
 }
 
-int uiprops::widgetsGoWithContainer = 0;
+Widget uiprops::widgetsGoWith = nullptr;
 
 namespace {
 
@@ -378,6 +378,12 @@ int destroyLeftWidgets(OMobj_id) {
   return 1;
 }
 
+bool holds(Widget outer, Widget w) {
+  for (Widget p = XtParent(w); p; p = XtParent(p))
+    if (p == outer) return true;
+  return false;
+}
+
 // True when an object containing id has a live binding whose widget holds w.
 bool heldByAncestor(OMobj_id id, Widget w) {
   OMobj_id at = id;
@@ -385,10 +391,7 @@ bool heldByAncestor(OMobj_id id, Widget w) {
     UIwindow* binding = UIobjIdToClass(at);
     if (!binding || !UIwindow::alive(binding)) continue;
     Widget top = binding->widget();
-    if (UIisBeingDestroyed(top)) return false;
-    for (Widget p = XtParent(w); p; p = XtParent(p))
-      if (p == top) return true;
-    return false;
+    return !UIisBeingDestroyed(top) && holds(top, w);
   }
   return false;
 }
@@ -430,8 +433,8 @@ void UIwindow::destroyObject() {
   interactors = nullptr;
   if (!UIisBeingDestroyed(widget_)) {
     if (UIlayout::moveWidget == widget_) UIlayout::cleanupOnObjectDestroy(widget_);
-    if (!uiprops::widgetsGoWithContainer && !leaveForAncestor(objId, widget_))
-      UIdestroyWidget(widget_);
+    bool goesWithContainer = uiprops::widgetsGoWith && holds(uiprops::widgetsGoWith, widget_);
+    if (!goesWithContainer && !leaveForAncestor(objId, widget_)) UIdestroyWidget(widget_);
   }
   delete this;
 }

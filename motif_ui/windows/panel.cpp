@@ -172,7 +172,9 @@ void UIpanel::rebuildObject(Widget old) {
 
 bool UIpanel::destroyChildren() {
   bool any = false;
-  ++uiprops::widgetsGoWithContainer;  // the panel's widget goes next, and theirs with it
+  // The panel's widget goes next, and theirs with it.
+  Widget outer = uiprops::widgetsGoWith;
+  uiprops::widgetsGoWith = widget_;
   for (Widget child : childrenOf(clientWidget)) {
     UIwindow* binding = UIwidgetToClass(child);
     if (binding && binding->OK()) {
@@ -180,7 +182,7 @@ bool UIpanel::destroyChildren() {
       any = true;
     }
   }
-  --uiprops::widgetsGoWithContainer;
+  uiprops::widgetsGoWith = outer;
   return any;
 }
 
