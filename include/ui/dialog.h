@@ -127,6 +127,9 @@ class UIdialog : public UIwindow {
   // The texts given at creation (boxArgs), held until the next creation.
   UIxmString title_, okLabel_, cancelLabel_;
   bool creating_ = false;
+  // Set while the first resource pass runs on a box made with the object's font list (given
+  // to madeWithFontList too): that pass sets no font.
+  bool madeWithFonts_ = false;
 };
 
 class UImessageBox : public UIdialog {

@@ -181,7 +181,9 @@ void UIdialog::setDialogSharedResources(const OMobj_id& obj, Widget w, int seq) 
   if (!made && newer(p = sub(obj, "title"), seq)) setDialogTitle(p, w);
   if (seq != -1 && newer(p = sub(obj, "autoUnmanage"), seq)) setAutoUnmanage(p, w);
   if (newer(p = sub(obj, "destroyOnUmanage"), seq)) setDestroyOnUnmanage(p);
-  if (newer(fontAttributes.obj_id(), seq)) {
+  // A box made with its fonts (and its children with them) has nothing to set until they
+  // change; the core pass sees the same and sets none either.
+  if (newer(fontAttributes.obj_id(), seq) && !(made && madeWithFonts_)) {
     initFontSet(w, seq);
     if (XmFontList fonts = fontSet ? WTget_xmfontlist(fontSet) : nullptr) {
       XtVaSetValues(w, XmNlabelFontList, fonts, XmNtextFontList, fonts, XmNbuttonFontList, fonts,

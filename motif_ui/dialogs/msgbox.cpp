@@ -33,10 +33,21 @@ bool UImessageBox::instanceObject() {
   makeShell(parent, place);
   UIargs args = boxArgs(place);
   args.add(XmNdialogType, XmDIALOG_MESSAGE).add(XmNmessageString, message.get());
+  // The buttons and labels take the box's fonts as they are made: given with the box, the
+  // fonts need not be set afterwards on the box and on each of its six children (each a pass
+  // over that widget's resources).
+  XmFontList fonts = nullptr;
+  if (newer(fontAttributes.obj_id(), -1))
+    fonts = chooseFontList(XtDisplay(parent), parentWidgetNow());
+  if (fonts)
+    args.add(XmNlabelFontList, fonts).add(XmNbuttonFontList, fonts).add(XmNtextFontList, fonts);
   Widget box =
       XmCreateMessageBox(shell_, const_cast<char*>(boxName().c_str()), args.list(), args.count());
   if (Widget help = XmMessageBoxGetChild(box, XmDIALOG_HELP_BUTTON)) XtUnmanageChild(help);
+  madeWithFontList(box, fonts);
+  madeWithFonts_ = fonts != nullptr;
   finishCreate(box);
+  madeWithFonts_ = false;
   return true;
 }
 

@@ -170,6 +170,65 @@ TEST_F(Dialogs, GivenTextsAreTheBoxsFromTheStartAndChangesFollow) {
   EXPECT_EQ(windowName(t), prefix + "templ") << "the title defaults to the name";
 }
 
+// The family and size of the font a widget draws its text with ("" and 0 for none).
+std::pair<std::string, int> fontOf(Widget w, const char* resource = XmNrenderTable) {
+  XmRenderTable table = nullptr;
+  XtVaGetValues(w, resource, &table, nullptr);
+  if (!table) return {"", 0};
+  XmRendition r = XmRenderTableGetRendition(table, const_cast<char*>(XmFONTLIST_DEFAULT_TAG));
+  if (!r) return {"", 0};
+  char* name = nullptr;
+  int size = 0;
+  Arg args[2];
+  XtSetArg(args[0], XmNfontName, &name);
+  XtSetArg(args[1], XmNfontSize, &size);
+  XmRenditionRetrieve(r, args, 2);
+  std::pair<std::string, int> font{name ? name : "", size};
+  XmRenditionFree(r);
+  return font;
+}
+
+TEST_F(Dialogs, AMessageBoxsChildrenHaveItsFontsFromTheStartAndFollowChanges) {
+  const unsigned char children[] = {XmDIALOG_OK_BUTTON, XmDIALOG_CANCEL_BUTTON,
+                                    XmDIALOG_HELP_BUTTON, XmDIALOG_MESSAGE_LABEL,
+                                    XmDIALOG_SYMBOL_LABEL};
+  auto expectFont = [&](Widget box, const std::string& family, int size, const char* when) {
+    for (const char* resource : {XmNlabelFontList, XmNbuttonFontList, XmNtextFontList})
+      EXPECT_EQ(fontOf(box, resource), std::make_pair(family, size)) << resource << " " << when;
+    for (unsigned char which : children) {
+      Widget child = XmMessageBoxGetChild(box, which);
+      ASSERT_NE(child, nullptr);
+      EXPECT_EQ(fontOf(child), std::make_pair(family, size)) << XtName(child) << " " << when;
+    }
+  };
+  // Without font attributes: the library's default font.
+  OMobj_id plain = make("UImessageBox", "plainFonts");
+  Widget p = shown(plain);
+  ASSERT_NE(p, nullptr);
+  expectFont(p, "DejaVu Sans", 12, "by default");
+  // The object's font from the start, on the box and every button and label in it.
+  OMobj_id box = make("UImessageBox", "fonts", {{"visible", 0}, {"destroyOnUmanage", 1}});
+  OMset_str_val(sub(box, "fontAttributes.family"), "DejaVu Serif");
+  OMset_int_val(sub(box, "fontAttributes.size"), 20);
+  OMset_str_val(sub(box, "message"), "In serif");
+  OMset_int_val(sub(box, "visible"), 1);
+  Widget w = shown(box);
+  ASSERT_NE(w, nullptr);
+  expectFont(w, "DejaVu Serif", 20, "when made");
+  // A later change reaches them all.
+  OMset_int_val(sub(box, "fontAttributes.size"), 16);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return fontOf(w, XmNlabelFontList).second == 16; }));
+  expectFont(w, "DejaVu Serif", 16, "after a change");
+  // Cancelled, the box is destroyed; shown again, it is made anew with the font of the time.
+  uitest::click(XmMessageBoxGetChild(w, XmDIALOG_CANCEL_BUTTON));
+  EXPECT_TRUE(uitest::pumpUntil([&] { return bindingOf(box) == nullptr; }));
+  OMset_int_val(sub(box, "fontAttributes.size"), 14);
+  OMset_int_val(sub(box, "visible"), 1);
+  w = shown(box);
+  ASSERT_NE(w, nullptr);
+  expectFont(w, "DejaVu Serif", 14, "shown again");
+}
+
 TEST_F(Dialogs, UpdatesOfAnInvisibleDialogWriteNothingBack) {
   OMobj_id box = make("UImessageBox", "quiet", {{"visible", 0}});
   uitest::pumpFor(20);
