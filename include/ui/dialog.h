@@ -109,9 +109,9 @@ class UIdialog : public UIwindow {
   Widget beginCreate(Placement* place, int defaultSize);
   Widget makeShell(Widget parent, const Placement& place);
   void finishCreate(Widget box);
-  // The name "<object>MW" and the box resources every member sets, the title and the OK and
-  // Cancel labels among them (so the dialog shell has its title when its window is made, and
-  // creation does not set them again afterwards).
+  // The name "<object>MW" and the box resources every member sets, the title, the OK and
+  // Cancel labels and the style among them (so the dialog shell has its title when its window
+  // is made, and creation does not set them again afterwards).
   std::string boxName() const;
   UIargs boxArgs(const Placement& place);
 

@@ -37,6 +37,13 @@ void popdown(Widget shell) {
   if (!UIisBeingDestroyed(shell) && XtIsShell(shell)) XtPopdown(shell);
 }
 
+// The box's dialog style for "isModal" (unset: modeless).
+unsigned char styleOf(const OMobj_id& prop) {
+  int modal = 0;
+  if (OMget_int_val(prop, &modal) != 1) modal = 0;
+  return modal ? XmDIALOG_FULL_APPLICATION_MODAL : XmDIALOG_MODELESS;
+}
+
 }  // namespace
 
 UIdialog::UIdialog(OMobj_id id) : UIwindow(id) {
@@ -93,6 +100,8 @@ UIargs UIdialog::boxArgs(const Placement& place) {
       .add(XmNcancelLabelString, cancelLabel_.get());
   if (place.width > 0) args.add(XmNwidth, place.width);
   if (place.height > 0) args.add(XmNheight, place.height);
+  OMobj_id modal = sub(objId, "isModal");
+  if (newer(modal, -1)) args.add(XmNdialogStyle, styleOf(modal));
   return args;
 }
 
@@ -138,9 +147,7 @@ void UIdialog::setCancelLabelString(const OMobj_id& prop, Widget w) {
 }
 
 void UIdialog::setDialogStyle(const OMobj_id& prop, Widget w) {
-  int modal = 0;
-  if (OMget_int_val(prop, &modal) != 1) modal = 0;
-  unsigned char style = modal ? XmDIALOG_FULL_APPLICATION_MODAL : XmDIALOG_MODELESS;
+  unsigned char style = styleOf(prop);
   bool managed = XtIsManaged(w);
   // The style takes effect when the box is managed: a shown box is managed again.
   if (managed) XtUnmanageChild(w);
@@ -173,11 +180,11 @@ void UIdialog::setDialogSharedResources(const OMobj_id& obj, Widget w, int seq) 
   OMobj_id p;
   if (newer(p = sub(obj, "okButton"), seq)) setOKButton(p, obj, w);
   if (newer(p = sub(obj, "cancelButton"), seq)) setCancelButton(p, obj, w);
-  // Made with the labels and the title (boxArgs): only later changes set them.
+  // Made with the labels, the title and the style (boxArgs): only later changes set them.
   bool made = seq == -1;
   if (!made && newer(p = sub(obj, "okLabelString"), seq)) setOKLabelString(p, w);
   if (!made && newer(p = sub(obj, "cancelLabelString"), seq)) setCancelLabelString(p, w);
-  if (newer(p = sub(obj, "isModal"), seq)) setDialogStyle(p, w);
+  if (!made && newer(p = sub(obj, "isModal"), seq)) setDialogStyle(p, w);
   if (!made && newer(p = sub(obj, "title"), seq)) setDialogTitle(p, w);
   if (seq != -1 && newer(p = sub(obj, "autoUnmanage"), seq)) setAutoUnmanage(p, w);
   if (newer(p = sub(obj, "destroyOnUmanage"), seq)) setDestroyOnUnmanage(p);

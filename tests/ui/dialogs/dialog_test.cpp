@@ -330,6 +330,37 @@ TEST_F(Dialogs, TypesAndTheFirstMapsGeometry) {
   EXPECT_GT(intOf(box, "height"), 0);
 }
 
+TEST_F(Dialogs, TypeAndModalityAreTheBoxsFromTheStartAndChangesFollow) {
+  OMobj_id box = make("UImessageBox", "modalError", {{"visible", 1}, {"type", 0}, {"isModal", 1}});
+  Widget w = shown(box);
+  ASSERT_NE(w, nullptr);
+  unsigned char type = 0, style = 0;
+  XtVaGetValues(w, XmNdialogType, &type, XmNdialogStyle, &style, nullptr);
+  EXPECT_EQ(type, XmDIALOG_ERROR);
+  EXPECT_EQ(style, XmDIALOG_FULL_APPLICATION_MODAL);
+  OMset_int_val(sub(box, "isModal"), 0);
+  EXPECT_TRUE(uitest::pumpUntil([&] {
+    XtVaGetValues(w, XmNdialogStyle, &style, nullptr);
+    return style == XmDIALOG_MODELESS;
+  }));
+  EXPECT_TRUE(viewable(w)) << "still shown";
+  // A template-type box keeps its buttons and labels.
+  OMobj_id templ = make("UImessageBox", "templType", {{"visible", 1}, {"type", 6}});
+  Widget t = shown(templ);
+  ASSERT_NE(t, nullptr);
+  XtVaGetValues(t, XmNdialogType, &type, XmNdialogStyle, &style, nullptr);
+  EXPECT_EQ(type, XmDIALOG_TEMPLATE);
+  EXPECT_EQ(style, XmDIALOG_MODELESS);
+  EXPECT_NE(XmMessageBoxGetChild(t, XmDIALOG_OK_BUTTON), nullptr);
+  EXPECT_NE(XmMessageBoxGetChild(t, XmDIALOG_MESSAGE_LABEL), nullptr);
+  // A modal prompt box.
+  OMobj_id prompt = make("UIpromptBox", "modalPrompt", {{"visible", 1}, {"isModal", 1}});
+  Widget p = shown(prompt);
+  ASSERT_NE(p, nullptr);
+  XtVaGetValues(p, XmNdialogStyle, &style, nullptr);
+  EXPECT_EQ(style, XmDIALOG_FULL_APPLICATION_MODAL);
+}
+
 TEST_F(Dialogs, APromptBoxAppliesAndAccepts) {
   OMobj_id box = make("UIpromptBox", "prompt");
   OMset_str_val(sub(box, "prompt"), "Your name:");
