@@ -229,6 +229,38 @@ TEST_F(Dialogs, AMessageBoxsChildrenHaveItsFontsFromTheStartAndFollowChanges) {
   expectFont(w, "DejaVu Serif", 14, "shown again");
 }
 
+TEST_F(Dialogs, AnUnsetForegroundGivesTheBoxTheColoursOfItsShellsBackground) {
+  // The colours Motif derives from the shell's background, and those the box holds.
+  auto derived = [](Widget box) {
+    Widget shell = XtParent(box);
+    Pixel fg = 0, top = 0, bottom = 0, select = 0;
+    XmGetColors(XtScreen(box), box->core.colormap, shell->core.background_pixel, &fg, &top, &bottom,
+                &select);
+    return std::vector<Pixel>{shell->core.background_pixel, fg, top, bottom, fg};
+  };
+  auto held = [](Widget box) {
+    Pixel bg = 0, fg = 0, top = 0, bottom = 0, highlight = 0;
+    XtVaGetValues(box, XmNbackground, &bg, XmNforeground, &fg, XmNtopShadowColor, &top,
+                  XmNbottomShadowColor, &bottom, XmNhighlightColor, &highlight, nullptr);
+    return std::vector<Pixel>{bg, fg, top, bottom, highlight};
+  };
+  OMobj_id plain = make("UImessageBox", "plainColours");
+  Widget p = shown(plain);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(held(p), derived(p));
+  OMobj_id box = make("UImessageBox", "redText", {{"visible", 0}});
+  OMset_str_val(sub(box, "color.foregroundColor"), "red");
+  OMset_int_val(sub(box, "visible"), 1);
+  Widget w = shown(box);
+  ASSERT_NE(w, nullptr);
+  Pixel red = held(w)[1];
+  EXPECT_NE(red, derived(w)[1]);
+  // Unset, the foreground (and the colours that go with it) come from the shell again.
+  OMset_str_val(sub(box, "color.foregroundColor"), nullptr);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return held(w)[1] != red; }));
+  EXPECT_EQ(held(w), derived(w));
+}
+
 TEST_F(Dialogs, UpdatesOfAnInvisibleDialogWriteNothingBack) {
   OMobj_id box = make("UImessageBox", "quiet", {{"visible", 0}});
   uitest::pumpFor(20);
