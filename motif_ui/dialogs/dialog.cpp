@@ -37,6 +37,15 @@ void popdown(Widget shell) {
   if (!UIisBeingDestroyed(shell) && XtIsShell(shell)) XtPopdown(shell);
 }
 
+// Manages the button for a property of 1 (or unset), else unmanages it; a button already so
+// (as a new box's are) is left alone.
+void showButton(Widget button, const OMobj_id& prop) {
+  int on = 1;
+  if (OMget_int_val(prop, &on) != 1) on = 1;
+  if (!button || (XtIsManaged(button) ? 1 : 0) == (on ? 1 : 0)) return;
+  on ? XtManageChild(button) : XtUnmanageChild(button);
+}
+
 // The box's dialog style for "isModal" (unset: modeless).
 unsigned char styleOf(const OMobj_id& prop) {
   int modal = 0;
@@ -109,10 +118,11 @@ void UIdialog::finishCreate(Widget box) {
   setWtCmap(shell_);
   setDialogResources(objId, box, -1);
   // The box's own handlers go on before it is shown, so that its window selects their events
-  // when mapped rather than in a request of its own afterwards (the creation hooks add them
-  // again, which changes nothing).
+  // when mapped rather than in a request of its own afterwards (the creation hooks then leave
+  // them as they are).
   addLayoutEditorEventHandlers(box);
   addMouseInteractorHandlers(box);
+  handlersOn_ = box;
   XtManageChild(box);
   onObjectCreate(box);
   OMsend_event(objId, 1);
@@ -121,17 +131,11 @@ void UIdialog::finishCreate(Widget box) {
 // ---- The shared resources --------------------------------------------------------------------
 
 void UIdialog::setOKButton(const OMobj_id& prop, const OMobj_id&, Widget w) {
-  Widget button = XmMessageBoxGetChild(w, XmDIALOG_OK_BUTTON);
-  int on = 1;
-  if (OMget_int_val(prop, &on) != 1) on = 1;
-  if (button) on ? XtManageChild(button) : XtUnmanageChild(button);
+  showButton(XmMessageBoxGetChild(w, XmDIALOG_OK_BUTTON), prop);
 }
 
 void UIdialog::setCancelButton(const OMobj_id& prop, const OMobj_id&, Widget w) {
-  Widget button = XmMessageBoxGetChild(w, XmDIALOG_CANCEL_BUTTON);
-  int on = 1;
-  if (OMget_int_val(prop, &on) != 1) on = 1;
-  if (button) on ? XtManageChild(button) : XtUnmanageChild(button);
+  showButton(XmMessageBoxGetChild(w, XmDIALOG_CANCEL_BUTTON), prop);
 }
 
 void UIdialog::setOKLabelString(const OMobj_id& prop, Widget w) {
