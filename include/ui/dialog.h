@@ -123,6 +123,33 @@ class UIdialog : public UIwindow {
     UIdialog* dialog;
   };
 
+  // The members of the object the shared code reads, each looked up by name once per binding
+  // (every update reads most of them again; an object keeps its members while it lives).
+  enum Prop {
+    kVisible,
+    kAutoUnmanage,
+    kTitle,
+    kOkLabelString,
+    kCancelLabelString,
+    kIsModal,
+    kOkButton,
+    kCancelButton,
+    kDestroyOnUnmanage,
+    kDisplay,
+    kX,
+    kY,
+    kWidth,
+    kHeight,
+    kActive,
+    kCursor,
+    kType,
+    kMessage,
+    kPropCount
+  };
+  OMobj_id prop(Prop which);
+  // The same member of obj: the cached one when obj is this binding's object.
+  OMobj_id prop(const OMobj_id& obj, Prop which);
+
   Widget shell_ = nullptr;
   // The texts given at creation (boxArgs), held until the next creation.
   UIxmString title_, okLabel_, cancelLabel_;
@@ -130,6 +157,10 @@ class UIdialog : public UIwindow {
   // Set while the first resource pass runs on a box made with the object's font list (given
   // to madeWithFontList too): that pass sets no font.
   bool madeWithFonts_ = false;
+
+ private:
+  OMobj_id props_[kPropCount] = {};
+  unsigned long propsKnown_ = 0;  // bit i: props_[i] was looked up
 };
 
 class UImessageBox : public UIdialog {

@@ -26,6 +26,26 @@ using uiprops::newer;
 using uiprops::readInt;
 using uiprops::sub;
 
+// The names of UIdialog::Prop, in its order.
+const char* const kPropNames[] = {"visible",
+                                  "autoUnmanage",
+                                  "title",
+                                  "okLabelString",
+                                  "cancelLabelString",
+                                  "isModal",
+                                  "okButton",
+                                  "cancelButton",
+                                  "destroyOnUmanage",
+                                  "display",
+                                  "x",
+                                  "y",
+                                  "width",
+                                  "height",
+                                  "active",
+                                  "cursor",
+                                  "type",
+                                  "message"};
+
 // The live binding a shell handler's client data names, or null.
 UIdialog* dialogOf(XtPointer data) {
   auto* base = static_cast<UIwindow*>(data);
@@ -60,13 +80,27 @@ UIdialog::UIdialog(OMobj_id id) : UIwindow(id) {
 }
 UIdialog::~UIdialog() = default;
 
+OMobj_id UIdialog::prop(Prop which) {
+  unsigned long bit = 1UL << which;
+  if (!(propsKnown_ & bit)) {
+    props_[which] = sub(objId, kPropNames[which]);
+    propsKnown_ |= bit;
+  }
+  return props_[which];
+}
+
+OMobj_id UIdialog::prop(const OMobj_id& obj, Prop which) {
+  if (obj.serial == objId.serial && obj.live == objId.live) return prop(which);
+  return sub(obj, kPropNames[which]);
+}
+
 // ---- Creation shared by the boxes ------------------------------------------------------------
 
 Widget UIdialog::beginCreate(Placement* place, int defaultSize) {
   int visible = 0;
-  if (!readInt(objId, "visible", &visible) || !visible) return nullptr;
+  if (OMget_int_val(prop(kVisible), &visible) != 1 || !visible) return nullptr;
   int flag = 1;
-  autoUnmanage = readInt(objId, "autoUnmanage", &flag) ? flag != 0 : true;
+  autoUnmanage = OMget_int_val(prop(kAutoUnmanage), &flag) == 1 ? flag != 0 : true;
   bool hasX = UIgetOMWindowX(objId, &place->x);
   bool hasY = UIgetOMWindowY(objId, &place->y);
   place->defaultPosition = !hasX && !hasY;
@@ -98,18 +132,18 @@ UIargs UIdialog::boxArgs(const Placement& place) {
               {XmNautoUnmanage, False},
               {XmNdefaultPosition, place.defaultPosition ? True : False},
               {XmNuserData, static_cast<UIwindow*>(this)}};
-  OMtext title = OMget_text(sub(objId, "title"));
+  OMtext title = OMget_text(prop(kTitle));
   title_ = UIxmText(title ? title.get() : nameOf(objId));
-  OMtext ok = OMget_text(sub(objId, "okLabelString"));
+  OMtext ok = OMget_text(prop(kOkLabelString));
   okLabel_ = UIxmText(ok ? ok.get() : TMget_translation("UI_OK", 0));
-  OMtext cancel = OMget_text(sub(objId, "cancelLabelString"));
+  OMtext cancel = OMget_text(prop(kCancelLabelString));
   cancelLabel_ = UIxmText(cancel ? cancel.get() : TMget_translation("UI_CANCEL", 0));
   args.add(XmNdialogTitle, title_.get())
       .add(XmNokLabelString, okLabel_.get())
       .add(XmNcancelLabelString, cancelLabel_.get());
   if (place.width > 0) args.add(XmNwidth, place.width);
   if (place.height > 0) args.add(XmNheight, place.height);
-  OMobj_id modal = sub(objId, "isModal");
+  OMobj_id modal = prop(kIsModal);
   if (newer(modal, -1)) args.add(XmNdialogStyle, styleOf(modal));
   return args;
 }
@@ -182,16 +216,16 @@ void UIdialog::setDestroyOnUnmanage(const OMobj_id& prop) {
 void UIdialog::setDialogSharedResources(const OMobj_id& obj, Widget w, int seq) {
   if (UIisBeingDestroyed(w)) return;
   OMobj_id p;
-  if (newer(p = sub(obj, "okButton"), seq)) setOKButton(p, obj, w);
-  if (newer(p = sub(obj, "cancelButton"), seq)) setCancelButton(p, obj, w);
+  if (newer(p = prop(obj, kOkButton), seq)) setOKButton(p, obj, w);
+  if (newer(p = prop(obj, kCancelButton), seq)) setCancelButton(p, obj, w);
   // Made with the labels, the title and the style (boxArgs): only later changes set them.
   bool made = seq == -1;
-  if (!made && newer(p = sub(obj, "okLabelString"), seq)) setOKLabelString(p, w);
-  if (!made && newer(p = sub(obj, "cancelLabelString"), seq)) setCancelLabelString(p, w);
-  if (!made && newer(p = sub(obj, "isModal"), seq)) setDialogStyle(p, w);
-  if (!made && newer(p = sub(obj, "title"), seq)) setDialogTitle(p, w);
-  if (seq != -1 && newer(p = sub(obj, "autoUnmanage"), seq)) setAutoUnmanage(p, w);
-  if (newer(p = sub(obj, "destroyOnUmanage"), seq)) setDestroyOnUnmanage(p);
+  if (!made && newer(p = prop(obj, kOkLabelString), seq)) setOKLabelString(p, w);
+  if (!made && newer(p = prop(obj, kCancelLabelString), seq)) setCancelLabelString(p, w);
+  if (!made && newer(p = prop(obj, kIsModal), seq)) setDialogStyle(p, w);
+  if (!made && newer(p = prop(obj, kTitle), seq)) setDialogTitle(p, w);
+  if (seq != -1 && newer(p = prop(obj, kAutoUnmanage), seq)) setAutoUnmanage(p, w);
+  if (newer(p = prop(obj, kDestroyOnUnmanage), seq)) setDestroyOnUnmanage(p);
   // A box made with its fonts (and its children with them) has nothing to set until they
   // change; the core pass sees the same and sets none either.
   if (newer(fontAttributes.obj_id(), seq) && !(made && madeWithFonts_)) {
@@ -203,7 +237,7 @@ void UIdialog::setDialogSharedResources(const OMobj_id& obj, Widget w, int seq) 
     }
   }
   int visible = 0;
-  if (seq > 0 && newer(p = sub(obj, "visible"), seq) && OMget_int_val(p, &visible) == 1 &&
+  if (seq > 0 && newer(p = prop(obj, kVisible), seq) && OMget_int_val(p, &visible) == 1 &&
       visible) {
     XtManageChild(w);
     if (XtIsShell(XtParent(w))) XtPopup(XtParent(w), XtGrabNone);
@@ -228,7 +262,7 @@ void UItemplateDialogSetChildrenFontSet(Widget box, XmRenderTable fonts) {
 // ---- Display and colormap --------------------------------------------------------------------
 
 void UIdialog::setDisplayContext() {
-  OMtext name = OMget_text(sub(objId, "display"));
+  OMtext name = OMget_text(prop(kDisplay));
   const char* env = std::getenv("DISPLAY");
   displayContext = *UIgetDisplayContext(name ? name.get() : env);
 }
@@ -259,7 +293,7 @@ void UIdialog::updateObject(int seq) {
     if (!widget_) return;
   }
   if (UIisBeingDestroyed(widget_)) return;
-  if (seq != -1 && newer(objId, "display", seq)) {
+  if (seq != -1 && newer(prop(kDisplay), seq)) {
     if (!getParentWidget()) setDisplayContext();
     if (displayContext.DisplayPtr && displayContext.DisplayPtr != XtDisplay(widget_))
       rebuildObject(widget_);
@@ -271,22 +305,22 @@ void UIdialog::updateObject(int seq) {
   // for no move: under a manager that puts its frame where asked, the window lands inside the
   // frame and that position is written back; asking again would move it once more, each round
   // waiting for the manager's answer, without end.
-  if (newer(p = sub(objId, "x"), seq) && OMget_int_val(p, &v) == 1 && v != knownX) {
+  if (newer(p = prop(kX), seq) && OMget_int_val(p, &v) == 1 && v != knownX) {
     knownX = v;
     XtVaSetValues(widget_, XmNx, v, XmNdefaultPosition, False, nullptr);
   }
-  if (newer(p = sub(objId, "y"), seq) && OMget_int_val(p, &v) == 1 && v != knownY) {
+  if (newer(p = prop(kY), seq) && OMget_int_val(p, &v) == 1 && v != knownY) {
     knownY = v;
     XtVaSetValues(widget_, XmNy, v, XmNdefaultPosition, False, nullptr);
   }
-  if (newer(p = sub(objId, "width"), seq)) {
+  if (newer(p = prop(kWidth), seq)) {
     if (OMget_int_val(p, &v) != 1) {
       v = 200;
       UIsetOMWindowWidth(objId, v);
     }
     XtVaSetValues(widget_, XmNwidth, v, XmNdefaultPosition, False, nullptr);
   }
-  if (newer(p = sub(objId, "height"), seq)) {
+  if (newer(p = prop(kHeight), seq)) {
     if (OMget_int_val(p, &v) != 1) {
       v = 100;
       UIsetOMWindowHeight(objId, v);
@@ -297,10 +331,10 @@ void UIdialog::updateObject(int seq) {
   // The shell placed the dialog already: the base only shows, hides and activates. A dialog
   // hidden already (OK and Cancel hide it, then write "visible" 0) is not hidden again.
   int visible = 0;
-  bool hiding = newer(objId, "visible", seq) && readInt(objId, "visible", &visible) && !visible;
+  OMobj_id shown = prop(kVisible);
+  bool hiding = newer(shown, seq) && OMget_int_val(shown, &visible) == 1 && !visible;
   bool hidden = hiding && !XtIsManaged(widget_);
-  if ((newer(objId, "visible", seq) && !hidden) || newer(objId, "active", seq) ||
-      newer(objId, "cursor", seq))
+  if ((newer(shown, seq) && !hidden) || newer(prop(kActive), seq) || newer(prop(kCursor), seq))
     UIwindow::updateObject(seq);
 }
 

@@ -48,12 +48,12 @@ bool UImessageBox::instanceObject() {
   // The message is given with the box (setDialogResources sets later changes). Without one
   // the box is 200 x 100, and so is its shell from the start (made at another size, the shell
   // would be resized once shown: a request and a wait for the window manager).
-  OMtext text = OMget_text(sub(objId, "message"));
+  OMtext text = OMget_text(prop(kMessage));
   UIxmString message = UIxmText(text ? text.get() : "");
   if (!text) place.width = 200, place.height = 100;
   makeShell(parent, place);
   UIargs args = boxArgs(place);
-  args.add(XmNdialogType, creationTypeOf(sub(objId, "type"))).add(XmNmessageString, message.get());
+  args.add(XmNdialogType, creationTypeOf(prop(kType))).add(XmNmessageString, message.get());
   // The buttons and labels take the box's fonts as they are made: given with the box, the
   // fonts need not be set afterwards on the box and on each of its six children (each a pass
   // over that widget's resources).
@@ -90,11 +90,11 @@ void UImessageBox::setDialogResources(const OMobj_id& obj, Widget w, int seq) {
   UIdialog::setDialogResources(obj, w, seq);
   OMobj_id p;
   // Made with its type, unless that is the template type.
-  if (newer(p = sub(obj, "type"), seq)) {
+  if (newer(p = prop(obj, kType), seq)) {
     unsigned char type = XmDIALOG_MESSAGE;
     if (seq != -1 || (dialogTypeOf(p, &type) && type == XmDIALOG_TEMPLATE)) setDialogType(p, w);
   }
-  if (seq != -1 && newer(p = sub(obj, "message"), seq)) {
+  if (seq != -1 && newer(p = prop(obj, kMessage), seq)) {
     if (OMtext text = OMget_text(p)) {
       UIxmString s = UIxmText(text.get());
       XtVaSetValues(w, XmNmessageString, s.get(), nullptr);
