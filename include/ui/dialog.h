@@ -144,6 +144,8 @@ class UIdialog : public UIwindow {
     kCursor,
     kType,
     kMessage,
+    kOk,
+    kCancel,
     kPropCount
   };
   OMobj_id prop(Prop which);

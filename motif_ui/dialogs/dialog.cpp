@@ -44,7 +44,9 @@ const char* const kPropNames[] = {"visible",
                                   "active",
                                   "cursor",
                                   "type",
-                                  "message"};
+                                  "message",
+                                  "ok",
+                                  "cancel"};
 
 // The live binding a shell handler's client data names, or null.
 UIdialog* dialogOf(XtPointer data) {
@@ -81,6 +83,7 @@ UIdialog::UIdialog(OMobj_id id) : UIwindow(id) {
 UIdialog::~UIdialog() = default;
 
 OMobj_id UIdialog::prop(Prop which) {
+  static_assert(sizeof kPropNames / sizeof kPropNames[0] == kPropCount, "a name for each");
   unsigned long bit = 1UL << which;
   if (!(propsKnown_ & bit)) {
     props_[which] = sub(objId, kPropNames[which]);
@@ -101,11 +104,14 @@ Widget UIdialog::beginCreate(Placement* place, int defaultSize) {
   if (OMget_int_val(prop(kVisible), &visible) != 1 || !visible) return nullptr;
   int flag = 1;
   autoUnmanage = OMget_int_val(prop(kAutoUnmanage), &flag) == 1 ? flag != 0 : true;
-  bool hasX = UIgetOMWindowX(objId, &place->x);
-  bool hasY = UIgetOMWindowY(objId, &place->y);
+  bool hasX = OMget_int_val(prop(kX), &place->x) == 1;
+  bool hasY = OMget_int_val(prop(kY), &place->y) == 1;
   place->defaultPosition = !hasX && !hasY;
-  if (!UIgetOMWindowWidth(objId, &place->width)) place->width = defaultSize;
-  if (!UIgetOMWindowHeight(objId, &place->height)) place->height = defaultSize;
+  auto size = [](const OMobj_id& p, int* v) {
+    return OMget_int_val(p, v) == 1 && *v >= 1 && *v <= 32767;
+  };
+  if (!size(prop(kWidth), &place->width)) place->width = defaultSize;
+  if (!size(prop(kHeight), &place->height)) place->height = defaultSize;
   Widget parent = getParentWidget();
   if (!parent) {
     setDisplayContext();
@@ -426,33 +432,34 @@ void UIdialog::onSize(Widget shell, XtPointer data, XEvent* event, Boolean*) {
 // ---- The protocol ----------------------------------------------------------------------------
 
 void UIdialog::okCallback(Widget w, UIdialog* binding, XmAnyCallbackStruct*) {
-  OMobj_id obj = binding->objId;
+  // The members are found while the binding surely lives: a write may end it.
+  OMobj_id obj = binding->objId, ok = binding->prop(kOk), visible = binding->prop(kVisible);
   OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
-  OMset_int_val(sub(obj, "ok", 0), 1);
+  OMset_int_val(ok, 1);
   if (!alive(binding) || !binding->autoUnmanage) return;
-  OMset_int_val(sub(obj, "visible", 0), 0);
+  OMset_int_val(visible, 0);
   if (!UIisBeingDestroyed(w)) XtUnmanageChild(w);
   popdown(XtParent(w));
   if (binding->destroyOnUnmanage) binding->destroyObject();
 }
 
 void UIdialog::cancelCallback(Widget w, UIdialog* binding, XmAnyCallbackStruct*) {
-  OMobj_id obj = binding->objId;
+  OMobj_id obj = binding->objId, cancel = binding->prop(kCancel), visible = binding->prop(kVisible);
   OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
-  OMset_int_val(sub(obj, "cancel", 0), 1);
+  OMset_int_val(cancel, 1);
   if (!alive(binding) || !binding->autoUnmanage) return;
   if (!UIisBeingDestroyed(w)) XtUnmanageChild(w);
-  OMset_int_val(sub(obj, "visible", 0), 0);
+  OMset_int_val(visible, 0);
   popdown(XtParent(w));
   if (binding->destroyOnUnmanage) binding->destroyObject();
 }
 
 void UIdialog::closeCB(Widget shell, UIdialog* binding, XmAnyCallbackStruct*) {
-  OMobj_id obj = binding->objId;
+  OMobj_id obj = binding->objId, cancel = binding->prop(kCancel), visible = binding->prop(kVisible);
   {
     OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
-    OMset_int_val(sub(obj, "cancel", 0), 1);
-    OMset_int_val(sub(obj, "visible", 0), 0);
+    OMset_int_val(cancel, 1);
+    OMset_int_val(visible, 0);
   }
   popdown(shell);
   if (alive(binding)) binding->destroyObject();
