@@ -195,8 +195,11 @@ void UIwindow::onObjectCreate(Widget w) {
   for (MouseInteractorRecord* r = interactors; r; r = r->next) r->view = w;
   // The handlers go on before the widget is shown: while it has no window, Xt folds their
   // events into the window it creates instead of sending a request for each afterwards.
-  addLayoutEditorEventHandlers(w);
-  addMouseInteractorHandlers(w);
+  if (handlersOn_ != w) {
+    addLayoutEditorEventHandlers(w);
+    addMouseInteractorHandlers(w);
+  }
+  handlersOn_ = nullptr;
   applyVisibilityOnCreate(w);
   publishInHandle(w, true);
   if (!XtIsShell(XtParent(w))) UIsetOMWindowPos(objId, w);
