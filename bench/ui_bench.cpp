@@ -33,6 +33,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -53,6 +54,7 @@
 #include "ui/misc.h"
 #include "ui/palette.h"
 
+#include "interface_file.h"
 #include "mixed.h"
 
 namespace {
@@ -110,16 +112,41 @@ void record(Side* side, benchmark::State& state, double seconds, unsigned long r
 
 // ---- The mixed set: instancing and destruction ----------------------------------------------
 
-// What one phase cost: wall and client CPU seconds, X requests, per control.
+// What one phase cost: wall, client CPU and server CPU seconds, X requests, per control.
 struct Cost {
-  double wall = 0, cpu = 0, requests = 0;
+  double wall = 0, cpu = 0, server = 0, requests = 0;
 };
+
+// The process id of the benchmark's own X server, when it started one.
+pid_t serverProcess = -1;
+
+// The server's CPU seconds so far (user and system), or 0 when it is not the benchmark's own.
+// The kernel counts in clock ticks: a phase's figure is good to about 10 ms in all.
+double serverCpuNow() {
+  if (serverProcess <= 0) return 0;
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(serverProcess));
+  FILE* f = std::fopen(path, "r");
+  if (!f) return 0;
+  char line[1024];
+  size_t got = std::fread(line, 1, sizeof line - 1, f);
+  std::fclose(f);
+  line[got] = 0;
+  // Fields after the command's closing parenthesis: state is the 3rd, utime the 14th.
+  const char* at = std::strrchr(line, ')');
+  if (!at) return 0;
+  unsigned long user = 0, system = 0;
+  if (std::sscanf(at + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) !=
+      2)
+    return 0;
+  return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
 
 struct Meter {
   Display* dpy;
   unsigned long request;
   std::chrono::steady_clock::time_point wall;
-  double cpu;
+  double cpu, server;
 
   static double cpuNow() {
     rusage u{};
@@ -131,6 +158,7 @@ struct Meter {
     XSync(dpy, False);
     request = XNextRequest(dpy);
     cpu = cpuNow();
+    server = serverCpuNow();
     wall = std::chrono::steady_clock::now();
   }
   // The phase's cost per control, after everything it caused has been handled.
@@ -139,8 +167,9 @@ struct Meter {
     Cost c;
     c.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
     c.cpu = cpuNow() - cpu;
+    c.server = serverCpuNow() - server;
     c.requests = static_cast<double>(XNextRequest(dpy) - request);
-    c.wall /= count, c.cpu /= count, c.requests /= count;
+    c.wall /= count, c.cpu /= count, c.server /= count, c.requests /= count;
     return c;
   }
 };
@@ -161,6 +190,7 @@ void note(const std::string& measure, int side, double value) {
 void noteCost(const std::string& phase, int side, const Cost& c) {
   note(phase + " wall", side, c.wall);
   note(phase + " client CPU", side, c.cpu);
+  if (serverProcess > 0) note(phase + " server CPU", side, c.server);
   note(phase + " X requests", side, c.requests);
 }
 
@@ -205,6 +235,8 @@ void objectsRound(int count, bool measured) {
     note("heap per control", 0, heapPer);
     note("RSS per control", 0, rssPer);
     note("destroy wall (5000)", 0, destroy.wall);
+    note("destroy client CPU (5000)", 0, destroy.cpu);
+    if (serverProcess > 0) note("destroy server CPU (5000)", 0, destroy.server);
   }
 }
 
@@ -228,6 +260,8 @@ void rawRound(int count, bool measured) {
     note("heap per control", 1, heapPer);
     note("RSS per control", 1, rssPer);
     note("destroy wall (5000)", 1, destroy.wall);
+    note("destroy client CPU (5000)", 1, destroy.cpu);
+    if (serverProcess > 0) note("destroy server CPU (5000)", 1, destroy.server);
   }
 }
 
@@ -291,6 +325,92 @@ void BM_MixedMemoryRawMotif(benchmark::State& state) {
 }
 BENCHMARK(BM_MixedMemoryRawMotif)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(2);
 
+// ---- An interface file of 200 objects: instanced and painted a first time ------------------
+
+// The window is mapped and everything its mapping caused (its first paint) has been handled.
+void waitForFirstPaint(Display* dpy, Widget shell) {
+  for (int i = 0; i < 1000; ++i) {
+    mixed::drain(dpy);
+    XWindowAttributes a;
+    if (XtWindow(shell) && XGetWindowAttributes(dpy, XtWindow(shell), &a) &&
+        a.map_state == IsViewable)
+      break;
+    usleep(1000);
+  }
+  mixed::drain(dpy);
+}
+
+Widget shellOf(Widget w) {
+  while (w && !XtIsShell(w)) w = XtParent(w);
+  return w;
+}
+
+constexpr int kFileObjects = 200;
+
+// The file bench/interface200.yaml through the loader uirun uses: every object made and
+// instanced in one context, then the window shown.
+void BM_Interface200ThroughLoader(benchmark::State& state) {
+  warmUp();
+  Display* dpy = display();
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    Meter made(dpy);
+    UIloadResult loaded = UIloadInterfaceFile(UI_BENCH_DIR "/interface200.yaml");
+    if (!loaded.ok || loaded.objects.empty()) {
+      state.SkipWithError(loaded.errors.empty() ? "not loaded" : loaded.errors[0].text().c_str());
+      return;
+    }
+    Widget shell = shellOf(UIobjIdToWidget(loaded.objects[0]));
+    waitForFirstPaint(dpy, shell);
+    Cost c = made.read(kFileObjects);
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    Meter gone(dpy);
+    for (OMobj_id id : loaded.objects) OMdestroy_obj(id, 0);
+    Cost d = gone.read(kFileObjects);
+    noteCost("file 200 + paint", 0, c);
+    noteCost("file 200 destroy", 0, d);
+  }
+}
+BENCHMARK(BM_Interface200ThroughLoader)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseManualTime();
+
+// The same window made directly, as a C program would: the shell, its main window and work
+// area, and the 200 widgets of the mixed set created unmanaged and managed as one batch.
+void BM_Interface200RawMotif(benchmark::State& state) {
+  warmUp();
+  Display* dpy = display();
+  Widget app = UIgetDisplayContext(dpy)->_appShell;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    Meter made(dpy);
+    Widget shell =
+        XtVaCreatePopupShell("bench200", topLevelShellWidgetClass, app, XmNtitle, "bench200",
+                             XmNallowShellResize, True, XmNdeleteResponse, XmDO_NOTHING, nullptr);
+    Widget main = XtVaCreateManagedWidget(
+        "bench200MW", xmMainWindowWidgetClass, shell, XmNwidth, 960, XmNheight, 150, XmNspacing, 0,
+        XmNmainWindowMarginWidth, 0, XmNmainWindowMarginHeight, 0, nullptr);
+    Widget work = XtVaCreateManagedWidget("bench200WA", containerWidgetClass, main, XmNwidth, 960,
+                                          XmNheight, 150, nullptr);
+    XmMainWindowSetAreas(main, nullptr, nullptr, nullptr, nullptr, work);
+    std::vector<Widget> widgets;
+    mixed::makeRaw(work, kFileObjects, &widgets);
+    XtPopup(shell, XtGrabNone);
+    waitForFirstPaint(dpy, shell);
+    Cost c = made.read(kFileObjects);
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    Meter gone(dpy);
+    XtDestroyWidget(shell);
+    Cost d = gone.read(kFileObjects);
+    noteCost("file 200 + paint", 1, c);
+    noteCost("file 200 destroy", 1, d);
+  }
+}
+BENCHMARK(BM_Interface200RawMotif)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+
 double median(std::vector<double> v) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
@@ -303,14 +423,19 @@ void printTable() {
   auto& s = samples();
   if (s.empty()) return;
   const std::pair<const char*, const char*> rows[] = {
-      {"instance wall", "<= 1.15"},       {"instance client CPU", "<= 1.5"},
-      {"instance X requests", "<= 1.05"}, {"destroy wall", "<= 1.1"},
-      {"destroy client CPU", ""},         {"destroy X requests", ""},
-      {"destroy wall (5000)", "linear"},  {"heap per control", ""},
-      {"RSS per control", "<= 1.5"}};
+      {"instance wall", "<= 1.15"},        {"instance client CPU", "<= 1.5"},
+      {"instance server CPU", ""},         {"instance X requests", "<= 1.05"},
+      {"destroy wall", "<= 1.1"},          {"destroy client CPU", ""},
+      {"destroy server CPU", ""},          {"destroy X requests", ""},
+      {"destroy wall (5000)", "linear"},   {"destroy client CPU (5000)", ""},
+      {"destroy server CPU (5000)", ""},   {"heap per control", ""},
+      {"RSS per control", "<= 1.5"},       {"file 200 + paint wall", "<= 1.2"},
+      {"file 200 + paint client CPU", ""}, {"file 200 + paint server CPU", ""},
+      {"file 200 + paint X requests", ""}, {"file 200 destroy wall", ""},
+      {"file 200 destroy client CPU", ""}, {"file 200 destroy X requests", ""}};
   std::printf("\nmixed set of %d controls (%d for memory), medians of %zu repetitions\n", kMixed,
               kMemory, s["instance wall"].values[0].size());
-  std::printf("%-22s %14s %14s %8s  %s\n", "per control", "objects", "raw Motif", "ratio", "goal");
+  std::printf("%-28s %14s %14s %8s  %s\n", "per control", "objects", "raw Motif", "ratio", "goal");
   for (const auto& [measure, goal] : rows) {
     auto found = s.find(measure);
     if (found == s.end()) continue;
@@ -321,13 +446,18 @@ void printTable() {
     const char* unit = seconds                                                         ? "us"
                        : std::string(measure).find("per control") != std::string::npos ? "B"
                                                                                        : "";
-    std::printf("%-22s %12.2f%-2s %12.2f%-2s %8.2f  %s\n", measure, o * scale, unit, r * scale,
+    std::printf("%-28s %12.2f%-2s %12.2f%-2s %8.2f  %s\n", measure, o * scale, unit, r * scale,
                 unit, r > 0 ? o / r : 0.0, goal);
   }
-  auto small = s.find("destroy wall"), large = s.find("destroy wall (5000)");
-  if (small != s.end() && large != s.end() && median(small->second.values[0]) > 0)
-    std::printf("destroy per control, 5000 / 1000 (objects): %.2f (linear: about 1)\n",
-                median(large->second.values[0]) / median(small->second.values[0]));
+  // How the destroy's cost per control grows from 1000 to 5000 controls, on each side.
+  for (const char* phase : {"destroy wall", "destroy client CPU", "destroy server CPU"}) {
+    auto small = s.find(phase), large = s.find(std::string(phase) + " (5000)");
+    if (small == s.end() || large == s.end()) continue;
+    double o = median(small->second.values[0]), r = median(small->second.values[1]);
+    if (o > 0 && r > 0)
+      std::printf("%s per control, 5000 / 1000: objects %.2f, raw Motif %.2f (linear: about 1)\n",
+                  phase, median(large->second.values[0]) / o, median(large->second.values[1]) / r);
+  }
 }
 
 // ---- Property updates and clicks -----------------------------------------------------------
@@ -1585,7 +1715,7 @@ pid_t startXvfb() {
 int main(int argc, char** argv) {
   pid_t xvfb = -1;
   if (!std::getenv("DISPLAY")) {
-    xvfb = startXvfb();
+    xvfb = serverProcess = startXvfb();
     if (xvfb < 0) {
       std::fprintf(stderr, "ui_bench needs a display: set DISPLAY or install Xvfb\n");
       return 0;

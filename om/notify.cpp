@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <deque>
 #include <string>
-#include <unordered_set>
 
 #include "om/omx.h"
 #include "om_internal.h"
@@ -64,6 +63,7 @@ void runMethod(uint32_t serial, unsigned mask) {
   const Methods methods = it->second.methods;
   const Methods* m = &methods;
   Dispatch& d = dispatch();
+  walkDeferredChanges();  // the changes made so far are walked as the one running made them
   d.methods.push_back(serial);
   if (mask & OM_EVENT_INST) {
     it->second.instanced = true;
@@ -96,6 +96,7 @@ void runMethod(uint32_t serial, unsigned mask) {
     else if (m && m->update1)
       m->update1(id);
   }
+  walkDeferredChanges();  // the changes made so far are walked as the one running made them
   d.methods.pop_back();
   // The method may have destroyed its own object.
   it = s.actives.find(serial);
@@ -129,7 +130,9 @@ bool flushQueue() {
   d.running = true;
   long calls = 0;
   bool ok = true;
-  while (!d.queue.empty()) {
+  for (;;) {
+    walkDeferredChanges();  // what the last entry changed, before the queue is read
+    if (d.queue.empty()) break;
     if (++calls > OM_MAX_NOTIFY_CALLS) {
       ERRerror("OMflush_notifies", 0, 2,
                "notification loop stopped after %d calls; %zu notifications dropped",
@@ -150,30 +153,62 @@ bool flushQueue() {
   return ok;
 }
 
-// Walk state kept between calls so a change costs no allocation.
+// Walk state kept between calls so a change costs no allocation. The objects seen are kept in
+// a list, searched while short; past a few entries also in an open-addressing table (serials
+// are never 0, which marks a free slot) that keeps its storage from walk to walk: a change
+// inside a window of many controls reaches every control through their "parent" links.
 struct Walk {
   std::vector<uint32_t> stack;
   std::vector<uint32_t> seen;
-  std::unordered_set<uint32_t> seenSet;  // used once `seen` grows past a few entries
+  std::vector<uint32_t> table;  // size a power of two, at least twice the entries
   bool visit(uint32_t s) {
     if (seen.size() < 32) {
       if (std::find(seen.begin(), seen.end(), s) != seen.end()) return false;
       seen.push_back(s);
-      if (seen.size() == 32) seenSet.insert(seen.begin(), seen.end());
+      if (seen.size() == 32) rebuild(128);
       return true;
     }
-    return seenSet.insert(s).second;
+    if (!insert(s)) return false;
+    seen.push_back(s);
+    if (seen.size() * 2 > table.size()) rebuild(table.size() * 2);
+    return true;
   }
   void reset() {
     stack.clear();
+    // Only the slots used are cleared, all found before any is (a cleared slot would end the
+    // search for one stored past it): the table stays allocated, empty, for the next walk.
+    if (seen.size() >= 32) {
+      for (uint32_t& s : seen) s = static_cast<uint32_t>(slotOf(s));
+      for (uint32_t slot : seen) table[slot] = 0;
+    }
     seen.clear();
-    seenSet.clear();
+  }
+
+ private:
+  size_t slotOf(uint32_t s) const {
+    size_t mask = table.size() - 1;
+    size_t i = (s * 2654435761u) & mask;
+    while (table[i] && table[i] != s) i = (i + 1) & mask;
+    return i;
+  }
+  bool insert(uint32_t s) {
+    size_t i = slotOf(s);
+    if (table[i]) return false;
+    table[i] = s;
+    return true;
+  }
+  // Moves the entries into a table of at least size slots (an empty one is kept between
+  // walks, so one large enough is reused as it is).
+  void rebuild(size_t size) {
+    if (table.size() < size) table.assign(size, 0);
+    for (uint32_t s : seen) insert(s);
   }
 };
 
 }  // namespace
 
 void queueCall(uint32_t serial, int (*callback)(OMobj_id)) {
+  walkDeferredChanges();
   dispatch().queue.push_back({serial, callback});
 }
 
@@ -188,14 +223,13 @@ bool dispatching() {
   return dispatch().running;
 }
 
-void propagate(uint32_t serial) {
-  static Walk walk;
+namespace {
+
+// Walks from serial to everything that depends on it (its parents, whoever refers to any of
+// them, and so on), queueing an update for each instanced object with an update method other
+// than self. Objects w has seen already are not walked again.
+void walkFrom(Walk& w, uint32_t serial, uint32_t self) {
   Store& s = store();
-  Dispatch& d = dispatch();
-  uint32_t self = d.methods.empty() ? 0 : d.methods.back();
-  bool reentered = !walk.stack.empty() || !walk.seen.empty();
-  Walk local;
-  Walk& w = reentered ? local : walk;
   w.stack.push_back(serial);
   while (!w.stack.empty()) {
     uint32_t start = w.stack.back();
@@ -212,7 +246,60 @@ void propagate(uint32_t serial) {
       at = o->parent;
     }
   }
+}
+
+void propagateNow(uint32_t serial) {
+  static Walk walk;
+  Dispatch& d = dispatch();
+  uint32_t self = d.methods.empty() ? 0 : d.methods.back();
+  bool reentered = !walk.stack.empty() || !walk.seen.empty();
+  Walk local;
+  Walk& w = reentered ? local : walk;
+  walkFrom(w, serial, self);
   w.reset();
+}
+
+// Changes made while notifications cannot run (inside a context, or while the dispatcher runs)
+// are walked later, all in one walk: a window's controls all refer to the window, so each
+// change inside one reaches every other, and a control sets its properties one after another.
+// The walk comes before anything that would read the queue or change what a walk reaches or
+// whose changes are excluded (links, references, destruction, instancing, a method starting
+// or returning, the dispatcher taking its next entry, the end of the context), so the same
+// notifications are queued in the same order.
+std::vector<uint32_t>& deferredChanges() {
+  static auto* v = new std::vector<uint32_t>;
+  return *v;
+}
+
+bool deferring() {
+  Dispatch& d = dispatch();
+  return d.depth > 0 || d.running;
+}
+
+}  // namespace
+
+void walkDeferredChanges() {
+  std::vector<uint32_t>& list = deferredChanges();
+  if (list.empty()) return;
+  static Walk walk;
+  std::vector<uint32_t> changes;
+  changes.swap(list);
+  Dispatch& d = dispatch();
+  uint32_t self = d.methods.empty() ? 0 : d.methods.back();
+  for (uint32_t serial : changes) walkFrom(walk, serial, self);
+  walk.reset();
+  // The storage is kept for the next batch unless a large one made it grow.
+  if (list.empty() && changes.capacity() <= 1024) list.swap(changes), list.clear();
+}
+
+void propagate(uint32_t serial) {
+  if (deferring()) {
+    std::vector<uint32_t>& list = deferredChanges();
+    if (list.empty() || list.back() != serial) list.push_back(serial);
+    return;
+  }
+  walkDeferredChanges();
+  propagateNow(serial);
 }
 
 void changed(uint32_t serial) {
@@ -228,6 +315,7 @@ void maybeFlush() {
 }
 
 void instanceTree(uint32_t root) {
+  walkDeferredChanges();
   std::vector<uint32_t> stack{root};
   Store& s = store();
   while (!stack.empty()) {
@@ -257,8 +345,10 @@ void deinstance(uint32_t serial) {
   it->second.omx = nullptr;
   if (ran && m && m->destroy) {
     Dispatch& d = dispatch();
+    walkDeferredChanges();  // the changes made so far are walked as the one running made them
     d.methods.push_back(serial);
     m->destroy(idOf(serial));
+    walkDeferredChanges();  // the changes made so far are walked as the one running made them
     d.methods.pop_back();
   }
   delete omx;
@@ -357,6 +447,7 @@ int OMflush_notifies() {
 int OMflush_notifies_mask(OMobj_id, OMobj_id obj, unsigned mask, int) {
   Obj* o = find(obj);
   if (!o) return 0;
+  walkDeferredChanges();
   // Ancestors waiting to be instanced go first: a child relies on its parent's state.
   std::vector<uint32_t> chain;
   for (uint32_t at = obj.serial; at; at = find(at)->parent) chain.push_back(at);
@@ -379,6 +470,7 @@ int OMflush_notifies_mask(OMobj_id, OMobj_id obj, unsigned mask, int) {
 
 int OMqueue_notify(OMobj_id obj, int (*callback)(OMobj_id), int) {
   if (!find(obj) || !callback) return 0;
+  walkDeferredChanges();
   dispatch().queue.push_back({obj.serial, callback});
   maybeFlush();
   return 1;

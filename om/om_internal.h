@@ -194,8 +194,12 @@ bool evalExpr(uint32_t serial, double* out);
 uint32_t nextStamp();
 // Stamps serial with a new sequence number and queues the notifications it causes.
 void changed(uint32_t serial);
-// Queues notifications for everything that depends on serial (without stamping it).
+// Queues notifications for everything that depends on serial (without stamping it). Inside a
+// context, outside any method, the walk waits for walkDeferredChanges.
 void propagate(uint32_t serial);
+// Walks the changes propagate held back. Called before anything that reads the queue or
+// changes what a walk would reach: links, references, destruction, instancing, dispatch.
+void walkDeferredChanges();
 void instanceTree(uint32_t serial);
 // Queues callback(serial) for the dispatcher without running the queue now.
 void queueCall(uint32_t serial, int (*callback)(OMobj_id));

@@ -154,6 +154,7 @@ void treeChanged() {
 // child of a name, and a hit is checked against the records. So only unlinking starts a new
 // generation, and lookups made while objects are being filled in keep hitting.
 void linkChild(uint32_t parent, uint32_t child) {
+  walkDeferredChanges();
   Obj* p = find(parent);
   Obj* c = find(child);
   c->parent = parent;
@@ -190,6 +191,7 @@ void linkChild(uint32_t parent, uint32_t child) {
 }
 
 void linkAfter(uint32_t parent, uint32_t last, uint32_t child) {
+  walkDeferredChanges();
   Obj* c = find(child);
   c->parent = parent;
   c->nextSibling = 0;
@@ -201,6 +203,7 @@ void linkAfter(uint32_t parent, uint32_t last, uint32_t child) {
 }
 
 void unlinkChild(uint32_t parent, uint32_t child) {
+  walkDeferredChanges();
   treeChanged();
   Obj* p = find(parent);
   Obj* c = find(child);
@@ -236,6 +239,7 @@ void unlinkChild(uint32_t parent, uint32_t child) {
 }
 
 void addReferrer(uint32_t target, uint32_t referrer) {
+  walkDeferredChanges();
   Obj* t = find(target);
   Obj* r = find(referrer);
   r->nextReferrer = t->firstReferrer;
@@ -243,6 +247,7 @@ void addReferrer(uint32_t target, uint32_t referrer) {
 }
 
 void removeReferrer(uint32_t target, uint32_t referrer) {
+  walkDeferredChanges();
   Obj* t = find(target);
   Obj* r = find(referrer);
   if (!t || !r) return;
@@ -685,9 +690,14 @@ void dropReferencesOut(const std::vector<uint32_t>& subtree) {
 int OMdestroy_obj(OMobj_id id, int) {
   Obj* root = find(id);
   if (!root || root->has(kDying)) return 0;
+  walkDeferredChanges();
   if (id.serial == OMroot_obj.serial || id.serial == OMtempl_obj.serial ||
       id.serial == OMinst_obj.serial)
     return 0;
+  // The whole teardown is one change: what the destroy methods cause runs once all of them
+  // have, so that nothing runs against a subtree half gone (and work queued by one destroy
+  // method, such as a widget left for an ancestor's, waits for the ancestor's).
+  OMpush_ctx(id, 0, 0, 0);
   std::vector<uint32_t> subtree, postorder;
   collectSubtree(id.serial, &subtree, &postorder);
   for (uint32_t s : subtree) find(s)->flags |= kDying;
@@ -726,7 +736,7 @@ int OMdestroy_obj(OMobj_id id, int) {
   if (parent && find(parent)) changed(parent);
   for (uint32_t h : holders)
     if (find(h)) changed(h);
-  maybeFlush();
+  OMpop_ctx(id);
   return 1;
 }
 

@@ -533,6 +533,9 @@ std::string OMtemplate_error::text() const {
 }
 
 bool OMfind_yaml_alias(const std::string& text, int* line, int* column) {
+  // An alias is written "*name": a text without a star has none, and is not parsed for it
+  // (the parse costs as much as reading the text).
+  if (text.find('*') == std::string::npos) return false;
   std::istringstream in(text);
   YAML::Parser parser(in);
   AliasFinder finder;

@@ -5,6 +5,8 @@
 
 #include "svc/container.h"
 
+#include <cstring>
+
 namespace {
 
 typedef struct {
@@ -20,10 +22,15 @@ typedef struct {
 } ContainerClassRec;
 
 typedef struct {
+  Cardinal skipped;  // slots of the children's allocation before the list (see deleteChild)
+} ContainerPart;
+
+typedef struct {
   CorePart core;
   CompositePart composite;
   ConstraintPart constraint;
   XmManagerPart manager;
+  ContainerPart container;
 } ContainerRec;
 
 // Every request of a child is granted as asked: the child sits where it wants, at its size.
@@ -41,6 +48,91 @@ XtGeometryResult geometryManager(Widget child, XtWidgetGeometry* request, XtWidg
 // traversal bookkeeping is left out: it asks the server about every sibling on each change,
 // which makes filling a container quadratic in round trips.)
 void changeManaged(Widget) {}
+
+// The list of children. Xt's own removal searches it from the front and moves every later child
+// down one at a time, so taking all the children of a full container away (oldest first, as
+// objects go) cost the square of their count. Here the list is kept as a window into its
+// allocation: a child leaves by moving the shorter side of the list over it, so that the
+// oldest leaves by moving nothing and the window starts one slot later. `skipped` counts the
+// slots before the window; the list is moved back to the start of its allocation before Xt
+// adds a child (it may grow the allocation) and before the container is destroyed (Xt frees it).
+Cardinal& skipped(Widget w) {
+  return reinterpret_cast<ContainerRec*>(w)->container.skipped;
+}
+
+void compact(Widget w) {
+  auto* c = reinterpret_cast<CompositeWidget>(w);
+  Cardinal& gap = skipped(w);
+  if (!gap) return;
+  WidgetList start = c->composite.children - gap;
+  std::memmove(start, c->composite.children, c->composite.num_children * sizeof(Widget));
+  c->composite.children = start;
+  c->composite.num_slots += gap;
+  gap = 0;
+}
+
+void initialize(Widget, Widget made, ArgList, Cardinal*) {
+  skipped(made) = 0;
+}
+
+void insertChild(Widget child) {
+  compact(XtParent(child));
+  xmManagerClassRec.composite_class.insert_child(child);
+}
+
+// Motif's manager forgets the child (its focus and tab-group bookkeeping), and the inherited
+// removal is handed a list of that one child, where it has nothing to search or move.
+void deleteChild(Widget child) {
+  Widget w = XtParent(child);
+  auto* c = reinterpret_cast<CompositeWidget>(w);
+  WidgetList list = c->composite.children;
+  Cardinal count = c->composite.num_children;
+  Cardinal at = count;
+  for (Cardinal front = 0, back = count; front < back; ++front) {
+    if (list[front] == child) {
+      at = front;
+      break;
+    }
+    if (list[--back] == child) {
+      at = back;
+      break;
+    }
+  }
+  XtWidgetProc inherited = xmManagerClassRec.composite_class.delete_child;
+  if (at == count) {
+    inherited(child);  // not among the children: whatever the manager does for a stranger
+    return;
+  }
+  Cardinal slots = c->composite.num_slots;
+  // The view holds the child alone; what the inherited removal leaves in it stays listed.
+  auto removeAlone = [&](WidgetList view) {
+    c->composite.children = view;
+    c->composite.num_children = 1;
+    inherited(child);
+    return c->composite.num_children;
+  };
+  if (at < count / 2) {
+    // The children before it move up one slot; the list starts one slot later.
+    std::memmove(&list[1], &list[0], at * sizeof(Widget));
+    list[0] = child;
+    Cardinal left = removeAlone(list);
+    c->composite.children = left ? list : list + 1;
+    c->composite.num_children = count - 1 + left;
+    c->composite.num_slots = left ? slots : slots - 1;
+    skipped(w) += left ? 0 : 1;
+  } else {
+    std::memmove(&list[at], &list[at + 1], (count - at - 1) * sizeof(Widget));
+    list[count - 1] = child;
+    Cardinal left = removeAlone(&list[count - 1]);
+    c->composite.children = list;
+    c->composite.num_children = count - 1 + left;
+    c->composite.num_slots = slots;
+  }
+}
+
+void destroy(Widget w) {
+  compact(w);
+}
 
 // The container is content with its size whatever its children are.
 XtGeometryResult queryGeometry(Widget w, XtWidgetGeometry*, XtWidgetGeometry* reply) {
@@ -65,7 +157,7 @@ static ContainerClassRec containerClassRec = {
         nullptr,                                            // class_initialize
         nullptr,                                            // class_part_initialize
         False,                                              // class_inited
-        nullptr,                                            // initialize
+        initialize,                                         // initialize
         nullptr,                                            // initialize_hook
         XtInheritRealize,                                   // realize
         nullptr,                                            // actions
@@ -77,7 +169,7 @@ static ContainerClassRec containerClassRec = {
         XtExposeCompressMaximal,                            // compress_exposure
         True,                                               // compress_enterleave
         False,                                              // visible_interest
-        nullptr,                                            // destroy
+        destroy,                                            // destroy
         nullptr,                                            // resize: children stay as they are
         XtInheritExpose,                                    // expose
         nullptr,                                            // set_values
@@ -94,11 +186,11 @@ static ContainerClassRec containerClassRec = {
     },
     {
         // composite_class
-        geometryManager,       // geometry_manager
-        changeManaged,         // change_managed
-        XtInheritInsertChild,  // insert_child
-        XtInheritDeleteChild,  // delete_child
-        nullptr,               // extension
+        geometryManager,  // geometry_manager
+        changeManaged,    // change_managed
+        insertChild,      // insert_child
+        deleteChild,      // delete_child
+        nullptr,          // extension
     },
     {
         // constraint_class

@@ -5,8 +5,10 @@
 
 #include "om/om.h"
 
-// Binds to the sub-object `name` of `parent` (parent itself when name is null). `mode` and
-// `owner` are kept for the caller; `className` names the wrapper's class.
+// Binds to the sub-object `name` of `parent` (parent itself when name is null). `mode` is kept
+// for the caller. A plain wrapper (a value: bindings hold a score of them each, so it is kept
+// to its object and mode) answers null as its owner and "OMXobj" as its class name; a group
+// (OMXgroup) keeps the `owner` and `className` it was given.
 class OMXobj {
  public:
   explicit OMXobj(OMobj_id parent, const char* name = nullptr, int mode = 0,
@@ -15,10 +17,10 @@ class OMXobj {
   OMXobj(const OMXobj&) = delete;
   OMXobj& operator=(const OMXobj&) = delete;
 
-  virtual const char* class_name() const { return className_; }
+  virtual const char* class_name() const { return "OMXobj"; }
   // The bound object (OMnull_obj when the sub-object was missing).
   OMobj_id obj_id(int /*mode*/ = 0) const { return id_; }
-  OMXobj* owner() const { return owner_; }
+  virtual OMXobj* owner() const { return nullptr; }
   int mode() const { return mode_; }
   // 1 when the bound object is live.
   int valid_obj() const { return OMvalid_obj(id_, OMnull_obj, 0); }
@@ -34,8 +36,6 @@ class OMXobj {
  private:
   OMobj_id id_;
   int mode_;
-  OMXobj* owner_;
-  const char* className_;
 };
 
 // A primitive value: int and real access with conversion.
@@ -72,11 +72,19 @@ class OMXstr : public OMXobj {
 // wrapper class, calls init when the object is instanced and update on every change.
 class OMXgroup : public OMXobj {
  public:
-  using OMXobj::OMXobj;
+  explicit OMXgroup(OMobj_id parent, const char* name = nullptr, int mode = 0,
+                    OMXobj* owner = nullptr, const char* className = nullptr)
+      : OMXobj(parent, name, mode), owner_(owner), className_(className ? className : "OMXobj") {}
+  const char* class_name() const override { return className_; }
+  OMXobj* owner() const override { return owner_; }
   // Itself when className is this wrapper's class name, else null.
   virtual OMXgroup* ret_omx_ptr(const char* className);
   virtual int init(unsigned int /*mask*/, int /*seq*/) { return 1; }
   virtual int update(unsigned int /*mask*/, int /*seq*/) { return 1; }
+
+ private:
+  OMXobj* owner_;
+  const char* className_;
 };
 
 // The wrapper the object manager made for id (see OMXgroup), or null.

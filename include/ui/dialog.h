@@ -109,9 +109,9 @@ class UIdialog : public UIwindow {
   Widget beginCreate(Placement* place, int defaultSize);
   Widget makeShell(Widget parent, const Placement& place);
   void finishCreate(Widget box);
-  // The name "<object>MW" and the box resources every member sets, the title and the OK and
-  // Cancel labels among them (so the dialog shell has its title when its window is made, and
-  // creation does not set them again afterwards).
+  // The name "<object>MW" and the box resources every member sets, the title, the OK and
+  // Cancel labels and the style among them (so the dialog shell has its title when its window
+  // is made, and creation does not set them again afterwards).
   std::string boxName() const;
   UIargs boxArgs(const Placement& place);
 
@@ -123,10 +123,46 @@ class UIdialog : public UIwindow {
     UIdialog* dialog;
   };
 
+  // The members of the object the shared code reads, each looked up by name once per binding
+  // (every update reads most of them again; an object keeps its members while it lives).
+  enum Prop {
+    kVisible,
+    kAutoUnmanage,
+    kTitle,
+    kOkLabelString,
+    kCancelLabelString,
+    kIsModal,
+    kOkButton,
+    kCancelButton,
+    kDestroyOnUnmanage,
+    kDisplay,
+    kX,
+    kY,
+    kWidth,
+    kHeight,
+    kActive,
+    kCursor,
+    kType,
+    kMessage,
+    kOk,
+    kCancel,
+    kPropCount
+  };
+  OMobj_id prop(Prop which);
+  // The same member of obj: the cached one when obj is this binding's object.
+  OMobj_id prop(const OMobj_id& obj, Prop which);
+
   Widget shell_ = nullptr;
   // The texts given at creation (boxArgs), held until the next creation.
   UIxmString title_, okLabel_, cancelLabel_;
   bool creating_ = false;
+  // Set while the first resource pass runs on a box made with the object's font list (given
+  // to madeWithFontList too): that pass sets no font.
+  bool madeWithFonts_ = false;
+
+ private:
+  OMobj_id props_[kPropCount] = {};
+  unsigned long propsKnown_ = 0;  // bit i: props_[i] was looked up
 };
 
 class UImessageBox : public UIdialog {

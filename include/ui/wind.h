@@ -140,6 +140,9 @@ class UIwindow : public UIcore {
   Widget widget_ = nullptr;
   Widget parentWidget_ = nullptr;
   Widget messageWindow_ = nullptr;
+  // A widget that has the layout editor's and the mouse interactors' handlers already (put on
+  // before it was managed): onObjectCreate does not add them again.
+  Widget handlersOn_ = nullptr;
 
  private:
   bool instancing_ = false;   // inside instanceFresh

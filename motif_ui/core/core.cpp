@@ -3,6 +3,7 @@
 #include "ui/core.h"
 
 #include <X11/IntrinsicP.h>
+#include <Xm/BulletinB.h>
 #include <Xm/ManagerP.h>
 #include <Xm/PrimitiveP.h>
 #include <Xm/Xm.h>
@@ -188,6 +189,18 @@ Pixel foregroundOf(Widget w) {
   return p;
 }
 
+// True when w, a bulletin board (a dialog's box, a form), holds every colour XmChangeColor
+// would give it for this background, as one made under a shell of that background does:
+// changing them would set the same values again, in a pass over all its resources.
+bool holdsColoursFor(Widget w, Pixel background) {
+  if (!XmIsBulletinBoard(w) || w->core.background_pixel != background) return false;
+  Pixel foreground = 0, top = 0, bottom = 0, select = 0;
+  XmGetColors(XtScreen(w), w->core.colormap, background, &foreground, &top, &bottom, &select);
+  auto* m = reinterpret_cast<XmManagerWidget>(w);
+  return m->manager.foreground == foreground && m->manager.top_shadow_color == top &&
+         m->manager.bottom_shadow_color == bottom && m->manager.highlight_color == foreground;
+}
+
 // The widget an unset colour is inherited from: what the binding reports as its parent, else
 // the Xt parent.
 Widget inheritFrom(Widget w, bool xtParentOnly) {
@@ -235,9 +248,8 @@ void UIcore::setForegroundColor(const OMobj_id& id, Widget w) {
   Widget parent = inheritFrom(w, !binding || binding->inheritsColoursFromXtParent());
   if (!parent) return;
   if (!XmIsManager(parent) && !XmIsPrimitive(parent)) {
-    Pixel background = 0;
-    XtVaGetValues(parent, XtNbackground, &background, nullptr);
-    XmChangeColor(w, background);
+    Pixel background = backgroundOf(parent);
+    if (!holdsColoursFor(w, background)) XmChangeColor(w, background);
   } else {
     Pixel foreground = foregroundOf(parent);
     // Already the parent's (as a new widget's is): setting it again would only cost GCs,

@@ -85,10 +85,10 @@ bool UIisBeingDestroyed(Widget w) {
 std::vector<Widget> uiprops::childrenOf(Widget w) {
   std::vector<Widget> out;
   if (UIisBeingDestroyed(w) || !XtIsComposite(w)) return out;
-  WidgetList list = nullptr;
-  Cardinal count = 0;
-  XtVaGetValues(w, XmNchildren, &list, XmNnumChildren, &count, nullptr);
-  out.assign(list, list + count);
+  // Read from the record: XtGetValues would search the resource lists for both.
+  auto* composite = reinterpret_cast<CompositeWidget>(w);
+  WidgetList list = composite->composite.children;
+  if (list) out.assign(list, list + composite->composite.num_children);
   return out;
 }
 

@@ -22,6 +22,10 @@ inline bool readInt(const OMobj_id& id, const char* path, int* v) {
 // True when the property exists and changed after seq (its stamp, read in the given mode,
 // is newer; mode 3 counts its members and what it refers to).
 inline bool newer(const OMobj_id& property, int seq, int mode = 3) {
+  // Against -1 every stamp is newer and only a missing object's (-1) is not: whether the
+  // property exists is all that counts, which its own stamp tells without a walk over its
+  // members and what it refers to.
+  if (seq == -1) mode = 0;
   return property.serial && OMseq_newer(OMget_obj_seq(property, OMnull_obj, mode), seq);
 }
 inline bool newer(const OMobj_id& id, const char* path, int seq, int mode = 3) {
@@ -46,5 +50,9 @@ inline const char* nameOf(const OMobj_id& id) {
 
 // The children of a composite widget (none for a widget being destroyed or not composite).
 std::vector<Widget> childrenOf(Widget w);
+
+// While a container destroys the bindings of the widgets inside it just before its own
+// widget, that widget (else null): the widgets inside it are left to go with it.
+extern Widget widgetsGoWith;
 
 }  // namespace uiprops

@@ -195,8 +195,11 @@ void UIwindow::onObjectCreate(Widget w) {
   for (MouseInteractorRecord* r = interactors; r; r = r->next) r->view = w;
   // The handlers go on before the widget is shown: while it has no window, Xt folds their
   // events into the window it creates instead of sending a request for each afterwards.
-  addLayoutEditorEventHandlers(w);
-  addMouseInteractorHandlers(w);
+  if (handlersOn_ != w) {
+    addLayoutEditorEventHandlers(w);
+    addMouseInteractorHandlers(w);
+  }
+  handlersOn_ = nullptr;
   applyVisibilityOnCreate(w);
   publishInHandle(w, true);
   if (!XtIsShell(XtParent(w))) UIsetOMWindowPos(objId, w);
@@ -345,6 +348,72 @@ void UIdestroyWidget(Widget w) {
   XtDestroyWidget(w);
 }
 
+Widget uiprops::widgetsGoWith = nullptr;
+
+namespace {
+
+// Widgets of destroyed bindings left for an ancestor's widget: when an object inside a panel
+// or window goes with it, its widget goes with the ancestor's (children first, each would
+// otherwise be taken off the screen and destroyed on its own, a request and a redraw of the
+// window each). Whatever is still alive at the end of the teardown (the ancestor stayed) is
+// destroyed then, in the order the bindings went.
+std::vector<Widget>& leftWidgets() {
+  static auto* v = new std::vector<Widget>;
+  return *v;
+}
+bool leftWidgetsQueued = false;
+
+// A left widget destroyed some other way first is forgotten (its address may be reused).
+void forgetLeftWidget(Widget w, XtPointer, XtPointer) {
+  auto& left = leftWidgets();
+  left.erase(std::remove(left.begin(), left.end(), w), left.end());
+}
+
+int destroyLeftWidgets(OMobj_id) {
+  leftWidgetsQueued = false;
+  std::vector<Widget> left;
+  left.swap(leftWidgets());
+  for (Widget w : left) {
+    if (UIisBeingDestroyed(w)) continue;
+    XtRemoveCallback(w, XmNdestroyCallback, forgetLeftWidget, nullptr);
+    XtDestroyWidget(w);
+  }
+  return 1;
+}
+
+bool holds(Widget outer, Widget w) {
+  for (Widget p = XtParent(w); p; p = XtParent(p))
+    if (p == outer) return true;
+  return false;
+}
+
+// True when an object containing id has a live binding whose widget holds w.
+bool heldByAncestor(OMobj_id id, Widget w) {
+  OMobj_id at = id;
+  for (int depth = 0; depth < 64 && OMget_obj_parent(at, &at) == 1; ++depth) {
+    UIwindow* binding = UIobjIdToClass(at);
+    if (!binding || !UIwindow::alive(binding)) continue;
+    Widget top = binding->widget();
+    return !UIisBeingDestroyed(top) && holds(top, w);
+  }
+  return false;
+}
+
+// Leaves w for the widget of a binding above id when there is one (true), to be destroyed
+// with it, or at the end of the teardown if it is still there.
+bool leaveForAncestor(OMobj_id id, Widget w) {
+  if (!heldByAncestor(id, w)) return false;
+  if (!leftWidgetsQueued) {
+    if (OMqueue_notify(OMroot_obj, destroyLeftWidgets, 0) != 1) return false;
+    leftWidgetsQueued = true;
+  }
+  XtAddCallback(w, XmNdestroyCallback, forgetLeftWidget, nullptr);
+  leftWidgets().push_back(w);
+  return true;
+}
+
+}  // namespace
+
 void UIwindow::destroyObject() {
   // The changes made here (the handle cleared) reach the dataflow only once the binding is
   // gone: run at once, the object's own update would find this binding without widget and
@@ -367,7 +436,8 @@ void UIwindow::destroyObject() {
   interactors = nullptr;
   if (!UIisBeingDestroyed(widget_)) {
     if (UIlayout::moveWidget == widget_) UIlayout::cleanupOnObjectDestroy(widget_);
-    UIdestroyWidget(widget_);
+    bool goesWithContainer = uiprops::widgetsGoWith && holds(uiprops::widgetsGoWith, widget_);
+    if (!goesWithContainer && !leaveForAncestor(objId, widget_)) UIdestroyWidget(widget_);
   }
   delete this;
 }

@@ -26,6 +26,28 @@ using uiprops::newer;
 using uiprops::readInt;
 using uiprops::sub;
 
+// The names of UIdialog::Prop, in its order.
+const char* const kPropNames[] = {"visible",
+                                  "autoUnmanage",
+                                  "title",
+                                  "okLabelString",
+                                  "cancelLabelString",
+                                  "isModal",
+                                  "okButton",
+                                  "cancelButton",
+                                  "destroyOnUmanage",
+                                  "display",
+                                  "x",
+                                  "y",
+                                  "width",
+                                  "height",
+                                  "active",
+                                  "cursor",
+                                  "type",
+                                  "message",
+                                  "ok",
+                                  "cancel"};
+
 // The live binding a shell handler's client data names, or null.
 UIdialog* dialogOf(XtPointer data) {
   auto* base = static_cast<UIwindow*>(data);
@@ -37,6 +59,22 @@ void popdown(Widget shell) {
   if (!UIisBeingDestroyed(shell) && XtIsShell(shell)) XtPopdown(shell);
 }
 
+// Manages the button for a property of 1 (or unset), else unmanages it; a button already so
+// (as a new box's are) is left alone.
+void showButton(Widget button, const OMobj_id& prop) {
+  int on = 1;
+  if (OMget_int_val(prop, &on) != 1) on = 1;
+  if (!button || (XtIsManaged(button) ? 1 : 0) == (on ? 1 : 0)) return;
+  on ? XtManageChild(button) : XtUnmanageChild(button);
+}
+
+// The box's dialog style for "isModal" (unset: modeless).
+unsigned char styleOf(const OMobj_id& prop) {
+  int modal = 0;
+  if (OMget_int_val(prop, &modal) != 1) modal = 0;
+  return modal ? XmDIALOG_FULL_APPLICATION_MODAL : XmDIALOG_MODELESS;
+}
+
 }  // namespace
 
 UIdialog::UIdialog(OMobj_id id) : UIwindow(id) {
@@ -44,18 +82,36 @@ UIdialog::UIdialog(OMobj_id id) : UIwindow(id) {
 }
 UIdialog::~UIdialog() = default;
 
+OMobj_id UIdialog::prop(Prop which) {
+  static_assert(sizeof kPropNames / sizeof kPropNames[0] == kPropCount, "a name for each");
+  unsigned long bit = 1UL << which;
+  if (!(propsKnown_ & bit)) {
+    props_[which] = sub(objId, kPropNames[which]);
+    propsKnown_ |= bit;
+  }
+  return props_[which];
+}
+
+OMobj_id UIdialog::prop(const OMobj_id& obj, Prop which) {
+  if (obj.serial == objId.serial && obj.live == objId.live) return prop(which);
+  return sub(obj, kPropNames[which]);
+}
+
 // ---- Creation shared by the boxes ------------------------------------------------------------
 
 Widget UIdialog::beginCreate(Placement* place, int defaultSize) {
   int visible = 0;
-  if (!readInt(objId, "visible", &visible) || !visible) return nullptr;
+  if (OMget_int_val(prop(kVisible), &visible) != 1 || !visible) return nullptr;
   int flag = 1;
-  autoUnmanage = readInt(objId, "autoUnmanage", &flag) ? flag != 0 : true;
-  bool hasX = UIgetOMWindowX(objId, &place->x);
-  bool hasY = UIgetOMWindowY(objId, &place->y);
+  autoUnmanage = OMget_int_val(prop(kAutoUnmanage), &flag) == 1 ? flag != 0 : true;
+  bool hasX = OMget_int_val(prop(kX), &place->x) == 1;
+  bool hasY = OMget_int_val(prop(kY), &place->y) == 1;
   place->defaultPosition = !hasX && !hasY;
-  if (!UIgetOMWindowWidth(objId, &place->width)) place->width = defaultSize;
-  if (!UIgetOMWindowHeight(objId, &place->height)) place->height = defaultSize;
+  auto size = [](const OMobj_id& p, int* v) {
+    return OMget_int_val(p, v) == 1 && *v >= 1 && *v <= 32767;
+  };
+  if (!size(prop(kWidth), &place->width)) place->width = defaultSize;
+  if (!size(prop(kHeight), &place->height)) place->height = defaultSize;
   Widget parent = getParentWidget();
   if (!parent) {
     setDisplayContext();
@@ -82,17 +138,19 @@ UIargs UIdialog::boxArgs(const Placement& place) {
               {XmNautoUnmanage, False},
               {XmNdefaultPosition, place.defaultPosition ? True : False},
               {XmNuserData, static_cast<UIwindow*>(this)}};
-  OMtext title = OMget_text(sub(objId, "title"));
+  OMtext title = OMget_text(prop(kTitle));
   title_ = UIxmText(title ? title.get() : nameOf(objId));
-  OMtext ok = OMget_text(sub(objId, "okLabelString"));
+  OMtext ok = OMget_text(prop(kOkLabelString));
   okLabel_ = UIxmText(ok ? ok.get() : TMget_translation("UI_OK", 0));
-  OMtext cancel = OMget_text(sub(objId, "cancelLabelString"));
+  OMtext cancel = OMget_text(prop(kCancelLabelString));
   cancelLabel_ = UIxmText(cancel ? cancel.get() : TMget_translation("UI_CANCEL", 0));
   args.add(XmNdialogTitle, title_.get())
       .add(XmNokLabelString, okLabel_.get())
       .add(XmNcancelLabelString, cancelLabel_.get());
   if (place.width > 0) args.add(XmNwidth, place.width);
   if (place.height > 0) args.add(XmNheight, place.height);
+  OMobj_id modal = prop(kIsModal);
+  if (newer(modal, -1)) args.add(XmNdialogStyle, styleOf(modal));
   return args;
 }
 
@@ -100,10 +158,11 @@ void UIdialog::finishCreate(Widget box) {
   setWtCmap(shell_);
   setDialogResources(objId, box, -1);
   // The box's own handlers go on before it is shown, so that its window selects their events
-  // when mapped rather than in a request of its own afterwards (the creation hooks add them
-  // again, which changes nothing).
+  // when mapped rather than in a request of its own afterwards (the creation hooks then leave
+  // them as they are).
   addLayoutEditorEventHandlers(box);
   addMouseInteractorHandlers(box);
+  handlersOn_ = box;
   XtManageChild(box);
   onObjectCreate(box);
   OMsend_event(objId, 1);
@@ -112,17 +171,11 @@ void UIdialog::finishCreate(Widget box) {
 // ---- The shared resources --------------------------------------------------------------------
 
 void UIdialog::setOKButton(const OMobj_id& prop, const OMobj_id&, Widget w) {
-  Widget button = XmMessageBoxGetChild(w, XmDIALOG_OK_BUTTON);
-  int on = 1;
-  if (OMget_int_val(prop, &on) != 1) on = 1;
-  if (button) on ? XtManageChild(button) : XtUnmanageChild(button);
+  showButton(XmMessageBoxGetChild(w, XmDIALOG_OK_BUTTON), prop);
 }
 
 void UIdialog::setCancelButton(const OMobj_id& prop, const OMobj_id&, Widget w) {
-  Widget button = XmMessageBoxGetChild(w, XmDIALOG_CANCEL_BUTTON);
-  int on = 1;
-  if (OMget_int_val(prop, &on) != 1) on = 1;
-  if (button) on ? XtManageChild(button) : XtUnmanageChild(button);
+  showButton(XmMessageBoxGetChild(w, XmDIALOG_CANCEL_BUTTON), prop);
 }
 
 void UIdialog::setOKLabelString(const OMobj_id& prop, Widget w) {
@@ -138,9 +191,7 @@ void UIdialog::setCancelLabelString(const OMobj_id& prop, Widget w) {
 }
 
 void UIdialog::setDialogStyle(const OMobj_id& prop, Widget w) {
-  int modal = 0;
-  if (OMget_int_val(prop, &modal) != 1) modal = 0;
-  unsigned char style = modal ? XmDIALOG_FULL_APPLICATION_MODAL : XmDIALOG_MODELESS;
+  unsigned char style = styleOf(prop);
   bool managed = XtIsManaged(w);
   // The style takes effect when the box is managed: a shown box is managed again.
   if (managed) XtUnmanageChild(w);
@@ -171,17 +222,19 @@ void UIdialog::setDestroyOnUnmanage(const OMobj_id& prop) {
 void UIdialog::setDialogSharedResources(const OMobj_id& obj, Widget w, int seq) {
   if (UIisBeingDestroyed(w)) return;
   OMobj_id p;
-  if (newer(p = sub(obj, "okButton"), seq)) setOKButton(p, obj, w);
-  if (newer(p = sub(obj, "cancelButton"), seq)) setCancelButton(p, obj, w);
-  // Made with the labels and the title (boxArgs): only later changes set them.
+  if (newer(p = prop(obj, kOkButton), seq)) setOKButton(p, obj, w);
+  if (newer(p = prop(obj, kCancelButton), seq)) setCancelButton(p, obj, w);
+  // Made with the labels, the title and the style (boxArgs): only later changes set them.
   bool made = seq == -1;
-  if (!made && newer(p = sub(obj, "okLabelString"), seq)) setOKLabelString(p, w);
-  if (!made && newer(p = sub(obj, "cancelLabelString"), seq)) setCancelLabelString(p, w);
-  if (newer(p = sub(obj, "isModal"), seq)) setDialogStyle(p, w);
-  if (!made && newer(p = sub(obj, "title"), seq)) setDialogTitle(p, w);
-  if (seq != -1 && newer(p = sub(obj, "autoUnmanage"), seq)) setAutoUnmanage(p, w);
-  if (newer(p = sub(obj, "destroyOnUmanage"), seq)) setDestroyOnUnmanage(p);
-  if (newer(fontAttributes.obj_id(), seq)) {
+  if (!made && newer(p = prop(obj, kOkLabelString), seq)) setOKLabelString(p, w);
+  if (!made && newer(p = prop(obj, kCancelLabelString), seq)) setCancelLabelString(p, w);
+  if (!made && newer(p = prop(obj, kIsModal), seq)) setDialogStyle(p, w);
+  if (!made && newer(p = prop(obj, kTitle), seq)) setDialogTitle(p, w);
+  if (seq != -1 && newer(p = prop(obj, kAutoUnmanage), seq)) setAutoUnmanage(p, w);
+  if (newer(p = prop(obj, kDestroyOnUnmanage), seq)) setDestroyOnUnmanage(p);
+  // A box made with its fonts (and its children with them) has nothing to set until they
+  // change; the core pass sees the same and sets none either.
+  if (newer(fontAttributes.obj_id(), seq) && !(made && madeWithFonts_)) {
     initFontSet(w, seq);
     if (XmFontList fonts = fontSet ? WTget_xmfontlist(fontSet) : nullptr) {
       XtVaSetValues(w, XmNlabelFontList, fonts, XmNtextFontList, fonts, XmNbuttonFontList, fonts,
@@ -190,7 +243,7 @@ void UIdialog::setDialogSharedResources(const OMobj_id& obj, Widget w, int seq) 
     }
   }
   int visible = 0;
-  if (seq > 0 && newer(p = sub(obj, "visible"), seq) && OMget_int_val(p, &visible) == 1 &&
+  if (seq > 0 && newer(p = prop(obj, kVisible), seq) && OMget_int_val(p, &visible) == 1 &&
       visible) {
     XtManageChild(w);
     if (XtIsShell(XtParent(w))) XtPopup(XtParent(w), XtGrabNone);
@@ -215,7 +268,7 @@ void UItemplateDialogSetChildrenFontSet(Widget box, XmRenderTable fonts) {
 // ---- Display and colormap --------------------------------------------------------------------
 
 void UIdialog::setDisplayContext() {
-  OMtext name = OMget_text(sub(objId, "display"));
+  OMtext name = OMget_text(prop(kDisplay));
   const char* env = std::getenv("DISPLAY");
   displayContext = *UIgetDisplayContext(name ? name.get() : env);
 }
@@ -246,7 +299,7 @@ void UIdialog::updateObject(int seq) {
     if (!widget_) return;
   }
   if (UIisBeingDestroyed(widget_)) return;
-  if (seq != -1 && newer(objId, "display", seq)) {
+  if (seq != -1 && newer(prop(kDisplay), seq)) {
     if (!getParentWidget()) setDisplayContext();
     if (displayContext.DisplayPtr && displayContext.DisplayPtr != XtDisplay(widget_))
       rebuildObject(widget_);
@@ -258,22 +311,22 @@ void UIdialog::updateObject(int seq) {
   // for no move: under a manager that puts its frame where asked, the window lands inside the
   // frame and that position is written back; asking again would move it once more, each round
   // waiting for the manager's answer, without end.
-  if (newer(p = sub(objId, "x"), seq) && OMget_int_val(p, &v) == 1 && v != knownX) {
+  if (newer(p = prop(kX), seq) && OMget_int_val(p, &v) == 1 && v != knownX) {
     knownX = v;
     XtVaSetValues(widget_, XmNx, v, XmNdefaultPosition, False, nullptr);
   }
-  if (newer(p = sub(objId, "y"), seq) && OMget_int_val(p, &v) == 1 && v != knownY) {
+  if (newer(p = prop(kY), seq) && OMget_int_val(p, &v) == 1 && v != knownY) {
     knownY = v;
     XtVaSetValues(widget_, XmNy, v, XmNdefaultPosition, False, nullptr);
   }
-  if (newer(p = sub(objId, "width"), seq)) {
+  if (newer(p = prop(kWidth), seq)) {
     if (OMget_int_val(p, &v) != 1) {
       v = 200;
       UIsetOMWindowWidth(objId, v);
     }
     XtVaSetValues(widget_, XmNwidth, v, XmNdefaultPosition, False, nullptr);
   }
-  if (newer(p = sub(objId, "height"), seq)) {
+  if (newer(p = prop(kHeight), seq)) {
     if (OMget_int_val(p, &v) != 1) {
       v = 100;
       UIsetOMWindowHeight(objId, v);
@@ -284,10 +337,10 @@ void UIdialog::updateObject(int seq) {
   // The shell placed the dialog already: the base only shows, hides and activates. A dialog
   // hidden already (OK and Cancel hide it, then write "visible" 0) is not hidden again.
   int visible = 0;
-  bool hiding = newer(objId, "visible", seq) && readInt(objId, "visible", &visible) && !visible;
+  OMobj_id shown = prop(kVisible);
+  bool hiding = newer(shown, seq) && OMget_int_val(shown, &visible) == 1 && !visible;
   bool hidden = hiding && !XtIsManaged(widget_);
-  if ((newer(objId, "visible", seq) && !hidden) || newer(objId, "active", seq) ||
-      newer(objId, "cursor", seq))
+  if ((newer(shown, seq) && !hidden) || newer(prop(kActive), seq) || newer(prop(kCursor), seq))
     UIwindow::updateObject(seq);
 }
 
@@ -379,33 +432,34 @@ void UIdialog::onSize(Widget shell, XtPointer data, XEvent* event, Boolean*) {
 // ---- The protocol ----------------------------------------------------------------------------
 
 void UIdialog::okCallback(Widget w, UIdialog* binding, XmAnyCallbackStruct*) {
-  OMobj_id obj = binding->objId;
+  // The members are found while the binding surely lives: a write may end it.
+  OMobj_id obj = binding->objId, ok = binding->prop(kOk), visible = binding->prop(kVisible);
   OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
-  OMset_int_val(sub(obj, "ok", 0), 1);
+  OMset_int_val(ok, 1);
   if (!alive(binding) || !binding->autoUnmanage) return;
-  OMset_int_val(sub(obj, "visible", 0), 0);
+  OMset_int_val(visible, 0);
   if (!UIisBeingDestroyed(w)) XtUnmanageChild(w);
   popdown(XtParent(w));
   if (binding->destroyOnUnmanage) binding->destroyObject();
 }
 
 void UIdialog::cancelCallback(Widget w, UIdialog* binding, XmAnyCallbackStruct*) {
-  OMobj_id obj = binding->objId;
+  OMobj_id obj = binding->objId, cancel = binding->prop(kCancel), visible = binding->prop(kVisible);
   OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
-  OMset_int_val(sub(obj, "cancel", 0), 1);
+  OMset_int_val(cancel, 1);
   if (!alive(binding) || !binding->autoUnmanage) return;
   if (!UIisBeingDestroyed(w)) XtUnmanageChild(w);
-  OMset_int_val(sub(obj, "visible", 0), 0);
+  OMset_int_val(visible, 0);
   popdown(XtParent(w));
   if (binding->destroyOnUnmanage) binding->destroyObject();
 }
 
 void UIdialog::closeCB(Widget shell, UIdialog* binding, XmAnyCallbackStruct*) {
-  OMobj_id obj = binding->objId;
+  OMobj_id obj = binding->objId, cancel = binding->prop(kCancel), visible = binding->prop(kVisible);
   {
     OMcontext ctx(obj, OM_CTX_USER, OM_CTX_PLAIN);
-    OMset_int_val(sub(obj, "cancel", 0), 1);
-    OMset_int_val(sub(obj, "visible", 0), 0);
+    OMset_int_val(cancel, 1);
+    OMset_int_val(visible, 0);
   }
   popdown(shell);
   if (alive(binding)) binding->destroyObject();

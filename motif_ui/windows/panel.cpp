@@ -172,6 +172,9 @@ void UIpanel::rebuildObject(Widget old) {
 
 bool UIpanel::destroyChildren() {
   bool any = false;
+  // The panel's widget goes next, and theirs with it.
+  Widget outer = uiprops::widgetsGoWith;
+  uiprops::widgetsGoWith = widget_;
   for (Widget child : childrenOf(clientWidget)) {
     UIwindow* binding = UIwidgetToClass(child);
     if (binding && binding->OK()) {
@@ -179,6 +182,7 @@ bool UIpanel::destroyChildren() {
       any = true;
     }
   }
+  uiprops::widgetsGoWith = outer;
   return any;
 }
 
@@ -186,9 +190,8 @@ void UIpanel::destroyObject() {
   // What the children's destruction writes reaches the dataflow once the panel has gone too:
   // earlier, a child would instance itself again under the panel's widget.
   OMcontext whileDestroying(objId, OM_CTX_QUIET, OM_CTX_EVENT);  // holds its own copy of the id
-  // The children's destruction reaches the server before the panel's (a round trip only when
-  // there were children to destroy here).
-  if (!UIisBeingDestroyed(widget_) && destroyChildren()) XSync(XtDisplay(widget_), False);
+  // The bindings of the widgets inside go first; their widgets go with the panel's.
+  if (!UIisBeingDestroyed(widget_)) destroyChildren();
   UIwindow::destroyObject();  // deletes this
 }
 

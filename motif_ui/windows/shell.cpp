@@ -618,30 +618,33 @@ void UIshell::setVisibility() {
 
 namespace {
 
-void updateChildWindows(const OMobj_id& obj, int depth) {
-  if (depth > 64) return;
-  // Objects that hold a reference to obj: children whose "parent" names it.
-  OMobj_id place;
-  if (OMget_array_subobj(OMinst_obj, 0, &place, 0) != 1) return;
-  std::vector<OMobj_id> stack{place};
+// Realizing a shell makes the windows of every widget inside it at once: each binding whose
+// top widget is in that tree publishes its window. The widget tree is walked, not the objects
+// (every object and property of every application, once per window published, with each
+// sub-object reached by position from the start: a window of 200 controls took seconds).
+// The objects are gathered first and written afterwards, each looked up again: a write may
+// run dataflow that destroys widgets.
+void updateChildWindows(Widget root) {
+  std::vector<OMobj_id> published;
+  std::vector<Widget> stack{root};
   while (!stack.empty()) {
-    OMobj_id at = stack.back();
+    Widget w = stack.back();
     stack.pop_back();
-    int n = 0;
-    OMget_num_subobjs(at, &n);
-    for (int i = 0; i < n; ++i) stack.push_back(OMget_subobj_at(at, i));
-    OMobj_id target;
-    if (OMget_obj_pval(sub(at, "parent", 0), &target, 0) != 1 || !(target == obj)) continue;
-    Widget w = UIobjIdToWidget(at);
-    UIwindow* binding = UIwidgetToClass(w);
-    if (!binding || !XtWindow(w)) continue;
-    if (binding->handle.window() != XtWindow(w)) {
-      {
-        OMcontext ctx(binding->handle.obj_id(), OM_CTX_QUIET, OM_CTX_PLAIN);
-        binding->handle.window(XtWindow(w));
-      }
-      updateChildWindows(at, depth + 1);
+    if (UIisBeingDestroyed(w) || !XtIsWidget(w) || !XtWindow(w)) continue;
+    if (XtIsComposite(w)) {
+      std::vector<Widget> children = childrenOf(w);
+      stack.insert(stack.end(), children.rbegin(), children.rend());  // in order
     }
+    UIwindow* binding = UIwidgetToClass(w);
+    if (binding && binding->handle.widget() == w && binding->handle.window() != XtWindow(w))
+      published.push_back(binding->objId);
+  }
+  for (const OMobj_id& id : published) {
+    Widget w = UIobjIdToWidget(id);
+    UIwindow* binding = UIwidgetToClass(w);
+    if (!binding || !XtWindow(w) || binding->handle.window() == XtWindow(w)) continue;
+    OMcontext ctx(binding->handle.obj_id(), OM_CTX_QUIET, OM_CTX_PLAIN);
+    binding->handle.window(XtWindow(w));
   }
 }
 
@@ -665,7 +668,7 @@ int UIshellRealizeCB(OMobj_id, OMobj_id obj, unsigned int) {
       OMcontext ctx(binding->handle.obj_id(), OM_CTX_QUIET, OM_CTX_PLAIN);
       binding->handle.window(XtWindow(w));
     }
-    updateChildWindows(obj, 0);
+    updateChildWindows(shell);
   }
   OMsend_event(obj, 1);
   return 1;

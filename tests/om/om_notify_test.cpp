@@ -191,6 +191,39 @@ TEST_F(OMNotify, ChangesThroughALinkNotifyTheHolder) {
   EXPECT_EQ(calls[0].name, "a");
 }
 
+// Inside a context the notifications a change causes are those it caused when made, queued in
+// the order the changes were made, whatever links are made or cut before the context ends.
+TEST_F(OMNotify, NotificationsInAContextFollowTheOrderOfTheChanges) {
+  OMobj_id group = make(top, "group", OM_KIND_GROUP);
+  OMobj_id source = make(group, "source", OM_KIND_INT);
+  OMobj_id a = node(top, "a");
+  OMobj_id b = node(top, "b");
+  OMobj_id c = node(top, "c");
+  OMset_obj_ref(sub(a, "value"), source, 0);
+  calls.clear();
+  OMpush_ctx(top, 1, 0, 0);
+  OMset_int_val(source, 1);                  // reaches a
+  OMset_obj_ref(sub(b, "value"), group, 0);  // b's own change, after a's (and a path to b)
+  OMset_int_val(sub(c, "value"), 2);         // then c
+  OMset_int_val(source, 3);                  // reaches a and b, both waiting already
+  OMpop_ctx(top);
+  std::vector<std::string> order;
+  for (const Call& call : calls) order.push_back(call.what + " " + call.name);
+  EXPECT_EQ(order, (std::vector<std::string>{"upd a", "upd b", "upd c"}));
+  // A change made just before the changed object goes still reaches its holders.
+  calls.clear();
+  OMobj_id box = make(top, "box", OM_KIND_GROUP);
+  OMobj_id held = make(box, "held", OM_KIND_INT);
+  OMset_obj_ref(sub(c, "value"), box, 0);
+  calls.clear();
+  OMpush_ctx(top, 1, 0, 0);
+  OMset_int_val(held, 4);
+  OMdestroy_obj(held, 0);
+  OMpop_ctx(top);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].name, "c");
+}
+
 TEST_F(OMNotify, OwnWritesDuringUpdateDoNotRenotify) {
   OMobj_id w = node(top, "w", "Writer");
   calls.clear();

@@ -181,4 +181,54 @@ TEST_F(WindowTools, TheContainerLeavesChildrenWhereTheyAre) {
   EXPECT_EQ(bh, 100);
 }
 
+// The children's list stays in order whichever child leaves (the oldest, the newest, one in
+// the middle, one in either half), children added after removals land at the end, and a
+// container whose oldest children left is destroyed with its remaining children.
+TEST_F(WindowTools, TheContainersChildrenListFollowsRemovalsAndAdditions) {
+  Widget box = XtVaCreateManagedWidget("box", containerWidgetClass, shell, XmNwidth, 180, XmNheight,
+                                       90, nullptr);
+  ASSERT_TRUE(uitest::showAndWait(shell, box));
+  std::vector<Widget> expected;
+  int made = 0;
+  auto add = [&] {
+    std::string name = "c" + std::to_string(made++);
+    expected.push_back(XtVaCreateManagedWidget(name.c_str(), xmLabelWidgetClass, box, XmNx,
+                                               made % 9 * 20, XmNy, made / 9 * 20, nullptr));
+  };
+  auto listed = [&] {
+    WidgetList children = nullptr;
+    Cardinal count = 0;
+    XtVaGetValues(box, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+    return std::vector<Widget>(children, children + count);
+  };
+  auto remove = [&](size_t at) {
+    XtDestroyWidget(expected[at]);
+    expected.erase(expected.begin() + static_cast<long>(at));
+  };
+  for (int i = 0; i < 12; ++i) add();
+  ASSERT_EQ(listed(), expected);
+  remove(0);  // the oldest
+  remove(0);
+  EXPECT_EQ(listed(), expected) << "after the two oldest left";
+  remove(expected.size() - 1);  // the newest
+  EXPECT_EQ(listed(), expected) << "after the newest left";
+  remove(2);  // in the front half
+  EXPECT_EQ(listed(), expected);
+  remove(expected.size() - 3);  // in the back half
+  EXPECT_EQ(listed(), expected);
+  for (int i = 0; i < 20; ++i) add();  // more than the slots freed at the front
+  EXPECT_EQ(listed(), expected) << "after children were added again";
+  for (int i = 0; i < 5; ++i) remove(0);
+  EXPECT_EQ(listed(), expected);
+  // Destroyed while slots at the front of its list are free: its children go with it.
+  int gone = 0;
+  for (Widget w : expected)
+    XtAddCallback(
+        w, XmNdestroyCallback, [](Widget, XtPointer n, XtPointer) { ++*static_cast<int*>(n); },
+        &gone);
+  XtDestroyWidget(box);
+  uitest::pumpFor(20);
+  EXPECT_EQ(gone, static_cast<int>(expected.size()));
+}
+
 }  // namespace

@@ -170,6 +170,97 @@ TEST_F(Dialogs, GivenTextsAreTheBoxsFromTheStartAndChangesFollow) {
   EXPECT_EQ(windowName(t), prefix + "templ") << "the title defaults to the name";
 }
 
+// The family and size of the font a widget draws its text with ("" and 0 for none).
+std::pair<std::string, int> fontOf(Widget w, const char* resource = XmNrenderTable) {
+  XmRenderTable table = nullptr;
+  XtVaGetValues(w, resource, &table, nullptr);
+  if (!table) return {"", 0};
+  XmRendition r = XmRenderTableGetRendition(table, const_cast<char*>(XmFONTLIST_DEFAULT_TAG));
+  if (!r) return {"", 0};
+  char* name = nullptr;
+  int size = 0;
+  Arg args[2];
+  XtSetArg(args[0], XmNfontName, &name);
+  XtSetArg(args[1], XmNfontSize, &size);
+  XmRenditionRetrieve(r, args, 2);
+  std::pair<std::string, int> font{name ? name : "", size};
+  XmRenditionFree(r);
+  return font;
+}
+
+TEST_F(Dialogs, AMessageBoxsChildrenHaveItsFontsFromTheStartAndFollowChanges) {
+  const unsigned char children[] = {XmDIALOG_OK_BUTTON, XmDIALOG_CANCEL_BUTTON,
+                                    XmDIALOG_HELP_BUTTON, XmDIALOG_MESSAGE_LABEL,
+                                    XmDIALOG_SYMBOL_LABEL};
+  auto expectFont = [&](Widget box, const std::string& family, int size, const char* when) {
+    for (const char* resource : {XmNlabelFontList, XmNbuttonFontList, XmNtextFontList})
+      EXPECT_EQ(fontOf(box, resource), std::make_pair(family, size)) << resource << " " << when;
+    for (unsigned char which : children) {
+      Widget child = XmMessageBoxGetChild(box, which);
+      ASSERT_NE(child, nullptr);
+      EXPECT_EQ(fontOf(child), std::make_pair(family, size)) << XtName(child) << " " << when;
+    }
+  };
+  // Without font attributes: the library's default font.
+  OMobj_id plain = make("UImessageBox", "plainFonts");
+  Widget p = shown(plain);
+  ASSERT_NE(p, nullptr);
+  expectFont(p, "DejaVu Sans", 12, "by default");
+  // The object's font from the start, on the box and every button and label in it.
+  OMobj_id box = make("UImessageBox", "fonts", {{"visible", 0}, {"destroyOnUmanage", 1}});
+  OMset_str_val(sub(box, "fontAttributes.family"), "DejaVu Serif");
+  OMset_int_val(sub(box, "fontAttributes.size"), 20);
+  OMset_str_val(sub(box, "message"), "In serif");
+  OMset_int_val(sub(box, "visible"), 1);
+  Widget w = shown(box);
+  ASSERT_NE(w, nullptr);
+  expectFont(w, "DejaVu Serif", 20, "when made");
+  // A later change reaches them all.
+  OMset_int_val(sub(box, "fontAttributes.size"), 16);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return fontOf(w, XmNlabelFontList).second == 16; }));
+  expectFont(w, "DejaVu Serif", 16, "after a change");
+  // Cancelled, the box is destroyed; shown again, it is made anew with the font of the time.
+  uitest::click(XmMessageBoxGetChild(w, XmDIALOG_CANCEL_BUTTON));
+  EXPECT_TRUE(uitest::pumpUntil([&] { return bindingOf(box) == nullptr; }));
+  OMset_int_val(sub(box, "fontAttributes.size"), 14);
+  OMset_int_val(sub(box, "visible"), 1);
+  w = shown(box);
+  ASSERT_NE(w, nullptr);
+  expectFont(w, "DejaVu Serif", 14, "shown again");
+}
+
+TEST_F(Dialogs, AnUnsetForegroundGivesTheBoxTheColoursOfItsShellsBackground) {
+  // The colours Motif derives from the shell's background, and those the box holds.
+  auto derived = [](Widget box) {
+    Widget shell = XtParent(box);
+    Pixel fg = 0, top = 0, bottom = 0, select = 0;
+    XmGetColors(XtScreen(box), box->core.colormap, shell->core.background_pixel, &fg, &top, &bottom,
+                &select);
+    return std::vector<Pixel>{shell->core.background_pixel, fg, top, bottom, fg};
+  };
+  auto held = [](Widget box) {
+    Pixel bg = 0, fg = 0, top = 0, bottom = 0, highlight = 0;
+    XtVaGetValues(box, XmNbackground, &bg, XmNforeground, &fg, XmNtopShadowColor, &top,
+                  XmNbottomShadowColor, &bottom, XmNhighlightColor, &highlight, nullptr);
+    return std::vector<Pixel>{bg, fg, top, bottom, highlight};
+  };
+  OMobj_id plain = make("UImessageBox", "plainColours");
+  Widget p = shown(plain);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(held(p), derived(p));
+  OMobj_id box = make("UImessageBox", "redText", {{"visible", 0}});
+  OMset_str_val(sub(box, "color.foregroundColor"), "red");
+  OMset_int_val(sub(box, "visible"), 1);
+  Widget w = shown(box);
+  ASSERT_NE(w, nullptr);
+  Pixel red = held(w)[1];
+  EXPECT_NE(red, derived(w)[1]);
+  // Unset, the foreground (and the colours that go with it) come from the shell again.
+  OMset_str_val(sub(box, "color.foregroundColor"), nullptr);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return held(w)[1] != red; }));
+  EXPECT_EQ(held(w), derived(w));
+}
+
 TEST_F(Dialogs, UpdatesOfAnInvisibleDialogWriteNothingBack) {
   OMobj_id box = make("UImessageBox", "quiet", {{"visible", 0}});
   uitest::pumpFor(20);
@@ -269,6 +360,37 @@ TEST_F(Dialogs, TypesAndTheFirstMapsGeometry) {
   EXPECT_NE(intOf(box, "y"), -12345);
   EXPECT_GT(intOf(box, "width"), 0);
   EXPECT_GT(intOf(box, "height"), 0);
+}
+
+TEST_F(Dialogs, TypeAndModalityAreTheBoxsFromTheStartAndChangesFollow) {
+  OMobj_id box = make("UImessageBox", "modalError", {{"visible", 1}, {"type", 0}, {"isModal", 1}});
+  Widget w = shown(box);
+  ASSERT_NE(w, nullptr);
+  unsigned char type = 0, style = 0;
+  XtVaGetValues(w, XmNdialogType, &type, XmNdialogStyle, &style, nullptr);
+  EXPECT_EQ(type, XmDIALOG_ERROR);
+  EXPECT_EQ(style, XmDIALOG_FULL_APPLICATION_MODAL);
+  OMset_int_val(sub(box, "isModal"), 0);
+  EXPECT_TRUE(uitest::pumpUntil([&] {
+    XtVaGetValues(w, XmNdialogStyle, &style, nullptr);
+    return style == XmDIALOG_MODELESS;
+  }));
+  EXPECT_TRUE(viewable(w)) << "still shown";
+  // A template-type box keeps its buttons and labels.
+  OMobj_id templ = make("UImessageBox", "templType", {{"visible", 1}, {"type", 6}});
+  Widget t = shown(templ);
+  ASSERT_NE(t, nullptr);
+  XtVaGetValues(t, XmNdialogType, &type, XmNdialogStyle, &style, nullptr);
+  EXPECT_EQ(type, XmDIALOG_TEMPLATE);
+  EXPECT_EQ(style, XmDIALOG_MODELESS);
+  EXPECT_NE(XmMessageBoxGetChild(t, XmDIALOG_OK_BUTTON), nullptr);
+  EXPECT_NE(XmMessageBoxGetChild(t, XmDIALOG_MESSAGE_LABEL), nullptr);
+  // A modal prompt box.
+  OMobj_id prompt = make("UIpromptBox", "modalPrompt", {{"visible", 1}, {"isModal", 1}});
+  Widget p = shown(prompt);
+  ASSERT_NE(p, nullptr);
+  XtVaGetValues(p, XmNdialogStyle, &style, nullptr);
+  EXPECT_EQ(style, XmDIALOG_FULL_APPLICATION_MODAL);
 }
 
 TEST_F(Dialogs, APromptBoxAppliesAndAccepts) {

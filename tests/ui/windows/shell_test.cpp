@@ -326,6 +326,76 @@ bool live(Widget w) {
   return !UIisBeingDestroyed(w);
 }
 
+// Objects inside a panel go with it (those held in the panel's object, and those elsewhere
+// whose "parent" is the panel): their widgets with the panel's, not one window taken away and
+// destroyed at a time. One of them destroyed alone loses its widget at once.
+TEST_F(Windows, ObjectsInsideAPanelGoWithItsWidget) {
+  OMobj_id s = shell("holder");
+  OMobj_id box = make("UIpanel", "box", s, {{"visible", 1}, {"width", 220}, {"height", 100}});
+  std::vector<Widget> widgets;
+  std::vector<OMobj_id> kids;
+  for (int i = 0; i < 10; ++i) {
+    std::string n = prefix + "kid" + std::to_string(i);
+    OMobj_id kid;
+    if (i < 5) {
+      kid = make("UIlabel", n.c_str(), box, {{"visible", 1}, {"x", 20 * i}});
+    } else {
+      OMpush_ctx(box, 0, 0, 0);
+      kid = OMcreate_obj_from_path("UIlabel", n.c_str(), box);
+      OMset_obj_ref(sub(kid, "parent"), box, 0);
+      OMset_int_val(sub(kid, "x"), 20 * i);
+      OMset_int_val(sub(kid, "visible"), 1);
+      OMpop_ctx(box);
+    }
+    kids.push_back(kid);
+    widgets.push_back(UIobjIdToWidget(kid));
+    ASSERT_TRUE(live(widgets.back())) << i;
+  }
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(kids.back()); }));
+  for (int alone : {0, 5}) {
+    ASSERT_EQ(OMdestroy_obj(kids[static_cast<size_t>(alone)], 0), 1);
+    EXPECT_TRUE(UIisBeingDestroyed(widgets[static_cast<size_t>(alone)]))
+        << alone << ": the panel stays, the widget goes at once";
+    EXPECT_TRUE(live(widgets[static_cast<size_t>(alone) + 1])) << alone;
+  }
+  Display* dpy = uitest::display();
+  XSync(dpy, False);
+  unsigned long before = XNextRequest(dpy);
+  Widget panel = UIobjIdToWidget(box);
+  ASSERT_EQ(OMdestroy_obj(box, 0), 1);
+  unsigned long together = XNextRequest(dpy) - before;
+  EXPECT_TRUE(UIisBeingDestroyed(panel));
+  for (Widget w : widgets) EXPECT_TRUE(UIisBeingDestroyed(w));
+  EXPECT_LT(together, 8u) << "eight children and their panel: not a request per child";
+  uitest::pumpFor(20);
+  EXPECT_TRUE(live(UIobjIdToWidget(s))) << "the window stays";
+}
+
+// A shell made in one go with what it holds is realized with all of it: the handle of each
+// object inside (in panels and frames too) names its widget's window.
+TEST_F(Windows, AShellRealizedWithItsContentsPublishesEveryWindow) {
+  OMobj_id place;
+  ASSERT_EQ(OMget_array_subobj(OMinst_obj, 0, &place, 0), 1);
+  OMpush_ctx(place, 0, 0, 0);
+  OMobj_id s =
+      make("UIshell", "filled", OMnull_obj, {{"visible", 1}, {"width", 300}, {"height", 200}});
+  OMobj_id box = make("UIpanel", "box", s, {{"visible", 1}, {"width", 120}, {"height", 90}});
+  OMobj_id frame =
+      make("UIframe", "frame", s, {{"visible", 1}, {"x", 130}, {"width", 80}, {"height", 60}});
+  std::vector<OMobj_id> inside{box, frame, make("UIlabel", "direct", s),
+                               make("UIlabel", "inBox", box), make("UIbutton", "inFrame", frame)};
+  Widget early = UIobjIdToWidget(s);
+  EXPECT_FALSE(early && XtWindow(early)) << "made inside the context, realized at its end";
+  OMpop_ctx(place);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(s); }));
+  for (OMobj_id id : inside) {
+    Widget w = UIobjIdToWidget(id);
+    ASSERT_TRUE(w && XtWindow(w));
+    EXPECT_EQ(static_cast<Window>(static_cast<unsigned>(intOf(id, "handle.window"))), XtWindow(w))
+        << XtName(w);
+  }
+}
+
 TEST_F(Windows, AGoneContainerLeavesItsChildrenWithoutWidgetUntilANewParent) {
   OMobj_id s = shell("keeper", {{"visible", 1}, {"width", 300}, {"height", 200}});
   // Destroyed from the object manager's side, from the user-interface side (its "parent"
