@@ -872,9 +872,18 @@ int Session::doRes(const Args& a, std::string* error, bool*) {
     text = s ? s : "";
     // The text widgets hand out a copy of their value, which the asker frees.
     if (resource == XmNvalue && (XmIsText(target) || XmIsTextField(target))) XtFree(s);
-  } else if (!convertToText(target, typeName, value, size, &text)) {
-    *error = "cannot show " + resource + " (" + typeName + ") as text";
-    return 1;
+  } else {
+    bool shown = convertToText(target, typeName, value, size, &text);
+    // The toolkit hands out a copy of a compound string resource, which the asker frees.
+    if (typeName == XmRXmString) {
+      XmString s = nullptr;
+      std::memcpy(&s, value, sizeof s);
+      if (s) XmStringFree(s);
+    }
+    if (!shown) {
+      *error = "cannot show " + resource + " (" + typeName + ") as text";
+      return 1;
+    }
   }
   std::cout << a.path << " " << resource << " = " << text << "\n";
   return 0;
