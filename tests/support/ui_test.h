@@ -29,4 +29,8 @@ OMobj_id makeObject(const char* type, const std::string& name, OMobj_id parent,
 // An int property by dotted path; fallback when it does not read.
 int intOf(OMobj_id id, const char* path, int fallback = -12345);
 
+// A compound-string resource of a widget as text, its separators as line ends ("" when unset).
+// (The widget type is spelled out so that this header stays free of the X headers.)
+std::string xmText(struct _WidgetRec* w, const char* resource);  // w: a Widget
+
 }  // namespace uitest

@@ -28,26 +28,7 @@ namespace {
 
 using uitest::intOf;
 
-std::string xmText(Widget w, const char* resource) {
-  XmString s = nullptr;
-  XtVaGetValues(w, resource, &s, nullptr);
-  if (!s) return "";
-  XmString separator = XmStringSeparatorCreate();
-  Arg args[3];
-  XtSetArg(args[0], XmNincludeStatus, XmINSERT);
-  XtSetArg(args[1], XmNsubstitute, separator);
-  XtSetArg(args[2], XmNpattern, const_cast<char*>("\n"));
-  XmParseMapping lineEnd = XmParseMappingCreate(args, 3);
-  XmParseTable table = &lineEnd;
-  char* text = static_cast<char*>(
-      XmStringUnparse(s, nullptr, XmCHARSET_TEXT, XmCHARSET_TEXT, table, 1, XmOUTPUT_ALL));
-  XmParseMappingFree(lineEnd);
-  XmStringFree(separator);
-  XmStringFree(s);
-  std::string out = text ? text : "";
-  XtFree(text);
-  return out;
-}
+using uitest::xmText;
 
 bool viewable(Widget w) {
   XWindowAttributes a;
