@@ -40,8 +40,7 @@ bool wantsUpdates(const Active& a) {
   return a.omx || a.methods.update || a.methods.update1;
 }
 
-void queueFor(uint32_t serial, unsigned mask) {
-  Active& a = store().actives[serial];
+void queueFor(Active& a, uint32_t serial, unsigned mask) {
   if ((a.pending & mask) == mask) return;
   bool queued = a.pending != 0;
   a.pending |= mask;
@@ -153,57 +152,31 @@ bool flushQueue() {
   return ok;
 }
 
-// Walk state kept between calls so a change costs no allocation. The objects seen are kept in
-// a list, searched while short; past a few entries also in an open-addressing table (serials
-// are never 0, which marks a free slot) that keeps its storage from walk to walk: a change
-// inside a window of many controls reaches every control through their "parent" links.
-struct Walk {
+// The state of a walk through the objects (the notification walk, the newest stamp of a
+// group), kept between walks so a walk costs no allocation. What it has reached is marked in
+// the records themselves (kWalked), listed in seen, and unmarked when the walk ends: a change
+// inside a window of many controls reaches every control through their "parent" links, so the
+// test is made for each of them on every walk. Walks never nest: a walk calls out to nothing.
+struct MarkedWalk {
   std::vector<uint32_t> stack;
-  std::vector<uint32_t> seen;
-  std::vector<uint32_t> table;  // size a power of two, at least twice the entries
-  bool visit(uint32_t s) {
-    if (seen.size() < 32) {
-      if (std::find(seen.begin(), seen.end(), s) != seen.end()) return false;
-      seen.push_back(s);
-      if (seen.size() == 32) rebuild(128);
-      return true;
-    }
-    if (!insert(s)) return false;
-    seen.push_back(s);
-    if (seen.size() * 2 > table.size()) rebuild(table.size() * 2);
+  std::vector<Obj*> seen;  // records stay in place, and none is freed during a walk
+  bool visit(Obj* o) {
+    if (o->has(kWalked)) return false;
+    o->flags |= kWalked;
+    seen.push_back(o);
     return true;
   }
   void reset() {
     stack.clear();
-    // Only the slots used are cleared, all found before any is (a cleared slot would end the
-    // search for one stored past it): the table stays allocated, empty, for the next walk.
-    if (seen.size() >= 32) {
-      for (uint32_t& s : seen) s = static_cast<uint32_t>(slotOf(s));
-      for (uint32_t slot : seen) table[slot] = 0;
-    }
+    for (Obj* o : seen) o->flags &= static_cast<uint16_t>(~kWalked);
     seen.clear();
   }
-
- private:
-  size_t slotOf(uint32_t s) const {
-    size_t mask = table.size() - 1;
-    size_t i = (s * 2654435761u) & mask;
-    while (table[i] && table[i] != s) i = (i + 1) & mask;
-    return i;
-  }
-  bool insert(uint32_t s) {
-    size_t i = slotOf(s);
-    if (table[i]) return false;
-    table[i] = s;
-    return true;
-  }
-  // Moves the entries into a table of at least size slots (an empty one is kept between
-  // walks, so one large enough is reused as it is).
-  void rebuild(size_t size) {
-    if (table.size() < size) table.assign(size, 0);
-    for (uint32_t s : seen) insert(s);
-  }
 };
+
+MarkedWalk& theWalk() {
+  static auto* w = new MarkedWalk;
+  return *w;
+}
 
 }  // namespace
 
@@ -228,7 +201,7 @@ namespace {
 // Walks from serial to everything that depends on it (its parents, whoever refers to any of
 // them, and so on), queueing an update for each instanced object with an update method other
 // than self. Objects w has seen already are not walked again.
-void walkFrom(Walk& w, uint32_t serial, uint32_t self) {
+void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self) {
   Store& s = store();
   w.stack.push_back(serial);
   while (!w.stack.empty()) {
@@ -236,11 +209,11 @@ void walkFrom(Walk& w, uint32_t serial, uint32_t self) {
     w.stack.pop_back();
     for (uint32_t at = start; at;) {
       Obj* o = find(at);
-      if (!o || !w.visit(at)) break;
+      if (!o || !w.visit(o)) break;
       if (o->has(kActive) && !o->has(kDying) && at != self) {
         auto it = s.actives.find(at);
         if (it != s.actives.end() && it->second.instanced && wantsUpdates(it->second))
-          queueFor(at, OM_EVENT_VAL);
+          queueFor(it->second, at, OM_EVENT_VAL);
       }
       for (uint32_t r = o->firstReferrer; r; r = find(r)->nextReferrer) w.stack.push_back(r);
       at = o->parent;
@@ -249,12 +222,9 @@ void walkFrom(Walk& w, uint32_t serial, uint32_t self) {
 }
 
 void propagateNow(uint32_t serial) {
-  static Walk walk;
   Dispatch& d = dispatch();
   uint32_t self = d.methods.empty() ? 0 : d.methods.back();
-  bool reentered = !walk.stack.empty() || !walk.seen.empty();
-  Walk local;
-  Walk& w = reentered ? local : walk;
+  MarkedWalk& w = theWalk();
   walkFrom(w, serial, self);
   w.reset();
 }
@@ -281,7 +251,7 @@ bool deferring() {
 void walkDeferredChanges() {
   std::vector<uint32_t>& list = deferredChanges();
   if (list.empty()) return;
-  static Walk walk;
+  MarkedWalk& walk = theWalk();
   std::vector<uint32_t> changes;
   changes.swap(list);
   Dispatch& d = dispatch();
@@ -326,7 +296,8 @@ void instanceTree(uint32_t root) {
     o->flags |= kInstanced;
     if (o->has(kActive)) {
       auto it = s.actives.find(serial);
-      if (it != s.actives.end() && !it->second.instanced) queueFor(serial, OM_EVENT_INST);
+      if (it != s.actives.end() && !it->second.instanced)
+        queueFor(it->second, serial, OM_EVENT_INST);
     }
     size_t mark = stack.size();
     for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling) stack.push_back(c);
@@ -392,14 +363,14 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
   // Containment alone is a tree: nothing is reached twice. Once a link is followed, members
   // may be reached both ways (or through several links), so from then on each object is
   // looked at once; without that, nested linked groups cost the square of their size.
-  Walk walk;
+  MarkedWalk& walk = theWalk();
   bool linked = false;
   walk.stack.push_back(id.serial);
   while (!walk.stack.empty()) {
     uint32_t serial = walk.stack.back();
     walk.stack.pop_back();
     Obj* at = find(serial);
-    if (!at || (linked && !walk.visit(serial))) continue;
+    if (!at || (linked && !walk.visit(at))) continue;
     if (OMseq_newer(static_cast<int>(at->stamp), newest)) newest = static_cast<int>(at->stamp);
     if (at->has(kRef)) {
       linked = true;
@@ -407,6 +378,7 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
     }
     for (uint32_t c = at->firstChild; c; c = find(c)->nextSibling) walk.stack.push_back(c);
   }
+  walk.reset();
   return newest;
 }
 

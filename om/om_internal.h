@@ -28,6 +28,7 @@ enum Flag : uint16_t {
   kIndexed = 1 << 9,     // has a name index of its children (a long group)
   kLongTail = 1 << 10,   // its last child is remembered (a long group)
   kArrayInfo = 1 << 11,  // has an element template or a size property (an object array)
+  kWalked = 1 << 12,     // reached by the notification walk under way (cleared when it ends)
 };
 
 // One object. 44 bytes, 4-byte aligned: objects are the bulk of the memory.

@@ -550,11 +550,15 @@ UIloadResult load(const std::string* text, const std::string& origin, OMobj_id p
   Loader loader(&result, origin);
   // Problems are reported with their place; the object manager's own reports would repeat them.
   ++ERRerror_squashed;
+  // Made in one context: the objects are not instanced yet, so what their writes would notify
+  // is found once per batch of writes instead of once per property.
+  OMpush_ctx(parent, 0, 0, 0);
   if (text)
     loader.loadText(*text, origin, 0);
   else
     loader.loadFile(origin, 0);
   loader.resolveLinks();
+  OMpop_ctx(parent);
   --ERRerror_squashed;
   if (loader.ok()) loader.commit(parent);
   loader.discard();
