@@ -144,6 +144,31 @@ ChildCache& childCache() {
   return *c;
 }
 
+// Recent (parent, name text at an address) -> child answers, in front of the name table and
+// the child cache: bindings name their properties with the same literals on every update (a
+// label's update looks up about a hundred), and making a name from its text costs more than
+// the rest of the lookup. The address only finds the entry; the text is compared with the
+// name's, so a buffer reused for another name can never hit.
+struct PathCache {
+  struct Entry {
+    const char* path = nullptr;
+    const char* text = nullptr;  // the name's own text (names live as long as the process)
+    uint32_t parent = 0, name = 0, child = 0, generation = 0;
+  };
+  static constexpr uint32_t kSize = 512;
+  Entry entries[kSize];
+  static uint32_t slot(uint32_t parent, const char* path) {
+    auto p = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path) >> 2);
+    return ((parent * 0x9e3779b1u) ^ (p * 0x85ebca6bu)) >> 23;
+  }
+};
+static_assert(PathCache::kSize == 1u << 9, "slot() yields 9 bits");
+
+PathCache& pathCache() {
+  static PathCache* c = new PathCache;
+  return *c;
+}
+
 void treeChanged() {
   if (++childCache().generation == 0) childCache() = ChildCache{};
 }
@@ -529,9 +554,19 @@ OMobj_id OMfind_subobj(OMobj_id parent, OMobj_name name, int) {
 OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
   if (!find(parent) || !path) return OMnull_obj;
   // A plain name (the common case) needs no parsing.
+  PathCache::Entry& e = pathCache().entries[PathCache::slot(parent.serial, path)];
+  if (e.path == path && e.parent == parent.serial && e.generation == childCache().generation) {
+    Obj* co = find(e.child);
+    if (co && co->parent == parent.serial && co->name == e.name && !co->has(kHidden) &&
+        std::strcmp(path, e.text) == 0)
+      return idOf(e.child);
+  }
   if (!std::strpbrk(path, ".[")) {
     if (!*path) return parent;
-    return idOf(findChild(parent.serial, OMstr_to_name(path)));
+    OMobj_name name = OMstr_to_name(path);
+    uint32_t child = findChild(parent.serial, name);
+    if (child) e = {path, OMname_to_str(name), parent.serial, name, child, childCache().generation};
+    return idOf(child);
   }
   uint32_t at = parent.serial;
   std::string_view rest(path);

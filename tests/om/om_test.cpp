@@ -362,6 +362,31 @@ TEST_F(OMValues, LookupsFollowDestroyMoveAndSameNamedMembers) {
   EXPECT_FALSE(OMfind_str_subobj(plain, "g.x", 0).serial);
 }
 
+// Lookups are remembered by the address of the name's text too: a buffer used again for another
+// name, or a name looked up again after its member went, is answered for what it says now.
+TEST_F(OMValues, LookupsThroughOneBufferFollowItsText) {
+  OMobj_id g = make(plain, "buffered", OM_KIND_GROUP);
+  OMobj_id x = make(g, "x", OM_KIND_INT);
+  OMobj_id y = make(g, "y", OM_KIND_INT);
+  char name[8] = "x";
+  ASSERT_TRUE(same(sub(g, name), x));
+  ASSERT_TRUE(same(sub(g, name), x));
+  std::strcpy(name, "y");
+  EXPECT_TRUE(same(sub(g, name), y)) << "the same buffer, another name";
+  std::strcpy(name, "z");
+  EXPECT_FALSE(sub(g, name).serial) << "a name no member has";
+  std::strcpy(name, "x");
+  EXPECT_TRUE(same(sub(g, name), x));
+  OMdestroy_obj(x, 0);
+  EXPECT_FALSE(sub(g, name).serial) << "a destroyed member is not answered";
+  OMobj_id x2 = make(g, "x", OM_KIND_INT);
+  EXPECT_TRUE(same(sub(g, name), x2));
+  OMobj_id other = make(plain, "other", OM_KIND_GROUP);
+  ASSERT_EQ(OMmove_obj(x2, other), 1);
+  EXPECT_FALSE(sub(g, name).serial) << "a moved member is not answered";
+  EXPECT_TRUE(same(sub(other, name), x2));
+}
+
 TEST_F(OMValues, ExpressionsAndParsedDefinitions) {
   OMobj_id obj = make(plain, "obj", OM_KIND_GROUP);
   OMobj_id x = make(obj, "x", OM_KIND_INT);
