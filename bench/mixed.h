@@ -8,6 +8,7 @@
 #include <Xm/DragDrop.h>
 #include <Xm/Frame.h>
 #include <Xm/Label.h>
+#include <Xm/List.h>
 #include <Xm/Scale.h>
 #include <Xm/Text.h>
 #include <Xm/ToggleB.h>
@@ -22,14 +23,14 @@
 
 namespace mixed {
 
-// Lists join the set when their type lands: a kind before kKinds, its type in kTypes, its
-// size in sizeOf and its widget in makeRaw.
-enum Kind { kLabel, kButton, kToggle, kField, kSlider, kPanel, kFrame, kKinds };
+// A kind is listed before kKinds, with its type in kTypes, its size in boxOf and its widget in
+// makeRaw.
+enum Kind { kLabel, kButton, kToggle, kField, kSlider, kList, kPanel, kFrame, kKinds };
 
 inline const char* const kTypes[kKinds] = {"UIlabel",  "UIbutton", "UItoggle", "UIfield",
-                                           "UIslider", "UIpanel",  "UIframe"};
+                                           "UIslider", "UIlist",   "UIpanel",  "UIframe"};
 inline const char* const kShortNames[kKinds] = {"label",  "button", "toggle", "field",
-                                                "slider", "panel",  "frame"};
+                                                "slider", "list",   "panel",  "frame"};
 
 // All controls of one kind instead (for looking at one kind's figures), or -1 for the mix.
 inline int onlyKind = -1;
@@ -51,6 +52,8 @@ inline Box boxOf(int i) {
     case kField:
       return {x, y, 22, 28};
     case kSlider:
+      return {x, y, 22, 28};
+    case kList:
       return {x, y, 22, 28};
     case kPanel:
       return {x, y, 20, 20};
@@ -126,6 +129,14 @@ inline void makeRaw(Widget parent, int count, std::vector<Widget>* made) {
         XtSetArg(args[n], XmNorientation, XmHORIZONTAL), ++n;
         XtSetArg(args[n], XmNshowArrows, XmEACH_SIDE), ++n;
         break;
+      case kList: {
+        // The kit's list: a scrolled list that keeps the size it is given.
+        XtSetArg(args[n], XmNlistSizePolicy, XmCONSTANT), ++n;
+        Widget list = XmCreateScrolledList(parent, const_cast<char*>(name.c_str()), args, n);
+        XtManageChild(list);
+        made->push_back(XtParent(list));
+        continue;
+      }
       case kPanel:
         cls = containerWidgetClass;
         break;

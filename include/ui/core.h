@@ -73,10 +73,13 @@ class UIcore : public OMXobj {
   void initFontSet(Widget w, int seq);
   // Chooses that font set for a widget under parent (may be null) on display and returns its
   // font list (owned by the window tools), or null. A binding passes it to XtCreateWidget and
-  // gives it to madeWithFontList, so that the first initFontSet does not set it again.
+  // gives it to madeWithFontList, so that the first initFontSet does not set it again (also
+  // made with it: a second widget created from the same arguments, such as a scrolled list's
+  // window).
   XmFontList chooseFontList(Display* display, Widget parent);
-  void madeWithFontList(Widget w, XmFontList list) {
+  void madeWithFontList(Widget w, XmFontList list, Widget alsoMade = nullptr) {
     madeWidget_ = w;
+    madeAlso_ = alsoMade;
     madeFontList_ = list;
   }
   // Registers the resource-to-text converters once per process.
@@ -96,6 +99,7 @@ class UIcore : public OMXobj {
  private:
   // The widget just made with its font list, and that list (consumed by initFontSet).
   Widget madeWidget_ = nullptr;
+  Widget madeAlso_ = nullptr;
   XmFontList madeFontList_ = nullptr;
 };
 

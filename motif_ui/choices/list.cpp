@@ -150,10 +150,15 @@ Widget createScrolledList(UIwindow* binding, const OMobj_id& obj, Widget parent,
               {XmNuserData, binding},
               {XmNlistSizePolicy, XmCONSTANT}};
   if (multi) args.add(XmNselectionPolicy, XmEXTENDED_SELECT);
+  // Everything is given at creation (the scrolled window gets the same arguments): a value set
+  // afterwards on a widget that takes the keyboard makes the toolkit place the keyboard focus
+  // in a window that has it, and every later destroy of the focused widget then searches the
+  // whole window for the next one, with requests.
+  XmFontList fonts = binding->chooseFontList(XtDisplay(parent), parent);
+  if (fonts) args.add(XmNfontList, fonts);
   Widget list = XmCreateScrolledList(parent, const_cast<char*>(uiprops::nameOf(obj)), args.list(),
                                      args.count());
-  XtVaSetValues(XtParent(list), XmNuserData, binding, nullptr);
-  XtVaSetValues(list, XmNuserData, binding, nullptr);
+  binding->madeWithFontList(list, fonts, XtParent(list));
   return list;
 }
 

@@ -298,9 +298,14 @@ bool UIcore::getColorFromString(Widget w, UtString text, XColor& c) {
 void UIcore::initFontSet(Widget w, int /*seq*/) {
   UIwindow* self = UIwidgetToClass(w);
   XmFontList list = chooseFontList(XtDisplay(w), self ? self->parentWidgetNow() : nullptr);
-  bool made = w == madeWidget_ && list == madeFontList_;
-  madeWidget_ = nullptr;
-  madeFontList_ = nullptr;
+  bool made = w && (w == madeWidget_ || w == madeAlso_) && list == madeFontList_;
+  if (made && w == madeWidget_)
+    madeWidget_ = nullptr;
+  else if (made)
+    madeAlso_ = nullptr;
+  else
+    madeWidget_ = madeAlso_ = nullptr;
+  if (!madeWidget_ && !madeAlso_) madeFontList_ = nullptr;
   if (list && !made) XtVaSetValues(w, XmNfontList, list, nullptr);
 }
 

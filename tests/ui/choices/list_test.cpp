@@ -344,4 +344,41 @@ TEST_F(Lists, DestroyedFromTheObjectLeavesNoWidget) {
   EXPECT_TRUE(UIisBeingDestroyed(sw));
 }
 
+// Lists among buttons in a window that has the keyboard focus: making them must not hand the
+// focus to a list, or every destroy of the focused widget searches the whole window for the
+// next one, with requests, and taking such a window apart grows with the square of its size.
+// X requests per control of making and destroying n lists and n buttons, for two sizes.
+TEST_F(Lists, ListsAmongButtonsInAFocusedWindowCostRequestsInProportion) {
+  Display* dpy = uitest::display();
+  XSetInputFocus(dpy, XtWindow(UIobjIdToWidget(window)), RevertToParent, CurrentTime);
+  uitest::pumpFor(50);
+  auto perControl = [&](int n) {
+    uitest::pumpFor(20);
+    XSync(dpy, False);
+    unsigned long before = XNextRequest(dpy);
+    OMobj_id place = uitest::instancePlace();
+    OMpush_ctx(place, 0, 0, 0);
+    std::vector<OMobj_id> controls;
+    for (int i = 0; i < 2 * n; ++i) {
+      std::string name = prefix + "mix" + std::to_string(n) + "_" + std::to_string(i);
+      OMobj_id id = OMcreate_obj_from_path(i % 2 ? "UIbutton" : "UIlist", name.c_str(), place);
+      OMset_obj_ref(sub(id, "parent"), window, 0);
+      OMset_int_val(sub(id, "x"), (i % 20) * 20);
+      OMset_int_val(sub(id, "y"), (i / 20) * 30);
+      OMset_int_val(sub(id, "width"), 18);
+      OMset_int_val(sub(id, "height"), 28);
+      OMset_int_val(sub(id, "visible"), 1);
+      controls.push_back(id);
+    }
+    OMpop_ctx(place);
+    uitest::pumpFor(20);
+    for (OMobj_id id : controls) OMdestroy_obj(id, 0);
+    uitest::pumpFor(20);
+    XSync(dpy, False);
+    return static_cast<double>(XNextRequest(dpy) - before) / (2 * n);
+  };
+  double small = perControl(8), large = perControl(64);
+  EXPECT_LT(large, small * 1.15) << "per control: " << small << " for 16, " << large << " for 128";
+}
+
 }  // namespace
