@@ -10,6 +10,7 @@
 #include <Xm/Label.h>
 #include <Xm/List.h>
 #include <Xm/Scale.h>
+#include <Xm/ScrollBar.h>
 #include <Xm/Text.h>
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
@@ -150,6 +151,17 @@ inline void makeRaw(Widget parent, int count, std::vector<Widget>* made) {
         continue;
     }
     Widget w = XtCreateWidget(name.c_str(), cls, parent, args, n);
+    if (kind == kSlider) {
+      // The kit's slider shows its trough in the background of the window around it.
+      Pixel background = 0;
+      XtVaGetValues(parent, XmNbackground, &background, nullptr);
+      WidgetList children = nullptr;
+      Cardinal count = 0;
+      XtVaGetValues(w, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+      for (Cardinal c = 0; c < count; ++c)
+        if (XmIsScrollBar(children[c]))
+          XtVaSetValues(children[c], XmNtroughColor, background, nullptr);
+    }
     if (kind == kFrame)
       XtVaCreateManagedWidget((name + "WA").c_str(), containerWidgetClass, w, XmNx, 3, XmNy, 3,
                               XmNwidth, b.width - 6, XmNheight, b.height - 6, nullptr);
