@@ -273,8 +273,8 @@ bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UI
       case YAML_SEQUENCE_END_EVENT: {
         Open o = open.back();
         open.pop_back();
-        nodes_[o.node].first_ = static_cast<uint32_t>(links.size());
-        nodes_[o.node].count_ = static_cast<uint32_t>(pending.size() - o.pending);
+        nodes_[o.node].at_ = links.size();
+        nodes_[o.node].size_ = pending.size() - o.pending;
         links.insert(links.end(), pending.begin() + static_cast<std::ptrdiff_t>(o.pending),
                      pending.end());
         pending.resize(o.pending);
@@ -294,12 +294,12 @@ bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UI
         node.anchored_ = s.anchor != nullptr;
         bool plain = node.style_ == UIyamlStyle::Plain && !s.tag;
         node.kind_ = plain && isNullWord(value, s.length) ? UIyamlKind::Null : UIyamlKind::Scalar;
-        node.textAt_ = text_.size();
+        node.at_ = text_.size();
         if (refused)
           appendRestoringBytes(&text_, value, s.length);
         else
           text_.append(value, s.length);
-        node.textSize_ = text_.size() - node.textAt_;
+        node.size_ = text_.size() - node.at_;
         break;
       }
       case YAML_MAPPING_START_EVENT:
@@ -326,7 +326,7 @@ bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UI
       return fail(UIyamlError::TooDeep, "the text nests too deeply", &node.mark_);
     // The parser gives an empty value (nothing after "key:") the place where the key's line
     // ends; it is reported where the next thing starts, as the rest of the loader expects.
-    bool implied = e.type == YAML_SCALAR_EVENT && node.textSize_ == 0 && !node.anchored_ &&
+    bool implied = e.type == YAML_SCALAR_EVENT && node.size_ == 0 && !node.anchored_ &&
                    !e.data.scalar.tag && e.start_mark.index == e.end_mark.index;
     auto index = static_cast<uint32_t>(nodes_.size());
     if (implied) placeLater = index;
@@ -341,10 +341,11 @@ bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UI
   items_.reserve(links.size());
   for (uint32_t i : links) items_.push_back(&nodes_[i]);
   for (UIyamlNode& node : nodes_) {
+    size_t at = node.at_;
     if (node.kind_ == UIyamlKind::Mapping || node.kind_ == UIyamlKind::Sequence)
-      node.items_ = items_.data() + node.first_;
+      node.items_ = items_.data() + at;
     else
-      node.text_ = text_.data() + node.textAt_;
+      node.text_ = text_.data() + at;
   }
   root_ = &nodes_[root];
   return true;

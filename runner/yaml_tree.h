@@ -50,10 +50,16 @@ class UIyamlNode {
   // empty value stands where the next thing in the text starts.
   const UIyamlMark& mark() const { return mark_; }
   // A scalar's value as read (escapes and folding done); empty for other kinds.
-  std::string_view text() const { return {text_, textSize_}; }
+  std::string_view text() const {
+    return kind_ == UIyamlKind::Mapping || kind_ == UIyamlKind::Sequence
+               ? std::string_view()
+               : std::string_view(text_, size_);
+  }
 
   // Entries of a mapping or items of a sequence, in file order; 0 for scalars.
-  size_t size() const { return kind_ == UIyamlKind::Mapping ? count_ / 2 : count_; }
+  size_t size() const {
+    return kind_ == UIyamlKind::Mapping ? size_ / 2 : kind_ == UIyamlKind::Sequence ? size_ : 0;
+  }
   const UIyamlNode& key(size_t i) const { return *items_[2 * i]; }  // mapping, i < size()
   const UIyamlNode& value(size_t i) const { return *items_[2 * i + 1]; }
   const UIyamlNode& item(size_t i) const { return *items_[i]; }  // sequence, i < size()
@@ -67,12 +73,14 @@ class UIyamlNode {
   UIyamlStyle style_ = UIyamlStyle::Plain;
   bool anchored_ = false;
   UIyamlMark mark_;
-  uint32_t first_ = 0;  // while parsing: where the children start in the document's list
-  uint32_t count_ = 0;  // children (a mapping counts keys and values)
-  size_t textAt_ = 0;   // while parsing: where the scalar starts in the document's text
-  const char* text_ = nullptr;
-  size_t textSize_ = 0;
-  const UIyamlNode* const* items_ = nullptr;
+  size_t size_ = 0;  // a scalar's bytes, or a collection's children (keys and values both)
+  // While the text is read, where the value or the children start in the document's lists;
+  // once it is read, a pointer to them.
+  union {
+    size_t at_ = 0;
+    const char* text_;
+    const UIyamlNode* const* items_;
+  };
 };
 
 // Bounds on what parse accepts, so that a hostile text cannot exhaust memory. The parser
