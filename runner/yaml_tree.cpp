@@ -91,6 +91,33 @@ class Places {
     return {base_ + pos, static_cast<int>(m.line), static_cast<int>(pos - lineStart)};
   }
 
+  // The place of the next token from `m` on: blanks, line breaks and comments skipped.
+  UIyamlMark nextToken(UIyamlMark m) const {
+    size_t i = m.pos - base_;
+    bool blank = false;  // a '#' after a blank starts a comment
+    while (i < n_) {
+      unsigned char c = p_[i];
+      if (c == '\n') {
+        ++m.line;
+        m.column = 0;
+      } else if (c == '#' && blank) {
+        while (i + 1 < n_ && p_[i + 1] != '\n') {
+          ++i;
+          ++m.column;
+        }
+        ++m.column;
+      } else if (c == ' ' || c == '\t' || c == '\r') {
+        ++m.column;
+      } else {
+        break;
+      }
+      blank = c != '#';
+      ++i;
+    }
+    m.pos = base_ + i;
+    return m;
+  }
+
   // A byte offset into the text the parser read, when that is the original.
   UIyamlMark atOffset(size_t offset) const {
     UIyamlMark m;
@@ -233,7 +260,6 @@ bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UI
   std::vector<uint32_t> links;    // children of the closed collections, each side by side
   constexpr uint32_t kNone = UINT32_MAX;
   uint32_t root = kNone;
-  uint32_t placeLater = kNone;  // an empty value: it stands where the next event starts
   Event ev;
   for (bool done = false; !done; ev.release()) {
     if (!yaml_parser_parse(&parser.parser, &ev.event)) {
@@ -251,10 +277,6 @@ bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UI
     }
     ev.held = true;
     const yaml_event_t& e = ev.event;
-    if (placeLater != kNone) {
-      nodes_[placeLater].mark_ = places.at(e.start_mark);
-      placeLater = kNone;
-    }
     UIyamlNode node;
     switch (e.type) {
       case YAML_STREAM_START_EVENT:
@@ -324,12 +346,14 @@ bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UI
           &node.mark_);
     if (open.size() > static_cast<size_t>(limits.maxDepth))
       return fail(UIyamlError::TooDeep, "the text nests too deeply", &node.mark_);
-    // The parser gives an empty value (nothing after "key:") the place where the key's line
-    // ends; it is reported where the next thing starts, as the rest of the loader expects.
+    // In a block collection the parser places an empty value (nothing after "key:" or "-")
+    // just after its indicator; it is placed where the next token starts, as in a flow
+    // collection, so that both kinds report it alike.
     bool implied = e.type == YAML_SCALAR_EVENT && node.size_ == 0 && !node.anchored_ &&
                    !e.data.scalar.tag && e.start_mark.index == e.end_mark.index;
+    if (implied && !open.empty() && !nodes_[open.back().node].flow())
+      node.mark_ = places.nextToken(node.mark_);
     auto index = static_cast<uint32_t>(nodes_.size());
-    if (implied) placeLater = index;
     nodes_.push_back(node);
     if (open.empty())
       root = index;

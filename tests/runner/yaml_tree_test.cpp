@@ -79,19 +79,29 @@ TEST(YamlTree, NullsAndEmptyValuesAreToldFromText) {
       "e: NULL\n"
       "f: ''\n"
       "g: nulls\n"
+      "i: {j: , k: 1}\n"
+      "l:\n"
+      "  -   # nothing\n"
+      "  - y\n"
       "h:\n";
   Parsed p(text);
   ASSERT_TRUE(p.ok) << p.error.message;
   const UIyamlNode& root = *p.doc.root();
   const char* nulls = "abeh";
-  for (size_t i = 0; i < root.size(); ++i) {
+  for (size_t i : {0, 1, 2, 3, 4, 5, 6, 9}) {
     bool null = std::string(nulls).find(root.key(i).text()) != std::string::npos;
     EXPECT_EQ(root.value(i).isNull(), null) << root.key(i).text();
     EXPECT_EQ(root.value(i).isScalar(), !null) << root.key(i).text();
   }
   EXPECT_EQ(place(root.value(0).mark()), "1:0@3")
       << "an empty value stands where the next key does";
-  EXPECT_EQ(place(root.value(7).mark()), "8:0@" + std::to_string(text.size()))
+  // Empty values stand where the next token starts, in block and flow collections alike.
+  EXPECT_EQ(text.substr(root.value(7).find("j")->mark().pos, 4), ", k:");
+  const UIyamlNode& l = root.value(8);
+  EXPECT_TRUE(l.item(0).isNull());
+  EXPECT_EQ(place(l.item(0).mark()), "10:2@" + std::to_string(text.find("- y")))
+      << "past blanks and comments";
+  EXPECT_EQ(place(root.value(9).mark()), "12:0@" + std::to_string(text.size()))
       << "at the end of the text, at its end";
   EXPECT_EQ(place(root.value(1).mark()), "1:3@6");
 
