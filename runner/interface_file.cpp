@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <yaml-cpp/yaml.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include "om/om_text.h"
 #include "svc/err.h"
 #include "svc/number.h"
+#include "yaml_tree.h"
 
 const char* const kUIsourceKeys[4] = {"x", "y", "width", "height"};
 
@@ -90,7 +90,7 @@ struct PendingLink {
   OMobj_id prop;
   OMobj_id scope;
   std::string text;  // after "=>"
-  YAML::Mark mark;
+  UIyamlMark mark;
   std::string file;
   bool arrayElement = false;
 };
@@ -103,41 +103,57 @@ class Loader {
   void loadText(const std::string& text, const std::string& origin, int includeDepth) {
     std::string problem = screenText(text);
     if (!problem.empty()) return fileError(origin, problem);
-    // Aliases are refused: a node reached through several of them would be walked once per
-    // path to it, and a few nested levels make a small file cost hours.
-    YAML::Mark alias;
-    if (OMfind_yaml_alias(text, &alias.line, &alias.column))
-      return error(origin, alias, "aliases ('*name') are not accepted: write the value out");
-    YAML::Node doc;
-    try {
-      doc = YAML::Load(text);
-    } catch (const YAML::Exception& e) {
-      // yaml-cpp reports some failures (too deep, for one) without a place.
-      return error(origin, e.mark, e.msg.empty() ? "not valid YAML" : "not valid YAML: " + e.msg);
+    UIyamlDocument doc;
+    UIyamlError why;
+    UIyamlLimits limits;
+    limits.maxDepth = 4 * kUIMaxNesting;
+    limits.maxScalarBytes = kUIMaxFileBytes;
+    if (!doc.parse(text, limits, &why)) {
+      std::string message;
+      switch (why.code) {
+        // Aliases are refused: a node reached through several of them would be walked once
+        // per path to it, and a few nested levels make a small file cost hours.
+        case UIyamlError::Alias:
+          message = "aliases ('*name') are not accepted: write the value out";
+          break;
+        case UIyamlError::TooDeep:
+          message = "the file nests too deeply";
+          break;
+        case UIyamlError::Syntax:
+          message = "not valid YAML: " + why.message;
+          break;
+        default:
+          message = why.message;
+      }
+      if (!why.placed) return fileError(origin, message);
+      return error(origin, why.mark, message);
     }
-    if (!doc || doc.IsNull()) return fileError(origin, "the file is empty");
-    if (!doc.IsMap()) return error(origin, doc.Mark(), "a file is a mapping of objects");
-    if (!checkDuplicates(doc, origin, 0)) return;
-    if (const YAML::Node inc = doc["include"]) includes(inc, origin, includeDepth);
-    for (auto it = doc.begin(); it != doc.end(); ++it) {
-      const std::string& name = it->first.Scalar();
+    const UIyamlNode* root = doc.root();
+    if (!root || root->isNull()) return fileError(origin, "the file is empty");
+    if (!root->isMapping()) return error(origin, root->mark(), "a file is a mapping of objects");
+    if (!checkKeys(*root, origin)) return;
+    if (const UIyamlNode* inc = root->find("include")) includes(*inc, origin, includeDepth);
+    for (size_t i = 0; i < root->size(); ++i) {
+      const UIyamlNode& key = root->key(i);
+      const UIyamlNode& body = root->value(i);
+      std::string name(key.text());
       if (name == "include") continue;
       if (tooMany()) return;
-      if (!it->second.IsMap() || !it->second["type"]) {
-        error(origin, it->first.Mark(), "top-level '" + name + "' must be an object with a type");
+      if (!body.isMapping() || !body.find("type")) {
+        error(origin, key.mark(), "top-level '" + name + "' must be an object with a type");
         continue;
       }
       // One name, one object: the same name in a file and its includes is refused.
       auto first = topNames_.emplace(
-          name, UIloadError{origin, it->first.Mark().line + 1, it->first.Mark().column + 1, ""});
+          name, UIloadError{origin, key.mark().line + 1, key.mark().column + 1, ""});
       if (!first.second) {
         const UIloadError& was = first.first->second;
-        error(origin, it->first.Mark(),
+        error(origin, key.mark(),
               "'" + name + "' is defined twice: here and at " + was.file + ":" +
                   std::to_string(was.line) + ":" + std::to_string(was.column));
         continue;
       }
-      OMobj_id made = makeObject(name, it->first, it->second, staging(), origin, 1);
+      OMobj_id made = makeObject(name, key, body, staging(), origin, 1);
       if (made.serial) topLevel_.push_back(made);
     }
   }
@@ -183,8 +199,8 @@ class Loader {
         continue;
       }
       if (!OMset_expression(prop, link.scope, link.text.c_str(), &why, &offset)) {
-        YAML::Mark at = link.mark;
-        if (at.column >= 0) at.column += 2 + offset;  // past "=>"
+        UIyamlMark at = link.mark;
+        at.column += 2 + offset;  // past "=>"
         error(link.file, at, "bad link: " + why);
       } else {
         result_->links[prop.serial] = trim(link.text);
@@ -226,11 +242,11 @@ class Loader {
     return staging_;
   }
 
-  void error(const std::string& file, const YAML::Mark& mark, const std::string& message) {
+  void error(const std::string& file, const UIyamlMark& mark, const std::string& message) {
     UIloadError e;
     e.file = file;
-    e.line = mark.line >= 0 ? mark.line + 1 : 0;
-    e.column = mark.column >= 0 ? mark.column + 1 : 0;
+    e.line = mark.line + 1;
+    e.column = mark.column + 1;
     e.message = message;
     result_->errors.push_back(e);
   }
@@ -238,69 +254,70 @@ class Loader {
     result_->errors.push_back({file, 0, 0, message});
   }
 
-  // yaml-cpp keeps duplicate keys silently; every mapping is checked here.
-  bool checkDuplicates(const YAML::Node& node, const std::string& file, int depth) {
-    if (depth > 4 * kUIMaxNesting) {
-      error(file, node.Mark(), "the file nests too deeply");
-      return false;
-    }
+  // The parser keeps duplicate keys; every mapping is checked here, before anything is made,
+  // so that the rest of the loader can take every key for a name. The tree's depth is bounded
+  // when it is read.
+  bool checkKeys(const UIyamlNode& node, const std::string& file) {
     bool ok = true;
-    if (node.IsMap()) {
-      std::set<std::string> seen;
-      for (auto it = node.begin(); it != node.end(); ++it) {
-        if (!it->first.IsScalar()) {
-          error(file, it->first.Mark(), "keys must be plain names");
+    if (node.isMapping()) {
+      std::set<std::string_view> seen;
+      for (size_t i = 0; i < node.size(); ++i) {
+        const UIyamlNode& key = node.key(i);
+        if (!key.isScalar()) {
+          error(file, key.mark(), "keys must be plain names");
           ok = false;
           continue;
         }
-        if (!seen.insert(it->first.Scalar()).second) {
-          error(file, it->first.Mark(), "duplicate key '" + it->first.Scalar() + "'");
+        if (!seen.insert(key.text()).second) {
+          error(file, key.mark(), "duplicate key '" + std::string(key.text()) + "'");
           ok = false;
         }
-        ok = checkDuplicates(it->second, file, depth + 1) && ok;
+        ok = checkKeys(node.value(i), file) && ok;
       }
-    } else if (node.IsSequence()) {
-      for (const YAML::Node& item : node) ok = checkDuplicates(item, file, depth + 1) && ok;
+    } else if (node.isSequence()) {
+      for (size_t i = 0; i < node.size(); ++i) ok = checkKeys(node.item(i), file) && ok;
     }
     return ok;
   }
 
-  void includes(const YAML::Node& inc, const std::string& origin, int depth) {
-    if (depth >= kUIMaxIncludeDepth) return error(origin, inc.Mark(), "includes nest too deeply");
-    std::vector<YAML::Node> items;
-    if (inc.IsSequence())
-      for (const YAML::Node& n : inc) items.push_back(n);
+  void includes(const UIyamlNode& inc, const std::string& origin, int depth) {
+    if (depth >= kUIMaxIncludeDepth) return error(origin, inc.mark(), "includes nest too deeply");
+    std::vector<const UIyamlNode*> items;
+    if (inc.isSequence())
+      for (size_t i = 0; i < inc.size(); ++i) items.push_back(&inc.item(i));
     else
-      items.push_back(inc);
+      items.push_back(&inc);
     namespace fs = std::filesystem;
     fs::path base = fs::path(origin).parent_path();
-    for (const YAML::Node& n : items) {
-      if (!n.IsScalar()) {
-        error(origin, n.Mark(), "an include names a file");
+    for (const UIyamlNode* node : items) {
+      const UIyamlNode& n = *node;
+      if (!n.isScalar()) {
+        error(origin, n.mark(), "an include names a file");
         continue;
       }
-      fs::path file = fs::path(n.Scalar()).is_absolute() ? fs::path(n.Scalar()) : base / n.Scalar();
+      const std::string named(n.text());
+      fs::path file = fs::path(named).is_absolute() ? fs::path(named) : base / named;
       std::error_code ec;
       std::string key = fs::weakly_canonical(file, ec).string();
       if (open_.count(key)) {
-        error(origin, n.Mark(), "'" + n.Scalar() + "' includes itself");
+        error(origin, n.mark(), "'" + named + "' includes itself");
         continue;
       }
       // Each file is read once: a list naming one large file many times would otherwise
       // read it as often.
       if (!read_.insert(key).second) {
-        error(origin, n.Mark(), "'" + n.Scalar() + "' is included already");
+        error(origin, n.mark(), "'" + named + "' is included already");
         continue;
       }
       std::string text, why;
       result_->files.push_back(file.string());
       if (!readFile(file.string(), &text, &why)) {
-        error(origin, n.Mark(), "cannot include '" + n.Scalar() + "': " + why);
+        error(origin, n.mark(), "cannot include '" + named + "': " + why);
         continue;
       }
       bytesRead_ += text.size();
       if (bytesRead_ > kUIMaxTotalBytes) {
-        error(origin, n.Mark(),
+        error(origin, n.mark(),
               "the included files are too large together (more than " +
                   std::to_string(kUIMaxTotalBytes) + " bytes)");
         return;
@@ -312,50 +329,52 @@ class Loader {
     }
   }
 
-  OMobj_id makeObject(const std::string& name, const YAML::Node& key, const YAML::Node& body,
+  OMobj_id makeObject(const std::string& name, const UIyamlNode& key, const UIyamlNode& body,
                       OMobj_id parent, const std::string& file, int depth) {
     if (tooMany()) return OMnull_obj;
     if (depth > kUIMaxNesting) {
-      error(file, key.Mark(), "objects nest too deeply");
+      error(file, key.mark(), "objects nest too deeply");
       return OMnull_obj;
     }
     if (name.empty() || name.find_first_of(".[]# ") != std::string::npos) {
-      error(file, key.Mark(), "bad object name '" + name + "'");
+      error(file, key.mark(), "bad object name '" + name + "'");
       return OMnull_obj;
     }
-    const YAML::Node type = body["type"];
-    if (!type.IsScalar()) {
-      error(file, type.Mark(), "'type' names a template");
+    const UIyamlNode& type = *body.find("type");
+    if (!type.isScalar()) {
+      error(file, type.mark(), "'type' names a template");
       return OMnull_obj;
     }
-    OMobj_id obj = OMcreate_obj_from_path(type.Scalar().c_str(), name.c_str(), parent);
+    const std::string typeName(type.text());
+    OMobj_id obj = OMcreate_obj_from_path(typeName.c_str(), name.c_str(), parent);
     if (!obj.serial) {
-      error(file, type.Mark(), "unknown type '" + type.Scalar() + "'");
+      error(file, type.mark(), "unknown type '" + typeName + "'");
       return OMnull_obj;
     }
-    result_->types[obj.serial] = type.Scalar();
+    result_->types[obj.serial] = typeName;
     bool parentSet = false;
     // Arrays given without their count ("stringdims" of "strings", "dims" of "cmdList").
-    std::set<std::string> keys;
+    std::set<std::string_view> keys;
     std::vector<std::pair<std::string, int>> counts;
-    for (auto it = body.begin(); it != body.end(); ++it) {
-      const std::string& k = it->first.Scalar();
+    for (size_t i = 0; i < body.size(); ++i) {
+      const UIyamlNode& keyNode = body.key(i);
+      const UIyamlNode& v = body.value(i);
+      const std::string_view k = keyNode.text();
       if (k == "type") continue;
       if (k == "parent") parentSet = true;
       keys.insert(k);
-      if ((k == "strings" || k == "cmdList") && it->second.IsSequence())
-        counts.emplace_back(k == "strings" ? "stringdims" : "dims",
-                            static_cast<int>(it->second.size()));
-      YAML::Node v = it->second;  // a copy: the iterator hands out a temporary
-      if (v.IsMap() && v["type"]) {
-        if (OMfind_subobj(obj, OMstr_to_name(k.c_str()), 0).serial)
-          error(file, it->first.Mark(),
-                "'" + k + "' is a property of " + type.Scalar() + ", not a child object");
+      if ((k == "strings" || k == "cmdList") && v.isSequence())
+        counts.emplace_back(k == "strings" ? "stringdims" : "dims", static_cast<int>(v.size()));
+      const std::string member(k);
+      if (v.isMapping() && v.find("type")) {
+        if (OMfind_subobj(obj, OMstr_to_name(member.c_str()), 0).serial)
+          error(file, keyNode.mark(),
+                "'" + member + "' is a property of " + typeName + ", not a child object");
         else
-          makeObject(k, it->first, v, obj, file, depth + 1);
+          makeObject(member, keyNode, v, obj, file, depth + 1);
         continue;
       }
-      setProperty(obj, obj, k, it->first, v, type.Scalar(), file, depth);
+      setProperty(obj, obj, member, keyNode, v, typeName, file, depth);
     }
     // The count is set once, from the array as the file gives it (not linked to its size).
     for (const auto& [countKey, n] : counts) {
@@ -363,7 +382,7 @@ class Loader {
       if (!keys.count(countKey) && count.serial && OMget_obj_kind(count) == OM_KIND_INT)
         OMset_int_val(count, n);
     }
-    recordSource(obj, key, body, file);
+    recordSource(obj, body, file);
     // A child gets "parent" linked to the object that encloses it, unless the file says.
     OMobj_id parentProp = OMfind_subobj(obj, OMstr_to_name("parent"), 0);
     if (!parentSet && parentProp.serial && parent.serial != staging_.serial)
@@ -371,104 +390,99 @@ class Loader {
     return obj;
   }
 
-  // Where the object's placement keys stand, for the layout editor's save.
-  void recordSource(OMobj_id obj, const YAML::Node& key, const YAML::Node& body,
-                    const std::string& file) {
+  // Where the object's placement keys stand, for the layout editor's save. Aliases are
+  // refused, so no mapping or value is reached through one; an anchored value is shared.
+  void recordSource(OMobj_id obj, const UIyamlNode& body, const std::string& file) {
     UIobjectSource src;
     src.object = obj;
     src.file = file;
-    src.flow = body.Style() == YAML::EmitterStyle::Flow;
-    // An alias hands out the anchored node, whose mark lies before the key that names it.
-    src.shared = body.Mark().pos < key.Mark().pos;
-    src.bodyPos = static_cast<size_t>(body.Mark().pos);
-    bool first = true;
-    for (auto it = body.begin(); it != body.end(); ++it) {
-      if (first) {
-        src.firstKeyPos = static_cast<size_t>(it->first.Mark().pos);
-        src.indent = it->first.Mark().column;
-        first = false;
+    src.flow = body.flow();
+    src.bodyPos = body.mark().pos;
+    for (size_t i = 0; i < body.size(); ++i) {
+      const UIyamlNode& key = body.key(i);
+      const UIyamlNode& v = body.value(i);
+      if (i == 0) {
+        src.firstKeyPos = key.mark().pos;
+        src.indent = key.mark().column;
       }
       for (int k = 0; k < 4; ++k) {
-        if (it->first.Scalar() != kUIsourceKeys[k] || !it->second.IsScalar()) continue;
+        if (key.text() != kUIsourceKeys[k] || !v.isScalar()) continue;
         UIsourceKey& sk = src.keys[k];
-        const YAML::Mark m = it->second.Mark();
         sk.present = true;
-        sk.pos = static_cast<size_t>(m.pos);
-        sk.line = m.line + 1;
-        sk.column = m.column + 1;
-        if (m.pos < it->first.Mark().pos) {
-          // An alias: its own place, just after the key, rather than the anchor's.
-          sk.line = it->first.Mark().line + 1;
-          sk.column = it->first.Mark().column + static_cast<int>(it->first.Scalar().size()) + 3;
-        }
-        sk.text = it->second.Scalar();
+        sk.pos = v.mark().pos;
+        sk.line = v.mark().line + 1;
+        sk.column = v.mark().column + 1;
+        sk.text = v.text();
         sk.link = sk.text.rfind("=>", 0) == 0;
-        sk.shared = m.pos < it->first.Mark().pos || src.shared;
+        sk.shared = v.anchored();
       }
     }
     result_->sources.push_back(src);
   }
 
-  void setProperty(OMobj_id owner, OMobj_id holder, const std::string& k, const YAML::Node& key,
-                   const YAML::Node& v, const std::string& typeName, const std::string& file,
+  void setProperty(OMobj_id owner, OMobj_id holder, const std::string& k, const UIyamlNode& key,
+                   const UIyamlNode& v, const std::string& typeName, const std::string& file,
                    int depth) {
     OMobj_id prop = OMfind_subobj(holder, OMstr_to_name(k.c_str()), 0);
     if (!prop.serial) {
-      error(file, key.Mark(), "unknown property '" + k + "' of " + typeName);
+      error(file, key.mark(), "unknown property '" + k + "' of " + typeName);
       return;
     }
     int kind = OMget_obj_kind(prop);
-    if (v.IsMap()) {
+    if (v.isMapping()) {
       if (kind != OM_KIND_GROUP) {
-        error(file, v.Mark(), "'" + k + "' is not a group");
+        error(file, v.mark(), "'" + k + "' is not a group");
         return;
       }
-      if (depth > kUIMaxNesting) return error(file, key.Mark(), "groups nest too deeply");
-      for (auto it = v.begin(); it != v.end(); ++it)
-        setProperty(owner, prop, it->first.Scalar(), it->first, it->second, k, file, depth + 1);
+      if (depth > kUIMaxNesting) return error(file, key.mark(), "groups nest too deeply");
+      for (size_t i = 0; i < v.size(); ++i)
+        setProperty(owner, prop, std::string(v.key(i).text()), v.key(i), v.value(i), k, file,
+                    depth + 1);
       return;
     }
-    if (v.IsSequence()) return setArray(owner, prop, kind, k, v, file);
-    if (!v.IsScalar()) return error(file, v.Mark(), "'" + k + "' needs a value");
-    const std::string& text = v.Scalar();
+    if (v.isSequence()) return setArray(owner, prop, kind, k, v, file);
+    if (!v.isScalar()) return error(file, v.mark(), "'" + k + "' needs a value");
+    const std::string text(v.text());
     if (text.rfind("=>", 0) == 0) {
-      links_.push_back({prop, owner, text.substr(2), v.Mark(), file, false});
+      links_.push_back({prop, owner, text.substr(2), v.mark(), file, false});
       return;
     }
     if (!setScalar(prop, kind, text))
-      error(file, v.Mark(), "bad value '" + text + "' for '" + k + "' (" + kindName(kind) + ")");
+      error(file, v.mark(), "bad value '" + text + "' for '" + k + "' (" + kindName(kind) + ")");
   }
 
-  void setArray(OMobj_id owner, OMobj_id prop, int kind, const std::string& k, const YAML::Node& v,
+  void setArray(OMobj_id owner, OMobj_id prop, int kind, const std::string& k, const UIyamlNode& v,
                 const std::string& file) {
     if (kind == OM_KIND_OBJ_ARRAY) {
-      for (const YAML::Node& item : v) {
-        std::string text = item.IsScalar() ? item.Scalar() : "";
+      for (size_t i = 0; i < v.size(); ++i) {
+        const UIyamlNode& item = v.item(i);
+        std::string text = item.isScalar() ? std::string(item.text()) : "";
         if (text.rfind("=>", 0) == 0) text = text.substr(2);
         if (text.empty()) {
-          error(file, item.Mark(), "an element of '" + k + "' is a path of an object");
+          error(file, item.mark(), "an element of '" + k + "' is a path of an object");
           continue;
         }
-        links_.push_back({prop, owner, text, item.Mark(), file, true});
+        links_.push_back({prop, owner, text, item.mark(), file, true});
       }
       return;
     }
     if (kind != OM_KIND_INT_ARRAY && kind != OM_KIND_REAL_ARRAY && kind != OM_KIND_STR_ARRAY)
-      return error(file, v.Mark(), "'" + k + "' is not an array");
+      return error(file, v.mark(), "'" + k + "' is not an array");
     OMset_array_size(prop, 0);
-    int index = 0;
-    for (const YAML::Node& item : v) {
-      bool ok = item.IsScalar();
+    for (size_t index = 0; index < v.size(); ++index) {
+      const UIyamlNode& item = v.item(index);
+      bool ok = item.isScalar();
+      const std::string text(item.text());
+      const int at = static_cast<int>(index);
       if (ok && kind == OM_KIND_STR_ARRAY) {
-        ok = OMset_str_array_val(prop, index, item.Scalar().c_str()) == 1;
+        ok = OMset_str_array_val(prop, at, text.c_str()) == 1;
       } else if (ok) {
         double d = 0;
         int i = 0;
-        ok = kind == OM_KIND_INT_ARRAY ? parseInt(item.Scalar(), &i) : parseReal(item.Scalar(), &d);
-        if (ok) ok = OMset_real_array_val(prop, index, kind == OM_KIND_INT_ARRAY ? i : d) == 1;
+        ok = kind == OM_KIND_INT_ARRAY ? parseInt(text, &i) : parseReal(text, &d);
+        if (ok) ok = OMset_real_array_val(prop, at, kind == OM_KIND_INT_ARRAY ? i : d) == 1;
       }
-      if (!ok) error(file, item.Mark(), "bad element of '" + k + "' (" + kindName(kind) + ")");
-      ++index;
+      if (!ok) error(file, item.mark(), "bad element of '" + k + "' (" + kindName(kind) + ")");
     }
   }
 

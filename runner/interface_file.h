@@ -20,12 +20,12 @@ struct UIloadError {
 // Where one key of an object stands in its file (for writing an edited value back).
 struct UIsourceKey {
   bool present = false;
-  size_t pos = 0;       // byte offset of the value (yaml-cpp's mark)
+  size_t pos = 0;       // byte offset of the value (its anchor or tag, if any)
   int line = 0;         // 1-based
   int column = 0;       // 1-based
   bool link = false;    // "=> ..."
-  bool shared = false;  // the value is an alias, or carries an anchor
-  std::string text;     // the scalar as yaml-cpp read it
+  bool shared = false;  // the value carries an anchor (aliases are refused)
+  std::string text;     // the scalar as read (quotes and escapes undone)
 };
 
 // Where an object the files define came from: its file, its mapping (block or flow), and its
