@@ -1738,7 +1738,7 @@ int main(int argc, char** argv) {
   UIglobal_init(&xtArgc, xtArgv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
-  ratio("property -> label text", textViaObjects, textRaw, ">= 0.6");
+  ratio("property -> label text", textViaObjects, textRaw, ">= 0.9");
   ratio("XTest click -> do written", clickViaObjects, clickRaw, ">= 0.8");
   ratio("\"value\" set and flushed -> slider (per set)", sliderSetViaObjects, sliderSetRaw,
         ">= 0.9, no more X requests");
