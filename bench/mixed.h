@@ -179,6 +179,16 @@ inline void destroyRaw(Widget parent, std::vector<Widget>* made) {
   made->clear();
 }
 
+// The pointer to the screen's far corner, away from the windows: a window under it has the
+// keyboard focus (no window manager: the focus follows the pointer), and in a window with the
+// focus the toolkit searches the whole window for the next widget each time the focused one
+// is destroyed. Each round starts without, so that it measures the controls, on both sides.
+inline void pointerAway(Display* dpy) {
+  Screen* screen = DefaultScreenOfDisplay(dpy);
+  XWarpPointer(dpy, None, RootWindowOfScreen(screen), 0, 0, 0, 0, WidthOfScreen(screen) - 1,
+               HeightOfScreen(screen) - 1);
+}
+
 // Everything the server has sent handled, as an application's loop would.
 inline void drain(Display* dpy) {
   XSync(dpy, False);

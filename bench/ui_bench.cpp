@@ -216,14 +216,13 @@ double rssBytes() {
 void objectsRound(int count, bool measured) {
   OMobj_id parent = host();
   Display* dpy = display();
-  double heap = heapBytes(), rss = rssBytes();
+  mixed::pointerAway(dpy);
   Meter made(dpy);
   OMobj_id group = OMcreate_obj(OMstr_to_name("mixedGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
   OMpush_ctx(place(), 0, 0, 0);
   mixed::makeObjects(group, parent, count);
   OMpop_ctx(place());
   Cost instance = made.read(count);
-  double heapPer = (heapBytes() - heap) / count, rssPer = (rssBytes() - rss) / count;
   Meter gone(dpy);
   OMdestroy_obj(group, 0);
   Cost destroy = gone.read(count);
@@ -232,8 +231,6 @@ void objectsRound(int count, bool measured) {
     noteCost("instance", 0, instance);
     noteCost("destroy", 0, destroy);
   } else {
-    note("heap per control", 0, heapPer);
-    note("RSS per control", 0, rssPer);
     note("destroy wall (5000)", 0, destroy.wall);
     note("destroy client CPU (5000)", 0, destroy.cpu);
     if (serverProcess > 0) note("destroy server CPU (5000)", 0, destroy.server);
@@ -243,12 +240,11 @@ void objectsRound(int count, bool measured) {
 void rawRound(int count, bool measured) {
   Widget parent = UIobjIdToWidget(host());
   Display* dpy = display();
+  mixed::pointerAway(dpy);
   std::vector<Widget> widgets;
-  double heap = heapBytes(), rss = rssBytes();
   Meter made(dpy);
   mixed::makeRaw(parent, count, &widgets);
   Cost instance = made.read(count);
-  double heapPer = (heapBytes() - heap) / count, rssPer = (rssBytes() - rss) / count;
   Meter gone(dpy);
   mixed::destroyRaw(parent, &widgets);
   Cost destroy = gone.read(count);
@@ -257,8 +253,6 @@ void rawRound(int count, bool measured) {
     noteCost("instance", 1, instance);
     noteCost("destroy", 1, destroy);
   } else {
-    note("heap per control", 1, heapPer);
-    note("RSS per control", 1, rssPer);
     note("destroy wall (5000)", 1, destroy.wall);
     note("destroy client CPU (5000)", 1, destroy.cpu);
     if (serverProcess > 0) note("destroy server CPU (5000)", 1, destroy.server);
@@ -310,9 +304,31 @@ void BM_MixedRawMotif(benchmark::State& state) {
 }
 BENCHMARK(BM_MixedRawMotif)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
 
+// Memory is measured in a process of its own for each side (this program again, with
+// --memory-side): in this one, what a side frees is reused by the next, and the resident size
+// of the second barely moves.
+void memoryInFreshProcess(int side) {
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return;
+  self[n] = 0;
+  std::string command = std::string("'") + self + "' --memory-side=" + (side ? "raw" : "objects");
+  FILE* child = popen(command.c_str(), "r");
+  if (!child) return;
+  double heapPer = 0, rssPer = 0;
+  bool read = std::fscanf(child, "%lf %lf", &heapPer, &rssPer) == 2;
+  if (pclose(child) == 0 && read) {
+    note("heap per control", side, heapPer);
+    note("RSS per control", side, rssPer);
+  }
+}
+
 void BM_MixedMemoryThroughObjects(benchmark::State& state) {
   warmUp();
-  for (auto _ : state) objectsRound(kMemory, true);
+  for (auto _ : state) {
+    objectsRound(kMemory, true);
+    memoryInFreshProcess(0);
+  }
 }
 BENCHMARK(BM_MixedMemoryThroughObjects)
     ->Unit(benchmark::kMillisecond)
@@ -321,7 +337,10 @@ BENCHMARK(BM_MixedMemoryThroughObjects)
 
 void BM_MixedMemoryRawMotif(benchmark::State& state) {
   warmUp();
-  for (auto _ : state) rawRound(kMemory, true);
+  for (auto _ : state) {
+    rawRound(kMemory, true);
+    memoryInFreshProcess(1);
+  }
 }
 BENCHMARK(BM_MixedMemoryRawMotif)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(2);
 
@@ -353,6 +372,7 @@ void BM_Interface200ThroughLoader(benchmark::State& state) {
   warmUp();
   Display* dpy = display();
   for (auto _ : state) {
+    mixed::pointerAway(dpy);
     auto start = std::chrono::steady_clock::now();
     Meter made(dpy);
     UIloadResult loaded = UIloadInterfaceFile(UI_BENCH_DIR "/interface200.yaml");
@@ -384,6 +404,7 @@ void BM_Interface200RawMotif(benchmark::State& state) {
   Display* dpy = display();
   Widget app = UIgetDisplayContext(dpy)->_appShell;
   for (auto _ : state) {
+    mixed::pointerAway(dpy);
     auto start = std::chrono::steady_clock::now();
     Meter made(dpy);
     Widget shell =
@@ -1681,6 +1702,40 @@ BENCHMARK(BM_ModulesAndToolbarsRawMotif)->Unit(benchmark::kMillisecond)->Iterati
 
 // A server of the run's own when none is given: Xvfb picks a free display and writes its
 // number on a pipe (-displayfd). Answers its process id, or -1.
+// The memory of one side, in a process of its own: one small round first (fonts, classes and
+// caches loaded once), then kMemory controls made and kept; prints the heap and resident bytes
+// they added, per control.
+int memoryChild(int side) {
+  char name[] = "ui_bench";
+  char* xtArgv[] = {name, nullptr};
+  int xtArgc = 1;
+  UIinit();
+  UIglobal_init(&xtArgc, xtArgv);
+  Display* dpy = display();
+  mixed::pointerAway(dpy);
+  if (side == 0) {
+    objectsRound(kMixed / 10, false);
+  } else {
+    rawRound(kMixed / 10, false);
+  }
+  mixed::drain(dpy);
+  double heap = heapBytes(), rss = rssBytes();
+  if (side == 0) {
+    OMobj_id group =
+        OMcreate_obj(OMstr_to_name("memoryGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
+    OMpush_ctx(place(), 0, 0, 0);
+    mixed::makeObjects(group, host(), kMemory);
+    OMpop_ctx(place());
+  } else {
+    std::vector<Widget> widgets;
+    mixed::makeRaw(UIobjIdToWidget(host()), kMemory, &widgets);
+  }
+  mixed::drain(dpy);
+  std::printf("%f %f\n", (heapBytes() - heap) / kMemory, (rssBytes() - rss) / kMemory);
+  std::fflush(stdout);
+  _exit(0);  // the controls go with the process
+}
+
 pid_t startXvfb() {
   int fds[2];
   if (pipe(fds) != 0) return -1;
@@ -1721,6 +1776,8 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
+  if (argc == 2 && std::strncmp(argv[1], "--memory-side=", 14) == 0)
+    return memoryChild(std::strcmp(argv[1] + 14, "raw") == 0 ? 1 : 0);
   std::vector<char*> args(argv, argv + argc);
   char repetitions[] = "--benchmark_repetitions=5";
   char interleave[] = "--benchmark_enable_random_interleaving=true";

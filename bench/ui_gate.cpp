@@ -45,6 +45,7 @@ OMobj_id makeHost() {
 
 // X requests of one round (instance, then destroy) on each side.
 unsigned long objectsRound(Display* dpy, OMobj_id host, int count) {
+  mixed::pointerAway(dpy);
   mixed::drain(dpy);
   unsigned long before = XNextRequest(dpy);
   OMobj_id group = OMcreate_obj(OMstr_to_name("gateGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
@@ -58,6 +59,7 @@ unsigned long objectsRound(Display* dpy, OMobj_id host, int count) {
 }
 
 unsigned long rawRound(Display* dpy, Widget parent, int count) {
+  mixed::pointerAway(dpy);
   mixed::drain(dpy);
   unsigned long before = XNextRequest(dpy);
   std::vector<Widget> made;
