@@ -66,6 +66,13 @@ const char* UIfield::makeString() {
 void UIfield::showText(const std::string& text, bool force) {
   if (UIisBeingDestroyed(widget_)) return;
   if (!force && hasShown_ && text == shown_) return;
+  // An empty text in a field that shows nothing yet (as made) is not set: setting it moves
+  // and redraws the cursor.
+  if (!force && !hasShown_ && text.empty() && XmTextGetLastPosition(widget_) == 0) {
+    shown_.clear();
+    hasShown_ = true;
+    return;
+  }
   // Setting the text runs the value-changed callback: that is not the user typing.
   settingText_ = true;
   XmTextSetString(widget_, const_cast<char*>(text.c_str()));
