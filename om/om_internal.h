@@ -95,19 +95,26 @@ struct Methods {
   bool any() const { return instance || update || update1 || destroy || omx; }
 };
 
+// Kept for as long as an object made from the template may live (for ever, but for the
+// templates of a file that failed to load, which nothing outside it was made from): objects
+// point to its methods.
 struct TemplateInfo {
   uint32_t base = 0;  // template this one derives from
   Methods methods;
 };
 
-// State of an object that takes part in the dataflow.
+// The methods of an object activated by hand: none.
+extern const Methods kNoMethods;
+
+// State of an object that takes part in the dataflow. One per object with methods, so it is
+// kept small: the methods are its template's, shared by every object made from it (a
+// template's description outlives the template, so an instance outlives its template too).
 struct Active {
-  Methods methods;          // a copy of its template's (none for objects activated by hand): an
-                            // instance outlives its template
+  const Methods* methods = &kNoMethods;
+  OMXgroup* omx = nullptr;  // wrapper instance, owned
   uint32_t sync = 0;        // sequence number when its method last returned
   unsigned pending = 0;     // OM_EVENT_* bits queued and not yet run
   bool instanced = false;   // instance notification has run
-  OMXgroup* omx = nullptr;  // wrapper instance, owned
 };
 
 // ---- The store ------------------------------------------------------------------------

@@ -574,11 +574,15 @@ int OMload_templates(const std::string& yamlText, const std::string& origin,
   bool ok = reader.read(doc, staging);
   --ERRerror_squashed;
   if (!ok) {
+    // Nothing outside the staging group was made from these templates; what was made inside
+    // it goes first, as its records point to their templates' methods.
+    std::vector<uint32_t> made;
     for (auto& [t, lib] : reader.made()) {
       forgetTemplate(t);
-      store().templates.erase(t);  // nothing was made from these
+      made.push_back(t);
     }
     OMdestroy_obj(idOf(staging), 0);
+    for (uint32_t t : made) store().templates.erase(t);
     return 0;
   }
   for (auto& [t, lib] : reader.made()) {
