@@ -217,7 +217,7 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self) {
         if (it != s.actives.end() && it->second.instanced && wantsUpdates(it->second))
           queueFor(it->second, at, OM_EVENT_VAL);
       }
-      for (uint32_t r = o->firstReferrer; r; r = find(r)->nextReferrer) w.stack.push_back(r);
+      for (uint32_t r = firstReferrer(o, at); r; r = find(r)->nextReferrer()) w.stack.push_back(r);
       at = o->parent;
     }
   }

@@ -178,7 +178,8 @@ bool dependsOn(uint32_t from, uint32_t on) {
         for (uint32_t c = a->firstChild; c; c = find(c)->nextSibling)
           if (find(c)->has(kHidden)) side.stack.push_back(c);
     } else {
-      for (uint32_t r = a->firstReferrer; r; r = find(r)->nextReferrer) side.stack.push_back(r);
+      for (uint32_t r = firstReferrer(a, at); r; r = find(r)->nextReferrer())
+        side.stack.push_back(r);
       if (a->has(kHidden) && a->parent) side.stack.push_back(a->parent);
     }
   }
