@@ -126,8 +126,11 @@ class UIwindow : public UIcore {
   static void onButDown(Widget w, XtPointer data, XEvent* event, Boolean* go);
   static void onButUp(Widget w, XtPointer data, XEvent* event, Boolean* go);
   static void onMouseMove(Widget w, XtPointer data, XEvent* event, Boolean* go);
+  // onButUp for a ButtonRelease, onMouseMove for a MotionNotify.
+  static void onButUpOrMove(Widget w, XtPointer data, XEvent* event, Boolean* go);
   static void onMap(Widget w, XtPointer data, XEvent* event, Boolean* go);
-  // Puts onButDown (first in the list), onButUp and onMouseMove on w.
+  // Puts onButDown (first in the list), onButUp and onMouseMove on w; the last two as one
+  // entry (onButUpOrMove): every window has them, and each entry is a record of its own.
   static void addMouseInteractorHandlers(Widget w);
 
   MouseInteractorRecord* interactors = nullptr;  // owned by the interactors
