@@ -76,7 +76,7 @@ class UIwindow : public UIcore {
   virtual void destroyObject();
   virtual void addLayoutEditorEventHandlers(Widget w);
   virtual void autoPlacementManager(Widget parent, int* x, int* y);
-  virtual const char* classType() const { return classType_.c_str(); }
+  virtual const char* classType() const { return classType_; }
   // The widget the object's widget goes under (null when there is none; see the source).
   virtual Widget getParentWidget();
   // The same, asked once per instancing: while instanceFresh runs, the first answer is kept
@@ -139,7 +139,7 @@ class UIwindow : public UIcore {
   // Publishes w and its window in the handle; with announce, also the handle's event 1.
   void publishInHandle(Widget w, bool announce);
 
-  UtString classType_;
+  const char* classType_ = "";  // the type's name, a literal
   Widget widget_ = nullptr;
   Widget parentWidget_ = nullptr;
   Widget messageWindow_ = nullptr;
