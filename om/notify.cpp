@@ -334,7 +334,7 @@ void attachMethods(uint32_t serial, uint32_t templ) {
   auto t = s.templates.find(templ);
   if (t == s.templates.end()) return;
   Obj* o = find(serial);
-  o->templ = templ;
+  setTemplateOf(o, serial, templ);
   if (t->second.methods.intGetter || t->second.methods.realGetter) o->flags |= kValueFn;
   if (!t->second.methods.any()) return;
   Active& a = s.actives[serial];

@@ -30,18 +30,19 @@ enum Flag : uint16_t {
   kArrayInfo = 1 << 11,  // has an element template or a size property (an object array)
   kWalked = 1 << 12,     // reached by the notification walk under way (cleared when it ends)
   kReferred = 1 << 13,   // some object refers to it (it has an entry in Store::referrers)
+  kTyped = 1 << 14,      // made from a template (it has an entry in Store::templateOf)
 };
 
-// One object. 36 bytes, 4-byte aligned: objects are the bulk of the memory.
-// The objects that refer to an object are a list: its first referrer is in the store's side
-// table (few objects are referred to), and each reference holds the next in its value slot,
-// after its target (a reference has no value of its own).
+// One object. 32 bytes, 4-byte aligned: objects are the bulk of the memory. What few objects
+// have is in the store's side tables: the template an object was made from (most are the
+// properties a template declares, made from none), and its first referrer. The objects that
+// refer to an object are a list: each reference holds the next in its value slot, after its
+// target (a reference has no value of its own).
 struct Obj {
   uint32_t name;
   uint32_t parent;
   uint32_t firstChild;
   uint32_t nextSibling;
-  uint32_t templ;  // template this object was made from (0 = none)
   uint32_t stamp;  // change counter value of its last change (see nextStamp)
   uint8_t kind;    // OMkind; 0 = free slot
   uint8_t atts;
@@ -135,8 +136,10 @@ struct Store {
   uint32_t liveObjects = 0;  // records in use
   uint32_t seq = 0;          // the change counter: wraps, never takes 0 or the value read as -1
   std::unordered_map<uint32_t, Active> actives;
-  std::unordered_map<uint32_t, uint32_t>
-      referrers;  // referred object (kReferred) -> first referrer
+  // Referred object (kReferred) -> its first referrer.
+  std::unordered_map<uint32_t, uint32_t> referrers;
+  // Object made from a template (kTyped) -> that template.
+  std::unordered_map<uint32_t, uint32_t> templateOf;
   std::unordered_map<uint32_t, TemplateInfo> templates;
   std::unordered_map<uint32_t, uint32_t> elementTemplates;  // object array -> element template
   std::unordered_map<uint32_t, uint32_t> arraySizes;  // object array -> int property of its size
@@ -180,6 +183,15 @@ void unlinkChild(uint32_t parent, uint32_t child);
 // without walking the list: for trees being copied, where parent was made by the same copy
 // (so has no name index to keep in step).
 void linkAfter(uint32_t parent, uint32_t last, uint32_t child);
+// The template o (serial) was made from, or 0.
+inline uint32_t templateOf(const Obj* o, uint32_t serial) {
+  if (!o->has(kTyped)) return 0;
+  auto it = store().templateOf.find(serial);
+  return it == store().templateOf.end() ? 0 : it->second;
+}
+// Records that o (serial) was made from templ (not 0).
+void setTemplateOf(Obj* o, uint32_t serial, uint32_t templ);
+
 // Adds/removes `referrer` (a reference to target) in target's referrer list.
 void addReferrer(uint32_t target, uint32_t referrer);
 void removeReferrer(uint32_t target, uint32_t referrer);

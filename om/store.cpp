@@ -57,6 +57,7 @@ void freeSlot(uint32_t serial) {
   const Obj& o = page->objs[serial & (kPageSize - 1)];
   if (o.has(kIndexed)) nameIndex().erase(serial);
   if (o.has(kLongTail)) longTails().erase(serial);
+  if (o.has(kTyped)) s.templateOf.erase(serial);
   page->objs[serial & (kPageSize - 1)] = Obj{};
   // A page whose serials are all handed out and all dead is never used again.
   if (--page->live == 0 && (serial >> kPageBits) != ((s.nextSerial - 1) >> kPageBits)) {
@@ -261,6 +262,11 @@ void unlinkChild(uint32_t parent, uint32_t child) {
       if (list.empty()) indexed->second.erase(named);
     }
   }
+}
+
+void setTemplateOf(Obj* o, uint32_t serial, uint32_t templ) {
+  store().templateOf[serial] = templ;
+  o->flags |= kTyped;
 }
 
 void addReferrer(uint32_t target, uint32_t referrer) {

@@ -58,7 +58,7 @@ Read readValue(OMobj_id id) {
   }
   if (!o->has(kSet)) {
     if (o->has(kValueFn)) {
-      auto it = store().templates.find(o->templ);
+      auto it = store().templates.find(templateOf(o, serial));
       if (it == store().templates.end()) return r;
       int iv = 0;
       if (it->second.methods.intGetter && it->second.methods.intGetter(idOf(serial), &iv) == 1) {
