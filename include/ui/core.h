@@ -83,15 +83,17 @@ class UIcore : public OMXobj {
   static void installConverters();
   static bool convertersInstalled;
 
+  // Wrappers of the object's appearance groups ("color", "pixmap", "fontAttributes"), bound
+  // when asked: a binding keeps none (a dozen wrappers in every binding, for groups read when
+  // its widget is made and when they change).
+  UIcolor color();
+  UIpixmap pixmap();
+  UIfontAttributes fontAttributes();
+
   UIwinHandle handle;
-  UIcolor color;
-  UIpixmap pixmap;
-  UIfontAttributes fontAttributes;
   WTfontset* fontSet = nullptr;  // owned by the window tools
-  OMXstr fontList;
   OMobj_id objId;
   int resourcesChanged = 0;
-  OMXstr motif_resources;
 
  private:
   // The widget just made with its font list, and that list (consumed by initFontSet).
