@@ -117,8 +117,9 @@ struct Active {
   const Methods* methods = &kNoMethods;
   OMXgroup* omx = nullptr;  // wrapper instance, owned
   uint32_t sync = 0;        // sequence number when its method last returned
-  unsigned pending = 0;     // OM_EVENT_* bits queued and not yet run
-  bool instanced = false;   // instance notification has run
+  unsigned pending : 31;    // OM_EVENT_* bits queued and not yet run
+  unsigned instanced : 1;   // instance notification has run
+  Active() : pending(0), instanced(0) {}
 };
 
 // ---- The store ------------------------------------------------------------------------
