@@ -52,10 +52,11 @@ std::ostream& operator<<(std::ostream& out, Widget w) {
 
 UIwinHandle::UIwinHandle(OMobj_id id, const char* name, int mode, OMXobj* owner,
                          const char* className)
-    : OMXgroup(id, name, mode, owner, className),
-      windowMember_(obj_id(), "window", 3, this, "int"),
-      widgetMember_(obj_id(), "widget", 3, this, nullptr),
-      eventMember_(obj_id(), "event", 3, this, "int") {}
+    : OMXgroup(id, name, mode, owner, className) {}
+
+OMobj_id UIwinHandle::member(const char* name) const {
+  return OMfind_subobj(obj_id(), OMstr_to_name(name), 3);
+}
 
 OMXgroup* UIwinHandle::ret_omx_ptr(const char* className) {
   if (!className || std::strcmp(className, "UIwinHandle") != 0) return nullptr;
@@ -64,26 +65,26 @@ OMXgroup* UIwinHandle::ret_omx_ptr(const char* className) {
 
 Widget UIwinHandle::widget() {
   void* p = nullptr;
-  if (OMget_ptr_val(widgetMember_.obj_id(), &p, 0) != 1) return nullptr;
+  if (OMget_ptr_val(member("widget"), &p, 0) != 1) return nullptr;
   return static_cast<Widget>(p);
 }
 void UIwinHandle::widget(Widget w) {
-  OMset_ptr_val(widgetMember_.obj_id(), w, 0);
+  OMset_ptr_val(member("widget"), w, 0);
 }
 unsigned long UIwinHandle::window() {
   int v = 0;
-  if (windowMember_.get_int_val(v) != 1) return 0;
+  if (OMget_int_val(member("window"), &v) != 1) return 0;
   return static_cast<unsigned>(v);
 }
 void UIwinHandle::window(unsigned long w) {
-  windowMember_.set_int_val(static_cast<int>(w));
+  OMset_int_val(member("window"), static_cast<int>(w));
 }
 int UIwinHandle::event() {
   int v = 0;
-  return eventMember_.get_int_val(v) == 1 ? v : 0;
+  return OMget_int_val(member("event"), &v) == 1 ? v : 0;
 }
 void UIwinHandle::event(int e) {
-  eventMember_.set_int_val(e);
+  OMset_int_val(member("event"), e);
 }
 int UIwinHandle::pushCtx(int mode, int flags, int last) {
   return OMpush_ctx(obj_id(), mode, flags, last);
