@@ -11,6 +11,8 @@
 
 namespace om {
 
+const Methods kNoMethods;
+
 namespace {
 
 struct Pending {
@@ -37,7 +39,7 @@ Dispatch& dispatch() {
 }
 
 bool wantsUpdates(const Active& a) {
-  return a.omx || a.methods.update || a.methods.update1;
+  return a.omx || a.methods->update || a.methods->update1;
 }
 
 void queueFor(Active& a, uint32_t serial, unsigned mask) {
@@ -59,7 +61,7 @@ void runMethod(uint32_t serial, unsigned mask) {
   if (it == s.actives.end()) return;
   OMobj_id id = idOf(serial);
   // A copy: the method may destroy the object, and its record with it.
-  const Methods methods = it->second.methods;
+  const Methods methods = *it->second.methods;
   const Methods* m = &methods;
   Dispatch& d = dispatch();
   walkDeferredChanges();  // the changes made so far are walked as the one running made them
@@ -215,7 +217,7 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self) {
         if (it != s.actives.end() && it->second.instanced && wantsUpdates(it->second))
           queueFor(it->second, at, OM_EVENT_VAL);
       }
-      for (uint32_t r = o->firstReferrer; r; r = find(r)->nextReferrer) w.stack.push_back(r);
+      for (uint32_t r = firstReferrer(o, at); r; r = find(r)->nextReferrer()) w.stack.push_back(r);
       at = o->parent;
     }
   }
@@ -310,7 +312,7 @@ void deinstance(uint32_t serial) {
   auto it = s.actives.find(serial);
   if (it == s.actives.end()) return;
   bool ran = it->second.instanced;
-  const Methods methods = it->second.methods;
+  const Methods methods = *it->second.methods;
   const Methods* m = &methods;
   OMXgroup* omx = it->second.omx;
   it->second.omx = nullptr;
@@ -332,11 +334,11 @@ void attachMethods(uint32_t serial, uint32_t templ) {
   auto t = s.templates.find(templ);
   if (t == s.templates.end()) return;
   Obj* o = find(serial);
-  o->templ = templ;
+  setTemplateOf(o, serial, templ);
   if (t->second.methods.intGetter || t->second.methods.realGetter) o->flags |= kValueFn;
   if (!t->second.methods.any()) return;
   Active& a = s.actives[serial];
-  a.methods = t->second.methods;
+  a.methods = &t->second.methods;
   a.sync = s.seq;
   o->flags |= kActive;
 }

@@ -29,22 +29,25 @@ enum Flag : uint16_t {
   kLongTail = 1 << 10,   // its last child is remembered (a long group)
   kArrayInfo = 1 << 11,  // has an element template or a size property (an object array)
   kWalked = 1 << 12,     // reached by the notification walk under way (cleared when it ends)
+  kReferred = 1 << 13,   // some object refers to it (it has an entry in Store::referrers)
+  kTyped = 1 << 14,      // made from a template (it has an entry in Store::templateOf)
 };
 
-// One object. 44 bytes, 4-byte aligned: objects are the bulk of the memory.
+// One object. 32 bytes, 4-byte aligned: objects are the bulk of the memory. What few objects
+// have is in the store's side tables: the template an object was made from (most are the
+// properties a template declares, made from none), and its first referrer. The objects that
+// refer to an object are a list: each reference holds the next in its value slot, after its
+// target (a reference has no value of its own).
 struct Obj {
   uint32_t name;
   uint32_t parent;
   uint32_t firstChild;
   uint32_t nextSibling;
-  uint32_t firstReferrer;  // objects that refer to this one, linked through nextReferrer
-  uint32_t nextReferrer;
-  uint32_t templ;  // template this object was made from (0 = none)
   uint32_t stamp;  // change counter value of its last change (see nextStamp)
   uint8_t kind;    // OMkind; 0 = free slot
   uint8_t atts;
   uint16_t flags;
-  uint32_t slot[2];  // the value: int, double, pointer or target serial, by kind and flags
+  uint32_t slot[2];  // the value: int, double, pointer, or (a reference) target and next referrer
 
   template <typename T>
   T value() const {
@@ -59,6 +62,7 @@ struct Obj {
     std::memcpy(slot, &v, sizeof(T));
   }
   uint32_t target() const { return slot[0]; }
+  uint32_t nextReferrer() const { return slot[1]; }
   bool has(uint16_t f) const { return (flags & f) != 0; }
 };
 
@@ -95,19 +99,27 @@ struct Methods {
   bool any() const { return instance || update || update1 || destroy || omx; }
 };
 
+// Kept for as long as an object made from the template may live (for ever, but for the
+// templates of a file that failed to load, which nothing outside it was made from): objects
+// point to its methods.
 struct TemplateInfo {
   uint32_t base = 0;  // template this one derives from
   Methods methods;
 };
 
-// State of an object that takes part in the dataflow.
+// The methods of an object activated by hand: none.
+extern const Methods kNoMethods;
+
+// State of an object that takes part in the dataflow. One per object with methods, so it is
+// kept small: the methods are its template's, shared by every object made from it (a
+// template's description outlives the template, so an instance outlives its template too).
 struct Active {
-  Methods methods;          // a copy of its template's (none for objects activated by hand): an
-                            // instance outlives its template
-  uint32_t sync = 0;        // sequence number when its method last returned
-  unsigned pending = 0;     // OM_EVENT_* bits queued and not yet run
-  bool instanced = false;   // instance notification has run
+  const Methods* methods = &kNoMethods;
   OMXgroup* omx = nullptr;  // wrapper instance, owned
+  uint32_t sync = 0;        // sequence number when its method last returned
+  unsigned pending : 31;    // OM_EVENT_* bits queued and not yet run
+  unsigned instanced : 1;   // instance notification has run
+  Active() : pending(0), instanced(0) {}
 };
 
 // ---- The store ------------------------------------------------------------------------
@@ -125,6 +137,10 @@ struct Store {
   uint32_t liveObjects = 0;  // records in use
   uint32_t seq = 0;          // the change counter: wraps, never takes 0 or the value read as -1
   std::unordered_map<uint32_t, Active> actives;
+  // Referred object (kReferred) -> its first referrer.
+  std::unordered_map<uint32_t, uint32_t> referrers;
+  // Object made from a template (kTyped) -> that template.
+  std::unordered_map<uint32_t, uint32_t> templateOf;
   std::unordered_map<uint32_t, TemplateInfo> templates;
   std::unordered_map<uint32_t, uint32_t> elementTemplates;  // object array -> element template
   std::unordered_map<uint32_t, uint32_t> arraySizes;  // object array -> int property of its size
@@ -168,9 +184,24 @@ void unlinkChild(uint32_t parent, uint32_t child);
 // without walking the list: for trees being copied, where parent was made by the same copy
 // (so has no name index to keep in step).
 void linkAfter(uint32_t parent, uint32_t last, uint32_t child);
-// Adds/removes `referrer` in target's referrer list.
+// The template o (serial) was made from, or 0.
+inline uint32_t templateOf(const Obj* o, uint32_t serial) {
+  if (!o->has(kTyped)) return 0;
+  auto it = store().templateOf.find(serial);
+  return it == store().templateOf.end() ? 0 : it->second;
+}
+// Records that o (serial) was made from templ (not 0).
+void setTemplateOf(Obj* o, uint32_t serial, uint32_t templ);
+
+// Adds/removes `referrer` (a reference to target) in target's referrer list.
 void addReferrer(uint32_t target, uint32_t referrer);
 void removeReferrer(uint32_t target, uint32_t referrer);
+// The first object that refers to o (0: none); the others follow through nextReferrer().
+inline uint32_t firstReferrer(const Obj* o, uint32_t serial) {
+  if (!o->has(kReferred)) return 0;
+  auto it = store().referrers.find(serial);
+  return it == store().referrers.end() ? 0 : it->second;
+}
 // Visible children in order.
 std::vector<uint32_t> children(uint32_t serial);
 int childCount(uint32_t serial);

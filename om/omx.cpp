@@ -8,7 +8,7 @@
 using namespace om;
 
 OMXobj::OMXobj(OMobj_id parent, const char* name, int mode, OMXobj*, const char*)
-    : id_(name ? OMfind_subobj(parent, OMstr_to_name(name), mode) : parent), mode_(mode) {}
+    : id_(name ? OMfind_subobj(parent, OMstr_to_name(name), mode) : parent) {}
 
 OMXgroup* OMXgroup::ret_omx_ptr(const char* className) {
   return className && std::strcmp(className, class_name()) == 0 ? this : nullptr;

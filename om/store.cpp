@@ -57,6 +57,7 @@ void freeSlot(uint32_t serial) {
   const Obj& o = page->objs[serial & (kPageSize - 1)];
   if (o.has(kIndexed)) nameIndex().erase(serial);
   if (o.has(kLongTail)) longTails().erase(serial);
+  if (o.has(kTyped)) s.templateOf.erase(serial);
   page->objs[serial & (kPageSize - 1)] = Obj{};
   // A page whose serials are all handed out and all dead is never used again.
   if (--page->live == 0 && (serial >> kPageBits) != ((s.nextSerial - 1) >> kPageBits)) {
@@ -263,32 +264,46 @@ void unlinkChild(uint32_t parent, uint32_t child) {
   }
 }
 
+void setTemplateOf(Obj* o, uint32_t serial, uint32_t templ) {
+  store().templateOf[serial] = templ;
+  o->flags |= kTyped;
+}
+
 void addReferrer(uint32_t target, uint32_t referrer) {
   walkDeferredChanges();
   Obj* t = find(target);
   Obj* r = find(referrer);
-  r->nextReferrer = t->firstReferrer;
-  t->firstReferrer = referrer;
+  uint32_t& first = store().referrers[target];
+  r->slot[1] = first;
+  first = referrer;
+  t->flags |= kReferred;
 }
 
 void removeReferrer(uint32_t target, uint32_t referrer) {
   walkDeferredChanges();
   Obj* t = find(target);
   Obj* r = find(referrer);
-  if (!t || !r) return;
-  if (t->firstReferrer == referrer) {
-    t->firstReferrer = r->nextReferrer;
+  if (!t || !r || !t->has(kReferred)) return;
+  auto& table = store().referrers;
+  auto entry = table.find(target);
+  if (entry == table.end()) return;
+  if (entry->second == referrer) {
+    entry->second = r->nextReferrer();
   } else {
-    for (uint32_t s = t->firstReferrer; s;) {
+    for (uint32_t s = entry->second; s;) {
       Obj* o = find(s);
-      if (o->nextReferrer == referrer) {
-        o->nextReferrer = r->nextReferrer;
+      if (o->nextReferrer() == referrer) {
+        o->slot[1] = r->nextReferrer();
         break;
       }
-      s = o->nextReferrer;
+      s = o->nextReferrer();
     }
   }
-  r->nextReferrer = 0;
+  r->slot[1] = 0;
+  if (!entry->second) {
+    table.erase(entry);
+    t->flags &= static_cast<uint16_t>(~kReferred);
+  }
 }
 
 std::vector<uint32_t> children(uint32_t serial) {
@@ -703,19 +718,25 @@ void dropReferencesOut(const std::vector<uint32_t>& subtree) {
   }
   std::sort(targets.begin(), targets.end());
   targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+  auto& table = store().referrers;
   for (uint32_t t : targets) {
-    uint32_t* link = &find(t)->firstReferrer;  // records never move
+    auto entry = table.find(t);
+    if (entry == table.end()) continue;
+    uint32_t* link = &entry->second;  // records and table entries never move
     while (*link) {
       Obj* r = find(*link);
       if (!r->has(kDying)) {
-        link = &r->nextReferrer;
+        link = &r->slot[1];
         continue;
       }
-      *link = r->nextReferrer;
-      r->nextReferrer = 0;
+      *link = r->nextReferrer();
       // No longer a reference, and holding nothing to release.
       r->flags &= static_cast<uint16_t>(~(kRef | kSet));
       r->slot[0] = r->slot[1] = 0;
+    }
+    if (!entry->second) {
+      table.erase(entry);
+      find(t)->flags &= static_cast<uint16_t>(~kReferred);
     }
   }
 }
@@ -751,7 +772,7 @@ int OMdestroy_obj(OMobj_id id, int) {
     if (o->has(kTemplate)) forgetTemplate(s);
     clearValue(o, s);
     // Whoever refers to a destroyed object from outside the subtree loses the link.
-    while (uint32_t r = o->firstReferrer) {
+    while (uint32_t r = firstReferrer(o, s)) {
       removeReferrer(s, r);
       Obj* ro = find(r);
       ro->flags &= static_cast<uint16_t>(~kRef);

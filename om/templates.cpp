@@ -142,8 +142,8 @@ uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
     so = find(from);
     Obj* co = find(copy);
     co->atts = so->atts;
-    co->templ = so->templ;
     co->flags = so->flags & (kSet | kExpr | kHidden | kValueFn);
+    if (uint32_t t = templateOf(so, from)) setTemplateOf(co, copy, t);
     copyValue(so, co);
     size_t self = order.size();
     order.emplace_back(from, copy);
@@ -186,7 +186,8 @@ uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
       uint32_t hit = copyOf(so->target());
       makeRef(copy, hit ? hit : so->target(), "OMcopy_obj");
     }
-    if (so->templ && !so->has(kTemplate)) attachMethods(copy, so->templ);
+    if (!so->has(kTemplate))
+      if (uint32_t t = templateOf(so, from)) attachMethods(copy, t);
   }
   return order.front().second;
 }
@@ -520,7 +521,7 @@ OMobj_id OMfind_template(const char* pathOrName) {
 int OMint_get_real_val(OMobj_id id, double* value) {
   Obj* o = find(id);
   if (!o || !value) return 0;
-  auto it = store().templates.find(o->templ);
+  auto it = store().templates.find(templateOf(o, id.serial));
   if (it == store().templates.end() || !it->second.methods.intGetter) return 0;
   int v = 0;
   int status = it->second.methods.intGetter(id, &v);
@@ -574,11 +575,15 @@ int OMload_templates(const std::string& yamlText, const std::string& origin,
   bool ok = reader.read(doc, staging);
   --ERRerror_squashed;
   if (!ok) {
+    // Nothing outside the staging group was made from these templates; what was made inside
+    // it goes first, as its records point to their templates' methods.
+    std::vector<uint32_t> made;
     for (auto& [t, lib] : reader.made()) {
       forgetTemplate(t);
-      store().templates.erase(t);  // nothing was made from these
+      made.push_back(t);
     }
     OMdestroy_obj(idOf(staging), 0);
+    for (uint32_t t : made) store().templates.erase(t);
     return 0;
   }
   for (auto& [t, lib] : reader.made()) {
@@ -652,7 +657,7 @@ int OMmatch_obj(OMobj_id templ, OMobj_id id, int) {
   Obj* o = find(id);
   if (!o || !find(templ)) return 0;
   Store& s = store();
-  for (uint32_t t = o->templ; t;) {
+  for (uint32_t t = templateOf(o, id.serial); t;) {
     if (t == templ.serial) return 1;
     auto it = s.templates.find(t);
     if (it == s.templates.end()) break;

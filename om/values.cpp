@@ -58,7 +58,7 @@ Read readValue(OMobj_id id) {
   }
   if (!o->has(kSet)) {
     if (o->has(kValueFn)) {
-      auto it = store().templates.find(o->templ);
+      auto it = store().templates.find(templateOf(o, serial));
       if (it == store().templates.end()) return r;
       int iv = 0;
       if (it->second.methods.intGetter && it->second.methods.intGetter(idOf(serial), &iv) == 1) {
@@ -178,7 +178,8 @@ bool dependsOn(uint32_t from, uint32_t on) {
         for (uint32_t c = a->firstChild; c; c = find(c)->nextSibling)
           if (find(c)->has(kHidden)) side.stack.push_back(c);
     } else {
-      for (uint32_t r = a->firstReferrer; r; r = find(r)->nextReferrer) side.stack.push_back(r);
+      for (uint32_t r = firstReferrer(a, at); r; r = find(r)->nextReferrer())
+        side.stack.push_back(r);
       if (a->has(kHidden) && a->parent) side.stack.push_back(a->parent);
     }
   }

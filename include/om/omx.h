@@ -5,10 +5,10 @@
 
 #include "om/om.h"
 
-// Binds to the sub-object `name` of `parent` (parent itself when name is null). `mode` is kept
-// for the caller. A plain wrapper (a value: bindings hold a score of them each, so it is kept
-// to its object and mode) answers null as its owner and "OMXobj" as its class name; a group
-// (OMXgroup) keeps the `owner` and `className` it was given.
+// Binds to the sub-object `name` of `parent` (parent itself when name is null); `mode` is the
+// lookup's. A plain wrapper (a value: bindings hold a score of them each, so it keeps nothing
+// but its object) answers null as its owner and "OMXobj" as its class name; a group (OMXgroup)
+// keeps the `owner` and `className` it was given.
 class OMXobj {
  public:
   explicit OMXobj(OMobj_id parent, const char* name = nullptr, int mode = 0,
@@ -21,7 +21,6 @@ class OMXobj {
   // The bound object (OMnull_obj when the sub-object was missing).
   OMobj_id obj_id(int /*mode*/ = 0) const { return id_; }
   virtual OMXobj* owner() const { return nullptr; }
-  int mode() const { return mode_; }
   // 1 when the bound object is live.
   int valid_obj() const { return OMvalid_obj(id_, OMnull_obj, 0); }
   // Stamp of the bound object (mode as OMget_obj_seq); -1 when missing.
@@ -35,7 +34,6 @@ class OMXobj {
 
  private:
   OMobj_id id_;
-  int mode_;
 };
 
 // A primitive value: int and real access with conversion.

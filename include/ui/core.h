@@ -28,7 +28,8 @@ std::ostream& operator<<(std::ostream& out, Widget w);
 // (1 after the widget was made, 2 after "width" or "height" changed from the object's side).
 // Every write the library makes to it is made inside a context on the handle (an OMcontext on
 // obj_id(), mode OM_CTX_QUIET); pushCtx and popCtx are the same pair by hand, for other callers.
-class UIwinHandle : public virtual OMXgroup {
+// The members are found by name at each access (every binding holds a handle).
+class UIwinHandle : public OMXgroup {
  public:
   UIwinHandle(OMobj_id id, const char* name, int mode, OMXobj* owner, const char* className);
   OMXgroup* ret_omx_ptr(const char* className) override;  // itself for "UIwinHandle"
@@ -43,9 +44,7 @@ class UIwinHandle : public virtual OMXgroup {
   int popCtx();
 
  private:
-  OMXint windowMember_;
-  OMXobj widgetMember_;
-  OMXint eventMember_;
+  OMobj_id member(const char* name) const;
 };
 
 // ---- The root class of every binding ------------------------------------------------------
@@ -86,15 +85,17 @@ class UIcore : public OMXobj {
   static void installConverters();
   static bool convertersInstalled;
 
+  // Wrappers of the object's appearance groups ("color", "pixmap", "fontAttributes"), bound
+  // when asked: a binding keeps none (a dozen wrappers in every binding, for groups read when
+  // its widget is made and when they change).
+  UIcolor color();
+  UIpixmap pixmap();
+  UIfontAttributes fontAttributes();
+
   UIwinHandle handle;
-  UIcolor color;
-  UIpixmap pixmap;
-  UIfontAttributes fontAttributes;
   WTfontset* fontSet = nullptr;  // owned by the window tools
-  OMXstr fontList;
   OMobj_id objId;
   int resourcesChanged = 0;
-  OMXstr motif_resources;
 
  private:
   // The widget just made with its font list, and that list (consumed by initFontSet).

@@ -70,6 +70,13 @@ class UIlayout {
   static void buttonReleaseCB(Widget w, XtPointer data, XEvent* event, Boolean* go);
   static void buttonMotionCB(Widget w, XtPointer data, XEvent* event, Boolean* go);
   static void pointerMotionCB(Widget w, XtPointer data, XEvent* event, Boolean* go);
+  // All but buttonPressCB as one entry of the widget's handler list: keyPressCB for a key,
+  // buttonReleaseCB for a release, buttonMotionCB (button 1 or 2 held, and w not grouped)
+  // then pointerMotionCB for a motion. Every bound widget has them, and each entry is a
+  // record of its own.
+  static void directEventCB(Widget w, XtPointer data, XEvent* event, Boolean* go);
+  // Puts the direct handlers on w: buttonPressCB first in its list, directEventCB.
+  static void addOwnHandlers(Widget w);
   // Indirect handlers: a grouped widget's events act on its parent (client data).
   static void indirectButtonPressCB(Widget w, XtPointer parent, XEvent* event, Boolean* go);
   static void indirectButtonReleaseCB(Widget w, XtPointer parent, XEvent* event, Boolean* go);

@@ -83,6 +83,8 @@ class UImenuItem : public UIwindow {
   // Enter and leave handlers: the command's "message" in the status bar, and clearing it.
   static void onItemSelect(Widget w, XtPointer data, XEvent* event, Boolean* go);
   static void onItemDeselect(Widget w, XtPointer data, XEvent* event, Boolean* go);
+  // Both as one handler: onItemSelect for an EnterNotify, onItemDeselect for a LeaveNotify.
+  static void onItemCrossing(Widget w, XtPointer data, XEvent* event, Boolean* go);
 
   int active = 1;  // the last sensitivity applied
 
@@ -91,7 +93,9 @@ class UImenuItem : public UIwindow {
   std::vector<MenuItemWidget> items_;
 };
 
-// Puts the status-bar handlers (onItemSelect on entering, onItemDeselect on leaving) on w.
+// Puts the status-bar handlers (onItemSelect on entering, onItemDeselect on leaving) on w, as
+// one entry of its handler list (onItemCrossing): every window has them, and each entry is a
+// record of its own.
 void UIaddItemStatusHandlers(Widget w);
 
 // The binding of a command or option, made when it has none (or one of another type).

@@ -32,6 +32,8 @@ class UIpanel : public UIwindow {
   void rebuildObject(Widget old) override;
   void destroyObject() override;
 
+  // Map and resize handler of a panel under a parent that sizes its children (data): the
+  // panel's client size follows its widget's. Put on only under such a parent.
   static void onMap(Widget w, XtPointer data, XEvent* event, Boolean* go);
   bool acceptsTemplateDialogParent() const override { return true; }
 

@@ -76,7 +76,7 @@ class UIwindow : public UIcore {
   virtual void destroyObject();
   virtual void addLayoutEditorEventHandlers(Widget w);
   virtual void autoPlacementManager(Widget parent, int* x, int* y);
-  virtual const char* classType() const { return classType_.c_str(); }
+  virtual const char* classType() const { return classType_; }
   // The widget the object's widget goes under (null when there is none; see the source).
   virtual Widget getParentWidget();
   // The same, asked once per instancing: while instanceFresh runs, the first answer is kept
@@ -126,8 +126,11 @@ class UIwindow : public UIcore {
   static void onButDown(Widget w, XtPointer data, XEvent* event, Boolean* go);
   static void onButUp(Widget w, XtPointer data, XEvent* event, Boolean* go);
   static void onMouseMove(Widget w, XtPointer data, XEvent* event, Boolean* go);
+  // onButUp for a ButtonRelease, onMouseMove for a MotionNotify.
+  static void onButUpOrMove(Widget w, XtPointer data, XEvent* event, Boolean* go);
   static void onMap(Widget w, XtPointer data, XEvent* event, Boolean* go);
-  // Puts onButDown (first in the list), onButUp and onMouseMove on w.
+  // Puts onButDown (first in the list), onButUp and onMouseMove on w; the last two as one
+  // entry (onButUpOrMove): every window has them, and each entry is a record of its own.
   static void addMouseInteractorHandlers(Widget w);
 
   MouseInteractorRecord* interactors = nullptr;  // owned by the interactors
@@ -136,7 +139,7 @@ class UIwindow : public UIcore {
   // Publishes w and its window in the handle; with announce, also the handle's event 1.
   void publishInHandle(Widget w, bool announce);
 
-  UtString classType_;
+  const char* classType_ = "";  // the type's name, a literal
   Widget widget_ = nullptr;
   Widget parentWidget_ = nullptr;
   Widget messageWindow_ = nullptr;

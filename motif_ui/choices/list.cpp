@@ -114,8 +114,9 @@ void clearValue(const OMobj_id& property, int flags) {
 // foreground on the list only.
 void applyListColours(UIcore* binding, Widget sw, Widget list, int seq) {
   if (UIisBeingDestroyed(sw) || UIisBeingDestroyed(list)) return;
-  OMobj_id bg = binding->color.background.obj_id();
-  OMobj_id fg = binding->color.foreground.obj_id();
+  UIcolor colors = binding->color();
+  OMobj_id bg = colors.background.obj_id();
+  OMobj_id fg = colors.foreground.obj_id();
   bool bgNewer = newer(bg, seq), fgNewer = newer(fg, seq);
   if (bgNewer) {
     binding->setBackgroundColor(bg, sw);

@@ -400,10 +400,18 @@ void UImenuItem::onItemDeselect(Widget w, XtPointer, XEvent*, Boolean*) {
     UIwindow::drawStatBarText(w, nullptr);
 }
 
+void UImenuItem::onItemCrossing(Widget w, XtPointer data, XEvent* event, Boolean* go) {
+  if (!event) return;
+  if (event->type == EnterNotify)
+    onItemSelect(w, data, event, go);
+  else if (event->type == LeaveNotify)
+    onItemDeselect(w, data, event, go);
+}
+
 void UIaddItemStatusHandlers(Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  XtAddEventHandler(w, EnterWindowMask, False, UImenuItem::onItemSelect, nullptr);
-  XtAddEventHandler(w, LeaveWindowMask, False, UImenuItem::onItemDeselect, nullptr);
+  XtAddEventHandler(w, EnterWindowMask | LeaveWindowMask, False, UImenuItem::onItemCrossing,
+                    nullptr);
 }
 
 UImenuItem* UImenuItemFor(const OMobj_id& cmd) {

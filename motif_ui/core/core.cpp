@@ -52,10 +52,11 @@ std::ostream& operator<<(std::ostream& out, Widget w) {
 
 UIwinHandle::UIwinHandle(OMobj_id id, const char* name, int mode, OMXobj* owner,
                          const char* className)
-    : OMXgroup(id, name, mode, owner, className),
-      windowMember_(obj_id(), "window", 3, this, "int"),
-      widgetMember_(obj_id(), "widget", 3, this, nullptr),
-      eventMember_(obj_id(), "event", 3, this, "int") {}
+    : OMXgroup(id, name, mode, owner, className) {}
+
+OMobj_id UIwinHandle::member(const char* name) const {
+  return OMfind_subobj(obj_id(), OMstr_to_name(name), 3);
+}
 
 OMXgroup* UIwinHandle::ret_omx_ptr(const char* className) {
   if (!className || std::strcmp(className, "UIwinHandle") != 0) return nullptr;
@@ -64,26 +65,26 @@ OMXgroup* UIwinHandle::ret_omx_ptr(const char* className) {
 
 Widget UIwinHandle::widget() {
   void* p = nullptr;
-  if (OMget_ptr_val(widgetMember_.obj_id(), &p, 0) != 1) return nullptr;
+  if (OMget_ptr_val(member("widget"), &p, 0) != 1) return nullptr;
   return static_cast<Widget>(p);
 }
 void UIwinHandle::widget(Widget w) {
-  OMset_ptr_val(widgetMember_.obj_id(), w, 0);
+  OMset_ptr_val(member("widget"), w, 0);
 }
 unsigned long UIwinHandle::window() {
   int v = 0;
-  if (windowMember_.get_int_val(v) != 1) return 0;
+  if (OMget_int_val(member("window"), &v) != 1) return 0;
   return static_cast<unsigned>(v);
 }
 void UIwinHandle::window(unsigned long w) {
-  windowMember_.set_int_val(static_cast<int>(w));
+  OMset_int_val(member("window"), static_cast<int>(w));
 }
 int UIwinHandle::event() {
   int v = 0;
-  return eventMember_.get_int_val(v) == 1 ? v : 0;
+  return OMget_int_val(member("event"), &v) == 1 ? v : 0;
 }
 void UIwinHandle::event(int e) {
-  eventMember_.set_int_val(e);
+  OMset_int_val(member("event"), e);
 }
 int UIwinHandle::pushCtx(int mode, int flags, int last) {
   return OMpush_ctx(obj_id(), mode, flags, last);
@@ -99,13 +100,20 @@ bool UIcore::convertersInstalled = false;
 UIcore::UIcore(OMobj_id id)
     : OMXobj(id, nullptr, 3, nullptr, "UIcore"),
       handle(id, "handle", 3, this, "UIwinHandle"),
-      color(id, "color", 2, this),
-      pixmap(id, "pixmap", 2, this),
-      fontAttributes(id, "fontAttributes", 2, this),
-      fontList(id, "fontList", 2, this, "string"),
-      objId(id),
-      motif_resources(id, "motif_resources", 2, this, "string") {
+      objId(id) {
   if (!convertersInstalled) installConverters();
+}
+
+UIcolor UIcore::color() {
+  return UIcolor(objId, "color", 2, this);
+}
+
+UIpixmap UIcore::pixmap() {
+  return UIpixmap(objId, "pixmap", 2, this);
+}
+
+UIfontAttributes UIcore::fontAttributes() {
+  return UIfontAttributes(objId, "fontAttributes", 2, this);
 }
 
 UIcore::~UIcore() = default;
@@ -134,8 +142,9 @@ void UIsetCoreResources(const OMobj_id&, Widget w, int seq) {
 }
 
 void UIcore::setResources(Widget w, int seq) {
-  OMobj_id fg = color.foreground.obj_id();
-  OMobj_id bg = color.background.obj_id();
+  UIcolor colors = color();
+  OMobj_id fg = colors.foreground.obj_id();
+  OMobj_id bg = colors.background.obj_id();
   bool bgChanged = newer(bg, seq);
   bool fgChanged = newer(fg, seq);
   if (bgChanged) {
@@ -148,11 +157,12 @@ void UIcore::setResources(Widget w, int seq) {
     setForegroundColor(fg, w);
     resourcesChanged = 1;
   }
-  if (fgChanged || bgChanged || newer(pixmap.obj_id(), seq)) {
-    setBackgroundPixmap(pixmap.obj_id(), w, seq);
+  OMobj_id picture = OMfind_subobj(objId, OMstr_to_name("pixmap"), 2);
+  if (fgChanged || bgChanged || newer(picture, seq)) {
+    setBackgroundPixmap(picture, w, seq);
     resourcesChanged = 1;
   }
-  if (w && newer(fontAttributes.obj_id(), seq)) {
+  if (w && newer(OMfind_subobj(objId, OMstr_to_name("fontAttributes"), 2), seq)) {
     initFontSet(w, seq);
     resourcesChanged = 1;
   }
@@ -220,8 +230,8 @@ void UIcore::setBackgroundColor(const OMobj_id& id, Widget w) {
     if (!getColorFromString(w, UtString(text.get()), c)) return;
     XmChangeColor(w, c.pixel);
     // A new background derives a new foreground: the object's own is put back.
-    if (OMvalid_obj(color.foreground.obj_id(), OMnull_obj, 0))
-      setForegroundColor(color.foreground.obj_id(), w);
+    OMobj_id fg = color().foreground.obj_id();
+    if (OMvalid_obj(fg, OMnull_obj, 0)) setForegroundColor(fg, w);
     return;
   }
   Widget parent = inheritFrom(w, false);
@@ -312,16 +322,17 @@ void UIcore::initFontSet(Widget w, int /*seq*/) {
 XmFontList UIcore::chooseFontList(Display* display, Widget parent) {
   long description[WT_FONT_WORDS] = {};
   int mask = 0;
-  if (OMtext family = OMget_text(fontAttributes.family.obj_id())) {
+  UIfontAttributes fonts = fontAttributes();
+  if (OMtext family = OMget_text(fonts.family.obj_id())) {
     description[0] = OMstr_to_name(family.get());
     mask |= 1;
   }
   int v = 0;
-  if (fontAttributes.size.get_int_val(v) == 1) description[1] = v, mask |= 2;
-  if (fontAttributes.weight.get_int_val(v) == 1) description[2] = v, mask |= 4;
-  if (fontAttributes.slant.get_int_val(v) == 1) description[3] = v, mask |= 8;
-  if (fontAttributes.width.get_int_val(v) == 1) description[4] = v, mask |= 16;
-  if (OMtext encoding = OMget_text(fontAttributes.encoding.obj_id())) {
+  if (fonts.size.get_int_val(v) == 1) description[1] = v, mask |= 2;
+  if (fonts.weight.get_int_val(v) == 1) description[2] = v, mask |= 4;
+  if (fonts.slant.get_int_val(v) == 1) description[3] = v, mask |= 8;
+  if (fonts.width.get_int_val(v) == 1) description[4] = v, mask |= 16;
+  if (OMtext encoding = OMget_text(fonts.encoding.obj_id())) {
     description[5] = OMstr_to_name(encoding.get());
     mask |= 32;
   }

@@ -216,8 +216,16 @@ void UIwindow::onObjectCreate(Widget w) {
 
 void UIwindow::addMouseInteractorHandlers(Widget w) {
   XtInsertEventHandler(w, ButtonPressMask, False, onButDown, nullptr, XtListHead);
-  XtAddEventHandler(w, ButtonReleaseMask, False, onButUp, nullptr);
-  XtAddEventHandler(w, ButtonMotionMask | PointerMotionHintMask, False, onMouseMove, nullptr);
+  XtAddEventHandler(w, ButtonReleaseMask | ButtonMotionMask | PointerMotionHintMask, False,
+                    onButUpOrMove, nullptr);
+}
+
+void UIwindow::onButUpOrMove(Widget w, XtPointer data, XEvent* event, Boolean* go) {
+  if (!event) return;
+  if (event->type == ButtonRelease)
+    onButUp(w, data, event, go);
+  else if (event->type == MotionNotify)
+    onMouseMove(w, data, event, go);
 }
 
 void UIwindow::publishInHandle(Widget w, bool announce) {
@@ -237,13 +245,7 @@ void UIwindow::applyCursor(int) {
 
 void UIwindow::addLayoutEditorEventHandlers(Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  XtAddEventHandler(w, KeyPressMask, False, UIlayout::keyPressCB, nullptr);
-  XtInsertEventHandler(w, ButtonPressMask, False, UIlayout::buttonPressCB, nullptr, XtListHead);
-  XtInsertEventHandler(w, ButtonReleaseMask, False, UIlayout::buttonReleaseCB, nullptr, XtListTail);
-  XtAddEventHandler(w, Button1MotionMask | Button2MotionMask | PointerMotionHintMask, False,
-                    UIlayout::buttonMotionCB, nullptr);
-  XtAddEventHandler(w, PointerMotionMask | PointerMotionHintMask, False, UIlayout::pointerMotionCB,
-                    nullptr);
+  UIlayout::addOwnHandlers(w);
 }
 
 // ---- Updates ---------------------------------------------------------------------------------

@@ -234,7 +234,7 @@ void UIdialog::setDialogSharedResources(const OMobj_id& obj, Widget w, int seq) 
   if (newer(p = prop(obj, kDestroyOnUnmanage), seq)) setDestroyOnUnmanage(p);
   // A box made with its fonts (and its children with them) has nothing to set until they
   // change; the core pass sees the same and sets none either.
-  if (newer(fontAttributes.obj_id(), seq) && !(made && madeWithFonts_)) {
+  if (newer(fontAttributes().obj_id(), seq) && !(made && madeWithFonts_)) {
     initFontSet(w, seq);
     if (XmFontList fonts = fontSet ? WTget_xmfontlist(fontSet) : nullptr) {
       XtVaSetValues(w, XmNlabelFontList, fonts, XmNtextFontList, fonts, XmNbuttonFontList, fonts,

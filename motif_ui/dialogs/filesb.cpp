@@ -144,7 +144,7 @@ void UIfileSB::setCancelButton(const OMobj_id& prop, const OMobj_id&, Widget w) 
 void UIfileSB::setDialogResources(const OMobj_id& obj, Widget w, int seq) {
   if (UIisBeingDestroyed(w)) return;
   setDialogSharedResources(obj, w, seq);
-  if (newer(fontAttributes.obj_id(), seq)) {
+  if (newer(fontAttributes().obj_id(), seq)) {
     // Not every child takes every font resource: Xt's warnings about that are not news.
     XtAppContext app = XtWidgetToApplicationContext(w);
     XtErrorHandler previous =

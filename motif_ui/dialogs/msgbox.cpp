@@ -58,7 +58,7 @@ bool UImessageBox::instanceObject() {
   // fonts need not be set afterwards on the box and on each of its six children (each a pass
   // over that widget's resources).
   XmFontList fonts = nullptr;
-  if (newer(fontAttributes.obj_id(), -1))
+  if (newer(fontAttributes().obj_id(), -1))
     fonts = chooseFontList(XtDisplay(parent), parentWidgetNow());
   if (fonts)
     args.add(XmNlabelFontList, fonts).add(XmNbuttonFontList, fonts).add(XmNtextFontList, fonts);

@@ -113,7 +113,7 @@ void UIselectionBox::setDialogResources(const OMobj_id& obj, Widget w, int seq) 
   UIpromptBox::setDialogResources(obj, w, seq);
   if (newer(obj, "stringdims", seq) || newer(obj, "strings", seq)) updateCombo(obj, w);
   if (newer(obj, "selectedItem", seq) || newer(obj, "text", seq)) updateSelectedItem(obj, w, seq);
-  if (newer(fontAttributes.obj_id(), seq) && fontSet)
+  if (newer(fontAttributes().obj_id(), seq) && fontSet)
     if (XmFontList fonts = WTget_xmfontlist(fontSet)) {
       XtVaSetValues(w, XmNlabelFontList, fonts, XmNtextFontList, fonts, XmNbuttonFontList, fonts,
                     nullptr);

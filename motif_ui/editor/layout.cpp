@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <unordered_set>
 #include <vector>
 
 #include "om/om.h"
@@ -578,6 +579,62 @@ short UIlayout::findParentZeroY(Widget w) {
 
 // ---- Handlers ---------------------------------------------------------------------------------
 
+namespace {
+
+// Widgets whose direct handlers were taken off (grouped, or being rebuilt) while directEventCB
+// stays on for the pointer's preview. A widget leaves the set when it gets its handlers back
+// or is destroyed (its address may be reused).
+std::unordered_set<Widget>& withoutOwnHandlers() {
+  static auto* s = new std::unordered_set<Widget>;
+  return *s;
+}
+
+void forgetWidget(Widget w, XtPointer, XtPointer) {
+  withoutOwnHandlers().erase(w);
+}
+
+void setOwnHandlers(Widget w, bool on) {
+  auto& without = withoutOwnHandlers();
+  if (!on) {
+    if (without.insert(w).second) XtAddCallback(w, XmNdestroyCallback, forgetWidget, nullptr);
+  } else if (without.erase(w)) {
+    XtRemoveCallback(w, XmNdestroyCallback, forgetWidget, nullptr);
+  }
+}
+
+}  // namespace
+
+void UIlayout::addOwnHandlers(Widget w) {
+  setOwnHandlers(w, true);
+  XtInsertEventHandler(w, ButtonPressMask, False, buttonPressCB, nullptr, XtListHead);
+  XtAddEventHandler(w,
+                    KeyPressMask | ButtonReleaseMask | Button1MotionMask | Button2MotionMask |
+                        PointerMotionMask | PointerMotionHintMask,
+                    False, directEventCB, nullptr);
+}
+
+void UIlayout::directEventCB(Widget w, XtPointer data, XEvent* event, Boolean* go) {
+  if (!event) return;
+  switch (event->type) {
+    case KeyPress:
+      keyPressCB(w, data, event, go);
+      break;
+    case ButtonRelease:
+      buttonReleaseCB(w, data, event, go);
+      break;
+    case MotionNotify:
+      // Xt gives a motion to a handler of button motions only while such a button is held.
+      if ((event->xmotion.state & (Button1Mask | Button2Mask)) && !withoutOwnHandlers().count(w)) {
+        buttonMotionCB(w, data, event, go);
+        if (go && !*go) return;
+      }
+      pointerMotionCB(w, data, event, go);
+      break;
+    default:
+      break;
+  }
+}
+
 void UIlayout::pointerMotionCB(Widget w, XtPointer, XEvent*, Boolean*) {
   if (!editEnable || state != 3 || w != moveWidget || UIisBeingDestroyed(w) || !XtWindow(w)) return;
   Window r, c;
@@ -999,12 +1056,12 @@ std::vector<Widget> childrenOf(Widget w) {
   return out;
 }
 
+// Takes the direct handlers off w but the pointer's preview (pointerMotionCB).
 void removeDirect(Widget w) {
-  XtRemoveEventHandler(w, KeyPressMask, False, UIlayout::keyPressCB, nullptr);
   XtRemoveEventHandler(w, ButtonPressMask, False, UIlayout::buttonPressCB, nullptr);
-  XtRemoveEventHandler(w, ButtonReleaseMask, False, UIlayout::buttonReleaseCB, nullptr);
-  XtRemoveEventHandler(w, Button1MotionMask | Button2MotionMask | PointerMotionHintMask, False,
-                       UIlayout::buttonMotionCB, nullptr);
+  XtRemoveEventHandler(w, KeyPressMask | ButtonReleaseMask | Button1MotionMask | Button2MotionMask,
+                       False, UIlayout::directEventCB, nullptr);
+  setOwnHandlers(w, false);
 }
 
 void removeIndirect(Widget w, Widget parent) {

@@ -120,7 +120,10 @@ bool UIpanel::instanceObject() {
                               XmNmappedWhenManaged, True, XmNuserData, this, nullptr);
   widget_ = clientWidget = w;
   setResources(w, -1);
-  XtAddEventHandler(w, StructureNotifyMask, False, UIpanel::onMap, parent);
+  // Only a parent that sizes its children (a template dialog) has the panel learn its size.
+  UIwindow* parentBinding = UIwidgetToClass(parent);
+  if (parentBinding && parentBinding->sizesItsChildren())
+    XtAddEventHandler(w, StructureNotifyMask, False, UIpanel::onMap, parent);
   UIlayout::addDropTarget(w);
   // Managed by onObjectCreate, after "visible" has chosen whether it maps: a hidden panel
   // is never mapped only to be unmapped again.

@@ -120,6 +120,33 @@ TEST_F(OMTemplates, ABadTemplateFileAddsNothingAndSaysWhere) {
   EXPECT_EQ(errors[0].file, "syntax.yaml");
 }
 
+int noUpdate(OMobj_id, unsigned, int) {
+  return 1;
+}
+
+// A file that fails after one of its templates was used by another: the object made from the
+// first (which points to its template's methods) goes with the file before the template's
+// description does.
+TEST_F(OMTemplates, ABadFileDropsWhatItsTemplatesMadeBeforeTheirDescriptions) {
+  OMregister_update_method("partUpdate", noUpdate);
+  std::vector<OMtemplate_error> errors;
+  EXPECT_EQ(OMload_templates(R"(templates:
+  Part:
+    methods: { update: partUpdate }
+    properties: { n: int }
+  Whole:
+    properties:
+      part: { type: Part }
+      broken: integer
+)",
+                             "used.yaml", &errors),
+            0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].text(), "used.yaml:8:15: unknown kind 'integer'");
+  EXPECT_FALSE(OMfind_template("Part").serial);
+  EXPECT_FALSE(OMfind_template("Whole").serial);
+}
+
 int updatesSeen = 0;
 int destroysSeen = 0;
 int countUpdate(OMobj_id, unsigned, int) {

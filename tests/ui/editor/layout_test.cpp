@@ -390,11 +390,17 @@ TEST_F(Editor, GroupingPassesChildEventsToTheGroup) {
   UIlayout::cleanUpLayoutState();
   select(l);  // a click on the member selects the group
   EXPECT_EQ(UIlayout::moveWidget, widget(p));
+  drag(l, 30, 20, 42, 20);  // a drag on the member moves the group
+  EXPECT_EQ(at(p, "x"), 32);
+  EXPECT_EQ(at(l, "x"), 20);
   OMset_int_val(sub(editState, "ungroup"), 1);
   EXPECT_EQ(at(l, "groupToParent"), 0);
   UIlayout::cleanUpLayoutState();
   select(l);
   EXPECT_EQ(UIlayout::moveWidget, widget(l));
+  drag(l, 30, 20, 42, 20);  // the member has its own handlers back: it moves alone
+  EXPECT_EQ(at(l, "x"), 32);
+  EXPECT_EQ(at(p, "x"), 32);
 }
 
 TEST_F(Editor, TheSelectionManagerRestylesTheSelectedObject) {
