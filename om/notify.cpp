@@ -212,7 +212,13 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self) {
     for (uint32_t at = start; at;) {
       Obj* o = find(at);
       if (!o || !w.visit(o)) break;
-      if (o->has(kActive) && !o->has(kDying) && at != self) {
+      // An object being destroyed is not walked through: what depends on it from outside the
+      // subtree going is the parent of that subtree and whoever refers into it, and both are
+      // notified when the teardown ends, inside the same context. Walked through, every
+      // change a destroy method makes inside a window reached all of the window's controls
+      // through their "parent" links, and taking a window apart grew with its square.
+      if (o->has(kDying)) break;
+      if (o->has(kActive) && at != self) {
         auto it = s.actives.find(at);
         if (it != s.actives.end() && it->second.instanced && wantsUpdates(it->second))
           queueFor(it->second, at, OM_EVENT_VAL);

@@ -1,4 +1,5 @@
 // Object manager: instancing, update notifications, contexts, sync points, loops, destroy.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,13 @@ int selfWriter(OMobj_id id, unsigned mask, int seq) {
   OMset_int_val(OMfind_subobj(id, OMstr_to_name("out"), 0), seq);
   return 1;
 }
+// A destroy method that writes to its own object as it goes, as a binding clears its handle.
+int scribbleDestroy(OMobj_id id) {
+  recDestroy(id);
+  OMset_int_val(OMfind_subobj(id, OMstr_to_name("value"), 0), 7);
+  return 1;
+}
+
 // Two objects that keep writing each other: a notification loop.
 int pingPong(OMobj_id id, unsigned, int) {
   OMobj_id other = OMfind_subobj(id, OMstr_to_name("other"), 0);
@@ -81,6 +89,7 @@ class OMNotify : public OMTest {
     OMregister_instance_method("recInstance", recInstance);
     OMregister_instance_method("childInstance", childInstance);
     OMregister_instance_method("recDestroy", recDestroy);
+    OMregister_instance_method("scribbleDestroy", scribbleDestroy);
     OMregister_update_method("recUpdate", recUpdate);
     OMregister_update_method("selfWriter", selfWriter);
     OMregister_update_method("pingPong", pingPong);
@@ -97,6 +106,9 @@ templates:
   Child:
     base: Node
     methods: { instance: childInstance }
+  Scribbler:
+    base: Node
+    methods: { destroy: scribbleDestroy }
   Writer:
     methods: { update: selfWriter }
     properties: { in: int, out: int }
@@ -264,6 +276,32 @@ TEST_F(OMNotify, DestroyCallsMethodsChildrenFirstAndNotifiesHolders) {
   EXPECT_EQ(calls[2].what, "upd");
   EXPECT_EQ(calls[2].name, "watcher") << "the holder of a link to it is told";
   EXPECT_EQ(OMget_num_refs(sub(watcher, "parent")), 0);
+}
+
+// What a destroy method writes inside the subtree going reaches what depends on that subtree
+// from outside (its parent and whoever refers into it) once, when the teardown ends.
+TEST_F(OMNotify, WritesOfDestroyMethodsReachOutsideDependentsWhenTheTeardownEnds) {
+  OMobj_id outer = node(top, "outer");
+  OMobj_id box = node(outer, "box");
+  OMobj_id inner = node(box, "inner", "Scribbler");
+  node(box, "sibling", "Scribbler");
+  OMobj_id holder = node(top, "holder");
+  OMset_obj_ref(sub(holder, "parent"), inner, 0);
+  OMobj_id watcher = node(top, "watcher");
+  OMset_obj_ref(sub(watcher, "parent"), outer, 0);
+  calls.clear();
+  ASSERT_EQ(OMdestroy_obj(box, 0), 1);
+  std::vector<std::string> destroyed, updated;
+  for (const Call& c : calls) (c.what == "destroy" ? destroyed : updated).push_back(c.name);
+  EXPECT_EQ(destroyed, (std::vector<std::string>{"inner", "sibling", "box"}));
+  std::sort(updated.begin(), updated.end());
+  EXPECT_EQ(updated, (std::vector<std::string>{"holder", "outer", "watcher"}))
+      << "each outside dependent is told once";
+  for (size_t i = 0; i + 1 < calls.size(); ++i) {
+    if (calls[i].what == "upd") {
+      EXPECT_NE(calls[i + 1].what, "destroy") << "told after the teardown";
+    }
+  }
 }
 
 TEST_F(OMNotify, WrapperClassesAreMadeInitialisedAndUpdated) {
