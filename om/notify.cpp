@@ -229,14 +229,6 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self) {
   }
 }
 
-void propagateNow(uint32_t serial) {
-  Dispatch& d = dispatch();
-  uint32_t self = d.methods.empty() ? 0 : d.methods.back();
-  MarkedWalk& w = theWalk();
-  walkFrom(w, serial, self);
-  w.reset();
-}
-
 // Changes made while notifications cannot run (inside a context, or while the dispatcher runs)
 // are walked later, all in one walk: a window's controls all refer to the window, so each
 // change inside one reaches every other, and a control sets its properties one after another.
@@ -263,7 +255,7 @@ void walkDeferredChanges() {
   std::vector<uint32_t> changes;
   changes.swap(list);
   Dispatch& d = dispatch();
-  uint32_t self = d.methods.empty() ? 0 : d.methods.back();
+  uint32_t self = d.methods.empty() ? 0 : d.methods.back();  // the method running, if any
   for (uint32_t serial : changes) walkFrom(walk, serial, self);
   walk.reset();
   // The storage is kept for the next batch unless a large one made it grow.
@@ -271,13 +263,10 @@ void walkDeferredChanges() {
 }
 
 void propagate(uint32_t serial) {
-  if (deferring()) {
-    std::vector<uint32_t>& list = deferredChanges();
-    if (list.empty() || list.back() != serial) list.push_back(serial);
-    return;
-  }
-  walkDeferredChanges();
-  propagateNow(serial);
+  std::vector<uint32_t>& list = deferredChanges();
+  if (list.empty() || list.back() != serial) list.push_back(serial);
+  // Outside a context and the dispatcher, the change (with any held back) is walked at once.
+  if (!deferring()) walkDeferredChanges();
 }
 
 void changed(uint32_t serial) {
