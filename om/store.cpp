@@ -147,7 +147,7 @@ ChildCache& childCache() {
 
 // Recent (parent, name text at an address) -> child answers, in front of the name table and
 // the child cache: bindings name their properties with the same literals on every update (a
-// label's update looks up about a hundred), and making a name from its text costs more than
+// label's update looks up about twenty), and making a name from its text costs more than
 // the rest of the lookup. The address only finds the entry; the text is compared with the
 // name's, so a buffer reused for another name can never hit.
 struct PathCache {
@@ -568,7 +568,6 @@ OMobj_id OMfind_subobj(OMobj_id parent, OMobj_name name, int) {
 
 OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
   if (!find(parent) || !path) return OMnull_obj;
-  // A plain name (the common case) needs no parsing.
   PathCache::Entry& e = pathCache().entries[PathCache::slot(parent.serial, path)];
   if (e.path == path && e.parent == parent.serial && e.generation == childCache().generation) {
     Obj* co = find(e.child);
@@ -576,6 +575,7 @@ OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
         std::strcmp(path, e.text) == 0)
       return idOf(e.child);
   }
+  // A plain name (the common case) needs no parsing.
   if (!std::strpbrk(path, ".[")) {
     if (!*path) return parent;
     OMobj_name name = OMstr_to_name(path);

@@ -55,7 +55,7 @@ UIwinHandle::UIwinHandle(OMobj_id id, const char* name, int mode, OMXobj* owner,
     : OMXgroup(id, name, mode, owner, className) {}
 
 OMobj_id UIwinHandle::member(const char* name) const {
-  return OMfind_subobj(obj_id(), OMstr_to_name(name), 3);
+  return uiprops::sub(obj_id(), name);
 }
 
 OMXgroup* UIwinHandle::ret_omx_ptr(const char* className) {
@@ -157,12 +157,12 @@ void UIcore::setResources(Widget w, int seq) {
     setForegroundColor(fg, w);
     resourcesChanged = 1;
   }
-  OMobj_id picture = OMfind_subobj(objId, OMstr_to_name("pixmap"), 2);
+  OMobj_id picture = uiprops::sub(objId, "pixmap");
   if (fgChanged || bgChanged || newer(picture, seq)) {
     setBackgroundPixmap(picture, w, seq);
     resourcesChanged = 1;
   }
-  if (w && newer(OMfind_subobj(objId, OMstr_to_name("fontAttributes"), 2), seq)) {
+  if (w && newer(uiprops::sub(objId, "fontAttributes"), seq)) {
     initFontSet(w, seq);
     resourcesChanged = 1;
   }
