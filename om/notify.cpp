@@ -25,6 +25,7 @@ struct Dispatch {
   int depth = 0;                  // context nesting
   bool running = false;           // the dispatcher is running
   std::vector<uint32_t> methods;  // objects whose methods are running now (innermost last)
+  std::vector<uint32_t> causes;   // for each, what alone changed since it last ran (or 0)
   int stateMode = 0;
   int journalStyle = 0;
   int journalControl = 0;
@@ -42,7 +43,8 @@ bool wantsUpdates(const Active& a) {
   return a.omx || a.methods->update || a.methods->update1;
 }
 
-void queueFor(Active& a, uint32_t serial, unsigned mask) {
+void queueFor(Active& a, uint32_t serial, unsigned mask, uint32_t cause = kManyCauses) {
+  if (mask & OM_EVENT_VAL) a.cause = a.cause == 0 || a.cause == cause ? cause : kManyCauses;
   if ((a.pending & mask) == mask) return;
   bool queued = a.pending != 0;
   a.pending |= mask;
@@ -65,7 +67,10 @@ void runMethod(uint32_t serial, unsigned mask) {
   const Methods* m = &methods;
   Dispatch& d = dispatch();
   walkDeferredChanges();  // the changes made so far are walked as the one running made them
+  uint32_t cause = it->second.cause;
+  it->second.cause = 0;
   d.methods.push_back(serial);
+  d.causes.push_back(mask & OM_EVENT_INST || cause == kManyCauses ? 0 : cause);
   if (mask & OM_EVENT_INST) {
     it->second.instanced = true;
     int sync = static_cast<int>(it->second.sync = s.seq);
@@ -99,6 +104,7 @@ void runMethod(uint32_t serial, unsigned mask) {
   }
   walkDeferredChanges();  // the changes made so far are walked as the one running made them
   d.methods.pop_back();
+  d.causes.pop_back();
   // The method may have destroyed its own object.
   it = s.actives.find(serial);
   if (it != s.actives.end()) {
@@ -140,7 +146,7 @@ bool flushQueue() {
                OM_MAX_NOTIFY_CALLS, d.queue.size());
       for (const Pending& p : d.queue) {
         auto it = store().actives.find(p.serial);
-        if (it != store().actives.end()) it->second.pending = 0;
+        if (it != store().actives.end()) it->second.pending = 0, it->second.cause = 0;
       }
       d.queue.clear();
       ok = false;
@@ -202,8 +208,8 @@ namespace {
 
 // Walks from serial to everything that depends on it (its parents, whoever refers to any of
 // them, and so on), queueing an update for each instanced object with an update method other
-// than self. Objects w has seen already are not walked again.
-void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self) {
+// than self, as caused by `cause`. Objects w has seen already are not walked again.
+void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
   Store& s = store();
   w.stack.push_back(serial);
   while (!w.stack.empty()) {
@@ -221,7 +227,7 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self) {
       if (o->has(kActive) && at != self) {
         auto it = s.actives.find(at);
         if (it != s.actives.end() && it->second.instanced && wantsUpdates(it->second))
-          queueFor(it->second, at, OM_EVENT_VAL);
+          queueFor(it->second, at, OM_EVENT_VAL, cause);
       }
       for (uint32_t r = firstReferrer(o, at); r; r = find(r)->nextReferrer()) w.stack.push_back(r);
       at = o->parent;
@@ -256,7 +262,10 @@ void walkDeferredChanges() {
   changes.swap(list);
   Dispatch& d = dispatch();
   uint32_t self = d.methods.empty() ? 0 : d.methods.back();  // the method running, if any
-  for (uint32_t serial : changes) walkFrom(walk, serial, self);
+  // One walk covers the batch and stops where an earlier change of it has been, so an object
+  // reached is known to be reached by one change only when the batch holds one.
+  uint32_t cause = changes.size() == 1 ? changes[0] : kManyCauses;
+  for (uint32_t serial : changes) walkFrom(walk, serial, self, cause);
   walk.reset();
   // The storage is kept for the next batch unless a large one made it grow.
   if (list.empty() && changes.capacity() <= 1024) list.swap(changes), list.clear();
@@ -315,9 +324,11 @@ void deinstance(uint32_t serial) {
     Dispatch& d = dispatch();
     walkDeferredChanges();  // the changes made so far are walked as the one running made them
     d.methods.push_back(serial);
+    d.causes.push_back(0);
     m->destroy(idOf(serial));
     walkDeferredChanges();  // the changes made so far are walked as the one running made them
     d.methods.pop_back();
+    d.causes.pop_back();
   }
   delete omx;
   s.actives.erase(serial);
@@ -377,6 +388,12 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
   }
   walk.reset();
   return newest;
+}
+
+OMobj_id OMget_update_cause(OMobj_id id) {
+  Dispatch& d = dispatch();
+  if (d.methods.empty() || d.methods.back() != id.serial || !find(id)) return OMnull_obj;
+  return idOf(d.causes.back());
 }
 
 int OMset_obj_seq(OMobj_id id, OMobj_id, int seq) {

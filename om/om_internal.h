@@ -117,10 +117,16 @@ struct Active {
   const Methods* methods = &kNoMethods;
   OMXgroup* omx = nullptr;  // wrapper instance, owned
   uint32_t sync = 0;        // sequence number when its method last returned
-  unsigned pending : 31;    // OM_EVENT_* bits queued and not yet run
-  unsigned instanced : 1;   // instance notification has run
+  // The one object whose change queued the pending update (0: none recorded, kManyCauses:
+  // more than one), so that the method can apply just that change instead of comparing every
+  // property it reads: a label whose text is set from its property rereads none of its
+  // twenty others.
+  uint32_t cause = 0;
+  unsigned pending : 31;   // OM_EVENT_* bits queued and not yet run
+  unsigned instanced : 1;  // instance notification has run
   Active() : pending(0), instanced(0) {}
 };
+constexpr uint32_t kManyCauses = UINT32_MAX;  // never a serial (serials stop below it)
 
 // ---- The store ------------------------------------------------------------------------
 constexpr int kPageBits = 8;

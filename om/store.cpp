@@ -7,6 +7,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "om/omx.h"
 #include "om_internal.h"
@@ -147,17 +148,24 @@ ChildCache& childCache() {
 
 // Recent (parent, name text at an address) -> child answers, in front of the name table and
 // the child cache: bindings name their properties with the same literals on every update (a
-// label's update looks up about twenty), and making a name from its text costs more than
-// the rest of the lookup. The address only finds the entry; the text is compared with the
-// name's, so a buffer reused for another name can never hit.
+// label's update looks up about twenty, two of them "group.member"), and making a name from
+// its text costs more than the rest of the lookup. The address only finds the entry; the text
+// is compared with the one the entry was made for, so a buffer reused for another path can
+// never hit. A two-part path also remembers the group between, and both links are checked.
 struct PathCache {
   struct Entry {
     const char* path = nullptr;
-    const char* text = nullptr;  // the name's own text (names live as long as the process)
+    const char* text = nullptr;  // the path's own text (kept for as long as the process)
     uint32_t parent = 0, name = 0, child = 0, generation = 0;
+    uint32_t group = 0, groupName = 0;  // "group.member": the group; 0 for a plain name
   };
   static constexpr uint32_t kSize = 512;
   Entry entries[kSize];
+  // The texts of the two-part paths remembered (a plain name's text is its name's). Bounded,
+  // so that paths made up at run time cannot grow it for ever: past the bound they are
+  // looked up the long way.
+  std::unordered_set<std::string> groupPaths;
+  static constexpr size_t kMaxGroupPaths = 4096;
   static uint32_t slot(uint32_t parent, const char* path) {
     auto p = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path) >> 2);
     return ((parent * 0x9e3779b1u) ^ (p * 0x85ebca6bu)) >> 23;
@@ -566,15 +574,44 @@ OMobj_id OMfind_subobj(OMobj_id parent, OMobj_name name, int) {
   return idOf(findChild(parent.serial, name));
 }
 
+namespace om {
+namespace {
+
+// The remembered answer for path under parent, or 0 when there is none or it may be stale.
+// Serials are never reused and an unlink starts a new generation, so a child still linked
+// where it was, under the same names, is the answer a search would give.
+uint32_t rememberedPath(const PathCache::Entry& e, uint32_t parent, const char* path) {
+  if (e.path != path || e.parent != parent || e.generation != childCache().generation) return 0;
+  const Obj* co = find(e.child);
+  if (!co || co->parent != (e.group ? e.group : parent) || co->name != e.name || co->has(kHidden))
+    return 0;
+  if (e.group) {
+    const Obj* g = find(e.group);
+    if (!g || g->parent != parent || g->name != e.groupName || g->has(kHidden)) return 0;
+  }
+  return std::strcmp(path, e.text) == 0 ? e.child : 0;
+}
+
+// Remembers the answer to a "group.member" path.
+void rememberGroupPath(PathCache::Entry& e, const char* path, uint32_t parent, uint32_t group,
+                       uint32_t child) {
+  PathCache& cache = pathCache();
+  auto known = cache.groupPaths.find(path);
+  if (known == cache.groupPaths.end()) {
+    if (cache.groupPaths.size() >= PathCache::kMaxGroupPaths) return;
+    known = cache.groupPaths.insert(path).first;
+  }
+  e = {path,  known->c_str(),          parent, find(child)->name,
+       child, childCache().generation, group,  find(group)->name};
+}
+
+}  // namespace
+}  // namespace om
+
 OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
   if (!find(parent) || !path) return OMnull_obj;
   PathCache::Entry& e = pathCache().entries[PathCache::slot(parent.serial, path)];
-  if (e.path == path && e.parent == parent.serial && e.generation == childCache().generation) {
-    Obj* co = find(e.child);
-    if (co && co->parent == parent.serial && co->name == e.name && !co->has(kHidden) &&
-        std::strcmp(path, e.text) == 0)
-      return idOf(e.child);
-  }
+  if (uint32_t child = rememberedPath(e, parent.serial, path)) return idOf(child);
   // A plain name (the common case) needs no parsing.
   if (!std::strpbrk(path, ".[")) {
     if (!*path) return parent;
@@ -584,12 +621,16 @@ OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
     return idOf(child);
   }
   uint32_t at = parent.serial;
+  uint32_t hops[2] = {0, 0};
+  int count = 0;
+  bool twoNames = true;  // so far a plain "group.member" path, which can be remembered
   std::string_view rest(path);
   while (!rest.empty()) {
     size_t dot = rest.find('.');
     std::string_view part = rest.substr(0, dot);
     rest = dot == std::string_view::npos ? std::string_view() : rest.substr(dot + 1);
     if (part.empty()) {
+      twoNames = false;
       if (dot == std::string_view::npos) break;
       continue;  // a leading or doubled '.' stays where it is
     }
@@ -603,6 +644,7 @@ OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
       if (digits.empty() || *end || v < 0 || v > 1 << 30) return OMnull_obj;
       index = static_cast<int>(v);
       part = part.substr(0, bracket);
+      twoNames = false;
     }
     std::string name(part);
     Names& n = names();
@@ -611,7 +653,10 @@ OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
     at = findChild(at, it->second);
     if (at && index >= 0) at = childAt(at, index);
     if (!at) return OMnull_obj;
+    if (count < 2) hops[count] = at;
+    ++count;
   }
+  if (twoNames && count == 2) rememberGroupPath(e, path, parent.serial, hops[0], hops[1]);
   return idOf(at);
 }
 

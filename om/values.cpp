@@ -235,6 +235,10 @@ int OMget_real_val(OMobj_id id, double* value) {
 int OMget_str_val(OMobj_id id, char** value, int size) {
   if (!value || size < 0) return 0;
   Read r = readValue(id);
+  if (r.what == Read::kText && size == 0) {  // the usual read: one copy, made for the caller
+    *value = strdup(r.text);
+    return *value ? 1 : 0;
+  }
   std::string text;
   if (r.what == Read::kText)
     text = r.text;

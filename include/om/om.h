@@ -177,6 +177,12 @@ int OMset_array(OMobj_id id, int type, const void* data, int count, int mode);
 int OMget_obj_seq(OMobj_id id, OMobj_id ctx, int mode);
 // Stores a stamp without counting as a change.
 int OMset_obj_seq(OMobj_id id, OMobj_id ctx, int seq);
+// While id's update method runs for a change: the one object whose change (counted, so not
+// a stamp stored with OMset_obj_seq) is the whole reason it runs, since it last ran; every
+// stamp newer than the method's seq is that object's or that of something depending on it.
+// So a method may apply just that change. OMnull_obj when several objects changed, the reason
+// is not known (an instance, a run on request), or id's method is not the one running.
+OMobj_id OMget_update_cause(OMobj_id id);
 // The process-wide sequence number (the newest stamp given).
 int OMget_seq();
 // 1 when a stamp is newer than a sequence number. The counter wraps after 2^32 changes, so

@@ -22,6 +22,7 @@
 namespace {
 
 using uiprops::newer;
+using uiprops::onlyChanged;
 using uiprops::sub;
 
 // The widget createSized has just made with its text and alignment: the first resource pass
@@ -168,6 +169,12 @@ bool UIlabel::instanceObject() {
 
 void UIlabel::updateObject(int seq) {
   if (UIisBeingDestroyed(widget_)) return;
+  // The usual update, a new text, sets the text alone: no other property is newer.
+  OMobj_id label = sub(objId, "label");
+  if (onlyChanged(objId, label)) {
+    setString(objId, label, widget_);
+    return;
+  }
   // The widget sizes itself only while the object gives no size; that can change only
   // when the size properties do.
   OMobj_id width = sub(objId, "width"), height = sub(objId, "height");

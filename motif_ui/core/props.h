@@ -32,6 +32,13 @@ inline bool newer(const OMobj_id& id, const char* path, int seq, int mode = 3) {
   return newer(sub(id, path), seq, mode);
 }
 
+// True when the update running for obj was caused by a change of `property` alone: nothing
+// else obj reads is newer, so what depends on that property only may be applied on its own
+// instead of every property being compared with the update's sequence number.
+inline bool onlyChanged(const OMobj_id& obj, const OMobj_id& property) {
+  return property.serial && OMget_update_cause(obj).serial == property.serial;
+}
+
 // A count property ("dims", "stringdims") bounded by the array it counts: 0 when negative,
 // at most the array's size. Such counts are written apart from their arrays, and a hostile one
 // (2^31 - 1) must not make the reader walk that many missing elements.

@@ -657,7 +657,8 @@ void UIwindow::drawStatBarText(Widget w, const char* text) {
 // ---- The entry protocol -----------------------------------------------------------------------
 
 UIwindow* UIobjIdToClass(const OMobj_id& id) {
-  OMobj_id cxx = OMfind_subobj(id, OMstr_to_name("cxxhandle"), 1);
+  static const OMobj_name kCxxHandle = OMstr_to_name("cxxhandle");
+  OMobj_id cxx = OMfind_subobj(id, kCxxHandle, 1);
   void* p = nullptr;
   if (OMget_ptr_val(cxx, &p, 0) != 1) return nullptr;
   return static_cast<UIwindow*>(p);

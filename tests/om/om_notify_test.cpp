@@ -1,5 +1,6 @@
 // Object manager: instancing, update notifications, contexts, sync points, loops, destroy.
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct Call {
   std::string name;
   unsigned mask;
   int seq;
+  uint32_t cause = 0;  // what OMget_update_cause named while the method ran
 };
 std::vector<Call> calls;
 
@@ -30,7 +32,7 @@ int recInstance(OMobj_id id) {
   return 1;
 }
 int recUpdate(OMobj_id id, unsigned mask, int seq) {
-  calls.push_back({"upd", nameOf(id), mask, seq});
+  calls.push_back({"upd", nameOf(id), mask, seq, OMget_update_cause(id).serial});
   return 1;
 }
 int recDestroy(OMobj_id id) {
@@ -191,6 +193,50 @@ TEST_F(OMNotify, SeqIsTheSyncPointAndUpdateChildFollowsIt) {
   OMset_str_val(sub(color, "bg"), "blue");
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[1].seq, newSync);
+}
+
+TEST_F(OMNotify, AnUpdateIsToldTheOneChangeThatCausedIt) {
+  OMobj_id a = node(top, "a");
+  OMobj_id value = sub(a, "value");
+  OMobj_id fg = sub(sub(a, "color"), "fg"), bg = sub(sub(a, "color"), "bg");
+  OMobj_id source = make(top, "source", OM_KIND_INT);
+  auto causeOf = [&](const std::function<void()>& writes) {
+    calls.clear();
+    OMpush_ctx(a, 1, 0, 0);
+    writes();
+    OMpop_ctx(a);
+    return calls.size() == 1 ? calls[0].cause : 0xdeadu;
+  };
+  EXPECT_EQ(causeOf([&] { OMset_int_val(value, 1); }), value.serial);
+  EXPECT_EQ(causeOf([&] { OMset_str_val(fg, "red"); }), fg.serial) << "a member of a group";
+  EXPECT_EQ(causeOf([&] { OMset_int_val(value, 2), OMset_int_val(value, 3); }), value.serial)
+      << "the same property twice";
+  EXPECT_EQ(causeOf([&] { OMset_str_val(fg, "green"), OMset_str_val(bg, "blue"); }), 0u)
+      << "two members of one group: the second change's walk stops at the group";
+  EXPECT_EQ(causeOf([&] { OMset_int_val(value, 4), OMset_str_val(fg, "red"); }), 0u);
+  EXPECT_EQ(
+      causeOf([&] { OMset_int_val(value, 5), OMset_str_val(fg, "blue"), OMset_int_val(value, 6); }),
+      0u)
+      << "one property, another, the first again";
+  // Through a link the cause is the object outside that changed, not the member.
+  OMset_obj_ref(value, source, 0);
+  EXPECT_EQ(causeOf([&] { OMset_int_val(source, 7); }), source.serial);
+  // Changes queued apart before the update runs: several causes.
+  calls.clear();
+  OMpush_ctx(a, 1, 0, 0);
+  OMset_int_val(source, 8);
+  OMflush_notifies_mask(OMnull_obj, top, 0, 0);  // walks what is held back, runs nothing
+  OMset_str_val(bg, "red");
+  OMpop_ctx(a);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].cause, 0u);
+  EXPECT_FALSE(OMget_update_cause(a).serial) << "outside the method nothing is named";
+  // Instancing records no cause: an object's first update names its change.
+  OMobj_id b = node(top, "b");
+  calls.clear();
+  OMset_int_val(sub(b, "value"), 1);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].cause, sub(b, "value").serial);
 }
 
 TEST_F(OMNotify, ChangesThroughALinkNotifyTheHolder) {

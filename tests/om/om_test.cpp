@@ -364,27 +364,61 @@ TEST_F(OMValues, LookupsFollowDestroyMoveAndSameNamedMembers) {
 
 // Lookups are remembered by the address of the name's text too: a buffer used again for another
 // name, or a name looked up again after its member went, is answered for what it says now.
+// A lookup by text, as bindings make them (remembered by the text's address).
+OMobj_id lookup(OMobj_id parent, const char* path) {
+  return OMfind_str_subobj(parent, path, 0);
+}
+
 TEST_F(OMValues, LookupsThroughOneBufferFollowItsText) {
   OMobj_id g = make(plain, "buffered", OM_KIND_GROUP);
   OMobj_id x = make(g, "x", OM_KIND_INT);
   OMobj_id y = make(g, "y", OM_KIND_INT);
   char name[8] = "x";
-  ASSERT_TRUE(same(sub(g, name), x));
-  ASSERT_TRUE(same(sub(g, name), x));
+  ASSERT_TRUE(same(lookup(g, name), x));
+  ASSERT_TRUE(same(lookup(g, name), x));
   std::strcpy(name, "y");
-  EXPECT_TRUE(same(sub(g, name), y)) << "the same buffer, another name";
+  EXPECT_TRUE(same(lookup(g, name), y)) << "the same buffer, another name";
   std::strcpy(name, "z");
-  EXPECT_FALSE(sub(g, name).serial) << "a name no member has";
+  EXPECT_FALSE(lookup(g, name).serial) << "a name no member has";
   std::strcpy(name, "x");
-  EXPECT_TRUE(same(sub(g, name), x));
+  EXPECT_TRUE(same(lookup(g, name), x));
   OMdestroy_obj(x, 0);
-  EXPECT_FALSE(sub(g, name).serial) << "a destroyed member is not answered";
+  EXPECT_FALSE(lookup(g, name).serial) << "a destroyed member is not answered";
   OMobj_id x2 = make(g, "x", OM_KIND_INT);
-  EXPECT_TRUE(same(sub(g, name), x2));
+  EXPECT_TRUE(same(lookup(g, name), x2));
   OMobj_id other = make(plain, "other", OM_KIND_GROUP);
   ASSERT_EQ(OMmove_obj(x2, other), 1);
-  EXPECT_FALSE(sub(g, name).serial) << "a moved member is not answered";
-  EXPECT_TRUE(same(sub(other, name), x2));
+  EXPECT_FALSE(lookup(g, name).serial) << "a moved member is not answered";
+  EXPECT_TRUE(same(lookup(other, name), x2));
+}
+
+TEST_F(OMValues, GroupMemberPathsThroughOneBufferFollowTheirTextAndTheTree) {
+  OMobj_id w = make(plain, "pathed", OM_KIND_GROUP);
+  OMobj_id color = make(w, "color", OM_KIND_GROUP);
+  OMobj_id fg = make(color, "fg", OM_KIND_STRING);
+  OMobj_id bg = make(color, "bg", OM_KIND_STRING);
+  OMobj_id font = make(w, "font", OM_KIND_GROUP);
+  OMobj_id size = make(font, "fg", OM_KIND_INT);
+  char path[24] = "color.fg";
+  ASSERT_TRUE(same(lookup(w, path), fg));
+  ASSERT_TRUE(same(lookup(w, path), fg));
+  std::strcpy(path, "color.bg");
+  EXPECT_TRUE(same(lookup(w, path), bg)) << "the same buffer, another member";
+  std::strcpy(path, "font.fg");
+  EXPECT_TRUE(same(lookup(w, path), size)) << "the same buffer, another group";
+  std::strcpy(path, "color.fg");
+  ASSERT_TRUE(same(lookup(w, path), fg));
+  OMdestroy_obj(color, 0);
+  EXPECT_FALSE(lookup(w, path).serial) << "a destroyed group is not answered";
+  OMobj_id color2 = make(w, "color", OM_KIND_GROUP);
+  OMobj_id fg2 = make(color2, "fg", OM_KIND_STRING);
+  EXPECT_TRUE(same(lookup(w, path), fg2)) << "a group made again under the same name";
+  OMobj_id other = make(plain, "elsewhere", OM_KIND_GROUP);
+  ASSERT_EQ(OMmove_obj(fg2, other), 1);
+  EXPECT_FALSE(lookup(w, path).serial) << "a member moved out of its group is not answered";
+  ASSERT_EQ(OMmove_obj(color2, other), 1);
+  EXPECT_FALSE(lookup(w, "color").serial);
+  EXPECT_FALSE(lookup(w, path).serial) << "a group moved away is not answered";
 }
 
 TEST_F(OMValues, ExpressionsAndParsedDefinitions) {

@@ -114,6 +114,42 @@ TEST_F(Controls, NamesAndAlignmentDefaults) {
   EXPECT_EQ(intOf(button, "height"), 28);
 }
 
+// A text set on its own is applied alone; with other changes every one of them applies.
+TEST_F(Controls, TextSetAloneOrWithOtherChangesAppliesWhatChanged) {
+  OMobj_id label = make("UIlabel", "texts", window);
+  OMobj_id toggle = make("UItoggle", "textsToggle", window, {{"visible", 1}, {"y", 40}});
+  Widget lw = UIobjIdToWidget(label), tw = UIobjIdToWidget(toggle);
+  for (OMobj_id id : {label, toggle}) OMset_str_val(sub(id, "label"), "alone");
+  EXPECT_EQ(textOf(lw), "alone");
+  EXPECT_EQ(textOf(tw), "alone");
+  for (OMobj_id id : {label, toggle}) {
+    OMpush_ctx(id, OM_CTX_USER, 0, 0);
+    OMset_str_val(sub(id, "label"), "together");
+    OMset_int_val(sub(id, "alignment"), 2);
+    OMset_int_val(sub(id, "x"), 150);
+    OMset_str_val(sub(id, "color.foregroundColor"), "#00ff00");
+    OMpop_ctx(id);
+  }
+  for (Widget w : {lw, tw}) {
+    unsigned char a = 9;
+    Position x = 0;
+    Pixel fg = 0;
+    XtVaGetValues(w, XmNalignment, &a, XmNx, &x, XmNforeground, &fg, nullptr);
+    EXPECT_EQ(textOf(w), "together") << XtName(w);
+    EXPECT_EQ(a, XmALIGNMENT_END) << XtName(w);
+    EXPECT_EQ(x, 150) << XtName(w);
+    EXPECT_EQ(fg, 0x00ff00ul) << XtName(w);
+  }
+  // Twice the same property in one context is still that property alone.
+  OMpush_ctx(label, OM_CTX_USER, 0, 0);
+  OMset_str_val(sub(label, "label"), "first");
+  OMset_str_val(sub(label, "label"), "second");
+  OMpop_ctx(label);
+  EXPECT_EQ(textOf(lw), "second");
+  OMset_obj_val(sub(label, "label"), OMnull_obj, 0);
+  EXPECT_EQ(textOf(lw), prefix + "texts") << "unset: the name again";
+}
+
 TEST_F(Controls, PictureTypesAreDerivedOrRefused) {
   writeBmp("square.bmp");
   OMobj_id label = make("UIlabel", "pic", window, {{"visible", 1}, {"width", 40}, {"height", 40}});
