@@ -43,12 +43,28 @@ bool wantsUpdates(const Active& a) {
   return a.omx || a.methods->update || a.methods->update1;
 }
 
+// Keeps kIdle in step with the object's state: set only while a change reaching the object
+// could queue nothing for it (the walk then skips it without looking up its state). Called
+// wherever that state changes.
+void refreshIdle(uint32_t serial, const Active& a) {
+  Obj* o = find(serial);
+  if (!o) return;
+  bool idle =
+      !a.instanced || !wantsUpdates(a) || ((a.pending & OM_EVENT_VAL) && a.cause == kManyCauses);
+  if (idle)
+    o->flags |= kIdle;
+  else
+    o->flags &= static_cast<uint16_t>(~kIdle);
+}
+
 void queueFor(Active& a, uint32_t serial, unsigned mask, uint32_t cause = kManyCauses) {
   if (mask & OM_EVENT_VAL) a.cause = a.cause == 0 || a.cause == cause ? cause : kManyCauses;
-  if ((a.pending & mask) == mask) return;
-  bool queued = a.pending != 0;
-  a.pending |= mask;
-  if (!queued) dispatch().queue.push_back({serial, nullptr});
+  if ((a.pending & mask) != mask) {
+    bool queued = a.pending != 0;
+    a.pending |= mask;
+    if (!queued) dispatch().queue.push_back({serial, nullptr});
+  }
+  refreshIdle(serial, a);
 }
 
 // Keeps an object's "update" sub-object stamped with its sync point.
@@ -69,10 +85,12 @@ void runMethod(uint32_t serial, unsigned mask) {
   walkDeferredChanges();  // the changes made so far are walked as the one running made them
   uint32_t cause = it->second.cause;
   it->second.cause = 0;
+  refreshIdle(serial, it->second);
   d.methods.push_back(serial);
   d.causes.push_back(mask & OM_EVENT_INST || cause == kManyCauses ? 0 : cause);
   if (mask & OM_EVENT_INST) {
     it->second.instanced = true;
+    refreshIdle(serial, it->second);
     int sync = static_cast<int>(it->second.sync = s.seq);
     // The record is looked up again after each call out: a wrapper's constructor or init may
     // change the tables, or destroy the object.
@@ -82,6 +100,7 @@ void runMethod(uint32_t serial, unsigned mask) {
       if (it == s.actives.end()) {
         delete made;
       } else if ((it->second.omx = made)) {
+        refreshIdle(serial, it->second);
         made->init(OM_EVENT_INST, sync);
       }
     }
@@ -125,6 +144,7 @@ void runEntry(const Pending& p) {
   if (it == s.actives.end() || !o || o->has(kDying)) return;
   unsigned mask = it->second.pending;
   it->second.pending = 0;
+  refreshIdle(p.serial, it->second);
   if ((mask & OM_EVENT_INST) && !it->second.instanced)
     runMethod(p.serial, OM_EVENT_INST);
   else if ((mask & OM_EVENT_VAL) && it->second.instanced)
@@ -146,7 +166,9 @@ bool flushQueue() {
                OM_MAX_NOTIFY_CALLS, d.queue.size());
       for (const Pending& p : d.queue) {
         auto it = store().actives.find(p.serial);
-        if (it != store().actives.end()) it->second.pending = 0, it->second.cause = 0;
+        if (it == store().actives.end()) continue;
+        it->second.pending = 0, it->second.cause = 0;
+        refreshIdle(p.serial, it->second);
       }
       d.queue.clear();
       ok = false;
@@ -206,6 +228,20 @@ bool dispatching() {
 
 namespace {
 
+// True when the walk from r, a reference to `at` (being walked), would do nothing: r and its
+// holder have no referrers, the holder is a child of `at` (so the walk would go on to `at` and
+// stop there), and there is nothing to queue for the holder. Such are a window's controls,
+// through their "parent" links, once each has an update queued: without the test every
+// change inside a window visited every one of its controls, and loading a window grew with
+// the square of its size.
+bool endsAt(uint32_t r, uint32_t at, uint32_t self) {
+  const Obj* ref = find(r);
+  if (!ref || ref->flags & (kReferred | kActive)) return false;
+  const Obj* holder = find(ref->parent);
+  if (!holder || holder->parent != at || holder->flags & (kReferred | kDying)) return false;
+  return !holder->has(kActive) || holder->has(kIdle) || ref->parent == self;
+}
+
 // Walks from serial to everything that depends on it (its parents, whoever refers to any of
 // them, and so on), queueing an update for each instanced object with an update method other
 // than self, as caused by `cause`. Objects w has seen already are not walked again.
@@ -224,12 +260,13 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
       // change a destroy method makes inside a window reached all of the window's controls
       // through their "parent" links, and taking a window apart grew with its square.
       if (o->has(kDying)) break;
-      if (o->has(kActive) && at != self) {
+      if (o->has(kActive) && !o->has(kIdle) && at != self) {
         auto it = s.actives.find(at);
         if (it != s.actives.end() && it->second.instanced && wantsUpdates(it->second))
           queueFor(it->second, at, OM_EVENT_VAL, cause);
       }
-      for (uint32_t r = firstReferrer(o, at); r; r = find(r)->nextReferrer()) w.stack.push_back(r);
+      for (uint32_t r = firstReferrer(o, at); r; r = find(r)->nextReferrer())
+        if (!endsAt(r, at, self)) w.stack.push_back(r);
       at = o->parent;
     }
   }
@@ -332,7 +369,7 @@ void deinstance(uint32_t serial) {
   }
   delete omx;
   s.actives.erase(serial);
-  if (Obj* o = find(serial)) o->flags &= static_cast<uint16_t>(~kActive);
+  if (Obj* o = find(serial)) o->flags &= static_cast<uint16_t>(~(kActive | kIdle));
 }
 
 void attachMethods(uint32_t serial, uint32_t templ) {
@@ -347,6 +384,7 @@ void attachMethods(uint32_t serial, uint32_t templ) {
   a.methods = &t->second.methods;
   a.sync = s.seq;
   o->flags |= kActive;
+  refreshIdle(serial, a);
 }
 
 }  // namespace om
@@ -446,6 +484,7 @@ int OMflush_notifies_mask(OMobj_id, OMobj_id obj, unsigned mask, int) {
     unsigned run = a->second.pending & want;
     if (!run) continue;
     a->second.pending &= ~run;
+    refreshIdle(*it, a->second);
     if ((run & OM_EVENT_INST) && !a->second.instanced) runMethod(*it, OM_EVENT_INST);
     a = s.actives.find(*it);
     if (a != s.actives.end() && (run & OM_EVENT_VAL) && a->second.instanced)
@@ -501,6 +540,7 @@ int OMactivate_obj(OMobj_id id) {
     Active& a = store().actives[id.serial];
     a.sync = store().seq;
     o->flags |= kActive;
+    refreshIdle(id.serial, a);
   }
   return 1;
 }

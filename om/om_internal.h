@@ -31,6 +31,8 @@ enum Flag : uint16_t {
   kWalked = 1 << 12,     // reached by the notification walk under way (cleared when it ends)
   kReferred = 1 << 13,   // some object refers to it (it has an entry in Store::referrers)
   kTyped = 1 << 14,      // made from a template (it has an entry in Store::templateOf)
+  kIdle = 1 << 15,       // active, and a change reaching it has nothing to queue: it is not
+                         // instanced, takes no updates, or has one queued for several changes
 };
 
 // One object. 32 bytes, 4-byte aligned: objects are the bulk of the memory. What few objects

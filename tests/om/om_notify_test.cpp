@@ -111,6 +111,10 @@ templates:
   Scribbler:
     base: Node
     methods: { destroy: scribbleDestroy }
+  SelfNode:
+    base: Node
+    methods: { update: selfWriter }
+    properties: { out: int }
   Writer:
     methods: { update: selfWriter }
     properties: { in: int, out: int }
@@ -247,6 +251,50 @@ TEST_F(OMNotify, ChangesThroughALinkNotifyTheHolder) {
   OMset_int_val(source, 9);
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].name, "a");
+}
+
+// Controls that refer to the window holding them: a change inside one reaches the window and,
+// through it, every other, whatever each was doing when the change came (waiting with an update
+// queued for one change or for several, just run, running and writing into itself).
+TEST_F(OMNotify, AChangeInsideAWindowReachesEveryControlReferringToIt) {
+  OMobj_id win = node(top, "win");
+  std::vector<OMobj_id> ctl;
+  for (const char* name : {"c0", "c1", "c2", "c3"}) {
+    ctl.push_back(node(win, name, name[1] == '3' ? "SelfNode" : "Node"));
+    OMset_obj_ref(sub(ctl.back(), "parent"), win, 0);
+  }
+  auto updated = [&] {
+    std::vector<std::string> names;
+    for (const Call& c : calls)
+      if (c.what == "upd") names.push_back(c.name);
+    std::sort(names.begin(), names.end());
+    calls.clear();
+    return names;
+  };
+  // c3 writes into itself as it runs: that reaches the others once more, but not c3.
+  const std::vector<std::string> everyone{"c0", "c0", "c1", "c1", "c2", "c2", "c3", "win", "win"};
+  calls.clear();
+  OMset_int_val(sub(ctl[0], "value"), 1);
+  EXPECT_EQ(updated(), everyone);
+  OMset_int_val(sub(ctl[1], "value"), 2);
+  EXPECT_EQ(updated(), everyone) << "each ran just before";
+  OMpush_ctx(top, 1, 0, 0);
+  OMset_int_val(sub(ctl[2], "value"), 3);
+  OMflush_notifies_mask(OMnull_obj, top, 0, 0);  // every one waits for that one change
+  OMset_int_val(sub(ctl[0], "value"), 4);
+  OMflush_notifies_mask(OMnull_obj, top, 0, 0);  // now for several
+  OMset_int_val(sub(ctl[1], "value"), 5);
+  OMpop_ctx(top);
+  EXPECT_EQ(updated(), everyone) << "waiting: each once, then for c3's write";
+  // One of them runs on its own (its update flushed), then a change reaches it again.
+  OMpush_ctx(top, 1, 0, 0);
+  OMset_int_val(sub(ctl[2], "value"), 6);
+  OMset_int_val(sub(ctl[0], "value"), 7);
+  OMflush_notifies_mask(OMnull_obj, ctl[1], OM_EVENT_VAL, 0);
+  EXPECT_EQ(updated(), std::vector<std::string>{"c1"});
+  OMset_int_val(sub(win, "value"), 8);
+  OMpop_ctx(top);
+  EXPECT_EQ(updated(), everyone) << "c1 ran and is reached again";
 }
 
 // Inside a context the notifications a change causes are those it caused when made, queued in
