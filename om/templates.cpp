@@ -119,35 +119,48 @@ void forgetTemplate(uint32_t serial) {
   // their methods, value getters and base chain after it is gone.
 }
 
-uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
-  Store& s = store();
+namespace {
+
+// The working lists of a copy, kept from one copy to the next: a control's template is about
+// forty-five records, and growing three lists from nothing for each copy cost more than
+// copying the records. A copy made while another runs (it never happens today: a copy calls
+// out to nothing that copies) gets lists of its own.
+struct CopyLists {
   // (source, copy) in the order made, parents first; each copy's last child so far, by the
   // same index, so that appending never walks a list.
   std::vector<std::pair<uint32_t, uint32_t>> order;
   std::vector<uint32_t> lastChild;
+  std::vector<std::pair<uint32_t, size_t>> stack;  // (source, index of its parent's copy)
+  std::vector<std::pair<uint32_t, uint32_t>> bySource;
+  bool busy = false;
+};
+
+uint32_t copyTreeWith(CopyLists& l, uint32_t src, uint32_t name, uint32_t parent) {
+  Store& s = store();
+  l.order.clear(), l.lastChild.clear(), l.stack.clear(), l.bySource.clear();
   constexpr size_t kTop = SIZE_MAX;
-  std::vector<std::pair<uint32_t, size_t>> stack{{src, kTop}};  // (source, index of its parent)
+  l.stack.emplace_back(src, kTop);
   bool remap = false;  // references or array sizes to point into the copy
-  while (!stack.empty()) {
-    auto [from, up] = stack.back();
-    stack.pop_back();
-    Obj* so = find(from);
+  while (!l.stack.empty()) {
+    auto [from, up] = l.stack.back();
+    l.stack.pop_back();
+    // Records stay where they are while others are made (a page is never moved).
+    const Obj* so = find(from);
     if (!so) continue;
     uint32_t copy = newObj(from == src ? name : so->name, so->kind, up == kTop ? parent : 0);
     if (!copy) return 0;
     if (up != kTop) {
-      linkAfter(order[up].second, lastChild[up], copy);
-      lastChild[up] = copy;
+      linkAfter(l.order[up].second, l.lastChild[up], copy);
+      l.lastChild[up] = copy;
     }
-    so = find(from);
     Obj* co = find(copy);
     co->atts = so->atts;
     co->flags = so->flags & (kSet | kExpr | kHidden | kValueFn);
     if (uint32_t t = templateOf(so, from)) setTemplateOf(co, copy, t);
     copyValue(so, co);
-    size_t self = order.size();
-    order.emplace_back(from, copy);
-    lastChild.push_back(0);
+    size_t self = l.order.size();
+    l.order.emplace_back(from, copy);
+    l.lastChild.push_back(0);
     if (so->has(kRef) || so->has(kArrayInfo)) remap = true;
     if (so->has(kArrayInfo)) {
       auto et = s.elementTemplates.find(from);
@@ -156,23 +169,22 @@ uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
         co->flags |= kArrayInfo;
       }
     }
-    size_t mark = stack.size();
-    for (uint32_t c = so->firstChild; c; c = find(c)->nextSibling) stack.emplace_back(c, self);
-    std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
+    size_t mark = l.stack.size();
+    for (uint32_t c = so->firstChild; c; c = find(c)->nextSibling) l.stack.emplace_back(c, self);
+    std::reverse(l.stack.begin() + static_cast<long>(mark), l.stack.end());
   }
-  if (order.empty()) return 0;
+  if (l.order.empty()) return 0;
   // The copy of a source inside the tree, or 0: found in the list sorted by source.
-  std::vector<std::pair<uint32_t, uint32_t>> bySource;
   if (remap) {
-    bySource = order;
-    std::sort(bySource.begin(), bySource.end());
+    l.bySource = l.order;
+    std::sort(l.bySource.begin(), l.bySource.end());
   }
   auto copyOf = [&](uint32_t from) -> uint32_t {
-    auto it = std::lower_bound(bySource.begin(), bySource.end(), std::make_pair(from, 0u));
-    return it != bySource.end() && it->first == from ? it->second : 0;
+    auto it = std::lower_bound(l.bySource.begin(), l.bySource.end(), std::make_pair(from, 0u));
+    return it != l.bySource.end() && it->first == from ? it->second : 0;
   };
-  for (auto [from, copy] : order) {
-    Obj* so = find(from);
+  for (auto [from, copy] : l.order) {
+    const Obj* so = find(from);
     if (so->has(kArrayInfo)) {
       auto sized = s.arraySizes.find(from);
       if (sized != s.arraySizes.end()) {
@@ -181,7 +193,6 @@ uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
         find(copy)->flags |= kArrayInfo;
       }
     }
-    so = find(from);
     if (so->has(kRef)) {
       uint32_t hit = copyOf(so->target());
       makeRef(copy, hit ? hit : so->target(), "OMcopy_obj");
@@ -189,7 +200,23 @@ uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
     if (!so->has(kTemplate))
       if (uint32_t t = templateOf(so, from)) attachMethods(copy, t);
   }
-  return order.front().second;
+  return l.order.front().second;
+}
+
+}  // namespace
+
+uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
+  static auto* shared = new CopyLists;
+  if (shared->busy) {
+    CopyLists own;
+    return copyTreeWith(own, src, name, parent);
+  }
+  shared->busy = true;
+  uint32_t copy = copyTreeWith(*shared, src, name, parent);
+  shared->busy = false;
+  // Lists grown by a large copy (a whole interface) are not kept.
+  if (shared->order.capacity() > 4096) *shared = CopyLists{};
+  return copy;
 }
 
 uint32_t instantiate(uint32_t templ, uint32_t name, uint32_t parent) {
