@@ -64,7 +64,9 @@ void queueFor(Active& a, uint32_t serial, unsigned mask, uint32_t cause = kManyC
     a.pending |= mask;
     if (!queued) dispatch().queue.push_back({serial, nullptr});
   }
-  refreshIdle(serial, a);
+  // Queueing only ever adds to what is pending: the object can only become idle here.
+  if ((a.pending & OM_EVENT_VAL) && a.cause == kManyCauses)
+    if (Obj* o = find(serial)) o->flags |= kIdle;
 }
 
 // Keeps an object's "update" sub-object stamped with its sync point.
@@ -143,8 +145,7 @@ void runEntry(const Pending& p) {
   Obj* o = find(p.serial);
   if (it == s.actives.end() || !o || o->has(kDying)) return;
   unsigned mask = it->second.pending;
-  it->second.pending = 0;
-  refreshIdle(p.serial, it->second);
+  it->second.pending = 0;  // kIdle follows in runMethod, or stays (nothing runs uninstanced)
   if ((mask & OM_EVENT_INST) && !it->second.instanced)
     runMethod(p.serial, OM_EVENT_INST);
   else if ((mask & OM_EVENT_VAL) && it->second.instanced)

@@ -64,8 +64,10 @@ OMXgroup* UIwinHandle::ret_omx_ptr(const char* className) {
 }
 
 Widget UIwinHandle::widget() {
+  // Read on every update of every window: found by its name's token, without its text.
+  static const OMobj_name kWidget = OMstr_to_name("widget");
   void* p = nullptr;
-  if (OMget_ptr_val(member("widget"), &p, 0) != 1) return nullptr;
+  if (OMget_ptr_val(OMfind_subobj(obj_id(), kWidget, 0), &p, 0) != 1) return nullptr;
   return static_cast<Widget>(p);
 }
 void UIwinHandle::widget(Widget w) {
