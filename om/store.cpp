@@ -801,21 +801,25 @@ int OMdestroy_obj(OMobj_id id, int) {
   OMpush_ctx(id, 0, 0, 0);
   std::vector<uint32_t> subtree, postorder;
   collectSubtree(id.serial, &subtree, &postorder);
-  for (uint32_t s : subtree) find(s)->flags |= kDying;
+  // Every record of the subtree stays where it is until its slot is freed at the end (a
+  // destroy method cannot destroy what is already dying), so each is read from its page
+  // directly, without the checks of find.
+  Store& st = store();
+  auto record = [&st](uint32_t s) { return &st.pages[s >> kPageBits]->objs[s & (kPageSize - 1)]; };
+  for (uint32_t s : subtree) record(s)->flags |= kDying;
   // Destroy methods, children before parents and siblings oldest first: a window taken away
   // exposes only what it covered, while newest first each would expose the windows below it
   // again, and every one of those exposures is sent and read.
   for (uint32_t s : postorder)
-    if (find(s) && find(s)->has(kActive)) deinstance(s);
-  uint32_t parent = find(id) ? find(id)->parent : 0;
+    if (record(s)->has(kActive)) deinstance(s);
+  uint32_t parent = record(id.serial)->parent;
   if (parent) unlinkChild(parent, id.serial);
   dropReferencesOut(subtree);
   std::vector<uint32_t> holders;
   for (uint32_t s : subtree) {
-    Obj* o = find(s);
-    if (!o) continue;
+    Obj* o = record(s);
     if (o->has(kTemplate)) forgetTemplate(s);
-    clearValue(o, s);
+    if (o->flags & (kSet | kRef | kExpr)) clearValue(o, s);
     // Whoever refers to a destroyed object from outside the subtree loses the link.
     while (uint32_t r = firstReferrer(o, s)) {
       removeReferrer(s, r);
@@ -825,10 +829,8 @@ int OMdestroy_obj(OMobj_id id, int) {
       if (!ro->has(kDying)) holders.push_back(r);
     }
   }
-  Store& st = store();
   for (uint32_t s : subtree) {
-    Obj* o = find(s);
-    if (o && o->has(kArrayInfo)) {
+    if (record(s)->has(kArrayInfo)) {
       st.elementTemplates.erase(s);
       st.arraySizes.erase(s);
     }
