@@ -235,11 +235,10 @@ namespace {
 // through their "parent" links, once each has an update queued: without the test every
 // change inside a window visited every one of its controls, and loading a window grew with
 // the square of its size.
-bool endsAt(uint32_t r, uint32_t at, uint32_t self) {
-  const Obj* ref = find(r);
-  if (!ref || ref->flags & (kReferred | kActive)) return false;
-  const Obj* holder = find(ref->parent);
-  if (!holder || holder->parent != at || holder->flags & (kReferred | kDying)) return false;
+bool endsAt(const Obj* ref, uint32_t at, uint32_t self) {
+  if (ref->flags & (kReferred | kActive) || !ref->parent) return false;
+  const Obj* holder = linked(ref->parent);
+  if (holder->parent != at || holder->flags & (kReferred | kDying)) return false;
   return !holder->has(kActive) || holder->has(kIdle) || ref->parent == self;
 }
 
@@ -266,8 +265,11 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
         if (it != s.actives.end() && it->second.instanced && wantsUpdates(it->second))
           queueFor(it->second, at, OM_EVENT_VAL, cause);
       }
-      for (uint32_t r = firstReferrer(o, at); r; r = find(r)->nextReferrer())
-        if (!endsAt(r, at, self)) w.stack.push_back(r);
+      for (uint32_t r = firstReferrer(o, at); r;) {
+        const Obj* ref = linked(r);  // a referrer is live
+        if (!endsAt(ref, at, self)) w.stack.push_back(r);
+        r = ref->nextReferrer();
+      }
       at = o->parent;
     }
   }
