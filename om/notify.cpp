@@ -437,6 +437,38 @@ OMobj_id OMget_update_cause(OMobj_id id) {
   return idOf(d.causes.back());
 }
 
+namespace {
+
+// True when some object in root's subtree, outside the subtree of `except`, is a reference
+// (expression operands are references too): a way for a change outside root to reach it.
+bool refersOut(uint32_t root, uint32_t except) {
+  std::vector<uint32_t>& stack = theWalk().stack;  // no walk runs while a method asks this
+  size_t base = stack.size();
+  bool found = false;
+  stack.push_back(root);
+  while (stack.size() > base && !found) {
+    const Obj* o = linked(stack.back());
+    stack.pop_back();
+    if (o->has(kRef)) found = true;
+    for (uint32_t c = o->firstChild; c; c = linked(c)->nextSibling)
+      if (c != except) stack.push_back(c);
+  }
+  stack.resize(base);
+  return found;
+}
+
+}  // namespace
+
+int OMupdate_came_through(OMobj_id id, OMobj_id link) {
+  Dispatch& d = dispatch();
+  if (d.methods.empty() || d.methods.back() != id.serial || !find(id)) return 0;
+  uint32_t cause = d.causes.back();
+  const Obj* l = find(link);
+  if (!cause || !l || l->parent != id.serial || !l->has(kRef)) return 0;
+  if (cause == id.serial || !find(cause) || isAncestor(id.serial, cause)) return 0;
+  return refersOut(id.serial, link.serial) ? 0 : 1;
+}
+
 int OMset_obj_seq(OMobj_id id, OMobj_id, int seq) {
   Obj* o = find(id);
   if (!o) return 0;

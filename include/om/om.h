@@ -183,6 +183,12 @@ int OMset_obj_seq(OMobj_id id, OMobj_id ctx, int seq);
 // So a method may apply just that change. OMnull_obj when several objects changed, the reason
 // is not known (an instance, a run on request), or id's method is not the one running.
 OMobj_id OMget_update_cause(OMobj_id id);
+// While id's update method runs for a change: 1 when the change reached id only through its
+// member `link`, a reference (one object outside id changed, and no member of id but `link`
+// holds a reference anywhere in it). A method that reads `link` as the link alone (its own
+// stamp, mode 2) then has nothing to apply: the change is something the object `link` leads to
+// did. 0 otherwise (several changes, the change inside id, other references, not running).
+int OMupdate_came_through(OMobj_id id, OMobj_id link);
 // The process-wide sequence number (the newest stamp given).
 int OMget_seq();
 // 1 when a stamp is newer than a sequence number. The counter wraps after 2^32 changes, so

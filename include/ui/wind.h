@@ -68,6 +68,12 @@ class UIwindow : public UIcore {
   // Applies what changed since seq. It may destroy the binding (a "parent" set to nothing):
   // an override that goes on after calling it checks alive(this) first.
   virtual void updateObject(int seq);
+  // True while an update runs that only its window caused: one object outside this one changed
+  // and reached it through "parent" alone (no other member refers anywhere). Every control
+  // depends on its window through that link, so every change inside a window updates every
+  // control in it; a type whose update applies only what is newer than seq, and reads
+  // "parent" as the link's own stamp, returns at once when this is true.
+  bool onlyItsWindowChanged();
   // Makes the widget again under the parent "parent" names, at the old one's index.
   virtual void rebuildObject(Widget old);
   // Records a newly made top widget: visibility, handle, geometry, handlers, cursor, status.

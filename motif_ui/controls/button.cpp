@@ -104,7 +104,7 @@ bool UIbutton::instanceObject() {
 }
 
 void UIbutton::updateObject(int seq) {
-  if (UIisBeingDestroyed(widget_)) return;
+  if (UIisBeingDestroyed(widget_) || onlyItsWindowChanged()) return;
   setResources(widget_, seq);
   UIwindow::updateObject(seq);
 }

@@ -314,6 +314,11 @@ void UIwindow::updateObject(int seq) {
   if (newer(objId, "cursor", seq)) applyCursor(seq);
 }
 
+bool UIwindow::onlyItsWindowChanged() {
+  static const OMobj_name kParent = OMstr_to_name("parent");
+  return OMupdate_came_through(objId, OMfind_subobj(objId, kParent, 0)) == 1;
+}
+
 void UIwindow::rebuildObject(Widget old) {
   if (UIisBeingDestroyed(old)) return;
   UIlayout::widgetRebuilt(old);

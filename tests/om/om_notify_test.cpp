@@ -17,7 +17,8 @@ struct Call {
   std::string name;
   unsigned mask;
   int seq;
-  uint32_t cause = 0;  // what OMget_update_cause named while the method ran
+  uint32_t cause = 0;      // what OMget_update_cause named while the method ran
+  int throughParent = -1;  // what OMupdate_came_through said of "parent" (Linked only)
 };
 std::vector<Call> calls;
 
@@ -33,6 +34,12 @@ int recInstance(OMobj_id id) {
 }
 int recUpdate(OMobj_id id, unsigned mask, int seq) {
   calls.push_back({"upd", nameOf(id), mask, seq, OMget_update_cause(id).serial});
+  return 1;
+}
+int throughUpdate(OMobj_id id, unsigned mask, int seq) {
+  OMobj_id parent = OMfind_subobj(id, OMstr_to_name("parent"), 0);
+  calls.push_back({"upd", nameOf(id), mask, seq, OMget_update_cause(id).serial,
+                   OMupdate_came_through(id, parent)});
   return 1;
 }
 int recDestroy(OMobj_id id) {
@@ -94,6 +101,7 @@ class OMNotify : public OMTest {
     OMregister_instance_method("scribbleDestroy", scribbleDestroy);
     OMregister_update_method("recUpdate", recUpdate);
     OMregister_update_method("selfWriter", selfWriter);
+    OMregister_update_method("throughUpdate", throughUpdate);
     OMregister_update_method("pingPong", pingPong);
     OMregister_omx_class("Tracker", makeTracker);
     loadTemplates(R"(
@@ -111,6 +119,9 @@ templates:
   Scribbler:
     base: Node
     methods: { destroy: scribbleDestroy }
+  Linked:
+    base: Node
+    methods: { update: throughUpdate }
   SelfNode:
     base: Node
     methods: { update: selfWriter }
@@ -295,6 +306,46 @@ TEST_F(OMNotify, AChangeInsideAWindowReachesEveryControlReferringToIt) {
   OMset_int_val(sub(win, "value"), 8);
   OMpop_ctx(top);
   EXPECT_EQ(updated(), everyone) << "c1 ran and is reached again";
+}
+
+TEST_F(OMNotify, AnUpdateKnowsWhenOnlyItsParentLinkBroughtTheChange) {
+  OMobj_id win = node(top, "win");
+  OMobj_id a = node(win, "a", "Linked"), b = node(win, "b", "Linked");
+  OMobj_id source = make(top, "source", OM_KIND_INT);
+  for (OMobj_id id : {a, b}) OMset_obj_ref(sub(id, "parent"), win, 0);
+  // What each of a and b was told, for the writes made in one context.
+  auto told = [&](const std::function<void()>& writes) {
+    calls.clear();
+    OMpush_ctx(top, 1, 0, 0);
+    writes();
+    OMpop_ctx(top);
+    std::string out;
+    for (const char* name : {"a", "b"}) {
+      int through = -2;  // not updated
+      for (const Call& c : calls)
+        if (c.name == name) through = c.throughParent;
+      out += std::string(name) + "=" + std::to_string(through) + " ";
+    }
+    return out;
+  };
+  EXPECT_EQ(told([&] { OMset_int_val(sub(b, "value"), 1); }), "a=1 b=0 ") << "a sibling's value";
+  EXPECT_EQ(told([&] { OMset_int_val(sub(win, "value"), 2); }), "a=1 b=1 ")
+      << "the window's own value";
+  EXPECT_EQ(told([&] { OMset_str_val(sub(sub(a, "color"), "fg"), "red"); }), "a=0 b=1 ")
+      << "a member of a group of a's own";
+  OMobj_id other = node(top, "other");
+  EXPECT_EQ(told([&] { OMset_obj_ref(sub(a, "parent"), other, 0); }), "a=0 b=1 ")
+      << "a's link itself";
+  OMset_obj_ref(sub(a, "parent"), win, 0);
+  EXPECT_EQ(told([&] { OMset_int_val(sub(b, "value"), 3), OMset_int_val(sub(win, "value"), 4); }),
+            "a=0 b=0 ")
+      << "two changes: not known to come through the link alone";
+  // A member referring elsewhere is another way in: a no longer knows.
+  OMset_obj_ref(sub(a, "value"), source, 0);
+  EXPECT_EQ(told([&] { OMset_int_val(sub(win, "value"), 5); }), "a=0 b=1 ");
+  EXPECT_EQ(told([&] { OMset_int_val(source, 6); }), "a=0 b=1 ")
+      << "b is told through the window, which holds a";
+  EXPECT_EQ(OMupdate_came_through(a, sub(a, "parent")), 0) << "outside the method";
 }
 
 // Inside a context the notifications a change causes are those it caused when made, queued in

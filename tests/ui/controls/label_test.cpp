@@ -150,6 +150,38 @@ TEST_F(Controls, TextSetAloneOrWithOtherChangesAppliesWhatChanged) {
   EXPECT_EQ(textOf(lw), prefix + "texts") << "unset: the name again";
 }
 
+// A change inside a window reaches every control in it; the controls it does not concern keep
+// what they show, and one that refers to the changed object follows it.
+TEST_F(Controls, AChangeInsideAWindowReachesWhoReadsItAndLeavesTheRest) {
+  OMobj_id source = make("UIlabel", "source", window);
+  OMobj_id plain = make("UIlabel", "plain", window, {{"visible", 1}, {"y", 40}});
+  OMobj_id follower = make("UIbutton", "follower", window, {{"visible", 1}, {"y", 80}});
+  OMobj_id toggle = make("UItoggle", "still", window, {{"visible", 1}, {"y", 120}});
+  OMset_str_val(sub(plain, "label"), "mine");
+  OMset_str_val(sub(toggle, "label"), "toggle's");
+  ASSERT_EQ(OMset_obj_ref(sub(follower, "label"), sub(source, "label"), 0), 1);
+  OMset_str_val(sub(source, "label"), "first");
+  EXPECT_EQ(textOf(UIobjIdToWidget(follower)), "first");
+  OMset_str_val(sub(source, "label"), "second");
+  EXPECT_EQ(textOf(UIobjIdToWidget(follower)), "second") << "through the link, in the window";
+  EXPECT_EQ(textOf(UIobjIdToWidget(source)), "second");
+  EXPECT_EQ(textOf(UIobjIdToWidget(plain)), "mine");
+  EXPECT_EQ(textOf(UIobjIdToWidget(toggle)), "toggle's");
+  // The window's own change, then a control's move to another window: each still applied.
+  OMset_int_val(sub(window, "width"), 420);
+  OMobj_id other = make("UIshell", "other", OMnull_obj, {{"visible", 1}, {"width", 200}});
+  ASSERT_EQ(OMset_obj_ref(sub(plain, "parent"), other, 0), 1);
+  uitest::pumpFor(50);
+  Widget moved = UIobjIdToWidget(plain);
+  ASSERT_TRUE(moved);
+  EXPECT_EQ(textOf(moved), "mine");
+  Widget shellOfMoved = moved;
+  while (shellOfMoved && !XtIsShell(shellOfMoved)) shellOfMoved = XtParent(shellOfMoved);
+  Widget shellOfOther = UIobjIdToWidget(other);
+  while (shellOfOther && !XtIsShell(shellOfOther)) shellOfOther = XtParent(shellOfOther);
+  EXPECT_EQ(shellOfMoved, shellOfOther) << "the link's own change is applied";
+}
+
 TEST_F(Controls, PictureTypesAreDerivedOrRefused) {
   writeBmp("square.bmp");
   OMobj_id label = make("UIlabel", "pic", window, {{"visible", 1}, {"width", 40}, {"height", 40}});
