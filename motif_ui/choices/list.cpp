@@ -304,7 +304,7 @@ void UIlist::setCoreResources(int seq) {
 }
 
 void UIlist::updateObject(int seq) {
-  if (UIisBeingDestroyed(widget_)) return;
+  if (UIisBeingDestroyed(widget_) || onlyItsWindowChanged()) return;
   setListResources(seq);
   setCoreResources(seq);
   UIwindow::updateObject(seq);
