@@ -72,7 +72,10 @@ class UIwindow : public UIcore {
   // and reached it through "parent" alone (no other member refers anywhere). Every control
   // depends on its window through that link, so every change inside a window updates every
   // control in it; a type whose update applies only what is newer than seq, and reads
-  // "parent" as the link's own stamp, returns at once when this is true.
+  // "parent" as the link's own stamp, returns at once when this is true (labels, buttons,
+  // toggles, lists, frames). Fields, sliders and panels do not: their updates also follow
+  // what surrounds them (a field and a panel read their widget's size, a slider's trough
+  // takes its window's background).
   bool onlyItsWindowChanged();
   // Makes the widget again under the parent "parent" names, at the old one's index.
   virtual void rebuildObject(Widget old);
