@@ -431,13 +431,15 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
   return newest;
 }
 
-OMobj_id OMget_update_cause(OMobj_id id) {
-  Dispatch& d = dispatch();
-  if (d.methods.empty() || d.methods.back() != id.serial || !find(id)) return OMnull_obj;
-  return idOf(d.causes.back());
-}
-
 namespace {
+
+// The cause recorded for id's update while it is the method running (0: none, or id's method
+// is not the one running).
+uint32_t causeWhileRunning(OMobj_id id) {
+  Dispatch& d = dispatch();
+  if (d.methods.empty() || d.methods.back() != id.serial || !find(id)) return 0;
+  return d.causes.back();
+}
 
 // True when some object in root's subtree, outside the subtree of `except`, is a reference
 // (expression operands are references too): a way for a change outside root to reach it.
@@ -459,10 +461,12 @@ bool refersOut(uint32_t root, uint32_t except) {
 
 }  // namespace
 
+OMobj_id OMget_update_cause(OMobj_id id) {
+  return idOf(causeWhileRunning(id));
+}
+
 int OMupdate_came_through(OMobj_id id, OMobj_id link) {
-  Dispatch& d = dispatch();
-  if (d.methods.empty() || d.methods.back() != id.serial || !find(id)) return 0;
-  uint32_t cause = d.causes.back();
+  uint32_t cause = causeWhileRunning(id);
   const Obj* l = find(link);
   if (!cause || !l || l->parent != id.serial || !l->has(kRef)) return 0;
   if (cause == id.serial || !find(cause) || isAncestor(id.serial, cause)) return 0;

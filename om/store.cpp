@@ -359,12 +359,10 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
   auto& index = nameIndex();
   auto indexed = index.end();
   if (!o->has(kIndexed)) {
-    // The children of a live object all live: their records are read from their pages
-    // directly, without the checks of find.
-    Page* const* pages = store().pages.data();
+    // The children of a live object all live: their records are read as linked ones.
     int scanned = 0;
     for (uint32_t c = o->firstChild; c && scanned <= kIndexAfter; ++scanned) {
-      const Obj* co = &pages[c >> kPageBits]->objs[c & (kPageSize - 1)];
+      const Obj* co = linked(c);
       if (co->name == name && !co->has(kHidden)) {
         e = {parent, name, c, cache.generation};
         return c;
@@ -802,22 +800,20 @@ int OMdestroy_obj(OMobj_id id, int) {
   std::vector<uint32_t> subtree, postorder;
   collectSubtree(id.serial, &subtree, &postorder);
   // Every record of the subtree stays where it is until its slot is freed at the end (a
-  // destroy method cannot destroy what is already dying), so each is read from its page
-  // directly, without the checks of find.
+  // destroy method cannot destroy what is already dying), so each is read as a linked one.
   Store& st = store();
-  auto record = [&st](uint32_t s) { return &st.pages[s >> kPageBits]->objs[s & (kPageSize - 1)]; };
-  for (uint32_t s : subtree) record(s)->flags |= kDying;
+  for (uint32_t s : subtree) linked(s)->flags |= kDying;
   // Destroy methods, children before parents and siblings oldest first: a window taken away
   // exposes only what it covered, while newest first each would expose the windows below it
   // again, and every one of those exposures is sent and read.
   for (uint32_t s : postorder)
-    if (record(s)->has(kActive)) deinstance(s);
-  uint32_t parent = record(id.serial)->parent;
+    if (linked(s)->has(kActive)) deinstance(s);
+  uint32_t parent = linked(id.serial)->parent;
   if (parent) unlinkChild(parent, id.serial);
   dropReferencesOut(subtree);
   std::vector<uint32_t> holders;
   for (uint32_t s : subtree) {
-    Obj* o = record(s);
+    Obj* o = linked(s);
     if (o->has(kTemplate)) forgetTemplate(s);
     if (o->flags & (kSet | kRef | kExpr)) clearValue(o, s);
     // Whoever refers to a destroyed object from outside the subtree loses the link.
@@ -830,7 +826,7 @@ int OMdestroy_obj(OMobj_id id, int) {
     }
   }
   for (uint32_t s : subtree) {
-    if (record(s)->has(kArrayInfo)) {
+    if (linked(s)->has(kArrayInfo)) {
       st.elementTemplates.erase(s);
       st.arraySizes.erase(s);
     }
