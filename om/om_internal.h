@@ -144,6 +144,9 @@ struct Store {
   uint32_t nextSerial = 1;
   uint32_t liveObjects = 0;  // records in use
   uint32_t seq = 0;          // the change counter: wraps, never takes 0 or the value read as -1
+  // Counts the links made or broken inside templates: copies of a template follow a plan of
+  // its tree made once, and a plan made before the last such edit is made again.
+  uint32_t templateEdits = 0;
   std::unordered_map<uint32_t, Active> actives;
   // Referred object (kReferred) -> its first referrer.
   std::unordered_map<uint32_t, uint32_t> referrers;
@@ -193,10 +196,6 @@ void clearValue(Obj* o, uint32_t serial);
 // Appends/removes child in parent's list.
 void linkChild(uint32_t parent, uint32_t child);
 void unlinkChild(uint32_t parent, uint32_t child);
-// Appends child to parent, whose last child the caller knows to be `last` (0: it has none),
-// without walking the list: for trees being copied, where parent was made by the same copy
-// (so has no name index to keep in step).
-void linkAfter(uint32_t parent, uint32_t last, uint32_t child);
 // The template o (serial) was made from, or 0.
 inline uint32_t templateOf(const Obj* o, uint32_t serial) {
   if (!o->has(kTyped)) return 0;

@@ -184,11 +184,31 @@ void treeChanged() {
 
 }  // namespace
 
+namespace {
+
+// Counts a link made or broken under parent when parent lies in a template (it or an ancestor
+// is one), so that the template's copy plan is made again. Objects in use sit a few levels
+// below the root, so the climb is short; the links a copy makes inside itself do not come here.
+void noteTemplateEdit(uint32_t parent) {
+  for (uint32_t at = parent; at;) {
+    const Obj* o = find(at);
+    if (!o) return;
+    if (o->has(kTemplate)) {
+      ++store().templateEdits;
+      return;
+    }
+    at = o->parent;
+  }
+}
+
+}  // namespace
+
 // An append never changes an answer of the child-lookup cache: a lookup answers the first
 // child of a name, and a hit is checked against the records. So only unlinking starts a new
 // generation, and lookups made while objects are being filled in keep hitting.
 void linkChild(uint32_t parent, uint32_t child) {
   walkDeferredChanges();
+  noteTemplateEdit(parent);
   Obj* p = find(parent);
   Obj* c = find(child);
   c->parent = parent;
@@ -224,21 +244,10 @@ void linkChild(uint32_t parent, uint32_t child) {
   if (indexed != nameIndex().end()) indexed->second[c->name].push_back(child);
 }
 
-void linkAfter(uint32_t parent, uint32_t last, uint32_t child) {
-  walkDeferredChanges();
-  Obj* c = find(child);
-  c->parent = parent;
-  c->nextSibling = 0;
-  if (last)
-    find(last)->nextSibling = child;
-  else
-    find(parent)->firstChild = child;
-  // A parent made in the same copy has no name index and no remembered tail yet.
-}
-
 void unlinkChild(uint32_t parent, uint32_t child) {
   walkDeferredChanges();
   treeChanged();
+  noteTemplateEdit(parent);
   Obj* p = find(parent);
   Obj* c = find(child);
   if (!p || !c) return;

@@ -107,6 +107,33 @@ void copyValue(const Obj* src, Obj* dst) {
   }
 }
 
+// The shape of a subtree to copy: its records in the order they are made (parents first,
+// children in order), each with the positions of its parent, first child and next sibling in
+// that order. A copy takes one run of fresh serials, so that position i is serial base + i and
+// every link is known before any record is written: the records are filled in one pass, with
+// no list walked and no record looked up twice. The plan of a template is made once and kept
+// until some template's tree changes (Store::templateEdits); names, kinds, flags and values
+// are read from the template's records at each copy, so setting them needs no new plan.
+struct CopyPlan {
+  struct Entry {
+    uint32_t source;
+    uint32_t parent;       // position; unused for the top
+    uint32_t firstChild;   // position, 0 for none (the top is nobody's child)
+    uint32_t nextSibling;  // position, 0 for none
+  };
+  std::vector<Entry> entries;
+  // (source, position) sorted by source: where references and array sizes pointing inside the
+  // subtree go in the copy. Made on the first copy that needs it.
+  std::vector<std::pair<uint32_t, uint32_t>> bySource;
+  uint32_t edits = 0;  // Store::templateEdits when made
+};
+
+// The plans of the templates copied so far, by template.
+std::unordered_map<uint32_t, CopyPlan>& templatePlans() {
+  static auto* plans = new std::unordered_map<uint32_t, CopyPlan>;
+  return *plans;
+}
+
 }  // namespace
 
 void forgetTemplate(uint32_t serial) {
@@ -115,82 +142,102 @@ void forgetTemplate(uint32_t serial) {
   if (!o) return;
   auto& list = s.templateIndex[o->name];
   list.erase(std::remove(list.begin(), list.end(), serial), list.end());
+  templatePlans().erase(serial);
   // The template's description stays (serials are never reused): objects made from it keep
   // their methods, value getters and base chain after it is gone.
 }
 
 namespace {
 
-// The working lists of a copy, kept from one copy to the next: a control's template is about
-// forty-five records, and growing three lists from nothing for each copy cost more than
-// copying the records. A copy made while another runs (it never happens today: a copy calls
-// out to nothing that copies) gets lists of its own.
-struct CopyLists {
-  // (source, copy) in the order made, parents first; each copy's last child so far, by the
-  // same index, so that appending never walks a list.
-  std::vector<std::pair<uint32_t, uint32_t>> order;
-  std::vector<uint32_t> lastChild;
-  std::vector<std::pair<uint32_t, size_t>> stack;  // (source, index of its parent's copy)
-  std::vector<std::pair<uint32_t, uint32_t>> bySource;
-  bool busy = false;
-};
-
-uint32_t copyTreeWith(CopyLists& l, uint32_t src, uint32_t name, uint32_t parent) {
-  Store& s = store();
-  l.order.clear(), l.lastChild.clear(), l.stack.clear(), l.bySource.clear();
-  constexpr size_t kTop = SIZE_MAX;
-  l.stack.emplace_back(src, kTop);
-  bool remap = false;  // references or array sizes to point into the copy
-  while (!l.stack.empty()) {
-    auto [from, up] = l.stack.back();
-    l.stack.pop_back();
-    // Records stay where they are while others are made (a page is never moved).
-    const Obj* so = find(from);
-    if (!so) continue;
-    uint32_t copy = newObj(from == src ? name : so->name, so->kind, up == kTop ? parent : 0);
-    if (!copy) return 0;
-    if (up != kTop) {
-      linkAfter(l.order[up].second, l.lastChild[up], copy);
-      l.lastChild[up] = copy;
+// Fills plan with src's subtree. stack is working space.
+void makePlan(uint32_t src, CopyPlan* plan, std::vector<std::pair<uint32_t, uint32_t>>* stack) {
+  plan->entries.clear();
+  plan->bySource.clear();
+  plan->edits = store().templateEdits;
+  std::vector<uint32_t> lastChild;  // by position: its last child so far
+  stack->assign(1, {src, 0});
+  while (!stack->empty()) {
+    auto [from, up] = stack->back();
+    stack->pop_back();
+    auto self = static_cast<uint32_t>(plan->entries.size());
+    plan->entries.push_back({from, up, 0, 0});
+    lastChild.push_back(0);
+    if (self) {
+      if (uint32_t last = lastChild[up])
+        plan->entries[last].nextSibling = self;
+      else
+        plan->entries[up].firstChild = self;
+      lastChild[up] = self;
     }
-    Obj* co = find(copy);
+    size_t mark = stack->size();
+    for (uint32_t c = linked(from)->firstChild; c; c = linked(c)->nextSibling)
+      stack->emplace_back(c, self);
+    std::reverse(stack->begin() + static_cast<long>(mark), stack->end());
+  }
+}
+
+// Copies the subtree plan describes under parent (unlinked when 0), naming its top `name`.
+// The copy's records take the serials base .. base + n - 1. 0 when the serials are used up.
+uint32_t copyByPlan(CopyPlan& plan, uint32_t name, uint32_t parent) {
+  Store& s = store();
+  auto n = static_cast<uint32_t>(plan.entries.size());
+  // Serials are never reused, and the last one is never handed out.
+  if (n == 0 || s.nextSerial > 0xffffffffu - n) return 0;
+  uint32_t base = s.nextSerial;
+  s.nextSerial += n;
+  uint32_t lastPage = (base + n - 1) >> kPageBits;
+  if (lastPage >= s.pages.size()) s.pages.resize(lastPage + 1, nullptr);
+  for (uint32_t page = base >> kPageBits; page <= lastPage; ++page)
+    if (!s.pages[page]) s.pages[page] = new Page();
+  s.liveObjects += n;
+  bool remap = false;  // references or array sizes to point into the copy
+  for (uint32_t i = 0; i < n; ++i) {
+    const CopyPlan::Entry& e = plan.entries[i];
+    const Obj* so = linked(e.source);
+    uint32_t copy = base + i;
+    Page* page = s.pages[copy >> kPageBits];
+    page->live++;
+    Obj* co = &page->objs[copy & (kPageSize - 1)];
+    *co = Obj{};
+    co->name = i ? so->name : name;
+    co->kind = so->kind;
     co->atts = so->atts;
     co->flags = so->flags & (kSet | kExpr | kHidden | kValueFn);
-    if (uint32_t t = templateOf(so, from)) setTemplateOf(co, copy, t);
+    co->stamp = nextStamp();
+    co->parent = i ? base + e.parent : 0;
+    co->firstChild = e.firstChild ? base + e.firstChild : 0;
+    co->nextSibling = e.nextSibling ? base + e.nextSibling : 0;
+    if (uint32_t t = templateOf(so, e.source)) setTemplateOf(co, copy, t);
     copyValue(so, co);
-    size_t self = l.order.size();
-    l.order.emplace_back(from, copy);
-    l.lastChild.push_back(0);
     if (so->has(kRef) || so->has(kArrayInfo)) remap = true;
     if (so->has(kArrayInfo)) {
-      auto et = s.elementTemplates.find(from);
+      auto et = s.elementTemplates.find(e.source);
       if (et != s.elementTemplates.end()) {
         s.elementTemplates[copy] = et->second;
         co->flags |= kArrayInfo;
       }
     }
-    size_t mark = l.stack.size();
-    for (uint32_t c = so->firstChild; c; c = find(c)->nextSibling) l.stack.emplace_back(c, self);
-    std::reverse(l.stack.begin() + static_cast<long>(mark), l.stack.end());
   }
-  if (l.order.empty()) return 0;
-  // The copy of a source inside the tree, or 0: found in the list sorted by source.
-  if (remap) {
-    l.bySource = l.order;
-    std::sort(l.bySource.begin(), l.bySource.end());
+  if (parent) linkChild(parent, base);
+  if (remap && plan.bySource.empty()) {
+    for (uint32_t i = 0; i < n; ++i) plan.bySource.emplace_back(plan.entries[i].source, i);
+    std::sort(plan.bySource.begin(), plan.bySource.end());
   }
+  // The copy of a source inside the tree, or 0.
   auto copyOf = [&](uint32_t from) -> uint32_t {
-    auto it = std::lower_bound(l.bySource.begin(), l.bySource.end(), std::make_pair(from, 0u));
-    return it != l.bySource.end() && it->first == from ? it->second : 0;
+    auto it =
+        std::lower_bound(plan.bySource.begin(), plan.bySource.end(), std::make_pair(from, 0u));
+    return it != plan.bySource.end() && it->first == from ? base + it->second : 0;
   };
-  for (auto [from, copy] : l.order) {
-    const Obj* so = find(from);
+  for (uint32_t i = 0; i < n; ++i) {
+    uint32_t from = plan.entries[i].source, copy = base + i;
+    const Obj* so = linked(from);
     if (so->has(kArrayInfo)) {
       auto sized = s.arraySizes.find(from);
       if (sized != s.arraySizes.end()) {
         uint32_t hit = copyOf(sized->second);
         s.arraySizes[copy] = hit ? hit : sized->second;
-        find(copy)->flags |= kArrayInfo;
+        linked(copy)->flags |= kArrayInfo;
       }
     }
     if (so->has(kRef)) {
@@ -200,22 +247,40 @@ uint32_t copyTreeWith(CopyLists& l, uint32_t src, uint32_t name, uint32_t parent
     if (!so->has(kTemplate))
       if (uint32_t t = templateOf(so, from)) attachMethods(copy, t);
   }
-  return l.order.front().second;
+  return base;
 }
 
 }  // namespace
 
 uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
-  static auto* shared = new CopyLists;
-  if (shared->busy) {
-    CopyLists own;
-    return copyTreeWith(own, src, name, parent);
+  Obj* o = find(src);
+  if (!o) return 0;
+  // A plan made for a subtree that is not a template is used once. The working space is kept
+  // between copies (a control's template is about forty-five records), unless a copy runs
+  // inside another (nothing a copy calls copies today).
+  static auto* scratchPlan = new CopyPlan;
+  static auto* stack = new std::vector<std::pair<uint32_t, uint32_t>>;
+  static bool busy = false;
+  if (busy) {
+    CopyPlan own;
+    std::vector<std::pair<uint32_t, uint32_t>> ownStack;
+    makePlan(src, &own, &ownStack);
+    return copyByPlan(own, name, parent);
   }
-  shared->busy = true;
-  uint32_t copy = copyTreeWith(*shared, src, name, parent);
-  shared->busy = false;
-  // Lists grown by a large copy (a whole interface) are not kept.
-  if (shared->order.capacity() > 4096) *shared = CopyLists{};
+  busy = true;
+  CopyPlan* plan = scratchPlan;
+  if (o->has(kTemplate)) {
+    auto [it, made] = templatePlans().try_emplace(src);
+    plan = &it->second;
+    if (made || plan->edits != store().templateEdits) makePlan(src, plan, stack);
+  } else {
+    makePlan(src, plan, stack);
+  }
+  uint32_t copy = copyByPlan(*plan, name, parent);
+  busy = false;
+  // Working space grown by a large copy (a whole interface) is not kept.
+  if (scratchPlan->entries.capacity() > 4096) *scratchPlan = CopyPlan{};
+  if (stack->capacity() > 4096) *stack = {};
   return copy;
 }
 

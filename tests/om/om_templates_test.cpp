@@ -269,6 +269,64 @@ TEST_F(OMTemplates, GroupWrappersReachMembersByPosition) {
   EXPECT_EQ(noPixmap.filename.valid_obj(), 0) << "members of a missing group are missing";
 }
 
+// The names of id's sub-objects in order, "group(member ...)" for a group's members.
+std::string shapeOf(OMobj_id id) {
+  std::string out;
+  int count = 0;
+  OMget_num_subobjs(id, &count);
+  for (int i = 0; i < count; ++i) {
+    OMobj_id child = OMnull_obj;
+    OMobj_name name = 0;
+    if (OMget_subobj(id, i, &child) != 1 || OMget_obj_name(child, &name) != 1) continue;
+    if (!out.empty()) out += ' ';
+    out += OMname_to_str(name);
+    int members = 0;
+    if (OMget_num_subobjs(child, &members) == 1 && members > 0) out += "(" + shapeOf(child) + ")";
+  }
+  return out;
+}
+
+// Objects made from a template keep following it as its tree is edited between copies, at
+// any depth, while those made before keep the shape they were made with.
+TEST_F(OMTemplates, CopiesFollowTheirTemplateAsItsTreeChanges) {
+  loadTemplates(R"(
+templates:
+  Shape:
+    properties:
+      a: { kind: int, default: 1 }
+      g: { kind: group, members: { m: int } }
+      self: { kind: ref, default: => a }
+)");
+  OMobj_id shape = OMfind_template("Shape");
+  ASSERT_TRUE(shape.serial);
+  OMobj_id first = OMcreate_obj_from_path("Shape", "first", plain);
+  ASSERT_EQ(shapeOf(first), "a g(m) self");
+  EXPECT_EQ(shapeOf(OMcreate_obj_from_path("Shape", "again", plain)), "a g(m) self");
+
+  make(shape, "b", OM_KIND_INT);
+  EXPECT_EQ(shapeOf(OMcreate_obj_from_path("Shape", "added", plain)), "a g(m) self b");
+  make(sub(shape, "g"), "n", OM_KIND_STRING);
+  EXPECT_EQ(shapeOf(OMcreate_obj_from_path("Shape", "deeper", plain)), "a g(m n) self b");
+  ASSERT_EQ(OMmove_obj(sub(shape, "b"), sub(shape, "g")), 1);
+  EXPECT_EQ(shapeOf(OMcreate_obj_from_path("Shape", "moved", plain)), "a g(m n b) self");
+  ASSERT_EQ(OMdestroy_obj(OMfind_str_subobj(shape, "g.m", 0), 0), 1);
+  OMobj_id last = OMcreate_obj_from_path("Shape", "removed", plain);
+  EXPECT_EQ(shapeOf(last), "a g(n b) self");
+  EXPECT_EQ(shapeOf(first), "a g(m) self") << "made before: unchanged";
+
+  // Values are read from the template at each copy, and links inside it land in the copy.
+  ASSERT_EQ(OMset_int_val(sub(shape, "a"), 5), 1);
+  OMobj_id valued = OMcreate_obj_from_path("Shape", "valued", plain);
+  int v = 0;
+  ASSERT_EQ(OMget_int_val(sub(valued, "self"), &v), 1);
+  EXPECT_EQ(v, 5);
+  ASSERT_EQ(OMset_int_val(sub(valued, "a"), 7), 1);
+  ASSERT_EQ(OMget_int_val(sub(valued, "self"), &v), 1);
+  EXPECT_EQ(v, 7) << "the copy's link points at its own member";
+  ASSERT_EQ(OMget_int_val(sub(last, "self"), &v), 1);
+  EXPECT_EQ(v, 1) << "and not at another copy's";
+}
+
 }  // namespace
 
 namespace {
