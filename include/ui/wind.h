@@ -115,8 +115,10 @@ class UIwindow : public UIcore {
   // object's widget (menu items, whose widgets sit in menus).
   virtual bool inheritsColoursFromXtParent() const { return false; }
   // The widget that shows the status text of w, one of this binding's widgets: the message
-  // window of the nearest main window by default; null for none (message boxes).
-  virtual Widget statusWidget(Widget /*w*/) const { return messageWindow_; }
+  // window of the nearest main window by default (looked up when asked: it is needed only
+  // when the pointer enters, and most windows never show a status); null for none (message
+  // boxes).
+  virtual Widget statusWidget(Widget w) const;
 
   // True when this is a live binding (a pointer taken from a widget is checked with it).
   bool OK() const { return self_ == this; }
@@ -125,7 +127,6 @@ class UIwindow : public UIcore {
   static bool widgetOK(Widget w);
   bool widgetOK() const { return widgetOK(widget_); }
   Widget widget() const { return widget_; }
-  Widget messageWindow() const { return messageWindow_; }
 
   // Shows text (or, for null, the status widget's "statusString" or a blank) in the status
   // bar of w's main window.
@@ -151,7 +152,6 @@ class UIwindow : public UIcore {
   const char* classType_ = "";  // the type's name, a literal
   Widget widget_ = nullptr;
   Widget parentWidget_ = nullptr;
-  Widget messageWindow_ = nullptr;
   // A widget that has the layout editor's and the mouse interactors' handlers already (put on
   // before it was managed): onObjectCreate does not add them again.
   Widget handlersOn_ = nullptr;

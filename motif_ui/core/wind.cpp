@@ -208,9 +208,6 @@ void UIwindow::onObjectCreate(Widget w) {
   UIattachObjectCursor(objId, handle);
   OMobj_id active = sub(objId, "active");
   if (!!active) setActive(active, w);
-  Widget mainWindow = UIfindNearestMainWindowAncestor(w);
-  messageWindow_ = nullptr;
-  if (mainWindow) XtVaGetValues(mainWindow, XmNmessageWindow, &messageWindow_, nullptr);
   UIaddItemStatusHandlers(w);
 }
 
@@ -637,6 +634,13 @@ void UIwindow::onMap(Widget w, XtPointer, XEvent* event, Boolean*) {
 }
 
 // ---- Status bar -------------------------------------------------------------------------------
+
+Widget UIwindow::statusWidget(Widget) const {
+  Widget mainWindow = UIfindNearestMainWindowAncestor(widget_);
+  Widget message = nullptr;
+  if (mainWindow) XtVaGetValues(mainWindow, XmNmessageWindow, &message, nullptr);
+  return message;
+}
 
 void UIwindow::drawStatBarText(Widget w, const char* text) {
   if (UIisBeingDestroyed(w)) return;
