@@ -17,6 +17,7 @@
 #include "svc/err.h"
 #include "ui/args.h"
 #include "ui/layout.h"
+#include "ui/menus.h"
 #include "ui/misc.h"
 #include "ui/xmstring.h"
 
@@ -131,9 +132,32 @@ void applyListColours(UIcore* binding, Widget sw, Widget list, int seq) {
   }
 }
 
+// The window's own handlers (the layout editor's, the mouse interactors', the status line's)
+// on the scrolled window as it is made. It is made managed, so under a parent on screen it
+// gets its window at once, before the toolkit returns it; each handler put on afterwards would
+// then cost a request of its own to select its events.
+struct HandlersOnCreate {
+  Widget parent = nullptr;
+  Widget made = nullptr;
+};
+
+void addHandlersOnCreate(Widget, XtPointer client, XtPointer call) {
+  auto* expected = static_cast<HandlersOnCreate*>(client);
+  auto* created = static_cast<XtCreateHookData>(call);
+  Widget w = created ? created->widget : nullptr;
+  if (!w || expected->made || XtParent(w) != expected->parent || !XmIsScrolledWindow(w)) return;
+  expected->made = w;
+  UIlayout::addOwnHandlers(w);
+  UIwindow::addMouseInteractorHandlers(w);
+  UIaddItemStatusHandlers(w);
+}
+
 // Makes the scrolled list of a binding at its placed position, 100 x 150 unless the object
-// says otherwise (the defaults are written back).
-Widget createScrolledList(UIwindow* binding, const OMobj_id& obj, Widget parent, bool multi) {
+// says otherwise (the defaults are written back). *handled is the scrolled window when it got
+// the window's handlers as it was made (else null); its children (the list, unmanaged, and
+// the scroll bars) have none yet.
+Widget createScrolledList(UIwindow* binding, const OMobj_id& obj, Widget parent, bool multi,
+                          Widget* handled) {
   int x = 0, y = 0, width = 100, height = 150;
   binding->autoPlacementManager(parent, &x, &y);
   if (!UIgetOMWindowWidth(obj, &width)) {
@@ -157,8 +181,13 @@ Widget createScrolledList(UIwindow* binding, const OMobj_id& obj, Widget parent,
   // whole window for the next one, with requests.
   XmFontList fonts = binding->chooseFontList(XtDisplay(parent), parent);
   if (fonts) args.add(XmNfontList, fonts);
+  HandlersOnCreate handlers{parent, nullptr};
+  Widget hooks = XtHooksOfDisplay(XtDisplay(parent));
+  XtAddCallback(hooks, XtNcreateHook, addHandlersOnCreate, &handlers);
   Widget list = XmCreateScrolledList(parent, const_cast<char*>(uiprops::nameOf(obj)), args.list(),
                                      args.count());
+  XtRemoveCallback(hooks, XtNcreateHook, addHandlersOnCreate, &handlers);
+  *handled = handlers.made == XtParent(list) ? handlers.made : nullptr;
   binding->madeWithFontList(list, fonts, XtParent(list));
   return list;
 }
@@ -181,13 +210,17 @@ bool UIlist::instanceObject() {
   Widget parent = parentWidgetNow();
   if (!parent) return false;
   parent_ = parent;
-  list_ = createScrolledList(this, objId, parent, false);
+  Widget handled = nullptr;
+  list_ = createScrolledList(this, objId, parent, false, &handled);
   Widget sw = XtParent(list_);
   widget_ = sw;
+  // The list's handlers go on before it has a window (see createScrolledList).
+  groupChildren(sw);
+  addXtEventHandlers(list_);
+  handlersOn_ = handled;
   XtManageChild(list_);
   setCoreResources(-1);
   addXtCallbacks(list_);
-  addXtEventHandlers(list_);
   onObjectCreate(sw);
   setListResources(-1);
   return true;
@@ -336,13 +369,17 @@ bool UImultiList::instanceObject() {
   Widget parent = parentWidgetNow();
   if (!parent) return false;
   parent_ = parent;
-  list_ = createScrolledList(this, objId, parent, true);
+  Widget handled = nullptr;
+  list_ = createScrolledList(this, objId, parent, true, &handled);
   Widget sw = XtParent(list_);
   widget_ = sw;
   setResources(sw, -1);
   setResources(list_, -1);
   addXtCallbacks(list_);
+  // The list's handlers go on before it has a window (see createScrolledList).
+  groupChildren(sw);
   addXtEventHandlers(list_);
+  handlersOn_ = handled;
   XtManageChild(list_);
   onObjectCreate(sw);
   // Filling the items writes the (empty) selection back: the indices the object was made

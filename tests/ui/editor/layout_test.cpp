@@ -5,6 +5,7 @@
 
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <Xm/ScrolledW.h>
 #include <Xm/Xm.h>
 
 #include <string>
@@ -401,6 +402,24 @@ TEST_F(Editor, GroupingPassesChildEventsToTheGroup) {
   drag(l, 30, 20, 42, 20);  // the member has its own handlers back: it moves alone
   EXPECT_EQ(at(l, "x"), 32);
   EXPECT_EQ(at(p, "x"), 32);
+}
+
+// A list is a scrolled window with a list inside, made in a window already on screen: a press
+// on the list inside selects the whole, and a drag there moves it, as for any window.
+TEST_F(Editor, AListIsSelectedAndMovedThroughTheListInside) {
+  for (const char* type : {"UIlist", "UImultiList"}) {
+    OMobj_id l = item(type, type, 40, 40, 120, 100);
+    Widget sw = widget(l);
+    ASSERT_TRUE(XmIsScrolledWindow(sw)) << type;
+    select(l);
+    EXPECT_EQ(UIlayout::state, 3) << type;
+    EXPECT_EQ(UIlayout::moveWidget, sw) << type << ": the press landed on the list inside";
+    drag(l, 60, 50, 72, 50);
+    EXPECT_EQ(at(l, "x"), 52) << type;
+    UIlayout::cleanUpLayoutState();
+    OMdestroy_obj(l, 0);
+    uitest::pumpFor(20);
+  }
 }
 
 TEST_F(Editor, TheSelectionManagerRestylesTheSelectedObject) {
