@@ -176,6 +176,15 @@ void makePlan(uint32_t src, CopyPlan* plan, std::vector<std::pair<uint32_t, uint
   }
 }
 
+// True when every record plan copies is still there. A plan is made again whenever a link
+// inside a template changes, so this holds; it is checked all the same, as a record gone
+// would be read from a page that may be gone too.
+bool allLive(const CopyPlan& plan) {
+  for (const CopyPlan::Entry& e : plan.entries)
+    if (!find(e.source)) return false;
+  return true;
+}
+
 // Copies the subtree plan describes under parent (unlinked when 0), naming its top `name`.
 // The copy's records take the serials base .. base + n - 1. 0 when the serials are used up.
 uint32_t copyByPlan(CopyPlan& plan, uint32_t name, uint32_t parent) {
@@ -272,7 +281,7 @@ uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
   if (o->has(kTemplate)) {
     auto [it, made] = templatePlans().try_emplace(src);
     plan = &it->second;
-    if (made || plan->edits != store().templateEdits) makePlan(src, plan, stack);
+    if (made || plan->edits != store().templateEdits || !allLive(*plan)) makePlan(src, plan, stack);
   } else {
     makePlan(src, plan, stack);
   }
