@@ -141,6 +141,27 @@ struct HandlersOnCreate {
   Widget made = nullptr;
 };
 
+void addHandlersOnCreate(Widget, XtPointer client, XtPointer call);
+
+// Keeps addHandlersOnCreate on the display's creation hooks for as long as it lives, so that
+// no way out of the creation leaves it there with a pointer to a request gone.
+class HandlersOnCreateHook {
+ public:
+  explicit HandlersOnCreateHook(HandlersOnCreate* request)
+      : hooks_(XtHooksOfDisplay(XtDisplay(request->parent))), request_(request) {
+    XtAddCallback(hooks_, XtNcreateHook, addHandlersOnCreate, request_);
+  }
+  ~HandlersOnCreateHook() {
+    XtRemoveCallback(hooks_, XtNcreateHook, addHandlersOnCreate, request_);
+  }
+  HandlersOnCreateHook(const HandlersOnCreateHook&) = delete;
+  HandlersOnCreateHook& operator=(const HandlersOnCreateHook&) = delete;
+
+ private:
+  Widget hooks_;
+  HandlersOnCreate* request_;
+};
+
 void addHandlersOnCreate(Widget, XtPointer client, XtPointer call) {
   auto* expected = static_cast<HandlersOnCreate*>(client);
   auto* created = static_cast<XtCreateHookData>(call);
@@ -182,11 +203,12 @@ Widget createScrolledList(UIwindow* binding, const OMobj_id& obj, Widget parent,
   XmFontList fonts = binding->chooseFontList(XtDisplay(parent), parent);
   if (fonts) args.add(XmNfontList, fonts);
   HandlersOnCreate handlers{parent, nullptr};
-  Widget hooks = XtHooksOfDisplay(XtDisplay(parent));
-  XtAddCallback(hooks, XtNcreateHook, addHandlersOnCreate, &handlers);
-  Widget list = XmCreateScrolledList(parent, const_cast<char*>(uiprops::nameOf(obj)), args.list(),
-                                     args.count());
-  XtRemoveCallback(hooks, XtNcreateHook, addHandlersOnCreate, &handlers);
+  Widget list = nullptr;
+  {
+    HandlersOnCreateHook hook(&handlers);
+    list = XmCreateScrolledList(parent, const_cast<char*>(uiprops::nameOf(obj)), args.list(),
+                                args.count());
+  }
   *handled = handlers.made == XtParent(list) ? handlers.made : nullptr;
   binding->madeWithFontList(list, fonts, XtParent(list));
   return list;

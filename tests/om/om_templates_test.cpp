@@ -325,6 +325,15 @@ templates:
   EXPECT_EQ(v, 7) << "the copy's link points at its own member";
   ASSERT_EQ(OMget_int_val(sub(last, "self"), &v), 1);
   EXPECT_EQ(v, 1) << "and not at another copy's";
+
+  // Made inside the template itself: one copy of the tree as it was, which the copies made
+  // after it then hold (read while its own records were being made, a copy went on copying
+  // itself until memory ran out).
+  OMobj_id inner = OMcreate_obj_from_path("Shape", "inner", sub(shape, "g"));
+  ASSERT_TRUE(inner.serial);
+  EXPECT_EQ(shapeOf(inner), "a g(n b) self");
+  EXPECT_EQ(shapeOf(OMcreate_obj_from_path("Shape", "holding", plain)),
+            "a g(n b inner(a g(n b) self)) self");
 }
 
 }  // namespace
