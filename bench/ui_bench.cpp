@@ -63,6 +63,12 @@ struct Side {
   double seconds = 0;
   double requests = 0;
   long runs = 0;
+  std::vector<double> perItem;  // seconds an item of each timed run (one a repetition)
+  // A timed run of n items.
+  void add(double runSeconds, long n) {
+    seconds += runSeconds, runs += n;
+    if (n > 0) perItem.push_back(runSeconds / static_cast<double>(n));
+  }
 };
 
 Display* display() {
@@ -501,7 +507,7 @@ void BM_LabelTextThroughObjects(benchmark::State& state) {
   }
   XSync(dpy, False);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  textViaObjects.seconds += seconds, textViaObjects.runs += n;
+  textViaObjects.add(seconds, n);
   state.SetItemsProcessed(n);
   OMdestroy_obj(label, 0);
 }
@@ -523,7 +529,7 @@ void BM_LabelTextRawMotif(benchmark::State& state) {
   }
   XSync(dpy, False);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  textRaw.seconds += seconds, textRaw.runs += n;
+  textRaw.add(seconds, n);
   state.SetItemsProcessed(n);
   XtDestroyWidget(w);
 }
@@ -565,7 +571,7 @@ void BM_ClickToDoThroughObjects(benchmark::State& state) {
     ++n;
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  clickViaObjects.seconds += seconds, clickViaObjects.runs += n;
+  clickViaObjects.add(seconds, n);
   state.SetItemsProcessed(n);
   OMdestroy_obj(button, 0);
 }
@@ -587,17 +593,27 @@ void BM_ClickToCallbackRawMotif(benchmark::State& state) {
     ++n;
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  clickRaw.seconds += seconds, clickRaw.runs += n;
+  clickRaw.add(seconds, n);
   state.SetItemsProcessed(n);
   XtDestroyWidget(w);
 }
 BENCHMARK(BM_ClickToCallbackRawMotif)->Iterations(200);
 
+// The rates of both sides and their ratio: from the medians of the repetitions where each was
+// timed on its own (the mean over all of them follows), else from the totals.
 void ratio(const char* what, const Side& objects, const Side& raw, const char* goal) {
   if (!objects.runs || !raw.runs) return;
-  double o = objects.seconds / objects.runs, r = raw.seconds / raw.runs;
-  std::printf("%s: objects %.1f/s, raw Motif %.1f/s, ratio %.2f (goal %s)\n", what, 1 / o, 1 / r,
-              r / o, goal);
+  double meanO = objects.seconds / objects.runs, meanR = raw.seconds / raw.runs;
+  if (objects.perItem.empty() || raw.perItem.empty()) {
+    std::printf("%s: objects %.1f/s, raw Motif %.1f/s, ratio %.2f (goal %s)\n", what, 1 / meanO,
+                1 / meanR, meanR / meanO, goal);
+  } else {
+    double o = median(objects.perItem), r = median(raw.perItem);
+    std::printf(
+        "%s: objects %.1f/s, raw Motif %.1f/s, ratio %.2f (goal %s; medians of %zu and %zu "
+        "repetitions, ratio of the means %.2f)\n",
+        what, 1 / o, 1 / r, r / o, goal, objects.perItem.size(), raw.perItem.size(), meanR / meanO);
+  }
   if (objects.requests > 0 || raw.requests > 0)
     std::printf("  X requests per item: objects %.2f, raw Motif %.2f\n",
                 objects.requests / objects.runs, raw.requests / raw.runs);
@@ -646,7 +662,7 @@ void BM_SliderValueThroughObjects(benchmark::State& state) {
   }
   XSync(dpy, False);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  sliderSetViaObjects.seconds += seconds, sliderSetViaObjects.runs += n;
+  sliderSetViaObjects.add(seconds, n);
   sliderSetViaObjects.requests += static_cast<double>(XNextRequest(dpy) - before);
   state.SetItemsProcessed(n);
   OMdestroy_obj(slider, 0);
@@ -669,7 +685,7 @@ void BM_SliderValueRawMotif(benchmark::State& state) {
   }
   XSync(dpy, False);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  sliderSetRaw.seconds += seconds, sliderSetRaw.runs += n;
+  sliderSetRaw.add(seconds, n);
   sliderSetRaw.requests += static_cast<double>(XNextRequest(dpy) - before);
   state.SetItemsProcessed(n);
   XtDestroyWidget(w);
@@ -730,7 +746,7 @@ void BM_DragToLabelThroughObjects(benchmark::State& state) {
   long n = 0;
   dragSteps(scrollBarOf(scale), UIobjIdToWidget(label), &n, state);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  dragViaObjects.seconds += seconds, dragViaObjects.runs += n;
+  dragViaObjects.add(seconds, n);
   state.SetItemsProcessed(n);
   OMdestroy_obj(label, 0);
   OMdestroy_obj(slider, 0);
@@ -759,7 +775,7 @@ void BM_DragToLabelRawMotif(benchmark::State& state) {
   long n = 0;
   dragSteps(scrollBarOf(scale), label, &n, state);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  dragRaw.seconds += seconds, dragRaw.runs += n;
+  dragRaw.add(seconds, n);
   state.SetItemsProcessed(n);
   XtDestroyWidget(scale);
   XtDestroyWidget(label);
@@ -1590,7 +1606,7 @@ void BM_DragInRenderViewThroughObjects(benchmark::State& state) {
   long n = 0;
   viewDragSteps(UIobjIdToWidget(view), seenX, &n, state);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  viewDragViaObjects.seconds += seconds, viewDragViaObjects.runs += n;
+  viewDragViaObjects.add(seconds, n);
   state.SetItemsProcessed(n);
   OMdestroy_obj(events, 0);
   OMdestroy_obj(two, 0);
@@ -1622,7 +1638,7 @@ void BM_DragInRenderViewRawMotif(benchmark::State& state) {
   viewDragSteps(
       w, [] { return lastX; }, &n, state);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  viewDragRaw.seconds += seconds, viewDragRaw.runs += n;
+  viewDragRaw.add(seconds, n);
   state.SetItemsProcessed(n);
   XtDestroyWidget(w);
 }
