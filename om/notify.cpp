@@ -64,9 +64,7 @@ void queueFor(Active& a, uint32_t serial, unsigned mask, uint32_t cause = kManyC
     a.pending |= mask;
     if (!queued) dispatch().queue.push_back({serial, nullptr});
   }
-  // Queueing only ever adds to what is pending: the object can only become idle here.
-  if ((a.pending & OM_EVENT_VAL) && a.cause == kManyCauses)
-    if (Obj* o = find(serial)) o->flags |= kIdle;
+  refreshIdle(serial, a);
 }
 
 // Keeps an object's "update" sub-object stamped with its sync point.

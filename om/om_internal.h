@@ -189,6 +189,12 @@ inline OMobj_id idOf(uint32_t serial) {
 
 // Makes a record under parent (appended last, or unlinked when parent is 0).
 uint32_t newObj(uint32_t name, int kind, uint32_t parent);
+// Takes n consecutive fresh serials, their pages made and their slots counted in use, and
+// returns the first (0 when n is 0 or the serials are used up). Each slot is then filled with
+// startRecord before anything looks it up.
+uint32_t newSerials(uint32_t n);
+// Fills the slot of a serial newSerials gave: name, kind and a new stamp, nothing else set.
+Obj* startRecord(uint32_t serial, uint32_t name, int kind);
 // Frees what the slot owns (string, array, expression tree) without touching links.
 void releasePayload(Obj* o);
 // Frees the value held in the slot (strings, arrays, expressions, reference link).

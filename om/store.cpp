@@ -104,20 +104,34 @@ Store* makeStore() {
   return theStore;
 }
 
-uint32_t newObj(uint32_t name, int kind, uint32_t parent) {
+uint32_t newSerials(uint32_t n) {
   Store& s = store();
-  if (s.nextSerial == 0xffffffffu) return 0;  // serials are never reused
-  uint32_t serial = s.nextSerial++;
-  uint32_t page = serial >> kPageBits;
-  if (page >= s.pages.size()) s.pages.resize(page + 1, nullptr);
-  if (!s.pages[page]) s.pages[page] = new Page();
-  s.pages[page]->live++;
-  s.liveObjects++;
-  Obj* o = &s.pages[page]->objs[serial & (kPageSize - 1)];
+  // Serials are never reused, and the last one is never handed out.
+  if (n == 0 || s.nextSerial > 0xffffffffu - n) return 0;
+  uint32_t first = s.nextSerial;
+  s.nextSerial += n;
+  uint32_t lastPage = (first + n - 1) >> kPageBits;
+  if (lastPage >= s.pages.size()) s.pages.resize(lastPage + 1, nullptr);
+  for (uint32_t page = first >> kPageBits; page <= lastPage; ++page)
+    if (!s.pages[page]) s.pages[page] = new Page();
+  for (uint32_t serial = first; serial < first + n; ++serial) s.pages[serial >> kPageBits]->live++;
+  s.liveObjects += n;
+  return first;
+}
+
+Obj* startRecord(uint32_t serial, uint32_t name, int kind) {
+  Obj* o = linked(serial);
   *o = Obj{};
   o->name = name;
   o->kind = static_cast<uint8_t>(kind);
   o->stamp = nextStamp();
+  return o;
+}
+
+uint32_t newObj(uint32_t name, int kind, uint32_t parent) {
+  uint32_t serial = newSerials(1);
+  if (!serial) return 0;
+  startRecord(serial, name, kind);
   if (parent) linkChild(parent, serial);
   return serial;
 }

@@ -190,29 +190,16 @@ bool allLive(const CopyPlan& plan) {
 uint32_t copyByPlan(CopyPlan& plan, uint32_t name, uint32_t parent) {
   Store& s = store();
   auto n = static_cast<uint32_t>(plan.entries.size());
-  // Serials are never reused, and the last one is never handed out.
-  if (n == 0 || s.nextSerial > 0xffffffffu - n) return 0;
-  uint32_t base = s.nextSerial;
-  s.nextSerial += n;
-  uint32_t lastPage = (base + n - 1) >> kPageBits;
-  if (lastPage >= s.pages.size()) s.pages.resize(lastPage + 1, nullptr);
-  for (uint32_t page = base >> kPageBits; page <= lastPage; ++page)
-    if (!s.pages[page]) s.pages[page] = new Page();
-  s.liveObjects += n;
+  uint32_t base = newSerials(n);
+  if (!base) return 0;
   bool remap = false;  // references or array sizes to point into the copy
   for (uint32_t i = 0; i < n; ++i) {
     const CopyPlan::Entry& e = plan.entries[i];
     const Obj* so = linked(e.source);
     uint32_t copy = base + i;
-    Page* page = s.pages[copy >> kPageBits];
-    page->live++;
-    Obj* co = &page->objs[copy & (kPageSize - 1)];
-    *co = Obj{};
-    co->name = i ? so->name : name;
-    co->kind = so->kind;
+    Obj* co = startRecord(copy, i ? so->name : name, so->kind);
     co->atts = so->atts;
     co->flags = so->flags & (kSet | kExpr | kHidden | kValueFn);
-    co->stamp = nextStamp();
     co->parent = i ? base + e.parent : 0;
     co->firstChild = e.firstChild ? base + e.firstChild : 0;
     co->nextSibling = e.nextSibling ? base + e.nextSibling : 0;
