@@ -362,13 +362,13 @@ TEST_F(OMValues, LookupsFollowDestroyMoveAndSameNamedMembers) {
   EXPECT_FALSE(OMfind_str_subobj(plain, "g.x", 0).serial);
 }
 
-// Lookups are remembered by the address of the name's text too: a buffer used again for another
-// name, or a name looked up again after its member went, is answered for what it says now.
 // A lookup by text, as bindings make them (remembered by the text's address).
 OMobj_id lookup(OMobj_id parent, const char* path) {
   return OMfind_str_subobj(parent, path, 0);
 }
 
+// Lookups are remembered by the address of the name's text too: a buffer used again for another
+// name, or a name looked up again after its member went, is answered for what it says now.
 TEST_F(OMValues, LookupsThroughOneBufferFollowItsText) {
   OMobj_id g = make(plain, "buffered", OM_KIND_GROUP);
   OMobj_id x = make(g, "x", OM_KIND_INT);
