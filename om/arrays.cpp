@@ -122,7 +122,8 @@ int syncArraySize(uint32_t array, bool reading) {
 using namespace om;
 
 int OMget_array_size(OMobj_id id, int* size) {
-  Obj* o = find(resolve(id.live == 1 ? id.serial : 0));
+  Obj scratch;
+  const Obj* o = view(resolve(id.live == 1 ? id.serial : 0), &scratch);
   if (!o || !size) return 0;
   if (o->kind == OM_KIND_OBJ_ARRAY) {
     int visible = syncArraySize(resolve(id.serial), true);

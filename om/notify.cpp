@@ -250,6 +250,13 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
     uint32_t start = w.stack.back();
     w.stack.pop_back();
     for (uint32_t at = start; at;) {
+      // A record its copy has not made has no referrers, no methods and nothing to mark:
+      // the walk goes on to its parent.
+      if (runLazy(at)) {
+        Obj scratch;
+        at = runView(at, &scratch)->parent;
+        continue;
+      }
       Obj* o = find(at);
       if (!o || !w.visit(o)) break;
       // An object being destroyed is not walked through: what depends on it from outside the
@@ -331,20 +338,44 @@ void maybeFlush() {
 void instanceTree(uint32_t root) {
   walkDeferredChanges();
   std::vector<uint32_t> stack{root};
+  std::vector<uint32_t> copy;  // a copy as made: its made records, parents first
   Store& s = store();
-  while (!stack.empty()) {
-    uint32_t serial = stack.back();
-    stack.pop_back();
-    Obj* o = find(serial);
-    if (!o || o->has(kDying)) continue;
+  auto instance = [&](uint32_t serial, Obj* o) {
     o->flags |= kInstanced;
     if (o->has(kActive)) {
       auto it = s.actives.find(serial);
       if (it != s.actives.end() && !it->second.instanced)
         queueFor(it->second, serial, OM_EVENT_INST);
     }
+  };
+  while (!stack.empty()) {
+    uint32_t serial = stack.back();
+    stack.pop_back();
+    // A copy whose tree is as made: the records not made are instanced with its top, and the
+    // others are taken in the order the walk would reach them.
+    if (serial >= kRunBase && runTop(serial)) {
+      const Obj* top = find(serial);
+      if (top && !top->has(kDying) && runMadeAsCopied(serial, &copy, nullptr)) {
+        for (uint32_t made : copy) instance(made, find(made));
+        copy.clear();
+        continue;
+      }
+    }
+    // A record its copy has not made is instanced with the copy's top; records made below it
+    // are reached through it.
+    Obj scratch;
+    if (runLazy(serial)) {
+      const Obj* lazy = runView(serial, &scratch);
+      size_t mark = stack.size();
+      for (uint32_t c = lazy->firstChild; c; c = view(c, &scratch)->nextSibling) stack.push_back(c);
+      std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
+      continue;
+    }
+    Obj* o = find(serial);
+    if (!o || o->has(kDying)) continue;
+    instance(serial, o);
     size_t mark = stack.size();
-    for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling) stack.push_back(c);
+    for (uint32_t c = o->firstChild; c; c = view(c, &scratch)->nextSibling) stack.push_back(c);
     std::reverse(stack.begin() + static_cast<long>(mark), stack.end());  // parents first
   }
 }
@@ -400,7 +431,8 @@ int OMseq_newer(int stamp, int seq) {
 }
 
 int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
-  Obj* o = find(id);
+  Obj scratch;
+  const Obj* o = view(id, &scratch);
   if (!o) return -1;
   if (mode != 3) return static_cast<int>(o->stamp);
   // Newest of the object, its members (recursively) and whatever any of them refers to.
@@ -416,14 +448,17 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
   while (!walk.stack.empty()) {
     uint32_t serial = walk.stack.back();
     walk.stack.pop_back();
-    Obj* at = find(serial);
-    if (!at || (linked && !walk.visit(at))) continue;
+    // A record its copy has not made is reached once, through its parent (nothing refers to
+    // it), so it needs no mark.
+    const Obj* at = view(serial, &scratch);
+    if (!at || (linked && !runLazy(serial) && !walk.visit(find(serial)))) continue;
     if (OMseq_newer(static_cast<int>(at->stamp), newest)) newest = static_cast<int>(at->stamp);
     if (at->has(kRef)) {
       linked = true;
       walk.stack.push_back(at->target());
     }
-    for (uint32_t c = at->firstChild; c; c = find(c)->nextSibling) walk.stack.push_back(c);
+    for (uint32_t c = at->firstChild; c; c = view(c, &scratch)->nextSibling)
+      walk.stack.push_back(c);
   }
   walk.reset();
   return newest;
@@ -446,11 +481,12 @@ bool refersOut(uint32_t root, uint32_t except) {
   size_t base = stack.size();
   bool found = false;
   stack.push_back(root);
+  Obj scratch;
   while (stack.size() > base && !found) {
-    const Obj* o = linked(stack.back());
+    const Obj* o = view(stack.back(), &scratch);
     stack.pop_back();
     if (o->has(kRef)) found = true;
-    for (uint32_t c = o->firstChild; c; c = linked(c)->nextSibling)
+    for (uint32_t c = o->firstChild; c; c = view(c, &scratch)->nextSibling)
       if (c != except) stack.push_back(c);
   }
   stack.resize(base);
@@ -599,7 +635,8 @@ int OMclose_obj(OMobj_id id, int) {
 }
 
 int OMis_instanced(OMobj_id id) {
-  Obj* o = find(id);
+  Obj scratch;
+  const Obj* o = view(id, &scratch);
   return o && o->has(kInstanced) ? 1 : 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -158,6 +159,73 @@ struct Store {
   std::unordered_map<uint32_t, std::vector<uint32_t>> templateIndex;  // name -> templates
 };
 
+// ---- Copies of templates as runs -------------------------------------------------------
+// A copy of a template takes its serials from kRunBase up, in a run of its own. Most of a
+// control's properties are never written (a label has forty-odd, a handful are set), so a
+// run holds records only for what is written, looked up by a reference or needed by the
+// copy; the others are read from the shape the copy was made from until something writes
+// them, and are made then, at their own serials, as they would have been. Only the store
+// knows: a serial names the same object whether its record is made or not.
+constexpr uint32_t kRunBase = 0x80000000u;
+
+// What the records of a template's copies hold when nothing has written them: made with the
+// template's copy plan and shared by the runs copied with it (it outlives the plan when the
+// template changes).
+struct RunShape {
+  // Links are positions in the copy (0: none; the top is nobody's child or sibling).
+  std::vector<Obj> records;
+  // 1 when the record need not be made at the copy: a plain value or group, no reference,
+  // expression, array data, text or type of its own.
+  std::vector<uint8_t> lazy;
+  // (parent position, name) -> child position, for each name that only one visible child of
+  // that parent has; sorted. While a copy's tree is as made, a lookup by name is a search here.
+  struct Named {
+    uint32_t parent, name, child;
+    bool operator<(const Named& o) const {
+      return parent != o.parent ? parent < o.parent : name < o.name;
+    }
+  };
+  std::vector<Named> named;
+  // The positions children first, siblings in order (a walk's postorder).
+  std::vector<uint32_t> postorder;
+};
+
+// Takes the serials of a copy of shape (lazy records not made), counted live; answers the
+// first, or 0 when the run's serials are used up (the copy is then made in pages).
+uint32_t newRun(const std::shared_ptr<const RunShape>& shape);
+// The record of a run serial, made when it was not (so it can be written); null when none.
+Obj* runRecord(uint32_t serial);
+// The record of a run serial as it reads, without making it: its own record, or scratch
+// filled from the shape. Null when none.
+const Obj* runView(uint32_t serial, Obj* scratch);
+// True when serial is a run serial whose record is not made.
+bool runLazy(uint32_t serial);
+// True when serial is the top of its run (what the copy made).
+bool runTop(uint32_t serial);
+// The child named `name` of a run record, found from its shape while no link inside its run
+// has changed since the copy (and no visible sibling shares the name); 0 when unknown.
+uint32_t runChild(uint32_t parent, uint32_t name);
+// Notes that a link under parent, a run serial, changed: its run's tree is no longer as made.
+void runLinksChanged(uint32_t parent);
+// When top is a copy's top and no link inside it changed since the copy: appends the records
+// of its subtree that are made, parents first (and to postorder, when given, children
+// first), and answers true. The records not made are the rest of the subtree.
+bool runMadeAsCopied(uint32_t top, std::vector<uint32_t>* preorder,
+                     std::vector<uint32_t>* postorder);
+// Frees the records of top's run that were never made (with the store's count).
+void freeRunUnmade(uint32_t top);
+// Frees a slot and counts it (the store's own; runs call it for records never made).
+void freeSlotOf(uint32_t serial);
+// Makes every record of serial's subtree that its run has not made: a subtree leaving its
+// copy no longer reads as part of it.
+void makeSubtree(uint32_t serial);
+// Frees a run serial's slot (the record's payload is released already).
+void freeRunSlot(uint32_t serial);
+// The records runs hold (made and not freed): what the copies cost beyond their serials.
+size_t runRecordsHeld();
+// Releases every run (process exit).
+void releaseRuns();
+
 // The store is reached on every record access, so its address is a plain global read inline;
 // it is made on first use (zero until then, whatever the order of static initialisation).
 extern Store* theStore;
@@ -167,8 +235,10 @@ inline Store& store() {
   return s ? *s : *makeStore();
 }
 
-// The record of a live object, or null.
+// The record of a live object, or null. A run record not made yet is made: whoever asks for
+// the record may write it. Readers that only read use view.
 inline Obj* find(uint32_t serial) {
+  if (serial >= kRunBase) return runRecord(serial);
   Store& s = store();
   uint32_t page = serial >> kPageBits;
   if (page >= s.pages.size() || !s.pages[page]) return nullptr;
@@ -178,10 +248,20 @@ inline Obj* find(uint32_t serial) {
 // The record of an object known to be live because a live record links to it (a child, a
 // sibling, a parent, a referrer, a target): read from its page without the checks of find.
 inline Obj* linked(uint32_t serial) {
+  if (serial >= kRunBase) return runRecord(serial);
   return &theStore->pages[serial >> kPageBits]->objs[serial & (kPageSize - 1)];
 }
 inline Obj* find(OMobj_id id) {
   return id.live == 1 ? find(id.serial) : nullptr;
+}
+// The record of a live object as it reads (in scratch when its run has not made it), or null.
+// Nothing may be written through it.
+inline const Obj* view(uint32_t serial, Obj* scratch) {
+  if (serial >= kRunBase) return runView(serial, scratch);
+  return find(serial);
+}
+inline const Obj* view(OMobj_id id, Obj* scratch) {
+  return id.live == 1 ? view(id.serial, scratch) : nullptr;
 }
 inline OMobj_id idOf(uint32_t serial) {
   return serial ? OMobj_id{serial, 1} : OMnull_obj;

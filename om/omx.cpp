@@ -15,13 +15,15 @@ OMXgroup* OMXgroup::ret_omx_ptr(const char* className) {
 }
 
 OMXgroup* OMret_omx_ptr(OMobj_id id, int) {
-  if (!find(id)) return nullptr;
+  Obj scratch;
+  if (!view(id, &scratch)) return nullptr;
   auto it = store().actives.find(id.serial);
   return it == store().actives.end() ? nullptr : it->second.omx;
 }
 
 OMobj_id OMget_subobj_at(OMobj_id parent, int index) {
-  if (!find(parent)) return OMnull_obj;
+  Obj scratch;
+  if (!view(parent, &scratch)) return OMnull_obj;
   return idOf(childAt(parent.serial, index));
 }
 

@@ -51,14 +51,25 @@ std::unordered_map<uint32_t, uint32_t>& longTails() {
   return *tails;
 }
 
-void freeSlot(uint32_t serial) {
+}  // namespace
+
+void freeSlotOf(uint32_t serial) {
   Store& s = store();
   s.liveObjects--;
-  Page* page = s.pages[serial >> kPageBits];
-  const Obj& o = page->objs[serial & (kPageSize - 1)];
+  // A record its run never made has nothing in the side tables.
+  if (serial >= kRunBase && runLazy(serial)) {
+    freeRunSlot(serial);
+    return;
+  }
+  const Obj& o = *find(serial);
   if (o.has(kIndexed)) nameIndex().erase(serial);
   if (o.has(kLongTail)) longTails().erase(serial);
   if (o.has(kTyped)) s.templateOf.erase(serial);
+  if (serial >= kRunBase) {
+    freeRunSlot(serial);
+    return;
+  }
+  Page* page = s.pages[serial >> kPageBits];
   page->objs[serial & (kPageSize - 1)] = Obj{};
   // A page whose serials are all handed out and all dead is never used again.
   if (--page->live == 0 && (serial >> kPageBits) != ((s.nextSerial - 1) >> kPageBits)) {
@@ -66,8 +77,6 @@ void freeSlot(uint32_t serial) {
     s.pages[serial >> kPageBits] = nullptr;
   }
 }
-
-}  // namespace
 
 namespace {
 
@@ -87,6 +96,7 @@ struct ReleaseAtExit {
       delete page;
       page = nullptr;
     }
+    releaseRuns();
     for (auto& [serial, active] : s.actives) delete active.omx;
     s.actives.clear();
   }
@@ -106,8 +116,8 @@ Store* makeStore() {
 
 uint32_t newSerials(uint32_t n) {
   Store& s = store();
-  // Serials are never reused, and the last one is never handed out.
-  if (n == 0 || s.nextSerial > 0xffffffffu - n) return 0;
+  // Serials are never reused; those from kRunBase up are the runs'.
+  if (n == 0 || s.nextSerial > kRunBase - n) return 0;
   uint32_t first = s.nextSerial;
   s.nextSerial += n;
   uint32_t lastPage = (first + n - 1) >> kPageBits;
@@ -205,7 +215,8 @@ namespace {
 // below the root, so the climb is short; the links a copy makes inside itself do not come here.
 void noteTemplateEdit(uint32_t parent) {
   for (uint32_t at = parent; at;) {
-    const Obj* o = find(at);
+    Obj scratch;
+    const Obj* o = view(at, &scratch);
     if (!o) return;
     if (o->has(kTemplate)) {
       ++store().templateEdits;
@@ -223,6 +234,7 @@ void noteTemplateEdit(uint32_t parent) {
 void linkChild(uint32_t parent, uint32_t child) {
   walkDeferredChanges();
   noteTemplateEdit(parent);
+  if (parent >= kRunBase) runLinksChanged(parent);
   Obj* p = find(parent);
   Obj* c = find(child);
   c->parent = parent;
@@ -238,9 +250,11 @@ void linkChild(uint32_t parent, uint32_t child) {
       if (t && t->parent == parent && !t->nextSibling && tail->second != child) last = tail->second;
     }
     int steps = 0;
-    while (Obj* l = find(last)) {
+    // Only the last child is written, so only it is made if its run has not made it.
+    Obj scratch;
+    while (const Obj* l = view(last, &scratch)) {
       if (!l->nextSibling) {
-        l->nextSibling = child;
+        find(last)->nextSibling = child;
         break;
       }
       last = l->nextSibling;
@@ -262,6 +276,8 @@ void unlinkChild(uint32_t parent, uint32_t child) {
   walkDeferredChanges();
   treeChanged();
   noteTemplateEdit(parent);
+  if (parent >= kRunBase) runLinksChanged(parent);
+  if (child >= kRunBase && !runTop(child)) makeSubtree(child);
   Obj* p = find(parent);
   Obj* c = find(child);
   if (!p || !c) return;
@@ -339,9 +355,10 @@ void removeReferrer(uint32_t target, uint32_t referrer) {
 
 std::vector<uint32_t> children(uint32_t serial) {
   std::vector<uint32_t> out;
-  Obj* o = find(serial);
+  Obj scratch;
+  const Obj* o = view(serial, &scratch);
   for (uint32_t c = o ? o->firstChild : 0; c;) {
-    Obj* co = find(c);
+    const Obj* co = view(c, &scratch);
     if (!co->has(kHidden)) out.push_back(c);
     c = co->nextSibling;
   }
@@ -350,9 +367,10 @@ std::vector<uint32_t> children(uint32_t serial) {
 
 int childCount(uint32_t serial) {
   int n = 0;
-  Obj* o = find(serial);
+  Obj scratch;
+  const Obj* o = view(serial, &scratch);
   for (uint32_t c = o ? o->firstChild : 0; c;) {
-    Obj* co = find(c);
+    const Obj* co = view(c, &scratch);
     if (!co->has(kHidden)) ++n;
     c = co->nextSibling;
   }
@@ -361,9 +379,10 @@ int childCount(uint32_t serial) {
 
 uint32_t childAt(uint32_t serial, int index) {
   if (index < 0) return 0;
-  Obj* o = find(serial);
+  Obj scratch;
+  const Obj* o = view(serial, &scratch);
   for (uint32_t c = o ? o->firstChild : 0; c;) {
-    Obj* co = find(c);
+    const Obj* co = view(c, &scratch);
     if (!co->has(kHidden) && index-- == 0) return c;
     c = co->nextSibling;
   }
@@ -371,12 +390,16 @@ uint32_t childAt(uint32_t serial, int index) {
 }
 
 uint32_t findChild(uint32_t parent, uint32_t name) {
-  Obj* o = find(parent);
+  // A copy's tree as made answers from its shape.
+  if (parent >= kRunBase && name)
+    if (uint32_t c = runChild(parent, name)) return c;
+  Obj parentScratch, scratch;
+  const Obj* o = view(parent, &parentScratch);
   if (!o || !name) return 0;
   ChildCache& cache = childCache();
   ChildCache::Entry& e = cache.entries[ChildCache::slot(parent, name)];
   if (e.generation == cache.generation && e.parent == parent && e.name == name) {
-    Obj* co = find(e.child);
+    const Obj* co = view(e.child, &scratch);
     if (co && co->parent == parent && co->name == name && !co->has(kHidden)) return e.child;
   }
   auto& index = nameIndex();
@@ -385,7 +408,7 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
     // The children of a live object all live: their records are read as linked ones.
     int scanned = 0;
     for (uint32_t c = o->firstChild; c && scanned <= kIndexAfter; ++scanned) {
-      const Obj* co = linked(c);
+      const Obj* co = view(c, &scratch);
       if (co->name == name && !co->has(kHidden)) {
         e = {parent, name, c, cache.generation};
         return c;
@@ -394,10 +417,15 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
     }
     // A long group: index it once and answer from the index from now on.
     if (scanned > kIndexAfter) {
+      Obj* writable = find(parent);
       auto& byName = index[parent];
-      for (uint32_t c = o->firstChild; c; c = find(c)->nextSibling)
-        if (find(c)->name) byName[find(c)->name].push_back(c);
-      o->flags |= kIndexed;
+      for (uint32_t c = writable->firstChild; c;) {
+        const Obj* co = view(c, &scratch);
+        if (co->name) byName[co->name].push_back(c);
+        c = co->nextSibling;
+      }
+      writable->flags |= kIndexed;
+      o = writable;
     }
   }
   if (o->has(kIndexed)) indexed = index.find(parent);
@@ -405,7 +433,7 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
     auto named = indexed->second.find(name);
     if (named != indexed->second.end()) {
       for (uint32_t c : named->second) {
-        Obj* co = find(c);
+        const Obj* co = view(c, &scratch);
         if (co && co->parent == parent && co->name == name && !co->has(kHidden)) {
           e = {parent, name, c, cache.generation};
           return c;
@@ -422,7 +450,8 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
 }
 
 bool isAncestor(uint32_t ancestor, uint32_t serial) {
-  for (Obj* o = find(serial); o; o = find(o->parent))
+  Obj scratch;
+  for (const Obj* o = view(serial, &scratch); o; o = view(o->parent, &scratch))
     if (o->parent == ancestor) return true;
   return false;
 }
@@ -475,30 +504,47 @@ void clearValue(Obj* o, uint32_t serial) {
 // then the records are freed and references to them are unset.
 namespace {
 
+// The records of a copy's run that were never made (unwritten properties) are listed apart in
+// `unmade`: they hold nothing to release and nobody refers to them, so they are only freed.
+// A copy whose tree is as made is taken whole: its made records from its run, in both orders,
+// and its top in `copies`, whose other records are freed with freeRunUnmade.
 void collectSubtree(uint32_t root, std::vector<uint32_t>* preorder,
-                    std::vector<uint32_t>* postorder) {
+                    std::vector<uint32_t>* postorder, std::vector<uint32_t>* unmade,
+                    std::vector<uint32_t>* copies) {
   // One walk gives both orders: a record enters the preorder when first reached and the
   // postorder once all its children have (siblings oldest first in both).
   struct Step {
     uint32_t serial, next;  // next: the child to go down to, 0 once all are done
   };
   std::vector<Step> stack;
-  Obj* r = find(root);
+  Obj scratch;
+  auto reach = [&](uint32_t serial, uint32_t firstChild) {
+    if (serial >= kRunBase && runMadeAsCopied(serial, preorder, postorder)) {
+      copies->push_back(serial);
+      return;
+    }
+    preorder->push_back(serial);
+    stack.push_back({serial, firstChild});
+  };
+  const Obj* r = view(root, &scratch);
   if (!r) return;
-  preorder->push_back(root);
-  stack.push_back({root, r->firstChild});
+  reach(root, r->firstChild);
   while (!stack.empty()) {
     Step& top = stack.back();
     if (!top.next) {
-      postorder->push_back(top.serial);
+      if (!runLazy(top.serial)) postorder->push_back(top.serial);
       stack.pop_back();
       continue;
     }
     uint32_t c = top.next;
-    Obj* co = find(c);
+    const Obj* co = view(c, &scratch);
     top.next = co->nextSibling;
-    preorder->push_back(c);
-    stack.push_back({c, co->firstChild});
+    if (runLazy(c)) {
+      unmade->push_back(c);
+      stack.push_back({c, co->firstChild});
+      continue;
+    }
+    reach(c, co->firstChild);
   }
 }
 
@@ -556,18 +602,21 @@ const char* OMname_to_str(OMobj_name name) {
 }
 
 int OMget_obj_name(OMobj_id id, OMobj_name* name) {
-  Obj* o = find(id);
+  Obj scratch;
+  const Obj* o = view(id, &scratch);
   if (!o || !name) return 0;
   *name = o->name;
   return 1;
 }
 
 int OMvalid_obj(OMobj_id id, OMobj_id, int) {
-  return find(id) ? 1 : 0;
+  Obj scratch;
+  return view(id, &scratch) ? 1 : 0;
 }
 
 int OMget_obj_kind(OMobj_id id) {
-  Obj* o = find(id);
+  Obj scratch;
+  const Obj* o = view(id, &scratch);
   return o ? o->kind : 0;
 }
 
@@ -584,14 +633,16 @@ OMobj_id OMcreate_obj(OMobj_name name, int kind, OMobj_id parent, OMobj_id, int)
 }
 
 int OMget_obj_parent(OMobj_id id, OMobj_id* parent) {
-  Obj* o = find(id);
+  Obj scratch;
+  const Obj* o = view(id, &scratch);
   if (!o || !parent) return 0;
   *parent = idOf(o->parent);
   return o->parent ? 1 : 0;
 }
 
 OMobj_id OMfind_subobj(OMobj_id parent, OMobj_name name, int) {
-  if (!find(parent)) return OMnull_obj;
+  Obj scratch;
+  if (!view(parent, &scratch)) return OMnull_obj;
   return idOf(findChild(parent.serial, name));
 }
 
@@ -603,11 +654,12 @@ namespace {
 // where it was, under the same names, is the answer a search would give.
 uint32_t rememberedPath(const PathCache::Entry& e, uint32_t parent, const char* path) {
   if (e.path != path || e.parent != parent || e.generation != childCache().generation) return 0;
-  const Obj* co = find(e.child);
+  Obj scratch;
+  const Obj* co = view(e.child, &scratch);
   if (!co || co->parent != (e.group ? e.group : parent) || co->name != e.name || co->has(kHidden))
     return 0;
   if (e.group) {
-    const Obj* g = find(e.group);
+    const Obj* g = view(e.group, &scratch);
     if (!g || g->parent != parent || g->name != e.groupName || g->has(kHidden)) return 0;
   }
   return std::strcmp(path, e.text) == 0 ? e.child : 0;
@@ -622,15 +674,18 @@ void rememberGroupPath(PathCache::Entry& e, const char* path, uint32_t parent, u
     if (cache.groupPaths.size() >= PathCache::kMaxGroupPaths) return;
     known = cache.groupPaths.insert(path).first;
   }
-  e = {path,  known->c_str(),          parent, find(child)->name,
-       child, childCache().generation, group,  find(group)->name};
+  Obj scratch;
+  uint32_t childName = view(child, &scratch)->name;
+  uint32_t groupName = view(group, &scratch)->name;
+  e = {path, known->c_str(), parent, childName, child, childCache().generation, group, groupName};
 }
 
 }  // namespace
 }  // namespace om
 
 OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
-  if (!find(parent) || !path) return OMnull_obj;
+  Obj scratch;
+  if (!view(parent, &scratch) || !path) return OMnull_obj;
   PathCache::Entry& e = pathCache().entries[PathCache::slot(parent.serial, path)];
   if (uint32_t child = rememberedPath(e, parent.serial, path)) return idOf(child);
   // A plain name (the common case) needs no parsing.
@@ -686,13 +741,15 @@ unsigned OMget_live_objects() {
 }
 
 int OMget_num_subobjs(OMobj_id id, int* count) {
-  if (!find(id) || !count) return 0;
+  Obj scratch;
+  if (!view(id, &scratch) || !count) return 0;
   *count = childCount(id.serial);
   return 1;
 }
 
 int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int) {
-  Obj* o = find(id);
+  Obj scratch;
+  const Obj* o = view(id, &scratch);
   if (!o || !element || o->kind != OM_KIND_OBJ_ARRAY) return 0;
   int visible = syncArraySize(id.serial, true);
   uint32_t e = index < 0 || (visible >= 0 && index >= visible) ? 0 : childAt(id.serial, index);
@@ -701,7 +758,8 @@ int OMget_array_subobj(OMobj_id id, int index, OMobj_id* element, int) {
 }
 
 int OMget_subobj(OMobj_id id, int index, OMobj_id* child) {
-  Obj* o = find(id);
+  Obj scratch;
+  const Obj* o = view(id, &scratch);
   if (!o || !child || index < 0) return 0;
   // A read: an array's surplus elements are hidden, never destroyed here.
   int visible = o->kind == OM_KIND_OBJ_ARRAY ? syncArraySize(id.serial, true) : -1;
@@ -711,7 +769,8 @@ int OMget_subobj(OMobj_id id, int index, OMobj_id* child) {
 }
 
 int OMget_obj_atts(OMobj_id id, int* atts) {
-  Obj* o = find(id);
+  Obj scratch;
+  const Obj* o = view(id, &scratch);
   if (!o || !atts) return 0;
   *atts = o->atts;
   return 1;
@@ -742,15 +801,16 @@ int OMget_uniq_name(OMobj_id parent, const char* base, char* out, int size) {
 }
 
 int OMret_obj_path_to(OMobj_id id, OMobj_id from, char* buf, int size) {
-  if (!find(id) || !buf || size <= 0) return 0;
+  Obj scratch, parentScratch, step;
+  if (!view(id, &scratch) || !buf || size <= 0) return 0;
   std::vector<std::string> parts;
   uint32_t at = id.serial;
   while (at && at != from.serial) {
-    Obj* o = find(at);
-    Obj* p = find(o->parent);
+    const Obj* o = view(at, &scratch);
+    const Obj* p = view(o->parent, &parentScratch);
     if (p && p->kind == OM_KIND_OBJ_ARRAY && !o->name) {
       int index = 0;
-      for (uint32_t c = p->firstChild; c && c != at; c = find(c)->nextSibling) ++index;
+      for (uint32_t c = p->firstChild; c && c != at; c = view(c, &step)->nextSibling) ++index;
       parts.push_back(std::string(OMname_to_str(p->name)) + "[" + std::to_string(index) + "]");
       at = p->parent;
       continue;
@@ -810,8 +870,12 @@ void dropReferencesOut(const std::vector<uint32_t>& subtree) {
 }  // namespace
 
 int OMdestroy_obj(OMobj_id id, int) {
-  Obj* root = find(id);
+  Obj scratch;
+  const Obj* root = view(id, &scratch);
   if (!root || root->has(kDying)) return 0;
+  // A part of a copy is taken out of it whole before it goes (the records of its run that
+  // are not made read as the copy's, which stays).
+  if (id.serial >= kRunBase && !runTop(id.serial)) makeSubtree(id.serial);
   walkDeferredChanges();
   if (id.serial == OMroot_obj.serial || id.serial == OMtempl_obj.serial ||
       id.serial == OMinst_obj.serial)
@@ -820,8 +884,8 @@ int OMdestroy_obj(OMobj_id id, int) {
   // have, so that nothing runs against a subtree half gone (and work queued by one destroy
   // method, such as a widget left for an ancestor's, waits for the ancestor's).
   OMpush_ctx(id, 0, 0, 0);
-  std::vector<uint32_t> subtree, postorder;
-  collectSubtree(id.serial, &subtree, &postorder);
+  std::vector<uint32_t> subtree, postorder, unmade, copies;
+  collectSubtree(id.serial, &subtree, &postorder, &unmade, &copies);
   // Every record of the subtree stays where it is until its slot is freed at the end (a
   // destroy method cannot destroy what is already dying), so each is read as a linked one.
   Store& st = store();
@@ -853,8 +917,10 @@ int OMdestroy_obj(OMobj_id id, int) {
       st.elementTemplates.erase(s);
       st.arraySizes.erase(s);
     }
-    freeSlot(s);
+    freeSlotOf(s);
   }
+  for (uint32_t s : unmade) freeSlotOf(s);
+  for (uint32_t top : copies) freeRunUnmade(top);
   if (parent && find(parent)) changed(parent);
   for (uint32_t h : holders)
     if (find(h)) changed(h);

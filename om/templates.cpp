@@ -112,8 +112,10 @@ void copyValue(const Obj* src, Obj* dst) {
 // that order. A copy takes one run of fresh serials, so that position i is serial base + i and
 // every link is known before any record is written: the records are filled in one pass, with
 // no list walked and no record looked up twice. The plan of a template is made once and kept
-// until some template's tree changes (Store::templateEdits); names, kinds, flags and values
-// are read from the template's records at each copy, so setting them needs no new plan.
+// until some template's tree changes (Store::templateEdits). A template's plan also has the
+// shape its copies' runs read their unwritten records from, which holds the template's values
+// as they were: it is made again when a record of the template has changed since (its stamp
+// or attributes differ), and the copies made before keep the shape they were made with.
 struct CopyPlan {
   struct Entry {
     uint32_t source;
@@ -126,6 +128,10 @@ struct CopyPlan {
   // subtree go in the copy. Made on the first copy that needs it.
   std::vector<std::pair<uint32_t, uint32_t>> bySource;
   uint32_t edits = 0;  // Store::templateEdits when made
+  // A template's plan only: the shape of its copies, and the stamp and attributes of each
+  // source record when the shape was made.
+  std::shared_ptr<const RunShape> shape;
+  std::vector<std::pair<uint32_t, uint8_t>> seen;
 };
 
 // The plans of the templates copied so far, by template.
@@ -153,6 +159,8 @@ namespace {
 void makePlan(uint32_t src, CopyPlan* plan, std::vector<std::pair<uint32_t, uint32_t>>* stack) {
   plan->entries.clear();
   plan->bySource.clear();
+  plan->shape.reset();
+  plan->seen.clear();
   plan->edits = store().templateEdits;
   std::vector<uint32_t> lastChild;  // by position: its last child so far
   stack->assign(1, {src, 0});
@@ -185,24 +193,123 @@ bool allLive(const CopyPlan& plan) {
   return true;
 }
 
+// True when the plan's shape still holds what its template's records do: none has been
+// written (a write stamps it) or had its attributes changed since the shape was made.
+bool shapeHolds(const CopyPlan& plan) {
+  if (!plan.shape) return false;
+  for (size_t i = 0; i < plan.entries.size(); ++i) {
+    const Obj* so = linked(plan.entries[i].source);
+    if (so->stamp != plan.seen[i].first || so->atts != plan.seen[i].second) return false;
+  }
+  return true;
+}
+
+// A record a copy need not make until something writes it: a plain value (number, pointer,
+// or none) or a group, that is no reference or expression, computes no value, has no type,
+// array description or operands of its own, and holds no text or array.
+bool lazyRecord(const Obj* so) {
+  if (so->flags & (kRef | kExpr | kHidden | kValueFn | kTyped | kArrayInfo | kTemplate))
+    return false;
+  if (!so->has(kSet)) return true;
+  switch (so->kind) {
+    case OM_KIND_STRING:
+    case OM_KIND_INT_ARRAY:
+    case OM_KIND_REAL_ARRAY:
+    case OM_KIND_STR_ARRAY:
+      return false;
+    default:
+      return true;
+  }
+}
+
+// Makes the shape of a template's copies from its plan.
+void makeShape(CopyPlan* plan) {
+  auto shape = std::make_shared<RunShape>();
+  size_t n = plan->entries.size();
+  shape->records.resize(n);
+  shape->lazy.assign(n, 0);
+  plan->seen.resize(n);
+  for (size_t i = 0; i < n; ++i) {
+    const CopyPlan::Entry& e = plan->entries[i];
+    const Obj* so = linked(e.source);
+    Obj& r = shape->records[i];
+    r = Obj{};
+    r.name = so->name;
+    r.kind = so->kind;
+    r.atts = so->atts;
+    r.flags = so->flags & (kSet | kExpr | kHidden | kValueFn);
+    r.parent = e.parent;
+    r.firstChild = e.firstChild;
+    r.nextSibling = e.nextSibling;
+    if (i && lazyRecord(so)) {
+      shape->lazy[i] = 1;
+      if (so->has(kSet)) std::memcpy(r.slot, so->slot, sizeof r.slot);
+    }
+    plan->seen[i] = {so->stamp, so->atts};
+    if (i && !(so->flags & kHidden) && so->name)
+      shape->named.push_back({e.parent, so->name, static_cast<uint32_t>(i)});
+  }
+  // Names two visible children of one parent share are left to the search, which answers the
+  // first.
+  auto& named = shape->named;
+  std::stable_sort(named.begin(), named.end());
+  std::vector<RunShape::Named> unique;
+  for (size_t k = 0; k < named.size(); ++k) {
+    bool shared =
+        (k && named[k - 1].parent == named[k].parent && named[k - 1].name == named[k].name) ||
+        (k + 1 < named.size() && named[k + 1].parent == named[k].parent &&
+         named[k + 1].name == named[k].name);
+    if (!shared) unique.push_back(named[k]);
+  }
+  named.swap(unique);
+  // Children first, siblings in order: each record after the subtrees of its children.
+  std::vector<std::pair<uint32_t, bool>> walk{{0, false}};
+  while (!walk.empty()) {
+    auto [at, expanded] = walk.back();
+    walk.pop_back();
+    if (expanded) {
+      shape->postorder.push_back(at);
+      continue;
+    }
+    walk.push_back({at, true});
+    size_t mark = walk.size();
+    for (uint32_t c = plan->entries[at].firstChild; c; c = plan->entries[c].nextSibling)
+      walk.push_back({c, false});
+    std::reverse(walk.begin() + static_cast<long>(mark), walk.end());
+  }
+  plan->shape = std::move(shape);
+}
+
 // Copies the subtree plan describes under parent (unlinked when 0), naming its top `name`.
 // The copy's records take the serials base .. base + n - 1. 0 when the serials are used up.
 uint32_t copyByPlan(CopyPlan& plan, uint32_t name, uint32_t parent) {
   Store& s = store();
   auto n = static_cast<uint32_t>(plan.entries.size());
-  uint32_t base = newSerials(n);
+  // A template's copy is a run, whose plain records are made when written; another subtree's
+  // (or a template's once run serials are used up) is made whole in pages.
+  const RunShape* shape = plan.shape.get();
+  uint32_t base = shape ? newRun(plan.shape) : 0;
+  if (!base) shape = nullptr, base = newSerials(n);
   if (!base) return 0;
   bool remap = false;  // references or array sizes to point into the copy
   for (uint32_t i = 0; i < n; ++i) {
+    if (shape && shape->lazy[i]) continue;
     const CopyPlan::Entry& e = plan.entries[i];
     const Obj* so = linked(e.source);
     uint32_t copy = base + i;
-    Obj* co = startRecord(copy, i ? so->name : name, so->kind);
-    co->atts = so->atts;
-    co->flags = so->flags & (kSet | kExpr | kHidden | kValueFn);
-    co->parent = i ? base + e.parent : 0;
-    co->firstChild = e.firstChild ? base + e.firstChild : 0;
-    co->nextSibling = e.nextSibling ? base + e.nextSibling : 0;
+    Obj* co;
+    if (shape) {
+      co = runRecord(copy);  // name, kind, flags and links from the shape
+      co->stamp = nextStamp();
+      if (!i) co->name = name;
+    } else {
+      co = startRecord(copy, i ? so->name : name, so->kind);
+      co->atts = so->atts;
+      co->flags = so->flags & (kSet | kExpr | kHidden | kValueFn);
+      co->parent = i ? base + e.parent : 0;
+      co->firstChild = e.firstChild ? base + e.firstChild : 0;
+      co->nextSibling = e.nextSibling ? base + e.nextSibling : 0;
+    }
     if (uint32_t t = templateOf(so, e.source)) setTemplateOf(co, copy, t);
     copyValue(so, co);
     if (so->has(kRef) || so->has(kArrayInfo)) remap = true;
@@ -226,6 +333,7 @@ uint32_t copyByPlan(CopyPlan& plan, uint32_t name, uint32_t parent) {
     return it != plan.bySource.end() && it->first == from ? base + it->second : 0;
   };
   for (uint32_t i = 0; i < n; ++i) {
+    if (shape && shape->lazy[i]) continue;
     uint32_t from = plan.entries[i].source, copy = base + i;
     const Obj* so = linked(from);
     if (so->has(kArrayInfo)) {
@@ -268,7 +376,12 @@ uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
   if (o->has(kTemplate)) {
     auto [it, made] = templatePlans().try_emplace(src);
     plan = &it->second;
-    if (made || plan->edits != store().templateEdits || !allLive(*plan)) makePlan(src, plan, stack);
+    if (made || plan->edits != store().templateEdits || !allLive(*plan)) {
+      makePlan(src, plan, stack);
+      makeShape(plan);
+    } else if (!shapeHolds(*plan)) {
+      makeShape(plan);
+    }
   } else {
     makePlan(src, plan, stack);
   }

@@ -50,7 +50,8 @@ bool toInt(double v, int* out) {
 Read readValue(OMobj_id id) {
   Read r;
   uint32_t serial = resolve(id.live == 1 ? id.serial : 0);
-  Obj* o = find(serial);
+  Obj scratch;  // a record its copy has not made holds no text or array, only a plain value
+  const Obj* o = view(serial, &scratch);
   if (!o) return r;
   if (o->has(kExpr)) {
     if (evalExpr(serial, &r.number)) r.what = Read::kNumber;
@@ -140,8 +141,9 @@ bool storeText(Obj* o, uint32_t serial, const char* text) {
 }  // namespace
 
 uint32_t resolve(uint32_t serial) {
+  Obj scratch;
   for (int i = 0; i < kMaxChain; ++i) {
-    Obj* o = find(serial);
+    const Obj* o = view(serial, &scratch);
     if (!o) return 0;
     if (!o->has(kRef)) return serial;
     serial = o->target();
@@ -207,7 +209,8 @@ using namespace om;
 
 int OMget_int_val(OMobj_id id, int* value) {
   // The common case (a plain int) needs no conversion machinery.
-  Obj* o = find(id);
+  Obj scratch;
+  const Obj* o = view(id, &scratch);
   if (!o || !value) return 0;
   if (o->kind == OM_KIND_INT && (o->flags & (kSet | kRef | kExpr)) == kSet) {
     *value = o->value<int32_t>();
@@ -400,10 +403,11 @@ int OMset_name_str_val(OMobj_id parent, OMobj_name name, const char* value) {
 // ---- References ------------------------------------------------------------------------
 
 int OMget_obj_val(OMobj_id id, OMobj_id* value) {
-  Obj* o = find(id);
+  Obj scratch;
+  const Obj* o = view(id, &scratch);
   if (!o || !value) return 0;
   uint32_t end = resolve(id.serial);
-  Obj* e = find(end);
+  const Obj* e = view(end, &scratch);
   if (!e || !(e->has(kSet) || e->has(kExpr) || e->has(kValueFn) || e->kind == OM_KIND_GROUP ||
               e->kind == OM_KIND_OBJ_ARRAY || end != id.serial))
     return 0;
@@ -412,8 +416,9 @@ int OMget_obj_val(OMobj_id id, OMobj_id* value) {
 }
 
 int OMget_obj_pval(OMobj_id id, OMobj_id* value, int) {
-  Obj* o = find(id);
-  if (!o || !value || !o->has(kRef) || !find(o->target())) return 0;
+  Obj scratch, targetScratch;
+  const Obj* o = view(id, &scratch);
+  if (!o || !value || !o->has(kRef) || !view(o->target(), &targetScratch)) return 0;
   *value = idOf(o->target());
   return 1;
 }

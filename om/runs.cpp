@@ -1,0 +1,251 @@
+// Copies of templates kept as runs: the records a copy holds only once something needs them.
+//
+// A run is the serials of one copy, each at its position in the copy's plan (parents first,
+// children in order), so that a record's links are known from the shape without the record.
+// Of a label's forty-odd properties a handful are written; the rest stay in the shape the
+// copy was made from and read the same as records would: same serial, name, kind, value,
+// links, and the copy's stamp. Whatever asks for a record to write (find) gets one made from
+// the shape at that moment; only readers (view) see the shape.
+//
+// What keeps a record that is not made exact: nothing has written it, so its value is the
+// shape's; its links are the plan's, because every change of a link goes through the
+// records on both sides (linking and unlinking find them, which makes them); and it lies
+// inside its copy, under the copy's top, because a subtree leaving its copy is made whole
+// first (makeSubtree). Its instanced and dying flags are therefore the top's.
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "om_internal.h"
+
+namespace om {
+
+namespace {
+
+constexpr uint32_t kRunBits = 6;  // the directory has an entry for every 64 run serials
+constexpr uint16_t kGone = 0xffff;
+constexpr uint16_t kChunk = 8;  // records are made in chunks that never move
+
+struct Run {
+  std::shared_ptr<const RunShape> shape;
+  uint32_t first = 0;
+  uint32_t stamp = 0;  // the stamp of every record not made: the copy's
+  uint32_t live = 0;   // serials not freed
+  uint16_t made = 0;   // records made
+  bool asMade = true;  // no link under a record of the run has changed since the copy
+  // By position: 0 when the record is not made, kGone once freed, else 1 + its cell.
+  std::vector<uint16_t> where;
+  std::vector<std::unique_ptr<Obj[]>> chunks;
+};
+
+struct Runs {
+  std::vector<Run*> directory;  // by (serial - kRunBase) >> kRunBits; null once freed
+  uint32_t next = kRunBase;
+  size_t held = 0;  // records made and not freed, in all runs
+};
+
+// Reached on every access to a run serial, so a plain global (made on first use).
+Runs* theRuns = nullptr;
+Runs& runs() {
+  if (!theRuns) theRuns = new Runs;
+  return *theRuns;
+}
+
+Run* runOf(uint32_t serial) {
+  Runs* rs = theRuns;
+  uint32_t entry = (serial - kRunBase) >> kRunBits;
+  return rs && entry < rs->directory.size() ? rs->directory[entry] : nullptr;
+}
+
+Obj* cell(const Run& r, uint16_t c) {
+  return &r.chunks[c / kChunk][c % kChunk];
+}
+
+// The record at position i as the shape gives it.
+void fill(const Run& r, uint32_t i, Obj* out) {
+  const Obj& p = r.shape->records[i];
+  *out = p;
+  out->parent = i ? r.first + p.parent : 0;
+  out->firstChild = p.firstChild ? r.first + p.firstChild : 0;
+  out->nextSibling = p.nextSibling ? r.first + p.nextSibling : 0;
+  out->stamp = r.stamp;
+  uint16_t top = r.where[0];
+  if (i && top && top != kGone) out->flags |= cell(r, top - 1)->flags & (kInstanced | kDying);
+}
+
+// The position of serial in its run, or false.
+inline bool locate(uint32_t serial, Run** run, uint32_t* position) {
+  Run* r = runOf(serial);
+  if (!r || serial - r->first >= r->where.size()) return false;
+  *run = r;
+  *position = serial - r->first;
+  return true;
+}
+
+// The records r has made (and not freed), in the order of their positions, which is the
+// order of a walk of the copy's tree, parents first.
+void madeInOrder(const Run& r, std::vector<uint32_t>* out) {
+  for (uint32_t i = 0; i < r.where.size(); ++i)
+    if (r.where[i] && r.where[i] != kGone) out->push_back(r.first + i);
+}
+
+}  // namespace
+
+uint32_t newRun(const std::shared_ptr<const RunShape>& shape) {
+  auto n = static_cast<uint32_t>(shape->records.size());
+  if (n == 0 || n >= kGone) return 0;
+  Runs& rs = runs();
+  uint32_t span = ((n + (1u << kRunBits) - 1) >> kRunBits) << kRunBits;
+  // The last serial is never handed out (it stands for "many causes").
+  if (0xffffffffu - rs.next <= span) return 0;
+  auto* run = new Run;
+  run->shape = shape;
+  run->first = rs.next;
+  run->stamp = nextStamp();
+  run->live = n;
+  run->where.assign(n, 0);
+  rs.next += span;
+  uint32_t entry = (run->first - kRunBase) >> kRunBits;
+  if (rs.directory.size() < entry + (span >> kRunBits))
+    rs.directory.resize(entry + (span >> kRunBits), nullptr);
+  for (uint32_t k = 0; k < span >> kRunBits; ++k) rs.directory[entry + k] = run;
+  store().liveObjects += n;
+  return run->first;
+}
+
+Obj* runRecord(uint32_t serial) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (!locate(serial, &r, &i)) return nullptr;
+  uint16_t w = r->where[i];
+  if (w == kGone) return nullptr;
+  if (w) return cell(*r, w - 1);
+  Obj made;
+  fill(*r, i, &made);
+  if (r->made % kChunk == 0) r->chunks.emplace_back(new Obj[kChunk]);
+  uint16_t c = r->made++;
+  Obj* o = cell(*r, c);
+  *o = made;
+  r->where[i] = static_cast<uint16_t>(c + 1);
+  runs().held++;
+  return o;
+}
+
+const Obj* runView(uint32_t serial, Obj* scratch) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (!locate(serial, &r, &i)) return nullptr;
+  uint16_t w = r->where[i];
+  if (w == kGone) return nullptr;
+  if (w) return cell(*r, w - 1);
+  fill(*r, i, scratch);
+  return scratch;
+}
+
+bool runLazy(uint32_t serial) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  return serial >= kRunBase && locate(serial, &r, &i) && r->where[i] == 0;
+}
+
+bool runMadeAsCopied(uint32_t top, std::vector<uint32_t>* preorder,
+                     std::vector<uint32_t>* postorder) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (!locate(top, &r, &i) || i != 0 || !r->asMade || r->where[0] == kGone) return false;
+  madeInOrder(*r, preorder);
+  if (postorder)
+    for (uint32_t p : r->shape->postorder)
+      if (r->where[p] && r->where[p] != kGone) postorder->push_back(r->first + p);
+  return true;
+}
+
+void freeRunUnmade(uint32_t top) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (!locate(top, &r, &i)) return;
+  for (uint32_t p = 0; p < r->where.size(); ++p)
+    if (!r->where[p]) freeSlotOf(r->first + p);
+}
+
+uint32_t runChild(uint32_t parent, uint32_t name) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (!locate(parent, &r, &i) || !r->asMade || r->where[i] == kGone) return 0;
+  const auto& named = r->shape->named;
+  auto it = std::lower_bound(named.begin(), named.end(), RunShape::Named{i, name, 0});
+  if (it == named.end() || it->parent != i || it->name != name || r->where[it->child] == kGone)
+    return 0;
+  return r->first + it->child;
+}
+
+void runLinksChanged(uint32_t parent) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (locate(parent, &r, &i)) r->asMade = false;
+}
+
+bool runTop(uint32_t serial) {
+  Run* r = runOf(serial);
+  return serial >= kRunBase && r && r->first == serial;
+}
+
+void makeSubtree(uint32_t serial) {
+  std::vector<uint32_t> stack{serial};
+  while (!stack.empty()) {
+    uint32_t at = stack.back();
+    stack.pop_back();
+    if (runLazy(at)) runRecord(at);
+    Obj scratch;
+    const Obj* o = view(at, &scratch);
+    for (uint32_t c = o ? o->firstChild : 0; c;) {
+      stack.push_back(c);
+      const Obj* co = view(c, &scratch);
+      c = co ? co->nextSibling : 0;
+    }
+  }
+}
+
+void freeRunSlot(uint32_t serial) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (!locate(serial, &r, &i) || r->where[i] == kGone) return;
+  if (uint16_t w = r->where[i]) {
+    *cell(*r, w - 1) = Obj{};
+    runs().held--;
+  }
+  r->where[i] = kGone;
+  if (--r->live) return;
+  Runs& rs = runs();
+  uint32_t entry = (r->first - kRunBase) >> kRunBits;
+  for (uint32_t k = entry; k < rs.directory.size() && rs.directory[k] == r; ++k)
+    rs.directory[k] = nullptr;
+  delete r;
+}
+
+size_t runRecordsHeld() {
+  return runs().held;
+}
+
+void releaseRuns() {
+  Runs& rs = runs();
+  Run* last = nullptr;
+  for (Run*& r : rs.directory) {
+    if (!r) continue;
+    if (r != last) {
+      for (uint16_t c = 0; c < r->made; ++c)
+        if (cell(*r, c)->kind) releasePayload(cell(*r, c));
+      last = r;
+    }
+  }
+  last = nullptr;
+  for (Run*& r : rs.directory) {
+    if (r && r != last) {
+      last = r;
+      delete r;
+    }
+    r = nullptr;
+  }
+}
+
+}  // namespace om

@@ -1,0 +1,177 @@
+// Object manager: a template's copies hold records only for what is written; everything else
+// reads as the template made it, and every way of changing a copy sees the same objects.
+#include <cstdlib>
+#include <string>
+
+#include "om_fixture.h"
+#include "om_internal.h"
+
+using namespace omtest;
+
+namespace {
+
+class OMCopies : public OMTest {
+ protected:
+  static void SetUpTestSuite() {
+    loadTemplates(R"(
+templates:
+  Wide:
+    properties:
+      count: { kind: int, default: 3 }
+      scale: { kind: real, default: 1.5 }
+      title: string
+      target: ref
+      color: { kind: group, members: { fg: { kind: int, default: 7 }, bg: int } }
+      deep: { kind: group, members: { inner: { kind: group, members: { leaf: { kind: int, default: 9 } } } } }
+      text: { kind: string, default: hello }
+)");
+  }
+};
+
+int intAt(OMobj_id id, const char* path) {
+  int v = -1;
+  return OMget_int_val(OMfind_str_subobj(id, path, 0), &v) == 1 ? v : -1;
+}
+
+std::string textAt(OMobj_id id, const char* path) {
+  char* s = nullptr;
+  if (OMget_str_val(OMfind_str_subobj(id, path, 0), &s, 0) != 1) return "(unset)";
+  std::string out = s;
+  std::free(s);
+  return out;
+}
+
+// Everything a reader may ask of a copy, as text: names in order, kinds, values, paths.
+std::string readAll(OMobj_id id) {
+  std::string out;
+  int count = 0;
+  OMget_num_subobjs(id, &count);
+  for (int i = 0; i < count; ++i) {
+    OMobj_id child = OMnull_obj;
+    OMobj_name name = 0;
+    if (OMget_subobj(id, i, &child) != 1 || OMget_obj_name(child, &name) != 1) continue;
+    char path[128] = "";
+    OMret_obj_path_to(child, OMroot_obj, path, sizeof path);
+    OMobj_id parent = OMnull_obj;
+    OMget_obj_parent(child, &parent);
+    double v = 0;
+    out += std::string(OMname_to_str(name)) + ":" + std::to_string(OMget_obj_kind(child)) +
+           (OMget_real_val(child, &v) == 1 ? "=" + std::to_string(v) : "") +
+           (same(parent, id) ? "" : "(wrong parent)") + " ";
+    int members = 0;
+    if (OMget_num_subobjs(child, &members) == 1 && members > 0) out += "[" + readAll(child) + "] ";
+  }
+  return out;
+}
+
+TEST_F(OMCopies, UnwrittenPropertiesReadAsTheTemplateMadeThemAndHoldNoRecord) {
+  OMobj_id first = OMcreate_obj_from_path("Wide", "first", top);
+  ASSERT_TRUE(first.serial);
+  const std::string expected = readAll(first);
+  EXPECT_EQ(expected,
+            "count:2=3.000000 scale:3=1.500000 title:4 target:7 color:1 [fg:2=7.000000 bg:2 ] "
+            "deep:1 [inner:1 [leaf:2=9.000000 ] ] text:4 ");
+  unsigned live = OMget_live_objects();
+  size_t held = om::runRecordsHeld();
+  OMobj_id copies[50];
+  for (int i = 0; i < 50; ++i)
+    copies[i] = OMcreate_obj_from_path("Wide", ("c" + std::to_string(i)).c_str(), top);
+  EXPECT_EQ(OMget_live_objects() - live, 50u * 12) << "each copy has all twelve objects";
+  // The top and the text (a text is the copy's own) are made; the rest is read from the
+  // template's shape.
+  EXPECT_EQ(om::runRecordsHeld() - held, 50u * 2);
+
+  // Reading every property, by name, position, path, kind, value or stamp, makes nothing.
+  held = om::runRecordsHeld();
+  for (OMobj_id c : copies) {
+    EXPECT_EQ(readAll(c), expected);
+    EXPECT_EQ(intAt(c, "deep.inner.leaf"), 9);
+    EXPECT_EQ(textAt(c, "text"), "hello");
+    EXPECT_EQ(textAt(c, "title"), "(unset)");
+    OMobj_id target = OMnull_obj;
+    EXPECT_EQ(OMget_obj_val(sub(c, "target"), &target), 0) << "an unset reference";
+    EXPECT_EQ(OMis_instanced(sub(c, "count")), 1) << "instanced with its copy";
+    EXPECT_FALSE(OMseq_newer(OMget_obj_seq(sub(c, "count"), OMnull_obj, 0),
+                             OMget_obj_seq(c, OMnull_obj, 3)));
+  }
+  EXPECT_EQ(om::runRecordsHeld(), held);
+
+  // A write makes the one record it writes, in its copy only.
+  int before = OMget_obj_seq(copies[3], OMnull_obj, 3);
+  ASSERT_EQ(OMset_int_val(OMfind_str_subobj(copies[3], "color.bg", 0), 4), 1);
+  EXPECT_EQ(om::runRecordsHeld(), held + 1);
+  EXPECT_EQ(intAt(copies[3], "color.bg"), 4);
+  EXPECT_EQ(intAt(copies[4], "color.bg"), -1) << "another copy is untouched";
+  EXPECT_TRUE(OMseq_newer(OMget_obj_seq(copies[3], OMnull_obj, 3), before))
+      << "the copy reads as changed through its member";
+  ASSERT_EQ(OMset_obj_ref(sub(copies[3], "target"), sub(copies[3], "count"), 0), 1);
+  EXPECT_EQ(intAt(copies[3], "target"), 3) << "a reference to a member not written yet";
+  ASSERT_EQ(OMset_int_val(sub(copies[3], "count"), 8), 1);
+  EXPECT_EQ(intAt(copies[3], "target"), 8);
+  EXPECT_EQ(readAll(copies[5]), expected);
+
+  // Destroyed, copies leave nothing behind.
+  for (OMobj_id c : copies) ASSERT_EQ(OMdestroy_obj(c, 0), 1);
+  EXPECT_EQ(OMget_live_objects(), live);
+  EXPECT_EQ(om::runRecordsHeld(), held - 50 * 2);
+  EXPECT_FALSE(OMvalid_obj(sub(copies[3], "count"), OMnull_obj, 0));
+}
+
+// A copy keeps the values its template had when it was made, as when every record was
+// copied: later changes to the template reach only later copies.
+TEST_F(OMCopies, ACopyKeepsWhatItsTemplateHeldWhenItWasMade) {
+  OMobj_id templ = OMfind_template("Wide");
+  OMobj_id before = OMcreate_obj_from_path("Wide", "before", plain);
+  ASSERT_EQ(OMset_int_val(OMfind_str_subobj(templ, "color.fg", 0), 11), 1);
+  ASSERT_EQ(OMset_obj_atts(sub(templ, "scale"), OM_atts_nosave), 1);
+  OMobj_id after = OMcreate_obj_from_path("Wide", "after", plain);
+  EXPECT_EQ(intAt(before, "color.fg"), 7);
+  EXPECT_EQ(intAt(after, "color.fg"), 11);
+  int atts = -1;
+  ASSERT_EQ(OMget_obj_atts(sub(before, "scale"), &atts), 1);
+  EXPECT_EQ(atts & OM_atts_nosave, 0);
+  ASSERT_EQ(OMget_obj_atts(sub(after, "scale"), &atts), 1);
+  EXPECT_EQ(atts & OM_atts_nosave, OM_atts_nosave);
+  // Put back for the other tests (the template is shared).
+  ASSERT_EQ(OMset_int_val(OMfind_str_subobj(templ, "color.fg", 0), 7), 1);
+  ASSERT_EQ(OMclear_obj_atts(sub(templ, "scale"), OM_atts_nosave), 1);
+}
+
+// Parts of a copy moved, destroyed or added to read the same afterwards, and lookups by
+// name keep answering the first member of a name.
+TEST_F(OMCopies, PartsOfACopyMoveAndGoAsObjectsDo) {
+  OMobj_id copy = OMcreate_obj_from_path("Wide", "parts", plain);
+  OMobj_id elsewhere = make(plain, "elsewhere", OM_KIND_GROUP);
+  unsigned live = OMget_live_objects();
+
+  // A group never written moves out with its members and their values.
+  OMobj_id deep = sub(copy, "deep");
+  ASSERT_EQ(OMmove_obj(deep, elsewhere), 1);
+  EXPECT_EQ(intAt(elsewhere, "deep.inner.leaf"), 9);
+  EXPECT_FALSE(sub(copy, "deep").serial);
+  OMobj_id leaf = OMfind_str_subobj(elsewhere, "deep.inner.leaf", 0);
+  ASSERT_EQ(OMset_int_val(leaf, 10), 1);
+  EXPECT_EQ(intAt(elsewhere, "deep.inner.leaf"), 10);
+  EXPECT_TRUE(same(OMfind_str_subobj(elsewhere, "deep.inner.leaf", 0), leaf));
+
+  // Destroying a member not written yet, and adding one with the name of an earlier one.
+  OMobj_id bg = OMfind_str_subobj(copy, "color.bg", 0);
+  ASSERT_EQ(OMdestroy_obj(bg, 0), 1);
+  EXPECT_FALSE(OMvalid_obj(bg, OMnull_obj, 0));
+  EXPECT_FALSE(OMfind_str_subobj(copy, "color.bg", 0).serial);
+  EXPECT_EQ(intAt(copy, "color.fg"), 7);
+  OMobj_id second = make(copy, "count", OM_KIND_INT);
+  ASSERT_EQ(OMset_int_val(second, 99), 1);
+  EXPECT_EQ(intAt(copy, "count"), 3) << "the first member of a name answers";
+  EXPECT_EQ(readAll(copy),
+            "count:2=3.000000 scale:3=1.500000 title:4 target:7 color:1 [fg:2=7.000000 ] "
+            "text:4 count:2=99.000000 ");
+  EXPECT_EQ(OMget_live_objects(), live);  // one gone, one added
+
+  ASSERT_EQ(OMdestroy_obj(copy, 0), 1);
+  EXPECT_EQ(intAt(elsewhere, "deep.inner.leaf"), 10) << "what moved out stays";
+  ASSERT_EQ(OMdestroy_obj(elsewhere, 0), 1);
+  EXPECT_FALSE(OMvalid_obj(leaf, OMnull_obj, 0));
+}
+
+}  // namespace
