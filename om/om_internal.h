@@ -188,6 +188,9 @@ struct RunShape {
   std::vector<Named> named;
   // The positions children first, siblings in order (a walk's postorder).
   std::vector<uint32_t> postorder;
+  // How many records a copy usually comes to make (its first cells): learnt from the copies
+  // that outgrew it.
+  mutable uint16_t cellsHint = 0;
 };
 
 // Takes the serials of a copy of shape (lazy records not made), counted live; answers the

@@ -14,6 +14,7 @@
 // first (makeSubtree). Its instanced and dying flags are therefore the top's.
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "om_internal.h"
@@ -24,18 +25,38 @@ namespace {
 
 constexpr uint32_t kRunBits = 6;  // the directory has an entry for every 64 run serials
 constexpr uint16_t kGone = 0xffff;
-constexpr uint16_t kChunk = 8;  // records are made in chunks that never move
+constexpr uint16_t kChunk = 8;  // records made past a run's first cells, a chunk at a time
 
+// One allocation: the run, then its `where` table. Records are made into cells that never
+// move: first the run's first cells, as many as its shape's copies usually make, then chunks.
 struct Run {
   std::shared_ptr<const RunShape> shape;
   uint32_t first = 0;
   uint32_t stamp = 0;  // the stamp of every record not made: the copy's
   uint32_t live = 0;   // serials not freed
+  uint16_t count = 0;  // serials
   uint16_t made = 0;   // records made
-  bool asMade = true;  // no link under a record of the run has changed since the copy
+  uint16_t firstCells = 0;
+  uint16_t chunkCount = 0;
+  bool asMade = true;              // no link under a record of the run has changed since the copy
+  std::unique_ptr<Obj[]> cells;    // the first cells
+  std::unique_ptr<Obj*[]> chunks;  // chunkCount chunks of kChunk cells
   // By position: 0 when the record is not made, kGone once freed, else 1 + its cell.
-  std::vector<uint16_t> where;
-  std::vector<std::unique_ptr<Obj[]>> chunks;
+  uint16_t* where = nullptr;
+
+  static Run* make(uint16_t count) {
+    void* block = ::operator new(sizeof(Run) + count * sizeof(uint16_t));
+    Run* r = new (block) Run;
+    r->count = count;
+    r->where = reinterpret_cast<uint16_t*>(r + 1);
+    std::fill(r->where, r->where + count, uint16_t{0});
+    return r;
+  }
+  static void destroy(Run* r) {
+    for (uint16_t k = 0; k < r->chunkCount; ++k) delete[] r->chunks[k];
+    r->~Run();
+    ::operator delete(r);
+  }
 };
 
 struct Runs {
@@ -58,7 +79,26 @@ Run* runOf(uint32_t serial) {
 }
 
 Obj* cell(const Run& r, uint16_t c) {
+  if (c < r.firstCells) return &r.cells[c];
+  c = static_cast<uint16_t>(c - r.firstCells);
   return &r.chunks[c / kChunk][c % kChunk];
+}
+
+// A new cell of r, counted made.
+Obj* newCell(Run& r) {
+  uint16_t c = r.made;
+  if (c >= r.firstCells && (c - r.firstCells) % kChunk == 0) {
+    // The run outgrows its first cells: the shape's next copies start with one more.
+    uint16_t& hint = r.shape->cellsHint;
+    if (hint < r.count && hint <= c) hint = static_cast<uint16_t>(c + 1);
+    std::unique_ptr<Obj*[]> grown(new Obj*[r.chunkCount + 1]);
+    std::copy(r.chunks.get(), r.chunks.get() + r.chunkCount, grown.get());
+    grown[r.chunkCount] = new Obj[kChunk];
+    r.chunks = std::move(grown);
+    r.chunkCount++;
+  }
+  r.made++;
+  return cell(r, c);
 }
 
 // The record at position i as the shape gives it.
@@ -76,7 +116,7 @@ void fill(const Run& r, uint32_t i, Obj* out) {
 // The position of serial in its run, or false.
 inline bool locate(uint32_t serial, Run** run, uint32_t* position) {
   Run* r = runOf(serial);
-  if (!r || serial - r->first >= r->where.size()) return false;
+  if (!r || serial - r->first >= r->count) return false;
   *run = r;
   *position = serial - r->first;
   return true;
@@ -85,7 +125,7 @@ inline bool locate(uint32_t serial, Run** run, uint32_t* position) {
 // The records r has made (and not freed), in the order of their positions, which is the
 // order of a walk of the copy's tree, parents first.
 void madeInOrder(const Run& r, std::vector<uint32_t>* out) {
-  for (uint32_t i = 0; i < r.where.size(); ++i)
+  for (uint32_t i = 0; i < r.count; ++i)
     if (r.where[i] && r.where[i] != kGone) out->push_back(r.first + i);
 }
 
@@ -98,12 +138,13 @@ uint32_t newRun(const std::shared_ptr<const RunShape>& shape) {
   uint32_t span = ((n + (1u << kRunBits) - 1) >> kRunBits) << kRunBits;
   // The last serial is never handed out (it stands for "many causes").
   if (0xffffffffu - rs.next <= span) return 0;
-  auto* run = new Run;
+  Run* run = Run::make(static_cast<uint16_t>(n));
   run->shape = shape;
   run->first = rs.next;
   run->stamp = nextStamp();
   run->live = n;
-  run->where.assign(n, 0);
+  run->firstCells = std::max<uint16_t>(1, std::min<uint16_t>(shape->cellsHint, run->count));
+  run->cells.reset(new Obj[run->firstCells]);
   rs.next += span;
   uint32_t entry = (run->first - kRunBase) >> kRunBits;
   if (rs.directory.size() < entry + (span >> kRunBits))
@@ -122,11 +163,9 @@ Obj* runRecord(uint32_t serial) {
   if (w) return cell(*r, w - 1);
   Obj made;
   fill(*r, i, &made);
-  if (r->made % kChunk == 0) r->chunks.emplace_back(new Obj[kChunk]);
-  uint16_t c = r->made++;
-  Obj* o = cell(*r, c);
+  Obj* o = newCell(*r);
   *o = made;
-  r->where[i] = static_cast<uint16_t>(c + 1);
+  r->where[i] = r->made;  // the cell's number + 1
   runs().held++;
   return o;
 }
@@ -164,8 +203,11 @@ void freeRunUnmade(uint32_t top) {
   Run* r = nullptr;
   uint32_t i = 0;
   if (!locate(top, &r, &i)) return;
-  for (uint32_t p = 0; p < r->where.size(); ++p)
-    if (!r->where[p]) freeSlotOf(r->first + p);
+  // The last record freed frees the run: the serials are listed first.
+  std::vector<uint32_t> unmade;
+  for (uint32_t p = 0; p < r->count; ++p)
+    if (!r->where[p]) unmade.push_back(r->first + p);
+  for (uint32_t serial : unmade) freeSlotOf(serial);
 }
 
 uint32_t runChild(uint32_t parent, uint32_t name) {
@@ -220,7 +262,7 @@ void freeRunSlot(uint32_t serial) {
   uint32_t entry = (r->first - kRunBase) >> kRunBits;
   for (uint32_t k = entry; k < rs.directory.size() && rs.directory[k] == r; ++k)
     rs.directory[k] = nullptr;
-  delete r;
+  Run::destroy(r);
 }
 
 size_t runRecordsHeld() {
@@ -242,7 +284,7 @@ void releaseRuns() {
   for (Run*& r : rs.directory) {
     if (r && r != last) {
       last = r;
-      delete r;
+      Run::destroy(r);
     }
     r = nullptr;
   }

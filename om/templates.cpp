@@ -244,6 +244,8 @@ void makeShape(CopyPlan* plan) {
     if (i && lazyRecord(so)) {
       shape->lazy[i] = 1;
       if (so->has(kSet)) std::memcpy(r.slot, so->slot, sizeof r.slot);
+    } else {
+      shape->cellsHint++;  // made by every copy
     }
     plan->seen[i] = {so->stamp, so->atts};
     if (i && !(so->flags & kHidden) && so->name)
