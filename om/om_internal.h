@@ -186,12 +186,65 @@ struct RunShape {
     }
   };
   std::vector<Named> named;
+  // The template each record's source was made from (0: none).
+  std::vector<uint32_t> types;
+  // The visible children of position p, in order: children[childStart[p] .. childStart[p + 1]).
+  std::vector<uint32_t> childStart, children;
   // The positions children first, siblings in order (a walk's postorder).
   std::vector<uint32_t> postorder;
   // How many records a copy usually comes to make (its first cells): learnt from the copies
   // that outgrew it.
   mutable uint16_t cellsHint = 0;
 };
+
+constexpr uint32_t kRunBits = 6;  // the directory has an entry for every 64 run serials
+constexpr uint16_t kGone = 0xffff;
+constexpr uint16_t kChunk = 8;  // records made past a run's first cells, a chunk at a time
+
+// One allocation: the run, then its `where` table. Records are made into cells that never
+// move: first the run's first cells, as many as its shape's copies usually make, then chunks.
+struct Run {
+  std::shared_ptr<const RunShape> shape;
+  uint32_t first = 0;
+  uint32_t stamp = 0;  // the stamp of every record not made: the copy's
+  uint32_t live = 0;   // serials not freed
+  uint16_t count = 0;  // serials
+  uint16_t made = 0;   // records made
+  uint16_t firstCells = 0;
+  uint16_t chunkCount = 0;
+  bool asMade = true;              // no link under a record of the run has changed since the copy
+  bool typedApart = false;         // a record of the run has a template other than its shape's
+  uint32_t topTemplate = 0;        // the template the top was made from
+  std::unique_ptr<Obj[]> cells;    // the first cells
+  std::unique_ptr<Obj*[]> chunks;  // chunkCount chunks of kChunk cells
+  // By position: 0 when the record is not made, kGone once freed, else 1 + its cell.
+  uint16_t* where = nullptr;
+};
+
+struct Runs {
+  std::vector<Run*> directory;  // by (serial - kRunBase) >> kRunBits; null once freed
+  uint32_t next = kRunBase;
+  size_t held = 0;  // records made and not freed, in all runs
+};
+// Reached on every access to a run serial, so a plain global (null until the first run).
+extern Runs* theRuns;
+
+inline Obj* runCell(const Run& r, uint16_t c) {
+  if (c < r.firstCells) return &r.cells[c];
+  c = static_cast<uint16_t>(c - r.firstCells);
+  return &r.chunks[c / kChunk][c % kChunk];
+}
+
+// The record of a run serial when its run has made it, else null (not made, freed or none).
+inline Obj* madeInRun(uint32_t serial) {
+  const Runs* rs = theRuns;
+  uint32_t entry = (serial - kRunBase) >> kRunBits;
+  if (!rs || entry >= rs->directory.size()) return nullptr;
+  const Run* r = rs->directory[entry];
+  if (!r || serial - r->first >= r->count) return nullptr;
+  uint16_t w = r->where[serial - r->first];
+  return w && w != kGone ? runCell(*r, static_cast<uint16_t>(w - 1)) : nullptr;
+}
 
 // Takes the serials of a copy of shape (lazy records not made), counted live; answers the
 // first, or 0 when the run's serials are used up (the copy is then made in pages).
@@ -208,6 +261,11 @@ bool runTop(uint32_t serial);
 // The child named `name` of a run record, found from its shape while no link inside its run
 // has changed since the copy (and no visible sibling shares the name); 0 when unknown.
 uint32_t runChild(uint32_t parent, uint32_t name);
+// The index-th visible child of a run record (0 when it has fewer) into *child, or false
+// when the run's tree is no longer as made (the caller walks the list).
+bool runChildAt(uint32_t parent, int index, uint32_t* child);
+// The number of visible children of a run record into *count, or false as runChildAt.
+bool runChildCount(uint32_t parent, int* count);
 // Notes that a link under parent, a run serial, changed: its run's tree is no longer as made.
 void runLinksChanged(uint32_t parent);
 // When top is a copy's top and no link inside it changed since the copy: appends the records
@@ -241,7 +299,10 @@ inline Store& store() {
 // The record of a live object, or null. A run record not made yet is made: whoever asks for
 // the record may write it. Readers that only read use view.
 inline Obj* find(uint32_t serial) {
-  if (serial >= kRunBase) return runRecord(serial);
+  if (serial >= kRunBase) {
+    Obj* made = madeInRun(serial);
+    return made ? made : runRecord(serial);
+  }
   Store& s = store();
   uint32_t page = serial >> kPageBits;
   if (page >= s.pages.size() || !s.pages[page]) return nullptr;
@@ -251,7 +312,10 @@ inline Obj* find(uint32_t serial) {
 // The record of an object known to be live because a live record links to it (a child, a
 // sibling, a parent, a referrer, a target): read from its page without the checks of find.
 inline Obj* linked(uint32_t serial) {
-  if (serial >= kRunBase) return runRecord(serial);
+  if (serial >= kRunBase) {
+    Obj* made = madeInRun(serial);
+    return made ? made : runRecord(serial);
+  }
   return &theStore->pages[serial >> kPageBits]->objs[serial & (kPageSize - 1)];
 }
 inline Obj* find(OMobj_id id) {
@@ -260,7 +324,10 @@ inline Obj* find(OMobj_id id) {
 // The record of a live object as it reads (in scratch when its run has not made it), or null.
 // Nothing may be written through it.
 inline const Obj* view(uint32_t serial, Obj* scratch) {
-  if (serial >= kRunBase) return runView(serial, scratch);
+  if (serial >= kRunBase) {
+    const Obj* made = madeInRun(serial);
+    return made ? made : runView(serial, scratch);
+  }
   return find(serial);
 }
 inline const Obj* view(OMobj_id id, Obj* scratch) {
@@ -285,9 +352,17 @@ void clearValue(Obj* o, uint32_t serial);
 // Appends/removes child in parent's list.
 void linkChild(uint32_t parent, uint32_t child);
 void unlinkChild(uint32_t parent, uint32_t child);
+// The template a run record was made from into *templ: the run keeps its top's, its shape
+// the others'. False when the store's table has it.
+bool runTemplateOf(uint32_t serial, uint32_t* templ);
+// Keeps the template of a run record in its run when it can (its top's, or its shape's);
+// false when the store's table must.
+bool runSetTemplateOf(uint32_t serial, uint32_t templ);
 // The template o (serial) was made from, or 0.
 inline uint32_t templateOf(const Obj* o, uint32_t serial) {
   if (!o->has(kTyped)) return 0;
+  uint32_t templ = 0;
+  if (serial >= kRunBase && runTemplateOf(serial, &templ)) return templ;
   auto it = store().templateOf.find(serial);
   return it == store().templateOf.end() ? 0 : it->second;
 }
@@ -313,6 +388,9 @@ bool isAncestor(uint32_t ancestor, uint32_t serial);
 // ---- Values and references --------------------------------------------------------------
 // The end of o's reference chain (o itself for a value), or 0 when the chain has no end.
 uint32_t resolve(uint32_t serial);
+// The same, with the record at the end as it reads (see view), and its serial in *end; null
+// when the chain has no end.
+const Obj* resolveView(uint32_t serial, Obj* scratch, uint32_t* end);
 // True when reading `from` reads `on` (through references and expression operands).
 bool dependsOn(uint32_t from, uint32_t on);
 // Makes `serial` refer to target, refusing cycles (reported). Does not stamp.

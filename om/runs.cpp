@@ -21,55 +21,28 @@
 
 namespace om {
 
+Runs* theRuns = nullptr;
+
 namespace {
 
-constexpr uint32_t kRunBits = 6;  // the directory has an entry for every 64 run serials
-constexpr uint16_t kGone = 0xffff;
-constexpr uint16_t kChunk = 8;  // records made past a run's first cells, a chunk at a time
-
-// One allocation: the run, then its `where` table. Records are made into cells that never
-// move: first the run's first cells, as many as its shape's copies usually make, then chunks.
-struct Run {
-  std::shared_ptr<const RunShape> shape;
-  uint32_t first = 0;
-  uint32_t stamp = 0;  // the stamp of every record not made: the copy's
-  uint32_t live = 0;   // serials not freed
-  uint16_t count = 0;  // serials
-  uint16_t made = 0;   // records made
-  uint16_t firstCells = 0;
-  uint16_t chunkCount = 0;
-  bool asMade = true;              // no link under a record of the run has changed since the copy
-  std::unique_ptr<Obj[]> cells;    // the first cells
-  std::unique_ptr<Obj*[]> chunks;  // chunkCount chunks of kChunk cells
-  // By position: 0 when the record is not made, kGone once freed, else 1 + its cell.
-  uint16_t* where = nullptr;
-
-  static Run* make(uint16_t count) {
-    void* block = ::operator new(sizeof(Run) + count * sizeof(uint16_t));
-    Run* r = new (block) Run;
-    r->count = count;
-    r->where = reinterpret_cast<uint16_t*>(r + 1);
-    std::fill(r->where, r->where + count, uint16_t{0});
-    return r;
-  }
-  static void destroy(Run* r) {
-    for (uint16_t k = 0; k < r->chunkCount; ++k) delete[] r->chunks[k];
-    r->~Run();
-    ::operator delete(r);
-  }
-};
-
-struct Runs {
-  std::vector<Run*> directory;  // by (serial - kRunBase) >> kRunBits; null once freed
-  uint32_t next = kRunBase;
-  size_t held = 0;  // records made and not freed, in all runs
-};
-
-// Reached on every access to a run serial, so a plain global (made on first use).
-Runs* theRuns = nullptr;
 Runs& runs() {
   if (!theRuns) theRuns = new Runs;
   return *theRuns;
+}
+
+Run* makeRun(uint16_t count) {
+  void* block = ::operator new(sizeof(Run) + count * sizeof(uint16_t));
+  Run* r = new (block) Run;
+  r->count = count;
+  r->where = reinterpret_cast<uint16_t*>(r + 1);
+  std::fill(r->where, r->where + count, uint16_t{0});
+  return r;
+}
+
+void destroyRun(Run* r) {
+  for (uint16_t k = 0; k < r->chunkCount; ++k) delete[] r->chunks[k];
+  r->~Run();
+  ::operator delete(r);
 }
 
 Run* runOf(uint32_t serial) {
@@ -79,9 +52,7 @@ Run* runOf(uint32_t serial) {
 }
 
 Obj* cell(const Run& r, uint16_t c) {
-  if (c < r.firstCells) return &r.cells[c];
-  c = static_cast<uint16_t>(c - r.firstCells);
-  return &r.chunks[c / kChunk][c % kChunk];
+  return runCell(r, c);
 }
 
 // A new cell of r, counted made.
@@ -138,7 +109,7 @@ uint32_t newRun(const std::shared_ptr<const RunShape>& shape) {
   uint32_t span = ((n + (1u << kRunBits) - 1) >> kRunBits) << kRunBits;
   // The last serial is never handed out (it stands for "many causes").
   if (0xffffffffu - rs.next <= span) return 0;
-  Run* run = Run::make(static_cast<uint16_t>(n));
+  Run* run = makeRun(static_cast<uint16_t>(n));
   run->shape = shape;
   run->first = rs.next;
   run->stamp = nextStamp();
@@ -221,6 +192,52 @@ uint32_t runChild(uint32_t parent, uint32_t name) {
   return r->first + it->child;
 }
 
+bool runChildAt(uint32_t parent, int index, uint32_t* child) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (!locate(parent, &r, &i) || !r->asMade || r->where[i] == kGone) return false;
+  const RunShape& shape = *r->shape;
+  uint32_t from = shape.childStart[i], to = shape.childStart[i + 1];
+  *child = index >= 0 && static_cast<uint32_t>(index) < to - from
+               ? r->first + shape.children[from + static_cast<uint32_t>(index)]
+               : 0;
+  return true;
+}
+
+bool runChildCount(uint32_t parent, int* count) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (!locate(parent, &r, &i) || !r->asMade || r->where[i] == kGone) return false;
+  *count = static_cast<int>(r->shape->childStart[i + 1] - r->shape->childStart[i]);
+  return true;
+}
+
+bool runTemplateOf(uint32_t serial, uint32_t* templ) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (!locate(serial, &r, &i)) return false;
+  if (i == 0) {
+    *templ = r->topTemplate;
+    return true;
+  }
+  if (r->typedApart && store().templateOf.count(serial)) return false;
+  *templ = r->shape->types[i];
+  return true;
+}
+
+bool runSetTemplateOf(uint32_t serial, uint32_t templ) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (!locate(serial, &r, &i)) return false;
+  if (i == 0) {
+    r->topTemplate = templ;
+    return true;
+  }
+  if (r->shape->types[i] == templ && !store().templateOf.count(serial)) return true;
+  r->typedApart = true;
+  return false;
+}
+
 void runLinksChanged(uint32_t parent) {
   Run* r = nullptr;
   uint32_t i = 0;
@@ -262,7 +279,7 @@ void freeRunSlot(uint32_t serial) {
   uint32_t entry = (r->first - kRunBase) >> kRunBits;
   for (uint32_t k = entry; k < rs.directory.size() && rs.directory[k] == r; ++k)
     rs.directory[k] = nullptr;
-  Run::destroy(r);
+  destroyRun(r);
 }
 
 size_t runRecordsHeld() {
@@ -284,7 +301,7 @@ void releaseRuns() {
   for (Run*& r : rs.directory) {
     if (r && r != last) {
       last = r;
-      Run::destroy(r);
+      destroyRun(r);
     }
     r = nullptr;
   }

@@ -312,7 +312,7 @@ void unlinkChild(uint32_t parent, uint32_t child) {
 }
 
 void setTemplateOf(Obj* o, uint32_t serial, uint32_t templ) {
-  store().templateOf[serial] = templ;
+  if (serial < kRunBase || !runSetTemplateOf(serial, templ)) store().templateOf[serial] = templ;
   o->flags |= kTyped;
 }
 
@@ -367,6 +367,7 @@ std::vector<uint32_t> children(uint32_t serial) {
 
 int childCount(uint32_t serial) {
   int n = 0;
+  if (serial >= kRunBase && runChildCount(serial, &n)) return n;
   Obj scratch;
   const Obj* o = view(serial, &scratch);
   for (uint32_t c = o ? o->firstChild : 0; c;) {
@@ -379,6 +380,8 @@ int childCount(uint32_t serial) {
 
 uint32_t childAt(uint32_t serial, int index) {
   if (index < 0) return 0;
+  uint32_t known = 0;
+  if (serial >= kRunBase && runChildAt(serial, index, &known)) return known;
   Obj scratch;
   const Obj* o = view(serial, &scratch);
   for (uint32_t c = o ? o->firstChild : 0; c;) {

@@ -228,6 +228,7 @@ void makeShape(CopyPlan* plan) {
   size_t n = plan->entries.size();
   shape->records.resize(n);
   shape->lazy.assign(n, 0);
+  shape->types.assign(n, 0);
   plan->seen.resize(n);
   for (size_t i = 0; i < n; ++i) {
     const CopyPlan::Entry& e = plan->entries[i];
@@ -248,6 +249,7 @@ void makeShape(CopyPlan* plan) {
       shape->cellsHint++;  // made by every copy
     }
     plan->seen[i] = {so->stamp, so->atts};
+    shape->types[i] = templateOf(so, e.source);
     if (i && !(so->flags & kHidden) && so->name)
       shape->named.push_back({e.parent, so->name, static_cast<uint32_t>(i)});
   }
@@ -264,6 +266,13 @@ void makeShape(CopyPlan* plan) {
     if (!shared) unique.push_back(named[k]);
   }
   named.swap(unique);
+  shape->childStart.assign(n + 1, 0);
+  for (size_t i = 0; i < n; ++i) {
+    shape->childStart[i] = static_cast<uint32_t>(shape->children.size());
+    for (uint32_t c = plan->entries[i].firstChild; c; c = plan->entries[c].nextSibling)
+      if (!(shape->records[c].flags & kHidden)) shape->children.push_back(c);
+  }
+  shape->childStart[n] = static_cast<uint32_t>(shape->children.size());
   // Children first, siblings in order: each record after the subtrees of its children.
   std::vector<std::pair<uint32_t, bool>> walk{{0, false}};
   while (!walk.empty()) {

@@ -49,9 +49,9 @@ bool toInt(double v, int* out) {
 // Reads the value that id stands for: through references, expressions and value functions.
 Read readValue(OMobj_id id) {
   Read r;
-  uint32_t serial = resolve(id.live == 1 ? id.serial : 0);
+  uint32_t serial = 0;
   Obj scratch;  // a record its copy has not made holds no text or array, only a plain value
-  const Obj* o = view(serial, &scratch);
+  const Obj* o = resolveView(id.live == 1 ? id.serial : 0, &scratch, &serial);
   if (!o) return r;
   if (o->has(kExpr)) {
     if (evalExpr(serial, &r.number)) r.what = Read::kNumber;
@@ -142,13 +142,20 @@ bool storeText(Obj* o, uint32_t serial, const char* text) {
 
 uint32_t resolve(uint32_t serial) {
   Obj scratch;
+  return resolveView(serial, &scratch, &serial) ? serial : 0;
+}
+
+const Obj* resolveView(uint32_t serial, Obj* scratch, uint32_t* end) {
   for (int i = 0; i < kMaxChain; ++i) {
-    const Obj* o = view(serial, &scratch);
-    if (!o) return 0;
-    if (!o->has(kRef)) return serial;
+    const Obj* o = view(serial, scratch);
+    if (!o) return nullptr;
+    if (!o->has(kRef)) {
+      *end = serial;
+      return o;
+    }
     serial = o->target();
   }
-  return 0;
+  return nullptr;
 }
 
 bool dependsOn(uint32_t from, uint32_t on) {

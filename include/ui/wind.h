@@ -142,6 +142,11 @@ class UIwindow : public UIcore {
   // Puts onButDown (first in the list), onButUp and onMouseMove on w; the last two as one
   // entry (onButUpOrMove): every window has them, and each entry is a record of its own.
   static void addMouseInteractorHandlers(Widget w);
+  // The same with the status line's handlers (UIaddItemStatusHandlers) in the one entry after
+  // the toolkit's (onPointerAfter), for a window that has both.
+  static void addPointerHandlers(Widget w);
+  // onButUpOrMove, or the status line's crossing handler for an EnterNotify or LeaveNotify.
+  static void onPointerAfter(Widget w, XtPointer data, XEvent* event, Boolean* go);
 
   MouseInteractorRecord* interactors = nullptr;  // owned by the interactors
 

@@ -197,7 +197,7 @@ void UIwindow::onObjectCreate(Widget w) {
   // events into the window it creates instead of sending a request for each afterwards.
   if (handlersOn_ != w) {
     addLayoutEditorEventHandlers(w);
-    addMouseInteractorHandlers(w);
+    addPointerHandlers(w);
   }
   handlersOn_ = nullptr;
   applyVisibilityOnCreate(w);
@@ -208,13 +208,28 @@ void UIwindow::onObjectCreate(Widget w) {
   UIattachObjectCursor(objId, handle);
   OMobj_id active = sub(objId, "active");
   if (!!active) setActive(active, w);
-  UIaddItemStatusHandlers(w);
 }
 
 void UIwindow::addMouseInteractorHandlers(Widget w) {
   XtInsertEventHandler(w, ButtonPressMask, False, onButDown, nullptr, XtListHead);
   XtAddEventHandler(w, ButtonReleaseMask | ButtonMotionMask | PointerMotionHintMask, False,
                     onButUpOrMove, nullptr);
+}
+
+void UIwindow::addPointerHandlers(Widget w) {
+  XtInsertEventHandler(w, ButtonPressMask, False, onButDown, nullptr, XtListHead);
+  XtAddEventHandler(w,
+                    ButtonReleaseMask | ButtonMotionMask | PointerMotionHintMask | EnterWindowMask |
+                        LeaveWindowMask,
+                    False, onPointerAfter, nullptr);
+}
+
+void UIwindow::onPointerAfter(Widget w, XtPointer data, XEvent* event, Boolean* go) {
+  if (!event) return;
+  if (event->type == EnterNotify || event->type == LeaveNotify)
+    UImenuItem::onItemCrossing(w, data, event, go);
+  else
+    onButUpOrMove(w, data, event, go);
 }
 
 void UIwindow::onButUpOrMove(Widget w, XtPointer data, XEvent* event, Boolean* go) {

@@ -413,8 +413,7 @@ bool UIshell::instanceObject() {
   setCoreResources(-1);
   if (!alive(this)) return true;
   showStatusText();
-  addMouseInteractorHandlers(workArea);
-  UIaddItemStatusHandlers(workArea);
+  addPointerHandlers(workArea);
   // The work area passes the editor's button events to the main window, and takes drops.
   UIlayout::addIndirectEventHandlers(workArea, mainWindow);
   UIlayout::addDropTarget(workArea);
