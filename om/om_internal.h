@@ -201,8 +201,9 @@ constexpr uint32_t kRunBits = 6;  // the directory has an entry for every 64 run
 constexpr uint16_t kGone = 0xffff;
 constexpr uint16_t kChunk = 8;  // records made past a run's first cells, a chunk at a time
 
-// One allocation: the run, then its `where` table. Records are made into cells that never
-// move: first the run's first cells, as many as its shape's copies usually make, then chunks.
+// One allocation: the run, its first cells, then its `where` table. Records are made into
+// cells that never move: first the run's first cells, as many as its shape's copies usually
+// make, then chunks.
 struct Run {
   std::shared_ptr<const RunShape> shape;
   uint32_t first = 0;
@@ -215,7 +216,7 @@ struct Run {
   bool asMade = true;              // no link under a record of the run has changed since the copy
   bool typedApart = false;         // a record of the run has a template other than its shape's
   uint32_t topTemplate = 0;        // the template the top was made from
-  std::unique_ptr<Obj[]> cells;    // the first cells
+  Obj* cells = nullptr;            // the first cells (in the run's block)
   std::unique_ptr<Obj*[]> chunks;  // chunkCount chunks of kChunk cells
   // By position: 0 when the record is not made, kGone once freed, else 1 + its cell.
   uint16_t* where = nullptr;

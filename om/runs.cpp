@@ -30,11 +30,15 @@ Runs& runs() {
   return *theRuns;
 }
 
-Run* makeRun(uint16_t count) {
-  void* block = ::operator new(sizeof(Run) + count * sizeof(uint16_t));
+Run* makeRun(uint16_t count, uint16_t firstCells) {
+  static_assert(sizeof(Run) % alignof(Obj) == 0 && alignof(Obj) % alignof(uint16_t) == 0,
+                "the cells and the table follow the run in its block");
+  void* block = ::operator new(sizeof(Run) + firstCells * sizeof(Obj) + count * sizeof(uint16_t));
   Run* r = new (block) Run;
   r->count = count;
-  r->where = reinterpret_cast<uint16_t*>(r + 1);
+  r->firstCells = firstCells;
+  r->cells = reinterpret_cast<Obj*>(r + 1);
+  r->where = reinterpret_cast<uint16_t*>(r->cells + firstCells);
   std::fill(r->where, r->where + count, uint16_t{0});
   return r;
 }
@@ -109,13 +113,12 @@ uint32_t newRun(const std::shared_ptr<const RunShape>& shape) {
   uint32_t span = ((n + (1u << kRunBits) - 1) >> kRunBits) << kRunBits;
   // The last serial is never handed out (it stands for "many causes").
   if (0xffffffffu - rs.next <= span) return 0;
-  Run* run = makeRun(static_cast<uint16_t>(n));
+  auto count = static_cast<uint16_t>(n);
+  Run* run = makeRun(count, std::max<uint16_t>(1, std::min<uint16_t>(shape->cellsHint, count)));
   run->shape = shape;
   run->first = rs.next;
   run->stamp = nextStamp();
   run->live = n;
-  run->firstCells = std::max<uint16_t>(1, std::min<uint16_t>(shape->cellsHint, run->count));
-  run->cells.reset(new Obj[run->firstCells]);
   rs.next += span;
   uint32_t entry = (run->first - kRunBase) >> kRunBits;
   if (rs.directory.size() < entry + (span >> kRunBits))

@@ -393,9 +393,6 @@ uint32_t childAt(uint32_t serial, int index) {
 }
 
 uint32_t findChild(uint32_t parent, uint32_t name) {
-  // A copy's tree as made answers from its shape.
-  if (parent >= kRunBase && name)
-    if (uint32_t c = runChild(parent, name)) return c;
   Obj parentScratch, scratch;
   const Obj* o = view(parent, &parentScratch);
   if (!o || !name) return 0;
@@ -405,6 +402,12 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
     const Obj* co = view(e.child, &scratch);
     if (co && co->parent == parent && co->name == name && !co->has(kHidden)) return e.child;
   }
+  // A copy's tree as made answers from its shape.
+  if (parent >= kRunBase)
+    if (uint32_t c = runChild(parent, name)) {
+      e = {parent, name, c, cache.generation};
+      return c;
+    }
   auto& index = nameIndex();
   auto indexed = index.end();
   if (!o->has(kIndexed)) {

@@ -205,11 +205,17 @@ bool shapeHolds(const CopyPlan& plan) {
 }
 
 // A record a copy need not make until something writes it: a plain value (number, pointer,
-// or none) or a group, that is no reference or expression, computes no value, has no type,
-// array description or operands of its own, and holds no text or array.
-bool lazyRecord(const Obj* so) {
-  if (so->flags & (kRef | kExpr | kHidden | kValueFn | kTyped | kArrayInfo | kTemplate))
-    return false;
+// or none) or a group, that is no reference or expression, computes no value, has no array
+// description or operands of its own, holds no text or array, and whose type, if it has one,
+// gives it no methods (its run's shape keeps the type).
+bool lazyRecord(const Obj* so, uint32_t serial) {
+  if (so->flags & (kRef | kExpr | kHidden | kValueFn | kArrayInfo | kTemplate)) return false;
+  if (so->has(kTyped)) {
+    auto t = store().templates.find(templateOf(so, serial));
+    if (t == store().templates.end() || t->second.methods.any() || t->second.methods.intGetter ||
+        t->second.methods.realGetter)
+      return false;
+  }
   if (!so->has(kSet)) return true;
   switch (so->kind) {
     case OM_KIND_STRING:
@@ -242,8 +248,9 @@ void makeShape(CopyPlan* plan) {
     r.parent = e.parent;
     r.firstChild = e.firstChild;
     r.nextSibling = e.nextSibling;
-    if (i && lazyRecord(so)) {
+    if (i && lazyRecord(so, e.source)) {
       shape->lazy[i] = 1;
+      r.flags |= so->flags & kTyped;
       if (so->has(kSet)) std::memcpy(r.slot, so->slot, sizeof r.slot);
     } else {
       shape->cellsHint++;  // made by every copy
@@ -866,8 +873,9 @@ OMobj_id OMcopy_obj(OMobj_id src, OMobj_name name, OMobj_id parent, OMobj_id, in
 }
 
 int OMmatch_obj(OMobj_id templ, OMobj_id id, int) {
-  Obj* o = find(id);
-  if (!o || !find(templ)) return 0;
+  Obj scratch, templScratch;
+  const Obj* o = view(id, &scratch);
+  if (!o || !view(templ, &templScratch)) return 0;
   Store& s = store();
   for (uint32_t t = templateOf(o, id.serial); t;) {
     if (t == templ.serial) return 1;

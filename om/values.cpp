@@ -269,6 +269,14 @@ int OMget_str_val(OMobj_id id, char** value, int size) {
 
 int OMget_ptr_val(OMobj_id id, void** value, int) {
   if (!value) return 0;
+  // The common case (a plain pointer, as bindings keep theirs) needs no reading machinery.
+  Obj scratch;
+  const Obj* o = view(id, &scratch);
+  if (o && (o->kind == OM_KIND_PTR || o->kind == OM_KIND_FUNC) &&
+      (o->flags & (kSet | kRef | kExpr)) == kSet) {
+    *value = o->value<void*>();
+    return 1;
+  }
   Read r = readValue(id);
   if (r.what != Read::kPointer) return 0;
   *value = r.pointer;

@@ -15,6 +15,9 @@ class OMCopies : public OMTest {
   static void SetUpTestSuite() {
     loadTemplates(R"(
 templates:
+  Style:
+    properties:
+      weight: { kind: int, default: 2 }
   Wide:
     properties:
       count: { kind: int, default: 3 }
@@ -24,6 +27,7 @@ templates:
       color: { kind: group, members: { fg: { kind: int, default: 7 }, bg: int } }
       deep: { kind: group, members: { inner: { kind: group, members: { leaf: { kind: int, default: 9 } } } } }
       text: { kind: string, default: hello }
+      style: { type: Style }
 )");
   }
 };
@@ -70,13 +74,13 @@ TEST_F(OMCopies, UnwrittenPropertiesReadAsTheTemplateMadeThemAndHoldNoRecord) {
   const std::string expected = readAll(first);
   EXPECT_EQ(expected,
             "count:2=3.000000 scale:3=1.500000 title:4 target:7 color:1 [fg:2=7.000000 bg:2 ] "
-            "deep:1 [inner:1 [leaf:2=9.000000 ] ] text:4 ");
+            "deep:1 [inner:1 [leaf:2=9.000000 ] ] text:4 style:1 [weight:2=2.000000 ] ");
   unsigned live = OMget_live_objects();
   size_t held = om::runRecordsHeld();
   OMobj_id copies[50];
   for (int i = 0; i < 50; ++i)
     copies[i] = OMcreate_obj_from_path("Wide", ("c" + std::to_string(i)).c_str(), top);
-  EXPECT_EQ(OMget_live_objects() - live, 50u * 12) << "each copy has all twelve objects";
+  EXPECT_EQ(OMget_live_objects() - live, 50u * 14) << "each copy has all fourteen objects";
   // The top and the text (a text is the copy's own) are made; the rest is read from the
   // template's shape.
   EXPECT_EQ(om::runRecordsHeld() - held, 50u * 2);
@@ -86,6 +90,7 @@ TEST_F(OMCopies, UnwrittenPropertiesReadAsTheTemplateMadeThemAndHoldNoRecord) {
   for (OMobj_id c : copies) {
     EXPECT_EQ(readAll(c), expected);
     EXPECT_EQ(intAt(c, "deep.inner.leaf"), 9);
+    EXPECT_EQ(OMmatch_obj(OMfind_template("Style"), sub(c, "style"), 0), 1) << "typed as made";
     EXPECT_EQ(textAt(c, "text"), "hello");
     EXPECT_EQ(textAt(c, "title"), "(unset)");
     OMobj_id target = OMnull_obj;
@@ -165,7 +170,7 @@ TEST_F(OMCopies, PartsOfACopyMoveAndGoAsObjectsDo) {
   EXPECT_EQ(intAt(copy, "count"), 3) << "the first member of a name answers";
   EXPECT_EQ(readAll(copy),
             "count:2=3.000000 scale:3=1.500000 title:4 target:7 color:1 [fg:2=7.000000 ] "
-            "text:4 count:2=99.000000 ");
+            "text:4 style:1 [weight:2=2.000000 ] count:2=99.000000 ");
   EXPECT_EQ(OMget_live_objects(), live);  // one gone, one added
 
   ASSERT_EQ(OMdestroy_obj(copy, 0), 1);
