@@ -198,8 +198,8 @@ struct RunShape {
 };
 
 constexpr uint32_t kRunBits = 6;  // the directory has an entry for every 64 run serials
-constexpr uint16_t kGone = 0xffff;
-constexpr uint16_t kChunk = 8;  // records made past a run's first cells, a chunk at a time
+constexpr uint8_t kGone = 0xff;   // a run has fewer serials (and so fewer cells) than this
+constexpr uint16_t kChunk = 8;    // records made past a run's first cells, a chunk at a time
 
 // One allocation: the run, its first cells, then its `where` table. Records are made into
 // cells that never move: first the run's first cells, as many as its shape's copies usually
@@ -219,7 +219,7 @@ struct Run {
   Obj* cells = nullptr;            // the first cells (in the run's block)
   std::unique_ptr<Obj*[]> chunks;  // chunkCount chunks of kChunk cells
   // By position: 0 when the record is not made, kGone once freed, else 1 + its cell.
-  uint16_t* where = nullptr;
+  uint8_t* where = nullptr;
 };
 
 struct Runs {
@@ -243,12 +243,13 @@ inline Obj* madeInRun(uint32_t serial) {
   if (!rs || entry >= rs->directory.size()) return nullptr;
   const Run* r = rs->directory[entry];
   if (!r || serial - r->first >= r->count) return nullptr;
-  uint16_t w = r->where[serial - r->first];
+  uint8_t w = r->where[serial - r->first];
   return w && w != kGone ? runCell(*r, static_cast<uint16_t>(w - 1)) : nullptr;
 }
 
 // Takes the serials of a copy of shape (lazy records not made), counted live; answers the
-// first, or 0 when the run's serials are used up (the copy is then made in pages).
+// first, or 0 when the run's serials are used up or the shape has kGone records or more (the
+// copy is then made in pages).
 uint32_t newRun(const std::shared_ptr<const RunShape>& shape);
 // The record of a run serial, made when it was not (so it can be written); null when none.
 Obj* runRecord(uint32_t serial);

@@ -31,15 +31,15 @@ Runs& runs() {
 }
 
 Run* makeRun(uint16_t count, uint16_t firstCells) {
-  static_assert(sizeof(Run) % alignof(Obj) == 0 && alignof(Obj) % alignof(uint16_t) == 0,
+  static_assert(sizeof(Run) % alignof(Obj) == 0 && alignof(Obj) % alignof(uint8_t) == 0,
                 "the cells and the table follow the run in its block");
-  void* block = ::operator new(sizeof(Run) + firstCells * sizeof(Obj) + count * sizeof(uint16_t));
+  void* block = ::operator new(sizeof(Run) + firstCells * sizeof(Obj) + count * sizeof(uint8_t));
   Run* r = new (block) Run;
   r->count = count;
   r->firstCells = firstCells;
   r->cells = reinterpret_cast<Obj*>(r + 1);
-  r->where = reinterpret_cast<uint16_t*>(r->cells + firstCells);
-  std::fill(r->where, r->where + count, uint16_t{0});
+  r->where = reinterpret_cast<uint8_t*>(r->cells + firstCells);
+  std::fill(r->where, r->where + count, uint8_t{0});
   return r;
 }
 
@@ -84,7 +84,7 @@ void fill(const Run& r, uint32_t i, Obj* out) {
   out->firstChild = p.firstChild ? r.first + p.firstChild : 0;
   out->nextSibling = p.nextSibling ? r.first + p.nextSibling : 0;
   out->stamp = r.stamp;
-  uint16_t top = r.where[0];
+  uint8_t top = r.where[0];
   if (i && top && top != kGone) out->flags |= cell(r, top - 1)->flags & (kInstanced | kDying);
 }
 
@@ -132,14 +132,14 @@ Obj* runRecord(uint32_t serial) {
   Run* r = nullptr;
   uint32_t i = 0;
   if (!locate(serial, &r, &i)) return nullptr;
-  uint16_t w = r->where[i];
+  uint8_t w = r->where[i];
   if (w == kGone) return nullptr;
   if (w) return cell(*r, w - 1);
   Obj made;
   fill(*r, i, &made);
   Obj* o = newCell(*r);
   *o = made;
-  r->where[i] = r->made;  // the cell's number + 1
+  r->where[i] = static_cast<uint8_t>(r->made);  // the cell's number + 1
   runs().held++;
   return o;
 }
@@ -148,7 +148,7 @@ const Obj* runView(uint32_t serial, Obj* scratch) {
   Run* r = nullptr;
   uint32_t i = 0;
   if (!locate(serial, &r, &i)) return nullptr;
-  uint16_t w = r->where[i];
+  uint8_t w = r->where[i];
   if (w == kGone) return nullptr;
   if (w) return cell(*r, w - 1);
   fill(*r, i, scratch);
@@ -272,7 +272,7 @@ void freeRunSlot(uint32_t serial) {
   Run* r = nullptr;
   uint32_t i = 0;
   if (!locate(serial, &r, &i) || r->where[i] == kGone) return;
-  if (uint16_t w = r->where[i]) {
+  if (uint8_t w = r->where[i]) {
     *cell(*r, w - 1) = Obj{};
     runs().held--;
   }
