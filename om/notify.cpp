@@ -233,9 +233,8 @@ namespace {
 // through their "parent" links, once each has an update queued: without the test every
 // change inside a window visited every one of its controls, and loading a window grew with
 // the square of its size.
-bool endsAt(const Obj* ref, uint32_t at, uint32_t self) {
+bool endsAt(const Obj* ref, const Obj* holder, uint32_t at, uint32_t self) {
   if (ref->flags & (kReferred | kActive) || !ref->parent) return false;
-  const Obj* holder = linked(ref->parent);
   if (holder->parent != at || holder->flags & (kReferred | kDying)) return false;
   return !holder->has(kActive) || holder->has(kIdle) || ref->parent == self;
 }
@@ -250,14 +249,21 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
     uint32_t start = w.stack.back();
     w.stack.pop_back();
     for (uint32_t at = start; at;) {
-      // A record its copy has not made has no referrers, no methods and nothing to mark:
-      // the walk goes on to its parent.
-      if (runLazy(at)) {
-        Obj scratch;
-        at = runView(at, &scratch)->parent;
-        continue;
+      Obj* o;
+      if (at >= kRunBase) {
+        o = madeInRun(at);
+        // A record its copy has not made has no referrers, no methods and nothing to mark:
+        // the walk goes on to its parent.
+        if (!o) {
+          Obj scratch;
+          const Obj* lazy = view(at, &scratch);
+          if (!lazy) break;
+          at = lazy->parent;
+          continue;
+        }
+      } else {
+        o = find(at);
       }
-      Obj* o = find(at);
       if (!o || !w.visit(o)) break;
       // An object being destroyed is not walked through: what depends on it from outside the
       // subtree going is the parent of that subtree and whoever refers into it, and both are
@@ -271,8 +277,23 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
           queueFor(it->second, at, OM_EVENT_VAL, cause);
       }
       for (uint32_t r = firstReferrer(o, at); r;) {
-        const Obj* ref = linked(r);  // a referrer is live
-        if (!endsAt(ref, at, self)) w.stack.push_back(r);
+        // A referrer is live, and so is its holder. A control's "parent" link is in its copy,
+        // whose top holds it: both are found with one look at the run.
+        const Obj* ref;
+        const Obj* holder;
+        uint32_t i = 0;
+        const Run* run = r >= kRunBase ? runAt(r, &i) : nullptr;
+        if (run && run->where[i] && run->where[i] != kGone && run->where[0] &&
+            run->where[0] != kGone) {
+          ref = runCell(*run, static_cast<uint16_t>(run->where[i] - 1));
+          holder = ref->parent == run->first
+                       ? runCell(*run, static_cast<uint16_t>(run->where[0] - 1))
+                       : (ref->parent ? linked(ref->parent) : nullptr);
+        } else {
+          ref = linked(r);
+          holder = ref->parent ? linked(ref->parent) : nullptr;
+        }
+        if (!endsAt(ref, holder, at, self)) w.stack.push_back(r);
         r = ref->nextReferrer();
       }
       at = o->parent;
@@ -439,6 +460,9 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
   int newest = static_cast<int>(o->stamp);
   // Most properties are plain leaves: their own stamp is the answer, with nothing allocated.
   if (!o->firstChild && !o->has(kRef)) return newest;
+  // A part of a copy as made: its run knows what was written in it.
+  uint32_t inRun = 0;
+  if (id.serial >= kRunBase && runNewestIn(id.serial, &inRun)) return static_cast<int>(inRun);
   // Containment alone is a tree: nothing is reached twice. Once a link is followed, members
   // may be reached both ways (or through several links), so from then on each object is
   // looked at once; without that, nested linked groups cost the square of their size.

@@ -192,6 +192,9 @@ struct RunShape {
   std::vector<uint32_t> childStart, children;
   // The positions children first, siblings in order (a walk's postorder).
   std::vector<uint32_t> postorder;
+  // The subtree of position p is the positions p .. subtreeEnd[p] - 1 (the order is a walk's,
+  // parents first).
+  std::vector<uint32_t> subtreeEnd;
   // How many records a copy usually comes to make (its first cells): learnt from the copies
   // that outgrew it.
   mutable uint16_t cellsHint = 0;
@@ -205,21 +208,22 @@ constexpr uint16_t kChunk = 8;    // records made past a run's first cells, a ch
 // cells that never move: first the run's first cells, as many as its shape's copies usually
 // make, then chunks.
 struct Run {
-  std::shared_ptr<const RunShape> shape;
+  // What every access reads comes first.
   uint32_t first = 0;
-  uint32_t stamp = 0;  // the stamp of every record not made: the copy's
-  uint32_t live = 0;   // serials not freed
   uint16_t count = 0;  // serials
-  uint16_t made = 0;   // records made
   uint16_t firstCells = 0;
-  uint16_t chunkCount = 0;
-  bool asMade = true;              // no link under a record of the run has changed since the copy
-  bool typedApart = false;         // a record of the run has a template other than its shape's
-  uint32_t topTemplate = 0;        // the template the top was made from
-  Obj* cells = nullptr;            // the first cells (in the run's block)
-  std::unique_ptr<Obj*[]> chunks;  // chunkCount chunks of kChunk cells
   // By position: 0 when the record is not made, kGone once freed, else 1 + its cell.
   uint8_t* where = nullptr;
+  Obj* cells = nullptr;            // the first cells (in the run's block)
+  std::unique_ptr<Obj*[]> chunks;  // chunkCount chunks of kChunk cells
+  std::shared_ptr<const RunShape> shape;
+  uint32_t stamp = 0;  // the stamp of every record not made: the copy's
+  uint32_t live = 0;   // serials not freed
+  uint16_t made = 0;   // records made
+  uint16_t chunkCount = 0;
+  bool asMade = true;        // no link under a record of the run has changed since the copy
+  bool typedApart = false;   // a record of the run has a template other than its shape's
+  uint32_t topTemplate = 0;  // the template the top was made from
 };
 
 struct Runs {
@@ -227,8 +231,14 @@ struct Runs {
   uint32_t next = kRunBase;
   size_t held = 0;  // records made and not freed, in all runs
 };
-// Reached on every access to a run serial, so a plain global (null until the first run).
-extern Runs* theRuns;
+extern Runs* theRuns;  // null until the first run
+// The directory as every access reads it: a plain global, kept by the runs as the directory
+// grows (empty until the first run).
+struct RunIndex {
+  Run* const* entries;
+  uint32_t size;
+};
+extern RunIndex runIndex;
 
 inline Obj* runCell(const Run& r, uint16_t c) {
   if (c < r.firstCells) return &r.cells[c];
@@ -236,16 +246,28 @@ inline Obj* runCell(const Run& r, uint16_t c) {
   return &r.chunks[c / kChunk][c % kChunk];
 }
 
+// The run of a run serial and its position there, or null.
+inline const Run* runAt(uint32_t serial, uint32_t* position) {
+  uint32_t entry = (serial - kRunBase) >> kRunBits;
+  if (entry >= runIndex.size) return nullptr;
+  const Run* r = runIndex.entries[entry];
+  if (!r) return nullptr;
+  uint32_t i = serial - r->first;
+  if (i >= r->count) return nullptr;
+  *position = i;
+  return r;
+}
+
 // The record of a run serial when its run has made it, else null (not made, freed or none).
 inline Obj* madeInRun(uint32_t serial) {
-  const Runs* rs = theRuns;
-  uint32_t entry = (serial - kRunBase) >> kRunBits;
-  if (!rs || entry >= rs->directory.size()) return nullptr;
-  const Run* r = rs->directory[entry];
-  if (!r || serial - r->first >= r->count) return nullptr;
-  uint8_t w = r->where[serial - r->first];
+  uint32_t i = 0;
+  const Run* r = runAt(serial, &i);
+  uint8_t w = r ? r->where[i] : 0;
   return w && w != kGone ? runCell(*r, static_cast<uint16_t>(w - 1)) : nullptr;
 }
+
+// Fills out with the record at position i of r as its shape gives it (r has not made it).
+void fillFromShape(const Run& r, uint32_t i, Obj* out);
 
 // Takes the serials of a copy of shape (lazy records not made), counted live; answers the
 // first, or 0 when the run's serials are used up or the shape has kGone records or more (the
@@ -275,6 +297,9 @@ void runLinksChanged(uint32_t parent);
 // first), and answers true. The records not made are the rest of the subtree.
 bool runMadeAsCopied(uint32_t top, std::vector<uint32_t>* preorder,
                      std::vector<uint32_t>* postorder);
+// The newest stamp in serial's subtree into *newest, from its run while the copy's tree is as
+// made; false when that is not so or a record there is a reference (the caller walks).
+bool runNewestIn(uint32_t serial, uint32_t* newest);
 // Frees the records of top's run that were never made (with the store's count).
 void freeRunUnmade(uint32_t top);
 // Frees a slot and counts it (the store's own; runs call it for records never made).
@@ -327,8 +352,13 @@ inline Obj* find(OMobj_id id) {
 // Nothing may be written through it.
 inline const Obj* view(uint32_t serial, Obj* scratch) {
   if (serial >= kRunBase) {
-    const Obj* made = madeInRun(serial);
-    return made ? made : runView(serial, scratch);
+    uint32_t i = 0;
+    const Run* r = runAt(serial, &i);
+    uint8_t w = r ? r->where[i] : kGone;
+    if (w == kGone) return nullptr;
+    if (w) return runCell(*r, static_cast<uint16_t>(w - 1));
+    fillFromShape(*r, i, scratch);
+    return scratch;
   }
   return find(serial);
 }

@@ -22,6 +22,7 @@
 namespace om {
 
 Runs* theRuns = nullptr;
+RunIndex runIndex = {nullptr, 0};
 
 namespace {
 
@@ -76,8 +77,9 @@ Obj* newCell(Run& r) {
   return cell(r, c);
 }
 
-// The record at position i as the shape gives it.
-void fill(const Run& r, uint32_t i, Obj* out) {
+}  // namespace
+
+void fillFromShape(const Run& r, uint32_t i, Obj* out) {
   const Obj& p = r.shape->records[i];
   *out = p;
   out->parent = i ? r.first + p.parent : 0;
@@ -85,8 +87,10 @@ void fill(const Run& r, uint32_t i, Obj* out) {
   out->nextSibling = p.nextSibling ? r.first + p.nextSibling : 0;
   out->stamp = r.stamp;
   uint8_t top = r.where[0];
-  if (i && top && top != kGone) out->flags |= cell(r, top - 1)->flags & (kInstanced | kDying);
+  if (i && top && top != kGone) out->flags |= runCell(r, top - 1)->flags & (kInstanced | kDying);
 }
+
+namespace {
 
 // The position of serial in its run, or false.
 inline bool locate(uint32_t serial, Run** run, uint32_t* position) {
@@ -121,8 +125,10 @@ uint32_t newRun(const std::shared_ptr<const RunShape>& shape) {
   run->live = n;
   rs.next += span;
   uint32_t entry = (run->first - kRunBase) >> kRunBits;
-  if (rs.directory.size() < entry + (span >> kRunBits))
+  if (rs.directory.size() < entry + (span >> kRunBits)) {
     rs.directory.resize(entry + (span >> kRunBits), nullptr);
+    runIndex = {rs.directory.data(), static_cast<uint32_t>(rs.directory.size())};
+  }
   for (uint32_t k = 0; k < span >> kRunBits; ++k) rs.directory[entry + k] = run;
   store().liveObjects += n;
   return run->first;
@@ -136,7 +142,7 @@ Obj* runRecord(uint32_t serial) {
   if (w == kGone) return nullptr;
   if (w) return cell(*r, w - 1);
   Obj made;
-  fill(*r, i, &made);
+  fillFromShape(*r, i, &made);
   Obj* o = newCell(*r);
   *o = made;
   r->where[i] = static_cast<uint8_t>(r->made);  // the cell's number + 1
@@ -151,7 +157,7 @@ const Obj* runView(uint32_t serial, Obj* scratch) {
   uint8_t w = r->where[i];
   if (w == kGone) return nullptr;
   if (w) return cell(*r, w - 1);
-  fill(*r, i, scratch);
+  fillFromShape(*r, i, scratch);
   return scratch;
 }
 
@@ -170,6 +176,27 @@ bool runMadeAsCopied(uint32_t top, std::vector<uint32_t>* preorder,
   if (postorder)
     for (uint32_t p : r->shape->postorder)
       if (r->where[p] && r->where[p] != kGone) postorder->push_back(r->first + p);
+  return true;
+}
+
+bool runNewestIn(uint32_t serial, uint32_t* newest) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (!locate(serial, &r, &i) || !r->asMade || r->where[i] == kGone) return false;
+  uint32_t best = r->where[i] ? cell(*r, r->where[i] - 1)->stamp : r->stamp;
+  auto newer = [](uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) > 0; };
+  for (uint32_t p = i, end = r->shape->subtreeEnd[i]; p < end; ++p) {
+    uint8_t w = r->where[p];
+    if (w == kGone) continue;
+    uint32_t stamp = r->stamp;
+    if (w) {
+      const Obj* o = cell(*r, w - 1);
+      if (o->has(kRef)) return false;
+      stamp = o->stamp;
+    }
+    if (newer(stamp, best)) best = stamp;
+  }
+  *newest = best;
   return true;
 }
 

@@ -280,6 +280,13 @@ void makeShape(CopyPlan* plan) {
       if (!(shape->records[c].flags & kHidden)) shape->children.push_back(c);
   }
   shape->childStart[n] = static_cast<uint32_t>(shape->children.size());
+  shape->subtreeEnd.assign(n, 0);
+  for (size_t i = n; i-- > 0;) {
+    uint32_t end = static_cast<uint32_t>(i + 1);
+    for (uint32_t c = plan->entries[i].firstChild; c; c = plan->entries[c].nextSibling)
+      end = std::max(end, shape->subtreeEnd[c]);
+    shape->subtreeEnd[i] = end;
+  }
   // Children first, siblings in order: each record after the subtrees of its children.
   std::vector<std::pair<uint32_t, bool>> walk{{0, false}};
   while (!walk.empty()) {
