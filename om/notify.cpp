@@ -452,12 +452,13 @@ int OMseq_newer(int stamp, int seq) {
 }
 
 int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
-  Obj scratch;
-  const Obj* o = view(id, &scratch);
+  // Its stamp and whether it has members or a link (which a shape's record tells as well).
+  uint32_t stamp = 0;
+  const Obj* o = id.live == 1 ? stampedView(id.serial, &stamp) : nullptr;
   if (!o) return -1;
-  if (mode != 3) return static_cast<int>(o->stamp);
+  if (mode != 3) return static_cast<int>(stamp);
   // Newest of the object, its members (recursively) and whatever any of them refers to.
-  int newest = static_cast<int>(o->stamp);
+  int newest = static_cast<int>(stamp);
   // Most properties are plain leaves: their own stamp is the answer, with nothing allocated.
   if (!o->firstChild && !o->has(kRef)) return newest;
   // A part of a copy as made: its run knows what was written in it.
@@ -468,6 +469,7 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
   // looked at once; without that, nested linked groups cost the square of their size.
   MarkedWalk& walk = theWalk();
   bool linked = false;
+  Obj scratch;
   walk.stack.push_back(id.serial);
   while (!walk.stack.empty()) {
     uint32_t serial = walk.stack.back();

@@ -365,6 +365,42 @@ inline const Obj* view(uint32_t serial, Obj* scratch) {
 inline const Obj* view(OMobj_id id, Obj* scratch) {
   return id.live == 1 ? view(id.serial, scratch) : nullptr;
 }
+// The record of a live object for reading its kind, attributes and value (flags but those a
+// copy's top lends, kInstanced and kDying): a record its run has not made is read in the
+// shape, whose links and stamp are not its own. Null for none.
+inline const Obj* valueView(uint32_t serial) {
+  if (serial >= kRunBase) {
+    uint32_t i = 0;
+    const Run* r = runAt(serial, &i);
+    uint8_t w = r ? r->where[i] : kGone;
+    if (w == kGone) return nullptr;
+    if (w) return runCell(*r, static_cast<uint16_t>(w - 1));
+    return &r->shape->records[i];
+  }
+  return find(serial);
+}
+// valueView with the record's stamp in *stamp (a record its run has not made has the copy's).
+inline const Obj* stampedView(uint32_t serial, uint32_t* stamp) {
+  if (serial >= kRunBase) {
+    uint32_t i = 0;
+    const Run* r = runAt(serial, &i);
+    uint8_t w = r ? r->where[i] : kGone;
+    if (w == kGone) return nullptr;
+    const Obj* o = w ? runCell(*r, static_cast<uint16_t>(w - 1)) : &r->shape->records[i];
+    *stamp = w ? o->stamp : r->stamp;
+    return o;
+  }
+  const Obj* o = find(serial);
+  if (o) *stamp = o->stamp;
+  return o;
+}
+// True when serial is a record its run has not made, in a copy whose tree is as made: its
+// name, kind, parent and place are its shape's, as when it was copied.
+inline bool lazyAsMade(uint32_t serial) {
+  uint32_t i = 0;
+  const Run* r = serial >= kRunBase ? runAt(serial, &i) : nullptr;
+  return r && r->asMade && r->where[i] == 0;
+}
 inline OMobj_id idOf(uint32_t serial) {
   return serial ? OMobj_id{serial, 1} : OMnull_obj;
 }
@@ -420,9 +456,9 @@ bool isAncestor(uint32_t ancestor, uint32_t serial);
 // ---- Values and references --------------------------------------------------------------
 // The end of o's reference chain (o itself for a value), or 0 when the chain has no end.
 uint32_t resolve(uint32_t serial);
-// The same, with the record at the end as it reads (see view), and its serial in *end; null
-// when the chain has no end.
-const Obj* resolveView(uint32_t serial, Obj* scratch, uint32_t* end);
+// The same, with the record at the end as its value reads (see valueView), and its serial in
+// *end; null when the chain has no end.
+const Obj* resolveView(uint32_t serial, uint32_t* end);
 // True when reading `from` reads `on` (through references and expression operands).
 bool dependsOn(uint32_t from, uint32_t on);
 // Makes `serial` refer to target, refusing cycles (reported). Does not stamp.

@@ -399,6 +399,7 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
   ChildCache& cache = childCache();
   ChildCache::Entry& e = cache.entries[ChildCache::slot(parent, name)];
   if (e.generation == cache.generation && e.parent == parent && e.name == name) {
+    if (lazyAsMade(e.child)) return e.child;  // where and what it was when found
     const Obj* co = view(e.child, &scratch);
     if (co && co->parent == parent && co->name == name && !co->has(kHidden)) return e.child;
   }
@@ -660,11 +661,14 @@ namespace {
 // where it was, under the same names, is the answer a search would give.
 uint32_t rememberedPath(const PathCache::Entry& e, uint32_t parent, const char* path) {
   if (e.path != path || e.parent != parent || e.generation != childCache().generation) return 0;
+  // A record its copy has not made, in a copy as made, is where and what it was when found.
   Obj scratch;
-  const Obj* co = view(e.child, &scratch);
-  if (!co || co->parent != (e.group ? e.group : parent) || co->name != e.name || co->has(kHidden))
-    return 0;
-  if (e.group) {
+  if (!lazyAsMade(e.child)) {
+    const Obj* co = view(e.child, &scratch);
+    if (!co || co->parent != (e.group ? e.group : parent) || co->name != e.name || co->has(kHidden))
+      return 0;
+  }
+  if (e.group && !lazyAsMade(e.group)) {
     const Obj* g = view(e.group, &scratch);
     if (!g || g->parent != parent || g->name != e.groupName || g->has(kHidden)) return 0;
   }

@@ -50,8 +50,8 @@ bool toInt(double v, int* out) {
 Read readValue(OMobj_id id) {
   Read r;
   uint32_t serial = 0;
-  Obj scratch;  // a record its copy has not made holds no text or array, only a plain value
-  const Obj* o = resolveView(id.live == 1 ? id.serial : 0, &scratch, &serial);
+  // A record its copy has not made holds no text or array, only a plain value.
+  const Obj* o = resolveView(id.live == 1 ? id.serial : 0, &serial);
   if (!o) return r;
   if (o->has(kExpr)) {
     if (evalExpr(serial, &r.number)) r.what = Read::kNumber;
@@ -141,13 +141,12 @@ bool storeText(Obj* o, uint32_t serial, const char* text) {
 }  // namespace
 
 uint32_t resolve(uint32_t serial) {
-  Obj scratch;
-  return resolveView(serial, &scratch, &serial) ? serial : 0;
+  return resolveView(serial, &serial) ? serial : 0;
 }
 
-const Obj* resolveView(uint32_t serial, Obj* scratch, uint32_t* end) {
+const Obj* resolveView(uint32_t serial, uint32_t* end) {
   for (int i = 0; i < kMaxChain; ++i) {
-    const Obj* o = view(serial, scratch);
+    const Obj* o = valueView(serial);
     if (!o) return nullptr;
     if (!o->has(kRef)) {
       *end = serial;
@@ -216,8 +215,7 @@ using namespace om;
 
 int OMget_int_val(OMobj_id id, int* value) {
   // The common case (a plain int) needs no conversion machinery.
-  Obj scratch;
-  const Obj* o = view(id, &scratch);
+  const Obj* o = id.live == 1 ? valueView(id.serial) : nullptr;
   if (!o || !value) return 0;
   if (o->kind == OM_KIND_INT && (o->flags & (kSet | kRef | kExpr)) == kSet) {
     *value = o->value<int32_t>();
@@ -270,8 +268,7 @@ int OMget_str_val(OMobj_id id, char** value, int size) {
 int OMget_ptr_val(OMobj_id id, void** value, int) {
   if (!value) return 0;
   // The common case (a plain pointer, as bindings keep theirs) needs no reading machinery.
-  Obj scratch;
-  const Obj* o = view(id, &scratch);
+  const Obj* o = id.live == 1 ? valueView(id.serial) : nullptr;
   if (o && (o->kind == OM_KIND_PTR || o->kind == OM_KIND_FUNC) &&
       (o->flags & (kSet | kRef | kExpr)) == kSet) {
     *value = o->value<void*>();
@@ -418,11 +415,10 @@ int OMset_name_str_val(OMobj_id parent, OMobj_name name, const char* value) {
 // ---- References ------------------------------------------------------------------------
 
 int OMget_obj_val(OMobj_id id, OMobj_id* value) {
-  Obj scratch;
-  const Obj* o = view(id, &scratch);
+  const Obj* o = id.live == 1 ? valueView(id.serial) : nullptr;
   if (!o || !value) return 0;
-  uint32_t end = resolve(id.serial);
-  const Obj* e = view(end, &scratch);
+  uint32_t end = 0;
+  const Obj* e = resolveView(id.serial, &end);
   if (!e || !(e->has(kSet) || e->has(kExpr) || e->has(kValueFn) || e->kind == OM_KIND_GROUP ||
               e->kind == OM_KIND_OBJ_ARRAY || end != id.serial))
     return 0;
