@@ -382,11 +382,12 @@ void instanceTree(uint32_t root) {
         continue;
       }
     }
-    // A record its copy has not made is instanced with the copy's top; records made below it
-    // are reached through it.
+    // A record its copy has not made is instanced with the copy's top (when the top is: a part
+    // of a copy instanced apart has its records made); records made below it are reached
+    // through it.
     Obj scratch;
-    if (runLazy(serial)) {
-      const Obj* lazy = runView(serial, &scratch);
+    const Obj* lazy = runLazy(serial) ? runView(serial, &scratch) : nullptr;
+    if (lazy && lazy->has(kInstanced)) {
       size_t mark = stack.size();
       for (uint32_t c = lazy->firstChild; c; c = view(c, &scratch)->nextSibling) stack.push_back(c);
       std::reverse(stack.begin() + static_cast<long>(mark), stack.end());

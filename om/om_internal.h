@@ -31,7 +31,7 @@ enum Flag : uint16_t {
   kArrayInfo = 1 << 11,  // has an element template or a size property (an object array)
   kWalked = 1 << 12,     // reached by the notification walk under way (cleared when it ends)
   kReferred = 1 << 13,   // some object refers to it (it has an entry in Store::referrers)
-  kTyped = 1 << 14,      // made from a template (it has an entry in Store::templateOf)
+  kTyped = 1 << 14,      // made from a template (see templateOf)
   kIdle = 1 << 15,       // active, and a change reaching it has nothing to queue: it is not
                          // instanced, takes no updates, or has one queued for several changes
 };
@@ -151,7 +151,7 @@ struct Store {
   std::unordered_map<uint32_t, Active> actives;
   // Referred object (kReferred) -> its first referrer.
   std::unordered_map<uint32_t, uint32_t> referrers;
-  // Object made from a template (kTyped) -> that template.
+  // Object made from a template (kTyped) -> that template; a copy's run keeps its own.
   std::unordered_map<uint32_t, uint32_t> templateOf;
   std::unordered_map<uint32_t, TemplateInfo> templates;
   std::unordered_map<uint32_t, uint32_t> elementTemplates;  // object array -> element template
@@ -175,7 +175,7 @@ struct RunShape {
   // Links are positions in the copy (0: none; the top is nobody's child or sibling).
   std::vector<Obj> records;
   // 1 when the record need not be made at the copy: a plain value or group, no reference,
-  // expression, array data, text or type of its own.
+  // expression, array data or text, and a type only when the type has no methods.
   std::vector<uint8_t> lazy;
   // (parent position, name) -> child position, for each name that only one visible child of
   // that parent has; sorted. While a copy's tree is as made, a lookup by name is a search here.
@@ -300,6 +300,10 @@ bool runMadeAsCopied(uint32_t top, std::vector<uint32_t>* preorder,
 // The newest stamp in serial's subtree into *newest, from its run while the copy's tree is as
 // made; false when that is not so or a record there is a reference (the caller walks).
 bool runNewestIn(uint32_t serial, uint32_t* newest);
+// The number of records top's run has made so far (cells are numbered in the order made).
+uint16_t runMadeCount(uint32_t top);
+// Appends the records of top's run made after the first `before` (still live).
+void runMadeSince(uint32_t top, uint16_t before, std::vector<uint32_t>* out);
 // Frees the records of top's run that were never made (with the store's count).
 void freeRunUnmade(uint32_t top);
 // Frees a slot and counts it (the store's own; runs call it for records never made).
@@ -394,12 +398,14 @@ inline const Obj* stampedView(uint32_t serial, uint32_t* stamp) {
   if (o) *stamp = o->stamp;
   return o;
 }
-// True when serial is a record its run has not made, in a copy whose tree is as made: its
-// name, kind, parent and place are its shape's, as when it was copied.
-inline bool lazyAsMade(uint32_t serial) {
+// True when serial is a record its run has not made, in a copy whose tree is as made, and
+// its parent is `parent`: its name, kind, parent and place are its shape's, as when it was
+// copied.
+inline bool lazyAsMadeUnder(uint32_t serial, uint32_t parent) {
   uint32_t i = 0;
   const Run* r = serial >= kRunBase ? runAt(serial, &i) : nullptr;
-  return r && r->asMade && r->where[i] == 0;
+  return r && i && r->asMade && r->where[i] == 0 &&
+         r->first + r->shape->records[i].parent == parent;
 }
 inline OMobj_id idOf(uint32_t serial) {
   return serial ? OMobj_id{serial, 1} : OMnull_obj;

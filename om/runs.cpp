@@ -11,7 +11,8 @@
 // shape's; its links are the plan's, because every change of a link goes through the
 // records on both sides (linking and unlinking find them, which makes them); and it lies
 // inside its copy, under the copy's top, because a subtree leaving its copy is made whole
-// first (makeSubtree). Its instanced and dying flags are therefore the top's.
+// first (makeSubtree). Its instanced and dying flags are therefore the top's (a part of a copy
+// instanced apart from its top has its records made as it is instanced).
 #include <algorithm>
 #include <memory>
 #include <new>
@@ -198,6 +199,22 @@ bool runNewestIn(uint32_t serial, uint32_t* newest) {
   }
   *newest = best;
   return true;
+}
+
+uint16_t runMadeCount(uint32_t top) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  return locate(top, &r, &i) ? r->made : 0;
+}
+
+void runMadeSince(uint32_t top, uint16_t before, std::vector<uint32_t>* out) {
+  Run* r = nullptr;
+  uint32_t i = 0;
+  if (!locate(top, &r, &i)) return;
+  for (uint32_t p = 0; p < r->count; ++p) {
+    uint8_t w = r->where[p];
+    if (w && w != kGone && w - 1 >= before) out->push_back(r->first + p);
+  }
 }
 
 void freeRunUnmade(uint32_t top) {

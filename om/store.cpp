@@ -399,7 +399,7 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
   ChildCache& cache = childCache();
   ChildCache::Entry& e = cache.entries[ChildCache::slot(parent, name)];
   if (e.generation == cache.generation && e.parent == parent && e.name == name) {
-    if (lazyAsMade(e.child)) return e.child;  // where and what it was when found
+    if (lazyAsMadeUnder(e.child, parent)) return e.child;  // where and what it was when found
     const Obj* co = view(e.child, &scratch);
     if (co && co->parent == parent && co->name == name && !co->has(kHidden)) return e.child;
   }
@@ -412,7 +412,7 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
   auto& index = nameIndex();
   auto indexed = index.end();
   if (!o->has(kIndexed)) {
-    // The children of a live object all live: their records are read as linked ones.
+    // The children of a live object all live; they are read without making them.
     int scanned = 0;
     for (uint32_t c = o->firstChild; c && scanned <= kIndexAfter; ++scanned) {
       const Obj* co = view(c, &scratch);
@@ -661,14 +661,15 @@ namespace {
 // where it was, under the same names, is the answer a search would give.
 uint32_t rememberedPath(const PathCache::Entry& e, uint32_t parent, const char* path) {
   if (e.path != path || e.parent != parent || e.generation != childCache().generation) return 0;
-  // A record its copy has not made, in a copy as made, is where and what it was when found.
+  // A record its copy has not made, in a copy as made, under the parent it was found under,
+  // is where and what it was when found (an answer found through a link is checked in full).
   Obj scratch;
-  if (!lazyAsMade(e.child)) {
+  if (!lazyAsMadeUnder(e.child, e.group ? e.group : parent)) {
     const Obj* co = view(e.child, &scratch);
     if (!co || co->parent != (e.group ? e.group : parent) || co->name != e.name || co->has(kHidden))
       return 0;
   }
-  if (e.group && !lazyAsMade(e.group)) {
+  if (e.group && !lazyAsMadeUnder(e.group, parent)) {
     const Obj* g = view(e.group, &scratch);
     if (!g || g->parent != parent || g->name != e.groupName || g->has(kHidden)) return 0;
   }
@@ -896,6 +897,8 @@ int OMdestroy_obj(OMobj_id id, int) {
   OMpush_ctx(id, 0, 0, 0);
   std::vector<uint32_t> subtree, postorder, unmade, copies;
   collectSubtree(id.serial, &subtree, &postorder, &unmade, &copies);
+  std::vector<uint16_t> madeBefore;  // by copy: the records its run had made when listed
+  for (uint32_t top : copies) madeBefore.push_back(runMadeCount(top));
   // Every record of the subtree stays where it is until its slot is freed at the end (a
   // destroy method cannot destroy what is already dying), so each is read as a linked one.
   Store& st = store();
@@ -905,6 +908,17 @@ int OMdestroy_obj(OMobj_id id, int) {
   // again, and every one of those exposures is sent and read.
   for (uint32_t s : postorder)
     if (linked(s)->has(kActive)) deinstance(s);
+  // A destroy method may write a property its copy had not made (clearing what it published):
+  // that record goes with the others, what it holds released.
+  std::vector<uint32_t> late;
+  for (size_t k = 0; k < copies.size(); ++k) runMadeSince(copies[k], madeBefore[k], &late);
+  for (uint32_t& s : unmade)
+    if (!runLazy(s)) late.push_back(s), s = 0;
+  unmade.erase(std::remove(unmade.begin(), unmade.end(), 0u), unmade.end());
+  for (uint32_t s : late) {
+    linked(s)->flags |= kDying;
+    subtree.push_back(s);
+  }
   uint32_t parent = linked(id.serial)->parent;
   if (parent) unlinkChild(parent, id.serial);
   dropReferencesOut(subtree);

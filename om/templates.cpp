@@ -128,10 +128,21 @@ struct CopyPlan {
   // subtree go in the copy. Made on the first copy that needs it.
   std::vector<std::pair<uint32_t, uint32_t>> bySource;
   uint32_t edits = 0;  // Store::templateEdits when made
-  // A template's plan only: the shape of its copies, and the stamp and attributes of each
-  // source record when the shape was made.
+  // A template's plan only: the shape of its copies, and each source record as the shape was
+  // made from it (its stamp, attributes, kind and flags).
   std::shared_ptr<const RunShape> shape;
-  std::vector<std::pair<uint32_t, uint8_t>> seen;
+  struct Seen {
+    // The flags that say what a record is (the others come and go as it is used).
+    static constexpr uint16_t kWhat =
+        kSet | kRef | kExpr | kHidden | kValueFn | kTyped | kArrayInfo | kTemplate;
+    uint32_t stamp;
+    uint8_t atts, kind;
+    uint16_t flags;
+    bool same(const Obj* o) const {
+      return o->stamp == stamp && o->atts == atts && o->kind == kind && (o->flags & kWhat) == flags;
+    }
+  };
+  std::vector<Seen> seen;
 };
 
 // The plans of the templates copied so far, by template.
@@ -194,13 +205,12 @@ bool allLive(const CopyPlan& plan) {
 }
 
 // True when the plan's shape still holds what its template's records do: none has been
-// written (a write stamps it) or had its attributes changed since the shape was made.
+// written (a write stamps it) or had its attributes, kind or flags changed since the shape
+// was made.
 bool shapeHolds(const CopyPlan& plan) {
   if (!plan.shape) return false;
-  for (size_t i = 0; i < plan.entries.size(); ++i) {
-    const Obj* so = linked(plan.entries[i].source);
-    if (so->stamp != plan.seen[i].first || so->atts != plan.seen[i].second) return false;
-  }
+  for (size_t i = 0; i < plan.entries.size(); ++i)
+    if (!plan.seen[i].same(linked(plan.entries[i].source))) return false;
   return true;
 }
 
@@ -255,7 +265,8 @@ void makeShape(CopyPlan* plan) {
     } else {
       shape->cellsHint++;  // made by every copy
     }
-    plan->seen[i] = {so->stamp, so->atts};
+    plan->seen[i] = {so->stamp, so->atts, so->kind,
+                     static_cast<uint16_t>(so->flags & CopyPlan::Seen::kWhat)};
     shape->types[i] = templateOf(so, e.source);
     if (i && !(so->flags & kHidden) && so->name)
       shape->named.push_back({e.parent, so->name, static_cast<uint32_t>(i)});

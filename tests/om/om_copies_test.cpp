@@ -10,11 +10,26 @@ using namespace omtest;
 
 namespace {
 
+// A destroy method that clears a property its copy has not made yet, as a binding clears
+// what it published.
+int clearOnDestroy(OMobj_id id) {
+  OMset_int_val(OMfind_str_subobj(id, "note", 0), 0);
+  return 1;
+}
+int doNothing(OMobj_id) {
+  return 1;
+}
+
 class OMCopies : public OMTest {
  protected:
   static void SetUpTestSuite() {
+    OMregister_instance_method("copiesInstance", doNothing);
+    OMregister_instance_method("copiesClearOnDestroy", clearOnDestroy);
     loadTemplates(R"(
 templates:
+  Publishing:
+    methods: { instance: copiesInstance, destroy: copiesClearOnDestroy }
+    properties: { note: int, other: { kind: int, default: 4 } }
   Style:
     properties:
       weight: { kind: int, default: 2 }
@@ -177,6 +192,48 @@ TEST_F(OMCopies, PartsOfACopyMoveAndGoAsObjectsDo) {
   EXPECT_EQ(intAt(elsewhere, "deep.inner.leaf"), 10) << "what moved out stays";
   ASSERT_EQ(OMdestroy_obj(elsewhere, 0), 1);
   EXPECT_FALSE(OMvalid_obj(leaf, OMnull_obj, 0));
+}
+
+// Found once by a path through a link, a member is found again through the link's new target
+// (the lookup caches must not answer the old one).
+TEST_F(OMCopies, APathThroughALinkFollowsTheLinksTarget) {
+  OMobj_id a = OMcreate_obj_from_path("Wide", "a", plain);
+  OMobj_id b = OMcreate_obj_from_path("Wide", "b", plain);
+  ASSERT_EQ(OMset_int_val(OMfind_str_subobj(b, "color.fg", 0), 5), 1);
+  OMobj_id link = make(plain, "link", OM_KIND_REF);
+  static const char* const kPath = "fg";
+  static const char* const kDeep = "color.fg";
+  OMobj_id holder = make(plain, "holder", OM_KIND_REF);
+  ASSERT_EQ(OMset_obj_ref(link, sub(a, "color"), 0), 1);
+  ASSERT_EQ(OMset_obj_ref(holder, a, 0), 1);
+  EXPECT_TRUE(same(OMfind_str_subobj(link, kPath, 0), OMfind_str_subobj(a, "color.fg", 0)));
+  EXPECT_TRUE(same(OMfind_str_subobj(holder, kDeep, 0), OMfind_str_subobj(a, "color.fg", 0)));
+  ASSERT_EQ(OMset_obj_ref(link, sub(b, "color"), 0), 1);
+  ASSERT_EQ(OMset_obj_ref(holder, b, 0), 1);
+  EXPECT_TRUE(same(OMfind_str_subobj(link, kPath, 0), OMfind_str_subobj(b, "color.fg", 0)));
+  EXPECT_TRUE(same(OMfind_str_subobj(holder, kDeep, 0), OMfind_str_subobj(b, "color.fg", 0)));
+  EXPECT_EQ(intAt(link, kPath), 5);
+}
+
+// What a destroy method writes into its own copy goes with the copy; a part of a copy
+// instanced apart is instanced whole.
+TEST_F(OMCopies, WritesOfADestroyMethodAndPartsInstancedApartAreWhole) {
+  unsigned live = OMget_live_objects();
+  size_t held = om::runRecordsHeld();
+  OMobj_id copy = OMcreate_obj_from_path("Publishing", "publishing", top);
+  ASSERT_TRUE(copy.serial);
+  OMflush_notifies();
+  OMobj_id note = sub(copy, "note");
+  ASSERT_EQ(OMdestroy_obj(copy, 0), 1);
+  EXPECT_FALSE(OMvalid_obj(note, OMnull_obj, 0)) << "the record the method made went too";
+  EXPECT_EQ(OMget_live_objects(), live);
+  EXPECT_EQ(om::runRecordsHeld(), held);
+
+  OMobj_id apart = OMcreate_obj_from_path("Wide", "apart", plain);
+  ASSERT_EQ(OMis_instanced(apart), 0);
+  ASSERT_EQ(OMinstance_obj(sub(apart, "deep")), 1);
+  EXPECT_EQ(OMis_instanced(OMfind_str_subobj(apart, "deep.inner.leaf", 0)), 1);
+  EXPECT_EQ(OMis_instanced(sub(apart, "count")), 0) << "the rest of the copy is not";
 }
 
 }  // namespace
