@@ -258,11 +258,18 @@ inline const Run* runAt(uint32_t serial, uint32_t* position) {
   return r;
 }
 
+// A run serial's run and position, and its byte of the run's table: 0 when its record is not
+// made, kGone when there is none, else 1 + its cell.
+inline uint8_t runSlot(uint32_t serial, const Run** run, uint32_t* position) {
+  *run = runAt(serial, position);
+  return *run ? (*run)->where[*position] : kGone;
+}
+
 // The record of a run serial when its run has made it, else null (not made, freed or none).
 inline Obj* madeInRun(uint32_t serial) {
+  const Run* r = nullptr;
   uint32_t i = 0;
-  const Run* r = runAt(serial, &i);
-  uint8_t w = r ? r->where[i] : 0;
+  uint8_t w = runSlot(serial, &r, &i);
   return w && w != kGone ? runCell(*r, static_cast<uint16_t>(w - 1)) : nullptr;
 }
 
@@ -355,48 +362,41 @@ inline Obj* find(OMobj_id id) {
 // The record of a live object as it reads (in scratch when its run has not made it), or null.
 // Nothing may be written through it.
 inline const Obj* view(uint32_t serial, Obj* scratch) {
-  if (serial >= kRunBase) {
-    uint32_t i = 0;
-    const Run* r = runAt(serial, &i);
-    uint8_t w = r ? r->where[i] : kGone;
-    if (w == kGone) return nullptr;
-    if (w) return runCell(*r, static_cast<uint16_t>(w - 1));
-    fillFromShape(*r, i, scratch);
-    return scratch;
-  }
-  return find(serial);
+  if (serial < kRunBase) return find(serial);
+  const Run* r = nullptr;
+  uint32_t i = 0;
+  uint8_t w = runSlot(serial, &r, &i);
+  if (w == kGone) return nullptr;
+  if (w) return runCell(*r, static_cast<uint16_t>(w - 1));
+  fillFromShape(*r, i, scratch);
+  return scratch;
 }
 inline const Obj* view(OMobj_id id, Obj* scratch) {
   return id.live == 1 ? view(id.serial, scratch) : nullptr;
 }
 // The record of a live object for reading its kind, attributes and value (flags but those a
-// copy's top lends, kInstanced and kDying): a record its run has not made is read in the
-// shape, whose links and stamp are not its own. Null for none.
-inline const Obj* valueView(uint32_t serial) {
-  if (serial >= kRunBase) {
-    uint32_t i = 0;
-    const Run* r = runAt(serial, &i);
-    uint8_t w = r ? r->where[i] : kGone;
-    if (w == kGone) return nullptr;
-    if (w) return runCell(*r, static_cast<uint16_t>(w - 1));
-    return &r->shape->records[i];
-  }
-  return find(serial);
-}
-// valueView with the record's stamp in *stamp (a record its run has not made has the copy's).
+// copy's top lends, kInstanced and kDying), with its stamp in *stamp: a record its run has
+// not made is read in the shape, whose links and stamp are not its own (its stamp is the
+// copy's). Null for none.
 inline const Obj* stampedView(uint32_t serial, uint32_t* stamp) {
-  if (serial >= kRunBase) {
-    uint32_t i = 0;
-    const Run* r = runAt(serial, &i);
-    uint8_t w = r ? r->where[i] : kGone;
-    if (w == kGone) return nullptr;
-    const Obj* o = w ? runCell(*r, static_cast<uint16_t>(w - 1)) : &r->shape->records[i];
-    *stamp = w ? o->stamp : r->stamp;
+  const Obj* o = nullptr;
+  if (serial < kRunBase) {
+    o = find(serial);
+    if (o) *stamp = o->stamp;
     return o;
   }
-  const Obj* o = find(serial);
-  if (o) *stamp = o->stamp;
+  const Run* r = nullptr;
+  uint32_t i = 0;
+  uint8_t w = runSlot(serial, &r, &i);
+  if (w == kGone) return nullptr;
+  o = w ? runCell(*r, static_cast<uint16_t>(w - 1)) : &r->shape->records[i];
+  *stamp = w ? o->stamp : r->stamp;
   return o;
+}
+// The same without the stamp.
+inline const Obj* valueView(uint32_t serial) {
+  uint32_t stamp = 0;
+  return stampedView(serial, &stamp);
 }
 // True when serial is a record its run has not made, in a copy whose tree is as made, and
 // its parent is `parent`: its name, kind, parent and place are its shape's, as when it was

@@ -152,14 +152,7 @@ Obj* runRecord(uint32_t serial) {
 }
 
 const Obj* runView(uint32_t serial, Obj* scratch) {
-  Run* r = nullptr;
-  uint32_t i = 0;
-  if (!locate(serial, &r, &i)) return nullptr;
-  uint8_t w = r->where[i];
-  if (w == kGone) return nullptr;
-  if (w) return cell(*r, w - 1);
-  fillFromShape(*r, i, scratch);
-  return scratch;
+  return view(serial, scratch);
 }
 
 bool runLazy(uint32_t serial) {

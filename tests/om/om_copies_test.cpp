@@ -63,18 +63,13 @@ std::string textAt(OMobj_id id, const char* path) {
 // Everything a reader may ask of a copy, as text: names in order, kinds, values, paths.
 std::string readAll(OMobj_id id) {
   std::string out;
-  int count = 0;
-  OMget_num_subobjs(id, &count);
-  for (int i = 0; i < count; ++i) {
-    OMobj_id child = OMnull_obj;
-    OMobj_name name = 0;
-    if (OMget_subobj(id, i, &child) != 1 || OMget_obj_name(child, &name) != 1) continue;
+  for (const auto& [child, name] : subobjects(id)) {
     char path[128] = "";
     OMret_obj_path_to(child, OMroot_obj, path, sizeof path);
     OMobj_id parent = OMnull_obj;
     OMget_obj_parent(child, &parent);
     double v = 0;
-    out += std::string(OMname_to_str(name)) + ":" + std::to_string(OMget_obj_kind(child)) +
+    out += name + ":" + std::to_string(OMget_obj_kind(child)) +
            (OMget_real_val(child, &v) == 1 ? "=" + std::to_string(v) : "") +
            (same(parent, id) ? "" : "(wrong parent)") + " ";
     int members = 0;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "om/om.h"
@@ -35,6 +36,20 @@ inline OMobj_id make(OMobj_id parent, const char* name, int kind) {
 
 inline OMobj_id sub(OMobj_id parent, const char* name) {
   return OMfind_subobj(parent, OMstr_to_name(name), 0);
+}
+
+// id's sub-objects in order, each with its name.
+inline std::vector<std::pair<OMobj_id, std::string>> subobjects(OMobj_id id) {
+  std::vector<std::pair<OMobj_id, std::string>> out;
+  int count = 0;
+  OMget_num_subobjs(id, &count);
+  for (int i = 0; i < count; ++i) {
+    OMobj_id child = OMnull_obj;
+    OMobj_name name = 0;
+    if (OMget_subobj(id, i, &child) == 1 && OMget_obj_name(child, &name) == 1)
+      out.emplace_back(child, OMname_to_str(name));
+  }
+  return out;
 }
 
 inline bool same(OMobj_id a, OMobj_id b) {

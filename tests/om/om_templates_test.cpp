@@ -272,14 +272,9 @@ TEST_F(OMTemplates, GroupWrappersReachMembersByPosition) {
 // The names of id's sub-objects in order, "group(member ...)" for a group's members.
 std::string shapeOf(OMobj_id id) {
   std::string out;
-  int count = 0;
-  OMget_num_subobjs(id, &count);
-  for (int i = 0; i < count; ++i) {
-    OMobj_id child = OMnull_obj;
-    OMobj_name name = 0;
-    if (OMget_subobj(id, i, &child) != 1 || OMget_obj_name(child, &name) != 1) continue;
+  for (const auto& [child, name] : subobjects(id)) {
     if (!out.empty()) out += ' ';
-    out += OMname_to_str(name);
+    out += name;
     int members = 0;
     if (OMget_num_subobjs(child, &members) == 1 && members > 0) out += "(" + shapeOf(child) + ")";
   }
