@@ -182,6 +182,10 @@ TEST_F(OMCopies, PartsOfACopyMoveAndGoAsObjectsDo) {
             "count:2=3.000000 scale:3=1.500000 title:4 target:7 color:1 [fg:2=7.000000 ] "
             "text:4 style:1 [weight:2=2.000000 ] count:2=99.000000 ");
   EXPECT_EQ(OMget_live_objects(), live);  // one gone, one added
+  ASSERT_EQ(OMdestroy_obj(sub(copy, "count"), 0), 1);
+  EXPECT_EQ(intAt(copy, "count"), 99) << "then the other";
+  ASSERT_EQ(OMset_int_val(sub(copy, "count"), 98), 1);
+  EXPECT_TRUE(same(sub(copy, "count"), second));
 
   ASSERT_EQ(OMdestroy_obj(copy, 0), 1);
   EXPECT_EQ(intAt(elsewhere, "deep.inner.leaf"), 10) << "what moved out stays";
@@ -229,6 +233,37 @@ TEST_F(OMCopies, WritesOfADestroyMethodAndPartsInstancedApartAreWhole) {
   ASSERT_EQ(OMinstance_obj(sub(apart, "deep")), 1);
   EXPECT_EQ(OMis_instanced(OMfind_str_subobj(apart, "deep.inner.leaf", 0)), 1);
   EXPECT_EQ(OMis_instanced(sub(apart, "count")), 0) << "the rest of the copy is not";
+
+  // The same for copies whose tree has changed since they were made (a member added): they
+  // are walked record by record.
+  OMobj_id changed = OMcreate_obj_from_path("Publishing", "changed", plain);
+  make(changed, "added", OM_KIND_INT);
+  OMobj_id wide = OMcreate_obj_from_path("Wide", "wide", plain);
+  make(wide, "added", OM_KIND_INT);
+  ASSERT_EQ(OMmove_obj(changed, top), 1);
+  ASSERT_EQ(OMmove_obj(wide, top), 1);
+  OMflush_notifies();
+  EXPECT_EQ(OMis_instanced(OMfind_str_subobj(wide, "deep.inner.leaf", 0)), 1);
+  note = sub(changed, "note");
+  ASSERT_EQ(OMdestroy_obj(changed, 0), 1);
+  EXPECT_FALSE(OMvalid_obj(note, OMnull_obj, 0));
+  ASSERT_EQ(OMdestroy_obj(wide, 0), 1);
+  ASSERT_EQ(OMdestroy_obj(apart, 0), 1);
+  EXPECT_EQ(OMget_live_objects(), live);
+  EXPECT_EQ(om::runRecordsHeld(), held);
+}
+
+// A copy reads as changed when what one of its references points to changes, as made or not.
+TEST_F(OMCopies, ACopyReadsAsChangedThroughItsReferences) {
+  OMobj_id outside = make(plain, "outside", OM_KIND_INT);
+  ASSERT_EQ(OMset_int_val(outside, 1), 1);
+  OMobj_id copy = OMcreate_obj_from_path("Wide", "referring", plain);
+  ASSERT_EQ(OMset_obj_ref(sub(copy, "target"), outside, 0), 1);
+  int before = OMget_obj_seq(copy, OMnull_obj, 3);
+  ASSERT_EQ(OMset_int_val(outside, 2), 1);
+  EXPECT_TRUE(OMseq_newer(OMget_obj_seq(copy, OMnull_obj, 3), before));
+  EXPECT_TRUE(OMseq_newer(OMget_obj_seq(sub(copy, "target"), OMnull_obj, 3), before));
+  EXPECT_FALSE(OMseq_newer(OMget_obj_seq(sub(copy, "color"), OMnull_obj, 3), before));
 }
 
 }  // namespace
