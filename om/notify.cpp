@@ -251,16 +251,17 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
     for (uint32_t at = start; at;) {
       Obj* o;
       if (at >= kRunBase) {
-        o = madeInRun(at);
+        const Run* run = nullptr;
+        uint32_t i = 0;
+        uint8_t where = runSlot(at, &run, &i);
+        if (where == kGone) break;
         // A record its copy has not made has no referrers, no methods and nothing to mark:
-        // the walk goes on to its parent.
-        if (!o) {
-          Obj scratch;
-          const Obj* lazy = view(at, &scratch);
-          if (!lazy) break;
-          at = lazy->parent;
+        // the walk goes on to its parent (never the top, which is made).
+        if (!where) {
+          at = run->first + run->shape->records[i].parent;
           continue;
         }
+        o = runCell(*run, static_cast<uint16_t>(where - 1));
       } else {
         o = find(at);
       }
@@ -386,18 +387,17 @@ void instanceTree(uint32_t root) {
     // of a copy instanced apart has its records made); records made below it are reached
     // through it.
     Obj scratch;
-    const Obj* lazy = runLazy(serial) ? runView(serial, &scratch) : nullptr;
-    if (lazy && lazy->has(kInstanced)) {
-      size_t mark = stack.size();
-      for (uint32_t c = lazy->firstChild; c; c = view(c, &scratch)->nextSibling) stack.push_back(c);
-      std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
-      continue;
+    const Obj* o = view(serial, &scratch);
+    if (!o) continue;
+    if (o != &scratch || !o->has(kInstanced)) {
+      Obj* record = find(serial);
+      if (record->has(kDying)) continue;
+      instance(serial, record);
+      o = record;
     }
-    Obj* o = find(serial);
-    if (!o || o->has(kDying)) continue;
-    instance(serial, o);
+    uint32_t first = o->firstChild;  // read before scratch is reused
     size_t mark = stack.size();
-    for (uint32_t c = o->firstChild; c; c = view(c, &scratch)->nextSibling) stack.push_back(c);
+    for (uint32_t c = first; c; c = view(c, &scratch)->nextSibling) stack.push_back(c);
     std::reverse(stack.begin() + static_cast<long>(mark), stack.end());  // parents first
   }
 }
@@ -475,10 +475,10 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
   while (!walk.stack.empty()) {
     uint32_t serial = walk.stack.back();
     walk.stack.pop_back();
-    // A record its copy has not made is reached once, through its parent (nothing refers to
-    // it), so it needs no mark.
+    // A record its copy has not made (read in scratch) is reached once, through its parent
+    // (nothing refers to it), so it needs no mark.
     const Obj* at = view(serial, &scratch);
-    if (!at || (linked && !runLazy(serial) && !walk.visit(find(serial)))) continue;
+    if (!at || (linked && at != &scratch && !walk.visit(find(serial)))) continue;
     if (OMseq_newer(static_cast<int>(at->stamp), newest)) newest = static_cast<int>(at->stamp);
     if (at->has(kRef)) {
       linked = true;

@@ -247,10 +247,10 @@ inline Obj* runCell(const Run& r, uint16_t c) {
 }
 
 // The run of a run serial and its position there, or null.
-inline const Run* runAt(uint32_t serial, uint32_t* position) {
+inline Run* runAt(uint32_t serial, uint32_t* position) {
   uint32_t entry = (serial - kRunBase) >> kRunBits;
   if (entry >= runIndex.size) return nullptr;
-  const Run* r = runIndex.entries[entry];
+  Run* r = runIndex.entries[entry];
   if (!r) return nullptr;
   uint32_t i = serial - r->first;
   if (i >= r->count) return nullptr;
@@ -282,11 +282,6 @@ void fillFromShape(const Run& r, uint32_t i, Obj* out);
 uint32_t newRun(const std::shared_ptr<const RunShape>& shape);
 // The record of a run serial, made when it was not (so it can be written); null when none.
 Obj* runRecord(uint32_t serial);
-// The record of a run serial as it reads, without making it: its own record, or scratch
-// filled from the shape. Null when none.
-const Obj* runView(uint32_t serial, Obj* scratch);
-// True when serial is a run serial whose record is not made.
-bool runLazy(uint32_t serial);
 // True when serial is the top of its run (what the copy made).
 bool runTop(uint32_t serial);
 // The child named `name` of a run record, found from its shape while no link inside its run
@@ -359,8 +354,8 @@ inline Obj* linked(uint32_t serial) {
 inline Obj* find(OMobj_id id) {
   return id.live == 1 ? find(id.serial) : nullptr;
 }
-// The record of a live object as it reads (in scratch when its run has not made it), or null.
-// Nothing may be written through it.
+// The record of a live object as it reads (in scratch when its run has not made it, and only
+// then: a result equal to scratch says so), or null. Nothing may be written through it.
 inline const Obj* view(uint32_t serial, Obj* scratch) {
   if (serial < kRunBase) return find(serial);
   const Run* r = nullptr;

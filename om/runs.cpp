@@ -51,16 +51,6 @@ void destroyRun(Run* r) {
   ::operator delete(r);
 }
 
-Run* runOf(uint32_t serial) {
-  Runs* rs = theRuns;
-  uint32_t entry = (serial - kRunBase) >> kRunBits;
-  return rs && entry < rs->directory.size() ? rs->directory[entry] : nullptr;
-}
-
-Obj* cell(const Run& r, uint16_t c) {
-  return runCell(r, c);
-}
-
 // A new cell of r, counted made.
 Obj* newCell(Run& r) {
   uint16_t c = r.made;
@@ -75,7 +65,7 @@ Obj* newCell(Run& r) {
     r.chunkCount++;
   }
   r.made++;
-  return cell(r, c);
+  return runCell(r, c);
 }
 
 }  // namespace
@@ -93,13 +83,16 @@ void fillFromShape(const Run& r, uint32_t i, Obj* out) {
 
 namespace {
 
-// The position of serial in its run, or false.
+// The run of serial (a run serial) and its position there, or false.
 inline bool locate(uint32_t serial, Run** run, uint32_t* position) {
-  Run* r = runOf(serial);
-  if (!r || serial - r->first >= r->count) return false;
-  *run = r;
-  *position = serial - r->first;
-  return true;
+  *run = runAt(serial, position);
+  return *run != nullptr;
+}
+
+// The same for a record still there in a copy whose tree is as made (the shape answers for
+// its place, children and names).
+inline bool locateAsMade(uint32_t serial, Run** run, uint32_t* position) {
+  return locate(serial, run, position) && (*run)->asMade && (*run)->where[*position] != kGone;
 }
 
 // The records r has made (and not freed), in the order of their positions, which is the
@@ -141,7 +134,7 @@ Obj* runRecord(uint32_t serial) {
   if (!locate(serial, &r, &i)) return nullptr;
   uint8_t w = r->where[i];
   if (w == kGone) return nullptr;
-  if (w) return cell(*r, w - 1);
+  if (w) return runCell(*r, static_cast<uint16_t>(w - 1));
   Obj made;
   fillFromShape(*r, i, &made);
   Obj* o = newCell(*r);
@@ -151,21 +144,11 @@ Obj* runRecord(uint32_t serial) {
   return o;
 }
 
-const Obj* runView(uint32_t serial, Obj* scratch) {
-  return view(serial, scratch);
-}
-
-bool runLazy(uint32_t serial) {
-  Run* r = nullptr;
-  uint32_t i = 0;
-  return serial >= kRunBase && locate(serial, &r, &i) && r->where[i] == 0;
-}
-
 bool runMadeAsCopied(uint32_t top, std::vector<uint32_t>* preorder,
                      std::vector<uint32_t>* postorder) {
   Run* r = nullptr;
   uint32_t i = 0;
-  if (!locate(top, &r, &i) || i != 0 || !r->asMade || r->where[0] == kGone) return false;
+  if (!locateAsMade(top, &r, &i) || i != 0) return false;
   madeInOrder(*r, preorder);
   if (postorder)
     for (uint32_t p : r->shape->postorder)
@@ -176,15 +159,16 @@ bool runMadeAsCopied(uint32_t top, std::vector<uint32_t>* preorder,
 bool runNewestIn(uint32_t serial, uint32_t* newest) {
   Run* r = nullptr;
   uint32_t i = 0;
-  if (!locate(serial, &r, &i) || !r->asMade || r->where[i] == kGone) return false;
-  uint32_t best = r->where[i] ? cell(*r, r->where[i] - 1)->stamp : r->stamp;
+  if (!locateAsMade(serial, &r, &i)) return false;
+  uint32_t best =
+      r->where[i] ? runCell(*r, static_cast<uint16_t>(r->where[i] - 1))->stamp : r->stamp;
   auto newer = [](uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) > 0; };
   for (uint32_t p = i, end = r->shape->subtreeEnd[i]; p < end; ++p) {
     uint8_t w = r->where[p];
     if (w == kGone) continue;
     uint32_t stamp = r->stamp;
     if (w) {
-      const Obj* o = cell(*r, w - 1);
+      const Obj* o = runCell(*r, static_cast<uint16_t>(w - 1));
       if (o->has(kRef)) return false;
       stamp = o->stamp;
     }
@@ -224,7 +208,7 @@ void freeRunUnmade(uint32_t top) {
 uint32_t runChild(uint32_t parent, uint32_t name) {
   Run* r = nullptr;
   uint32_t i = 0;
-  if (!locate(parent, &r, &i) || !r->asMade || r->where[i] == kGone) return 0;
+  if (!locateAsMade(parent, &r, &i)) return 0;
   const auto& named = r->shape->named;
   auto it = std::lower_bound(named.begin(), named.end(), RunShape::Named{i, name, 0});
   if (it == named.end() || it->parent != i || it->name != name || r->where[it->child] == kGone)
@@ -235,7 +219,7 @@ uint32_t runChild(uint32_t parent, uint32_t name) {
 bool runChildAt(uint32_t parent, int index, uint32_t* child) {
   Run* r = nullptr;
   uint32_t i = 0;
-  if (!locate(parent, &r, &i) || !r->asMade || r->where[i] == kGone) return false;
+  if (!locateAsMade(parent, &r, &i)) return false;
   const RunShape& shape = *r->shape;
   uint32_t from = shape.childStart[i], to = shape.childStart[i + 1];
   *child = index >= 0 && static_cast<uint32_t>(index) < to - from
@@ -247,7 +231,7 @@ bool runChildAt(uint32_t parent, int index, uint32_t* child) {
 bool runChildCount(uint32_t parent, int* count) {
   Run* r = nullptr;
   uint32_t i = 0;
-  if (!locate(parent, &r, &i) || !r->asMade || r->where[i] == kGone) return false;
+  if (!locateAsMade(parent, &r, &i)) return false;
   *count = static_cast<int>(r->shape->childStart[i + 1] - r->shape->childStart[i]);
   return true;
 }
@@ -285,8 +269,8 @@ void runLinksChanged(uint32_t parent) {
 }
 
 bool runTop(uint32_t serial) {
-  Run* r = runOf(serial);
-  return serial >= kRunBase && r && r->first == serial;
+  uint32_t i = 0;
+  return serial >= kRunBase && runAt(serial, &i) && i == 0;
 }
 
 void makeSubtree(uint32_t serial) {
@@ -294,9 +278,8 @@ void makeSubtree(uint32_t serial) {
   while (!stack.empty()) {
     uint32_t at = stack.back();
     stack.pop_back();
-    if (runLazy(at)) runRecord(at);
+    const Obj* o = at >= kRunBase ? runRecord(at) : find(at);  // made if it was not
     Obj scratch;
-    const Obj* o = view(at, &scratch);
     for (uint32_t c = o ? o->firstChild : 0; c;) {
       stack.push_back(c);
       const Obj* co = view(c, &scratch);
@@ -310,7 +293,7 @@ void freeRunSlot(uint32_t serial) {
   uint32_t i = 0;
   if (!locate(serial, &r, &i) || r->where[i] == kGone) return;
   if (uint8_t w = r->where[i]) {
-    *cell(*r, w - 1) = Obj{};
+    *runCell(*r, static_cast<uint16_t>(w - 1)) = Obj{};
     runs().held--;
   }
   r->where[i] = kGone;
@@ -333,7 +316,7 @@ void releaseRuns() {
     if (!r) continue;
     if (r != last) {
       for (uint16_t c = 0; c < r->made; ++c)
-        if (cell(*r, c)->kind) releasePayload(cell(*r, c));
+        if (runCell(*r, c)->kind) releasePayload(runCell(*r, c));
       last = r;
     }
   }

@@ -57,14 +57,10 @@ void freeSlotOf(uint32_t serial) {
   Store& s = store();
   s.liveObjects--;
   // A record its run never made has nothing in the side tables.
-  if (serial >= kRunBase && runLazy(serial)) {
-    freeRunSlot(serial);
-    return;
-  }
-  const Obj& o = *find(serial);
-  if (o.has(kIndexed)) nameIndex().erase(serial);
-  if (o.has(kLongTail)) longTails().erase(serial);
-  if (o.has(kTyped)) s.templateOf.erase(serial);
+  const Obj* o = serial >= kRunBase ? madeInRun(serial) : find(serial);
+  if (o && o->has(kIndexed)) nameIndex().erase(serial);
+  if (o && o->has(kLongTail)) longTails().erase(serial);
+  if (o && o->has(kTyped)) s.templateOf.erase(serial);
   if (serial >= kRunBase) {
     freeRunSlot(serial);
     return;
@@ -511,47 +507,45 @@ void clearValue(Obj* o, uint32_t serial) {
 // then the records are freed and references to them are unset.
 namespace {
 
-// The records of a copy's run that were never made (unwritten properties) are listed apart in
-// `unmade`: they hold nothing to release and nobody refers to them, so they are only freed.
-// A copy whose tree is as made is taken whole: its made records from its run, in both orders,
-// and its top in `copies`, whose other records are freed with freeRunUnmade.
+// The records of a copy's run that were never made (unwritten properties) hold nothing to
+// release and nobody refers to them: they are not listed, and the tops of the copies reached
+// go to `copies`, whose runs free them (freeRunUnmade; they all lie under their copy's top,
+// the root being made whole when it is a part of a copy). A copy whose tree is as made is
+// taken whole: its made records from its run, in both orders.
 void collectSubtree(uint32_t root, std::vector<uint32_t>* preorder,
-                    std::vector<uint32_t>* postorder, std::vector<uint32_t>* unmade,
-                    std::vector<uint32_t>* copies) {
+                    std::vector<uint32_t>* postorder, std::vector<uint32_t>* copies) {
   // One walk gives both orders: a record enters the preorder when first reached and the
   // postorder once all its children have (siblings oldest first in both).
   struct Step {
     uint32_t serial, next;  // next: the child to go down to, 0 once all are done
+    bool made;              // false for a record its copy has not made (walked through only)
   };
   std::vector<Step> stack;
   Obj scratch;
-  auto reach = [&](uint32_t serial, uint32_t firstChild) {
-    if (serial >= kRunBase && runMadeAsCopied(serial, preorder, postorder)) {
+  // serial's record read as co (in scratch when not made).
+  auto reach = [&](uint32_t serial, const Obj* co) {
+    bool made = co != &scratch;
+    if (made && runTop(serial)) {
       copies->push_back(serial);
-      return;
+      if (runMadeAsCopied(serial, preorder, postorder)) return;
     }
-    preorder->push_back(serial);
-    stack.push_back({serial, firstChild});
+    if (made) preorder->push_back(serial);
+    stack.push_back({serial, co->firstChild, made});
   };
   const Obj* r = view(root, &scratch);
   if (!r) return;
-  reach(root, r->firstChild);
+  reach(root, r);
   while (!stack.empty()) {
     Step& top = stack.back();
     if (!top.next) {
-      if (!runLazy(top.serial)) postorder->push_back(top.serial);
+      if (top.made) postorder->push_back(top.serial);
       stack.pop_back();
       continue;
     }
     uint32_t c = top.next;
     const Obj* co = view(c, &scratch);
     top.next = co->nextSibling;
-    if (runLazy(c)) {
-      unmade->push_back(c);
-      stack.push_back({c, co->firstChild});
-      continue;
-    }
-    reach(c, co->firstChild);
+    reach(c, co);
   }
 }
 
@@ -895,8 +889,8 @@ int OMdestroy_obj(OMobj_id id, int) {
   // have, so that nothing runs against a subtree half gone (and work queued by one destroy
   // method, such as a widget left for an ancestor's, waits for the ancestor's).
   OMpush_ctx(id, 0, 0, 0);
-  std::vector<uint32_t> subtree, postorder, unmade, copies;
-  collectSubtree(id.serial, &subtree, &postorder, &unmade, &copies);
+  std::vector<uint32_t> subtree, postorder, copies;
+  collectSubtree(id.serial, &subtree, &postorder, &copies);
   std::vector<uint16_t> madeBefore;  // by copy: the records its run had made when listed
   for (uint32_t top : copies) madeBefore.push_back(runMadeCount(top));
   // Every record of the subtree stays where it is until its slot is freed at the end (a
@@ -912,9 +906,6 @@ int OMdestroy_obj(OMobj_id id, int) {
   // that record goes with the others, what it holds released.
   std::vector<uint32_t> late;
   for (size_t k = 0; k < copies.size(); ++k) runMadeSince(copies[k], madeBefore[k], &late);
-  for (uint32_t& s : unmade)
-    if (!runLazy(s)) late.push_back(s), s = 0;
-  unmade.erase(std::remove(unmade.begin(), unmade.end(), 0u), unmade.end());
   for (uint32_t s : late) {
     linked(s)->flags |= kDying;
     subtree.push_back(s);
@@ -943,7 +934,6 @@ int OMdestroy_obj(OMobj_id id, int) {
     }
     freeSlotOf(s);
   }
-  for (uint32_t s : unmade) freeSlotOf(s);
   for (uint32_t top : copies) freeRunUnmade(top);
   if (parent && find(parent)) changed(parent);
   for (uint32_t h : holders)
