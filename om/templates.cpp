@@ -114,8 +114,10 @@ void copyValue(const Obj* src, Obj* dst) {
 // no list walked and no record looked up twice. The plan of a template is made once and kept
 // until some template's tree changes (Store::templateEdits). A template's plan also has the
 // shape its copies' runs read their unwritten records from, which holds the template's values
-// as they were: it is made again when a record of the template has changed since (its stamp
-// or attributes differ), and the copies made before keep the shape they were made with.
+// as they were: it is made again when a record of the template has changed since (its stamp,
+// attributes, kind or flags differ), and the copies made before keep the shape they were made
+// with. The source records are only read (a template's typed member is itself a copy, whose
+// unwritten records stay unmade).
 struct CopyPlan {
   struct Entry {
     uint32_t source;
@@ -189,29 +191,28 @@ void makePlan(uint32_t src, CopyPlan* plan, std::vector<std::pair<uint32_t, uint
       lastChild[up] = self;
     }
     size_t mark = stack->size();
-    for (uint32_t c = linked(from)->firstChild; c; c = linked(c)->nextSibling)
+    Obj scratch;
+    for (uint32_t c = view(from, &scratch)->firstChild; c; c = view(c, &scratch)->nextSibling)
       stack->emplace_back(c, self);
     std::reverse(stack->begin() + static_cast<long>(mark), stack->end());
   }
 }
 
-// True when every record plan copies is still there. A plan is made again whenever a link
-// inside a template changes, so this holds; it is checked all the same, as a record gone
-// would be read from a page that may be gone too.
-bool allLive(const CopyPlan& plan) {
-  for (const CopyPlan::Entry& e : plan.entries)
-    if (!find(e.source)) return false;
-  return true;
-}
-
-// True when the plan's shape still holds what its template's records do: none has been
-// written (a write stamps it) or had its attributes, kind or flags changed since the shape
-// was made.
-bool shapeHolds(const CopyPlan& plan) {
-  if (!plan.shape) return false;
-  for (size_t i = 0; i < plan.entries.size(); ++i)
-    if (!plan.seen[i].same(linked(plan.entries[i].source))) return false;
-  return true;
+// What a template's plan needs before a copy, in one pass over its records: kHolds, kShape
+// when a record has been written (a write stamps it) or had its attributes, kind or flags
+// changed since the shape was made, kPlan when a record is gone. A plan is made again
+// whenever a link inside a template changes, so none is gone; that is checked all the same,
+// as a record gone would be read from a page that may be gone too.
+enum class PlanNeeds { kHolds, kShape, kPlan };
+PlanNeeds planNeeds(const CopyPlan& plan) {
+  PlanNeeds needs = plan.shape ? PlanNeeds::kHolds : PlanNeeds::kShape;
+  Obj scratch;
+  for (size_t i = 0; i < plan.entries.size(); ++i) {
+    const Obj* so = view(plan.entries[i].source, &scratch);
+    if (!so) return PlanNeeds::kPlan;
+    if (needs == PlanNeeds::kHolds && !plan.seen[i].same(so)) needs = PlanNeeds::kShape;
+  }
+  return needs;
 }
 
 // A record a copy need not make until something writes it: a plain value (number, pointer,
@@ -246,9 +247,10 @@ void makeShape(CopyPlan* plan) {
   shape->lazy.assign(n, 0);
   shape->types.assign(n, 0);
   plan->seen.resize(n);
+  Obj scratch;
   for (size_t i = 0; i < n; ++i) {
     const CopyPlan::Entry& e = plan->entries[i];
-    const Obj* so = linked(e.source);
+    const Obj* so = view(e.source, &scratch);
     Obj& r = shape->records[i];
     r = Obj{};
     r.name = so->name;
@@ -328,10 +330,11 @@ uint32_t copyByPlan(CopyPlan& plan, uint32_t name, uint32_t parent) {
   if (!base) shape = nullptr, base = newSerials(n);
   if (!base) return 0;
   bool remap = false;  // references or array sizes to point into the copy
+  Obj scratch;         // a source its own copy has not made is read from its shape
   for (uint32_t i = 0; i < n; ++i) {
     if (shape && shape->lazy[i]) continue;
     const CopyPlan::Entry& e = plan.entries[i];
-    const Obj* so = linked(e.source);
+    const Obj* so = view(e.source, &scratch);
     uint32_t copy = base + i;
     Obj* co;
     if (shape) {
@@ -371,7 +374,7 @@ uint32_t copyByPlan(CopyPlan& plan, uint32_t name, uint32_t parent) {
   for (uint32_t i = 0; i < n; ++i) {
     if (shape && shape->lazy[i]) continue;
     uint32_t from = plan.entries[i].source, copy = base + i;
-    const Obj* so = linked(from);
+    const Obj* so = view(from, &scratch);
     if (so->has(kArrayInfo)) {
       auto sized = s.arraySizes.find(from);
       if (sized != s.arraySizes.end()) {
@@ -393,7 +396,8 @@ uint32_t copyByPlan(CopyPlan& plan, uint32_t name, uint32_t parent) {
 }  // namespace
 
 uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
-  Obj* o = find(src);
+  Obj scratch;
+  const Obj* o = view(src, &scratch);
   if (!o) return 0;
   // A plan made for a subtree that is not a template is used once. The working space is kept
   // between copies (a control's template is about forty-five records), unless a copy runs
@@ -412,12 +416,10 @@ uint32_t copyTree(uint32_t src, uint32_t name, uint32_t parent) {
   if (o->has(kTemplate)) {
     auto [it, made] = templatePlans().try_emplace(src);
     plan = &it->second;
-    if (made || plan->edits != store().templateEdits || !allLive(*plan)) {
-      makePlan(src, plan, stack);
-      makeShape(plan);
-    } else if (!shapeHolds(*plan)) {
-      makeShape(plan);
-    }
+    PlanNeeds needs =
+        made || plan->edits != store().templateEdits ? PlanNeeds::kPlan : planNeeds(*plan);
+    if (needs == PlanNeeds::kPlan) makePlan(src, plan, stack);
+    if (needs != PlanNeeds::kHolds) makeShape(plan);
   } else {
     makePlan(src, plan, stack);
   }
