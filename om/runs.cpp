@@ -51,6 +51,15 @@ void destroyRun(Run* r) {
   ::operator delete(r);
 }
 
+// Frees r once its last record has gone, and clears its serials from the directory.
+void dropRun(Run* r) {
+  Runs& rs = runs();
+  uint32_t entry = (r->first - kRunBase) >> kRunBits;
+  for (uint32_t k = entry; k < rs.directory.size() && rs.directory[k] == r; ++k)
+    rs.directory[k] = nullptr;
+  destroyRun(r);
+}
+
 // A new cell of r, counted made.
 Obj* newCell(Run& r) {
   uint16_t c = r.made;
@@ -198,11 +207,13 @@ void freeRunUnmade(uint32_t top) {
   Run* r = nullptr;
   uint32_t i = 0;
   if (!locate(top, &r, &i)) return;
-  // The last record freed frees the run: the serials are listed first.
-  std::vector<uint32_t> unmade;
+  // A record never made has nothing in the side tables and no cell: it goes with its mark.
+  uint32_t freed = 0;
   for (uint32_t p = 0; p < r->count; ++p)
-    if (!r->where[p]) unmade.push_back(r->first + p);
-  for (uint32_t serial : unmade) freeSlotOf(serial);
+    if (!r->where[p]) r->where[p] = kGone, ++freed;
+  store().liveObjects -= freed;
+  r->live -= freed;
+  if (!r->live) dropRun(r);
 }
 
 uint32_t runChild(uint32_t parent, uint32_t name) {
@@ -297,12 +308,7 @@ void freeRunSlot(uint32_t serial) {
     runs().held--;
   }
   r->where[i] = kGone;
-  if (--r->live) return;
-  Runs& rs = runs();
-  uint32_t entry = (r->first - kRunBase) >> kRunBits;
-  for (uint32_t k = entry; k < rs.directory.size() && rs.directory[k] == r; ++k)
-    rs.directory[k] = nullptr;
-  destroyRun(r);
+  if (!--r->live) dropRun(r);
 }
 
 size_t runRecordsHeld() {
