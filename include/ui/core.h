@@ -28,7 +28,7 @@ std::ostream& operator<<(std::ostream& out, Widget w);
 // (1 after the widget was made, 2 after "width" or "height" changed from the object's side).
 // Every write the library makes to it is made inside a context on the handle (an OMcontext on
 // obj_id(), mode OM_CTX_QUIET); pushCtx and popCtx are the same pair by hand, for other callers.
-// The members are found by name at each access (every binding holds a handle).
+// The members are found by their names' tokens at each access (every binding holds a handle).
 class UIwinHandle : public OMXgroup {
  public:
   UIwinHandle(OMobj_id id, const char* name, int mode, OMXobj* owner, const char* className);
@@ -44,7 +44,7 @@ class UIwinHandle : public OMXgroup {
   int popCtx();
 
  private:
-  OMobj_id member(const char* name) const;
+  OMobj_id member(OMobj_name name) const;
 };
 
 // ---- The root class of every binding ------------------------------------------------------

@@ -54,8 +54,8 @@ UIwinHandle::UIwinHandle(OMobj_id id, const char* name, int mode, OMXobj* owner,
                          const char* className)
     : OMXgroup(id, name, mode, owner, className) {}
 
-OMobj_id UIwinHandle::member(const char* name) const {
-  return uiprops::sub(obj_id(), name);
+OMobj_id UIwinHandle::member(OMobj_name name) const {
+  return OMfind_subobj(obj_id(), name, 0);
 }
 
 OMXgroup* UIwinHandle::ret_omx_ptr(const char* className) {
@@ -63,30 +63,45 @@ OMXgroup* UIwinHandle::ret_omx_ptr(const char* className) {
   return this;
 }
 
+// The members are read and written on every update and teardown of every window: found by
+// their names' tokens, without their texts.
+namespace {
+OMobj_name widgetName() {
+  static const OMobj_name n = OMstr_to_name("widget");
+  return n;
+}
+OMobj_name windowName() {
+  static const OMobj_name n = OMstr_to_name("window");
+  return n;
+}
+OMobj_name eventName() {
+  static const OMobj_name n = OMstr_to_name("event");
+  return n;
+}
+}  // namespace
+
 Widget UIwinHandle::widget() {
-  // Read on every update of every window: found by its name's token, without its text.
-  static const OMobj_name kWidget = OMstr_to_name("widget");
   void* p = nullptr;
-  if (OMget_ptr_val(OMfind_subobj(obj_id(), kWidget, 0), &p, 0) != 1) return nullptr;
+  if (OMget_ptr_val(member(widgetName()), &p, 0) != 1) return nullptr;
   return static_cast<Widget>(p);
 }
 void UIwinHandle::widget(Widget w) {
-  OMset_ptr_val(member("widget"), w, 0);
+  OMset_ptr_val(member(widgetName()), w, 0);
 }
 unsigned long UIwinHandle::window() {
   int v = 0;
-  if (OMget_int_val(member("window"), &v) != 1) return 0;
+  if (OMget_int_val(member(windowName()), &v) != 1) return 0;
   return static_cast<unsigned>(v);
 }
 void UIwinHandle::window(unsigned long w) {
-  OMset_int_val(member("window"), static_cast<int>(w));
+  OMset_int_val(member(windowName()), static_cast<int>(w));
 }
 int UIwinHandle::event() {
   int v = 0;
-  return OMget_int_val(member("event"), &v) == 1 ? v : 0;
+  return OMget_int_val(member(eventName()), &v) == 1 ? v : 0;
 }
 void UIwinHandle::event(int e) {
-  OMset_int_val(member("event"), e);
+  OMset_int_val(member(eventName()), e);
 }
 int UIwinHandle::pushCtx(int mode, int flags, int last) {
   return OMpush_ctx(obj_id(), mode, flags, last);

@@ -45,6 +45,12 @@ std::unordered_set<const UIwindow*>& liveBindings() {
   return *s;
 }
 
+// The binding's member, looked up on every update and teardown: by its name's token.
+OMobj_name cxxHandleName() {
+  static const OMobj_name n = OMstr_to_name("cxxhandle");
+  return n;
+}
+
 }  // namespace
 
 bool UIwindow::alive(const UIwindow* binding) {
@@ -62,7 +68,7 @@ UIwindow::UIwindow(OMobj_id id) : UIcore(id), self_(this) {
 
 UIwindow::~UIwindow() {
   if (!!objId) {
-    OMobj_id cxx = sub(objId, "cxxhandle");
+    OMobj_id cxx = OMfind_subobj(objId, cxxHandleName(), 0);
     // Only a "cxxhandle" that still names this binding is cleared: a newer binding may have
     // taken the object over (an update with the instance bit makes a fresh one).
     void* current = nullptr;
@@ -410,6 +416,8 @@ bool holds(Widget outer, Widget w) {
 bool heldByAncestor(OMobj_id id, Widget w) {
   OMobj_id at = id;
   for (int depth = 0; depth < 64 && OMget_obj_parent(at, &at) == 1; ++depth) {
+    // The root and the group of instance places are never bound: the climb ends below them.
+    if (at.serial == OMinst_obj.serial || at.serial == OMroot_obj.serial) break;
     UIwindow* binding = UIobjIdToClass(at);
     if (!binding || !UIwindow::alive(binding)) continue;
     Widget top = binding->widget();
@@ -681,8 +689,7 @@ void UIwindow::drawStatBarText(Widget w, const char* text) {
 // ---- The entry protocol -----------------------------------------------------------------------
 
 UIwindow* UIobjIdToClass(const OMobj_id& id) {
-  static const OMobj_name kCxxHandle = OMstr_to_name("cxxhandle");
-  OMobj_id cxx = OMfind_subobj(id, kCxxHandle, 1);
+  OMobj_id cxx = OMfind_subobj(id, cxxHandleName(), 1);
   void* p = nullptr;
   if (OMget_ptr_val(cxx, &p, 0) != 1) return nullptr;
   return static_cast<UIwindow*>(p);
