@@ -32,8 +32,11 @@
 // ---- The registry of live widgets -----------------------------------------------------------
 // Xt frees a widget as soon as it is destroyed outside event dispatch, so a pointer a binding
 // kept may point at freed memory. The registry knows every widget made on a watched display
-// and forgets it in its destroy callback, which Xt runs before the memory goes: a pointer is
-// read only while the registry holds it.
+// and forgets it in the display's destroy hook, which Xt calls for each widget it frees, just
+// before freeing it: a pointer is read only while the registry holds it. (One hook a display
+// instead of a destroy callback a widget: a widget's callback list costs it about fifty bytes
+// and a call.) A widget without parent (a shell, the toolkit's display object) also forgets
+// its whole tree in its own destroy callback, in case a tree goes with its display's hooks.
 
 namespace {
 
@@ -42,15 +45,34 @@ std::unordered_set<Widget>& live() {
   return *s;
 }
 
-void forget(Widget w, XtPointer, XtPointer) {
-  live().erase(w);
+// Forgets w and everything inside it: its children (widgets and gadgets) and its pop-ups,
+// read from the records (nothing of a tree is freed before its destroy callbacks have run).
+void forgetTree(Widget w, XtPointer, XtPointer) {
+  std::vector<Widget> stack{w};
+  while (!stack.empty()) {
+    Widget at = stack.back();
+    stack.pop_back();
+    live().erase(at);
+    if (XtIsComposite(at)) {
+      auto* composite = reinterpret_cast<CompositeWidget>(at);
+      for (Cardinal i = 0; i < composite->composite.num_children; ++i)
+        stack.push_back(composite->composite.children[i]);
+    }
+    if (XtIsWidget(at))
+      for (Cardinal i = 0; i < at->core.num_popups; ++i) stack.push_back(at->core.popup_list[i]);
+  }
+}
+
+void forgetDestroyed(Widget, XtPointer, XtPointer call) {
+  auto* data = static_cast<XtDestroyHookDataRec*>(call);
+  if (data) live().erase(data->widget);
 }
 
 void remember(Widget, XtPointer, XtPointer call) {
   auto* data = static_cast<XtCreateHookData>(call);
   if (!data || !data->widget) return;
   live().insert(data->widget);
-  XtAddCallback(data->widget, XtNdestroyCallback, forget, nullptr);
+  if (!XtParent(data->widget)) XtAddCallback(data->widget, XtNdestroyCallback, forgetTree, nullptr);
 }
 
 std::vector<Display*>& watched() {
@@ -66,6 +88,7 @@ void UIwatchWidgets(Display* display) {
     if (d == display) return;
   watched().push_back(display);
   XtAddCallback(XtHooksOfDisplay(display), XtNcreateHook, remember, nullptr);
+  XtAddCallback(XtHooksOfDisplay(display), XtNdestroyHook, forgetDestroyed, nullptr);
 }
 
 std::vector<Widget> UIrootWidgetsOf(Display* display) {

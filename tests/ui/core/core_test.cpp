@@ -7,7 +7,9 @@
 #include <X11/Shell.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <Xm/Form.h>
 #include <Xm/Label.h>
+#include <Xm/PushBG.h>
 #include <Xm/RowColumn.h>
 #include <Xm/Xm.h>
 #include <sys/stat.h>
@@ -845,6 +847,55 @@ TEST_F(Core, StalePointersAreLeftAlone) {
   EXPECT_FALSE(UIsetXmLabelFromString(nullptr, "a"));
   EXPECT_FALSE(UIsetXmMnemonicFromString(box, nullptr));
   EXPECT_EQ(UIobjIdToWidget(OMnull_obj), nullptr);
+  EXPECT_FALSE(UIisBeingDestroyed(box));
+}
+
+// A tree of widgets, gadgets and a pop-up under `name` in parent, listed parents first.
+std::vector<Widget> makeTree(Widget parent, const char* name) {
+  Widget form = XmCreateForm(parent, const_cast<char*>(name), nullptr, 0);
+  Widget inner = XmCreateForm(form, const_cast<char*>("inner"), nullptr, 0);
+  Widget popup = XtCreatePopupShell("popup", transientShellWidgetClass, form, nullptr, 0);
+  return {form,
+          inner,
+          popup,
+          XmCreateLabel(form, const_cast<char*>("label"), nullptr, 0),
+          XmCreatePushButtonGadget(form, const_cast<char*>("gadget"), nullptr, 0),
+          XmCreateLabel(inner, const_cast<char*>("deep"), nullptr, 0),
+          XmCreateLabel(popup, const_cast<char*>("inPopup"), nullptr, 0)};
+}
+
+// Every widget inside a destroyed one is forgotten with it, whichever way the tree goes: at
+// once, during a dispatch (freed at its end), or as a shell of its own. (Run under the
+// sanitizer, a widget left known would be read after it was freed.)
+TEST_F(Core, TheRegistryForgetsEveryWidgetOfATreeThatGoes) {
+  std::vector<Widget> tree = makeTree(box, "tree");
+  for (Widget w : tree) EXPECT_FALSE(UIisBeingDestroyed(w)) << XtName(w);
+  XtDestroyWidget(tree[0]);  // outside dispatch: freed at once
+  for (Widget w : tree) EXPECT_TRUE(UIisBeingDestroyed(w));
+
+  static std::vector<Widget> inDispatch;
+  static bool seenGoing = false;
+  inDispatch = makeTree(box, "dispatched");
+  seenGoing = false;
+  XtAppAddTimeOut(
+      XtWidgetToApplicationContext(box), 0,
+      [](XtPointer, XtIntervalId*) {
+        XtDestroyWidget(inDispatch[0]);
+        seenGoing = true;
+        for (Widget w : inDispatch) seenGoing = seenGoing && UIisBeingDestroyed(w);
+      },
+      nullptr);
+  EXPECT_TRUE(uitest::pumpUntil([] { return seenGoing; }));
+  uitest::pumpUntil([] { return false; }, 50);
+  for (Widget w : inDispatch) EXPECT_TRUE(UIisBeingDestroyed(w));
+
+  Widget root = XtVaAppCreateShell("registryRoot", "Corvane", topLevelShellWidgetClass,
+                                   uitest::display(), nullptr);
+  std::vector<Widget> inRoot = makeTree(root, "inRoot");
+  inRoot.push_back(root);
+  for (Widget w : inRoot) EXPECT_FALSE(UIisBeingDestroyed(w));
+  XtDestroyWidget(root);
+  for (Widget w : inRoot) EXPECT_TRUE(UIisBeingDestroyed(w));
   EXPECT_FALSE(UIisBeingDestroyed(box));
 }
 
