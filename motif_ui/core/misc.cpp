@@ -32,11 +32,10 @@
 // ---- The registry of live widgets -----------------------------------------------------------
 // Xt frees a widget as soon as it is destroyed outside event dispatch, so a pointer a binding
 // kept may point at freed memory. The registry knows every widget made on a watched display
-// and forgets it in the display's destroy hook, which Xt calls for each widget it frees, just
-// before freeing it: a pointer is read only while the registry holds it. (One hook a display
-// instead of a destroy callback a widget: a widget's callback list costs it about fifty bytes
-// and a call.) A widget without parent (a shell, the toolkit's display object) also forgets
-// its whole tree in its own destroy callback, in case a tree goes with its display's hooks.
+// and forgets it in the display's destroy hook, which Xt calls for each widget it frees (the
+// widgets of a closing display too), just before freeing it: a pointer is read only while the
+// registry holds it. (One hook a display instead of a destroy callback a widget: a widget's
+// callback list costs it about fifty bytes and a call.)
 
 namespace {
 
@@ -45,34 +44,14 @@ std::unordered_set<Widget>& live() {
   return *s;
 }
 
-// Forgets w and everything inside it: its children (widgets and gadgets) and its pop-ups,
-// read from the records (nothing of a tree is freed before its destroy callbacks have run).
-void forgetTree(Widget w, XtPointer, XtPointer) {
-  std::vector<Widget> stack{w};
-  while (!stack.empty()) {
-    Widget at = stack.back();
-    stack.pop_back();
-    live().erase(at);
-    if (XtIsComposite(at)) {
-      auto* composite = reinterpret_cast<CompositeWidget>(at);
-      for (Cardinal i = 0; i < composite->composite.num_children; ++i)
-        stack.push_back(composite->composite.children[i]);
-    }
-    if (XtIsWidget(at))
-      for (Cardinal i = 0; i < at->core.num_popups; ++i) stack.push_back(at->core.popup_list[i]);
-  }
-}
-
-void forgetDestroyed(Widget, XtPointer, XtPointer call) {
+void forget(Widget, XtPointer, XtPointer call) {
   auto* data = static_cast<XtDestroyHookDataRec*>(call);
   if (data) live().erase(data->widget);
 }
 
 void remember(Widget, XtPointer, XtPointer call) {
   auto* data = static_cast<XtCreateHookData>(call);
-  if (!data || !data->widget) return;
-  live().insert(data->widget);
-  if (!XtParent(data->widget)) XtAddCallback(data->widget, XtNdestroyCallback, forgetTree, nullptr);
+  if (data && data->widget) live().insert(data->widget);
 }
 
 std::vector<Display*>& watched() {
@@ -88,7 +67,7 @@ void UIwatchWidgets(Display* display) {
     if (d == display) return;
   watched().push_back(display);
   XtAddCallback(XtHooksOfDisplay(display), XtNcreateHook, remember, nullptr);
-  XtAddCallback(XtHooksOfDisplay(display), XtNdestroyHook, forgetDestroyed, nullptr);
+  XtAddCallback(XtHooksOfDisplay(display), XtNdestroyHook, forget, nullptr);
 }
 
 std::vector<Widget> UIrootWidgetsOf(Display* display) {
