@@ -66,42 +66,39 @@ OMXgroup* UIwinHandle::ret_omx_ptr(const char* className) {
 // The members are read and written on every update and teardown of every window: found by
 // their names' tokens, without their texts.
 namespace {
-OMobj_name widgetName() {
-  static const OMobj_name n = OMstr_to_name("widget");
-  return n;
-}
-OMobj_name windowName() {
-  static const OMobj_name n = OMstr_to_name("window");
-  return n;
-}
-OMobj_name eventName() {
-  static const OMobj_name n = OMstr_to_name("event");
+struct HandleNames {
+  OMobj_name widget = OMstr_to_name("widget");
+  OMobj_name window = OMstr_to_name("window");
+  OMobj_name event = OMstr_to_name("event");
+};
+const HandleNames& names() {
+  static const HandleNames n;
   return n;
 }
 }  // namespace
 
 Widget UIwinHandle::widget() {
   void* p = nullptr;
-  if (OMget_ptr_val(member(widgetName()), &p, 0) != 1) return nullptr;
+  if (OMget_ptr_val(member(names().widget), &p, 0) != 1) return nullptr;
   return static_cast<Widget>(p);
 }
 void UIwinHandle::widget(Widget w) {
-  OMset_ptr_val(member(widgetName()), w, 0);
+  OMset_ptr_val(member(names().widget), w, 0);
 }
 unsigned long UIwinHandle::window() {
   int v = 0;
-  if (OMget_int_val(member(windowName()), &v) != 1) return 0;
+  if (OMget_int_val(member(names().window), &v) != 1) return 0;
   return static_cast<unsigned>(v);
 }
 void UIwinHandle::window(unsigned long w) {
-  OMset_int_val(member(windowName()), static_cast<int>(w));
+  OMset_int_val(member(names().window), static_cast<int>(w));
 }
 int UIwinHandle::event() {
   int v = 0;
-  return OMget_int_val(member(eventName()), &v) == 1 ? v : 0;
+  return OMget_int_val(member(names().event), &v) == 1 ? v : 0;
 }
 void UIwinHandle::event(int e) {
-  OMset_int_val(member(eventName()), e);
+  OMset_int_val(member(names().event), e);
 }
 int UIwinHandle::pushCtx(int mode, int flags, int last) {
   return OMpush_ctx(obj_id(), mode, flags, last);
