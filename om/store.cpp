@@ -839,9 +839,9 @@ namespace {
 // lists in one pass per target. One by one, each removal would walk a list that may hold
 // every sibling's reference (a thousand controls all refer to their parent window), and the
 // oldest, destroyed first, sit at its end.
-void dropReferencesOut(const std::vector<uint32_t>& subtree, std::vector<uint32_t>* targetsOut) {
-  std::vector<uint32_t>& targets = *targetsOut;
-  targets.clear();
+void dropReferencesOut(const std::vector<uint32_t>& subtree) {
+  std::vector<uint32_t> targets;
+  targets.reserve(subtree.size());
   for (uint32_t s : subtree) {
     Obj* o = find(s);
     if (!o || !o->has(kRef)) continue;
@@ -898,10 +898,6 @@ int OMdestroy_obj(OMobj_id id, int) {
   // destroy method cannot destroy what is already dying), so each is read as a linked one.
   Store& st = store();
   for (uint32_t s : subtree) linked(s)->flags |= kDying;
-  // Taken before the destroy methods free their widgets: a large block asked for after many
-  // small ones were freed makes the allocator sort all of them first.
-  std::vector<uint32_t> targets;
-  targets.reserve(subtree.size());
   // Destroy methods, children before parents and siblings oldest first: a window taken away
   // exposes only what it covered, while newest first each would expose the windows below it
   // again, and every one of those exposures is sent and read.
@@ -917,7 +913,7 @@ int OMdestroy_obj(OMobj_id id, int) {
   }
   uint32_t parent = linked(id.serial)->parent;
   if (parent) unlinkChild(parent, id.serial);
-  dropReferencesOut(subtree, &targets);
+  dropReferencesOut(subtree);
   std::vector<uint32_t> holders;
   for (uint32_t s : subtree) {
     Obj* o = linked(s);
