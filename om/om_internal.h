@@ -308,7 +308,8 @@ uint16_t runMadeCount(uint32_t top);
 void runMadeSince(uint32_t top, uint16_t before, std::vector<uint32_t>* out);
 // Frees the records of top's run that were never made (with the store's count).
 void freeRunUnmade(uint32_t top);
-// Frees a slot and counts it (the store's own; runs call it for records never made).
+// Frees a record's slot (a page's or a run's), with what it has in the side tables, and counts
+// it; its payload is released already.
 void freeSlotOf(uint32_t serial);
 // Makes every record of serial's subtree that its run has not made: a subtree leaving its
 // copy no longer reads as part of it.
@@ -329,13 +330,16 @@ inline Store& store() {
   return s ? *s : *makeStore();
 }
 
+// The record of a run serial, made when its run has not made it (inline for the made ones).
+inline Obj* runFind(uint32_t serial) {
+  Obj* made = madeInRun(serial);
+  return made ? made : runRecord(serial);
+}
+
 // The record of a live object, or null. A run record not made yet is made: whoever asks for
 // the record may write it. Readers that only read use view.
 inline Obj* find(uint32_t serial) {
-  if (serial >= kRunBase) {
-    Obj* made = madeInRun(serial);
-    return made ? made : runRecord(serial);
-  }
+  if (serial >= kRunBase) return runFind(serial);
   Store& s = store();
   uint32_t page = serial >> kPageBits;
   if (page >= s.pages.size() || !s.pages[page]) return nullptr;
@@ -345,10 +349,7 @@ inline Obj* find(uint32_t serial) {
 // The record of an object known to be live because a live record links to it (a child, a
 // sibling, a parent, a referrer, a target): read from its page without the checks of find.
 inline Obj* linked(uint32_t serial) {
-  if (serial >= kRunBase) {
-    Obj* made = madeInRun(serial);
-    return made ? made : runRecord(serial);
-  }
+  if (serial >= kRunBase) return runFind(serial);
   return &theStore->pages[serial >> kPageBits]->objs[serial & (kPageSize - 1)];
 }
 inline Obj* find(OMobj_id id) {

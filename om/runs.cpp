@@ -289,7 +289,7 @@ void makeSubtree(uint32_t serial) {
   while (!stack.empty()) {
     uint32_t at = stack.back();
     stack.pop_back();
-    const Obj* o = at >= kRunBase ? runRecord(at) : find(at);  // made if it was not
+    const Obj* o = find(at);  // made if it was not
     Obj scratch;
     for (uint32_t c = o ? o->firstChild : 0; c;) {
       stack.push_back(c);
