@@ -26,6 +26,7 @@ struct Dispatch {
   bool running = false;           // the dispatcher is running
   std::vector<uint32_t> methods;  // objects whose methods are running now (innermost last)
   std::vector<uint32_t> causes;   // for each, what alone changed since it last ran (or 0)
+  std::vector<uint32_t> owns;     // for each, what alone of its own state changed (Active)
   int stateMode = 0;
   int journalStyle = 0;
   int journalControl = 0;
@@ -57,8 +58,18 @@ void refreshIdle(uint32_t serial, const Active& a) {
     o->flags &= static_cast<uint16_t>(~kIdle);
 }
 
-void queueFor(Active& a, uint32_t serial, unsigned mask, uint32_t cause = kManyCauses) {
-  if (mask & OM_EVENT_VAL) a.cause = a.cause == 0 || a.cause == cause ? cause : kManyCauses;
+// Records one more cause (0: none) of a pending update in `cause`.
+void addCause(uint32_t& cause, uint32_t one) {
+  if (one) cause = cause == 0 || cause == one ? one : kManyCauses;
+}
+
+// ownCause: the change if it is one of the object's own state, 0 if it came from around it.
+void queueFor(Active& a, uint32_t serial, unsigned mask, uint32_t cause = kManyCauses,
+              uint32_t ownCause = kManyCauses) {
+  if (mask & OM_EVENT_VAL) {
+    addCause(a.cause, cause);
+    addCause(a.ownCause, ownCause);
+  }
   if ((a.pending & mask) != mask) {
     bool queued = a.pending != 0;
     a.pending |= mask;
@@ -84,10 +95,14 @@ void runMethod(uint32_t serial, unsigned mask) {
   Dispatch& d = dispatch();
   walkDeferredChanges();  // the changes made so far are walked as the one running made them
   uint32_t cause = it->second.cause;
+  // No cause recorded: the update was not queued by a change (nothing says it is not its own).
+  uint32_t own = cause == 0 ? kManyCauses : it->second.ownCause;
   it->second.cause = 0;
+  it->second.ownCause = 0;
   refreshIdle(serial, it->second);
   d.methods.push_back(serial);
   d.causes.push_back(mask & OM_EVENT_INST || cause == kManyCauses ? 0 : cause);
+  d.owns.push_back(mask & OM_EVENT_INST ? kManyCauses : own);
   if (mask & OM_EVENT_INST) {
     it->second.instanced = true;
     refreshIdle(serial, it->second);
@@ -124,6 +139,7 @@ void runMethod(uint32_t serial, unsigned mask) {
   walkDeferredChanges();  // the changes made so far are walked as the one running made them
   d.methods.pop_back();
   d.causes.pop_back();
+  d.owns.pop_back();
   // The method may have destroyed its own object.
   it = s.actives.find(serial);
   if (it != s.actives.end()) {
@@ -239,15 +255,51 @@ bool endsAt(const Obj* ref, const Obj* holder, uint32_t at, uint32_t self) {
   return !holder->has(kActive) || holder->has(kIdle) || ref->parent == self;
 }
 
+// Whether a change reaching `at` (read in o) from `prev` (read in prevRec: null when `at` is
+// where the walk started, or prev is a record its copy has not made) is one of at's own state.
+// It is not when prev is a member with an update method of its own (a child window, updated
+// for its own changes), nor when prev is the reference the walk started from and it leads to
+// at's parent (a control's "parent": the change is one of its window's).
+bool reachesOwnState(uint32_t prev, const Obj* prevRec, bool fromLink, const Obj* o) {
+  if (!prevRec) return true;
+  if (fromLink && prevRec->has(kRef) && prevRec->target() == o->parent) return false;
+  if (!prevRec->has(kActive)) return true;
+  auto it = store().actives.find(prev);
+  return it == store().actives.end() || !wantsUpdates(it->second);
+}
+
+// A change (`change`) of at's own state reached `at`, which the walk had been through by
+// another way: it is recorded as one of its own for the update queued for it, or for its
+// nearest ancestor with an update method (further up it is a change inside a child window).
+void markOwnState(uint32_t at, const Obj* o, uint32_t self, uint32_t change) {
+  Store& s = store();
+  Obj scratch;
+  while (o) {
+    if (o->has(kActive)) {
+      auto it = s.actives.find(at);
+      if (it != s.actives.end() && wantsUpdates(it->second)) {
+        if (at != self && (it->second.pending & OM_EVENT_VAL))
+          addCause(it->second.ownCause, change);
+        return;  // for its parent, a change inside a child window
+      }
+    }
+    at = o->parent;
+    o = at ? view(at, &scratch) : nullptr;
+  }
+}
+
 // Walks from serial to everything that depends on it (its parents, whoever refers to any of
 // them, and so on), queueing an update for each instanced object with an update method other
 // than self, as caused by `cause`. Objects w has seen already are not walked again.
 void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
   Store& s = store();
   w.stack.push_back(serial);
+  bool fromLink = false;  // the first climb starts at the change; the others at references
   while (!w.stack.empty()) {
     uint32_t start = w.stack.back();
     w.stack.pop_back();
+    uint32_t prev = 0;
+    const Obj* prevRec = nullptr;
     for (uint32_t at = start; at;) {
       Obj* o;
       if (at >= kRunBase) {
@@ -258,6 +310,8 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
         // A record its copy has not made has no referrers, no methods and nothing to mark:
         // the walk goes on to its parent (never the top, which is made).
         if (!where) {
+          prev = at;
+          prevRec = nullptr;
           at = run->first + run->shape->records[i].parent;
           continue;
         }
@@ -265,17 +319,27 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
       } else {
         o = find(at);
       }
-      if (!o || !w.visit(o)) break;
+      if (!o) break;
+      bool linkStep = fromLink && prev == start;
+      if (!w.visit(o)) {
+        if (reachesOwnState(prev, prevRec, linkStep, o)) markOwnState(at, o, self, serial);
+        break;
+      }
       // An object being destroyed is not walked through: what depends on it from outside the
       // subtree going is the parent of that subtree and whoever refers into it, and both are
       // notified when the teardown ends, inside the same context. Walked through, every
       // change a destroy method makes inside a window reached all of the window's controls
       // through their "parent" links, and taking a window apart grew with its square.
       if (o->has(kDying)) break;
-      if (o->has(kActive) && !o->has(kIdle) && at != self) {
-        auto it = s.actives.find(at);
-        if (it != s.actives.end() && it->second.instanced && wantsUpdates(it->second))
-          queueFor(it->second, at, OM_EVENT_VAL, cause);
+      if (o->has(kActive) && at != self) {
+        // An update already queued for several changes needs nothing more, unless this one is
+        // the first of its own state.
+        bool own = reachesOwnState(prev, prevRec, linkStep, o);
+        if (!o->has(kIdle) || own) {
+          auto it = s.actives.find(at);
+          if (it != s.actives.end() && it->second.instanced && wantsUpdates(it->second))
+            queueFor(it->second, at, OM_EVENT_VAL, cause, own ? serial : 0);
+        }
       }
       for (uint32_t r = firstReferrer(o, at); r;) {
         // A referrer is live, and so is its holder. A control's "parent" link is in its copy,
@@ -297,8 +361,11 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
         if (!endsAt(ref, holder, at, self)) w.stack.push_back(r);
         r = ref->nextReferrer();
       }
+      prev = at;
+      prevRec = o;
       at = o->parent;
     }
+    fromLink = true;
   }
 }
 
@@ -416,10 +483,12 @@ void deinstance(uint32_t serial) {
     walkDeferredChanges();  // the changes made so far are walked as the one running made them
     d.methods.push_back(serial);
     d.causes.push_back(0);
+    d.owns.push_back(kManyCauses);
     m->destroy(idOf(serial));
     walkDeferredChanges();  // the changes made so far are walked as the one running made them
     d.methods.pop_back();
     d.causes.pop_back();
+    d.owns.pop_back();
   }
   delete omx;
   s.actives.erase(serial);
@@ -532,6 +601,19 @@ int OMupdate_came_through(OMobj_id id, OMobj_id link) {
   if (!cause || !l || l->parent != id.serial || !l->has(kRef)) return 0;
   if (cause == id.serial || !find(cause) || isAncestor(id.serial, cause)) return 0;
   return refersOut(id.serial, link.serial) ? 0 : 1;
+}
+
+int OMupdate_from_around(OMobj_id id) {
+  Dispatch& d = dispatch();
+  if (d.methods.empty() || d.methods.back() != id.serial || !find(id)) return 0;
+  return d.owns.back() ? 0 : 1;
+}
+
+OMobj_id OMget_update_own_cause(OMobj_id id) {
+  Dispatch& d = dispatch();
+  if (d.methods.empty() || d.methods.back() != id.serial || !find(id)) return OMnull_obj;
+  uint32_t own = d.owns.back();
+  return own == kManyCauses || own == 0 ? OMnull_obj : idOf(own);
 }
 
 int OMset_obj_seq(OMobj_id id, OMobj_id, int seq) {

@@ -125,6 +125,13 @@ struct Active {
   // property it reads: a label whose text is set from its property rereads none of its
   // twenty others.
   uint32_t cause = 0;
+  // The same for the changes of the object's own state alone (0: none), leaving out those that
+  // reached it only from around it: through its member referring to its parent (a control's
+  // "parent": the change is its window's) or from inside a member with an update method of its
+  // own (a child window, updated for its own changes). A window's method skips the rerun its
+  // controls' writes and their siblings' cause: while a window loads, every control's first
+  // writes reach the window and, through the window, every other control.
+  uint32_t ownCause = 0;
   unsigned pending : 31;   // OM_EVENT_* bits queued and not yet run
   unsigned instanced : 1;  // instance notification has run
   Active() : pending(0), instanced(0) {}

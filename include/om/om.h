@@ -189,6 +189,19 @@ OMobj_id OMget_update_cause(OMobj_id id);
 // stamp, mode 2) then has nothing to apply: the change is something the object `link` leads to
 // did. 0 otherwise (several changes, the change inside id, other references, not running).
 int OMupdate_came_through(OMobj_id id, OMobj_id link);
+// While id's update method runs for changes: 1 when none of them is in id's own state, that
+// is, each reached id through a member reference to id's parent (a change of what its window
+// leads to) or from inside a member with an update method of its own (a child window, which
+// is updated for its own changes). A method that reads only id's own state and its parent's
+// link then has nothing to apply. 0 otherwise (any change in id's own state or reaching it
+// through another reference, an instance, a run not queued by a change, or id's method not
+// running).
+int OMupdate_from_around(OMobj_id id);
+// While id's update method runs for changes: the one object of id's own state (as
+// OMupdate_from_around tells it) whose change is among them, the others having reached id
+// from around it; OMnull_obj when none, several or one not known (an instance, a run not
+// queued by a change), or id's method is not the one running.
+OMobj_id OMget_update_own_cause(OMobj_id id);
 // The process-wide sequence number (the newest stamp given).
 int OMget_seq();
 // 1 when a stamp is newer than a sequence number. The counter wraps after 2^32 changes, so

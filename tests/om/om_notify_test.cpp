@@ -19,6 +19,8 @@ struct Call {
   int seq;
   uint32_t cause = 0;      // what OMget_update_cause named while the method ran
   int throughParent = -1;  // what OMupdate_came_through said of "parent" (Linked only)
+  int fromAround = -1;     // what OMupdate_from_around said
+  uint32_t ownCause = 0;   // what OMget_update_own_cause named
 };
 std::vector<Call> calls;
 
@@ -33,7 +35,8 @@ int recInstance(OMobj_id id) {
   return 1;
 }
 int recUpdate(OMobj_id id, unsigned mask, int seq) {
-  calls.push_back({"upd", nameOf(id), mask, seq, OMget_update_cause(id).serial});
+  calls.push_back({"upd", nameOf(id), mask, seq, OMget_update_cause(id).serial, -1,
+                   OMupdate_from_around(id), OMget_update_own_cause(id).serial});
   return 1;
 }
 int throughUpdate(OMobj_id id, unsigned mask, int seq) {
@@ -346,6 +349,68 @@ TEST_F(OMNotify, AnUpdateKnowsWhenOnlyItsParentLinkBroughtTheChange) {
   EXPECT_EQ(told([&] { OMset_int_val(source, 6); }), "a=0 b=1 ")
       << "b is told through the window, which holds a";
   EXPECT_EQ(OMupdate_came_through(a, sub(a, "parent")), 0) << "outside the method";
+}
+
+// A window and its controls, nested as an interface file nests them: a change in one control
+// reaches the window (its child) and every other control (through "parent"); only the ones
+// whose own state changed are told so.
+TEST_F(OMNotify, AnUpdateKnowsWhenNothingOfItsOwnChanged) {
+  OMobj_id win = node(top, "win");
+  OMobj_id a = node(win, "a"), b = node(win, "b");
+  OMobj_id source = make(top, "source", OM_KIND_INT);
+  for (OMobj_id id : {a, b}) OMset_obj_ref(sub(id, "parent"), win, 0);
+  auto told = [&](const std::function<void()>& writes) {
+    calls.clear();
+    OMpush_ctx(top, 1, 0, 0);
+    writes();
+    OMpop_ctx(top);
+    std::string out;
+    for (const char* name : {"win", "a", "b"}) {
+      int around = -2;  // not updated
+      for (const Call& c : calls)
+        if (c.name == name) around = c.fromAround;
+      out += std::string(name) + "=" + std::to_string(around) + " ";
+    }
+    return out;
+  };
+  EXPECT_EQ(told([&] { OMset_int_val(sub(b, "value"), 1); }), "win=1 a=1 b=0 ")
+      << "a control's value: its own, the window's child's, a's window's";
+  EXPECT_EQ(told([&] { OMset_int_val(sub(win, "value"), 2); }), "win=0 a=1 b=1 ");
+  EXPECT_EQ(told([&] { OMset_str_val(sub(sub(win, "color"), "fg"), "red"); }), "win=0 a=1 b=1 ")
+      << "a member group of the window's own";
+  // Two changes in one context, the window's own reached first and last: the walk meets the
+  // window again and must still tell it.
+  EXPECT_EQ(told([&] { OMset_int_val(sub(b, "value"), 3), OMset_int_val(sub(win, "value"), 4); }),
+            "win=0 a=1 b=0 ");
+  EXPECT_EQ(told([&] { OMset_int_val(sub(win, "value"), 5), OMset_int_val(sub(b, "value"), 6); }),
+            "win=0 a=1 b=0 ");
+  EXPECT_EQ(told([&] {
+              OMset_int_val(sub(b, "value"), 7);
+              OMset_str_val(sub(sub(win, "color"), "bg"), "blue");
+            }),
+            "win=0 a=1 b=0 ")
+      << "through a member group met for the first time";
+  OMobj_id other = node(top, "other");
+  EXPECT_EQ(told([&] { OMset_obj_ref(sub(a, "parent"), other, 0); }), "win=1 a=0 b=1 ")
+      << "a's link itself";
+  OMset_obj_ref(sub(a, "parent"), win, 0);
+  // A member referring elsewhere brings changes of a's own.
+  OMset_obj_ref(sub(a, "value"), source, 0);
+  EXPECT_EQ(told([&] { OMset_int_val(source, 8); }), "win=1 a=0 b=1 ");
+  EXPECT_EQ(told([&] { OMset_int_val(sub(win, "value"), 9); }), "win=0 a=1 b=1 ");
+  EXPECT_EQ(OMupdate_from_around(a), 0) << "outside the method";
+  // The one change of its own, among changes around it, is named.
+  auto ownCauseOf = [&](const char* name) {
+    for (const Call& c : calls)
+      if (c.name == name) return c.ownCause;
+    return 0u;
+  };
+  told([&] { OMset_int_val(sub(b, "value"), 10), OMset_int_val(sub(win, "value"), 11); });
+  EXPECT_EQ(ownCauseOf("b"), sub(b, "value").serial);
+  EXPECT_EQ(ownCauseOf("win"), sub(win, "value").serial) << "b's change is inside a child window";
+  EXPECT_EQ(ownCauseOf("a"), 0u);
+  told([&] { OMset_int_val(sub(b, "value"), 12), OMset_str_val(sub(sub(b, "color"), "fg"), "x"); });
+  EXPECT_EQ(ownCauseOf("b"), 0u) << "two of its own";
 }
 
 // Inside a context the notifications a change causes are those it caused when made, queued in
