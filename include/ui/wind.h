@@ -68,15 +68,16 @@ class UIwindow : public UIcore {
   // Applies what changed since seq. It may destroy the binding (a "parent" set to nothing):
   // an override that goes on after calling it checks alive(this) first.
   virtual void updateObject(int seq);
-  // True while an update runs that only its window caused: one object outside this one changed
-  // and reached it through "parent" alone (no other member refers anywhere). Every control
-  // depends on its window through that link, so every change inside a window updates every
-  // control in it; a type whose update applies only what is newer than seq, and reads
-  // "parent" as the link's own stamp, returns at once when this is true (labels, buttons,
-  // toggles, lists, frames). Fields, sliders and panels do not: their updates also follow
-  // what surrounds them (a field and a panel read their widget's size, a slider's trough
-  // takes its window's background).
-  bool onlyItsWindowChanged();
+  // True while an update runs that only what surrounds the object caused: changes that reached
+  // it through "parent" (its window) or from inside its child windows (each updated for its
+  // own changes), none in its own state but one in its handle. Every control depends on its window
+  // through that link, so every change inside a window updates every control in it, and the window
+  // itself; a type whose update applies only what is newer than seq, and reads "parent" as the
+  // link's own stamp, returns at once when this is true (labels, buttons, toggles, lists, frames,
+  // shells). Fields, sliders and panels do not: their updates also follow what surrounds them
+  // (a field and a panel read their widget's size, a slider's trough takes its window's
+  // background).
+  bool onlyItsSurroundingsChanged();
   // Makes the widget again under the parent "parent" names, at the old one's index.
   virtual void rebuildObject(Widget old);
   // Records a newly made top widget: visibility, handle, geometry, handlers, cursor, status.

@@ -358,7 +358,7 @@ void UIlist::setCoreResources(int seq) {
 }
 
 void UIlist::updateObject(int seq) {
-  if (UIisBeingDestroyed(widget_) || onlyItsWindowChanged()) return;
+  if (UIisBeingDestroyed(widget_) || onlyItsSurroundingsChanged()) return;
   setListResources(seq);
   setCoreResources(seq);
   UIwindow::updateObject(seq);

@@ -104,7 +104,7 @@ bool UIbutton::instanceObject() {
 }
 
 void UIbutton::updateObject(int seq) {
-  if (UIisBeingDestroyed(widget_) || onlyItsWindowChanged()) return;
+  if (UIisBeingDestroyed(widget_) || onlyItsSurroundingsChanged()) return;
   setResources(widget_, seq);
   UIwindow::updateObject(seq);
 }

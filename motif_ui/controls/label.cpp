@@ -175,7 +175,7 @@ void UIlabel::updateObject(int seq) {
     setString(objId, label, widget_);
     return;
   }
-  if (onlyItsWindowChanged()) return;
+  if (onlyItsSurroundingsChanged()) return;
   // The widget sizes itself only while the object gives no size; that can change only
   // when the size properties do.
   OMobj_id width = sub(objId, "width"), height = sub(objId, "height");

@@ -34,7 +34,7 @@ bool UItoggle::instanceObject() {
 }
 
 void UItoggle::updateObject(int) {
-  if (UIisBeingDestroyed(widget_) || onlyItsWindowChanged()) return;
+  if (UIisBeingDestroyed(widget_) || onlyItsSurroundingsChanged()) return;
   OMobj_id update = sub(objId, "update");
   if (!update) return;
   int reference = OMget_obj_seq(update, OMnull_obj, 0);

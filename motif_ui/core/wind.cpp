@@ -332,7 +332,13 @@ void UIwindow::updateObject(int seq) {
   if (newer(objId, "cursor", seq)) applyCursor(seq);
 }
 
-bool UIwindow::onlyItsWindowChanged() {
+bool UIwindow::onlyItsSurroundingsChanged() {
+  if (OMupdate_from_around(objId) == 1) return true;
+  // The handle is what the binding publishes (its widget, window and events), never what it
+  // applies: a shell writes each of its controls' windows when it is realized.
+  OMobj_id own = OMget_update_own_cause(objId), holder;
+  if (!!own && OMget_obj_parent(own, &holder) == 1 && holder == handle.obj_id()) return true;
+  // A window that is not the object's parent in the tree is found by the one change's way in.
   static const OMobj_name kParent = OMstr_to_name("parent");
   return OMupdate_came_through(objId, OMfind_subobj(objId, kParent, 0)) == 1;
 }

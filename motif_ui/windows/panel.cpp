@@ -288,7 +288,7 @@ bool UIframe::instanceObject() {
 }
 
 void UIframe::updateObject(int seq) {
-  if (UIisBeingDestroyed(widget_) || onlyItsWindowChanged()) return;
+  if (UIisBeingDestroyed(widget_) || onlyItsSurroundingsChanged()) return;
   if (newer(objId, "width", seq) || newer(objId, "height", seq)) {
     int width = sizeOf(objId, "width", widget_, 200);
     int height = sizeOf(objId, "height", widget_, 40);

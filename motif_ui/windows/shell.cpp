@@ -838,7 +838,7 @@ void UIshell::virtpal_refreshCB(WText_context*, int reason, Widget shell) {
 // ---- Update ------------------------------------------------------------------------------------
 
 void UIshell::updateObject(int seq) {
-  if (UIisBeingDestroyed(mainWindow)) return;
+  if (UIisBeingDestroyed(mainWindow) || onlyItsSurroundingsChanged()) return;
   int show = 0;
   bool showBar = readInt(objId, "showStatusBar", &show) && show;
   if (showBar && newer(objId, "statusString", seq)) {
