@@ -8,6 +8,7 @@
 #include <Xm/Xm.h>
 
 #include <cstdlib>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -394,6 +395,63 @@ TEST_F(Windows, AShellRealizedWithItsContentsPublishesEveryWindow) {
     EXPECT_EQ(static_cast<Window>(static_cast<unsigned>(intOf(id, "handle.window"))), XtWindow(w))
         << XtName(w);
   }
+}
+
+// Controls nested in their window, as an interface file makes them: a change in one reaches
+// the window and every other control, which skip the update; what is their own is applied
+// whatever else changes with it, in either order.
+TEST_F(Windows, ChangesMadeTogetherInAWindowAndItsNestedControlsAreAllApplied) {
+  OMobj_id place;
+  ASSERT_EQ(OMget_array_subobj(OMinst_obj, 0, &place, 0), 1);
+  OMpush_ctx(place, 0, 0, 0);
+  OMobj_id s =
+      make("UIshell", "nest", OMnull_obj, {{"visible", 1}, {"width", 300}, {"height", 200}});
+  auto nested = [&](const char* name, int x) {
+    OMobj_id id = OMcreate_obj_from_path("UIlabel", name, s);
+    OMset_obj_ref(sub(id, "parent"), s, 0);
+    for (auto [prop, v] : {std::pair{"visible", 1}, {"x", x}, {"width", 80}, {"height", 20}})
+      OMset_int_val(sub(id, prop), v);
+    return id;
+  };
+  OMobj_id one = nested("one", 0), two = nested("two", 100);
+  OMpop_ctx(place);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(s); }));
+  Widget shellWidget = bindingOf(s)->shellWidget;
+  auto title = [&] {
+    char* t = nullptr;
+    XtVaGetValues(shellWidget, XtNtitle, &t, nullptr);
+    return std::string(t ? t : "");
+  };
+  auto xOf = [](OMobj_id id) {
+    Position x = -1;
+    XtVaGetValues(UIobjIdToWidget(id), XmNx, &x, nullptr);
+    return static_cast<int>(x);
+  };
+  auto together = [&](const std::function<void()>& writes) {
+    OMpush_ctx(place, 0, 0, 0);
+    writes();
+    OMpop_ctx(place);
+    uitest::pumpFor(30);
+  };
+  together([&] {
+    OMset_str_val(sub(one, "label"), "first");
+    OMset_str_val(sub(s, "title"), "after a control");
+  });
+  EXPECT_EQ(uitest::xmText(UIobjIdToWidget(one), XmNlabelString), "first");
+  EXPECT_EQ(title(), "after a control");
+  together([&] {
+    OMset_str_val(sub(s, "title"), "before a control");
+    OMset_int_val(sub(two, "x"), 140);
+    OMset_str_val(sub(two, "label"), "second");
+  });
+  EXPECT_EQ(title(), "before a control");
+  EXPECT_EQ(xOf(two), 140);
+  EXPECT_EQ(uitest::xmText(UIobjIdToWidget(two), XmNlabelString), "second");
+  EXPECT_EQ(uitest::xmText(UIobjIdToWidget(one), XmNlabelString), "first");
+  together([&] { OMset_int_val(sub(one, "x"), 20); });
+  EXPECT_EQ(xOf(one), 20);
+  EXPECT_EQ(xOf(two), 140) << "a sibling's change is not applied to it";
+  EXPECT_EQ(title(), "before a control");
 }
 
 TEST_F(Windows, AGoneContainerLeavesItsChildrenWithoutWidgetUntilANewParent) {
