@@ -165,6 +165,9 @@ class UIwindow : public UIcore {
  private:
   bool instancing_ = false;   // inside instanceFresh
   bool parentKnown_ = false;  // knownParent_ holds this instancing's answer
+  // The serial of the object's "cxxhandle", which names this binding: the destructor clears
+  // it without looking it up again (serials are never reused; a record gone reads as missing).
+  uint32_t cxxSerial_ = 0;
   Widget knownParent_ = nullptr;
 
   void applyVisibilityOnCreate(Widget w);

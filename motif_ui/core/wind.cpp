@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "om/om_registry.h"
 #include "om/om_scope.h"
 #include "svc/wt.h"
 #include "ui/UIcursor.h"
@@ -62,13 +63,14 @@ bool UIwindow::alive(const UIwindow* binding) {
 UIwindow::UIwindow(OMobj_id id) : UIcore(id), self_(this) {
   liveBindings().insert(this);
   OMobj_id cxx = sub(id, "cxxhandle");
+  cxxSerial_ = cxx.serial;
   if (OMset_ptr_val(cxx, this, 0) != 1)
     std::printf("[UIwindow::UIwindow]:Failure to cache this pointer%p\n", static_cast<void*>(this));
 }
 
 UIwindow::~UIwindow() {
-  if (!!objId) {
-    OMobj_id cxx = OMfind_subobj(objId, cxxHandleName(), 0);
+  if (!!objId && cxxSerial_) {
+    OMobj_id cxx{cxxSerial_, 1};
     // Only a "cxxhandle" that still names this binding is cleared: a newer binding may have
     // taken the object over (an update with the instance bit makes a fresh one).
     void* current = nullptr;
@@ -420,10 +422,15 @@ bool holds(Widget outer, Widget w) {
 
 // True when an object containing id has a live binding whose widget holds w.
 bool heldByAncestor(OMobj_id id, Widget w) {
+  // Only an object of a window type has a binding: the groups controls sit in (an instance
+  // place, a group of the application's, holding thousands of them) are passed over without
+  // looking among their members for a "cxxhandle".
+  OMobj_id windowType = OMfind_template("UIwindow");
   OMobj_id at = id;
   for (int depth = 0; depth < 64 && OMget_obj_parent(at, &at) == 1; ++depth) {
     // The root and the group of instance places are never bound: the climb ends below them.
     if (at.serial == OMinst_obj.serial || at.serial == OMroot_obj.serial) break;
+    if (!!windowType && OMmatch_obj(windowType, at, 0) != 1) continue;
     UIwindow* binding = UIobjIdToClass(at);
     if (!binding || !UIwindow::alive(binding)) continue;
     Widget top = binding->widget();
