@@ -193,6 +193,13 @@ struct RunShape {
     }
   };
   std::vector<Named> named;
+  // `named` as an open-addressed table, so that a lookup is a probe or two instead of a search:
+  // slot (namedSlot(parent, name) and on) -> index + 1 into `named` (0: empty); a power of two
+  // at least twice its size, so that a probe always meets an empty slot.
+  std::vector<uint32_t> namedSlots;
+  static uint32_t namedSlot(uint32_t parent, uint32_t name) {
+    return (parent * 0x9e3779b1u) ^ (name * 0x85ebca6bu);
+  }
   // The template each record's source was made from (0: none).
   std::vector<uint32_t> types;
   // The visible children of position p, in order: children[childStart[p] .. childStart[p + 1]).

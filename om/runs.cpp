@@ -220,11 +220,15 @@ uint32_t runChild(uint32_t parent, uint32_t name) {
   Run* r = nullptr;
   uint32_t i = 0;
   if (!locateAsMade(parent, &r, &i)) return 0;
-  const auto& named = r->shape->named;
-  auto it = std::lower_bound(named.begin(), named.end(), RunShape::Named{i, name, 0});
-  if (it == named.end() || it->parent != i || it->name != name || r->where[it->child] == kGone)
-    return 0;
-  return r->first + it->child;
+  const RunShape& shape = *r->shape;
+  if (shape.namedSlots.empty()) return 0;
+  auto mask = static_cast<uint32_t>(shape.namedSlots.size() - 1);
+  for (uint32_t h = RunShape::namedSlot(i, name) & mask;; h = (h + 1) & mask) {
+    uint32_t k = shape.namedSlots[h];
+    if (!k) return 0;
+    const RunShape::Named& e = shape.named[k - 1];
+    if (e.parent == i && e.name == name) return r->where[e.child] == kGone ? 0 : r->first + e.child;
+  }
 }
 
 bool runChildAt(uint32_t parent, int index, uint32_t* child) {

@@ -286,6 +286,14 @@ void makeShape(CopyPlan* plan) {
     if (!shared) unique.push_back(named[k]);
   }
   named.swap(unique);
+  size_t slots = 1;
+  while (slots < 2 * named.size()) slots <<= 1;
+  shape->namedSlots.assign(slots, 0);
+  for (size_t k = 0; k < named.size(); ++k) {
+    size_t h = RunShape::namedSlot(named[k].parent, named[k].name) & (slots - 1);
+    while (shape->namedSlots[h]) h = (h + 1) & (slots - 1);
+    shape->namedSlots[h] = static_cast<uint32_t>(k + 1);
+  }
   shape->childStart.assign(n + 1, 0);
   for (size_t i = 0; i < n; ++i) {
     shape->childStart[i] = static_cast<uint32_t>(shape->children.size());
