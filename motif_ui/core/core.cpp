@@ -11,6 +11,8 @@
 
 #include <cstring>
 #include <ostream>
+#include <utility>
+#include <vector>
 
 #include "om/om_scope.h"
 #include "svc/err.h"
@@ -319,6 +321,30 @@ bool UIcore::getColorFromString(Widget w, UtString text, XColor& c) {
   return true;
 }
 
+namespace {
+
+// Whether widgets of w's class have a font list to set: containers and frames have none, and
+// setting one they ignore still costs a pass over all their resources. Known per class. Only
+// a manager is judged by its resource list: a text widget takes its fonts as resources of a
+// part of its own, which the list does not show.
+bool takesFontList(Widget w) {
+  static std::vector<std::pair<WidgetClass, bool>> known;
+  WidgetClass c = XtClass(w);
+  for (const auto& k : known)
+    if (k.first == c) return k.second;
+  XtResourceList list = nullptr;
+  Cardinal count = 0;
+  XtGetResourceList(c, &list, &count);
+  bool takes = !XtIsSubclass(w, xmManagerWidgetClass);
+  for (Cardinal i = 0; i < count && !takes; ++i)
+    takes = list[i].resource_name && std::strcmp(list[i].resource_name, XmNfontList) == 0;
+  XtFree(reinterpret_cast<char*>(list));
+  known.emplace_back(c, takes);
+  return takes;
+}
+
+}  // namespace
+
 void UIcore::initFontSet(Widget w, int /*seq*/) {
   UIwindow* self = UIwidgetToClass(w);
   XmFontList list = chooseFontList(XtDisplay(w), self ? self->parentWidgetNow() : nullptr);
@@ -330,7 +356,7 @@ void UIcore::initFontSet(Widget w, int /*seq*/) {
   else
     madeWidget_ = madeAlso_ = nullptr;
   if (!madeWidget_ && !madeAlso_) madeFontList_ = nullptr;
-  if (list && !made) XtVaSetValues(w, XmNfontList, list, nullptr);
+  if (list && !made && takesFontList(w)) XtVaSetValues(w, XmNfontList, list, nullptr);
 }
 
 XmFontList UIcore::chooseFontList(Display* display, Widget parent) {

@@ -93,6 +93,42 @@ class Controls : public ::testing::Test {
   std::vector<OMobj_id> made;
 };
 
+// The size of the font a widget draws its text with (0 for none).
+int fontSizeOf(Widget w) {
+  XmRenderTable table = nullptr;
+  XtVaGetValues(w, XmNrenderTable, &table, nullptr);
+  XmRendition r =
+      table ? XmRenderTableGetRendition(table, const_cast<char*>(XmFONTLIST_DEFAULT_TAG)) : nullptr;
+  if (!r) return 0;
+  int size = 0;
+  Arg args[1];
+  XtSetArg(args[0], XmNfontSize, &size);
+  XmRenditionRetrieve(r, args, 1);
+  XmRenditionFree(r);
+  return size;
+}
+
+// Fonts: a label made in a panel takes the panel's (a container has no font of its own to
+// set), and a change of a label's own reaches its widget.
+TEST_F(Controls, FontsComeFromThePanelAndFollowChanges) {
+  OMobj_id place;
+  ASSERT_EQ(OMget_array_subobj(OMinst_obj, 0, &place, 0), 1);
+  OMobj_id panel = make("UIpanel", "fontPanel", window, {{"visible", 0}});
+  OMset_int_val(sub(panel, "fontAttributes.size"), 18);
+  OMset_int_val(sub(panel, "visible"), 1);
+  OMobj_id inside = make("UIlabel", "fontInside", panel);
+  Widget w = UIobjIdToWidget(inside);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(w); }));
+  EXPECT_EQ(fontSizeOf(w), 18) << "from its panel";
+  OMset_int_val(sub(inside, "fontAttributes.size"), 9);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return fontSizeOf(w) == 9; })) << fontSizeOf(w);
+  OMobj_id field = make("UIfield", "fontField", window);
+  Widget f = UIobjIdToWidget(field);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(f); }));
+  OMset_int_val(sub(field, "fontAttributes.size"), 15);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return fontSizeOf(f) == 15; })) << fontSizeOf(f);
+}
+
 TEST_F(Controls, NamesAndAlignmentDefaults) {
   OMobj_id label = make("UIlabel", "nameless", window);
   OMobj_id button = make("UIbutton", "press", window, {{"visible", 1}, {"y", 40}});
