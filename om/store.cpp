@@ -389,9 +389,11 @@ uint32_t childAt(uint32_t serial, int index) {
 }
 
 uint32_t findChild(uint32_t parent, uint32_t name) {
+  if (!parent || !name) return 0;
   Obj parentScratch, scratch;
-  const Obj* o = view(parent, &parentScratch);
-  if (!o || !name) return 0;
+  // The parent is read only when the answer is searched for: a child remembered and found
+  // still linked under it (or where its copy made it) has a live parent, and runChild looks
+  // at the parent's place in its copy.
   ChildCache& cache = childCache();
   ChildCache::Entry& e = cache.entries[ChildCache::slot(parent, name)];
   if (e.generation == cache.generation && e.parent == parent && e.name == name) {
@@ -405,6 +407,8 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
       e = {parent, name, c, cache.generation};
       return c;
     }
+  const Obj* o = view(parent, &parentScratch);
+  if (!o) return 0;
   auto& index = nameIndex();
   auto indexed = index.end();
   if (!o->has(kIndexed)) {
@@ -642,8 +646,8 @@ int OMget_obj_parent(OMobj_id id, OMobj_id* parent) {
 }
 
 OMobj_id OMfind_subobj(OMobj_id parent, OMobj_name name, int) {
-  Obj scratch;
-  if (!view(parent, &scratch)) return OMnull_obj;
+  // findChild answers 0 for a parent that is not there.
+  if (parent.live != 1) return OMnull_obj;
   return idOf(findChild(parent.serial, name));
 }
 
@@ -689,10 +693,12 @@ void rememberGroupPath(PathCache::Entry& e, const char* path, uint32_t parent, u
 }  // namespace om
 
 OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
-  Obj scratch;
-  if (!view(parent, &scratch) || !path) return OMnull_obj;
+  if (parent.live != 1 || !path) return OMnull_obj;
+  // A remembered answer still linked where it was found has a live parent.
   PathCache::Entry& e = pathCache().entries[PathCache::slot(parent.serial, path)];
   if (uint32_t child = rememberedPath(e, parent.serial, path)) return idOf(child);
+  Obj scratch;
+  if (!view(parent, &scratch)) return OMnull_obj;
   // A plain name (the common case) needs no parsing.
   if (!std::strpbrk(path, ".[")) {
     if (!*path) return parent;
