@@ -163,6 +163,12 @@ bool dependsOn(uint32_t from, uint32_t on) {
   // at a time and stops when either end has nothing left: a link added at the end of a long
   // chain (the usual order of a file) costs a step or two, not the chain's length, so a file
   // of many chained links is not quadratic.
+  // The usual link (a control's "parent", a property to a value) leads to an object that
+  // reads nothing else: it depends on `on` only by being it.
+  if (from == on) return true;
+  Obj scratch;
+  const Obj* start = view(from, &scratch);
+  if (start && !start->has(kRef) && !start->has(kExpr)) return false;
   struct Side {
     std::vector<uint32_t> stack;
     std::unordered_set<uint32_t> seen;
