@@ -147,6 +147,25 @@ templates:
   OMobj_id node(OMobj_id parent, const char* name, const char* type = "Node") {
     return OMcreate_obj_from_path(type, name, parent);
   }
+  // The writes made in one context; calls then holds what they caused.
+  void inOneContext(const std::function<void()>& writes) {
+    calls.clear();
+    OMpush_ctx(top, 1, 0, 0);
+    writes();
+    OMpop_ctx(top);
+  }
+  // What the update of `name` was told, by `field`, as "name=value " for each name (-2: not
+  // updated).
+  static std::string toldBy(std::initializer_list<const char*> names, int Call::*field) {
+    std::string out;
+    for (const char* name : names) {
+      int value = -2;
+      for (const Call& c : calls)
+        if (c.name == name) value = c.*field;
+      out += std::string(name) + "=" + std::to_string(value) + " ";
+    }
+    return out;
+  }
 };
 
 TEST_F(OMNotify, ParentsAreInstancedBeforeChildren) {
@@ -318,18 +337,8 @@ TEST_F(OMNotify, AnUpdateKnowsWhenOnlyItsParentLinkBroughtTheChange) {
   for (OMobj_id id : {a, b}) OMset_obj_ref(sub(id, "parent"), win, 0);
   // What each of a and b was told, for the writes made in one context.
   auto told = [&](const std::function<void()>& writes) {
-    calls.clear();
-    OMpush_ctx(top, 1, 0, 0);
-    writes();
-    OMpop_ctx(top);
-    std::string out;
-    for (const char* name : {"a", "b"}) {
-      int through = -2;  // not updated
-      for (const Call& c : calls)
-        if (c.name == name) through = c.throughParent;
-      out += std::string(name) + "=" + std::to_string(through) + " ";
-    }
-    return out;
+    inOneContext(writes);
+    return toldBy({"a", "b"}, &Call::throughParent);
   };
   EXPECT_EQ(told([&] { OMset_int_val(sub(b, "value"), 1); }), "a=1 b=0 ") << "a sibling's value";
   EXPECT_EQ(told([&] { OMset_int_val(sub(win, "value"), 2); }), "a=1 b=1 ")
@@ -360,18 +369,8 @@ TEST_F(OMNotify, AnUpdateKnowsWhenNothingOfItsOwnChanged) {
   OMobj_id source = make(top, "source", OM_KIND_INT);
   for (OMobj_id id : {a, b}) OMset_obj_ref(sub(id, "parent"), win, 0);
   auto told = [&](const std::function<void()>& writes) {
-    calls.clear();
-    OMpush_ctx(top, 1, 0, 0);
-    writes();
-    OMpop_ctx(top);
-    std::string out;
-    for (const char* name : {"win", "a", "b"}) {
-      int around = -2;  // not updated
-      for (const Call& c : calls)
-        if (c.name == name) around = c.fromAround;
-      out += std::string(name) + "=" + std::to_string(around) + " ";
-    }
-    return out;
+    inOneContext(writes);
+    return toldBy({"win", "a", "b"}, &Call::fromAround);
   };
   EXPECT_EQ(told([&] { OMset_int_val(sub(b, "value"), 1); }), "win=1 a=1 b=0 ")
       << "a control's value: its own, the window's child's, a's window's";

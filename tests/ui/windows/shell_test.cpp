@@ -401,8 +401,7 @@ TEST_F(Windows, AShellRealizedWithItsContentsPublishesEveryWindow) {
 // the window and every other control, which skip the update; what is their own is applied
 // whatever else changes with it, in either order.
 TEST_F(Windows, ChangesMadeTogetherInAWindowAndItsNestedControlsAreAllApplied) {
-  OMobj_id place;
-  ASSERT_EQ(OMget_array_subobj(OMinst_obj, 0, &place, 0), 1);
+  OMobj_id place = uitest::instancePlace();
   OMpush_ctx(place, 0, 0, 0);
   OMobj_id s =
       make("UIshell", "nest", OMnull_obj, {{"visible", 1}, {"width", 300}, {"height", 200}});
