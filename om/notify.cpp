@@ -651,14 +651,33 @@ int OMflush_notifies() {
 }
 
 int OMflush_notifies_mask(OMobj_id, OMobj_id obj, unsigned mask, int) {
-  Obj* o = find(obj);
-  if (!o) return 0;
+  Obj scratch;
+  if (!view(obj, &scratch)) return 0;
   walkDeferredChanges();
-  // Ancestors waiting to be instanced go first: a child relies on its parent's state.
-  std::vector<uint32_t> chain;
-  for (uint32_t at = obj.serial; at; at = find(at)->parent) chain.push_back(at);
+  // Ancestors waiting to be instanced go first: a child relies on its parent's state. Only
+  // those with methods can have work waiting; every child being instanced asks this of its
+  // parent, whose chain is a few records long, so it is gathered without allocating.
+  constexpr size_t kFew = 16;
+  uint32_t few[kFew];
+  std::vector<uint32_t> many;
+  size_t count = 0;
+  for (uint32_t at = obj.serial; at;) {
+    const Obj* o = view(at, &scratch);
+    if (!o) break;
+    if (o->has(kActive)) {
+      if (count == kFew) many.assign(few, few + kFew);
+      if (count < kFew)
+        few[count] = at;
+      else
+        many.push_back(at);
+      ++count;
+    }
+    at = o->parent;
+  }
+  const uint32_t* chain = count > kFew ? many.data() : few;
   Store& s = store();
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+  for (size_t k = count; k-- > 0;) {
+    const uint32_t* it = &chain[k];
     auto a = s.actives.find(*it);
     if (a == s.actives.end() || !a->second.pending) continue;
     bool self = *it == obj.serial;
