@@ -345,7 +345,14 @@ bool takesFontList(Widget w) {
 
 }  // namespace
 
-void UIcore::initFontSet(Widget w, int /*seq*/) {
+void UIcore::initFontSet(Widget w, int seq) {
+  // The first full pass over a widget just made with its font list: the list chosen then is
+  // the one a new choice would give (an update, with its own seq, chooses again).
+  if (seq == -1 && w && madeFontList_ && (w == madeWidget_ || w == madeAlso_)) {
+    (w == madeWidget_ ? madeWidget_ : madeAlso_) = nullptr;
+    if (!madeWidget_ && !madeAlso_) madeFontList_ = nullptr;
+    return;
+  }
   UIwindow* self = UIwidgetToClass(w);
   XmFontList list = chooseFontList(XtDisplay(w), self ? self->parentWidgetNow() : nullptr);
   bool made = w && (w == madeWidget_ || w == madeAlso_) && list == madeFontList_;
