@@ -124,9 +124,10 @@ void applyListColours(UIcore* binding, Widget sw, Widget list, int seq) {
     binding->setBackgroundColor(bg, list);
   }
   if (fgNewer) binding->setForegroundColor(fg, list);
-  Widget horizontal = nullptr, vertical = nullptr;
-  XtVaGetValues(sw, XmNhorizontalScrollBar, &horizontal, XmNverticalScrollBar, &vertical, nullptr);
   if (bgNewer) {
+    Widget horizontal = nullptr, vertical = nullptr;
+    XtVaGetValues(sw, XmNhorizontalScrollBar, &horizontal, XmNverticalScrollBar, &vertical,
+                  nullptr);
     if (!UIisBeingDestroyed(horizontal)) binding->setBackgroundColor(bg, horizontal);
     if (!UIisBeingDestroyed(vertical)) binding->setBackgroundColor(bg, vertical);
   }
