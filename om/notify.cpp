@@ -562,12 +562,22 @@ int OMget_obj_seq(OMobj_id id, OMobj_id, int mode) {
 
 namespace {
 
+// True when id's method is the one running.
+bool runningFor(OMobj_id id) {
+  Dispatch& d = dispatch();
+  return !d.methods.empty() && d.methods.back() == id.serial && find(id);
+}
+
 // The cause recorded for id's update while it is the method running (0: none, or id's method
 // is not the one running).
 uint32_t causeWhileRunning(OMobj_id id) {
-  Dispatch& d = dispatch();
-  if (d.methods.empty() || d.methods.back() != id.serial || !find(id)) return 0;
-  return d.causes.back();
+  return runningFor(id) ? dispatch().causes.back() : 0;
+}
+
+// The same for its own state (Active::ownCause): 0 when none of its own changed, kManyCauses
+// when several did, the one is not known, or id's method is not the one running.
+uint32_t ownCauseWhileRunning(OMobj_id id) {
+  return runningFor(id) ? dispatch().owns.back() : kManyCauses;
 }
 
 // True when some object in root's subtree, outside the subtree of `except`, is a reference
@@ -604,16 +614,12 @@ int OMupdate_came_through(OMobj_id id, OMobj_id link) {
 }
 
 int OMupdate_from_around(OMobj_id id) {
-  Dispatch& d = dispatch();
-  if (d.methods.empty() || d.methods.back() != id.serial || !find(id)) return 0;
-  return d.owns.back() ? 0 : 1;
+  return ownCauseWhileRunning(id) == 0 ? 1 : 0;
 }
 
 OMobj_id OMget_update_own_cause(OMobj_id id) {
-  Dispatch& d = dispatch();
-  if (d.methods.empty() || d.methods.back() != id.serial || !find(id)) return OMnull_obj;
-  uint32_t own = d.owns.back();
-  return own == kManyCauses || own == 0 ? OMnull_obj : idOf(own);
+  uint32_t own = ownCauseWhileRunning(id);
+  return own == kManyCauses ? OMnull_obj : idOf(own);
 }
 
 int OMset_obj_seq(OMobj_id id, OMobj_id, int seq) {
@@ -677,19 +683,19 @@ int OMflush_notifies_mask(OMobj_id, OMobj_id obj, unsigned mask, int) {
   const uint32_t* chain = count > kFew ? many.data() : few;
   Store& s = store();
   for (size_t k = count; k-- > 0;) {
-    const uint32_t* it = &chain[k];
-    auto a = s.actives.find(*it);
+    uint32_t serial = chain[k];
+    auto a = s.actives.find(serial);
     if (a == s.actives.end() || !a->second.pending) continue;
-    bool self = *it == obj.serial;
+    bool self = serial == obj.serial;
     unsigned want = self ? mask : static_cast<unsigned>(OM_EVENT_INST);
     unsigned run = a->second.pending & want;
     if (!run) continue;
     a->second.pending &= ~run;
-    refreshIdle(*it, a->second);
-    if ((run & OM_EVENT_INST) && !a->second.instanced) runMethod(*it, OM_EVENT_INST);
-    a = s.actives.find(*it);
+    refreshIdle(serial, a->second);
+    if ((run & OM_EVENT_INST) && !a->second.instanced) runMethod(serial, OM_EVENT_INST);
+    a = s.actives.find(serial);
     if (a != s.actives.end() && (run & OM_EVENT_VAL) && a->second.instanced)
-      runMethod(*it, OM_EVENT_VAL);
+      runMethod(serial, OM_EVENT_VAL);
   }
   return 1;
 }
