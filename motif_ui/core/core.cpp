@@ -332,13 +332,15 @@ bool takesFontList(Widget w) {
   WidgetClass c = XtClass(w);
   for (const auto& k : known)
     if (k.first == c) return k.second;
-  XtResourceList list = nullptr;
-  Cardinal count = 0;
-  XtGetResourceList(c, &list, &count);
   bool takes = !XtIsSubclass(w, xmManagerWidgetClass);
-  for (Cardinal i = 0; i < count && !takes; ++i)
-    takes = list[i].resource_name && std::strcmp(list[i].resource_name, XmNfontList) == 0;
-  XtFree(reinterpret_cast<char*>(list));
+  if (!takes) {
+    XtResourceList list = nullptr;
+    Cardinal count = 0;
+    XtGetResourceList(c, &list, &count);
+    for (Cardinal i = 0; i < count && !takes; ++i)
+      takes = list[i].resource_name && std::strcmp(list[i].resource_name, XmNfontList) == 0;
+    XtFree(reinterpret_cast<char*>(list));
+  }
   known.emplace_back(c, takes);
   return takes;
 }
@@ -346,16 +348,15 @@ bool takesFontList(Widget w) {
 }  // namespace
 
 void UIcore::initFontSet(Widget w, int seq) {
+  bool madeWith = w && (w == madeWidget_ || w == madeAlso_);
   // The first full pass over a widget just made with its font list: the list chosen then is
   // the one a new choice would give (an update, with its own seq, chooses again).
-  if (seq == -1 && w && madeFontList_ && (w == madeWidget_ || w == madeAlso_)) {
-    (w == madeWidget_ ? madeWidget_ : madeAlso_) = nullptr;
-    if (!madeWidget_ && !madeAlso_) madeFontList_ = nullptr;
-    return;
+  XmFontList list = madeFontList_;
+  if (seq != -1 || !madeWith || !madeFontList_) {
+    UIwindow* self = UIwidgetToClass(w);
+    list = chooseFontList(XtDisplay(w), self ? self->parentWidgetNow() : nullptr);
   }
-  UIwindow* self = UIwidgetToClass(w);
-  XmFontList list = chooseFontList(XtDisplay(w), self ? self->parentWidgetNow() : nullptr);
-  bool made = w && (w == madeWidget_ || w == madeAlso_) && list == madeFontList_;
+  bool made = madeWith && list == madeFontList_;
   if (made && w == madeWidget_)
     madeWidget_ = nullptr;
   else if (made)
