@@ -81,6 +81,15 @@ class UIslider : public UIvaluator {
   int rangePending_ = 0;
   // The update sequence of the last rebuild for "horizontal": one rebuild per update.
   int lastRebuildSeq_ = INT_MIN;
+  // The precision and range last given to scale_ (by this binding alone: a user's drag moves
+  // only the value), so that a new value is compared and set without a pass over the
+  // scale's resources for the figures that did not change. Stale for any other widget.
+  struct Shown {
+    Widget scale = nullptr;
+    short decimalPoints = 0;
+    int lo = 0, hi = 0;
+  } shown_;
+  void remember(Widget scale, short decimalPoints, int lo, int hi);
 };
 
 int UIsliderInstance(OMobj_id id);

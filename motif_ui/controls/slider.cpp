@@ -19,6 +19,7 @@
 namespace {
 
 using uiprops::newer;
+using uiprops::onlyChanged;
 using uiprops::readInt;
 using uiprops::sub;
 
@@ -113,12 +114,31 @@ void UIslider::setValue(Widget w) {
   if (!scaleFigures(value_, &ilo, &ihi, &iv)) return;
   short d = 0;
   int oldLo = 0, oldHi = 0, oldValue = 0;
-  XtVaGetValues(w, XmNdecimalPoints, &d, XmNminimum, &oldLo, XmNmaximum, &oldHi, XmNvalue,
-                &oldValue, nullptr);
-  // The scale redraws on every set, even of what it shows already.
-  if (d == decimalPoints_ && oldLo == ilo && oldHi == ihi && oldValue == iv) return;
-  XtVaSetValues(w, XmNdecimalPoints, static_cast<short>(decimalPoints_), XmNminimum, ilo,
-                XmNmaximum, ihi, XmNvalue, iv, nullptr);
+  if (shown_.scale == w) {
+    d = shown_.decimalPoints, oldLo = shown_.lo, oldHi = shown_.hi;
+    XmScaleGetValue(w, &oldValue);
+  } else {
+    XtVaGetValues(w, XmNdecimalPoints, &d, XmNminimum, &oldLo, XmNmaximum, &oldHi, XmNvalue,
+                  &oldValue, nullptr);
+  }
+  // The scale redraws on every set, even of what it shows already; and each resource given
+  // costs its class a comparison: only the figures that changed are set.
+  Arg args[4];
+  Cardinal n = 0;
+  if (d != decimalPoints_)
+    XtSetArg(args[n], XmNdecimalPoints, static_cast<short>(decimalPoints_)), ++n;
+  if (oldLo != ilo) XtSetArg(args[n], XmNminimum, ilo), ++n;
+  if (oldHi != ihi) XtSetArg(args[n], XmNmaximum, ihi), ++n;
+  if (oldValue != iv) XtSetArg(args[n], XmNvalue, iv), ++n;
+  if (n) XtSetValues(w, args, n);
+  remember(w, static_cast<short>(decimalPoints_), ilo, ihi);
+}
+
+void UIslider::remember(Widget scale, short decimalPoints, int lo, int hi) {
+  shown_.scale = scale;
+  shown_.decimalPoints = decimalPoints;
+  shown_.lo = lo;
+  shown_.hi = hi;
 }
 
 void UIslider::setIncrement(const OMobj_id&, const OMobj_id& increment, Widget w) {
@@ -279,7 +299,8 @@ bool UIslider::instanceObject() {
   if (OMget_real_val(sub(objId, "value"), &v) != 1) v = min_;
   if (!rangePending_ && (v > max_ || v < min_)) v = v > max_ ? max_ : min_;
   int ilo = 0, ihi = 0, iv = 0;
-  if (scaleFigures(v, &ilo, &ihi, &iv)) {
+  bool figures = scaleFigures(v, &ilo, &ihi, &iv);
+  if (figures) {
     XtSetArg(args[n], XmNdecimalPoints, static_cast<short>(decimalPoints_)), ++n;
     XtSetArg(args[n], XmNminimum, ilo), ++n;
     XtSetArg(args[n], XmNmaximum, ihi), ++n;
@@ -295,6 +316,9 @@ bool UIslider::instanceObject() {
   Widget w = XtCreateWidget(uiprops::nameOf(objId), xmScaleWidgetClass, parent, args, n);
   madeWithFontList(w, fonts);
   widget_ = w;
+  // A new scale may sit where an old one was freed: what was shown on that one is forgotten.
+  shown_ = Shown();
+  if (figures) remember(w, static_cast<short>(decimalPoints_), ilo, ihi);
   scrollBar_ = scrollBarOf(w);
   if (scrollBar_) XtVaSetValues(scrollBar_, XmNtroughColor, parentBackground, nullptr);
   setSliderResources(w, -1, true);
@@ -306,6 +330,11 @@ bool UIslider::instanceObject() {
 
 void UIslider::updateObject(int seq) {
   if (UIisBeingDestroyed(widget_)) return;
+  // The usual update, a new value, moves the slider alone: no other property is newer.
+  if (onlyChanged(objId, sub(objId, "value"))) {
+    setValue(widget_);
+    return;
+  }
   setSliderResources(widget_, seq);
   if (!alive(this) || UIisBeingDestroyed(widget_)) return;
   setSliderTroughColor(scrollBar_);

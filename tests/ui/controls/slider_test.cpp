@@ -237,4 +237,39 @@ TEST_F(Sliders, DragsWriteWhileDraggingOnlyInImmediateMode) {
   }
 }
 
+TEST_F(Sliders, ChangesAfterADragAndARebuildReachTheScale) {
+  OMobj_id s = slider("after", {{"width", 300}}, {{"min", 0}, {"max", 100}, {"value", 50}});
+  Widget sb = bar(UIobjIdToWidget(s));
+  ASSERT_NE(sb, nullptr);
+  int cx = sb->core.width / 2, cy = sb->core.height / 2;
+  uitest::movePointer(sb, cx, cy);
+  uitest::pressButton(1);
+  uitest::pumpFor(20);
+  for (int dx = 10; dx <= 60; dx += 10) uitest::movePointer(sb, cx + dx, cy);
+  uitest::releaseButton(1);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return realOf(s, "value") > 50; }));
+  // The scale moved under the binding: the value it showed before is set again.
+  OMset_real_val(sub(s, "value"), 50);
+  ScaleState st = stateOf(UIobjIdToWidget(s));
+  int scale = static_cast<int>(std::lround(std::pow(10, st.decimals)));
+  EXPECT_EQ(st.value, 50 * scale);
+  OMset_real_val(sub(s, "max"), 1000);
+  st = stateOf(UIobjIdToWidget(s));
+  scale = static_cast<int>(std::lround(std::pow(10, st.decimals)));
+  EXPECT_EQ(st.max, 1000 * scale);
+  EXPECT_EQ(st.value, 50 * scale);
+  // A new scale (made again for its orientation) takes every later change.
+  OMset_int_val(sub(s, "horizontal"), 0);
+  uitest::pumpFor(20);
+  OMset_real_val(sub(s, "min"), 10);
+  OMset_real_val(sub(s, "value"), 20);
+  OMset_int_val(sub(s, "decimalPoints"), 1);
+  st = stateOf(UIobjIdToWidget(s));
+  EXPECT_EQ(st.orientation, XmVERTICAL);
+  EXPECT_EQ(st.decimals, 1);
+  EXPECT_EQ(st.min, 100);
+  EXPECT_EQ(st.max, 10000);
+  EXPECT_EQ(st.value, 200);
+}
+
 }  // namespace
