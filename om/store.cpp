@@ -397,8 +397,20 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
   ChildCache& cache = childCache();
   ChildCache::Entry& e = cache.entries[ChildCache::slot(parent, name)];
   if (e.generation == cache.generation && e.parent == parent && e.name == name) {
-    if (lazyAsMadeUnder(e.child, parent)) return e.child;  // where and what it was when found
-    const Obj* co = view(e.child, &scratch);
+    const Obj* co = nullptr;
+    if (e.child >= kRunBase) {  // the child's run is looked up once for both questions
+      const Run* r = nullptr;
+      uint32_t i = 0;
+      uint8_t w = runSlot(e.child, &r, &i);
+      if (w == 0 && i && r->asMade && r->first + r->shape->records[i].parent == parent)
+        return e.child;  // not made, so where and what it was when found
+      if (w && w != kGone)
+        co = runCell(*r, static_cast<uint16_t>(w - 1));
+      else if (w == 0)
+        co = view(e.child, &scratch);
+    } else {
+      co = find(e.child);
+    }
     if (co && co->parent == parent && co->name == name && !co->has(kHidden)) return e.child;
   }
   // A copy's tree as made answers from its shape.

@@ -1,5 +1,6 @@
 // Values: typed reads with conversion through references and expressions, and writes that
 // stamp and notify.
+#include <malloc.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -128,6 +129,16 @@ std::string formatNumber(double v) {
 }
 
 bool storeText(Obj* o, uint32_t serial, const char* text) {
+  // A new text that fits where the old one is takes its place: a property showing a value
+  // is written over and over, each time about as long as before.
+  if (text && o->kind == OM_KIND_STRING && (o->flags & (kSet | kRef | kExpr)) == kSet) {
+    char* held = o->value<char*>();
+    size_t n = std::strlen(text);
+    if (held && n < malloc_usable_size(held)) {
+      std::memmove(held, text, n + 1);
+      return true;
+    }
+  }
   char* copy = text ? strdup(text) : nullptr;
   if (text && !copy) return false;
   clearValue(o, serial);
@@ -252,6 +263,13 @@ int OMget_str_val(OMobj_id id, char** value, int size) {
   if (r.what == Read::kText && size == 0) {  // the usual read: one copy, made for the caller
     *value = strdup(r.text);
     return *value ? 1 : 0;
+  }
+  if (r.what == Read::kText) {  // into the caller's buffer, cut to fit
+    if (!*value) return 0;
+    size_t n = strnlen(r.text, static_cast<size_t>(size - 1));
+    std::memcpy(*value, r.text, n);
+    (*value)[n] = '\0';
+    return 1;
   }
   std::string text;
   if (r.what == Read::kText)

@@ -2,7 +2,9 @@
 // fetched from an object that frees itself. Bindings use these instead of hand-paired calls.
 #pragma once
 
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "om/om.h"
@@ -47,3 +49,32 @@ inline OMtext OMget_text(OMobj_id id) {
   }
   return OMtext(text);
 }
+
+// The string value of id like OMget_text, read into a buffer of the holder's own when it fits
+// there (no allocation: for texts read on every change, such as a label's), else copied
+// whole. get() is null when it does not read; the text lives as long as the holder.
+template <std::size_t N>
+class OMtextIn {
+  static_assert(N >= 2, "room for a character and its end");
+
+ public:
+  explicit OMtextIn(OMobj_id id) {
+    char* into = buffer_;
+    if (OMget_str_val(id, &into, static_cast<int>(N)) != 1) return;
+    text_ = buffer_;
+    // A text that filled the buffer may have been cut: it is read again whole.
+    if (std::strlen(buffer_) == N - 1) {
+      whole_ = OMget_text(id);
+      text_ = whole_.get();
+    }
+  }
+  OMtextIn(const OMtextIn&) = delete;
+  OMtextIn& operator=(const OMtextIn&) = delete;
+  const char* get() const { return text_; }
+  explicit operator bool() const { return text_ != nullptr; }
+
+ private:
+  char buffer_[N];
+  OMtext whole_;
+  const char* text_ = nullptr;
+};

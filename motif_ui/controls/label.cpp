@@ -50,7 +50,7 @@ bool alignmentOf(const OMobj_id& id, bool toggle, unsigned char* out) {
 
 // The text setString shows: "label", or the object's name while it has none.
 UIxmString labelTextOf(const OMobj_id& obj, const OMobj_id& labelSub) {
-  OMtext text = OMget_text(labelSub);
+  OMtextIn<128> text(labelSub);
   return UIxmText(text ? text.get() : uiprops::nameOf(obj));
 }
 
@@ -74,7 +74,12 @@ void UIlabel::setPixmap(const OMobj_id& id, Widget w, int seq) {
 
 void UIlabel::setString(const OMobj_id& obj, const OMobj_id& labelSub, Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  XtVaSetValues(w, XmNlabelString, labelTextOf(obj, labelSub).get(), nullptr);
+  // The most frequent set of all (a label showing a value): given as an argument list, which
+  // spares the toolkit the conversion of a variable one.
+  UIxmString text = labelTextOf(obj, labelSub);
+  Arg arg;
+  XtSetArg(arg, XmNlabelString, text.get());
+  XtSetValues(w, &arg, 1);
 }
 
 void UIlabel::setLabelResources(const OMobj_id& obj, Widget w, int seq) {

@@ -73,6 +73,27 @@ TEST_F(OMValues, StringBufferIsCutAndTerminated) {
   EXPECT_STREQ(buf, "abc");
 }
 
+TEST_F(OMValues, TextsWrittenOverEachOtherReadWhole) {
+  OMobj_id s = make(plain, "over", OM_KIND_STRING);
+  const std::string longer(300, 'y');
+  // Shorter, empty, longer, shorter again: each reads back as written.
+  for (const char* text : {"abcdefgh", "xy", "", longer.c_str(), "0123456789", "9"}) {
+    ASSERT_EQ(OMset_str_val(s, text), 1);
+    EXPECT_EQ(OMtextIn<8>(s).get(), std::string(text));
+    EXPECT_EQ(OMget_text(s).get(), std::string(text));
+  }
+  // A text of exactly the buffer's room, one over it, and no text at all.
+  OMset_str_val(s, "1234567");
+  EXPECT_STREQ(OMtextIn<8>(s).get(), "1234567");
+  OMset_str_val(s, "12345678");
+  EXPECT_STREQ(OMtextIn<8>(s).get(), "12345678");
+  OMset_str_val(s, nullptr);
+  EXPECT_EQ(OMtextIn<8>(s).get(), nullptr);
+  OMobj_id number = make(plain, "number", OM_KIND_INT);
+  OMset_int_val(number, 1234567890);
+  EXPECT_STREQ(OMtextIn<8>(number).get(), "1234567890") << "a number's text, read whole";
+}
+
 TEST_F(OMValues, ConversionsThroughLinks) {
   OMobj_id src = make(plain, "src", OM_KIND_INT);
   OMobj_id label = make(plain, "label", OM_KIND_STRING);
