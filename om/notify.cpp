@@ -84,10 +84,9 @@ void stampUpdateChild(uint32_t serial, uint32_t sync) {
   if (Obj* u = find(findChild(serial, kUpdate))) u->stamp = sync;
 }
 
-void runMethod(uint32_t serial, unsigned mask) {
+// `it`: the object's entry among the actives, as its caller found it.
+void runMethod(uint32_t serial, unsigned mask, ActiveMap::iterator it) {
   Store& s = store();
-  auto it = s.actives.find(serial);
-  if (it == s.actives.end()) return;
   OMobj_id id = idOf(serial);
   // A copy: the method may destroy the object, and its record with it.
   const Methods methods = *it->second.methods;
@@ -161,9 +160,9 @@ void runEntry(const Pending& p) {
   unsigned mask = it->second.pending;
   it->second.pending = 0;  // kIdle follows in runMethod, or stays (nothing runs uninstanced)
   if ((mask & OM_EVENT_INST) && !it->second.instanced)
-    runMethod(p.serial, OM_EVENT_INST);
+    runMethod(p.serial, OM_EVENT_INST, it);
   else if ((mask & OM_EVENT_VAL) && it->second.instanced)
-    runMethod(p.serial, OM_EVENT_VAL);
+    runMethod(p.serial, OM_EVENT_VAL, it);
 }
 
 bool flushQueue() {
@@ -692,10 +691,10 @@ int OMflush_notifies_mask(OMobj_id, OMobj_id obj, unsigned mask, int) {
     if (!run) continue;
     a->second.pending &= ~run;
     refreshIdle(serial, a->second);
-    if ((run & OM_EVENT_INST) && !a->second.instanced) runMethod(serial, OM_EVENT_INST);
+    if ((run & OM_EVENT_INST) && !a->second.instanced) runMethod(serial, OM_EVENT_INST, a);
     a = s.actives.find(serial);
     if (a != s.actives.end() && (run & OM_EVENT_VAL) && a->second.instanced)
-      runMethod(serial, OM_EVENT_VAL);
+      runMethod(serial, OM_EVENT_VAL, a);
   }
   return 1;
 }

@@ -137,6 +137,7 @@ struct Active {
   Active() : pending(0), instanced(0) {}
 };
 constexpr uint32_t kManyCauses = UINT32_MAX;  // never a serial (serials stop below it)
+using ActiveMap = std::unordered_map<uint32_t, Active>;
 
 // ---- The store ------------------------------------------------------------------------
 constexpr int kPageBits = 8;
@@ -155,7 +156,7 @@ struct Store {
   // Counts the links made or broken inside templates: copies of a template follow a plan of
   // its tree made once, and a plan made before the last such edit is made again.
   uint32_t templateEdits = 0;
-  std::unordered_map<uint32_t, Active> actives;
+  ActiveMap actives;
   // Referred object (kReferred) -> its first referrer.
   std::unordered_map<uint32_t, uint32_t> referrers;
   // Object made from a template (kTyped) -> that template; a copy's run keeps its own.

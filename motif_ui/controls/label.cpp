@@ -175,7 +175,8 @@ bool UIlabel::instanceObject() {
 void UIlabel::updateObject(int seq) {
   if (UIisBeingDestroyed(widget_)) return;
   // The usual update, a new text, sets the text alone: no other property is newer.
-  OMobj_id label = sub(objId, "label");
+  static const OMobj_name kLabel = OMstr_to_name("label");
+  OMobj_id label = OMfind_subobj(objId, kLabel, 0);
   if (onlyChanged(objId, label)) {
     setString(objId, label, widget_);
     return;
