@@ -236,6 +236,16 @@ uint32_t nextStamp() {
   return seq;
 }
 
+void structureChanged() {
+  Store& s = store();
+  // Only the low 24 bits are kept with an object: when they come round to 0 again, what every
+  // object kept is forgotten, so that an old count never passes for the current one.
+  if ((++s.structure & 0xFFFFFFu) == 0) {
+    ++s.structure;
+    for (auto& entry : s.actives) entry.second.clearAbove = 0;
+  }
+}
+
 bool dispatching() {
   return dispatch().running;
 }
@@ -299,6 +309,10 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
     w.stack.pop_back();
     uint32_t prev = 0;
     const Obj* prevRec = nullptr;
+    // The nearest object with methods passed, while nothing the walk acts on lies above it: it
+    // is told so if the climb reaches the root (the entries of the actives do not move).
+    Active* lastActive = nullptr;
+    const uint32_t structure = s.structure & 0xFFFFFFu;
     for (uint32_t at = start; at;) {
       Obj* o;
       if (at >= kRunBase) {
@@ -330,15 +344,21 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
       // change a destroy method makes inside a window reached all of the window's controls
       // through their "parent" links, and taking a window apart grew with its square.
       if (o->has(kDying)) break;
-      if (o->has(kActive) && at != self) {
+      bool nothingAbove = false;
+      if (o->has(kActive)) {
+        auto it = s.actives.find(at);
+        Active* a = it != s.actives.end() ? &it->second : nullptr;
         // An update already queued for several changes needs nothing more, unless this one is
         // the first of its own state.
-        bool own = reachesOwnState(prev, prevRec, linkStep, o);
-        if (!o->has(kIdle) || own) {
-          auto it = s.actives.find(at);
-          if (it != s.actives.end() && it->second.instanced && wantsUpdates(it->second))
-            queueFor(it->second, at, OM_EVENT_VAL, cause, own ? serial : 0);
+        if (a && at != self) {
+          bool own = reachesOwnState(prev, prevRec, linkStep, o);
+          if ((!o->has(kIdle) || own) && a->instanced && wantsUpdates(*a))
+            queueFor(*a, at, OM_EVENT_VAL, cause, own ? serial : 0);
         }
+        nothingAbove = a && a->clearAbove == structure;
+        lastActive = a;
+      } else if (o->has(kReferred)) {
+        lastActive = nullptr;
       }
       for (uint32_t r = firstReferrer(o, at); r;) {
         // A referrer is live, and so is its holder. A control's "parent" link is in its copy,
@@ -360,9 +380,12 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
         if (!endsAt(ref, holder, at, self)) w.stack.push_back(r);
         r = ref->nextReferrer();
       }
+      // Known to have nothing above that the walk would act on: the climb ends here.
+      if (nothingAbove) break;
       prev = at;
       prevRec = o;
       at = o->parent;
+      if (!at && lastActive) lastActive->clearAbove = structure;
     }
     fromLink = true;
   }
@@ -506,6 +529,7 @@ void attachMethods(uint32_t serial, uint32_t templ) {
   a.methods = &t->second.methods;
   a.sync = s.seq;
   o->flags |= kActive;
+  structureChanged();
   refreshIdle(serial, a);
 }
 
@@ -746,6 +770,7 @@ int OMactivate_obj(OMobj_id id) {
     Active& a = store().actives[id.serial];
     a.sync = store().seq;
     o->flags |= kActive;
+    structureChanged();
     refreshIdle(id.serial, a);
   }
   return 1;

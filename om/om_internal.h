@@ -132,9 +132,15 @@ struct Active {
   // controls' writes and their siblings' cause: while a window loads, every control's first
   // writes reach the window and, through the window, every other control.
   uint32_t ownCause = 0;
-  unsigned pending : 31;   // OM_EVENT_* bits queued and not yet run
+  unsigned pending : 7;    // OM_EVENT_* bits queued and not yet run
   unsigned instanced : 1;  // instance notification has run
-  Active() : pending(0), instanced(0) {}
+  // The structure count (Store::structure, its low 24 bits; 0: none) at which the change walk
+  // last climbed from this object to the root and found nothing above it to notify: no
+  // object with methods, referred to or being destroyed. While the count stands, the walk
+  // stops here: a property set outside a context (a label's text) climbed four or five
+  // records further for nothing.
+  unsigned clearAbove : 24;
+  Active() : pending(0), instanced(0), clearAbove(0) {}
 };
 constexpr uint32_t kManyCauses = UINT32_MAX;  // never a serial (serials stop below it)
 using ActiveMap = std::unordered_map<uint32_t, Active>;
@@ -156,6 +162,9 @@ struct Store {
   // Counts the links made or broken inside templates: copies of a template follow a plan of
   // its tree made once, and a plan made before the last such edit is made again.
   uint32_t templateEdits = 0;
+  // Counts the changes that can give an object's ancestors something for the change walk to
+  // do: a link made or broken, an object given methods or referred to (see structureChanged).
+  uint32_t structure = 1;
   ActiveMap actives;
   // Referred object (kReferred) -> its first referrer.
   std::unordered_map<uint32_t, uint32_t> referrers;
@@ -496,6 +505,10 @@ void propagate(uint32_t serial);
 // Walks the changes propagate held back. Called before anything that reads the queue or
 // changes what a walk would reach: links, references, destruction, instancing, dispatch.
 void walkDeferredChanges();
+// Called on every change that may give an object's ancestors something for the walk to do:
+// a link made or broken, an object given methods, an object referred to. What active objects
+// remember of the climb above them (Active::clearAbove) no longer holds.
+void structureChanged();
 void instanceTree(uint32_t serial);
 // Queues callback(serial) for the dispatcher without running the queue now.
 void queueCall(uint32_t serial, int (*callback)(OMobj_id));

@@ -231,6 +231,7 @@ void linkChild(uint32_t parent, uint32_t child) {
   walkDeferredChanges();
   noteTemplateEdit(parent);
   if (parent >= kRunBase) runLinksChanged(parent);
+  structureChanged();
   Obj* p = find(parent);
   Obj* c = find(child);
   c->parent = parent;
@@ -271,6 +272,7 @@ void linkChild(uint32_t parent, uint32_t child) {
 void unlinkChild(uint32_t parent, uint32_t child) {
   walkDeferredChanges();
   treeChanged();
+  structureChanged();
   noteTemplateEdit(parent);
   if (parent >= kRunBase) runLinksChanged(parent);
   if (child >= kRunBase && !runTop(child)) makeSubtree(child);
@@ -320,6 +322,7 @@ void addReferrer(uint32_t target, uint32_t referrer) {
   r->slot[1] = first;
   first = referrer;
   t->flags |= kReferred;
+  structureChanged();
 }
 
 void removeReferrer(uint32_t target, uint32_t referrer) {

@@ -414,6 +414,42 @@ TEST_F(OMNotify, AnUpdateKnowsWhenNothingOfItsOwnChanged) {
 
 // Inside a context the notifications a change causes are those it caused when made, queued in
 // the order the changes were made, whatever links are made or cut before the context ends.
+// A change climbs from its object to the root for whatever lies above. Once a climb found
+// nothing there, later changes may stop early; what is added above afterwards must still be
+// reached: a window the group is moved into, a reference to the group, a second level.
+TEST_F(OMNotify, ChangesReachWhatWasPutAboveSinceTheLastOne) {
+  OMobj_id group = make(top, "group", OM_KIND_GROUP);
+  OMobj_id inner = make(group, "inner", OM_KIND_GROUP);
+  OMobj_id n = node(inner, "n");
+  OMobj_id win = node(top, "win");
+  OMobj_id holder = node(top, "holder");
+  OMobj_id outer = make(top, "outer", OM_KIND_GROUP);
+  OMobj_id frame = node(top, "frame");
+  // Each step sets twice: the first climbs past what changed, the second may stop early.
+  auto namesAfterSets = [&] {
+    std::string names;
+    for (int v : {1, 2}) {
+      calls.clear();
+      OMset_int_val(sub(n, "value"), v);
+      for (const Call& c : calls) names += c.name + " ";
+      names += "| ";
+    }
+    return names;
+  };
+  EXPECT_EQ(namesAfterSets(), "n | n | ");
+  ASSERT_EQ(OMset_obj_ref(sub(holder, "value"), group, 0), 1);
+  EXPECT_EQ(namesAfterSets(), "n holder | n holder | ");
+  OMset_obj_ref(sub(holder, "value"), OMnull_obj, 0);
+  EXPECT_EQ(namesAfterSets(), "n | n | ");
+  ASSERT_EQ(OMmove_obj(group, win), 1);
+  EXPECT_EQ(namesAfterSets(), "n win | n win | ");
+  // Moved under a plain group, then under another window: one level further up each time.
+  ASSERT_EQ(OMmove_obj(win, outer), 1);
+  EXPECT_EQ(namesAfterSets(), "n win | n win | ");
+  ASSERT_EQ(OMmove_obj(outer, frame), 1);
+  EXPECT_EQ(namesAfterSets(), "n win frame | n win frame | ");
+}
+
 TEST_F(OMNotify, NotificationsInAContextFollowTheOrderOfTheChanges) {
   OMobj_id group = make(top, "group", OM_KIND_GROUP);
   OMobj_id source = make(group, "source", OM_KIND_INT);
