@@ -412,11 +412,9 @@ TEST_F(OMNotify, AnUpdateKnowsWhenNothingOfItsOwnChanged) {
   EXPECT_EQ(ownCauseOf("b"), 0u) << "two of its own";
 }
 
-// Inside a context the notifications a change causes are those it caused when made, queued in
-// the order the changes were made, whatever links are made or cut before the context ends.
 // A change climbs from its object to the root for whatever lies above. Once a climb found
 // nothing there, later changes may stop early; what is added above afterwards must still be
-// reached: a window the group is moved into, a reference to the group, a second level.
+// reached: a reference to the group, a window it is moved into, a window further up.
 TEST_F(OMNotify, ChangesReachWhatWasPutAboveSinceTheLastOne) {
   OMobj_id group = make(top, "group", OM_KIND_GROUP);
   OMobj_id inner = make(group, "inner", OM_KIND_GROUP);
@@ -450,6 +448,8 @@ TEST_F(OMNotify, ChangesReachWhatWasPutAboveSinceTheLastOne) {
   EXPECT_EQ(namesAfterSets(), "n win frame | n win frame | ");
 }
 
+// Inside a context the notifications a change causes are those it caused when made, queued in
+// the order the changes were made, whatever links are made or cut before the context ends.
 TEST_F(OMNotify, NotificationsInAContextFollowTheOrderOfTheChanges) {
   OMobj_id group = make(top, "group", OM_KIND_GROUP);
   OMobj_id source = make(group, "source", OM_KIND_INT);

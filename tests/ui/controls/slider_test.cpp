@@ -85,6 +85,16 @@ class Sliders : public ::testing::Test {
     return nullptr;
   }
 
+  // Presses button 1 on the middle of a scroll bar and moves the pointer 60 pixels right,
+  // the button still held.
+  static void dragRight(Widget sb) {
+    int cx = sb->core.width / 2, cy = sb->core.height / 2;
+    uitest::movePointer(sb, cx, cy);
+    uitest::pressButton(1);
+    uitest::pumpFor(20);
+    for (int dx = 10; dx <= 60; dx += 10) uitest::movePointer(sb, cx + dx, cy);
+  }
+
   std::string prefix;
   OMobj_id window = OMnull_obj;
   std::vector<OMobj_id> made;
@@ -221,11 +231,7 @@ TEST_F(Sliders, DragsWriteWhileDraggingOnlyInImmediateMode) {
                         {{"min", 0}, {"max", 100}, {"value", 50}});
     Widget sb = bar(UIobjIdToWidget(s));
     ASSERT_NE(sb, nullptr);
-    int cx = sb->core.width / 2, cy = sb->core.height / 2;
-    uitest::movePointer(sb, cx, cy);
-    uitest::pressButton(1);
-    uitest::pumpFor(20);
-    for (int dx = 10; dx <= 60; dx += 10) uitest::movePointer(sb, cx + dx, cy);
+    dragRight(sb);
     uitest::pumpFor(30);
     double during = realOf(s, "value");
     uitest::releaseButton(1);
@@ -241,11 +247,7 @@ TEST_F(Sliders, ChangesAfterADragAndARebuildReachTheScale) {
   OMobj_id s = slider("after", {{"width", 300}}, {{"min", 0}, {"max", 100}, {"value", 50}});
   Widget sb = bar(UIobjIdToWidget(s));
   ASSERT_NE(sb, nullptr);
-  int cx = sb->core.width / 2, cy = sb->core.height / 2;
-  uitest::movePointer(sb, cx, cy);
-  uitest::pressButton(1);
-  uitest::pumpFor(20);
-  for (int dx = 10; dx <= 60; dx += 10) uitest::movePointer(sb, cx + dx, cy);
+  dragRight(sb);
   uitest::releaseButton(1);
   ASSERT_TRUE(uitest::pumpUntil([&] { return realOf(s, "value") > 50; }));
   // The scale moved under the binding: the value it showed before is set again.
