@@ -644,9 +644,9 @@ std::string labelText(Widget w) {
 
 // "value" set and flushed -> slider, against XtSetValues(XmNvalue) on a scale.
 // Both sides of the value benchmarks start with the pointer in the far corner, as the mixed
-// set does: with it over the host, the host has the keyboard focus (no window manager), the
-// scale takes the toolkit's focus and every set redraws its highlight too (four requests and
-// about seven times the server's work), for whichever side happened to run first.
+// set does: with it over the host, the host has the keyboard focus (no window manager) and
+// every set of a scale costs four requests instead of two and about seven times the wall
+// time, for whichever side happened to run first.
 void BM_SliderValueThroughObjects(benchmark::State& state) {
   mixed::pointerAway(display());
   OMobj_id parent = host();
