@@ -337,8 +337,10 @@ void UIslider::updateObject(int seq) {
   }
   setSliderResources(widget_, seq);
   if (!alive(this) || UIisBeingDestroyed(widget_)) return;
-  setSliderTroughColor(scrollBar_);
+  // The trough follows the scroll bar's background once the colours are applied, in the same
+  // update (a new value alone, above, changes no colour).
   UIcore::setResources(widget_, seq);
+  setSliderTroughColor(scrollBar_);
   UIwindow::updateObject(seq);
 }
 

@@ -274,4 +274,21 @@ TEST_F(Sliders, ChangesAfterADragAndARebuildReachTheScale) {
   EXPECT_EQ(st.value, 200);
 }
 
+TEST_F(Sliders, TheTroughKeepsTheBackgroundOfItsScrollBar) {
+  OMobj_id s = slider("trough", {}, {{"min", 0}, {"max", 100}, {"value", 10}});
+  auto troughMatches = [&] {
+    Widget sb = bar(UIobjIdToWidget(s));
+    Pixel background = 0, trough = 1;
+    XtVaGetValues(sb, XmNbackground, &background, XmNtroughColor, &trough, nullptr);
+    return background == trough;
+  };
+  EXPECT_TRUE(troughMatches());
+  for (const char* colour : {"red", "#2040a0"}) {
+    OMset_str_val(sub(s, "color.backgroundColor"), colour);
+    EXPECT_TRUE(troughMatches()) << colour << ": in the update that changed it";
+    OMset_real_val(sub(s, "value"), 20);
+    EXPECT_TRUE(troughMatches()) << colour << ": after a value alone";
+  }
+}
+
 }  // namespace
