@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -22,9 +22,80 @@ namespace om {
 
 namespace {
 
-struct Names {
-  std::deque<std::string> texts{""};  // token 0 is the empty name
-  std::unordered_map<std::string_view, uint32_t> tokens;
+// The interned names: each text kept once, in blocks that never move (names are handed out
+// as const char* for the life of the process), and found through an open-addressed table of
+// tokens. Every object's name is one of them, and a file's objects mostly have names of their
+// own: a node-based map cost about 90 bytes a name, this about 30.
+class Names {
+ public:
+  Names() { texts_.push_back(keep("")); }  // token 0 is the empty name
+
+  // The token of text, or 0 when it was never interned.
+  uint32_t find(std::string_view text) const {
+    if (slots_.empty()) return 0;
+    size_t mask = slots_.size() - 1;
+    for (size_t i = hashOf(text) & mask;; i = (i + 1) & mask) {
+      uint32_t token = slots_[i];
+      if (!token) return 0;
+      if (equal(texts_[token], text)) return token;
+    }
+  }
+  // The token of text, interned when new.
+  uint32_t intern(std::string_view text) {
+    if (uint32_t token = find(text)) return token;
+    if ((texts_.size() + 1) * 2 > slots_.size()) grow();
+    auto token = static_cast<uint32_t>(texts_.size());
+    texts_.push_back(keep(text));
+    place(token);
+    return token;
+  }
+  const char* text(uint32_t token) const { return token < texts_.size() ? texts_[token] : ""; }
+
+ private:
+  static constexpr size_t kBlock = 64 * 1024;
+
+  static size_t hashOf(std::string_view text) { return std::hash<std::string_view>()(text); }
+  static bool equal(const char* kept, std::string_view text) {
+    return std::memcmp(kept, text.data(), text.size()) == 0 && kept[text.size()] == '\0';
+  }
+  // A copy of text, terminated, where it stays: in the current block, or in a block of its own
+  // when it is larger than a block's tenth.
+  const char* keep(std::string_view text) {
+    size_t need = text.size() + 1;
+    char* at;
+    if (need > kBlock / 10) {
+      blocks_.emplace_back(new char[need]);
+      at = blocks_.back().get();
+    } else {
+      if (need > left_) {
+        blocks_.emplace_back(new char[kBlock]);
+        free_ = blocks_.back().get();
+        left_ = kBlock;
+      }
+      at = free_;
+      free_ += need;
+      left_ -= need;
+    }
+    std::memcpy(at, text.data(), text.size());
+    at[text.size()] = '\0';
+    return at;
+  }
+  void place(uint32_t token) {
+    size_t mask = slots_.size() - 1;
+    size_t i = hashOf(texts_[token]) & mask;
+    while (slots_[i]) i = (i + 1) & mask;
+    slots_[i] = token;
+  }
+  void grow() {
+    slots_.assign(slots_.empty() ? 256 : slots_.size() * 2, 0);
+    for (uint32_t token = 1; token < texts_.size(); ++token) place(token);
+  }
+
+  std::vector<const char*> texts_;  // by token
+  std::vector<uint32_t> slots_;     // tokens (0: empty), a power of two, at most half full
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* free_ = nullptr;
+  size_t left_ = 0;
 };
 
 Names& names() {
@@ -601,24 +672,15 @@ OMobj_name OMstr_to_name(const char* text) {
   };
   static Cached cache[256];
   Cached& slot = cache[(reinterpret_cast<uintptr_t>(text) >> 3) & 255];
-  if (slot.text == text && std::strcmp(n.texts[slot.token].c_str(), text) == 0) return slot.token;
-  auto it = n.tokens.find(std::string_view(text));
-  uint32_t token;
-  if (it != n.tokens.end()) {
-    token = it->second;
-  } else {
-    n.texts.emplace_back(text);
-    token = static_cast<uint32_t>(n.texts.size() - 1);
-    n.tokens.emplace(std::string_view(n.texts.back()), token);
-  }
+  if (slot.text == text && std::strcmp(n.text(slot.token), text) == 0) return slot.token;
+  uint32_t token = n.intern(text);
   slot.text = text;
   slot.token = token;
   return token;
 }
 
 const char* OMname_to_str(OMobj_name name) {
-  Names& n = names();
-  return name < n.texts.size() ? n.texts[name].c_str() : "";
+  return names().text(name);
 }
 
 int OMget_obj_name(OMobj_id id, OMobj_name* name) {
@@ -749,10 +811,9 @@ OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
       twoNames = false;
     }
     std::string name(part);
-    Names& n = names();
-    auto it = n.tokens.find(std::string_view(name));
-    if (it == n.tokens.end()) return OMnull_obj;  // a name never made cannot be a sub-object
-    at = findChild(at, it->second);
+    uint32_t token = names().find(name);
+    if (!token) return OMnull_obj;  // a name never made cannot be a sub-object
+    at = findChild(at, token);
     if (at && index >= 0) at = childAt(at, index);
     if (!at) return OMnull_obj;
     if (count < 2) hops[count] = at;

@@ -94,6 +94,31 @@ TEST_F(OMValues, TextsWrittenOverEachOtherReadWhole) {
   EXPECT_STREQ(OMtextIn<8>(number).get(), "1234567890") << "a number's text, read whole";
 }
 
+TEST_F(OMValues, NamesKeepTheirTokensAndTextsAsTheTableGrows) {
+  const char* first = OMname_to_str(OMstr_to_name("namesTestFirst"));
+  OMobj_name firstToken = OMstr_to_name("namesTestFirst");
+  const std::string longName(20000, 'n');  // longer than a tenth of a block of texts
+  std::vector<OMobj_name> tokens;
+  for (int i = 0; i < 50000; ++i) {
+    std::string name = "namesTest" + std::to_string(i) + (i % 1000 == 0 ? longName : "");
+    tokens.push_back(OMstr_to_name(name.c_str()));
+  }
+  EXPECT_EQ(OMname_to_str(firstToken), first) << "a text handed out stays where it was";
+  EXPECT_STREQ(first, "namesTestFirst");
+  for (int i = 0; i < 50000; i += 997) {
+    std::string name = "namesTest" + std::to_string(i) + (i % 1000 == 0 ? longName : "");
+    EXPECT_EQ(OMstr_to_name(name.c_str()), tokens[i]) << name.size();
+    EXPECT_EQ(OMname_to_str(tokens[i]), name);
+  }
+  EXPECT_EQ(OMstr_to_name("namesTest0"), OMstr_to_name(std::string("namesTest0").c_str()));
+  EXPECT_NE(OMstr_to_name("namesTest1"), OMstr_to_name("namesTest10"));
+  EXPECT_EQ(OMstr_to_name(""), 0u);
+  EXPECT_STREQ(OMname_to_str(0), "");
+  EXPECT_STREQ(OMname_to_str(0x7fffffff), "") << "an unknown token reads as no name";
+  // A path through a name never interned finds nothing (and interns nothing).
+  EXPECT_FALSE(OMvalid_obj(OMfind_str_subobj(plain, "namesTestNeverMade.x", 0), OMnull_obj, 0));
+}
+
 TEST_F(OMValues, ConversionsThroughLinks) {
   OMobj_id src = make(plain, "src", OM_KIND_INT);
   OMobj_id label = make(plain, "label", OM_KIND_STRING);
