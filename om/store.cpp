@@ -55,8 +55,9 @@ class Names {
   static constexpr size_t kBlock = 64 * 1024;
 
   static size_t hashOf(std::string_view text) { return std::hash<std::string_view>()(text); }
+  // Read no further into kept than its end: strncmp stops at its terminator.
   static bool equal(const char* kept, std::string_view text) {
-    return std::memcmp(kept, text.data(), text.size()) == 0 && kept[text.size()] == '\0';
+    return std::strncmp(kept, text.data(), text.size()) == 0 && kept[text.size()] == '\0';
   }
   // A copy of text, terminated, where it stays: in the current block, or in a block of its own
   // when it is larger than a block's tenth.
