@@ -420,12 +420,14 @@ inline const Obj* valueView(uint32_t serial) {
 }
 // True when serial is a record its run has not made, in a copy whose tree is as made, and
 // its parent is `parent`: its name, kind, parent and place are its shape's, as when it was
-// copied.
+// copied. The first form takes the record's run and position, for a caller that has them.
+inline bool lazyAsMadeUnder(const Run& r, uint32_t i, uint32_t parent) {
+  return i && r.asMade && r.where[i] == 0 && r.first + r.shape->records[i].parent == parent;
+}
 inline bool lazyAsMadeUnder(uint32_t serial, uint32_t parent) {
   uint32_t i = 0;
   const Run* r = serial >= kRunBase ? runAt(serial, &i) : nullptr;
-  return r && i && r->asMade && r->where[i] == 0 &&
-         r->first + r->shape->records[i].parent == parent;
+  return r && lazyAsMadeUnder(*r, i, parent);
 }
 inline OMobj_id idOf(uint32_t serial) {
   return serial ? OMobj_id{serial, 1} : OMnull_obj;

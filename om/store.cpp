@@ -477,7 +477,7 @@ uint32_t findChild(uint32_t parent, uint32_t name) {
       const Run* r = nullptr;
       uint32_t i = 0;
       uint8_t w = runSlot(e.child, &r, &i);
-      if (w == 0 && i && r->asMade && r->first + r->shape->records[i].parent == parent)
+      if (r && lazyAsMadeUnder(*r, i, parent))
         return e.child;  // not made, so where and what it was when found
       if (w && w != kGone)
         co = runCell(*r, static_cast<uint16_t>(w - 1));
