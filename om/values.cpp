@@ -21,6 +21,12 @@ namespace {
 // store could make one).
 constexpr int kMaxChain = 4096;
 
+// True when o holds a value of its own: set, neither a link nor an expression. Its value is
+// then read or written in place, without the reading machinery.
+bool holdsPlainValue(const Obj* o) {
+  return (o->flags & (kSet | kRef | kExpr)) == kSet;
+}
+
 // What a read found: a number, a text, or nothing.
 struct Read {
   enum { kNone, kNumber, kText, kPointer } what = kNone;
@@ -131,7 +137,7 @@ std::string formatNumber(double v) {
 bool storeText(Obj* o, uint32_t serial, const char* text) {
   // A new text that fits where the old one is takes its place: a property showing a value
   // is written over and over, each time about as long as before.
-  if (text && o->kind == OM_KIND_STRING && (o->flags & (kSet | kRef | kExpr)) == kSet) {
+  if (text && o->kind == OM_KIND_STRING && holdsPlainValue(o)) {
     char* held = o->value<char*>();
     size_t n = std::strlen(text);
     if (held && n < malloc_usable_size(held)) {
@@ -234,7 +240,7 @@ int OMget_int_val(OMobj_id id, int* value) {
   // The common case (a plain int) needs no conversion machinery.
   const Obj* o = id.live == 1 ? valueView(id.serial) : nullptr;
   if (!o || !value) return 0;
-  if (o->kind == OM_KIND_INT && (o->flags & (kSet | kRef | kExpr)) == kSet) {
+  if (o->kind == OM_KIND_INT && holdsPlainValue(o)) {
     *value = o->value<int32_t>();
     return 1;
   }
@@ -260,31 +266,25 @@ int OMget_real_val(OMobj_id id, double* value) {
 int OMget_str_val(OMobj_id id, char** value, int size) {
   if (!value || size < 0) return 0;
   Read r = readValue(id);
-  if (r.what == Read::kText && size == 0) {  // the usual read: one copy, made for the caller
-    *value = strdup(r.text);
-    return *value ? 1 : 0;
-  }
-  if (r.what == Read::kText) {  // into the caller's buffer, cut to fit
-    if (!*value) return 0;
-    size_t n = strnlen(r.text, static_cast<size_t>(size - 1));
-    std::memcpy(*value, r.text, n);
-    (*value)[n] = '\0';
-    return 1;
-  }
-  std::string text;
-  if (r.what == Read::kText)
+  // A text is handed out from where it is held, without a copy in between; a number is
+  // written out first.
+  std::string number;
+  const char* text = nullptr;
+  if (r.what == Read::kText) {
     text = r.text;
-  else if (r.what == Read::kNumber)
-    text = r.isInt ? std::to_string(static_cast<long long>(r.number)) : formatNumber(r.number);
-  else
+  } else if (r.what == Read::kNumber) {
+    number = r.isInt ? std::to_string(static_cast<long long>(r.number)) : formatNumber(r.number);
+    text = number.c_str();
+  } else {
     return 0;
-  if (size == 0) {
-    *value = strdup(text.c_str());
+  }
+  if (size == 0) {  // the usual read: one copy, made for the caller
+    *value = strdup(text);
     return *value ? 1 : 0;
   }
-  if (!*value) return 0;
-  size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
-  std::memcpy(*value, text.data(), n);
+  if (!*value) return 0;  // into the caller's buffer, cut to fit
+  size_t n = strnlen(text, static_cast<size_t>(size - 1));
+  std::memcpy(*value, text, n);
   (*value)[n] = '\0';
   return 1;
 }
@@ -293,8 +293,7 @@ int OMget_ptr_val(OMobj_id id, void** value, int) {
   if (!value) return 0;
   // The common case (a plain pointer, as bindings keep theirs) needs no reading machinery.
   const Obj* o = id.live == 1 ? valueView(id.serial) : nullptr;
-  if (o && (o->kind == OM_KIND_PTR || o->kind == OM_KIND_FUNC) &&
-      (o->flags & (kSet | kRef | kExpr)) == kSet) {
+  if (o && (o->kind == OM_KIND_PTR || o->kind == OM_KIND_FUNC) && holdsPlainValue(o)) {
     *value = o->value<void*>();
     return 1;
   }
