@@ -77,11 +77,13 @@ class UIlayout {
   static void directEventCB(Widget w, XtPointer data, XEvent* event, Boolean* go);
   // Puts the direct handlers on w: buttonPressCB first in its list, directEventCB.
   static void addOwnHandlers(Widget w);
-  // Indirect handlers: a grouped widget's events act on its parent (client data).
-  static void indirectButtonPressCB(Widget w, XtPointer parent, XEvent* event, Boolean* go);
-  static void indirectButtonReleaseCB(Widget w, XtPointer parent, XEvent* event, Boolean* go);
+  // Indirect handler: a grouped widget's presses, releases and motions act on its parent
+  // (client data), at the place they would have had there. One entry, first in the widget's
+  // list, so that a press the group takes never reaches the widget's own actions; those see
+  // the event unchanged. Each grouped widget (a list's scroll bars and clip window too) has it.
+  static void indirectEventCB(Widget w, XtPointer parent, XEvent* event, Boolean* go);
+  // A button 2 motion alone, for an option's button: it moves the whole box while editing.
   static void indirectButtonMotionCB(Widget w, XtPointer parent, XEvent* event, Boolean* go);
-  static void indirectPointerMotionCB(Widget w, XtPointer parent, XEvent* event, Boolean* go);
   // Drop targets: a container (client data) entered right after a move's release takes the
   // moved object as its child; a radio box's row-column takes a "UIoption" palette item as a
   // new option of its "cmdList".

@@ -56,6 +56,8 @@ namespace {
 constexpr int kHandle = 7;        // side of a handle, and the width of the resize border
 constexpr long kDropWindow = 50;  // ms between a move's release and the drop's enter event
 constexpr EventMask kExposeMask = ExposureMask | StructureNotifyMask;
+// What a grouped widget passes on to its group.
+constexpr EventMask kIndirectMask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
 
 // The figure last drawn with state 1, and whether it is on screen now (XOR: every drawing
 // toggles it).
@@ -1014,28 +1016,38 @@ void toParent(Widget w, Widget parent, XEvent* event) {
 
 }  // namespace
 
-void UIlayout::indirectButtonPressCB(Widget w, XtPointer parent, XEvent* event, Boolean* go) {
-  if (!editEnable || !event) return buttonPressCB(static_cast<Widget>(parent), nullptr, event, go);
-  toParent(w, static_cast<Widget>(parent), event);
-  buttonPressCB(static_cast<Widget>(parent), nullptr, event, go);
-}
-
-void UIlayout::indirectButtonReleaseCB(Widget w, XtPointer parent, XEvent* event, Boolean* go) {
-  if (!editEnable || !event) return;
-  toParent(w, static_cast<Widget>(parent), event);
-  buttonReleaseCB(static_cast<Widget>(parent), nullptr, event, go);
-}
-
 void UIlayout::indirectButtonMotionCB(Widget w, XtPointer parent, XEvent* event, Boolean* go) {
   if (!editEnable || !event) return;
-  toParent(w, static_cast<Widget>(parent), event);
-  buttonMotionCB(static_cast<Widget>(parent), nullptr, event, go);
+  XEvent atParent = *event;
+  toParent(w, static_cast<Widget>(parent), &atParent);
+  buttonMotionCB(static_cast<Widget>(parent), nullptr, &atParent, go);
 }
 
-void UIlayout::indirectPointerMotionCB(Widget w, XtPointer parent, XEvent* event, Boolean* go) {
-  if (!editEnable || !event) return;
-  toParent(w, static_cast<Widget>(parent), event);
-  pointerMotionCB(static_cast<Widget>(parent), nullptr, event, go);
+void UIlayout::indirectEventCB(Widget w, XtPointer data, XEvent* event, Boolean* go) {
+  if (!event) return;
+  auto parent = static_cast<Widget>(data);
+  if (!editEnable) {
+    // A press outside editing still ends a selection left from it.
+    if (event->type == ButtonPress) buttonPressCB(parent, nullptr, event, go);
+    return;
+  }
+  // The widget's own actions, after this entry, see the event where it happened.
+  XEvent atParent = *event;
+  toParent(w, parent, &atParent);
+  switch (event->type) {
+    case ButtonPress:
+      buttonPressCB(parent, nullptr, &atParent, go);
+      break;
+    case ButtonRelease:
+      buttonReleaseCB(parent, nullptr, &atParent, go);
+      break;
+    case MotionNotify:
+      if (event->xmotion.state & Button2Mask) buttonMotionCB(parent, nullptr, &atParent, go);
+      pointerMotionCB(parent, nullptr, &atParent, go);
+      break;
+    default:
+      break;
+  }
 }
 
 namespace {
@@ -1065,9 +1077,7 @@ void removeDirect(Widget w) {
 }
 
 void removeIndirect(Widget w, Widget parent) {
-  XtRemoveEventHandler(w, ButtonPressMask, False, UIlayout::indirectButtonPressCB, parent);
-  XtRemoveEventHandler(w, ButtonReleaseMask, False, UIlayout::indirectButtonReleaseCB, parent);
-  XtRemoveEventHandler(w, Button2MotionMask, False, UIlayout::indirectButtonMotionCB, parent);
+  XtRemoveEventHandler(w, kIndirectMask, False, UIlayout::indirectEventCB, parent);
 }
 
 // Stores a grouping flag into the object whose top widget w is.
@@ -1094,10 +1104,7 @@ void UIlayout::removeDirectEventHandlers(Widget w) {
 
 void UIlayout::addIndirectEventHandlers(Widget w, Widget parent) {
   if (UIisBeingDestroyed(w) || !XtIsWidget(w)) return;
-  XtInsertEventHandler(w, ButtonPressMask, False, indirectButtonPressCB, parent, XtListHead);
-  XtInsertEventHandler(w, ButtonReleaseMask, False, indirectButtonReleaseCB, parent, XtListHead);
-  XtAddEventHandler(w, Button2MotionMask, False, indirectButtonMotionCB, parent);
-  XtAddEventHandler(w, PointerMotionMask, False, indirectPointerMotionCB, parent);
+  XtInsertEventHandler(w, kIndirectMask, False, indirectEventCB, parent, XtListHead);
   storeGroup(w, 1);
   if (UIisBeingDestroyed(w) || !(hasChildren(w) || XmIsForm(w))) return;
   for (Widget child : childrenOf(w)) addIndirectEventHandlers(child, parent);

@@ -404,6 +404,36 @@ TEST_F(Editor, GroupingPassesChildEventsToTheGroup) {
   EXPECT_EQ(at(p, "x"), 32);
 }
 
+// A group takes button 2 alone: a member's own actions still get a button-1 press while
+// editing, where it happened in the member.
+TEST_F(Editor, AGroupMemberSeesItsOwnPressesInPlace) {
+  OMobj_id p = item("UIpanel", "group", 20, 20, 300, 200);
+  OMobj_id l = item("UIlabel", "member", 120, 100, 100, 40, p);
+  uitest::click(widget(p), 10, 10, 2);
+  uitest::pumpFor(20);
+  ASSERT_EQ(UIlayout::moveWidget, widget(p));
+  OMset_int_val(sub(editState, "group"), 1);
+  ASSERT_EQ(at(l, "groupToParent"), 1);
+  UIlayout::cleanUpLayoutState();
+  struct Seen {
+    int presses = 0, x = -1, y = -1;
+  } seen;
+  auto record = [](Widget, XtPointer data, XEvent* event, Boolean*) {
+    auto* s = static_cast<Seen*>(data);
+    ++s->presses;
+    s->x = event->xbutton.x;
+    s->y = event->xbutton.y;
+  };
+  XtAddEventHandler(widget(l), ButtonPressMask, False, record, &seen);
+  uitest::click(widget(l), 30, 10, 1);
+  uitest::pumpUntil([&] { return seen.presses > 0; });
+  XtRemoveEventHandler(widget(l), ButtonPressMask, False, record, &seen);
+  EXPECT_EQ(seen.presses, 1);
+  EXPECT_EQ(seen.x, 30);
+  EXPECT_EQ(seen.y, 10);
+  EXPECT_EQ(UIlayout::state, 0) << "button 1 selects nothing";
+}
+
 // A list is a scrolled window with a list inside, made in a window already on screen: a press
 // on the list inside selects the whole, and a drag there moves it, as for any window.
 TEST_F(Editor, AListIsSelectedAndMovedThroughTheListInside) {
