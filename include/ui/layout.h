@@ -71,12 +71,23 @@ class UIlayout {
   static void buttonMotionCB(Widget w, XtPointer data, XEvent* event, Boolean* go);
   static void pointerMotionCB(Widget w, XtPointer data, XEvent* event, Boolean* go);
   // All but buttonPressCB as one entry of the widget's handler list: keyPressCB for a key,
-  // buttonReleaseCB for a release, buttonMotionCB (button 1 or 2 held, and w not grouped)
-  // then pointerMotionCB for a motion. Every bound widget has them, and each entry is a
-  // record of its own.
+  // buttonReleaseCB for a release, buttonMotionCB (button 1 or 2 held) then pointerMotionCB
+  // for a motion. The key, release and button motion parts run only while the widget's direct
+  // handlers are on (ownHandlersOn); the pointer's preview always.
   static void directEventCB(Widget w, XtPointer data, XEvent* event, Boolean* go);
-  // Puts the direct handlers on w: buttonPressCB first in its list, directEventCB.
+  // The events directEventCB takes.
+  static constexpr EventMask kDirectEvents = KeyPressMask | ButtonReleaseMask | Button1MotionMask |
+                                             Button2MotionMask | PointerMotionMask |
+                                             PointerMotionHintMask;
+  // Puts the direct handlers on w as entries of their own, buttonPressCB first in its list,
+  // directEventCB after the toolkit's, and switches them on. For a widget without a binding
+  // of its own (a scrolled window's scroll bars); a binding's own widget has them in the pair
+  // of entries it shares with the pointer's handlers (UIwindow::addWindowHandlers).
   static void addOwnHandlers(Widget w);
+  // False while w's direct handlers are off (grouped: removeDirectEventHandlers).
+  static bool ownHandlersOn(Widget w);
+  // Switches w's direct handlers back on, where they were put on before and kept.
+  static void switchOwnHandlersOn(Widget w);
   // Indirect handler: a grouped widget's presses, releases and motions act on its parent
   // (client data), at the place they would have had there. One entry, first in the widget's
   // list, so that a press the group takes never reaches the widget's own actions; those see
@@ -94,8 +105,9 @@ class UIlayout {
   // Repaints the selection frame on exposure of the selected widget.
   static void overlayWindowExposeHandler(Widget w, XtPointer data, XEvent* event, Boolean* go);
 
-  // Removes the direct handlers from w and, for a composite, frame or scale, from its children
-  // (with their indirect handlers that point at w).
+  // Switches the direct handlers off on w and, for a composite, frame or scale, on its
+  // children (and removes their indirect handlers that point at w); entries of their own
+  // (addOwnHandlers) are removed but directEventCB's preview.
   static void removeDirectEventHandlers(Widget w);
   // Groups w with parent: w (and its children) pass their events to parent; w's object gets
   // "groupToParent" 1 when w is its top widget.

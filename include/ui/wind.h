@@ -148,6 +148,16 @@ class UIwindow : public UIcore {
   static void addPointerHandlers(Widget w);
   // onButUpOrMove, or the status line's crossing handler for an EnterNotify or LeaveNotify.
   static void onPointerAfter(Widget w, XtPointer data, XEvent* event, Boolean* go);
+  // A binding's own widget takes the layout editor's direct handlers and the pointer's: they
+  // go on as one pair of entries, not four (a control's widget has little else of its own):
+  // onOwnPress first in the list (onButDown, then the editor's buttonPressCB while w's direct
+  // handlers are on), onOwnEvent after the toolkit's (the editor's directEventCB, then, unless
+  // it stopped the event, onPointerAfter, or onButUpOrMove without `crossing`). The editor
+  // switches its part off and on (UIlayout::ownHandlersOn); the entries stay for the widget's
+  // life. Adding them again with the same `crossing` adds nothing.
+  static void addWindowHandlers(Widget w, bool crossing);
+  static void onOwnPress(Widget w, XtPointer crossing, XEvent* event, Boolean* go);
+  static void onOwnEvent(Widget w, XtPointer crossing, XEvent* event, Boolean* go);
 
   MouseInteractorRecord* interactors = nullptr;  // owned by the interactors
 
@@ -158,8 +168,8 @@ class UIwindow : public UIcore {
   const char* classType_ = "";  // the type's name, a literal
   Widget widget_ = nullptr;
   Widget parentWidget_ = nullptr;
-  // A widget that has the layout editor's and the mouse interactors' handlers already (put on
-  // before it was managed): onObjectCreate does not add them again.
+  // A widget that has its pair of handler entries already (addWindowHandlers, put on before it
+  // was managed): onObjectCreate does not add them again.
   Widget handlersOn_ = nullptr;
 
  private:

@@ -169,8 +169,7 @@ void addHandlersOnCreate(Widget, XtPointer client, XtPointer call) {
   Widget w = created ? created->widget : nullptr;
   if (!w || expected->made || XtParent(w) != expected->parent || !XmIsScrolledWindow(w)) return;
   expected->made = w;
-  UIlayout::addOwnHandlers(w);
-  UIwindow::addPointerHandlers(w);
+  UIwindow::addWindowHandlers(w, true);
 }
 
 // Makes the scrolled list of a binding at its placed position, 100 x 150 unless the object

@@ -204,8 +204,8 @@ void UIwindow::onObjectCreate(Widget w) {
   // The handlers go on before the widget is shown: while it has no window, Xt folds their
   // events into the window it creates instead of sending a request for each afterwards.
   if (handlersOn_ != w) {
-    addLayoutEditorEventHandlers(w);
-    addPointerHandlers(w);
+    addWindowHandlers(w, true);
+    addLayoutEditorEventHandlers(w);  // a type's own, on the widgets inside
   }
   handlersOn_ = nullptr;
   applyVisibilityOnCreate(w);
@@ -230,6 +230,37 @@ void UIwindow::addPointerHandlers(Widget w) {
                     ButtonReleaseMask | ButtonMotionMask | PointerMotionHintMask | EnterWindowMask |
                         LeaveWindowMask,
                     False, onPointerAfter, nullptr);
+}
+
+void UIwindow::addWindowHandlers(Widget w, bool crossing) {
+  XtPointer data = crossing ? reinterpret_cast<XtPointer>(1) : nullptr;
+  UIlayout::switchOwnHandlersOn(w);
+  XtInsertEventHandler(w, ButtonPressMask, False, onOwnPress, data, XtListHead);
+  EventMask pointer = ButtonReleaseMask | ButtonMotionMask | PointerMotionHintMask;
+  if (crossing) pointer |= EnterWindowMask | LeaveWindowMask;
+  XtAddEventHandler(w, UIlayout::kDirectEvents | pointer, False, onOwnEvent, data);
+}
+
+void UIwindow::onOwnPress(Widget w, XtPointer, XEvent* event, Boolean* go) {
+  if (!event) return;
+  onButDown(w, nullptr, event, go);
+  if ((go && !*go) || !UIlayout::ownHandlersOn(w)) return;
+  UIlayout::buttonPressCB(w, nullptr, event, go);
+}
+
+void UIwindow::onOwnEvent(Widget w, XtPointer crossing, XEvent* event, Boolean* go) {
+  if (!event) return;
+  UIlayout::directEventCB(w, nullptr, event, go);
+  if (go && !*go) return;
+  // The pointer's part takes the motions with a button held alone, and no key.
+  constexpr unsigned kButtons = Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask;
+  if (event->type == KeyPress ||
+      (event->type == MotionNotify && !(event->xmotion.state & kButtons)))
+    return;
+  if (crossing)
+    onPointerAfter(w, nullptr, event, go);
+  else
+    onButUpOrMove(w, nullptr, event, go);
 }
 
 void UIwindow::onPointerAfter(Widget w, XtPointer data, XEvent* event, Boolean* go) {
@@ -265,7 +296,11 @@ void UIwindow::applyCursor(int) {
 
 void UIwindow::addLayoutEditorEventHandlers(Widget w) {
   if (UIisBeingDestroyed(w)) return;
-  UIlayout::addOwnHandlers(w);
+  // The binding's own widget has them in its pair of entries from onObjectCreate on.
+  if (w == widget_)
+    UIlayout::switchOwnHandlersOn(w);
+  else
+    UIlayout::addOwnHandlers(w);
 }
 
 // ---- Updates ---------------------------------------------------------------------------------

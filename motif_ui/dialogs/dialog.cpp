@@ -160,8 +160,7 @@ void UIdialog::finishCreate(Widget box) {
   // The box's own handlers go on before it is shown, so that its window selects their events
   // when mapped rather than in a request of its own afterwards (the creation hooks then leave
   // them as they are).
-  addLayoutEditorEventHandlers(box);
-  addMouseInteractorHandlers(box);
+  addWindowHandlers(box, false);
   handlersOn_ = box;
   XtManageChild(box);
   onObjectCreate(box);

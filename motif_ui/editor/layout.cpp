@@ -583,9 +583,11 @@ short UIlayout::findParentZeroY(Widget w) {
 
 namespace {
 
-// Widgets whose direct handlers were taken off (grouped, or being rebuilt) while directEventCB
-// stays on for the pointer's preview. A widget leaves the set when it gets its handlers back
-// or is destroyed (its address may be reused).
+// Widgets whose direct handlers are off (grouped, or being rebuilt). A widget whose direct
+// handlers are entries of their own loses those but directEventCB's preview bits; one whose
+// handlers share its pair of entries with the pointer's (UIwindow::addWindowHandlers) keeps
+// them, and this set alone turns them off. A widget leaves the set when it gets its handlers
+// back or is destroyed (its address may be reused).
 std::unordered_set<Widget>& withoutOwnHandlers() {
   static auto* s = new std::unordered_set<Widget>;
   return *s;
@@ -606,27 +608,33 @@ void setOwnHandlers(Widget w, bool on) {
 
 }  // namespace
 
+bool UIlayout::ownHandlersOn(Widget w) {
+  auto& without = withoutOwnHandlers();
+  return without.empty() || !without.count(w);
+}
+
+void UIlayout::switchOwnHandlersOn(Widget w) {
+  setOwnHandlers(w, true);
+}
+
 void UIlayout::addOwnHandlers(Widget w) {
   setOwnHandlers(w, true);
   XtInsertEventHandler(w, ButtonPressMask, False, buttonPressCB, nullptr, XtListHead);
-  XtAddEventHandler(w,
-                    KeyPressMask | ButtonReleaseMask | Button1MotionMask | Button2MotionMask |
-                        PointerMotionMask | PointerMotionHintMask,
-                    False, directEventCB, nullptr);
+  XtAddEventHandler(w, kDirectEvents, False, directEventCB, nullptr);
 }
 
 void UIlayout::directEventCB(Widget w, XtPointer data, XEvent* event, Boolean* go) {
   if (!event) return;
   switch (event->type) {
     case KeyPress:
-      keyPressCB(w, data, event, go);
+      if (ownHandlersOn(w)) keyPressCB(w, data, event, go);
       break;
     case ButtonRelease:
-      buttonReleaseCB(w, data, event, go);
+      if (ownHandlersOn(w)) buttonReleaseCB(w, data, event, go);
       break;
     case MotionNotify:
       // Xt gives a motion to a handler of button motions only while such a button is held.
-      if ((event->xmotion.state & (Button1Mask | Button2Mask)) && !withoutOwnHandlers().count(w)) {
+      if ((event->xmotion.state & (Button1Mask | Button2Mask)) && ownHandlersOn(w)) {
         buttonMotionCB(w, data, event, go);
         if (go && !*go) return;
       }

@@ -277,8 +277,7 @@ bool UIframe::instanceObject() {
   widget_ = frame;
   setCoreResources(-1);
   UIsetShadowType(objId, frame);
-  addLayoutEditorEventHandlers(clientWidget);
-  addMouseInteractorHandlers(clientWidget);
+  addWindowHandlers(clientWidget, false);
   UIlayout::addDropTarget(clientWidget);
   // Managed (and so given its window) by onObjectCreate, after its handlers are on: added to a
   // window that exists already they each cost a request.

@@ -345,6 +345,27 @@ TEST_F(Interactors, MouseEventsOnButtonDownWithMaskTwo) {
   EXPECT_EQ(intOf(m, "buttonMask"), 0);
 }
 
+// The interactors take motions with a button held only, whatever else the view's window
+// listens for: a mouse-events record that asks for every event sees the press and the drag,
+// not the pointer passing over.
+TEST_F(Interactors, APointerPassingOverReachesNoInteractor) {
+  OMobj_id v = view("rv", window);
+  OMobj_id m = interactor("UImouseEvents", "m", v, {}, {{"onButtonDown", 0}});
+  Widget w = UIobjIdToWidget(v);
+  ASSERT_NE(record(m), nullptr);
+  for (int i = 0; i < 4; ++i) {
+    uitest::movePointer(w, 20 + 10 * i, 30);
+    uitest::pumpFor(20);
+  }
+  EXPECT_EQ(intOf(m, "state"), -12345) << "no button was held";
+  uitest::pressButton(1);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return intOf(m, "state") == 1; }));
+  uitest::movePointer(w, 80, 40);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return intOf(m, "state") == 2 && intOf(m, "x") == 80; }));
+  uitest::releaseButton(1);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return intOf(m, "state") == 3; }));
+}
+
 TEST_F(Interactors, EntryPointResultsAndMissingRecords) {
   OMobj_id place = uitest::instancePlace();
   // An object without "local_ptr" gets no record and no message.
