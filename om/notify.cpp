@@ -79,9 +79,14 @@ void queueFor(Active& a, uint32_t serial, unsigned mask, uint32_t cause = kManyC
 }
 
 // Keeps an object's "update" sub-object stamped with its sync point.
-void stampUpdateChild(uint32_t serial, uint32_t sync) {
+void stampUpdateChild(uint32_t serial, Active& a, uint32_t sync) {
   static const OMobj_name kUpdate = OMstr_to_name("update");
-  if (Obj* u = find(findChild(serial, kUpdate))) u->stamp = sync;
+  Obj* u = a.updateChild ? find(a.updateChild) : nullptr;
+  if (!u || u->parent != serial || u->name != kUpdate || u->has(kHidden)) {
+    a.updateChild = findChild(serial, kUpdate);
+    u = find(a.updateChild);
+  }
+  if (u) u->stamp = sync;
 }
 
 // `it`: the object's entry among the actives, as its caller found it.
@@ -143,7 +148,7 @@ void runMethod(uint32_t serial, unsigned mask, ActiveMap::iterator it) {
   it = s.actives.find(serial);
   if (it != s.actives.end()) {
     it->second.sync = s.seq;
-    stampUpdateChild(serial, s.seq);
+    stampUpdateChild(serial, it->second, s.seq);
   }
 }
 

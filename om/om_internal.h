@@ -132,6 +132,10 @@ struct Active {
   // controls' writes and their siblings' cause: while a window loads, every control's first
   // writes reach the window and, through the window, every other control.
   uint32_t ownCause = 0;
+  // The object's "update" sub-object, stamped after every run of its method (0: not looked up
+  // yet). Checked before each use (a record gone, moved or renamed is looked up again): the
+  // lookup by name cost a tenth of a label's text update. The entry's node keeps its size.
+  uint32_t updateChild = 0;
   unsigned pending : 7;    // OM_EVENT_* bits queued and not yet run
   unsigned instanced : 1;  // instance notification has run
   // The structure count (Store::structure, its low 24 bits; 0: none) at which the change walk

@@ -767,7 +767,14 @@ int UIupdateEntryWith(OMobj_id id, unsigned int mask, int seq, UIwindow* (*make)
   }
   UIwindow* binding = UIobjIdToClass(id);
   if (!binding) binding = make(id);
-  // Only a live widget is updated: a handle may still name one that went with its parent.
+  // Only a live widget is updated. The binding's own widget answers first: what it published
+  // is it or a widget inside it, and the binding clears both together. A handle may still
+  // name a widget that went with its parent.
+  Widget own = binding->widget();
+  if (own && !UIisBeingDestroyed(own)) {
+    binding->updateObject(seq);
+    return 1;
+  }
   Widget published = binding->handle.widget();
   if (published && !UIisBeingDestroyed(published))
     binding->updateObject(seq);

@@ -232,6 +232,28 @@ TEST_F(OMNotify, SeqIsTheSyncPointAndUpdateChildFollowsIt) {
   EXPECT_EQ(calls[1].seq, newSync);
 }
 
+// The stamp goes to the object's "update" member as it is when the method has run: one moved
+// away is no longer stamped, and one made in place of a destroyed one is.
+TEST_F(OMNotify, TheUpdateStampFollowsTheMemberReplacedOrMovedAway) {
+  OMobj_id a = node(top, "a");
+  OMobj_id value = sub(a, "value");
+  OMset_int_val(value, 1);
+  OMobj_id first = sub(a, "update");
+  ASSERT_GE(OMget_obj_seq(first, OMnull_obj, 0), OMget_obj_seq(value, OMnull_obj, 0));
+  OMobj_id elsewhere = make(top, "elsewhere", OM_KIND_GROUP);
+  ASSERT_EQ(OMmove_obj(first, elsewhere), 1);
+  int movedStamp = OMget_obj_seq(first, OMnull_obj, 0);
+  OMobj_id second = make(a, "update", OM_KIND_INT);
+  OMset_int_val(value, 2);
+  EXPECT_EQ(OMget_obj_seq(first, OMnull_obj, 0), movedStamp) << "moved away";
+  EXPECT_GE(OMget_obj_seq(second, OMnull_obj, 0), OMget_obj_seq(value, OMnull_obj, 0));
+  OMdestroy_obj(second, 0);
+  OMobj_id third = make(a, "update", OM_KIND_INT);
+  OMset_int_val(value, 3);
+  EXPECT_GE(OMget_obj_seq(third, OMnull_obj, 0), OMget_obj_seq(value, OMnull_obj, 0));
+  OMdestroy_obj(elsewhere, 0);
+}
+
 TEST_F(OMNotify, AnUpdateIsToldTheOneChangeThatCausedIt) {
   OMobj_id a = node(top, "a");
   OMobj_id value = sub(a, "value");
