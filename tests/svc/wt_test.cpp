@@ -113,6 +113,27 @@ TEST_F(WindowTools, CompoundStringsTurnLineBreaksIntoSeparators) {
   for (XmString s : {one, three, none}) XmStringFree(s);
 }
 
+// Every text reads as the toolkit's own parse of it makes it, byte for byte: plain ASCII (made
+// without the parse), text with line breaks, tabs or other characters, none.
+TEST_F(WindowTools, CompoundStringsAreThoseTheParseMakes) {
+  auto bytes = [](XmString s) {
+    unsigned char* stream = nullptr;
+    unsigned n = XmCvtXmStringToByteStream(s, &stream);
+    std::string out(reinterpret_cast<char*>(stream), n);
+    XtFree(reinterpret_cast<char*>(stream));
+    XmStringFree(s);
+    return out;
+  };
+  for (const char* text : {"", "0", "19999", "hello world", " (A label, with: punctuation!) ~",
+                           "tab\there", "two\nlines", "Grüße", "\x7f", "end\n"}) {
+    std::string parsed =
+        bytes(XmStringGenerate(const_cast<char*>(text), const_cast<char*>(XmFONTLIST_DEFAULT_TAG),
+                               XmCHARSET_TEXT, nullptr));
+    EXPECT_EQ(bytes(CSstr_to_Xm(text)), parsed) << text;
+  }
+  EXPECT_EQ(bytes(CSstr_to_Xm(nullptr)), bytes(CSstr_to_Xm("")));
+}
+
 // Thousands of multi-line texts made and freed leave nothing behind (the leak check of the
 // sanitizer pass reports it at exit: made line by line, a few separators were lost).
 TEST_F(WindowTools, ManyMultiLineCompoundStringsAreFreedWhole) {
