@@ -41,7 +41,8 @@ Dispatch& dispatch() {
 }
 
 bool wantsUpdates(const Active& a) {
-  return a.omx || a.methods->update || a.methods->update1;
+  const Methods& m = methodsOf(a);
+  return a.wrapped || m.update || m.update1;
 }
 
 // Keeps kIdle in step with the object's state: set only while a change reaching the object
@@ -94,7 +95,7 @@ void runMethod(uint32_t serial, unsigned mask, ActiveMap::iterator it) {
   Store& s = store();
   OMobj_id id = idOf(serial);
   // A copy: the method may destroy the object, and its record with it.
-  const Methods methods = *it->second.methods;
+  const Methods methods = methodsOf(it->second);
   const Methods* m = &methods;
   Dispatch& d = dispatch();
   walkDeferredChanges();  // the changes made so far are walked as the one running made them
@@ -118,7 +119,9 @@ void runMethod(uint32_t serial, unsigned mask, ActiveMap::iterator it) {
       it = s.actives.find(serial);
       if (it == s.actives.end()) {
         delete made;
-      } else if ((it->second.omx = made)) {
+      } else if (made) {
+        s.wrappers[serial] = made;
+        it->second.wrapped = true;
         refreshIdle(serial, it->second);
         made->init(OM_EVENT_INST, sync);
       }
@@ -133,7 +136,7 @@ void runMethod(uint32_t serial, unsigned mask, ActiveMap::iterator it) {
       m->update1(id);
   } else {
     int sync = static_cast<int>(it->second.sync);
-    OMXgroup* omx = it->second.omx;
+    OMXgroup* omx = it->second.wrapped ? s.wrappers[serial] : nullptr;
     if (omx) omx->update(OM_EVENT_VAL, sync);
     if (m && m->update)
       m->update(id, OM_EVENT_VAL, sync);
@@ -505,15 +508,30 @@ void instanceTree(uint32_t root) {
   }
 }
 
+namespace {
+
+// Takes an object's wrapper instance out of the store (null when it has none); the caller
+// owns it.
+OMXgroup* takeWrapper(uint32_t serial) {
+  auto& wrappers = store().wrappers;
+  auto w = wrappers.find(serial);
+  if (w == wrappers.end()) return nullptr;
+  OMXgroup* omx = w->second;
+  wrappers.erase(w);
+  return omx;
+}
+
+}  // namespace
+
 void deinstance(uint32_t serial) {
   Store& s = store();
   auto it = s.actives.find(serial);
   if (it == s.actives.end()) return;
   bool ran = it->second.instanced;
-  const Methods methods = *it->second.methods;
+  const Methods methods = methodsOf(it->second);
   const Methods* m = &methods;
-  OMXgroup* omx = it->second.omx;
-  it->second.omx = nullptr;
+  OMXgroup* omx = takeWrapper(serial);
+  it->second.wrapped = false;
   if (ran && m && m->destroy) {
     Dispatch& d = dispatch();
     walkDeferredChanges();  // the changes made so far are walked as the one running made them
@@ -527,6 +545,7 @@ void deinstance(uint32_t serial) {
     d.owns.pop_back();
   }
   delete omx;
+  delete takeWrapper(serial);  // one the destroy method's dataflow made again
   s.actives.erase(serial);
   if (Obj* o = find(serial)) o->flags &= static_cast<uint16_t>(~(kActive | kIdle));
 }
@@ -539,8 +558,12 @@ void attachMethods(uint32_t serial, uint32_t templ) {
   setTemplateOf(o, serial, templ);
   if (t->second.methods.intGetter || t->second.methods.realGetter) o->flags |= kValueFn;
   if (!t->second.methods.any()) return;
+  if (!t->second.methodsIndex) {
+    t->second.methodsIndex = static_cast<uint32_t>(s.methodTable.size());
+    s.methodTable.push_back(&t->second.methods);
+  }
   Active& a = s.actives[serial];
-  a.methods = &t->second.methods;
+  a.methods = t->second.methodsIndex;
   a.sync = s.seq;
   o->flags |= kActive;
   structureChanged();

@@ -108,6 +108,7 @@ struct Methods {
 struct TemplateInfo {
   uint32_t base = 0;  // template this one derives from
   Methods methods;
+  uint32_t methodsIndex = 0;  // its methods' place in Store::methodTable (0: not given one yet)
 };
 
 // The methods of an object activated by hand: none.
@@ -116,10 +117,11 @@ extern const Methods kNoMethods;
 // State of an object that takes part in the dataflow. One per object with methods, so it is
 // kept small: the methods are its template's, shared by every object made from it (a
 // template's description outlives the template, so an instance outlives its template too).
+// Every field is 32 bits wide or less, so that an entry's node is 40 bytes, not 56: the
+// methods are an index, and the rare wrapper instance is in a table of its own.
 struct Active {
-  const Methods* methods = &kNoMethods;
-  OMXgroup* omx = nullptr;  // wrapper instance, owned
-  uint32_t sync = 0;        // sequence number when its method last returned
+  uint32_t methods = 0;  // index in Store::methodTable (0: none, an object activated by hand)
+  uint32_t sync = 0;     // sequence number when its method last returned
   // The one object whose change queued the pending update (0: none recorded, kManyCauses:
   // more than one), so that the method can apply just that change instead of comparing every
   // property it reads: a label whose text is set from its property rereads none of its
@@ -136,15 +138,16 @@ struct Active {
   // yet). Checked before each use (a record gone, moved or renamed is looked up again): the
   // lookup by name cost a tenth of a label's text update. The entry's node keeps its size.
   uint32_t updateChild = 0;
-  unsigned pending : 7;    // OM_EVENT_* bits queued and not yet run
+  unsigned pending : 4;    // OM_EVENT_* bits queued and not yet run
   unsigned instanced : 1;  // instance notification has run
+  unsigned wrapped : 1;    // has a wrapper instance (Store::wrappers)
   // The structure count (Store::structure, its low 24 bits; 0: none) at which the change walk
   // last climbed from this object to the root and found nothing above it to notify: no
   // object with methods, referred to or being destroyed. While the count stands, the walk
   // stops here: a property set outside a context (a label's text) climbed four or five
   // records further for nothing.
   unsigned clearAbove : 24;
-  Active() : pending(0), instanced(0), clearAbove(0) {}
+  Active() : pending(0), instanced(0), wrapped(0), clearAbove(0) {}
 };
 constexpr uint32_t kManyCauses = UINT32_MAX;  // never a serial (serials stop below it)
 using ActiveMap = std::unordered_map<uint32_t, Active>;
@@ -170,6 +173,11 @@ struct Store {
   // do: a link made or broken, an object given methods or referred to (see structureChanged).
   uint32_t structure = 1;
   ActiveMap actives;
+  // The methods of the templates objects were made from, by Active::methods; 0 is none. Only
+  // grows: a template's description outlives the template.
+  std::vector<const Methods*> methodTable{&kNoMethods};
+  // Active object -> its wrapper instance (Active::wrapped), owned.
+  std::unordered_map<uint32_t, OMXgroup*> wrappers;
   // Referred object (kReferred) -> its first referrer.
   std::unordered_map<uint32_t, uint32_t> referrers;
   // Object made from a template (kTyped) -> that template; a copy's run keeps its own.
@@ -356,6 +364,11 @@ Store* makeStore();
 inline Store& store() {
   Store* s = theStore;
   return s ? *s : *makeStore();
+}
+
+// An active object's methods.
+inline const Methods& methodsOf(const Active& a) {
+  return *store().methodTable[a.methods];
 }
 
 // The record of a run serial, made when its run has not made it (inline for the made ones).

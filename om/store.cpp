@@ -165,7 +165,8 @@ struct ReleaseAtExit {
       page = nullptr;
     }
     releaseRuns();
-    for (auto& [serial, active] : s.actives) delete active.omx;
+    for (auto& [serial, omx] : s.wrappers) delete omx;
+    s.wrappers.clear();
     s.actives.clear();
   }
 };
