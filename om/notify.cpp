@@ -53,10 +53,12 @@ void refreshIdle(uint32_t serial, const Active& a) {
   if (!o) return;
   bool idle =
       !a.instanced || !wantsUpdates(a) || ((a.pending & OM_EVENT_VAL) && a.cause == kManyCauses);
-  if (idle)
+  if (idle) {
     o->flags |= kIdle;
-  else
+  } else if (o->has(kIdle)) {
     o->flags &= static_cast<uint16_t>(~kIdle);
+    ++store().endings;  // as a holder, its references may take the walk past their window
+  }
 }
 
 // Records one more cause (0: none) of a pending update in `cause`.
@@ -266,10 +268,50 @@ namespace {
 // through their "parent" links, once each has an update queued: without the test every
 // change inside a window visited every one of its controls, and loading a window grew with
 // the square of its size.
-bool endsAt(const Obj* ref, const Obj* holder, uint32_t at, uint32_t self) {
-  if (ref->flags & (kReferred | kActive) || !ref->parent) return false;
-  if (holder->parent != at || holder->flags & (kReferred | kDying)) return false;
-  return !holder->has(kActive) || holder->has(kIdle) || ref->parent == self;
+//
+// kEndsWhileSelfRuns: it ends only because its holder is the object whose method runs.
+enum class Ending { kGoesOn, kEnds, kEndsWhileSelfRuns };
+Ending endingAt(const Obj* ref, const Obj* holder, uint32_t at, uint32_t self) {
+  if (ref->flags & (kReferred | kActive) || !ref->parent) return Ending::kGoesOn;
+  if (holder->parent != at || holder->flags & (kReferred | kDying)) return Ending::kGoesOn;
+  if (!holder->has(kActive) || holder->has(kIdle)) return Ending::kEnds;
+  return ref->parent == self ? Ending::kEndsWhileSelfRuns : Ending::kGoesOn;
+}
+
+// Pushes the referrers of `at` that do not end the walk there, in list order. The list's tail
+// known to end (Referrers::knownHead, while Store::endings stands) is not looked at again; a
+// list found to end whole is remembered so.
+void pushReferrersGoingOn(MarkedWalk& w, uint32_t at, uint32_t self) {
+  Store& s = store();
+  auto entry = s.referrers.find(at);
+  if (entry == s.referrers.end()) return;
+  Referrers& list = entry->second;
+  const uint32_t known = list.endings == s.endings ? list.knownHead : 0;
+  bool allEnd = true;
+  for (uint32_t r = list.first; r && r != known;) {
+    // A referrer is live, and so is its holder. A control's "parent" link is in its copy,
+    // whose top holds it: both are found with one look at the run.
+    const Obj* ref;
+    const Obj* holder;
+    uint32_t i = 0;
+    const Run* run = r >= kRunBase ? runAt(r, &i) : nullptr;
+    if (run && run->where[i] && run->where[i] != kGone && run->where[0] && run->where[0] != kGone) {
+      ref = runCell(*run, static_cast<uint16_t>(run->where[i] - 1));
+      holder = ref->parent == run->first ? runCell(*run, static_cast<uint16_t>(run->where[0] - 1))
+                                         : (ref->parent ? linked(ref->parent) : nullptr);
+    } else {
+      ref = linked(r);
+      holder = ref->parent ? linked(ref->parent) : nullptr;
+    }
+    Ending ending = endingAt(ref, holder, at, self);
+    if (ending != Ending::kEnds) allEnd = false;
+    if (ending == Ending::kGoesOn) w.stack.push_back(r);
+    r = ref->nextReferrer();
+  }
+  if (allEnd) {
+    list.knownHead = list.first;
+    list.endings = s.endings;
+  }
 }
 
 // Whether a change reaching `at` (read in o) from `prev` (read in prevRec: null when `at` is
@@ -368,26 +410,7 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
       } else if (o->has(kReferred)) {
         lastActive = nullptr;
       }
-      for (uint32_t r = firstReferrer(o, at); r;) {
-        // A referrer is live, and so is its holder. A control's "parent" link is in its copy,
-        // whose top holds it: both are found with one look at the run.
-        const Obj* ref;
-        const Obj* holder;
-        uint32_t i = 0;
-        const Run* run = r >= kRunBase ? runAt(r, &i) : nullptr;
-        if (run && run->where[i] && run->where[i] != kGone && run->where[0] &&
-            run->where[0] != kGone) {
-          ref = runCell(*run, static_cast<uint16_t>(run->where[i] - 1));
-          holder = ref->parent == run->first
-                       ? runCell(*run, static_cast<uint16_t>(run->where[0] - 1))
-                       : (ref->parent ? linked(ref->parent) : nullptr);
-        } else {
-          ref = linked(r);
-          holder = ref->parent ? linked(ref->parent) : nullptr;
-        }
-        if (!endsAt(ref, holder, at, self)) w.stack.push_back(r);
-        r = ref->nextReferrer();
-      }
+      if (o->has(kReferred)) pushReferrersGoingOn(w, at, self);
       // Known to have nothing above that the walk would act on: the climb ends here.
       if (nothingAbove) break;
       prev = at;
@@ -566,6 +589,7 @@ void attachMethods(uint32_t serial, uint32_t templ) {
   a.methods = t->second.methodsIndex;
   a.sync = s.seq;
   o->flags |= kActive;
+  if (o->has(kRef)) ++s.endings;  // a reference with methods takes the walk past its target
   structureChanged();
   refreshIdle(serial, a);
 }
@@ -807,6 +831,7 @@ int OMactivate_obj(OMobj_id id) {
     Active& a = store().actives[id.serial];
     a.sync = store().seq;
     o->flags |= kActive;
+    if (o->has(kRef)) ++store().endings;  // as in attachMethods
     structureChanged();
     refreshIdle(id.serial, a);
   }

@@ -161,6 +161,19 @@ struct Page {
   uint32_t live = 0;
 };
 
+// The objects that refer to one object: a list through their value slots, newest first, and
+// what the change walk last learned of it. A window's controls all refer to it, and every
+// change inside the window reaches it: the walk looked at each of them every time, though
+// while the window loads and in between updates each of them ends the walk there.
+struct Referrers {
+  uint32_t first = 0;  // the newest referrer; each holds the next in its value slot
+  // When Store::endings read `endings`, `knownHead` and every referrer after it ended the
+  // walk at this object whatever method ran (0: nothing known). Referrers added later come
+  // before it; a referrer removed makes the whole list unknown again.
+  uint32_t knownHead = 0;
+  uint64_t endings = 0;
+};
+
 struct Store {
   std::vector<Page*> pages;  // by serial >> kPageBits; null once every object in it died
   uint32_t nextSerial = 1;
@@ -178,8 +191,12 @@ struct Store {
   std::vector<const Methods*> methodTable{&kNoMethods};
   // Active object -> its wrapper instance (Active::wrapped), owned.
   std::unordered_map<uint32_t, OMXgroup*> wrappers;
-  // Referred object (kReferred) -> its first referrer.
-  std::unordered_map<uint32_t, uint32_t> referrers;
+  // Referred object (kReferred) -> its referrers.
+  std::unordered_map<uint32_t, Referrers> referrers;
+  // Moves on whenever a referrer that ended the change walk at its target (see Referrers)
+  // could stop doing so: an object newly referred to, a reference given methods, a link
+  // broken, a teardown begun, an object with methods no longer idle.
+  uint64_t endings = 1;
   // Object made from a template (kTyped) -> that template; a copy's run keeps its own.
   std::unordered_map<uint32_t, uint32_t> templateOf;
   std::unordered_map<uint32_t, TemplateInfo> templates;
@@ -489,7 +506,7 @@ void removeReferrer(uint32_t target, uint32_t referrer);
 inline uint32_t firstReferrer(const Obj* o, uint32_t serial) {
   if (!o->has(kReferred)) return 0;
   auto it = store().referrers.find(serial);
-  return it == store().referrers.end() ? 0 : it->second;
+  return it == store().referrers.end() ? 0 : it->second.first;
 }
 // Visible children in order.
 std::vector<uint32_t> children(uint32_t serial);

@@ -346,6 +346,7 @@ void unlinkChild(uint32_t parent, uint32_t child) {
   walkDeferredChanges();
   treeChanged();
   structureChanged();
+  ++store().endings;  // a reference or its holder taken out of its window
   noteTemplateEdit(parent);
   if (parent >= kRunBase) runLinksChanged(parent);
   if (child >= kRunBase && !runTop(child)) makeSubtree(child);
@@ -391,9 +392,11 @@ void addReferrer(uint32_t target, uint32_t referrer) {
   walkDeferredChanges();
   Obj* t = find(target);
   Obj* r = find(referrer);
-  uint32_t& first = store().referrers[target];
-  r->slot[1] = first;
-  first = referrer;
+  Referrers& list = store().referrers[target];
+  r->slot[1] = list.first;
+  list.first = referrer;
+  // A reference or its holder referred to now takes the walk past its own target.
+  if (!t->has(kReferred)) ++store().endings;
   t->flags |= kReferred;
   structureChanged();
 }
@@ -406,10 +409,10 @@ void removeReferrer(uint32_t target, uint32_t referrer) {
   auto& table = store().referrers;
   auto entry = table.find(target);
   if (entry == table.end()) return;
-  if (entry->second == referrer) {
-    entry->second = r->nextReferrer();
+  if (entry->second.first == referrer) {
+    entry->second.first = r->nextReferrer();
   } else {
-    for (uint32_t s = entry->second; s;) {
+    for (uint32_t s = entry->second.first; s;) {
       Obj* o = find(s);
       if (o->nextReferrer() == referrer) {
         o->slot[1] = r->nextReferrer();
@@ -419,7 +422,8 @@ void removeReferrer(uint32_t target, uint32_t referrer) {
     }
   }
   r->slot[1] = 0;
-  if (!entry->second) {
+  entry->second.knownHead = 0;
+  if (!entry->second.first) {
     table.erase(entry);
     t->flags &= static_cast<uint16_t>(~kReferred);
   }
@@ -938,7 +942,8 @@ void dropReferencesOut(const std::vector<uint32_t>& subtree) {
   for (uint32_t t : targets) {
     auto entry = table.find(t);
     if (entry == table.end()) continue;
-    uint32_t* link = &entry->second;  // records and table entries never move
+    entry->second.knownHead = 0;
+    uint32_t* link = &entry->second.first;  // records and table entries never move
     while (*link) {
       Obj* r = find(*link);
       if (!r->has(kDying)) {
@@ -950,7 +955,7 @@ void dropReferencesOut(const std::vector<uint32_t>& subtree) {
       r->flags &= static_cast<uint16_t>(~(kRef | kSet));
       r->slot[0] = r->slot[1] = 0;
     }
-    if (!entry->second) {
+    if (!entry->second.first) {
       table.erase(entry);
       find(t)->flags &= static_cast<uint16_t>(~kReferred);
     }
@@ -982,6 +987,7 @@ int OMdestroy_obj(OMobj_id id, int) {
   // destroy method cannot destroy what is already dying), so each is read as a linked one.
   Store& st = store();
   for (uint32_t s : subtree) linked(s)->flags |= kDying;
+  ++st.endings;  // a dying holder's reference no longer ends the walk at its window
   // Destroy methods, children before parents and siblings oldest first: a window taken away
   // exposes only what it covered, while newest first each would expose the windows below it
   // again, and every one of those exposures is sent and read.
@@ -995,6 +1001,7 @@ int OMdestroy_obj(OMobj_id id, int) {
     linked(s)->flags |= kDying;
     subtree.push_back(s);
   }
+  if (!late.empty()) ++st.endings;
   uint32_t parent = linked(id.serial)->parent;
   if (parent) unlinkChild(parent, id.serial);
   dropReferencesOut(subtree);

@@ -352,6 +352,37 @@ TEST_F(OMNotify, AChangeInsideAWindowReachesEveryControlReferringToIt) {
   EXPECT_EQ(updated(), everyone) << "c1 ran and is reached again";
 }
 
+// A reference whose holder sits in the window it refers to ends a change of the window there;
+// each change is checked again once the holder has left the window or is referred to itself.
+// Every step sets twice: the first may look at the window's referrers, the second at what it
+// remembered of them.
+TEST_F(OMNotify, AWindowsChangeFollowsItsReferrersOutOfItAndThroughReferences) {
+  OMobj_id win = node(top, "win");
+  OMobj_id y = node(top, "y");
+  OMobj_id g = make(win, "g", OM_KIND_GROUP);
+  OMobj_id link = make(g, "link", OM_KIND_INT);
+  ASSERT_EQ(OMset_obj_ref(link, win, 0), 1);
+  auto namesAfterSets = [&] {
+    std::string names;
+    for (int v : {1, 2}) {
+      calls.clear();
+      OMset_int_val(sub(win, "value"), v);
+      for (const Call& c : calls) names += c.name + " ";
+      names += "| ";
+    }
+    return names;
+  };
+  EXPECT_EQ(namesAfterSets(), "win | win | ");
+  ASSERT_EQ(OMmove_obj(g, y), 1);
+  EXPECT_EQ(namesAfterSets(), "win y | win y | ") << "the holder left the window";
+  ASSERT_EQ(OMmove_obj(g, win), 1);
+  EXPECT_EQ(namesAfterSets(), "win | win | ");
+  ASSERT_EQ(OMset_obj_ref(sub(y, "value"), g, 0), 1);
+  EXPECT_EQ(namesAfterSets(), "win y | win y | ") << "the holder is referred to";
+  OMset_obj_ref(sub(y, "value"), OMnull_obj, 0);
+  EXPECT_EQ(namesAfterSets(), "win | win | ");
+}
+
 TEST_F(OMNotify, AnUpdateKnowsWhenOnlyItsParentLinkBroughtTheChange) {
   OMobj_id win = node(top, "win");
   OMobj_id a = node(win, "a", "Linked"), b = node(win, "b", "Linked");
