@@ -147,6 +147,18 @@ templates:
   OMobj_id node(OMobj_id parent, const char* name, const char* type = "Node") {
     return OMcreate_obj_from_path(type, name, parent);
   }
+  // The objects whose methods ran for each of two sets of `value` (1, then 2), the sets
+  // apart: "a b | a b | ".
+  static std::string namesAfterTwoSets(OMobj_id value) {
+    std::string names;
+    for (int v : {1, 2}) {
+      calls.clear();
+      OMset_int_val(value, v);
+      for (const Call& c : calls) names += c.name + " ";
+      names += "| ";
+    }
+    return names;
+  }
   // The writes made in one context; calls then holds what they caused.
   void inOneContext(const std::function<void()>& writes) {
     calls.clear();
@@ -362,16 +374,7 @@ TEST_F(OMNotify, AWindowsChangeFollowsItsReferrersOutOfItAndThroughReferences) {
   OMobj_id g = make(win, "g", OM_KIND_GROUP);
   OMobj_id link = make(g, "link", OM_KIND_INT);
   ASSERT_EQ(OMset_obj_ref(link, win, 0), 1);
-  auto namesAfterSets = [&] {
-    std::string names;
-    for (int v : {1, 2}) {
-      calls.clear();
-      OMset_int_val(sub(win, "value"), v);
-      for (const Call& c : calls) names += c.name + " ";
-      names += "| ";
-    }
-    return names;
-  };
+  auto namesAfterSets = [&] { return namesAfterTwoSets(sub(win, "value")); };
   EXPECT_EQ(namesAfterSets(), "win | win | ");
   ASSERT_EQ(OMmove_obj(g, y), 1);
   EXPECT_EQ(namesAfterSets(), "win y | win y | ") << "the holder left the window";
@@ -477,16 +480,7 @@ TEST_F(OMNotify, ChangesReachWhatWasPutAboveSinceTheLastOne) {
   OMobj_id outer = make(top, "outer", OM_KIND_GROUP);
   OMobj_id frame = node(top, "frame");
   // Each step sets twice: the first climbs past what changed, the second may stop early.
-  auto namesAfterSets = [&] {
-    std::string names;
-    for (int v : {1, 2}) {
-      calls.clear();
-      OMset_int_val(sub(n, "value"), v);
-      for (const Call& c : calls) names += c.name + " ";
-      names += "| ";
-    }
-    return names;
-  };
+  auto namesAfterSets = [&] { return namesAfterTwoSets(sub(n, "value")); };
   EXPECT_EQ(namesAfterSets(), "n | n | ");
   ASSERT_EQ(OMset_obj_ref(sub(holder, "value"), group, 0), 1);
   EXPECT_EQ(namesAfterSets(), "n holder | n holder | ");
