@@ -260,7 +260,16 @@ class Loader {
   bool checkKeys(const UIyamlNode& node, const std::string& file) {
     bool ok = true;
     if (node.isMapping()) {
+      // An object's few keys are compared with those before them; a long mapping (a window's
+      // objects) is checked through a set.
+      constexpr size_t kFew = 24;
       std::set<std::string_view> seen;
+      auto seenBefore = [&](size_t i, std::string_view text) {
+        if (node.size() > kFew) return !seen.insert(text).second;
+        for (size_t j = 0; j < i; ++j)
+          if (node.key(j).isScalar() && node.key(j).text() == text) return true;
+        return false;
+      };
       for (size_t i = 0; i < node.size(); ++i) {
         const UIyamlNode& key = node.key(i);
         if (!key.isScalar()) {
@@ -268,7 +277,7 @@ class Loader {
           ok = false;
           continue;
         }
-        if (!seen.insert(key.text()).second) {
+        if (seenBefore(i, key.text())) {
           error(file, key.mark(), "duplicate key '" + std::string(key.text()) + "'");
           ok = false;
         }
@@ -354,7 +363,6 @@ class Loader {
     result_->types[obj.serial] = typeName;
     bool parentSet = false;
     // Arrays given without their count ("stringdims" of "strings", "dims" of "cmdList").
-    std::set<std::string_view> keys;
     std::vector<std::pair<std::string, int>> counts;
     for (size_t i = 0; i < body.size(); ++i) {
       const UIyamlNode& keyNode = body.key(i);
@@ -362,7 +370,6 @@ class Loader {
       const std::string_view k = keyNode.text();
       if (k == "type") continue;
       if (k == "parent") parentSet = true;
-      keys.insert(k);
       if ((k == "strings" || k == "cmdList") && v.isSequence())
         counts.emplace_back(k == "strings" ? "stringdims" : "dims", static_cast<int>(v.size()));
       const std::string member(k);
@@ -379,7 +386,7 @@ class Loader {
     // The count is set once, from the array as the file gives it (not linked to its size).
     for (const auto& [countKey, n] : counts) {
       OMobj_id count = OMfind_subobj(obj, OMstr_to_name(countKey.c_str()), 0);
-      if (!keys.count(countKey) && count.serial && OMget_obj_kind(count) == OM_KIND_INT)
+      if (!body.find(countKey) && count.serial && OMget_obj_kind(count) == OM_KIND_INT)
         OMset_int_val(count, n);
     }
     recordSource(obj, body, file);

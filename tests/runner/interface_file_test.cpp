@@ -198,6 +198,16 @@ TEST_F(InterfaceFile, IncludesAreReadFirst) {
   EXPECT_EQ(v, 7);
 }
 
+// A duplicate key is found in a long mapping (a file of many objects) as in a short one.
+TEST_F(InterfaceFile, DuplicateKeysAreFoundInLongMappingsToo) {
+  std::string text;
+  for (int i = 0; i < 30; ++i) text += "o" + std::to_string(i) + ":\n  type: Panel\n";
+  text += "o7:\n  type: Panel\n  width: 1\n  height: 2\n  width: 3\n";
+  UIloadResult r = load(text);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(errors(r), ":61:1: duplicate key 'o7'\n:65:3: duplicate key 'width'\n");
+}
+
 TEST_F(InterfaceFile, EveryProblemIsReportedWithItsPlaceAndNothingIsMade) {
   UIloadResult r = load(R"(a:
   type: Panel
