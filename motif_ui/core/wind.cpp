@@ -218,26 +218,31 @@ void UIwindow::onObjectCreate(Widget w) {
   if (!!active) setActive(active, w);
 }
 
+namespace {
+
+// What the mouse interactors take after the toolkit (onButUpOrMove), and the status line's
+// crossings beside them (onPointerAfter).
+constexpr EventMask kInteractorEvents =
+    ButtonReleaseMask | ButtonMotionMask | PointerMotionHintMask;
+constexpr EventMask kCrossingEvents = EnterWindowMask | LeaveWindowMask;
+
+}  // namespace
+
 void UIwindow::addMouseInteractorHandlers(Widget w) {
   XtInsertEventHandler(w, ButtonPressMask, False, onButDown, nullptr, XtListHead);
-  XtAddEventHandler(w, ButtonReleaseMask | ButtonMotionMask | PointerMotionHintMask, False,
-                    onButUpOrMove, nullptr);
+  XtAddEventHandler(w, kInteractorEvents, False, onButUpOrMove, nullptr);
 }
 
 void UIwindow::addPointerHandlers(Widget w) {
   XtInsertEventHandler(w, ButtonPressMask, False, onButDown, nullptr, XtListHead);
-  XtAddEventHandler(w,
-                    ButtonReleaseMask | ButtonMotionMask | PointerMotionHintMask | EnterWindowMask |
-                        LeaveWindowMask,
-                    False, onPointerAfter, nullptr);
+  XtAddEventHandler(w, kInteractorEvents | kCrossingEvents, False, onPointerAfter, nullptr);
 }
 
 void UIwindow::addWindowHandlers(Widget w, bool crossing) {
   XtPointer data = crossing ? reinterpret_cast<XtPointer>(1) : nullptr;
   UIlayout::switchOwnHandlersOn(w);
   XtInsertEventHandler(w, ButtonPressMask, False, onOwnPress, data, XtListHead);
-  EventMask pointer = ButtonReleaseMask | ButtonMotionMask | PointerMotionHintMask;
-  if (crossing) pointer |= EnterWindowMask | LeaveWindowMask;
+  EventMask pointer = kInteractorEvents | (crossing ? kCrossingEvents : 0);
   XtAddEventHandler(w, UIlayout::kDirectEvents | pointer, False, onOwnEvent, data);
 }
 
@@ -252,11 +257,9 @@ void UIwindow::onOwnEvent(Widget w, XtPointer crossing, XEvent* event, Boolean* 
   if (!event) return;
   UIlayout::directEventCB(w, nullptr, event, go);
   if (go && !*go) return;
-  // The pointer's part takes the motions with a button held alone, and no key.
+  // The pointer's part takes the motions with a button held alone (it passes keys over).
   constexpr unsigned kButtons = Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask;
-  if (event->type == KeyPress ||
-      (event->type == MotionNotify && !(event->xmotion.state & kButtons)))
-    return;
+  if (event->type == MotionNotify && !(event->xmotion.state & kButtons)) return;
   if (crossing)
     onPointerAfter(w, nullptr, event, go);
   else
