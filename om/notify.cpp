@@ -138,7 +138,7 @@ void runMethod(uint32_t serial, unsigned mask, ActiveMap::iterator it) {
       m->update1(id);
   } else {
     int sync = static_cast<int>(it->second.sync);
-    OMXgroup* omx = it->second.wrapped ? s.wrappers[serial] : nullptr;
+    OMXgroup* omx = it->second.wrapped ? wrapperOf(serial) : nullptr;
     if (omx) omx->update(OM_EVENT_VAL, sync);
     if (m && m->update)
       m->update(id, OM_EVENT_VAL, sync);

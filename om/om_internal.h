@@ -387,6 +387,11 @@ inline Store& store() {
 inline const Methods& methodsOf(const Active& a) {
   return *store().methodTable[a.methods];
 }
+// An object's wrapper instance, or null.
+inline OMXgroup* wrapperOf(uint32_t serial) {
+  auto it = store().wrappers.find(serial);
+  return it == store().wrappers.end() ? nullptr : it->second;
+}
 
 // The record of a run serial, made when its run has not made it (inline for the made ones).
 inline Obj* runFind(uint32_t serial) {

@@ -17,8 +17,7 @@ OMXgroup* OMXgroup::ret_omx_ptr(const char* className) {
 OMXgroup* OMret_omx_ptr(OMobj_id id, int) {
   Obj scratch;
   if (!view(id, &scratch)) return nullptr;
-  auto it = store().wrappers.find(id.serial);
-  return it == store().wrappers.end() ? nullptr : it->second;
+  return wrapperOf(id.serial);
 }
 
 OMobj_id OMget_subobj_at(OMobj_id parent, int index) {
