@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <string>
 
 #include "om/omx.h"
@@ -45,10 +46,12 @@ bool wantsUpdates(const Active& a) {
   return a.wrapped || m.update || m.update1;
 }
 
+void holderGoesOn(const Obj* holder);
+
 // Keeps kIdle in step with the object's state: set only while a change reaching the object
 // could queue nothing for it (the walk then skips it without looking up its state). Called
 // wherever that state changes.
-void refreshIdle(uint32_t serial, const Active& a) {
+void refreshIdle(uint32_t serial, Active& a) {
   Obj* o = find(serial);
   if (!o) return;
   bool idle =
@@ -57,7 +60,11 @@ void refreshIdle(uint32_t serial, const Active& a) {
     o->flags |= kIdle;
   } else if (o->has(kIdle)) {
     o->flags &= static_cast<uint16_t>(~kIdle);
-    ++store().endings;  // as a holder, its references may take the walk past their window
+    // As a holder, its references may take the walk past their window now.
+    if (a.endsKnown) {
+      a.endsKnown = 0;
+      holderGoesOn(o);
+    }
   }
 }
 
@@ -213,7 +220,8 @@ bool flushQueue() {
 // test is made for each of them on every walk. Walks never nest: a walk calls out to nothing.
 struct MarkedWalk {
   std::vector<uint32_t> stack;
-  std::vector<Obj*> seen;  // records stay in place, and none is freed during a walk
+  std::vector<Obj*> seen;           // records stay in place, and none is freed during a walk
+  std::vector<uint32_t> notEnding;  // pushReferrersGoingOn's, kept for its storage
   bool visit(Obj* o) {
     if (o->has(kWalked)) return false;
     o->flags |= kWalked;
@@ -278,39 +286,79 @@ Ending endingAt(const Obj* ref, const Obj* holder, uint32_t at, uint32_t self) {
   return ref->parent == self ? Ending::kEndsWhileSelfRuns : Ending::kGoesOn;
 }
 
-// Pushes the referrers of `at` that do not end the walk there, in list order. The list's tail
-// known to end (Referrers::knownHead, while Store::endings stands) is not looked at again; a
-// list found to end whole is remembered so.
+// A referrer (live) and its holder. A control's "parent" link is in its copy, whose top
+// holds it: both are found with one look at the run.
+const Obj* referrerOf(uint32_t r, const Obj** holder) {
+  uint32_t i = 0;
+  const Run* run = r >= kRunBase ? runAt(r, &i) : nullptr;
+  if (run && run->where[i] && run->where[i] != kGone && run->where[0] && run->where[0] != kGone) {
+    const Obj* ref = runCell(*run, static_cast<uint16_t>(run->where[i] - 1));
+    *holder = ref->parent == run->first ? runCell(*run, static_cast<uint16_t>(run->where[0] - 1))
+                                        : (ref->parent ? linked(ref->parent) : nullptr);
+    return ref;
+  }
+  const Obj* ref = linked(r);
+  *holder = ref->parent ? linked(ref->parent) : nullptr;
+  return ref;
+}
+
+// Pushes the referrers of `at` that do not end the walk there, in list order, and remembers
+// which end (Referrers): the list's tail known to end is not looked at again, but for those
+// in it that did not, or whose holders stopped being idle since.
 void pushReferrersGoingOn(MarkedWalk& w, uint32_t at, uint32_t self) {
   Store& s = store();
   auto entry = s.referrers.find(at);
   if (entry == s.referrers.end()) return;
   Referrers& list = entry->second;
   const uint32_t known = list.endings == s.endings ? list.knownHead : 0;
-  bool allEnd = true;
-  for (uint32_t r = list.first; r && r != known;) {
-    // A referrer is live, and so is its holder. A control's "parent" link is in its copy,
-    // whose top holds it: both are found with one look at the run.
-    const Obj* ref;
+  std::vector<uint32_t>& notEnding = w.notEnding;
+  notEnding.clear();
+  auto look = [&](uint32_t r) {
     const Obj* holder;
-    uint32_t i = 0;
-    const Run* run = r >= kRunBase ? runAt(r, &i) : nullptr;
-    if (run && run->where[i] && run->where[i] != kGone && run->where[0] && run->where[0] != kGone) {
-      ref = runCell(*run, static_cast<uint16_t>(run->where[i] - 1));
-      holder = ref->parent == run->first ? runCell(*run, static_cast<uint16_t>(run->where[0] - 1))
-                                         : (ref->parent ? linked(ref->parent) : nullptr);
-    } else {
-      ref = linked(r);
-      holder = ref->parent ? linked(ref->parent) : nullptr;
-    }
+    const Obj* ref = referrerOf(r, &holder);
     Ending ending = endingAt(ref, holder, at, self);
-    if (ending != Ending::kEnds) allEnd = false;
     if (ending == Ending::kGoesOn) w.stack.push_back(r);
-    r = ref->nextReferrer();
-  }
-  if (allEnd) {
-    list.knownHead = list.first;
-    list.endings = s.endings;
+    if (ending != Ending::kEnds) {
+      notEnding.push_back(r);
+    } else if (holder && holder->has(kActive)) {
+      // Ending because its holder is idle: the holder tells when it stops being so.
+      auto a = s.actives.find(ref->parent);
+      if (a != s.actives.end()) a->second.endsKnown = 1;
+    }
+    return ref->nextReferrer();
+  };
+  for (uint32_t r = list.first; r && r != known;) r = look(r);
+  if (known)
+    for (uint32_t r : list.notEnding) look(r);
+  list.notEnding.swap(notEnding);
+  list.knownHead = list.first;
+  list.endings = s.endings;
+}
+
+// A holder stopped being idle: its references that ended the walk at its parent, remembered
+// so there, are looked at again at the next change reaching the parent.
+void holderGoesOn(const Obj* holder) {
+  Store& s = store();
+  const uint32_t at = holder->parent;
+  auto entry = at ? s.referrers.find(at) : s.referrers.end();
+  if (entry == s.referrers.end()) return;
+  Referrers& list = entry->second;
+  if (!list.knownHead || list.endings != s.endings) return;  // nothing remembered
+  Obj scratch;
+  for (uint32_t c = holder->firstChild; c;) {
+    const Obj* co = view(c, &scratch);
+    // A record its copy has not made refers to nothing yet.
+    if (co != &scratch && co->has(kRef) && co->target() == at) {
+      if (!list.descending) {
+        list.knownHead = 0;
+        return;
+      }
+      // In the known tail (a newer one is looked at anyway): placed by its serial.
+      std::vector<uint32_t>& v = list.notEnding;
+      auto place = std::lower_bound(v.begin(), v.end(), c, std::greater<uint32_t>());
+      if (c <= list.knownHead && (place == v.end() || *place != c)) v.insert(place, c);
+    }
+    c = co->nextSibling;
   }
 }
 

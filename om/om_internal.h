@@ -141,13 +141,18 @@ struct Active {
   unsigned pending : 4;    // OM_EVENT_* bits queued and not yet run
   unsigned instanced : 1;  // instance notification has run
   unsigned wrapped : 1;    // has a wrapper instance (Store::wrappers)
+  // A reference it holds may be remembered as ending the change walk at its parent (see
+  // Referrers): when it stops being idle, that reference is looked at again. Set from the
+  // start (an object given methods was not looked at as one) and by the walk; cleared when
+  // told.
+  unsigned endsKnown : 1;
   // The structure count (Store::structure, its low 24 bits; 0: none) at which the change walk
   // last climbed from this object to the root and found nothing above it to notify: no
   // object with methods, referred to or being destroyed. While the count stands, the walk
   // stops here: a property set outside a context (a label's text) climbed four or five
   // records further for nothing.
   unsigned clearAbove : 24;
-  Active() : pending(0), instanced(0), wrapped(0), clearAbove(0) {}
+  Active() : pending(0), instanced(0), wrapped(0), endsKnown(1), clearAbove(0) {}
 };
 constexpr uint32_t kManyCauses = UINT32_MAX;  // never a serial (serials stop below it)
 using ActiveMap = std::unordered_map<uint32_t, Active>;
@@ -164,14 +169,22 @@ struct Page {
 // The objects that refer to one object: a list through their value slots, newest first, and
 // what the change walk last learned of it. A window's controls all refer to it, and every
 // change inside the window reaches it: the walk looked at each of them every time, though
-// while the window loads and in between updates each of them ends the walk there.
+// while the window loads and in between updates nearly all of them end the walk there (while
+// a window loads, the control instanced last and the one instancing do not).
 struct Referrers {
   uint32_t first = 0;  // the newest referrer; each holds the next in its value slot
-  // When Store::endings read `endings`, `knownHead` and every referrer after it ended the
-  // walk at this object whatever method ran (0: nothing known). Referrers added later come
-  // before it; a referrer removed makes the whole list unknown again.
+  // When Store::endings read `endings`, every referrer from `knownHead` on ended the walk at
+  // this object whatever method ran, but those in `notEnding` (0: nothing known). Referrers
+  // added later come before it; a referrer removed makes the whole list unknown again. A
+  // holder that stops being idle puts its references back among `notEnding`
+  // (Active::endsKnown), in list order: the walk pushes them in that order.
   uint32_t knownHead = 0;
   uint64_t endings = 0;
+  std::vector<uint32_t> notEnding;  // newest first
+  // Every referrer's serial is below the one before it, as when each was added after those
+  // made before it (a window's controls): a serial then tells the place in the list. When not,
+  // a holder that stops being idle makes the whole list unknown.
+  bool descending = true;
 };
 
 struct Store {
@@ -194,8 +207,8 @@ struct Store {
   // Referred object (kReferred) -> its referrers.
   std::unordered_map<uint32_t, Referrers> referrers;
   // Moves on whenever a referrer that ended the change walk at its target (see Referrers)
-  // could stop doing so: an object newly referred to, a reference given methods, a link
-  // broken, a teardown begun, an object with methods no longer idle.
+  // could stop doing so, but for a holder no longer idle, which tells its target alone: an
+  // object newly referred to, a reference given methods, a link broken, a teardown begun.
   uint64_t endings = 1;
   // Object made from a template (kTyped) -> that template; a copy's run keeps its own.
   std::unordered_map<uint32_t, uint32_t> templateOf;

@@ -393,6 +393,7 @@ void addReferrer(uint32_t target, uint32_t referrer) {
   Obj* t = find(target);
   Obj* r = find(referrer);
   Referrers& list = store().referrers[target];
+  list.descending = !list.first || (list.descending && referrer > list.first);
   r->slot[1] = list.first;
   list.first = referrer;
   // A reference or its holder referred to now takes the walk past its own target.

@@ -62,6 +62,12 @@ int selfWriter(OMobj_id id, unsigned mask, int seq) {
   OMset_int_val(OMfind_subobj(id, OMstr_to_name("out"), 0), seq);
   return 1;
 }
+// An instance method that writes into its own object, as a binding publishes its widget.
+int publishInstance(OMobj_id id) {
+  recInstance(id);
+  OMset_int_val(OMfind_subobj(id, OMstr_to_name("out"), 0), 1);
+  return 1;
+}
 // A destroy method that writes to its own object as it goes, as a binding clears its handle.
 int scribbleDestroy(OMobj_id id) {
   recDestroy(id);
@@ -101,6 +107,7 @@ class OMNotify : public OMTest {
     OMregister_instance_method("recInstance", recInstance);
     OMregister_instance_method("childInstance", childInstance);
     OMregister_instance_method("recDestroy", recDestroy);
+    OMregister_instance_method("publishInstance", publishInstance);
     OMregister_instance_method("scribbleDestroy", scribbleDestroy);
     OMregister_update_method("recUpdate", recUpdate);
     OMregister_update_method("selfWriter", selfWriter);
@@ -128,6 +135,10 @@ templates:
   SelfNode:
     base: Node
     methods: { update: selfWriter }
+    properties: { out: int }
+  Publisher:
+    base: Node
+    methods: { instance: publishInstance }
     properties: { out: int }
   Writer:
     methods: { update: selfWriter }
@@ -384,6 +395,67 @@ TEST_F(OMNotify, AWindowsChangeFollowsItsReferrersOutOfItAndThroughReferences) {
   EXPECT_EQ(namesAfterSets(), "win y | win y | ") << "the holder is referred to";
   OMset_obj_ref(sub(y, "value"), OMnull_obj, 0);
   EXPECT_EQ(namesAfterSets(), "win | win | ");
+}
+
+// A window loaded with its controls, each publishing into itself as it is instanced: each
+// write reaches the window and, through it, the controls instanced before (once each: the
+// second change finds an update queued). Then changes reach controls idle or not, one run on
+// its own in between. The calls come in the same order whatever order the controls' links
+// were made in.
+TEST_F(OMNotify, AWindowLoadedWithItsControlsReachesThoseInstancedBefore) {
+  auto load = [&](const char* name, std::vector<int> linkOrder) {
+    OMobj_id holder = make(plain, name, OM_KIND_GROUP);
+    OMobj_id win = node(holder, "win");
+    std::vector<OMobj_id> ctl;
+    for (int i = 0; i < 5; ++i)
+      ctl.push_back(node(win, ("c" + std::to_string(i)).c_str(), "Publisher"));
+    for (int i : linkOrder) OMset_obj_ref(sub(ctl[i], "parent"), win, 0);
+    std::string seen;
+    auto take = [&](const char* step) {
+      seen += step;
+      for (const Call& c : calls) seen += " " + c.what + ":" + c.name;
+      seen += "\n";
+      calls.clear();
+    };
+    calls.clear();
+    OMmove_obj(holder, top);
+    take("load");
+    OMset_int_val(sub(win, "value"), 1);
+    take("window");
+    OMpush_ctx(top, 1, 0, 0);
+    OMset_int_val(sub(win, "value"), 2);
+    OMflush_notifies_mask(OMnull_obj, top, 0, 0);
+    OMset_int_val(sub(ctl[4], "value"), 3);
+    OMflush_notifies_mask(OMnull_obj, ctl[2], OM_EVENT_VAL, 0);
+    take("c2 alone");
+    OMset_int_val(sub(ctl[0], "value"), 4);
+    OMpop_ctx(top);
+    take("rest");
+    OMset_int_val(sub(ctl[3], "value"), 5);
+    take("c3");
+    return seen;
+  };
+  // The controls' updates but `skip`'s, in the order their links were made.
+  auto inLinkOrder = [](const std::vector<int>& order, int skip = -1) {
+    std::string out;
+    for (int i : order)
+      if (i != skip) out += " upd:c" + std::to_string(i);
+    return out;
+  };
+  for (const std::vector<int>& order :
+       std::vector<std::vector<int>>{{0, 1, 2, 3, 4}, {4, 3, 2, 1, 0}, {2, 0, 4, 1, 3}}) {
+    std::string name = "linked";
+    for (int i : order) name += std::to_string(i);
+    EXPECT_EQ(load(name.c_str(), order),
+              "load inst:win inst:c0 inst:c1 inst:c2 inst:c3 inst:c4 upd:win upd:c0 upd:c1 "
+              "upd:c2 upd:c3\n"
+              "window upd:win" +
+                  inLinkOrder(order) + "\n" +
+                  "c2 alone upd:c2\n"
+                  "rest upd:win" +
+                  inLinkOrder(order) + "\n" + "c3 upd:c3 upd:win" + inLinkOrder(order, 3) + "\n")
+        << name;
+  }
 }
 
 TEST_F(OMNotify, AnUpdateKnowsWhenOnlyItsParentLinkBroughtTheChange) {
