@@ -46,7 +46,7 @@ bool wantsUpdates(const Active& a) {
   return a.wrapped || m.update || m.update1;
 }
 
-void holderGoesOn(const Obj* holder);
+__attribute__((noinline)) void holderGoesOn(const Obj* holder);
 
 // Keeps kIdle in step with the object's state: set only while a change reaching the object
 // could queue nothing for it (the walk then skips it without looking up its state). Called
@@ -311,6 +311,7 @@ void pushReferrersGoingOn(MarkedWalk& w, uint32_t at, uint32_t self) {
   if (entry == s.referrers.end()) return;
   Referrers& list = entry->second;
   const uint32_t known = list.endings == s.endings ? list.knownHead : 0;
+  if (known && known == list.first && list.notEnding.empty()) return;  // all known to end
   std::vector<uint32_t>& notEnding = w.notEnding;
   notEnding.clear();
   auto look = [&](uint32_t r) {
