@@ -46,7 +46,7 @@ bool wantsUpdates(const Active& a) {
   return a.wrapped || m.update || m.update1;
 }
 
-__attribute__((noinline)) void holderGoesOn(const Obj* holder);
+__attribute__((noinline)) void holderGoesOn(uint32_t serial, const Obj* holder);
 
 // Keeps kIdle in step with the object's state: set only while a change reaching the object
 // could queue nothing for it (the walk then skips it without looking up its state). Called
@@ -63,7 +63,7 @@ void refreshIdle(uint32_t serial, Active& a) {
     // As a holder, its references may take the walk past their window now.
     if (a.endsKnown) {
       a.endsKnown = 0;
-      holderGoesOn(o);
+      holderGoesOn(serial, o);
     }
   }
 }
@@ -336,30 +336,48 @@ void pushReferrersGoingOn(MarkedWalk& w, uint32_t at, uint32_t self) {
   list.endings = s.endings;
 }
 
+// Puts reference c, in the known tail of `list` (a newer one is looked at anyway), among those
+// looked at again, in list order: placed by its serial. False when serials do not tell the
+// order: the whole list is then unknown.
+bool lookAgainAt(Referrers& list, uint32_t c) {
+  if (!list.descending) {
+    list.knownHead = 0;
+    return false;
+  }
+  std::vector<uint32_t>& v = list.notEnding;
+  auto place = std::lower_bound(v.begin(), v.end(), c, std::greater<uint32_t>());
+  if (c <= list.knownHead && (place == v.end() || *place != c)) v.insert(place, c);
+  return true;
+}
+
 // A holder stopped being idle: its references that ended the walk at its parent, remembered
 // so there, are looked at again at the next change reaching the parent.
-void holderGoesOn(const Obj* holder) {
+void holderGoesOn(uint32_t serial, const Obj* holder) {
   Store& s = store();
   const uint32_t at = holder->parent;
   auto entry = at ? s.referrers.find(at) : s.referrers.end();
   if (entry == s.referrers.end()) return;
   Referrers& list = entry->second;
   if (!list.knownHead || list.endings != s.endings) return;  // nothing remembered
+  auto refersToParent = [at](const Obj* o) { return o->has(kRef) && o->target() == at; };
+  // A copy whose links are as made holds the holder's children among the records it made
+  // (one not made refers to nothing yet), after the holder: a look at them skips the rest.
+  uint32_t i = 0;
+  const Run* run = serial >= kRunBase ? runAt(serial, &i) : nullptr;
+  if (run && run->asMade) {
+    for (uint32_t k = i + 1; k < run->count; ++k) {
+      uint8_t where = run->where[k];
+      if (!where || where == kGone) continue;
+      const Obj* o = runCell(*run, static_cast<uint16_t>(where - 1));
+      if (o->parent == serial && refersToParent(o) && !lookAgainAt(list, run->first + k)) return;
+    }
+    return;
+  }
   Obj scratch;
   for (uint32_t c = holder->firstChild; c;) {
-    const Obj* co = view(c, &scratch);
-    // A record its copy has not made refers to nothing yet.
-    if (co != &scratch && co->has(kRef) && co->target() == at) {
-      if (!list.descending) {
-        list.knownHead = 0;
-        return;
-      }
-      // In the known tail (a newer one is looked at anyway): placed by its serial.
-      std::vector<uint32_t>& v = list.notEnding;
-      auto place = std::lower_bound(v.begin(), v.end(), c, std::greater<uint32_t>());
-      if (c <= list.knownHead && (place == v.end() || *place != c)) v.insert(place, c);
-    }
-    c = co->nextSibling;
+    const Obj* o = view(c, &scratch);
+    if (o != &scratch && refersToParent(o) && !lookAgainAt(list, c)) return;
+    c = o->nextSibling;
   }
 }
 

@@ -401,15 +401,17 @@ TEST_F(OMNotify, AWindowsChangeFollowsItsReferrersOutOfItAndThroughReferences) {
 // write reaches the window and, through it, the controls instanced before (once each: the
 // second change finds an update queued). Then changes reach controls idle or not, one run on
 // its own in between. The calls come in the same order whatever order the controls' links
-// were made in.
+// were made in, and with members added to the controls after they were made.
 TEST_F(OMNotify, AWindowLoadedWithItsControlsReachesThoseInstancedBefore) {
-  auto load = [&](const char* name, std::vector<int> linkOrder) {
+  auto load = [&](const char* name, std::vector<int> linkOrder, bool membersAdded = false) {
     OMobj_id holder = make(plain, name, OM_KIND_GROUP);
     OMobj_id win = node(holder, "win");
     std::vector<OMobj_id> ctl;
     for (int i = 0; i < 5; ++i)
       ctl.push_back(node(win, ("c" + std::to_string(i)).c_str(), "Publisher"));
     for (int i : linkOrder) OMset_obj_ref(sub(ctl[i], "parent"), win, 0);
+    if (membersAdded)
+      for (OMobj_id c : ctl) make(c, "extra", OM_KIND_INT);
     std::string seen;
     auto take = [&](const char* step) {
       seen += step;
@@ -442,11 +444,14 @@ TEST_F(OMNotify, AWindowLoadedWithItsControlsReachesThoseInstancedBefore) {
       if (i != skip) out += " upd:c" + std::to_string(i);
     return out;
   };
-  for (const std::vector<int>& order :
-       std::vector<std::vector<int>>{{0, 1, 2, 3, 4}, {4, 3, 2, 1, 0}, {2, 0, 4, 1, 3}}) {
-    std::string name = "linked";
+  const std::pair<std::vector<int>, bool> cases[] = {{{0, 1, 2, 3, 4}, false},
+                                                     {{4, 3, 2, 1, 0}, false},
+                                                     {{2, 0, 4, 1, 3}, false},
+                                                     {{2, 0, 4, 1, 3}, true}};
+  for (const auto& [order, membersAdded] : cases) {
+    std::string name = membersAdded ? "grown" : "linked";
     for (int i : order) name += std::to_string(i);
-    EXPECT_EQ(load(name.c_str(), order),
+    EXPECT_EQ(load(name.c_str(), order, membersAdded),
               "load inst:win inst:c0 inst:c1 inst:c2 inst:c3 inst:c4 upd:win upd:c0 upd:c1 "
               "upd:c2 upd:c3\n"
               "window upd:win" +
