@@ -217,61 +217,64 @@ double rssBytes() {
   return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
 }
 
-// Instances count controls through objects, then destroys them; notes the figures when
-// measured (a count of kMemory also notes memory and the destroy of the larger set).
-void objectsRound(int count, bool measured) {
+// What a round cost: its instancing and its destroy.
+struct RoundCost {
+  Cost instance, destroy;
+};
+
+// Notes a round's figures for a side: a count of kMixed as the mixed set's, kMemory as the
+// destroy of the larger set.
+void noteRound(int side, int count, const RoundCost& c) {
+  if (count == kMixed) {
+    noteCost("instance", side, c.instance);
+    noteCost("destroy", side, c.destroy);
+  } else {
+    note("destroy wall (5000)", side, c.destroy.wall);
+    note("destroy client CPU (5000)", side, c.destroy.cpu);
+    if (serverProcess > 0) note("destroy server CPU (5000)", side, c.destroy.server);
+  }
+}
+
+// Instances count controls through objects, then destroys them.
+RoundCost objectsRound(int count) {
   OMobj_id parent = host();
   Display* dpy = display();
   mixed::pointerAway(dpy);
+  RoundCost c;
   Meter made(dpy);
   OMobj_id group = OMcreate_obj(OMstr_to_name("mixedGroup"), OM_KIND_GROUP, place(), OMnull_obj, 0);
   OMpush_ctx(place(), 0, 0, 0);
   mixed::makeObjects(group, parent, count);
   OMpop_ctx(place());
-  Cost instance = made.read(count);
+  c.instance = made.read(count);
   Meter gone(dpy);
   OMdestroy_obj(group, 0);
-  Cost destroy = gone.read(count);
-  if (!measured) return;
-  if (count == kMixed) {
-    noteCost("instance", 0, instance);
-    noteCost("destroy", 0, destroy);
-  } else {
-    note("destroy wall (5000)", 0, destroy.wall);
-    note("destroy client CPU (5000)", 0, destroy.cpu);
-    if (serverProcess > 0) note("destroy server CPU (5000)", 0, destroy.server);
-  }
+  c.destroy = gone.read(count);
+  return c;
 }
 
-void rawRound(int count, bool measured) {
+// The same widgets made directly, then destroyed.
+RoundCost rawRound(int count) {
   Widget parent = UIobjIdToWidget(host());
   Display* dpy = display();
   mixed::pointerAway(dpy);
   std::vector<Widget> widgets;
+  RoundCost c;
   Meter made(dpy);
   mixed::makeRaw(parent, count, &widgets);
-  Cost instance = made.read(count);
+  c.instance = made.read(count);
   Meter gone(dpy);
   mixed::destroyRaw(parent, &widgets);
-  Cost destroy = gone.read(count);
-  if (!measured) return;
-  if (count == kMixed) {
-    noteCost("instance", 1, instance);
-    noteCost("destroy", 1, destroy);
-  } else {
-    note("destroy wall (5000)", 1, destroy.wall);
-    note("destroy client CPU (5000)", 1, destroy.cpu);
-    if (serverProcess > 0) note("destroy server CPU (5000)", 1, destroy.server);
-  }
+  c.destroy = gone.read(count);
+  return c;
 }
 
-// One round first, unmeasured, on each side: fonts, classes and caches are loaded once.
 void warmUp() {
   static bool done = false;
   if (done) return;
   done = true;
-  objectsRound(kMixed / 10, false);
-  rawRound(kMixed / 10, false);
+  objectsRound(kMixed / 10);
+  rawRound(kMixed / 10);
 }
 
 void counters(benchmark::State& state, const char* prefix) {
@@ -290,7 +293,7 @@ void BM_MixedThroughObjects(benchmark::State& state) {
   warmUp();
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
-    objectsRound(kMixed, true);
+    noteRound(0, kMixed, objectsRound(kMixed));
     state.SetIterationTime(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
@@ -302,7 +305,7 @@ void BM_MixedRawMotif(benchmark::State& state) {
   warmUp();
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
-    rawRound(kMixed, true);
+    noteRound(1, kMixed, rawRound(kMixed));
     state.SetIterationTime(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
@@ -347,7 +350,7 @@ void memoryInFreshProcess(int side) {
 void BM_MixedMemoryThroughObjects(benchmark::State& state) {
   warmUp();
   for (auto _ : state) {
-    objectsRound(kMemory, true);
+    noteRound(0, kMemory, objectsRound(kMemory));
     memoryInFreshProcess(0);
   }
 }
@@ -359,7 +362,7 @@ BENCHMARK(BM_MixedMemoryThroughObjects)
 void BM_MixedMemoryRawMotif(benchmark::State& state) {
   warmUp();
   for (auto _ : state) {
-    rawRound(kMemory, true);
+    noteRound(1, kMemory, rawRound(kMemory));
     memoryInFreshProcess(1);
   }
 }
@@ -388,29 +391,70 @@ Widget shellOf(Widget w) {
 constexpr int kFileObjects = 200;
 
 // The file bench/interface200.yaml through the loader uirun uses: every object made and
-// instanced in one context, then the window shown.
+// instanced in one context, then the window shown; then taken away. False (with the error in
+// *error) when the file did not load.
+bool fileRoundThroughLoader(RoundCost* c, std::string* error) {
+  Display* dpy = display();
+  mixed::pointerAway(dpy);
+  Meter made(dpy);
+  UIloadResult loaded = UIloadInterfaceFile(UI_BENCH_DIR "/interface200.yaml");
+  if (!loaded.ok || loaded.objects.empty()) {
+    *error = loaded.errors.empty() ? "not loaded" : loaded.errors[0].text();
+    return false;
+  }
+  Widget shell = shellOf(UIobjIdToWidget(loaded.objects[0]));
+  waitForFirstPaint(dpy, shell);
+  c->instance = made.read(kFileObjects);
+  Meter gone(dpy);
+  for (OMobj_id id : loaded.objects) OMdestroy_obj(id, 0);
+  c->destroy = gone.read(kFileObjects);
+  return true;
+}
+
+// The same window made directly, as a C program would: the shell, its main window and work
+// area, and the 200 widgets of the mixed set created unmanaged and managed as one batch.
+RoundCost fileRoundRaw() {
+  Display* dpy = display();
+  Widget app = UIgetDisplayContext(dpy)->_appShell;
+  mixed::pointerAway(dpy);
+  RoundCost c;
+  Meter made(dpy);
+  Widget shell =
+      XtVaCreatePopupShell("bench200", topLevelShellWidgetClass, app, XmNtitle, "bench200",
+                           XmNallowShellResize, True, XmNdeleteResponse, XmDO_NOTHING, nullptr);
+  Widget main = XtVaCreateManagedWidget("bench200MW", xmMainWindowWidgetClass, shell, XmNwidth, 960,
+                                        XmNheight, 150, XmNspacing, 0, XmNmainWindowMarginWidth, 0,
+                                        XmNmainWindowMarginHeight, 0, nullptr);
+  Widget work = XtVaCreateManagedWidget("bench200WA", containerWidgetClass, main, XmNwidth, 960,
+                                        XmNheight, 150, nullptr);
+  XmMainWindowSetAreas(main, nullptr, nullptr, nullptr, nullptr, work);
+  std::vector<Widget> widgets;
+  mixed::makeRaw(work, kFileObjects, &widgets);
+  XtPopup(shell, XtGrabNone);
+  waitForFirstPaint(dpy, shell);
+  c.instance = made.read(kFileObjects);
+  Meter gone(dpy);
+  XtDestroyWidget(shell);
+  c.destroy = gone.read(kFileObjects);
+  return c;
+}
+
+void noteFile(int side, const RoundCost& c) {
+  noteCost("file 200 + paint", side, c.instance);
+  noteCost("file 200 destroy", side, c.destroy);
+}
+
 void BM_Interface200ThroughLoader(benchmark::State& state) {
   warmUp();
-  Display* dpy = display();
   for (auto _ : state) {
-    mixed::pointerAway(dpy);
-    auto start = std::chrono::steady_clock::now();
-    Meter made(dpy);
-    UIloadResult loaded = UIloadInterfaceFile(UI_BENCH_DIR "/interface200.yaml");
-    if (!loaded.ok || loaded.objects.empty()) {
-      state.SkipWithError(loaded.errors.empty() ? "not loaded" : loaded.errors[0].text().c_str());
+    RoundCost c;
+    std::string error;
+    if (!fileRoundThroughLoader(&c, &error)) {
+      state.SkipWithError(error.c_str());
       return;
     }
-    Widget shell = shellOf(UIobjIdToWidget(loaded.objects[0]));
-    waitForFirstPaint(dpy, shell);
-    Cost c = made.read(kFileObjects);
-    state.SetIterationTime(
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    Meter gone(dpy);
-    for (OMobj_id id : loaded.objects) OMdestroy_obj(id, 0);
-    Cost d = gone.read(kFileObjects);
-    noteCost("file 200 + paint", 0, c);
-    noteCost("file 200 destroy", 0, d);
+    state.SetIterationTime(c.instance.wall * kFileObjects);
+    noteFile(0, c);
   }
 }
 BENCHMARK(BM_Interface200ThroughLoader)
@@ -418,37 +462,12 @@ BENCHMARK(BM_Interface200ThroughLoader)
     ->Iterations(1)
     ->UseManualTime();
 
-// The same window made directly, as a C program would: the shell, its main window and work
-// area, and the 200 widgets of the mixed set created unmanaged and managed as one batch.
 void BM_Interface200RawMotif(benchmark::State& state) {
   warmUp();
-  Display* dpy = display();
-  Widget app = UIgetDisplayContext(dpy)->_appShell;
   for (auto _ : state) {
-    mixed::pointerAway(dpy);
-    auto start = std::chrono::steady_clock::now();
-    Meter made(dpy);
-    Widget shell =
-        XtVaCreatePopupShell("bench200", topLevelShellWidgetClass, app, XmNtitle, "bench200",
-                             XmNallowShellResize, True, XmNdeleteResponse, XmDO_NOTHING, nullptr);
-    Widget main = XtVaCreateManagedWidget(
-        "bench200MW", xmMainWindowWidgetClass, shell, XmNwidth, 960, XmNheight, 150, XmNspacing, 0,
-        XmNmainWindowMarginWidth, 0, XmNmainWindowMarginHeight, 0, nullptr);
-    Widget work = XtVaCreateManagedWidget("bench200WA", containerWidgetClass, main, XmNwidth, 960,
-                                          XmNheight, 150, nullptr);
-    XmMainWindowSetAreas(main, nullptr, nullptr, nullptr, nullptr, work);
-    std::vector<Widget> widgets;
-    mixed::makeRaw(work, kFileObjects, &widgets);
-    XtPopup(shell, XtGrabNone);
-    waitForFirstPaint(dpy, shell);
-    Cost c = made.read(kFileObjects);
-    state.SetIterationTime(
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    Meter gone(dpy);
-    XtDestroyWidget(shell);
-    Cost d = gone.read(kFileObjects);
-    noteCost("file 200 + paint", 1, c);
-    noteCost("file 200 destroy", 1, d);
+    RoundCost c = fileRoundRaw();
+    state.SetIterationTime(c.instance.wall * kFileObjects);
+    noteFile(1, c);
   }
 }
 BENCHMARK(BM_Interface200RawMotif)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
@@ -499,6 +518,92 @@ void printTable() {
     if (o > 0 && r > 0)
       std::printf("%s per control, 5000 / 1000: objects %.2f, raw Motif %.2f (linear: about 1)\n",
                   phase, median(large->second.values[0]) / o, median(large->second.values[1]) / r);
+  }
+}
+
+// ---- Paired rounds --------------------------------------------------------------------------
+// The machine's speed moves over seconds: one side's own samples within a run spread by half,
+// and the medians of the two sides, taken apart, move with it. Here an objects round and a raw
+// round run one after the other (each first in turn), and each pair gives one ratio: two
+// rounds a fraction of a second apart see the same machine.
+
+constexpr int kPairs = 6;
+
+std::map<std::string, std::vector<double>>& pairedRatios() {
+  static std::map<std::string, std::vector<double>> r;
+  return r;
+}
+
+void notePair(const std::string& measure, double objects, double raw) {
+  if (objects > 0 && raw > 0) pairedRatios()[measure].push_back(objects / raw);
+}
+
+void notePairs(const std::string& made, const std::string& gone, const RoundCost& o,
+               const RoundCost& r) {
+  notePair(made + " wall", o.instance.wall, r.instance.wall);
+  notePair(made + " client CPU", o.instance.cpu, r.instance.cpu);
+  notePair(gone + " wall", o.destroy.wall, r.destroy.wall);
+}
+
+void BM_MixedPaired(benchmark::State& state) {
+  warmUp();
+  for (auto _ : state) {
+    for (int k = 0; k < kPairs; ++k) {
+      RoundCost o, r;
+      if (k % 2 == 0) {
+        o = objectsRound(kMixed);
+        r = rawRound(kMixed);
+      } else {
+        r = rawRound(kMixed);
+        o = objectsRound(kMixed);
+      }
+      notePairs("instance", "destroy", o, r);
+    }
+  }
+}
+BENCHMARK(BM_MixedPaired)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_Interface200Paired(benchmark::State& state) {
+  warmUp();
+  for (auto _ : state) {
+    for (int k = 0; k < 3 * kPairs; ++k) {
+      RoundCost o, r;
+      std::string error;
+      bool loaded = true;
+      if (k % 2 == 0) {
+        loaded = fileRoundThroughLoader(&o, &error);
+        r = fileRoundRaw();
+      } else {
+        r = fileRoundRaw();
+        loaded = fileRoundThroughLoader(&o, &error);
+      }
+      if (!loaded) {
+        state.SkipWithError(error.c_str());
+        return;
+      }
+      notePairs("file 200 + paint", "file 200 destroy", o, r);
+    }
+  }
+}
+BENCHMARK(BM_Interface200Paired)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The pairs' ratios: their median and the middle half of them.
+void printPairs() {
+  auto& p = pairedRatios();
+  if (p.empty()) return;
+  std::printf("\npaired rounds, objects / raw of each pair: median [middle half] (pairs)\n");
+  const std::pair<const char*, const char*> rows[] = {
+      {"instance wall", "<= 1.15"},        {"instance client CPU", "<= 1.5"},
+      {"destroy wall", "<= 1.1"},          {"file 200 + paint wall", "<= 1.2"},
+      {"file 200 + paint client CPU", ""}, {"file 200 destroy wall", ""}};
+  for (const auto& [measure, goal] : rows) {
+    auto found = p.find(measure);
+    if (found == p.end() || found->second.empty()) continue;
+    std::vector<double> v = found->second;
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    std::printf("%-30s %5.2f [%4.2f %4.2f] (%zu)  %s\n", measure, median(v), v[n / 4],
+                v[(3 * n) / 4 < n ? (3 * n) / 4 : n - 1], n, goal);
   }
 }
 
@@ -1753,9 +1858,9 @@ int memoryChild(int side) {
   Display* dpy = display();
   mixed::pointerAway(dpy);
   if (side == 0) {
-    objectsRound(kMixed / 10, false);
+    objectsRound(kMixed / 10);
   } else {
-    rawRound(kMixed / 10, false);
+    rawRound(kMixed / 10);
   }
   mixed::drain(dpy);
   double heap = heapBytes(), rss = rssBytes();
@@ -1884,6 +1989,7 @@ int main(int argc, char** argv) {
   ratio("file box on 1,000 files shown and cancelled", fileViaObjects, fileRaw,
         ">= 0.83 (<= 1.2x), requests <= 1.1x");
   printTable();
+  printPairs();
   if (xvfb > 0) {
     kill(xvfb, SIGTERM);
     waitpid(xvfb, nullptr, 0);
