@@ -302,6 +302,12 @@ const Obj* referrerOf(uint32_t r, const Obj** holder) {
   return ref;
 }
 
+// The first referrer of list's known tail (0: nothing known, or known before something moved
+// Store::endings).
+uint32_t knownTail(const Referrers& list) {
+  return list.endings == store().endings ? list.knownHead : 0;
+}
+
 // Pushes the referrers of `at` that do not end the walk there, in list order, and remembers
 // which end (Referrers): the list's tail known to end is not looked at again, but for those
 // in it that did not, or whose holders stopped being idle since.
@@ -310,7 +316,7 @@ void pushReferrersGoingOn(MarkedWalk& w, uint32_t at, uint32_t self) {
   auto entry = s.referrers.find(at);
   if (entry == s.referrers.end()) return;
   Referrers& list = entry->second;
-  const uint32_t known = list.endings == s.endings ? list.knownHead : 0;
+  const uint32_t known = knownTail(list);
   if (known && known == list.first && list.notEnding.empty()) return;  // all known to end
   std::vector<uint32_t>& notEnding = w.notEnding;
   notEnding.clear();
@@ -358,7 +364,7 @@ void holderGoesOn(uint32_t serial, const Obj* holder) {
   auto entry = at ? s.referrers.find(at) : s.referrers.end();
   if (entry == s.referrers.end()) return;
   Referrers& list = entry->second;
-  if (!list.knownHead || list.endings != s.endings) return;  // nothing remembered
+  if (!knownTail(list)) return;  // nothing remembered
   auto refersToParent = [at](const Obj* o) { return o->has(kRef) && o->target() == at; };
   // A copy whose links are as made holds the holder's children among the records it made
   // (one not made refers to nothing yet), after the holder: a look at them skips the rest.
