@@ -264,6 +264,21 @@ struct RunShape {
   // How many records a copy usually comes to make (its first cells): learnt from the copies
   // that outgrew it.
   mutable uint16_t cellsHint = 0;
+  // Never the same for two shapes of one process, so that answers remembered for a shape
+  // cannot be taken for those of a new one made where a freed one was.
+  uint32_t id = 0;
+  // The position of the visible child of position `parent` named `name` when only that child
+  // has the name, else 0 (the top is nobody's child).
+  uint32_t namedChild(uint32_t parent, uint32_t name) const {
+    if (namedSlots.empty()) return 0;
+    auto mask = static_cast<uint32_t>(namedSlots.size() - 1);
+    for (uint32_t h = namedSlot(parent, name) & mask;; h = (h + 1) & mask) {
+      uint32_t k = namedSlots[h];
+      if (!k) return 0;
+      const Named& e = named[k - 1];
+      if (e.parent == parent && e.name == name) return e.child;
+    }
+  }
 };
 
 constexpr uint32_t kRunBits = 6;  // the directory has an entry for every 64 run serials
@@ -353,6 +368,9 @@ bool runTop(uint32_t serial);
 // The child named `name` of a run record, found from its shape while no link inside its run
 // has changed since the copy (and no visible sibling shares the name); 0 when unknown.
 uint32_t runChild(uint32_t parent, uint32_t name);
+// The run and position of a run serial whose copy's tree is as made (no link under a record
+// of the run changed since the copy) and whose record is not freed, or null.
+const Run* runAsMade(uint32_t serial, uint32_t* position);
 // The index-th visible child of a run record (0 when it has fewer) into *child, or false
 // when the run's tree is no longer as made (the caller walks the list).
 bool runChildAt(uint32_t parent, int index, uint32_t* child);

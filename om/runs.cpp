@@ -220,15 +220,13 @@ uint32_t runChild(uint32_t parent, uint32_t name) {
   Run* r = nullptr;
   uint32_t i = 0;
   if (!locateAsMade(parent, &r, &i)) return 0;
-  const RunShape& shape = *r->shape;
-  if (shape.namedSlots.empty()) return 0;
-  auto mask = static_cast<uint32_t>(shape.namedSlots.size() - 1);
-  for (uint32_t h = RunShape::namedSlot(i, name) & mask;; h = (h + 1) & mask) {
-    uint32_t k = shape.namedSlots[h];
-    if (!k) return 0;
-    const RunShape::Named& e = shape.named[k - 1];
-    if (e.parent == i && e.name == name) return r->where[e.child] == kGone ? 0 : r->first + e.child;
-  }
+  uint32_t c = r->shape->namedChild(i, name);
+  return c && r->where[c] != kGone ? r->first + c : 0;
+}
+
+const Run* runAsMade(uint32_t serial, uint32_t* position) {
+  Run* r = nullptr;
+  return locateAsMade(serial, &r, position) ? r : nullptr;
 }
 
 bool runChildAt(uint32_t parent, int index, uint32_t* child) {

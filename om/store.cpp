@@ -271,6 +271,33 @@ PathCache& pathCache() {
   return *c;
 }
 
+// Path answers by a copy's shape: (shape, position of the record looked in, path text at an
+// address) -> the position of the answer, and of the group between for "group.member". The
+// path cache above knows objects it has looked in; every new copy of a template is looked in
+// by its binding with the same paths as the copies before it, and while the copy's tree is as
+// made the answers are at the same positions. Only answers the shape itself gives (a name one
+// visible child has) are kept, so an entry is exactly what a search would find, for any copy
+// whose answer records are not freed.
+struct ShapePathCache {
+  struct Entry {
+    const char* path = nullptr;
+    const char* text = nullptr;  // the path's own text (kept for as long as the process)
+    uint32_t shape = 0, parent = 0, group = 0, child = 0;  // shape id; positions (group 0: none)
+  };
+  static constexpr uint32_t kSize = 512;
+  Entry entries[kSize];
+  static uint32_t slot(uint32_t shape, uint32_t parent, const char* path) {
+    auto p = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path) >> 2);
+    return ((shape * 0x9e3779b1u) ^ (parent * 0xc2b2ae35u) ^ (p * 0x85ebca6bu)) >> 23;
+  }
+};
+static_assert(ShapePathCache::kSize == 1u << 9, "slot() yields 9 bits");
+
+ShapePathCache& shapePathCache() {
+  static ShapePathCache* c = new ShapePathCache;
+  return *c;
+}
+
 void treeChanged() {
   if (++childCache().generation == 0) childCache() = ChildCache{};
 }
@@ -758,19 +785,59 @@ uint32_t rememberedPath(const PathCache::Entry& e, uint32_t parent, const char* 
   return std::strcmp(path, e.text) == 0 ? e.child : 0;
 }
 
-// Remembers the answer to a "group.member" path.
-void rememberGroupPath(PathCache::Entry& e, const char* path, uint32_t parent, uint32_t group,
+// Remembers the answer to a "group.member" path; false when its text cannot be kept.
+bool rememberGroupPath(PathCache::Entry& e, const char* path, uint32_t parent, uint32_t group,
                        uint32_t child) {
   PathCache& cache = pathCache();
   auto known = cache.groupPaths.find(path);
   if (known == cache.groupPaths.end()) {
-    if (cache.groupPaths.size() >= PathCache::kMaxGroupPaths) return;
+    if (cache.groupPaths.size() >= PathCache::kMaxGroupPaths) return false;
     known = cache.groupPaths.insert(path).first;
   }
   Obj scratch;
   uint32_t childName = view(child, &scratch)->name;
   uint32_t groupName = view(group, &scratch)->name;
   e = {path, known->c_str(), parent, childName, child, childCache().generation, group, groupName};
+  return true;
+}
+
+// The answer se holds for path under position `at` of run (a copy as made), or 0: its records
+// must not be freed, as a search from the shape would find.
+uint32_t answerByShape(const ShapePathCache::Entry& se, const Run& run, uint32_t at,
+                       const char* path) {
+  if (se.path != path || se.shape != run.shape->id || se.parent != at) return 0;
+  if (run.where[se.child] == kGone || (se.group && run.where[se.group] == kGone)) return 0;
+  return std::strcmp(path, se.text) == 0 ? run.first + se.child : 0;
+}
+
+// Keeps in se the answer a search gave for path (whose kept text is `text`) under position
+// `at` of run, when the shape gives the same: child (and group, for "group.member"; else 0)
+// at the positions the shape names.
+void learnShapeAnswer(ShapePathCache::Entry& se, const Run& run, uint32_t at, const char* path,
+                      const char* text, uint32_t group, uint32_t child) {
+  const RunShape& shape = *run.shape;
+  auto inRun = [&](uint32_t serial) { return serial - run.first < run.count; };
+  if (!inRun(child) || (group && !inRun(group))) return;
+  uint32_t from = at;
+  if (group) {
+    from = group - run.first;
+    if (shape.namedChild(at, shape.records[from].name) != from) return;
+  }
+  uint32_t c = child - run.first;
+  if (shape.namedChild(from, shape.records[c].name) != c) return;
+  se = {path, text, shape.id, at, group ? from : 0, c};
+}
+
+// Puts an answer found by shape (child, under parent) in the path cache entry e as a search
+// would have.
+void rememberByShape(PathCache::Entry& e, const ShapePathCache::Entry& se, const Run& run,
+                     uint32_t parent, uint32_t child) {
+  const RunShape& shape = *run.shape;
+  uint32_t group = se.group ? run.first + se.group : 0;
+  e = {se.path, se.text,
+       parent,  shape.records[se.child].name,
+       child,   childCache().generation,
+       group,   se.group ? shape.records[se.group].name : 0};
 }
 
 }  // namespace
@@ -781,6 +848,17 @@ OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
   // A remembered answer still linked where it was found has a live parent.
   PathCache::Entry& e = pathCache().entries[PathCache::slot(parent.serial, path)];
   if (uint32_t child = rememberedPath(e, parent.serial, path)) return idOf(child);
+  // A copy whose tree is as made answers as the copies of its shape did before it.
+  uint32_t position = 0;
+  const Run* run = parent.serial >= kRunBase ? runAsMade(parent.serial, &position) : nullptr;
+  ShapePathCache::Entry* se = nullptr;
+  if (run) {
+    se = &shapePathCache().entries[ShapePathCache::slot(run->shape->id, position, path)];
+    if (uint32_t child = answerByShape(*se, *run, position, path)) {
+      rememberByShape(e, *se, *run, parent.serial, child);
+      return idOf(child);
+    }
+  }
   Obj scratch;
   if (!view(parent, &scratch)) return OMnull_obj;
   // A plain name (the common case) needs no parsing.
@@ -788,7 +866,10 @@ OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
     if (!*path) return parent;
     OMobj_name name = OMstr_to_name(path);
     uint32_t child = findChild(parent.serial, name);
-    if (child) e = {path, OMname_to_str(name), parent.serial, name, child, childCache().generation};
+    if (child) {
+      e = {path, OMname_to_str(name), parent.serial, name, child, childCache().generation};
+      if (run) learnShapeAnswer(*se, *run, position, path, e.text, 0, child);
+    }
     return idOf(child);
   }
   uint32_t at = parent.serial;
@@ -826,7 +907,8 @@ OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
     if (count < 2) hops[count] = at;
     ++count;
   }
-  if (twoNames && count == 2) rememberGroupPath(e, path, parent.serial, hops[0], hops[1]);
+  if (twoNames && count == 2 && rememberGroupPath(e, path, parent.serial, hops[0], hops[1]) && run)
+    learnShapeAnswer(*se, *run, position, path, e.text, hops[0], hops[1]);
   return idOf(at);
 }
 

@@ -242,6 +242,8 @@ bool lazyRecord(const Obj* so, uint32_t serial) {
 // Makes the shape of a template's copies from its plan.
 void makeShape(CopyPlan* plan) {
   auto shape = std::make_shared<RunShape>();
+  static uint32_t shapesMade = 0;
+  shape->id = ++shapesMade;
   size_t n = plan->entries.size();
   shape->records.resize(n);
   shape->lazy.assign(n, 0);

@@ -2,6 +2,7 @@
 // reads as the template made it, and every way of changing a copy sees the same objects.
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "om_fixture.h"
 #include "om_internal.h"
@@ -43,6 +44,10 @@ templates:
       deep: { kind: group, members: { inner: { kind: group, members: { leaf: { kind: int, default: 9 } } } } }
       text: { kind: string, default: hello }
       style: { type: Style }
+  Mirror:
+    properties:
+      color: { kind: group, members: { bg: int, fg: { kind: int, default: 8 } } }
+      count: { kind: int, default: 5 }
 )");
   }
 };
@@ -264,6 +269,89 @@ TEST_F(OMCopies, ACopyReadsAsChangedThroughItsReferences) {
   EXPECT_TRUE(OMseq_newer(OMget_obj_seq(copy, OMnull_obj, 3), before));
   EXPECT_TRUE(OMseq_newer(OMget_obj_seq(sub(copy, "target"), OMnull_obj, 3), before));
   EXPECT_FALSE(OMseq_newer(OMget_obj_seq(sub(copy, "color"), OMnull_obj, 3), before));
+}
+
+// Lookups in a copy answer that copy's own members, whatever copies of the same template or of
+// another were looked in before, and follow what is done to each copy afterwards.
+TEST_F(OMCopies, LookupsInEachCopyFindItsOwnMembers) {
+  auto parentOf = [](OMobj_id id) {
+    OMobj_id p = OMnull_obj;
+    OMget_obj_parent(id, &p);
+    return p;
+  };
+  std::vector<OMobj_id> copies;
+  for (const char* t : {"Wide", "Mirror", "Wide", "Mirror", "Wide"})
+    copies.push_back(OMcreate_obj_from_path(t, "looked", plain));
+  for (int round = 0; round < 2; ++round) {  // the second round finds them remembered
+    for (OMobj_id c : copies) {
+      OMobj_id count = OMfind_str_subobj(c, "count", 0);
+      OMobj_id fg = OMfind_str_subobj(c, "color.fg", 0);
+      EXPECT_TRUE(same(parentOf(count), c));
+      EXPECT_TRUE(same(parentOf(fg), OMfind_str_subobj(c, "color", 0)));
+      EXPECT_TRUE(same(parentOf(parentOf(fg)), c));
+    }
+  }
+  EXPECT_EQ(intAt(copies[1], "count"), 5);
+  EXPECT_EQ(intAt(copies[1], "color.fg"), 8);
+  EXPECT_EQ(intAt(copies[2], "color.fg"), 7);
+
+  // A member of one copy destroyed, another one's group destroyed, a member of a third moved
+  // out: only those copies stop answering them.
+  ASSERT_EQ(OMdestroy_obj(OMfind_str_subobj(copies[2], "color.fg", 0), 0), 1);
+  ASSERT_EQ(OMdestroy_obj(OMfind_str_subobj(copies[3], "color", 0), 0), 1);
+  OMobj_id elsewhere = make(plain, "elsewhere", OM_KIND_GROUP);
+  ASSERT_EQ(OMmove_obj(OMfind_str_subobj(copies[4], "count", 0), elsewhere), 1);
+  EXPECT_FALSE(OMfind_str_subobj(copies[2], "color.fg", 0).serial);
+  EXPECT_FALSE(OMfind_str_subobj(copies[3], "color.fg", 0).serial);
+  EXPECT_FALSE(OMfind_str_subobj(copies[4], "count", 0).serial);
+  EXPECT_EQ(intAt(copies[2], "count"), 3);
+  EXPECT_EQ(intAt(copies[0], "color.fg"), 7);
+  EXPECT_EQ(intAt(copies[1], "color.fg"), 8);
+  EXPECT_EQ(intAt(elsewhere, "count"), 3);
+
+  // A member added under a copy's group with a name its template has: the first one answers,
+  // then the added one once the first goes.
+  OMobj_id color = OMfind_str_subobj(copies[0], "color", 0);
+  OMobj_id added = make(color, "fg", OM_KIND_INT);
+  ASSERT_EQ(OMset_int_val(added, 70), 1);
+  EXPECT_EQ(intAt(copies[0], "color.fg"), 7);
+  ASSERT_EQ(OMdestroy_obj(OMfind_str_subobj(copies[0], "color.fg", 0), 0), 1);
+  EXPECT_TRUE(same(OMfind_str_subobj(copies[0], "color.fg", 0), added));
+
+  // A copy made afterwards answers its own members too.
+  OMobj_id late = OMcreate_obj_from_path("Mirror", "late", plain);
+  EXPECT_TRUE(same(parentOf(OMfind_str_subobj(late, "count", 0)), late));
+  EXPECT_EQ(intAt(late, "color.fg"), 8);
+  for (OMobj_id c : copies) OMdestroy_obj(c, 0);
+  OMdestroy_obj(late, 0);
+  OMdestroy_obj(elsewhere, 0);
+}
+
+// Answers remembered for one template's copies are never given for another's: a thousand
+// templates, each with its "count" and "color.fg" at a place of its own, looked up with the same
+// texts, so that the answers for many share the memory's entries.
+TEST_F(OMCopies, LookupsWithOneTextInCopiesOfManyTemplatesFindEachOnesOwn) {
+  std::string yaml = "templates:\n";
+  constexpr int kTemplates = 1000;
+  for (int t = 0; t < kTemplates; ++t) {
+    yaml += "  Counted" + std::to_string(t) + ":\n    properties:\n";
+    for (int k = 0; k < t % 5; ++k) yaml += "      pad" + std::to_string(k) + ": int\n";
+    yaml += "      count: { kind: int, default: " + std::to_string(t) + " }\n";
+    if (t % 2) yaml += "      pad: int\n";
+    yaml += "      color: { kind: group, members: { bg: int, fg: { kind: int, default: " +
+            std::to_string(-t) + " } } }\n";
+  }
+  loadTemplates(yaml.c_str());
+  std::vector<OMobj_id> copies;
+  for (int round = 0; round < 2; ++round)
+    for (int t = 0; t < kTemplates; ++t)
+      copies.push_back(
+          OMcreate_obj_from_path(("Counted" + std::to_string(t)).c_str(), "counted", plain));
+  for (size_t i = 0; i < copies.size(); ++i) {
+    int t = static_cast<int>(i) % kTemplates;
+    ASSERT_EQ(intAt(copies[i], "count"), t) << i;
+    ASSERT_EQ(intAt(copies[i], "color.fg"), -t) << i;
+  }
 }
 
 }  // namespace
