@@ -144,9 +144,11 @@ bool UIisDial(const OMobj_id& id) {
 
 UIwindow* UIwidgetToClass(Widget w) {
   if (UIisBeingDestroyed(w)) return nullptr;
-  const char* name = XtName(w);
-  if (std::strcmp(name, "NEcontainer") == 0 || std::strcmp(name, "NEprimitive") == 0)
-    return nullptr;
+  // The names compared as quarks, the form Xt keeps them in: XtName would turn the widget's
+  // back into text (under the toolkit's lock) on every call.
+  static const XrmQuark container = XrmPermStringToQuark("NEcontainer");
+  static const XrmQuark primitive = XrmPermStringToQuark("NEprimitive");
+  if (w->core.xrm_name == container || w->core.xrm_name == primitive) return nullptr;
   // Read from the record where Motif keeps it: this runs several times per object and per
   // event, and XtGetValues looks the resource up by name each time.
   XtPointer data = nullptr;

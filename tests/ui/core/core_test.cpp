@@ -256,6 +256,23 @@ TEST_F(Core, InstancingPublishesTheWidgetAndCxxhandle) {
   EXPECT_TRUE(UIisBeingDestroyed(w));
 }
 
+// Widgets of another component, known by their names, keep their user data to themselves:
+// even one naming a live binding does not make them that binding's widget.
+TEST_F(Core, ContainerAndPrimitiveWidgetsOfAnotherComponentAreNoBindings) {
+  OMobj_id a = label("owner", host, {{"visible", 1}});
+  UIwindow* binding = UIobjIdToClass(a);
+  ASSERT_NE(binding, nullptr);
+  for (const char* name : {"NEcontainer", "NEprimitive", "NEcontainers", "other"}) {
+    Widget w = XtVaCreateWidget(
+        name, std::strcmp(name, "NEprimitive") ? xmFormWidgetClass : xmLabelWidgetClass, box,
+        XmNuserData, binding, nullptr);
+    bool foreign = std::strcmp(name, "NEcontainer") == 0 || std::strcmp(name, "NEprimitive") == 0;
+    EXPECT_EQ(UIwidgetToClass(w), foreign ? nullptr : binding) << name;
+    XtDestroyWidget(w);
+  }
+  OMdestroy_obj(a, 0);
+}
+
 TEST_F(Core, TheEntryProtocolsEdgeCases) {
   // No parent: no widget, no binding left behind.
   int deleted = UItestLabel::deleted;
