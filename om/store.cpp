@@ -697,19 +697,19 @@ void OMinit() {
 
 OMobj_name OMstr_to_name(const char* text) {
   if (!text || !*text) return 0;
-  Names& n = names();
   // Callers pass the same literal texts over and over: a small cache keyed by the text's
   // address spares the hashing, and a comparison guards against a reused buffer.
   struct Cached {
     const char* text = nullptr;
+    const char* kept = nullptr;  // the name's own text, which lives as long as the process
     uint32_t token = 0;
   };
   static Cached cache[256];
   Cached& slot = cache[(reinterpret_cast<uintptr_t>(text) >> 3) & 255];
-  if (slot.text == text && std::strcmp(n.text(slot.token), text) == 0) return slot.token;
+  if (slot.text == text && std::strcmp(slot.kept, text) == 0) return slot.token;
+  Names& n = names();
   uint32_t token = n.intern(text);
-  slot.text = text;
-  slot.token = token;
+  slot = {text, n.text(token), token};
   return token;
 }
 
