@@ -828,37 +828,23 @@ void learnShapeAnswer(ShapePathCache::Entry& se, const Run& run, uint32_t at, co
   se = {path, text, shape.id, at, group ? from : 0, c};
 }
 
-// Puts an answer found by shape (child, under parent) in the path cache entry e as a search
-// would have.
-void rememberByShape(PathCache::Entry& e, const ShapePathCache::Entry& se, const Run& run,
-                     uint32_t parent, uint32_t child) {
-  const RunShape& shape = *run.shape;
-  uint32_t group = se.group ? run.first + se.group : 0;
-  e = {se.path, se.text,
-       parent,  shape.records[se.child].name,
-       child,   childCache().generation,
-       group,   se.group ? shape.records[se.group].name : 0};
-}
-
 }  // namespace
 }  // namespace om
 
 OMobj_id OMfind_str_subobj(OMobj_id parent, const char* path, int) {
   if (parent.live != 1 || !path) return OMnull_obj;
-  // A remembered answer still linked where it was found has a live parent.
-  PathCache::Entry& e = pathCache().entries[PathCache::slot(parent.serial, path)];
-  if (uint32_t child = rememberedPath(e, parent.serial, path)) return idOf(child);
-  // A copy whose tree is as made answers as the copies of its shape did before it.
+  // A copy whose tree is as made answers as the copies of its shape did before it (and as it
+  // did itself): those answers are remembered by shape and place only.
   uint32_t position = 0;
   const Run* run = parent.serial >= kRunBase ? runAsMade(parent.serial, &position) : nullptr;
   ShapePathCache::Entry* se = nullptr;
   if (run) {
     se = &shapePathCache().entries[ShapePathCache::slot(run->shape->id, position, path)];
-    if (uint32_t child = answerByShape(*se, *run, position, path)) {
-      rememberByShape(e, *se, *run, parent.serial, child);
-      return idOf(child);
-    }
+    if (uint32_t child = answerByShape(*se, *run, position, path)) return idOf(child);
   }
+  // A remembered answer still linked where it was found has a live parent.
+  PathCache::Entry& e = pathCache().entries[PathCache::slot(parent.serial, path)];
+  if (uint32_t child = rememberedPath(e, parent.serial, path)) return idOf(child);
   Obj scratch;
   if (!view(parent, &scratch)) return OMnull_obj;
   // A plain name (the common case) needs no parsing.
