@@ -267,8 +267,8 @@ struct RunShape {
   // Never the same for two shapes of one process, so that answers remembered for a shape
   // cannot be taken for those of a new one made where a freed one was.
   uint32_t id = 0;
-  // The position of the visible child of position `parent` named `name` when only that child
-  // has the name, else 0 (the top is nobody's child).
+  // The position of the visible child of position `parent` named `name` when no other visible
+  // child of it has the name, else 0 (the top is nobody's child).
   uint32_t namedChild(uint32_t parent, uint32_t name) const {
     if (namedSlots.empty()) return 0;
     auto mask = static_cast<uint32_t>(namedSlots.size() - 1);

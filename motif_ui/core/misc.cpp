@@ -144,8 +144,8 @@ bool UIisDial(const OMobj_id& id) {
 
 UIwindow* UIwidgetToClass(Widget w) {
   if (UIisBeingDestroyed(w)) return nullptr;
-  // The names compared as quarks, the form Xt keeps them in: XtName would turn the widget's
-  // back into text (under the toolkit's lock) on every call.
+  // The names compared as quarks, the form Xt keeps them in: through XtName each call would
+  // take the toolkit's lock to fetch the name's text and compare it twice.
   static const XrmQuark container = XrmPermStringToQuark("NEcontainer");
   static const XrmQuark primitive = XrmPermStringToQuark("NEprimitive");
   if (w->core.xrm_name == container || w->core.xrm_name == primitive) return nullptr;
