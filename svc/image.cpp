@@ -79,16 +79,19 @@ bool WTdecode_bmp(const unsigned char* data, size_t size, WTrgb_image* out, std:
   }
   if (!sizeFits(width, height, error)) return false;
   if (size > static_cast<size_t>(INT32_MAX)) return fail(error, "the file is too large");
-  // Uncompressed pixels must all be in the file: the decoder allocates for the header's size
-  // first, and a 54-byte file saying 30000 x 30000 would cost gigabytes of nothing.
+  // Only uncompressed pixels (plain or by bit fields) are decoded: the decoder refuses run
+  // lengths, and takes any other value of the field for no compression at all.
+  uint32_t compression = headerSize >= 40 ? le32(data + 30) : 0;
+  if (compression != 0 && compression != 3)
+    return fail(error,
+                "the bitmap's compression (" + std::to_string(compression) + ") is not supported");
+  // The pixels must all be in the file: the decoder allocates for the header's size first, and
+  // a 54-byte file saying 30000 x 30000 would cost gigabytes of nothing.
   uint32_t dataOffset = le32(data + 10);
   uint64_t bitsPerPixel = headerSize == 12 ? le16(data + 24) : le16(data + 28);
-  uint32_t compression = headerSize >= 40 ? le32(data + 30) : 0;
-  if (compression == 0 || compression == 3) {
-    uint64_t rowBytes = (bitsPerPixel * static_cast<uint64_t>(width) + 31) / 32 * 4;
-    if (dataOffset > size || rowBytes * static_cast<uint64_t>(height) > size - dataOffset)
-      return fail(error, "the file holds fewer pixels than its size says");
-  }
+  uint64_t rowBytes = (bitsPerPixel * static_cast<uint64_t>(width) + 31) / 32 * 4;
+  if (dataOffset > size || rowBytes * static_cast<uint64_t>(height) > size - dataOffset)
+    return fail(error, "the file holds fewer pixels than its size says");
   int w = 0, h = 0, channels = 0;
   unsigned char* pixels = stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &channels, 3);
   if (!pixels) {

@@ -142,6 +142,28 @@ TEST(Bitmap, HostileFilesAreRefused) {
     EXPECT_EQ(why, "the file holds fewer pixels than its size says");
     EXPECT_TRUE(image.rgb.empty());
   }
+  // Nor do other compressions pass for none: run lengths, and values no bitmap has, with which
+  // a header alone would again have the decoder allocate for its size (a 58-byte file made it
+  // ask for 1.1 GB).
+  for (uint32_t compression : {1u, 2u, 4u, 0xff000000u}) {
+    Bytes b = bmp(30000, 0);
+    b[22] = 0x30, b[23] = 0x75;
+    b[30] = static_cast<unsigned char>(compression),
+    b[33] = static_cast<unsigned char>(compression >> 24);
+    WTrgb_image image;
+    std::string why;
+    EXPECT_FALSE(WTdecode_bmp(b.data(), b.size(), &image, &why));
+    EXPECT_EQ(why,
+              "the bitmap's compression (" + std::to_string(compression) + ") is not supported");
+    EXPECT_TRUE(image.rgb.empty());
+  }
+  // Bit fields are decoded as before.
+  Bytes fields = bmp(2, 2);
+  fields[30] = 3;
+  WTrgb_image image;
+  std::string why;
+  EXPECT_NE(WTdecode_bmp(fields.data(), fields.size(), &image, &why) ? std::string() : why,
+            "the bitmap's compression (3) is not supported");
 }
 
 TEST(ImageFiles, ReadOnlyRegularFilesWithoutBlocking) {
