@@ -291,10 +291,9 @@ Ending endingAt(const Obj* ref, const Obj* holder, uint32_t at, uint32_t self) {
 const Obj* referrerOf(uint32_t r, const Obj** holder) {
   uint32_t i = 0;
   const Run* run = r >= kRunBase ? runAt(r, &i) : nullptr;
-  if (run && run->where[i] && run->where[i] != kGone && run->where[0] && run->where[0] != kGone) {
-    const Obj* ref = runCell(*run, static_cast<uint16_t>(run->where[i] - 1));
-    *holder = ref->parent == run->first ? runCell(*run, static_cast<uint16_t>(run->where[0] - 1))
-                                        : (ref->parent ? linked(ref->parent) : nullptr);
+  const Obj* top = run ? madeCell(*run, 0) : nullptr;
+  if (const Obj* ref = top ? madeCell(*run, i) : nullptr) {
+    *holder = ref->parent == run->first ? top : (ref->parent ? linked(ref->parent) : nullptr);
     return ref;
   }
   const Obj* ref = linked(r);
@@ -372,10 +371,9 @@ void holderGoesOn(uint32_t serial, const Obj* holder) {
   const Run* run = serial >= kRunBase ? runAt(serial, &i) : nullptr;
   if (run && run->asMade) {
     for (uint32_t k = i + 1; k < run->count; ++k) {
-      uint8_t where = run->where[k];
-      if (!where || where == kGone) continue;
-      const Obj* o = runCell(*run, static_cast<uint16_t>(where - 1));
-      if (o->parent == serial && refersToParent(o) && !lookAgainAt(list, run->first + k)) return;
+      const Obj* o = madeCell(*run, k);
+      if (o && o->parent == serial && refersToParent(o) && !lookAgainAt(list, run->first + k))
+        return;
     }
     return;
   }

@@ -346,12 +346,17 @@ inline uint8_t runSlot(uint32_t serial, const Run** run, uint32_t* position) {
   return *run ? (*run)->where[*position] : kGone;
 }
 
+// The record at position i of r when r has made it, else null (not made, or freed).
+inline Obj* madeCell(const Run& r, uint32_t i) {
+  uint8_t w = r.where[i];
+  return w && w != kGone ? runCell(r, static_cast<uint16_t>(w - 1)) : nullptr;
+}
+
 // The record of a run serial when its run has made it, else null (not made, freed or none).
 inline Obj* madeInRun(uint32_t serial) {
-  const Run* r = nullptr;
   uint32_t i = 0;
-  uint8_t w = runSlot(serial, &r, &i);
-  return w && w != kGone ? runCell(*r, static_cast<uint16_t>(w - 1)) : nullptr;
+  const Run* r = runAt(serial, &i);
+  return r ? madeCell(*r, i) : nullptr;
 }
 
 // Fills out with the record at position i of r as its shape gives it (r has not made it).

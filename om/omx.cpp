@@ -21,14 +21,8 @@ OMXgroup* OMret_omx_ptr(OMobj_id id, int) {
 }
 
 OMobj_id OMget_subobj_at(OMobj_id parent, int index) {
-  // A copy as made answers from its shape: the parent's record found there, not freed, is that
-  // of a live object.
-  uint32_t known = 0;
-  if (parent.live == 1 && parent.serial >= kRunBase && runChildAt(parent.serial, index, &known))
-    return idOf(known);
-  Obj scratch;
-  if (!view(parent, &scratch)) return OMnull_obj;
-  return idOf(childAt(parent.serial, index));
+  // childAt answers 0 for a parent that is not there (a copy as made from its shape first).
+  return parent.live == 1 ? idOf(childAt(parent.serial, index)) : OMnull_obj;
 }
 
 namespace {

@@ -86,8 +86,8 @@ void fillFromShape(const Run& r, uint32_t i, Obj* out) {
   out->firstChild = p.firstChild ? r.first + p.firstChild : 0;
   out->nextSibling = p.nextSibling ? r.first + p.nextSibling : 0;
   out->stamp = r.stamp;
-  uint8_t top = r.where[0];
-  if (i && top && top != kGone) out->flags |= runCell(r, top - 1)->flags & (kInstanced | kDying);
+  if (const Obj* top = i ? madeCell(r, 0) : nullptr)
+    out->flags |= top->flags & (kInstanced | kDying);
 }
 
 namespace {
