@@ -131,8 +131,10 @@ inline void makeRaw(Widget parent, int count, std::vector<Widget>* made) {
         XtSetArg(args[n], XmNshowArrows, XmEACH_SIDE), ++n;
         break;
       case kList: {
-        // The kit's list: a scrolled list that keeps the size it is given.
+        // The kit's list: a scrolled list that keeps the size it is given, without drag
+        // scrolling (its scroll bars are no drop sites).
         XtSetArg(args[n], XmNlistSizePolicy, XmCONSTANT), ++n;
+        XtSetArg(args[n], XmNautoDragModel, XmAUTO_DRAG_DISABLED), ++n;
         Widget list = XmCreateScrolledList(parent, const_cast<char*>(name.c_str()), args, n);
         XtManageChild(list);
         made->push_back(XtParent(list));

@@ -2,7 +2,8 @@
 //
 //   UIlist / UImultiList   XmScrolledWindow "<name>SW" > XmList "<name>"  (XmCreateScrolledList;
 //                          the scrolled window is the binding's widget, both carry the binding
-//                          as XmNuserData)
+//                          as XmNuserData; no drag scrolling, so its scroll bars are no drop
+//                          sites)
 //
 //   "strings" "stringdims" -> items (a new item list never resizes the control)
 //   UIlist:      "selectedItem" <-> selected position (clamped into the items);

@@ -4,7 +4,8 @@
 //   UIpanel           container "<name>"                 (widget and client widget)
 //   UIframe           XmFrame "<name>" > container "<name>WA"  (client widget)
 //   UIscrolledWindow  XmScrolledWindow "<name>" > XmBulletinBoard "<name>WA" (client widget,
-//                     and the handle's widget)
+//                     and the handle's widget; no drag scrolling, so its scroll bars are no
+//                     drop sites)
 //
 //   "width" "height" -> widget size; "clientWidth" "clientHeight" <- the children's space;
 //   "shadowThickness" "shadowType" -> frame; "scrollBars" (rebuilds) "resizeMode"

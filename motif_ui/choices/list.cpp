@@ -193,7 +193,15 @@ Widget createScrolledList(UIwindow* binding, const OMobj_id& obj, Widget parent,
               {XmNwidth, width},
               {XmNheight, height},
               {XmNuserData, binding},
-              {XmNlistSizePolicy, XmCONSTANT}};
+              {XmNlistSizePolicy, XmCONSTANT},
+              // No scrolling by dragging over the scroll bars: the kit's displays take no drops
+              // (their drag protocols are off), so it never serves, and with it on the toolkit
+              // registers each scroll bar as a drop site whose one "target" is the widget's
+              // address. Each new address is a new entry in the display's table of targets,
+              // which the server keeps for all its clients and which never shrinks: a server
+              // grab, the whole table read and written, about three round trips, per scroll
+              // bar made.
+              {XmNautoDragModel, XmAUTO_DRAG_DISABLED}};
   if (multi) args.add(XmNselectionPolicy, XmEXTENDED_SELECT);
   // Everything is given at creation (the scrolled window gets the same arguments): a value set
   // afterwards on a widget that takes the keyboard makes the toolkit place the keyboard focus

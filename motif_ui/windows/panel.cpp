@@ -431,7 +431,10 @@ bool UIscrolledWindow::instanceObject() {
                                XmNwidth, width, XmNheight, height, XmNscrollingPolicy, policy,
                                XmNscrollBarDisplayPolicy, display, XmNvisualPolicy, visual,
                                XmNscrollBarPlacement, XmBOTTOM_RIGHT, XmNmappedWhenManaged, True,
-                               XmNuserData, this, nullptr);
+                               XmNuserData, this,
+                               // as a list's: no drop sites on the scroll bars, which would
+                               // grow the display's table of drop targets (list.cpp)
+                               XmNautoDragModel, XmAUTO_DRAG_DISABLED, nullptr);
   widget_ = sw;
   if (!readInt(objId, "resizeMode", &resizeMode)) resizeMode = 2;
   std::string inner = std::string(nameOf(objId)) + "WA";

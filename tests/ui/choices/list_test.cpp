@@ -3,7 +3,10 @@
 
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <Xm/DropSMgr.h>
 #include <Xm/List.h>
+#include <Xm/ScrollBar.h>
+#include <Xm/ScrolledW.h>
 #include <Xm/Xm.h>
 
 #include <cstdlib>
@@ -342,6 +345,34 @@ TEST_F(Lists, DestroyedFromTheObjectLeavesNoWidget) {
   made.pop_back();
   uitest::pumpFor(20);
   EXPECT_TRUE(UIisBeingDestroyed(sw));
+}
+
+// The scroll bars of lists and scrolled windows are no drop sites. The kit's displays take no
+// drops; as drop sites, each new scroll bar would add an entry to the display's table of drop
+// targets (its "target" is its own address), which the server keeps for all its clients and
+// never shrinks, at a server grab and about three round trips each.
+TEST_F(Lists, ScrollBarsOfListsAndScrolledWindowsAreNoDropSites) {
+  std::vector<Widget> scrollBars;
+  auto collect = [&](Widget w) {
+    WidgetList kids = nullptr;
+    Cardinal n = 0;
+    XtVaGetValues(w, XmNchildren, &kids, XmNnumChildren, &n, nullptr);
+    for (Cardinal i = 0; i < n; ++i)
+      if (XmIsScrollBar(kids[i])) scrollBars.push_back(kids[i]);
+  };
+  collect(UIobjIdToWidget(makeList("UIlist", "dropSingle", {"a", "b"})));
+  collect(UIobjIdToWidget(makeList("UImultiList", "dropMulti", {"a", "b"})));
+  OMobj_id scrolled = track(
+      uitest::makeObject("UIscrolledWindow", prefix + "dropScrolled", window,
+                         {{"visible", 1}, {"width", 100}, {"height", 100}, {"virtualWidth", 300}}));
+  uitest::pumpFor(20);
+  Widget sw = UIobjIdToWidget(scrolled);  // the work area, inside the scrolled window
+  while (sw && !XmIsScrolledWindow(sw)) sw = XtParent(sw);
+  ASSERT_TRUE(sw);
+  collect(sw);
+  ASSERT_GE(scrollBars.size(), 5u);  // two in each list, and the scrolled window's
+  for (Widget bar : scrollBars)
+    EXPECT_FALSE(XmDropSiteRegistered(bar)) << XtName(XtParent(bar)) << " " << XtName(bar);
 }
 
 // Lists among buttons in a window that has the keyboard focus: making them must not hand the
