@@ -100,8 +100,7 @@ Atom atomIfExists(Display* dpy, const char* name) {
   return XInternAtom(dpy, name, True);
 }
 
-bool rootHasProperty(Display* dpy, Window root, const char* name, Atom type) {
-  Atom property = atomIfExists(dpy, name);
+bool rootHasProperty(Display* dpy, Window root, Atom property, Atom type) {
   if (property == None || type == None) return false;
   Atom actual = None;
   int format = 0;
@@ -154,8 +153,7 @@ bool windowExists(Display* dpy, Window window) {
 // The Motif window manager announces itself with _MOTIF_WM_INFO on the root, naming its own
 // window; a manager that has exited leaves the property behind, so the window it names must
 // still exist.
-bool motifManagerRunning(Display* dpy, Window root) {
-  Atom info = atomIfExists(dpy, "_MOTIF_WM_INFO");
+bool motifManagerRunning(Display* dpy, Window root, Atom info) {
   if (info == None) return false;
   Atom actual = None;
   int format = 0;
@@ -174,7 +172,8 @@ bool motifManagerRunning(Display* dpy, Window root) {
 // _NET_FRAME_EXTENTS the manager publishes, else the geometry of the window's ancestor just
 // below the root. False while the window has not been reparented (nothing to measure yet).
 bool measureFrameExtents(Display* dpy, Window window, int* left, int* top) {
-  XErrorTrap trap(dpy);
+  // The shell's own window exists while its widget does: it is asked without the error trap,
+  // whose synchronisations are two round trips more, needed only for the manager's windows.
   // A manager builds the frame around a window before it maps it: measured earlier, the frame
   // may still be at the corner of the screen without its decorations.
   XWindowAttributes attrs;
@@ -184,6 +183,7 @@ bool measureFrameExtents(Display* dpy, Window window, int* left, int* top) {
   if (!XQueryTree(dpy, window, &root, &parent, &children, &count)) return false;
   if (children) XFree(children);
   if (parent == root || parent == None) return false;
+  XErrorTrap trap(dpy);
   Atom extents = atomIfExists(dpy, "_NET_FRAME_EXTENTS");
   if (extents != None) {
     Atom actual = None;
@@ -1006,9 +1006,15 @@ int UIshell::findWMType(Widget w) {
   if (UIisBeingDestroyed(w)) return 0;
   Display* dpy = XtDisplay(w);
   Window root = RootWindowOfScreen(XtScreen(w));
-  if (rootHasProperty(dpy, root, "_SUN_WM_PROTOCOLS", XA_ATOM)) return 3;
-  if (rootHasProperty(dpy, root, "_SGI_TELL_WM", XA_STRING)) return 2;
-  if (motifManagerRunning(dpy, root)) return 1;
+  // The names are looked up in one round trip (each alone is one whenever the name is not
+  // known to the server, as on a display without these managers).
+  char* names[] = {const_cast<char*>("_SUN_WM_PROTOCOLS"), const_cast<char*>("_SGI_TELL_WM"),
+                   const_cast<char*>("_MOTIF_WM_INFO")};
+  Atom atoms[3] = {None, None, None};
+  XInternAtoms(dpy, names, 3, True, atoms);
+  if (rootHasProperty(dpy, root, atoms[0], XA_ATOM)) return 3;
+  if (rootHasProperty(dpy, root, atoms[1], XA_STRING)) return 2;
+  if (motifManagerRunning(dpy, root, atoms[2])) return 1;
   return 0;
 }
 

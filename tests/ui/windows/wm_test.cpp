@@ -555,6 +555,37 @@ TEST_P(IcccmManager, AStaleMotifAnnouncementIsNotBelieved) {
   for (const std::string& r : uitest::reports()) ADD_FAILURE() << r;
 }
 
+// The other managers' announcements on the root: the first found, in the order Sun, SGI,
+// Motif, gives the kind, and only with the type each is written with.
+TEST_P(IcccmManager, TheFirstAnnouncementFoundGivesTheKind) {
+  Window root = DefaultRootWindow(other);
+  Widget hidden = UIgetDisplayContext(name.c_str())->_hiddenShell;
+  ASSERT_NE(hidden, nullptr);
+  ASSERT_EQ(UIshell::findWMType(hidden), 0);
+  Atom sun = XInternAtom(other, "_SUN_WM_PROTOCOLS", False);
+  Atom sgi = XInternAtom(other, "_SGI_TELL_WM", False);
+  auto announce = [&](Atom property, Atom type) {
+    const unsigned char text[] = "on";
+    long atom = static_cast<long>(XA_ATOM);
+    if (type == XA_STRING)
+      XChangeProperty(other, root, property, type, 8, PropModeReplace, text, 2);
+    else
+      XChangeProperty(other, root, property, type, 32, PropModeReplace,
+                      reinterpret_cast<unsigned char*>(&atom), 1);
+    XSync(other, False);
+  };
+  announce(sgi, XA_STRING);
+  EXPECT_EQ(UIshell::findWMType(hidden), 2);
+  announce(sun, XA_STRING);  // not of its type: not Sun's
+  EXPECT_EQ(UIshell::findWMType(hidden), 2);
+  announce(sun, XA_ATOM);
+  EXPECT_EQ(UIshell::findWMType(hidden), 3);
+  XDeleteProperty(other, root, sun);
+  XDeleteProperty(other, root, sgi);
+  XSync(other, False);
+  EXPECT_EQ(UIshell::findWMType(hidden), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Managers, IcccmManager, ::testing::Values("openbox", "twm"));
 
 }  // namespace
