@@ -27,6 +27,9 @@ struct UIwmFrame {
   unsigned short xOffset = 0;
   unsigned short yOffset = 0;
   unsigned char positionIsFrame = 0;
+  // Set when nothing could be measured because the window is shown as a child of the root: no
+  // manager has put a frame around it.
+  bool unframed = false;
 };
 
 class UIshell : public UIpanel {
@@ -54,7 +57,8 @@ class UIshell : public UIpanel {
   // it names exists), and settling the frame record of the shell above w. Kinds 1 and 3 and an
   // unrecognised manager (0) keep the frame's position in the object (positionIsFrame); for 0
   // the offsets are measured once the window has been reparented (_NET_FRAME_EXTENTS, else
-  // the ancestor below the root) and stay unsettled until then. $CQ_WIN_PLACEMENT set to
+  // the ancestor below the root) and stay unsettled until then (a window shown as a child of
+  // the root is not measured again before a ReparentNotify). $CQ_WIN_PLACEMENT set to
   // anything but "Auto" switches all of it off: zero offsets, positionIsFrame 0.
   static int findWMType(Widget w);
   static void detectMWMPositionIsFrame(Widget w);
@@ -76,6 +80,8 @@ class UIshell : public UIpanel {
   // The window destroyed by another client: "visible" 0, the widgets kept without windows
   // until "visible" 1 realizes them again (windowLost meanwhile).
   static void onWindowDestroyed(Widget w, XtPointer binding, XEvent* event, Boolean* go);
+  // The window reparented (a manager framing it): its frame is measured again.
+  static void onReparented(Widget w, XtPointer binding, XEvent* event, Boolean* go);
   // WM_STATE changed by the window manager: iconified or restored writes "iconic" back.
   static void onWindowState(Widget w, XtPointer binding, XEvent* event, Boolean* go);
 
@@ -98,6 +104,9 @@ class UIshell : public UIpanel {
   int knownX = -32768;
   int knownY = -32768;
   unsigned char offsetsKnown = 0;
+  // Shown as a child of the root with no manager announcing itself: the unsettled offsets are
+  // not measured again (each try is round trips) until a manager reparents the window.
+  bool unframed = false;
   int wmKind = 0;  // 0 none recognised, 1 Motif, 2 "_SGI_TELL_WM", 3 "_SUN_WM_PROTOCOLS"
 
   static unsigned short MENU_HEIGHT;

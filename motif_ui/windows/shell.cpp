@@ -171,7 +171,7 @@ bool motifManagerRunning(Display* dpy, Window root, Atom info) {
 // The frame a window manager put around window, measured from the server: the
 // _NET_FRAME_EXTENTS the manager publishes, else the geometry of the window's ancestor just
 // below the root. False while the window has not been reparented (nothing to measure yet).
-bool measureFrameExtents(Display* dpy, Window window, int* left, int* top) {
+bool measureFrameExtents(Display* dpy, Window window, int* left, int* top, bool* atRoot) {
   // The shell's own window exists while its widget does: it is asked without the error trap,
   // whose synchronisations are two round trips more, needed only for the manager's windows.
   // A manager builds the frame around a window before it maps it: measured earlier, the frame
@@ -182,7 +182,10 @@ bool measureFrameExtents(Display* dpy, Window window, int* left, int* top) {
   unsigned count = 0;
   if (!XQueryTree(dpy, window, &root, &parent, &children, &count)) return false;
   if (children) XFree(children);
-  if (parent == root || parent == None) return false;
+  if (parent == root || parent == None) {
+    *atRoot = parent == root;
+    return false;
+  }
   XErrorTrap trap(dpy);
   Atom extents = atomIfExists(dpy, "_NET_FRAME_EXTENTS");
   if (extents != None) {
@@ -403,6 +406,7 @@ bool UIshell::instanceObject() {
   XtAddEventHandler(shellWidget, StructureNotifyMask, False, UIshellOnMap, this);
   XtAddEventHandler(shellWidget, NoEventMask, True, clientMessageHandler, this);
   XtAddEventHandler(shellWidget, StructureNotifyMask, False, onWindowDestroyed, this);
+  XtAddEventHandler(shellWidget, StructureNotifyMask, False, onReparented, this);
   XtAddEventHandler(shellWidget, PropertyChangeMask, False, onWindowState, this);
   XtAddCallback(shellWidget, XmNpopupCallback, UIshellPopupCB, this);
   XtAddCallback(shellWidget, XmNpopdownCallback, UIshellPopdownCB, this);
@@ -595,6 +599,7 @@ void UIshell::setVisibility() {
     // Another client destroyed the window: the same widgets get new windows.
     windowLost = false;
     offsetsKnown = 0;
+    unframed = false;
     XtRealizeWidget(shellWidget);
     writeWindowNames(shellWidget);
     XtAddEventHandler(shellWidget, StructureNotifyMask, False, UIshellOnMap, this);
@@ -786,6 +791,15 @@ void UIshell::onWindowDestroyed(Widget w, XtPointer data, XEvent* event, Boolean
   shell->knownX = shell->knownY = -32768;
   OMcontext ctx(shell->objId, OM_CTX_WIDGET, OM_CTX_PLAIN);
   OMset_int_val(sub(shell->objId, "visible", 0), 0);
+}
+
+void UIshell::onReparented(Widget w, XtPointer data, XEvent* event, Boolean*) {
+  if (!event || event->type != ReparentNotify || UIisBeingDestroyed(w) ||
+      event->xreparent.window != XtWindow(w))
+    return;
+  auto* shell = static_cast<UIshell*>(data);
+  if (!alive(shell)) return;
+  shell->unframed = false;
 }
 
 void UIshell::onWindowState(Widget w, XtPointer data, XEvent* event, Boolean*) {
@@ -1033,7 +1047,8 @@ bool UIshell::measureFrame(Widget top, bool sunFromRoot, UIwmFrame* out) {
     // unsettled (without a manager it is never reparented and the offsets stay 0).
     out->xOffset = out->yOffset = 0;
     int left = 0, topEdge = 0;
-    if (!XtWindow(top) || !measureFrameExtents(XtDisplay(top), XtWindow(top), &left, &topEdge))
+    if (!XtWindow(top) ||
+        !measureFrameExtents(XtDisplay(top), XtWindow(top), &left, &topEdge, &out->unframed))
       return false;
     out->xOffset = static_cast<unsigned short>(left);
     out->yOffset = static_cast<unsigned short>(topEdge);
@@ -1069,8 +1084,12 @@ void UIshell::detectMWMPositionIsFrame(Widget w) {
   UIshell* shell = shellOf(w);
   if (!top || !shell) return;
   if (!placementDetectionOff() && !shell->poppedUp) return;
+  if (shell->unframed) return;  // nothing to measure until a manager reparents the window
   UIwmFrame frame;
-  if (!measureFrame(top, false, &frame)) return;
+  if (!measureFrame(top, false, &frame)) {
+    shell->unframed = frame.unframed;
+    return;
+  }
   shell->wmKind = frame.wmKind;
   shell->positionIsFrame = frame.positionIsFrame;
   shell->xOffset = frame.xOffset;

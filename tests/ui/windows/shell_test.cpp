@@ -547,6 +547,49 @@ TEST_F(Windows, AChildShellWritesItsMovesAndResizesBack) {
   EXPECT_EQ(intOf(child, "y"), 80);
 }
 
+// Without a window manager a shown window stays a child of the root, and its frame offsets
+// stay unsettled. A manager that starts later and frames the window gets it measured at the
+// next move: its position is then the frame's.
+TEST_F(Windows, AWindowFramedAfterItWasShownHasItsFrameMeasured) {
+  OMobj_id s =
+      shell("framedLater", {{"visible", 1}, {"x", 40}, {"y", 50}, {"width", 200}, {"height", 100}});
+  UIshell* b = bindingOf(s);
+  ASSERT_NE(b, nullptr);
+  Widget shellWidget = b->shellWidget;
+  Display* dpy = XtDisplay(shellWidget);
+  // Moves while it is unframed: the object gets the window's own position.
+  XMoveWindow(dpy, XtWindow(shellWidget), 60, 70);
+  ASSERT_TRUE(uitest::pumpUntil([&] { return intOf(s, "x") == 60 && intOf(s, "y") == 70; }));
+  EXPECT_EQ(b->offsetsKnown, 0);
+  // A manager frames it: a frame window with the client 4 pixels in and 20 down.
+  Display* manager = XOpenDisplay(XDisplayString(dpy));
+  ASSERT_NE(manager, nullptr);
+  Window root = DefaultRootWindow(manager);
+  Window frame = XCreateSimpleWindow(manager, root, 100, 110, 208, 124, 0, 0, 0);
+  XReparentWindow(manager, XtWindow(shellWidget), frame, 4, 20);
+  XMapWindow(manager, frame);
+  XSync(manager, False);
+  uitest::pumpFor(50);
+  // The manager moves the frame and tells the client where it now is, as managers do.
+  XMoveWindow(manager, frame, 120, 130);
+  XEvent notice{};
+  notice.xconfigure.type = ConfigureNotify;
+  notice.xconfigure.event = notice.xconfigure.window = XtWindow(shellWidget);
+  notice.xconfigure.x = 124;
+  notice.xconfigure.y = 150;
+  notice.xconfigure.width = 200;
+  notice.xconfigure.height = 100;
+  XSendEvent(manager, XtWindow(shellWidget), False, StructureNotifyMask, &notice);
+  XSync(manager, False);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return b->offsetsKnown != 0; }));
+  EXPECT_EQ(b->xOffset, 4);
+  EXPECT_EQ(b->yOffset, 20);
+  EXPECT_TRUE(uitest::pumpUntil([&] { return intOf(s, "x") == 120 && intOf(s, "y") == 130; }))
+      << "object at " << intOf(s, "x") << "," << intOf(s, "y");
+  XCloseDisplay(manager);  // the frame goes and the window returns to the root
+  uitest::pumpFor(50);
+}
+
 TEST_F(Windows, AChildShellGoesWithItsParentAndComesBackOnItsOwn) {
   OMobj_id s = uitest::makeObject("UIshell", prefix + "parentShell", OMnull_obj,
                                   {{"visible", 1}, {"width", 300}, {"height", 200}});
