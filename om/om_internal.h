@@ -398,8 +398,8 @@ void runMadeSince(uint32_t top, uint16_t before, std::vector<uint32_t>* out);
 // Frees the records of top's run that were never made (with the store's count).
 void freeRunUnmade(uint32_t top);
 // Frees a record's slot (a page's or a run's), with what it has in the side tables, and counts
-// it; its payload is released already.
-void freeSlotOf(uint32_t serial);
+// it; its payload is released already. o is its record, made (the caller has it at hand).
+void freeSlotOf(uint32_t serial, const Obj* o);
 // Makes every record of serial's subtree that its run has not made: a subtree leaving its
 // copy no longer reads as part of it.
 void makeSubtree(uint32_t serial);

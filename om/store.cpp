@@ -125,11 +125,9 @@ std::unordered_map<uint32_t, uint32_t>& longTails() {
 
 }  // namespace
 
-void freeSlotOf(uint32_t serial) {
+void freeSlotOf(uint32_t serial, const Obj* o) {
   Store& s = store();
   s.liveObjects--;
-  // A record its run never made has nothing in the side tables.
-  const Obj* o = serial >= kRunBase ? madeInRun(serial) : find(serial);
   if (o && o->has(kIndexed)) nameIndex().erase(serial);
   if (o && o->has(kLongTail)) longTails().erase(serial);
   if (o && o->has(kTyped)) s.templateOf.erase(serial);
@@ -1052,7 +1050,16 @@ int OMdestroy_obj(OMobj_id id, int) {
   // Every record of the subtree stays where it is until its slot is freed at the end (a
   // destroy method cannot destroy what is already dying), so each is read as a linked one.
   Store& st = store();
-  for (uint32_t s : subtree) linked(s)->flags |= kDying;
+  // The subtree's records, by their place in subtree. They stay where they are until their
+  // slots are freed at the end: pages and run cells never move, and nothing dying is freed
+  // before then.
+  std::vector<Obj*> records;
+  records.reserve(subtree.size());
+  for (uint32_t s : subtree) {
+    Obj* o = linked(s);
+    o->flags |= kDying;
+    records.push_back(o);
+  }
   ++st.endings;  // a dying holder's reference no longer ends the walk at its window
   // Destroy methods, children before parents and siblings oldest first: a window taken away
   // exposes only what it covered, while newest first each would expose the windows below it
@@ -1064,16 +1071,19 @@ int OMdestroy_obj(OMobj_id id, int) {
   std::vector<uint32_t> late;
   for (size_t k = 0; k < copies.size(); ++k) runMadeSince(copies[k], madeBefore[k], &late);
   for (uint32_t s : late) {
-    linked(s)->flags |= kDying;
+    Obj* o = linked(s);
+    o->flags |= kDying;
     subtree.push_back(s);
+    records.push_back(o);
   }
   if (!late.empty()) ++st.endings;
   uint32_t parent = linked(id.serial)->parent;
   if (parent) unlinkChild(parent, id.serial);
   dropReferencesOut(subtree);
   std::vector<uint32_t> holders;
-  for (uint32_t s : subtree) {
-    Obj* o = linked(s);
+  for (size_t k = 0; k < subtree.size(); ++k) {
+    uint32_t s = subtree[k];
+    Obj* o = records[k];
     if (o->has(kTemplate)) forgetTemplate(s);
     if (o->flags & (kSet | kRef | kExpr)) clearValue(o, s);
     // Whoever refers to a destroyed object from outside the subtree loses the link.
@@ -1085,12 +1095,13 @@ int OMdestroy_obj(OMobj_id id, int) {
       if (!ro->has(kDying)) holders.push_back(r);
     }
   }
-  for (uint32_t s : subtree) {
-    if (linked(s)->has(kArrayInfo)) {
+  for (size_t k = 0; k < subtree.size(); ++k) {
+    uint32_t s = subtree[k];
+    if (records[k]->has(kArrayInfo)) {
       st.elementTemplates.erase(s);
       st.arraySizes.erase(s);
     }
-    freeSlotOf(s);
+    freeSlotOf(s, records[k]);
   }
   for (uint32_t top : copies) freeRunUnmade(top);
   if (parent && find(parent)) changed(parent);

@@ -167,11 +167,11 @@ void UIapplyPictureFromFile(OMobj_id group, Widget w, int seq, UIpictureTarget t
                             const char* routine) {
   if (UIisBeingDestroyed(w)) return;
   OMtext filename = readString(group, "filename");
-  OMtext fileType = readString(group, "fileType");
   if (!filename) {
     resetTarget(w, target);
     return;
   }
+  OMtext fileType = readString(group, "fileType");
   // FILEfind's path is malloc'ed like the object manager's text and freed the same way.
   OMtext fullPath(FILEfind(filename.get(), OMget_path(5), 32, 1, 0, 0));
   if (!fullPath) {
