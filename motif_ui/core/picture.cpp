@@ -6,6 +6,7 @@
 #include <X11/IntrinsicP.h>
 #include <X11/Xutil.h>
 #include <Xm/LabelP.h>
+#include <Xm/PushBP.h>
 #include <Xm/Xm.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,6 +72,8 @@ void resetTarget(Widget w, UIpictureTarget target) {
   Pixmap now = XmUNSPECIFIED_PIXMAP;
   if (target == UI_PICTURE_BACKGROUND && XtIsWidget(w))
     now = w->core.background_pixmap;
+  else if (target == UI_PICTURE_ARMED && XmIsPushButton(w))
+    now = reinterpret_cast<XmPushButtonWidget>(w)->pushbutton.arm_pixmap;
   else
     XtVaGetValues(w, target == UI_PICTURE_ARMED ? XmNarmPixmap : XtNbackgroundPixmap, &now,
                   nullptr);

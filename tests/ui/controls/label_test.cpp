@@ -245,6 +245,29 @@ TEST_F(Controls, PictureTypesAreDerivedOrRefused) {
   EXPECT_EQ(after, face) << "the label keeps its face";
 }
 
+// A button's armed picture follows its file: shown once there is one, taken away (and the
+// missing file reported) when the file named is not there.
+TEST_F(Controls, AnArmedPictureComesWithItsFileAndGoesWithIt) {
+  writeBmp("armed.bmp");
+  OMobj_id button =
+      make("UIbutton", "armedb", window, {{"visible", 1}, {"width", 40}, {"height", 40}});
+  Widget w = UIobjIdToWidget(button);
+  auto armed = [&] {
+    Pixmap p = 0;
+    XtVaGetValues(w, XmNarmPixmap, &p, nullptr);
+    return p;
+  };
+  EXPECT_EQ(armed(), XmUNSPECIFIED_PIXMAP);
+  OMset_str_val(sub(button, "armedPixmap.fileType"), "bitmap");
+  OMset_str_val(sub(button, "armedPixmap.filename"), "armed.bmp");
+  EXPECT_NE(armed(), XmUNSPECIFIED_PIXMAP);
+  EXPECT_TRUE(uitest::reports().empty());
+  OMset_str_val(sub(button, "armedPixmap.filename"), "gone.bmp");
+  EXPECT_EQ(armed(), XmUNSPECIFIED_PIXMAP);
+  ASSERT_EQ(uitest::reports().size(), 1u);
+  EXPECT_EQ(uitest::reports()[0], "UIbutton::setArmedPixmap: Couldn't find file gone.bmp.");
+}
+
 TEST_F(Controls, ToolTipsFollowEnableAndPictures) {
   writeBmp("square.bmp");
   OMobj_id picture =
