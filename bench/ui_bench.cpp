@@ -904,9 +904,11 @@ void BM_SliderValuePaired(benchmark::State& state) {
   OMset_int_val(prop(slider, "decimalPoints"), 0);
   OMpop_ctx(place());
   OMobj_id value = prop(slider, "value");
-  Widget w = XtVaCreateManagedWidget("rawPairedScale", xmScaleWidgetClass, UIobjIdToWidget(parent),
-                                     XmNx, 220, XmNwidth, 200, XmNheight, 60, XmNorientation,
-                                     XmHORIZONTAL, XmNminimum, 0, XmNmaximum, 1000, nullptr);
+  // With an arrow at each end, as the kit's slider.
+  Widget w =
+      XtVaCreateManagedWidget("rawPairedScale", xmScaleWidgetClass, UIobjIdToWidget(parent), XmNx,
+                              220, XmNwidth, 200, XmNheight, 60, XmNorientation, XmHORIZONTAL,
+                              XmNshowArrows, XmEACH_SIDE, XmNminimum, 0, XmNmaximum, 1000, nullptr);
   Display* dpy = display();
   EVrun_until([] { return false; }, 100);
   constexpr int kBlock = 1000;

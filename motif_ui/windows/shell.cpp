@@ -112,34 +112,46 @@ bool rootHasProperty(Display* dpy, Window root, Atom property, Atom type) {
   return status == Success && actual == type;
 }
 
-// Runs a few requests on a window that may be gone, without the protocol errors reaching the
-// process's error handler: failed() says whether one of them failed.
+// Runs a few requests on a window that may be gone, without their protocol errors reaching
+// the process's error handler: failed() says whether one of them failed. Errors of requests
+// made before the trap still go to that handler. The server is asked to catch up (a round
+// trip) only when a request made under the trap may still be unanswered: after one with a
+// reply, every error of the requests before it has arrived.
 class XErrorTrap {
  public:
   explicit XErrorTrap(Display* dpy) : dpy_(dpy) {
-    XSync(dpy_, False);
     failed_ = false;
+    first_ = NextRequest(dpy_);
     previous_ = XSetErrorHandler(record);
   }
   ~XErrorTrap() {
-    XSync(dpy_, False);
+    settle();
     XSetErrorHandler(previous_);
   }
   bool failed() {
-    XSync(dpy_, False);
+    settle();
     return failed_;
   }
 
  private:
-  static int record(Display*, XErrorEvent*) {
-    failed_ = true;
-    return 0;
+  void settle() {
+    if (LastKnownRequestProcessed(dpy_) + 1 != NextRequest(dpy_)) XSync(dpy_, False);
+  }
+  static int record(Display* dpy, XErrorEvent* event) {
+    if (event->serial >= first_) {
+      failed_ = true;
+      return 0;
+    }
+    return previous_ ? previous_(dpy, event) : 0;
   }
   Display* dpy_;
-  int (*previous_)(Display*, XErrorEvent*) = nullptr;
+  static unsigned long first_;
+  static int (*previous_)(Display*, XErrorEvent*);
   static bool failed_;
 };
 bool XErrorTrap::failed_ = false;
+unsigned long XErrorTrap::first_ = 0;
+int (*XErrorTrap::previous_)(Display*, XErrorEvent*) = nullptr;
 
 // True when the window exists on the server now.
 bool windowExists(Display* dpy, Window window) {
@@ -172,8 +184,8 @@ bool motifManagerRunning(Display* dpy, Window root, Atom info) {
 // _NET_FRAME_EXTENTS the manager publishes, else the geometry of the window's ancestor just
 // below the root. False while the window has not been reparented (nothing to measure yet).
 bool measureFrameExtents(Display* dpy, Window window, int* left, int* top, bool* atRoot) {
-  // The shell's own window exists while its widget does: it is asked without the error trap,
-  // whose synchronisations are two round trips more, needed only for the manager's windows.
+  // Another client may destroy the window, or the manager its frame, at any moment.
+  XErrorTrap trap(dpy);
   // A manager builds the frame around a window before it maps it: measured earlier, the frame
   // may still be at the corner of the screen without its decorations.
   XWindowAttributes attrs;
@@ -183,10 +195,9 @@ bool measureFrameExtents(Display* dpy, Window window, int* left, int* top, bool*
   if (!XQueryTree(dpy, window, &root, &parent, &children, &count)) return false;
   if (children) XFree(children);
   if (parent == root || parent == None) {
-    *atRoot = parent == root;
+    *atRoot = parent == root && !trap.failed();
     return false;
   }
-  XErrorTrap trap(dpy);
   Atom extents = atomIfExists(dpy, "_NET_FRAME_EXTENTS");
   if (extents != None) {
     Atom actual = None;
@@ -940,6 +951,7 @@ void UIshell::rebuildObject(Widget) {
   if (oldMain) XtVaSetValues(oldMain, XmNuserData, nullptr, nullptr);
   bool wasPoppedUp = poppedUp;
   poppedUp = false;
+  unframed = false;  // a new window, not yet measured
   if (!instanceObject()) {
     if (!UIisBeingDestroyed(oldMain)) XtVaSetValues(oldMain, XmNuserData, this, nullptr);
     poppedUp = wasPoppedUp;
@@ -1084,7 +1096,8 @@ void UIshell::detectMWMPositionIsFrame(Widget w) {
   UIshell* shell = shellOf(w);
   if (!top || !shell) return;
   if (!placementDetectionOff() && !shell->poppedUp) return;
-  if (shell->unframed) return;  // nothing to measure until a manager reparents the window
+  // Nothing to measure until a manager reparents the window.
+  if (shell->unframed && !placementDetectionOff()) return;
   UIwmFrame frame;
   if (!measureFrame(top, false, &frame)) {
     shell->unframed = frame.unframed;

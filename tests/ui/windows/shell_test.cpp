@@ -566,6 +566,7 @@ TEST_F(Windows, AWindowFramedAfterItWasShownHasItsFrameMeasured) {
   ASSERT_NE(manager, nullptr);
   Window root = DefaultRootWindow(manager);
   Window frame = XCreateSimpleWindow(manager, root, 100, 110, 208, 124, 0, 0, 0);
+  XAddToSaveSet(manager, XtWindow(shellWidget));  // given back to the root when it goes
   XReparentWindow(manager, XtWindow(shellWidget), frame, 4, 20);
   XMapWindow(manager, frame);
   XSync(manager, False);
@@ -587,7 +588,14 @@ TEST_F(Windows, AWindowFramedAfterItWasShownHasItsFrameMeasured) {
   EXPECT_TRUE(uitest::pumpUntil([&] { return intOf(s, "x") == 120 && intOf(s, "y") == 130; }))
       << "object at " << intOf(s, "x") << "," << intOf(s, "y");
   XCloseDisplay(manager);  // the frame goes and the window returns to the root
-  uitest::pumpFor(50);
+  ASSERT_TRUE(uitest::pumpUntil([&] {
+    Window r = None, up = None, *kids = nullptr;
+    unsigned n = 0;
+    if (!XQueryTree(dpy, XtWindow(shellWidget), &r, &up, &kids, &n)) return false;
+    if (kids) XFree(kids);
+    return up == r;
+  }));
+  EXPECT_EQ(intOf(s, "visible"), 1);
 }
 
 TEST_F(Windows, AChildShellGoesWithItsParentAndComesBackOnItsOwn) {
