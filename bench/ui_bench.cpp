@@ -780,15 +780,20 @@ std::string labelText(Widget w) {
 // set does: with it over the host, the host has the keyboard focus (no window manager) and
 // every set of a scale costs four requests instead of two and about seven times the wall
 // time, for whichever side happened to run first.
-void BM_SliderValueThroughObjects(benchmark::State& state) {
-  mixed::pointerAway(display());
-  OMobj_id parent = host();
+// A slider from 0 to 1000 in whole steps, 200 x 60 in the host's corner, made in one context.
+OMobj_id benchSlider(const char* name) {
   OMpush_ctx(place(), 0, 0, 0);
-  OMobj_id slider = shown("UIslider", "benchSlider", place(), parent, 0, 0, 200, 60);
+  OMobj_id slider = shown("UIslider", name, place(), host(), 0, 0, 200, 60);
   OMset_real_val(prop(slider, "min"), 0);
   OMset_real_val(prop(slider, "max"), 1000);
   OMset_int_val(prop(slider, "decimalPoints"), 0);
   OMpop_ctx(place());
+  return slider;
+}
+
+void BM_SliderValueThroughObjects(benchmark::State& state) {
+  mixed::pointerAway(display());
+  OMobj_id slider = benchSlider("benchSlider");
   OMobj_id value = prop(slider, "value");
   Display* dpy = display();
   EVrun_until([] { return false; }, 100);
@@ -851,6 +856,30 @@ void noteRatePair(const std::string& measure, double objectsSeconds, double rawS
   notePair(measure, rawSeconds, objectsSeconds);  // objects' rate / raw's rate
 }
 
+// kRatePairs pairs of blocks of `block` sets, each side first in turn. objectsSet(n) and
+// rawSet(n) make one set each, n counting the sets of both sides.
+void ratePairs(Display* dpy, const char* measure, int block,
+               const std::function<void(long)>& objectsSet,
+               const std::function<void(long)>& rawSet) {
+  long n = 0;
+  for (int k = 0; k < kRatePairs; ++k) {
+    double o = 0, r = 0;
+    inTurn(
+        k,
+        [&] {
+          o = timedBlock(dpy, [&] {
+            for (int i = 0; i < block; ++i) objectsSet(n++);
+          });
+        },
+        [&] {
+          r = timedBlock(dpy, [&] {
+            for (int i = 0; i < block; ++i) rawSet(n++);
+          });
+        });
+    noteRatePair(measure, o, r);
+  }
+}
+
 void BM_LabelTextPaired(benchmark::State& state) {
   mixed::pointerAway(display());
   OMobj_id parent = host();
@@ -863,31 +892,18 @@ void BM_LabelTextPaired(benchmark::State& state) {
       XtVaCreateManagedWidget("rawPairedText", xmLabelWidgetClass, UIobjIdToWidget(parent), XmNx,
                               100, XmNwidth, 80, XmNheight, 20, XmNrecomputeSize, False, nullptr);
   Display* dpy = display();
-  constexpr int kBlock = 5000;
-  long n = 0;
   for (auto _ : state) {
-    for (int k = 0; k < kRatePairs; ++k) {
-      double o = 0, r = 0;
-      auto objects = [&] {
-        o = timedBlock(dpy, [&] {
-          for (int i = 0; i < kBlock; ++i) OMset_str_val(text, std::to_string(n++).c_str());
+    ratePairs(
+        dpy, "property -> label text (rate)", 5000,
+        [&](long n) { OMset_str_val(text, std::to_string(n).c_str()); },
+        [&](long n) {
+          std::string value = std::to_string(n);
+          XmString xs =
+              XmStringGenerate(const_cast<char*>(value.c_str()),
+                               const_cast<char*>(XmFONTLIST_DEFAULT_TAG), XmCHARSET_TEXT, nullptr);
+          XtVaSetValues(w, XmNlabelString, xs, nullptr);
+          XmStringFree(xs);
         });
-      };
-      auto raw = [&] {
-        r = timedBlock(dpy, [&] {
-          for (int i = 0; i < kBlock; ++i) {
-            std::string value = std::to_string(n++);
-            XmString xs = XmStringGenerate(const_cast<char*>(value.c_str()),
-                                           const_cast<char*>(XmFONTLIST_DEFAULT_TAG),
-                                           XmCHARSET_TEXT, nullptr);
-            XtVaSetValues(w, XmNlabelString, xs, nullptr);
-            XmStringFree(xs);
-          }
-        });
-      };
-      inTurn(k, objects, raw);
-      noteRatePair("property -> label text (rate)", o, r);
-    }
   }
   OMdestroy_obj(label, 0);
   XtDestroyWidget(w);
@@ -896,45 +912,26 @@ BENCHMARK(BM_LabelTextPaired)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_SliderValuePaired(benchmark::State& state) {
   mixed::pointerAway(display());
-  OMobj_id parent = host();
-  OMpush_ctx(place(), 0, 0, 0);
-  OMobj_id slider = shown("UIslider", "pairedSlider", place(), parent, 0, 0, 200, 60);
-  OMset_real_val(prop(slider, "min"), 0);
-  OMset_real_val(prop(slider, "max"), 1000);
-  OMset_int_val(prop(slider, "decimalPoints"), 0);
-  OMpop_ctx(place());
+  OMobj_id slider = benchSlider("pairedSlider");
   OMobj_id value = prop(slider, "value");
   // With an arrow at each end, as the kit's slider.
   Widget w =
-      XtVaCreateManagedWidget("rawPairedScale", xmScaleWidgetClass, UIobjIdToWidget(parent), XmNx,
+      XtVaCreateManagedWidget("rawPairedScale", xmScaleWidgetClass, UIobjIdToWidget(host()), XmNx,
                               220, XmNwidth, 200, XmNheight, 60, XmNorientation, XmHORIZONTAL,
                               XmNshowArrows, XmEACH_SIDE, XmNminimum, 0, XmNmaximum, 1000, nullptr);
   Display* dpy = display();
   EVrun_until([] { return false; }, 100);
-  constexpr int kBlock = 1000;
-  long n = 0;
   for (auto _ : state) {
-    for (int k = 0; k < kRatePairs; ++k) {
-      double o = 0, r = 0;
-      auto objects = [&] {
-        o = timedBlock(dpy, [&] {
-          for (int i = 0; i < kBlock; ++i) {
-            OMset_real_val(value, static_cast<double>(n++ % 1000));
-            XFlush(dpy);
-          }
+    ratePairs(
+        dpy, "value -> slider (rate)", 1000,
+        [&](long n) {
+          OMset_real_val(value, static_cast<double>(n % 1000));
+          XFlush(dpy);
+        },
+        [&](long n) {
+          XtVaSetValues(w, XmNvalue, static_cast<int>(n % 1000), nullptr);
+          XFlush(dpy);
         });
-      };
-      auto raw = [&] {
-        r = timedBlock(dpy, [&] {
-          for (int i = 0; i < kBlock; ++i) {
-            XtVaSetValues(w, XmNvalue, static_cast<int>(n++ % 1000), nullptr);
-            XFlush(dpy);
-          }
-        });
-      };
-      inTurn(k, objects, raw);
-      noteRatePair("value -> slider (rate)", o, r);
-    }
   }
   OMdestroy_obj(slider, 0);
   XtDestroyWidget(w);
