@@ -196,7 +196,8 @@ uint16_t runMadeCount(uint32_t top) {
 void runMadeSince(uint32_t top, uint16_t before, std::vector<uint32_t>* out) {
   Run* r = nullptr;
   uint32_t i = 0;
-  if (!locate(top, &r, &i)) return;
+  // Cells are handed out in order: no cell past `before`, no record made since.
+  if (!locate(top, &r, &i) || r->made <= before) return;
   for (uint32_t p = 0; p < r->count; ++p) {
     uint8_t w = r->where[p];
     if (w && w != kGone && w - 1 >= before) out->push_back(r->first + p);
@@ -208,6 +209,14 @@ void freeRunUnmade(uint32_t top) {
   uint32_t i = 0;
   if (!locate(top, &r, &i)) return;
   // A record never made has nothing in the side tables and no cell: it goes with its mark.
+  // The positions never made are those without a cell (only this marks one gone); when they
+  // are all the run still holds, the run goes whole without a look at them.
+  uint32_t unmade = static_cast<uint32_t>(r->count - r->made);
+  if (r->live == unmade) {
+    store().liveObjects -= unmade;
+    dropRun(r);
+    return;
+  }
   uint32_t freed = 0;
   for (uint32_t p = 0; p < r->count; ++p)
     if (!r->where[p]) r->where[p] = kGone, ++freed;
