@@ -647,6 +647,15 @@ void BM_LabelTextThroughObjects(benchmark::State& state) {
 }
 BENCHMARK(BM_LabelTextThroughObjects)->Iterations(20000);
 
+// The raw side's set of a label's text: n as its text, through XtSetValues.
+void setRawLabelText(Widget w, long n) {
+  std::string value = std::to_string(n);
+  XmString s = XmStringGenerate(const_cast<char*>(value.c_str()),
+                                const_cast<char*>(XmFONTLIST_DEFAULT_TAG), XmCHARSET_TEXT, nullptr);
+  XtVaSetValues(w, XmNlabelString, s, nullptr);
+  XmStringFree(s);
+}
+
 void BM_LabelTextRawMotif(benchmark::State& state) {
   mixed::pointerAway(display());
   Widget w = XtVaCreateManagedWidget("rawText", xmLabelWidgetClass, UIobjIdToWidget(host()),
@@ -654,14 +663,7 @@ void BM_LabelTextRawMotif(benchmark::State& state) {
   Display* dpy = display();
   auto start = std::chrono::steady_clock::now();
   long n = 0;
-  for (auto _ : state) {
-    std::string value = std::to_string(n++);
-    XmString s =
-        XmStringGenerate(const_cast<char*>(value.c_str()),
-                         const_cast<char*>(XmFONTLIST_DEFAULT_TAG), XmCHARSET_TEXT, nullptr);
-    XtVaSetValues(w, XmNlabelString, s, nullptr);
-    XmStringFree(s);
-  }
+  for (auto _ : state) setRawLabelText(w, n++);
   XSync(dpy, False);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   textRaw.add(seconds, n);
@@ -775,11 +777,6 @@ std::string labelText(Widget w) {
   return out;
 }
 
-// "value" set and flushed -> slider, against XtSetValues(XmNvalue) on a scale.
-// Both sides of the value benchmarks start with the pointer in the far corner, as the mixed
-// set does: with it over the host, the host has the keyboard focus (no window manager) and
-// every set of a scale costs four requests instead of two and about seven times the wall
-// time, for whichever side happened to run first.
 // A slider from 0 to 1000 in whole steps, 200 x 60 in the host's corner, made in one context.
 OMobj_id benchSlider(const char* name) {
   OMpush_ctx(place(), 0, 0, 0);
@@ -791,6 +788,11 @@ OMobj_id benchSlider(const char* name) {
   return slider;
 }
 
+// "value" set and flushed -> slider, against XtSetValues(XmNvalue) on a scale.
+// Both sides of the value benchmarks start with the pointer in the far corner, as the mixed
+// set does: with it over the host, the host has the keyboard focus (no window manager) and
+// every set of a scale costs four requests instead of two and about seven times the wall
+// time, for whichever side happened to run first.
 void BM_SliderValueThroughObjects(benchmark::State& state) {
   mixed::pointerAway(display());
   OMobj_id slider = benchSlider("benchSlider");
@@ -896,14 +898,7 @@ void BM_LabelTextPaired(benchmark::State& state) {
     ratePairs(
         dpy, "property -> label text (rate)", 5000,
         [&](long n) { OMset_str_val(text, std::to_string(n).c_str()); },
-        [&](long n) {
-          std::string value = std::to_string(n);
-          XmString xs =
-              XmStringGenerate(const_cast<char*>(value.c_str()),
-                               const_cast<char*>(XmFONTLIST_DEFAULT_TAG), XmCHARSET_TEXT, nullptr);
-          XtVaSetValues(w, XmNlabelString, xs, nullptr);
-          XmStringFree(xs);
-        });
+        [&](long n) { setRawLabelText(w, n); });
   }
   OMdestroy_obj(label, 0);
   XtDestroyWidget(w);

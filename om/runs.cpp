@@ -209,8 +209,9 @@ void freeRunUnmade(uint32_t top) {
   uint32_t i = 0;
   if (!locate(top, &r, &i)) return;
   // A record never made has nothing in the side tables and no cell: it goes with its mark.
-  // The positions never made are those without a cell (only this marks one gone); when they
-  // are all the run still holds, the run goes whole without a look at them.
+  // The positions never made are those without a cell: the records freed one by one before
+  // this are made ones (freeSlotOf is given the made record). When those positions are all
+  // the run still holds, the run goes whole without a look at them.
   uint32_t unmade = static_cast<uint32_t>(r->count - r->made);
   if (r->live == unmade) {
     store().liveObjects -= unmade;

@@ -1055,11 +1055,12 @@ int OMdestroy_obj(OMobj_id id, int) {
   // before then.
   std::vector<Obj*> records;
   records.reserve(subtree.size());
-  for (uint32_t s : subtree) {
+  auto markDying = [&](uint32_t s) {
     Obj* o = linked(s);
     o->flags |= kDying;
     records.push_back(o);
-  }
+  };
+  for (uint32_t s : subtree) markDying(s);
   ++st.endings;  // a dying holder's reference no longer ends the walk at its window
   // Destroy methods, children before parents and siblings oldest first: a window taken away
   // exposes only what it covered, while newest first each would expose the windows below it
@@ -1071,10 +1072,8 @@ int OMdestroy_obj(OMobj_id id, int) {
   std::vector<uint32_t> late;
   for (size_t k = 0; k < copies.size(); ++k) runMadeSince(copies[k], madeBefore[k], &late);
   for (uint32_t s : late) {
-    Obj* o = linked(s);
-    o->flags |= kDying;
+    markDying(s);
     subtree.push_back(s);
-    records.push_back(o);
   }
   if (!late.empty()) ++st.endings;
   uint32_t parent = linked(id.serial)->parent;

@@ -116,7 +116,8 @@ bool rootHasProperty(Display* dpy, Window root, Atom property, Atom type) {
 // the process's error handler: failed() says whether one of them failed. Errors of requests
 // made before the trap still go to that handler. The server is asked to catch up (a round
 // trip) only when a request made under the trap may still be unanswered: after one with a
-// reply, every error of the requests before it has arrived.
+// reply, every error of the requests before it has arrived. One trap at a time (the handler
+// and what it passes on are the process's).
 class XErrorTrap {
  public:
   explicit XErrorTrap(Display* dpy) : dpy_(dpy) {
@@ -1095,9 +1096,9 @@ void UIshell::detectMWMPositionIsFrame(Widget w) {
   while (top && !XtIsWMShell(top)) top = XtParent(top);
   UIshell* shell = shellOf(w);
   if (!top || !shell) return;
-  if (!placementDetectionOff() && !shell->poppedUp) return;
-  // Nothing to measure until a manager reparents the window.
-  if (shell->unframed && !placementDetectionOff()) return;
+  // Nothing to measure before the window is up, nor, once shown unframed, until a manager
+  // reparents it.
+  if (!placementDetectionOff() && (!shell->poppedUp || shell->unframed)) return;
   UIwmFrame frame;
   if (!measureFrame(top, false, &frame)) {
     shell->unframed = frame.unframed;
