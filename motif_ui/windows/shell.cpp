@@ -1071,6 +1071,8 @@ bool UIshell::measureFrame(Widget top, bool sunFromRoot, UIwmFrame* out) {
   XtVaGetValues(top, XmNx, &x, XmNy, &y, nullptr);
   if (!XtWindow(top)) return false;
   Display* dpy = XtDisplay(top);
+  // The parent is the manager's frame, which the manager may take away at any moment.
+  XErrorTrap trap(dpy);
   Window root = 0, parent = 0, *children = nullptr;
   unsigned count = 0;
   if (!XQueryTree(dpy, XtWindow(top), &root, &parent, &children, &count)) return false;
@@ -1081,7 +1083,8 @@ bool UIshell::measureFrame(Widget top, bool sunFromRoot, UIwmFrame* out) {
   if (!XGetGeometry(dpy, parent, &geomRoot, &gx, &gy, &gw, &gh, &border, &depth)) return false;
   int rx = 0, ry = 0;
   Window child;
-  if (!XTranslateCoordinates(dpy, parent, root, gx, gy, &rx, &ry, &child)) return false;
+  if (!XTranslateCoordinates(dpy, parent, root, gx, gy, &rx, &ry, &child) || trap.failed())
+    return false;
   bool local = out->wmKind == 3 && !sunFromRoot;
   int px = local ? gx : rx, py = local ? gy : ry;
   out->xOffset = static_cast<unsigned short>(std::abs(x - px));
