@@ -75,6 +75,16 @@ int scribbleDestroy(OMobj_id id) {
   return 1;
 }
 
+// A destroy method that destroys what its "victim" refers to, as a binding takes down a window
+// it opened.
+int reapDestroy(OMobj_id id) {
+  recDestroy(id);
+  OMobj_id victim;
+  if (OMget_obj_val(OMfind_subobj(id, OMstr_to_name("victim"), 0), &victim) == 1)
+    OMdestroy_obj(victim, 0);
+  return 1;
+}
+
 // Two objects that keep writing each other: a notification loop.
 int pingPong(OMobj_id id, unsigned, int) {
   OMobj_id other = OMfind_subobj(id, OMstr_to_name("other"), 0);
@@ -109,6 +119,7 @@ class OMNotify : public OMTest {
     OMregister_instance_method("recDestroy", recDestroy);
     OMregister_instance_method("publishInstance", publishInstance);
     OMregister_instance_method("scribbleDestroy", scribbleDestroy);
+    OMregister_instance_method("reapDestroy", reapDestroy);
     OMregister_update_method("recUpdate", recUpdate);
     OMregister_update_method("selfWriter", selfWriter);
     OMregister_update_method("throughUpdate", throughUpdate);
@@ -129,6 +140,10 @@ templates:
   Scribbler:
     base: Node
     methods: { destroy: scribbleDestroy }
+  Reaper:
+    base: Node
+    methods: { destroy: reapDestroy }
+    properties: { victim: ref }
   Linked:
     base: Node
     methods: { update: throughUpdate }
@@ -671,6 +686,39 @@ TEST_F(OMNotify, WritesOfDestroyMethodsReachOutsideDependentsWhenTheTeardownEnds
       EXPECT_NE(calls[i + 1].what, "destroy") << "told after the teardown";
     }
   }
+}
+
+// A teardown started by a destroy method runs inside the first one's: both end whole, each
+// with its own subtree and in its own order.
+TEST_F(OMNotify, ADestroyMethodMayDestroyAnotherSubtree) {
+  OMobj_id box = node(top, "box");
+  OMobj_id reaper = node(box, "reaper", "Reaper");
+  OMobj_id after = node(box, "after");
+  OMobj_id victim = node(top, "victim");
+  std::vector<OMobj_id> gone{
+      box, reaper, after, victim, node(victim, "v1"), node(victim, "v2"), node(after, "a1")};
+  OMobj_id watcher = node(top, "watcher");
+  OMobj_id keeper = node(top, "keeper");
+  OMset_obj_ref(sub(watcher, "parent"), after, 0);
+  OMset_obj_ref(sub(reaper, "victim"), victim, 0);
+  calls.clear();
+  ASSERT_EQ(OMdestroy_obj(box, 0), 1);
+  std::vector<std::string> destroyed, updated;
+  for (const Call& c : calls) (c.what == "destroy" ? destroyed : updated).push_back(c.name);
+  EXPECT_EQ(destroyed,
+            (std::vector<std::string>{"reaper", "v1", "v2", "victim", "a1", "after", "box"}));
+  EXPECT_NE(std::find(updated.begin(), updated.end(), "watcher"), updated.end());
+  for (OMobj_id id : gone) EXPECT_EQ(OMvalid_obj(id, OMnull_obj, 0), 0) << id.serial;
+  EXPECT_EQ(OMget_num_refs(sub(watcher, "parent")), 0);
+  // What stays works as before, and the next teardown finds its lists empty.
+  EXPECT_EQ(OMvalid_obj(keeper, OMnull_obj, 0), 1);
+  node(keeper, "k1");
+  calls.clear();
+  ASSERT_EQ(OMdestroy_obj(keeper, 0), 1);
+  destroyed.clear();
+  for (const Call& c : calls)
+    if (c.what == "destroy") destroyed.push_back(c.name);
+  EXPECT_EQ(destroyed, (std::vector<std::string>{"k1", "keeper"}));
 }
 
 TEST_F(OMNotify, WrapperClassesAreMadeInitialisedAndUpdated) {
