@@ -55,11 +55,11 @@ class UIshell : public UIpanel {
 
   // The window manager: its kind on w's screen (a _MOTIF_WM_INFO counts only while the window
   // it names exists), and settling the frame record of the shell above w. Kinds 1 and 3 and an
-  // unrecognised manager (0) keep the frame's position in the object (positionIsFrame); for 0
-  // the offsets are measured once the window has been reparented (_NET_FRAME_EXTENTS, else
-  // the ancestor below the root) and stay unsettled until then (a window shown as a child of
-  // the root is not measured again before a ReparentNotify). $CQ_WIN_PLACEMENT set to
-  // anything but "Auto" switches all of it off: zero offsets, positionIsFrame 0.
+  // unrecognised manager (0) keep the frame's position in the object (positionIsFrame). The
+  // frame is measured once a manager has reparented the window (for 0 from _NET_FRAME_EXTENTS,
+  // else the ancestor below the root); until then the window is a child of the root and the
+  // record stays unsettled. $CQ_WIN_PLACEMENT set to anything but "Auto" switches all of it
+  // off: zero offsets, positionIsFrame 0.
   static int findWMType(Widget w);
   static void detectMWMPositionIsFrame(Widget w);
   // Measures the frame around top, a shell that is up (the dialogs share this): with
@@ -104,9 +104,9 @@ class UIshell : public UIpanel {
   int knownX = -32768;
   int knownY = -32768;
   unsigned char offsetsKnown = 0;
-  // Shown as a child of the root with no manager announcing itself: the unsettled offsets are
-  // not measured again (each try is round trips) until a manager reparents the window.
-  bool unframed = false;
+  // The window is a child of the root, as it is made and until a manager reparents it into
+  // a frame (ReparentNotify): there is no frame to measure, and the offsets stay unsettled.
+  bool unframed = true;
   int wmKind = 0;  // 0 none recognised, 1 Motif, 2 "_SGI_TELL_WM", 3 "_SUN_WM_PROTOCOLS"
 
   static unsigned short MENU_HEIGHT;

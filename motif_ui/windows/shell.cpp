@@ -611,7 +611,7 @@ void UIshell::setVisibility() {
     // Another client destroyed the window: the same widgets get new windows.
     windowLost = false;
     offsetsKnown = 0;
-    unframed = false;
+    unframed = true;
     XtRealizeWidget(shellWidget);
     writeWindowNames(shellWidget);
     XtAddEventHandler(shellWidget, StructureNotifyMask, False, UIshellOnMap, this);
@@ -811,7 +811,8 @@ void UIshell::onReparented(Widget w, XtPointer data, XEvent* event, Boolean*) {
     return;
   auto* shell = static_cast<UIshell*>(data);
   if (!alive(shell)) return;
-  shell->unframed = false;
+  // Given back to the root (its manager gone, or withdrawing it), the window has no frame.
+  shell->unframed = event->xreparent.parent == RootWindowOfScreen(XtScreen(w));
 }
 
 void UIshell::onWindowState(Widget w, XtPointer data, XEvent* event, Boolean*) {
@@ -952,7 +953,7 @@ void UIshell::rebuildObject(Widget) {
   if (oldMain) XtVaSetValues(oldMain, XmNuserData, nullptr, nullptr);
   bool wasPoppedUp = poppedUp;
   poppedUp = false;
-  unframed = false;  // a new window, not yet measured
+  unframed = true;  // a new window: no manager has framed it yet
   if (!instanceObject()) {
     if (!UIisBeingDestroyed(oldMain)) XtVaSetValues(oldMain, XmNuserData, this, nullptr);
     poppedUp = wasPoppedUp;
@@ -1099,8 +1100,10 @@ void UIshell::detectMWMPositionIsFrame(Widget w) {
   while (top && !XtIsWMShell(top)) top = XtParent(top);
   UIshell* shell = shellOf(w);
   if (!top || !shell) return;
-  // Nothing to measure before the window is up, nor, once shown unframed, until a manager
-  // reparents it.
+  // Nothing to measure before the window is up, nor before a manager has reparented it into
+  // a frame: a manager reparents a window before it maps it, so the ReparentNotify is read
+  // before the MapNotify, and without one the window is a child of the root (asking the server
+  // would take round trips to find that out).
   if (!placementDetectionOff() && (!shell->poppedUp || shell->unframed)) return;
   UIwmFrame frame;
   if (!measureFrame(top, false, &frame)) {

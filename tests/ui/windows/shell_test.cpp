@@ -550,6 +550,30 @@ TEST_F(Windows, AChildShellWritesItsMovesAndResizesBack) {
 // Without a window manager a shown window stays a child of the root, and its frame offsets
 // stay unsettled. A manager that starts later and frames the window gets it measured at the
 // next move: its position is then the frame's.
+// Without a window manager nothing frames a window, and the server is not asked about a
+// frame: showing one takes as many requests as with the frame detection switched off.
+TEST_F(Windows, AWindowNoManagerFramesAsksNothingAboutItsFrame) {
+  Display* dpy = uitest::display();
+  auto show = [&](const char* name) {
+    uitest::pumpFor(20);
+    unsigned long before = XNextRequest(dpy);
+    make("UIshell", name, OMnull_obj, {{"visible", 1}, {"width", 200}, {"height", 100}});
+    uitest::pumpFor(300);
+    return XNextRequest(dpy) - before;
+  };
+  show("unframedWarm");
+  setenv("CQ_WIN_PLACEMENT", "manual", 1);
+  unsigned long detectionOff = show("unframedOff");
+  unsetenv("CQ_WIN_PLACEMENT");
+  unsigned long detectionOn = show("unframedOn");
+  EXPECT_EQ(detectionOn, detectionOff);
+  UIshell* b = bindingOf(made.back());
+  ASSERT_NE(b, nullptr);
+  EXPECT_TRUE(viewable(made.back()));
+  EXPECT_TRUE(b->unframed);
+  EXPECT_EQ(b->offsetsKnown, 0);
+}
+
 TEST_F(Windows, AWindowFramedAfterItWasShownHasItsFrameMeasured) {
   OMobj_id s =
       shell("framedLater", {{"visible", 1}, {"x", 40}, {"y", 50}, {"width", 200}, {"height", 100}});
