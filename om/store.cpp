@@ -991,7 +991,9 @@ namespace {
 // lists in one pass per target. One by one, each removal would walk a list that may hold
 // every sibling's reference (a thousand controls all refer to their parent window), and the
 // oldest, destroyed first, sit at its end.
-void dropReferencesOut(const std::vector<uint32_t>& subtree, std::vector<uint32_t>& targets) {
+void dropReferencesOut(const std::vector<uint32_t>& subtree) {
+  std::vector<uint32_t> targets;
+  targets.reserve(subtree.size());
   for (uint32_t s : subtree) {
     Obj* o = find(s);
     if (!o || !o->has(kRef)) continue;
@@ -1024,52 +1026,6 @@ void dropReferencesOut(const std::vector<uint32_t>& subtree, std::vector<uint32_
   }
 }
 
-// The lists one teardown works through. Their storage is kept for the next teardown: one of a
-// thousand controls lists thousands of records, and each block of that size asked of the
-// allocator first makes it merge every small block freed since the last such request (the
-// instancing and event handling before a destroy free many), work the destroy does not need.
-// A destroy method may destroy something else while its own teardown runs, so each teardown
-// takes lists of its own from a pool and gives them back when it ends.
-struct TeardownLists {
-  std::vector<uint32_t> subtree, postorder, copies, late, holders, targets;
-  std::vector<uint16_t> madeBefore;  // by copy: the records its run had made when listed
-  std::vector<Obj*> records;         // the subtree's records, by their place in subtree
-};
-
-class TeardownScratch {
- public:
-  TeardownScratch() {
-    auto& spare = pool();
-    if (spare.empty()) {
-      lists_ = std::make_unique<TeardownLists>();
-    } else {
-      lists_ = std::move(spare.back());
-      spare.pop_back();
-    }
-  }
-  ~TeardownScratch() {
-    // Lists grown by an unusually large teardown are not kept.
-    if (lists_->records.capacity() > kKeptRecords) *lists_ = TeardownLists();
-    for (auto* v : {&lists_->subtree, &lists_->postorder, &lists_->copies, &lists_->late,
-                    &lists_->holders, &lists_->targets})
-      v->clear();
-    lists_->madeBefore.clear();
-    lists_->records.clear();
-    pool().push_back(std::move(lists_));
-  }
-  TeardownScratch(const TeardownScratch&) = delete;
-  TeardownScratch& operator=(const TeardownScratch&) = delete;
-  TeardownLists& operator*() { return *lists_; }
-
- private:
-  static constexpr size_t kKeptRecords = 1 << 16;
-  static std::vector<std::unique_ptr<TeardownLists>>& pool() {
-    static auto* p = new std::vector<std::unique_ptr<TeardownLists>>;
-    return *p;
-  }
-  std::unique_ptr<TeardownLists> lists_;
-};
-
 }  // namespace
 
 int OMdestroy_obj(OMobj_id id, int) {
@@ -1087,22 +1043,17 @@ int OMdestroy_obj(OMobj_id id, int) {
   // have, so that nothing runs against a subtree half gone (and work queued by one destroy
   // method, such as a widget left for an ancestor's, waits for the ancestor's).
   OMpush_ctx(id, 0, 0, 0);
-  TeardownScratch scratchLists;
-  TeardownLists& lists = *scratchLists;
-  std::vector<uint32_t>& subtree = lists.subtree;
-  std::vector<uint32_t>& postorder = lists.postorder;
-  std::vector<uint32_t>& copies = lists.copies;
-  std::vector<uint32_t>& late = lists.late;
-  std::vector<uint32_t>& holders = lists.holders;
-  std::vector<uint16_t>& madeBefore = lists.madeBefore;
-  std::vector<Obj*>& records = lists.records;
+  std::vector<uint32_t> subtree, postorder, copies;
   collectSubtree(id.serial, &subtree, &postorder, &copies);
+  std::vector<uint16_t> madeBefore;  // by copy: the records its run had made when listed
   for (uint32_t top : copies) madeBefore.push_back(runMadeCount(top));
   // Every record of the subtree stays where it is until its slot is freed at the end (a
   // destroy method cannot destroy what is already dying), so each is read as a linked one.
   Store& st = store();
-  // The subtree's records stay where they are until their slots are freed at the end: pages
-  // and run cells never move, and nothing dying is freed before then.
+  // The subtree's records, by their place in subtree. They stay where they are until their
+  // slots are freed at the end: pages and run cells never move, and nothing dying is freed
+  // before then.
+  std::vector<Obj*> records;
   records.reserve(subtree.size());
   auto markDying = [&](uint32_t s) {
     Obj* o = linked(s);
@@ -1118,6 +1069,7 @@ int OMdestroy_obj(OMobj_id id, int) {
     if (linked(s)->has(kActive)) deinstance(s);
   // A destroy method may write a property its copy had not made (clearing what it published):
   // that record goes with the others, what it holds released.
+  std::vector<uint32_t> late;
   for (size_t k = 0; k < copies.size(); ++k) runMadeSince(copies[k], madeBefore[k], &late);
   for (uint32_t s : late) {
     markDying(s);
@@ -1126,7 +1078,8 @@ int OMdestroy_obj(OMobj_id id, int) {
   if (!late.empty()) ++st.endings;
   uint32_t parent = linked(id.serial)->parent;
   if (parent) unlinkChild(parent, id.serial);
-  dropReferencesOut(subtree, lists.targets);
+  dropReferencesOut(subtree);
+  std::vector<uint32_t> holders;
   for (size_t k = 0; k < subtree.size(); ++k) {
     uint32_t s = subtree[k];
     Obj* o = records[k];
