@@ -991,9 +991,8 @@ namespace {
 // lists in one pass per target. One by one, each removal would walk a list that may hold
 // every sibling's reference (a thousand controls all refer to their parent window), and the
 // oldest, destroyed first, sit at its end.
-void dropReferencesOut(const std::vector<uint32_t>& subtree) {
-  std::vector<uint32_t> targets;
-  targets.reserve(subtree.size());
+// targets: empty, with room for one entry per record of the subtree.
+void dropReferencesOut(const std::vector<uint32_t>& subtree, std::vector<uint32_t>& targets) {
   for (uint32_t s : subtree) {
     Obj* o = find(s);
     if (!o || !o->has(kRef)) continue;
@@ -1026,6 +1025,67 @@ void dropReferencesOut(const std::vector<uint32_t>& subtree) {
   }
 }
 
+// The lists one teardown works through. One of many controls lists many thousands of records,
+// and lists of that size freed at its end make the allocator merge every small block freed
+// since its last merge: here, the thousands the destroy methods' widgets have just freed. Kept
+// for the next teardown instead, those blocks wait for the allocator's next large request, as
+// they do when a program destroys the same widgets itself. Lists too small to cause that merge
+// are freed as usual, and so are those of an exceptionally large teardown, which would hold
+// megabytes. A destroy method may destroy something else while its own teardown runs, so each
+// teardown takes lists of its own from a pool and gives them back when it ends.
+struct TeardownLists {
+  std::vector<uint32_t> subtree, postorder, copies, late, holders, targets;
+  std::vector<uint16_t> madeBefore;  // by copy: the records its run had made when listed
+  std::vector<Obj*> records;         // the subtree's records, by their place in subtree
+
+  size_t bytesHeld() const {
+    size_t bytes = madeBefore.capacity() * sizeof(uint16_t) + records.capacity() * sizeof(Obj*);
+    for (auto* v : {&subtree, &postorder, &copies, &late, &holders, &targets})
+      bytes += v->capacity() * sizeof(uint32_t);
+    return bytes;
+  }
+  void clear() {
+    for (auto* v : {&subtree, &postorder, &copies, &late, &holders, &targets}) v->clear();
+    madeBefore.clear();
+    records.clear();
+  }
+};
+
+class TeardownScratch {
+ public:
+  TeardownScratch() {
+    auto& spare = pool();
+    if (spare.empty()) {
+      lists_ = std::make_unique<TeardownLists>();
+    } else {
+      lists_ = std::move(spare.back());
+      spare.pop_back();
+    }
+  }
+  ~TeardownScratch() {
+    size_t bytes = lists_->bytesHeld();
+    if (bytes < kMergingFree || bytes > kMostKept)
+      *lists_ = TeardownLists();
+    else
+      lists_->clear();
+    pool().push_back(std::move(lists_));
+  }
+  TeardownScratch(const TeardownScratch&) = delete;
+  TeardownScratch& operator=(const TeardownScratch&) = delete;
+  TeardownLists& operator*() { return *lists_; }
+
+ private:
+  // A block freed at this size or more (with its free neighbours) makes the C library's
+  // allocator merge its small free blocks.
+  static constexpr size_t kMergingFree = 64 * 1024;
+  static constexpr size_t kMostKept = 4 * 1024 * 1024;
+  static std::vector<std::unique_ptr<TeardownLists>>& pool() {
+    static auto* p = new std::vector<std::unique_ptr<TeardownLists>>;
+    return *p;
+  }
+  std::unique_ptr<TeardownLists> lists_;
+};
+
 }  // namespace
 
 int OMdestroy_obj(OMobj_id id, int) {
@@ -1043,17 +1103,22 @@ int OMdestroy_obj(OMobj_id id, int) {
   // have, so that nothing runs against a subtree half gone (and work queued by one destroy
   // method, such as a widget left for an ancestor's, waits for the ancestor's).
   OMpush_ctx(id, 0, 0, 0);
-  std::vector<uint32_t> subtree, postorder, copies;
+  TeardownScratch scratchLists;
+  TeardownLists& lists = *scratchLists;
+  std::vector<uint32_t>& subtree = lists.subtree;
+  std::vector<uint32_t>& postorder = lists.postorder;
+  std::vector<uint32_t>& copies = lists.copies;
+  std::vector<uint32_t>& late = lists.late;
+  std::vector<uint32_t>& holders = lists.holders;
+  std::vector<uint16_t>& madeBefore = lists.madeBefore;
+  std::vector<Obj*>& records = lists.records;
   collectSubtree(id.serial, &subtree, &postorder, &copies);
-  std::vector<uint16_t> madeBefore;  // by copy: the records its run had made when listed
   for (uint32_t top : copies) madeBefore.push_back(runMadeCount(top));
   // Every record of the subtree stays where it is until its slot is freed at the end (a
   // destroy method cannot destroy what is already dying), so each is read as a linked one.
   Store& st = store();
-  // The subtree's records, by their place in subtree. They stay where they are until their
-  // slots are freed at the end: pages and run cells never move, and nothing dying is freed
-  // before then.
-  std::vector<Obj*> records;
+  // The subtree's records stay where they are until their slots are freed at the end: pages
+  // and run cells never move, and nothing dying is freed before then.
   records.reserve(subtree.size());
   auto markDying = [&](uint32_t s) {
     Obj* o = linked(s);
@@ -1061,6 +1126,8 @@ int OMdestroy_obj(OMobj_id id, int) {
     records.push_back(o);
   };
   for (uint32_t s : subtree) markDying(s);
+  // Room asked for before the destroy methods run, for the same reason as the lists are kept.
+  lists.targets.reserve(subtree.size());
   ++st.endings;  // a dying holder's reference no longer ends the walk at its window
   // Destroy methods, children before parents and siblings oldest first: a window taken away
   // exposes only what it covered, while newest first each would expose the windows below it
@@ -1069,7 +1136,6 @@ int OMdestroy_obj(OMobj_id id, int) {
     if (linked(s)->has(kActive)) deinstance(s);
   // A destroy method may write a property its copy had not made (clearing what it published):
   // that record goes with the others, what it holds released.
-  std::vector<uint32_t> late;
   for (size_t k = 0; k < copies.size(); ++k) runMadeSince(copies[k], madeBefore[k], &late);
   for (uint32_t s : late) {
     markDying(s);
@@ -1078,8 +1144,7 @@ int OMdestroy_obj(OMobj_id id, int) {
   if (!late.empty()) ++st.endings;
   uint32_t parent = linked(id.serial)->parent;
   if (parent) unlinkChild(parent, id.serial);
-  dropReferencesOut(subtree);
-  std::vector<uint32_t> holders;
+  dropReferencesOut(subtree, lists.targets);
   for (size_t k = 0; k < subtree.size(); ++k) {
     uint32_t s = subtree[k];
     Obj* o = records[k];
