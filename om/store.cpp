@@ -991,7 +991,8 @@ namespace {
 // lists in one pass per target. One by one, each removal would walk a list that may hold
 // every sibling's reference (a thousand controls all refer to their parent window), and the
 // oldest, destroyed first, sit at its end.
-// targets: empty, with room for one entry per record of the subtree.
+// targets: empty (its room is asked for before the destroy methods run, for the same reason
+// as the teardown's lists are kept).
 void dropReferencesOut(const std::vector<uint32_t>& subtree, std::vector<uint32_t>& targets) {
   for (uint32_t s : subtree) {
     Obj* o = find(s);
@@ -1076,7 +1077,8 @@ class TeardownScratch {
 
  private:
   // A block freed at this size or more (with its free neighbours) makes the C library's
-  // allocator merge its small free blocks.
+  // allocator merge its small free blocks. The lists' blocks are counted together: whether
+  // they are freed alongside free neighbours is not known, so the test is a close guess.
   static constexpr size_t kMergingFree = 64 * 1024;
   static constexpr size_t kMostKept = 4 * 1024 * 1024;
   static std::vector<std::unique_ptr<TeardownLists>>& pool() {
@@ -1126,7 +1128,8 @@ int OMdestroy_obj(OMobj_id id, int) {
     records.push_back(o);
   };
   for (uint32_t s : subtree) markDying(s);
-  // Room asked for before the destroy methods run, for the same reason as the lists are kept.
+  // Room asked for before the destroy methods run, for the same reason as the lists are kept
+  // (the records a destroy method makes late are few, and the lists grow for them).
   lists.targets.reserve(subtree.size());
   ++st.endings;  // a dying holder's reference no longer ends the walk at its window
   // Destroy methods, children before parents and siblings oldest first: a window taken away

@@ -80,7 +80,8 @@ class UIshell : public UIpanel {
   // The window destroyed by another client: "visible" 0, the widgets kept without windows
   // until "visible" 1 realizes them again (windowLost meanwhile).
   static void onWindowDestroyed(Widget w, XtPointer binding, XEvent* event, Boolean* go);
-  // The window reparented (a manager framing it): its frame is measured again.
+  // The window reparented: into a manager's frame, which can then be measured, or back to the
+  // root (its manager gone), which leaves it unframed.
   static void onReparented(Widget w, XtPointer binding, XEvent* event, Boolean* go);
   // WM_STATE changed by the window manager: iconified or restored writes "iconic" back.
   static void onWindowState(Widget w, XtPointer binding, XEvent* event, Boolean* go);

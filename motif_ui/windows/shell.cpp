@@ -951,12 +951,13 @@ void UIshell::rebuildObject(Widget) {
     oldWt = static_cast<WText_context*>(old.getWtDpyContext());
   }
   if (oldMain) XtVaSetValues(oldMain, XmNuserData, nullptr, nullptr);
-  bool wasPoppedUp = poppedUp;
+  bool wasPoppedUp = poppedUp, wasUnframed = unframed;
   poppedUp = false;
   unframed = true;  // a new window: no manager has framed it yet
   if (!instanceObject()) {
     if (!UIisBeingDestroyed(oldMain)) XtVaSetValues(oldMain, XmNuserData, this, nullptr);
     poppedUp = wasPoppedUp;
+    unframed = wasUnframed;  // the old window stays
     return;
   }
   removePaletteCallbacks(oldShell, oldWt);

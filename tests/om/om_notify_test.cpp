@@ -689,8 +689,12 @@ TEST_F(OMNotify, WritesOfDestroyMethodsReachOutsideDependentsWhenTheTeardownEnds
 }
 
 // A teardown started by a destroy method runs inside the first one's: both end whole, each
-// with its own subtree and in its own order.
+// with its own subtree and in its own order. A large teardown first leaves its lists' storage
+// for the next ones, which must start from empty lists all the same.
 TEST_F(OMNotify, ADestroyMethodMayDestroyAnotherSubtree) {
+  OMobj_id large = make(top, "large", OM_KIND_GROUP);
+  for (int i = 0; i < 5000; ++i) make(large, ("i" + std::to_string(i)).c_str(), OM_KIND_INT);
+  ASSERT_EQ(OMdestroy_obj(large, 0), 1);
   OMobj_id box = node(top, "box");
   OMobj_id reaper = node(box, "reaper", "Reaper");
   OMobj_id after = node(box, "after");
