@@ -82,6 +82,8 @@ class UIdialog : public UIwindow {
   // Event handlers on the dialog shell; client data = the binding (checked alive).
   static void onMap(Widget shell, XtPointer binding, XEvent* event, Boolean* go);
   static void onSize(Widget shell, XtPointer binding, XEvent* event, Boolean* go);
+  // The shell's window reparented: into a manager's frame, or back to the root.
+  static void onReparented(Widget shell, XtPointer binding, XEvent* event, Boolean* go);
   static void virtpal_refreshCB(WText_context* context, int reason, Widget w);
   // Settles the frame record of the dialog (the shells' measurement, kept here).
   static void detectMWMPositionIsFrame(UIdialog* binding);
@@ -92,6 +94,9 @@ class UIdialog : public UIwindow {
   UIdpyContext displayContext;
   bool frameDetected = false;
   UIwmFrame frame;
+  // The shell's window is a child of the root, as it is made and until a manager reparents it
+  // into a frame: there is no frame to measure, and none is asked about.
+  bool unframed = true;
   // The position (in the object's terms) the window was last seen at or asked to go to: an
   // object position equal to it asks for no move.
   int knownX = -32768;

@@ -125,6 +125,7 @@ Widget UIdialog::makeShell(Widget parent, const Placement& place) {
   if (place.width > 0) args.add(XmNwidth, place.width);
   if (place.height > 0) args.add(XmNheight, place.height);
   shell_ = XmCreateDialogShell(parent, const_cast<char*>(nameOf(objId)), args.list(), args.count());
+  unframed = true;  // its window will be a child of the root until a manager frames it
   return shell_;
 }
 
@@ -349,6 +350,7 @@ void UIdialog::addXtEventHandlers(Widget w) {
   Widget shell = XtParent(w);
   if (UIisBeingDestroyed(shell)) return;
   XtAddEventHandler(shell, StructureNotifyMask, False, onMap, static_cast<UIwindow*>(this));
+  XtAddEventHandler(shell, StructureNotifyMask, False, onReparented, static_cast<UIwindow*>(this));
 }
 
 void UIdialog::onObjectCreate(Widget w) {
@@ -363,7 +365,9 @@ void UIdialog::onObjectCreate(Widget w) {
 }
 
 void UIdialog::detectMWMPositionIsFrame(UIdialog* binding) {
-  if (!binding || UIisBeingDestroyed(binding->shell_)) return;
+  // Before a manager has reparented the window there is no frame: a manager reparents a
+  // window before it maps it, so the ReparentNotify comes before the MapNotify.
+  if (!binding || UIisBeingDestroyed(binding->shell_) || binding->unframed) return;
   UIwmFrame measured;
   if (!UIshell::measureFrame(binding->shell_, true, &measured)) return;
   binding->frame = measured;
@@ -394,6 +398,15 @@ void UIdialog::onMap(Widget shell, XtPointer data, XEvent* event, Boolean*) {
   if (!UIwindow::alive(binding) || UIisBeingDestroyed(shell)) return;
   XtRemoveEventHandler(shell, StructureNotifyMask, False, onMap, data);
   XtAddEventHandler(shell, StructureNotifyMask, False, onSize, data);
+}
+
+void UIdialog::onReparented(Widget shell, XtPointer data, XEvent* event, Boolean*) {
+  if (!event || event->type != ReparentNotify || UIisBeingDestroyed(shell) ||
+      event->xreparent.window != XtWindow(shell))
+    return;
+  UIdialog* binding = dialogOf(data);
+  if (!binding) return;
+  binding->unframed = event->xreparent.parent == RootWindowOfScreen(XtScreen(shell));
 }
 
 void UIdialog::onSize(Widget shell, XtPointer data, XEvent* event, Boolean*) {
@@ -474,6 +487,8 @@ void UIdialog::rebuildObject(Widget old) {
     XtRemoveEventHandler(oldShell, StructureNotifyMask, False, onMap, static_cast<UIwindow*>(this));
     XtRemoveEventHandler(oldShell, StructureNotifyMask, False, onSize,
                          static_cast<UIwindow*>(this));
+    XtRemoveEventHandler(oldShell, StructureNotifyMask, False, onReparented,
+                         static_cast<UIwindow*>(this));
   }
   {
     OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
@@ -503,6 +518,8 @@ void UIdialog::destroyObject() {
     if (!UIisBeingDestroyed(shell_)) {
       XtRemoveEventHandler(shell_, StructureNotifyMask, False, onMap, static_cast<UIwindow*>(this));
       XtRemoveEventHandler(shell_, StructureNotifyMask, False, onSize,
+                           static_cast<UIwindow*>(this));
+      XtRemoveEventHandler(shell_, StructureNotifyMask, False, onReparented,
                            static_cast<UIwindow*>(this));
     }
     for (Widget child : uiprops::childrenOf(widget_)) {

@@ -362,6 +362,38 @@ TEST_F(Dialogs, TypesAndTheFirstMapsGeometry) {
   EXPECT_GT(intOf(box, "height"), 0);
 }
 
+// Without a window manager nothing frames a dialog's window, and showing and moving it asks
+// the server nothing about a frame: it takes the requests it takes with the frame detection
+// switched off, give or take the few that focus changes from other clients' windows may cause
+// (each question about a frame is five).
+TEST_F(Dialogs, ADialogNoManagerFramesAsksNothingAboutItsFrame) {
+  Display* dpy = uitest::display();
+  auto showAndMove = [&](const char* name) {
+    uitest::pumpFor(20);
+    unsigned long before = XNextRequest(dpy);
+    OMobj_id box = make("UImessageBox", name, {{"visible", 1}, {"x", 30}, {"y", 40}});
+    uitest::pumpFor(300);
+    Widget w = UIobjIdToWidget(box);
+    if (!w || !XtWindow(XtParent(w))) return 0UL;
+    for (int i = 1; i <= 3; ++i) {
+      XMoveWindow(dpy, XtWindow(XtParent(w)), 30 + 10 * i, 40);
+      uitest::pumpFor(50);
+    }
+    return XNextRequest(dpy) - before;
+  };
+  showAndMove("unframedWarm");
+  setenv("CQ_WIN_PLACEMENT", "manual", 1);
+  unsigned long detectionOff = showAndMove("unframedOff");
+  unsetenv("CQ_WIN_PLACEMENT");
+  unsigned long detectionOn = showAndMove("unframedOn");
+  ASSERT_GT(detectionOff, 0UL);
+  EXPECT_LT(detectionOn, detectionOff + 5);
+  UIdialog* b = bindingOf(made.back());
+  ASSERT_NE(b, nullptr);
+  EXPECT_FALSE(b->frameDetected);
+  EXPECT_EQ(intOf(made.back(), "x"), 60) << "the moves are written back";
+}
+
 TEST_F(Dialogs, TypeAndModalityAreTheBoxsFromTheStartAndChangesFollow) {
   OMobj_id box = make("UImessageBox", "modalError", {{"visible", 1}, {"type", 0}, {"isModal", 1}});
   Widget w = shown(box);

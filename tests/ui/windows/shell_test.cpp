@@ -548,8 +548,9 @@ TEST_F(Windows, AChildShellWritesItsMovesAndResizesBack) {
 }
 
 // Without a window manager nothing frames a window, and the server is not asked about a
-// frame: showing one takes the requests it takes with the frame detection switched off (give
-// or take one the event handling may make; asking about a frame is at least five).
+// frame: showing one takes the requests it takes with the frame detection switched off, give
+// or take the few that focus changes from other clients' windows may cause (asking about a
+// frame is five).
 TEST_F(Windows, AWindowNoManagerFramesAsksNothingAboutItsFrame) {
   Display* dpy = uitest::display();
   auto show = [&](const char* name) {
@@ -564,7 +565,7 @@ TEST_F(Windows, AWindowNoManagerFramesAsksNothingAboutItsFrame) {
   unsigned long detectionOff = show("unframedOff");
   unsetenv("CQ_WIN_PLACEMENT");
   unsigned long detectionOn = show("unframedOn");
-  EXPECT_LE(detectionOn, detectionOff + 1);
+  EXPECT_LT(detectionOn, detectionOff + 5);
   UIshell* b = bindingOf(made.back());
   ASSERT_NE(b, nullptr);
   EXPECT_TRUE(viewable(made.back()));
