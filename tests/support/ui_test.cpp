@@ -96,4 +96,20 @@ std::string xmText(Widget w, const char* resource) {
   return out;
 }
 
+std::pair<unsigned long, unsigned long> requestsWithFrameDetectionOffAndOn(
+    const std::function<void(const std::string& name)>& show) {
+  Display* dpy = display();
+  auto measured = [&](const std::string& name) {
+    pumpFor(20);
+    unsigned long before = XNextRequest(dpy);
+    show(name);
+    return XNextRequest(dpy) - before;
+  };
+  measured("detectionWarm");
+  setenv("CQ_WIN_PLACEMENT", "manual", 1);
+  unsigned long off = measured("detectionOff");
+  unsetenv("CQ_WIN_PLACEMENT");
+  return {off, measured("detectionOn")};
+}
+
 }  // namespace uitest

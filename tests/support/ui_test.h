@@ -2,7 +2,9 @@
 // reported.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "om/om.h"
@@ -32,5 +34,12 @@ int intOf(OMobj_id id, const char* path, int fallback = -12345);
 // A compound-string resource of a widget as text, its separators as line ends ("" when unset).
 // (The widget type is spelled out so that this header stays free of the X headers.)
 std::string xmText(struct _WidgetRec* w, const char* resource);  // w: a Widget
+
+// The requests the test display's connection makes while show(name) runs, with the window
+// manager's frame detection switched off ($CQ_WIN_PLACEMENT "manual"), then on: {off, on}.
+// show is run once before, unmeasured, so that both measured runs find what is made once made.
+// Each run gets a name of its own.
+std::pair<unsigned long, unsigned long> requestsWithFrameDetectionOffAndOn(
+    const std::function<void(const std::string& name)>& show);
 
 }  // namespace uitest

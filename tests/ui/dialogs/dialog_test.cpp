@@ -367,26 +367,17 @@ TEST_F(Dialogs, TypesAndTheFirstMapsGeometry) {
 // switched off, give or take the few that focus changes from other clients' windows may cause
 // (each question about a frame is five).
 TEST_F(Dialogs, ADialogNoManagerFramesAsksNothingAboutItsFrame) {
-  Display* dpy = uitest::display();
-  auto showAndMove = [&](const char* name) {
-    uitest::pumpFor(20);
-    unsigned long before = XNextRequest(dpy);
-    OMobj_id box = make("UImessageBox", name, {{"visible", 1}, {"x", 30}, {"y", 40}});
-    uitest::pumpFor(300);
-    Widget w = UIobjIdToWidget(box);
-    if (!w || !XtWindow(XtParent(w))) return 0UL;
-    for (int i = 1; i <= 3; ++i) {
-      XMoveWindow(dpy, XtWindow(XtParent(w)), 30 + 10 * i, 40);
-      uitest::pumpFor(50);
-    }
-    return XNextRequest(dpy) - before;
-  };
-  showAndMove("unframedWarm");
-  setenv("CQ_WIN_PLACEMENT", "manual", 1);
-  unsigned long detectionOff = showAndMove("unframedOff");
-  unsetenv("CQ_WIN_PLACEMENT");
-  unsigned long detectionOn = showAndMove("unframedOn");
-  ASSERT_GT(detectionOff, 0UL);
+  auto [detectionOff, detectionOn] =
+      uitest::requestsWithFrameDetectionOffAndOn([&](const std::string& name) {
+        OMobj_id box = make("UImessageBox", name.c_str(), {{"visible", 1}, {"x", 30}, {"y", 40}});
+        uitest::pumpFor(300);
+        Widget w = UIobjIdToWidget(box);
+        ASSERT_TRUE(w && XtWindow(XtParent(w)));
+        for (int i = 1; i <= 3; ++i) {
+          XMoveWindow(XtDisplay(w), XtWindow(XtParent(w)), 30 + 10 * i, 40);
+          uitest::pumpFor(50);
+        }
+      });
   EXPECT_LT(detectionOn, detectionOff + 5);
   UIdialog* b = bindingOf(made.back());
   ASSERT_NE(b, nullptr);

@@ -552,19 +552,11 @@ TEST_F(Windows, AChildShellWritesItsMovesAndResizesBack) {
 // or take the few that focus changes from other clients' windows may cause (asking about a
 // frame is five).
 TEST_F(Windows, AWindowNoManagerFramesAsksNothingAboutItsFrame) {
-  Display* dpy = uitest::display();
-  auto show = [&](const char* name) {
-    uitest::pumpFor(20);
-    unsigned long before = XNextRequest(dpy);
-    make("UIshell", name, OMnull_obj, {{"visible", 1}, {"width", 200}, {"height", 100}});
+  auto [detectionOff,
+        detectionOn] = uitest::requestsWithFrameDetectionOffAndOn([&](const std::string& name) {
+    make("UIshell", name.c_str(), OMnull_obj, {{"visible", 1}, {"width", 200}, {"height", 100}});
     uitest::pumpFor(300);
-    return XNextRequest(dpy) - before;
-  };
-  show("unframedWarm");
-  setenv("CQ_WIN_PLACEMENT", "manual", 1);
-  unsigned long detectionOff = show("unframedOff");
-  unsetenv("CQ_WIN_PLACEMENT");
-  unsigned long detectionOn = show("unframedOn");
+  });
   EXPECT_LT(detectionOn, detectionOff + 5);
   UIshell* b = bindingOf(made.back());
   ASSERT_NE(b, nullptr);
