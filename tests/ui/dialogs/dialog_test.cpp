@@ -365,7 +365,7 @@ TEST_F(Dialogs, TypesAndTheFirstMapsGeometry) {
 // Without a window manager nothing frames a dialog's window, and showing and moving it asks
 // the server nothing about a frame: it takes the requests it takes with the frame detection
 // switched off, give or take the few that focus changes from other clients' windows may cause
-// (each question about a frame is five).
+// (each question about a frame is six).
 TEST_F(Dialogs, ADialogNoManagerFramesAsksNothingAboutItsFrame) {
   auto [detectionOff, detectionOn] =
       uitest::requestsWithFrameDetectionOffAndOn([&](const std::string& name) {

@@ -550,7 +550,7 @@ TEST_F(Windows, AChildShellWritesItsMovesAndResizesBack) {
 // Without a window manager nothing frames a window, and the server is not asked about a
 // frame: showing one takes the requests it takes with the frame detection switched off, give
 // or take the few that focus changes from other clients' windows may cause (asking about a
-// frame is five).
+// frame is six requests).
 TEST_F(Windows, AWindowNoManagerFramesAsksNothingAboutItsFrame) {
   auto [detectionOff,
         detectionOn] = uitest::requestsWithFrameDetectionOffAndOn([&](const std::string& name) {
