@@ -67,6 +67,10 @@ class UIshell : public UIpanel {
   // taken against the frame's position in its parent, or on the root with sunFromRoot. False
   // when the frame cannot be measured yet (no window, a query failed).
   static bool measureFrame(Widget top, bool sunFromRoot, UIwmFrame* out);
+  // Reads a structure event of the shell top (the dialogs share this): true when it is the
+  // reparenting of top's own window, with *unframed set when the new parent is the root (its
+  // manager gone, or withdrawing it) and cleared when it is a manager's frame.
+  static bool readReparent(Widget top, const XEvent* event, bool* unframed);
 
   void setVisibility();
   void showStatusText();

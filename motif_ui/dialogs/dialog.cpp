@@ -125,7 +125,6 @@ Widget UIdialog::makeShell(Widget parent, const Placement& place) {
   if (place.width > 0) args.add(XmNwidth, place.width);
   if (place.height > 0) args.add(XmNheight, place.height);
   shell_ = XmCreateDialogShell(parent, const_cast<char*>(nameOf(objId)), args.list(), args.count());
-  unframed = true;  // its window will be a child of the root until a manager frames it
   return shell_;
 }
 
@@ -349,6 +348,7 @@ void UIdialog::updateObject(int seq) {
 void UIdialog::addXtEventHandlers(Widget w) {
   Widget shell = XtParent(w);
   if (UIisBeingDestroyed(shell)) return;
+  unframed = true;  // a new shell: its window is a child of the root until a manager frames it
   XtAddEventHandler(shell, StructureNotifyMask, False, onMap, static_cast<UIwindow*>(this));
   XtAddEventHandler(shell, StructureNotifyMask, False, onReparented, static_cast<UIwindow*>(this));
 }
@@ -401,12 +401,9 @@ void UIdialog::onMap(Widget shell, XtPointer data, XEvent* event, Boolean*) {
 }
 
 void UIdialog::onReparented(Widget shell, XtPointer data, XEvent* event, Boolean*) {
-  if (!event || event->type != ReparentNotify || UIisBeingDestroyed(shell) ||
-      event->xreparent.window != XtWindow(shell))
-    return;
-  UIdialog* binding = dialogOf(data);
-  if (!binding) return;
-  binding->unframed = event->xreparent.parent == RootWindowOfScreen(XtScreen(shell));
+  bool unframed = false;
+  if (!UIshell::readReparent(shell, event, &unframed)) return;
+  if (UIdialog* binding = dialogOf(data)) binding->unframed = unframed;
 }
 
 void UIdialog::onSize(Widget shell, XtPointer data, XEvent* event, Boolean*) {

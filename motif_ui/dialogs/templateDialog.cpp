@@ -54,7 +54,6 @@ bool UItemplateDialog::instanceObject() {
   shell_ =
       XtVaCreatePopupShell(nameOf(objId), xmDialogShellWidgetClass, parent, XtNallowShellResize,
                            True, XmNdeleteResponse, XmDO_NOTHING, nullptr);
-  unframed = true;  // its window will be a child of the root until a manager frames it
   UIxmString help = UIxmText(TMget_translation("UI_HELP", 0));
   UIargs args = boxArgs(place);
   args.add(XmNdialogType, XmDIALOG_TEMPLATE)

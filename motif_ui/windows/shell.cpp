@@ -805,14 +805,18 @@ void UIshell::onWindowDestroyed(Widget w, XtPointer data, XEvent* event, Boolean
   OMset_int_val(sub(shell->objId, "visible", 0), 0);
 }
 
+bool UIshell::readReparent(Widget top, const XEvent* event, bool* unframed) {
+  if (!event || event->type != ReparentNotify || UIisBeingDestroyed(top) ||
+      event->xreparent.window != XtWindow(top))
+    return false;
+  *unframed = event->xreparent.parent == RootWindowOfScreen(XtScreen(top));
+  return true;
+}
+
 void UIshell::onReparented(Widget w, XtPointer data, XEvent* event, Boolean*) {
-  if (!event || event->type != ReparentNotify || UIisBeingDestroyed(w) ||
-      event->xreparent.window != XtWindow(w))
-    return;
   auto* shell = static_cast<UIshell*>(data);
-  if (!alive(shell)) return;
-  // Given back to the root (its manager gone, or withdrawing it), the window has no frame.
-  shell->unframed = event->xreparent.parent == RootWindowOfScreen(XtScreen(w));
+  bool unframed = false;
+  if (readReparent(w, event, &unframed) && alive(shell)) shell->unframed = unframed;
 }
 
 void UIshell::onWindowState(Widget w, XtPointer data, XEvent* event, Boolean*) {

@@ -567,7 +567,6 @@ TEST_F(Windows, AWindowNoManagerFramesAsksNothingAboutItsFrame) {
 // Without a window manager a shown window stays a child of the root, and its frame offsets
 // stay unsettled. A manager that starts later and frames the window gets it measured at the
 // next move: its position is then the frame's.
-
 TEST_F(Windows, AWindowFramedAfterItWasShownHasItsFrameMeasured) {
   OMobj_id s =
       shell("framedLater", {{"visible", 1}, {"x", 40}, {"y", 50}, {"width", 200}, {"height", 100}});
