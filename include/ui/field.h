@@ -66,6 +66,9 @@ class UIfield : public UIvaluator {
   bool writeValue(double v);
   // Re-reads "min" and "max"; true for each that has a value.
   void rereadBounds(bool* hasMin, bool* hasMax);
+  // Gives the realized widget the object's "width" (unless it grows with its text) and
+  // "height" again when its window changed its size.
+  void keepObjectSize();
 
   int updateMode_ = 1;
   int format_ = UI_FORMAT_GENERAL;

@@ -74,8 +74,8 @@ class UIwindow : public UIcore {
   // through that link, so every change inside a window updates every control in it, and the window
   // itself; a type whose update applies only what is newer than seq, and reads "parent" as the
   // link's own stamp, returns at once when this is true (labels, buttons, toggles, lists, frames,
-  // shells). Fields, sliders and panels do not: their updates also follow what surrounds them
-  // (a field and a panel read their widget's size, a slider's trough takes its window's
+  // shells). Fields, sliders and panels then apply only what follows their surroundings (a
+  // field and a panel read their widget's size, a slider's trough takes its scroll bar's
   // background).
   bool onlyItsSurroundingsChanged();
   // Makes the widget again under the parent "parent" names, at the old one's index.

@@ -280,15 +280,27 @@ bool UIfield::instanceObject() {
 
 void UIfield::updateObject(int seq) {
   if (UIisBeingDestroyed(widget_)) return;
-  setResources(widget_, seq);
-  if (!alive(this) || UIisBeingDestroyed(widget_)) return;
-  UIwindow::updateObject(seq);
-  if (!alive(this) || UIisBeingDestroyed(widget_) || !XtWindow(widget_)) return;
+  // Only what surrounds the field changed (its window, a neighbour, the window it publishes in
+  // its handle): its properties are applied already, but its window may have resized it.
+  if (!onlyItsSurroundingsChanged()) {
+    setResources(widget_, seq);
+    if (!alive(this) || UIisBeingDestroyed(widget_)) return;
+    UIwindow::updateObject(seq);
+    if (!alive(this) || UIisBeingDestroyed(widget_)) return;
+  }
+  keepObjectSize();
+}
+
+void UIfield::keepObjectSize() {
+  if (!XtWindow(widget_)) return;
   int width = 0, height = 0;
-  Boolean resizeWidth = False;
-  XtVaGetValues(widget_, XmNresizeWidth, &resizeWidth, nullptr);
-  if (!resizeWidth && UIgetOMWindowWidth(objId, &width) && widget_->core.width != width)
-    XtVaSetValues(widget_, XmNwidth, width, nullptr);
+  bool hasWidth = UIgetOMWindowWidth(objId, &width);
+  if (hasWidth && widget_->core.width != width) {
+    // A field that grows with its text keeps the width its text gave it.
+    Boolean resizeWidth = False;
+    XtVaGetValues(widget_, XmNresizeWidth, &resizeWidth, nullptr);
+    if (!resizeWidth) XtVaSetValues(widget_, XmNwidth, width, nullptr);
+  }
   if (UIgetOMWindowHeight(objId, &height) && widget_->core.height != height)
     XtVaSetValues(widget_, XmNheight, height, nullptr);
 }

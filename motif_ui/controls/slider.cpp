@@ -335,6 +335,12 @@ void UIslider::updateObject(int seq) {
     setValue(widget_);
     return;
   }
+  // Only what surrounds the slider changed (its window, a neighbour, the window it publishes in
+  // its handle): its properties are applied already; the trough follows its scroll bar.
+  if (onlyItsSurroundingsChanged()) {
+    setSliderTroughColor(scrollBar_);
+    return;
+  }
   setSliderResources(widget_, seq);
   if (!alive(this) || UIisBeingDestroyed(widget_)) return;
   // The trough follows the scroll bar's background once the colours are applied, in the same

@@ -146,10 +146,14 @@ void UIpanel::onMap(Widget w, XtPointer parent, XEvent* event, Boolean*) {
 
 void UIpanel::updateObject(int seq) {
   if (UIisBeingDestroyed(widget_)) return;
-  setCoreResources(seq);
+  // Only what surrounds the panel changed (its window, a neighbour, a control inside it, the
+  // window it publishes in its handle): its properties are applied already, but its size may
+  // have moved with its window's.
+  bool own = !onlyItsSurroundingsChanged();
+  if (own) setCoreResources(seq);
   setClientWidth(objId, sizeOf(objId, "width", widget_, 200));
   setClientHeight(objId, sizeOf(objId, "height", widget_, 40));
-  UIwindow::updateObject(seq);
+  if (own) UIwindow::updateObject(seq);
 }
 
 void UIpanel::rebuildKeepingChildren(Widget old, Widget oldClient) {

@@ -288,6 +288,21 @@ TEST_F(Fields, APendingEditSurvivesOtherUpdates) {
   EXPECT_EQ(textOf(w), "6") << "a new value replaces it";
 }
 
+// A change around the field (here its window's title) reaches it through its window: its
+// properties stay as applied, and a size its window forced on it is put back.
+TEST_F(Fields, AChangeAroundTheFieldGivesItItsSizeBackAndKeepsAnEdit) {
+  OMobj_id f = field("around", {{"height", 30}}, {{"value", 5}});
+  Widget w = UIobjIdToWidget(f);
+  retype(w, "77");
+  XtResizeWidget(w, 60, 14, w->core.border_width);
+  OMset_str_val(sub(window, "title"), "around");
+  uitest::pumpFor(20);
+  EXPECT_EQ(w->core.width, 120);
+  EXPECT_EQ(w->core.height, 30);
+  EXPECT_EQ(textOf(w), "77") << "the typed text is kept";
+  EXPECT_EQ(realOf(f, "value"), 5);
+}
+
 TEST_F(Fields, ReturnAndFocusCommitBeforeAClickedButtonsCommand) {
   OMobj_id f = field("m3", {{"updateMode", 3}}, {{"value", 1}});
   Widget w = UIobjIdToWidget(f);
