@@ -76,6 +76,8 @@ class UIfield : public UIvaluator {
   std::string shown_;  // the text the binding put into the widget last
   bool hasShown_ = false;
   bool settingText_ = false;  // the binding is setting the widget's text
+  // The widget's XmNresizeWidth, which only the binding sets: made False, then "resizeMode".
+  bool resizeWidth_ = false;
 };
 
 int UIfieldInstance(OMobj_id id);

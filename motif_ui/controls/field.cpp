@@ -213,12 +213,10 @@ void UIfield::setResources(Widget w, int seq) {
   }
   UIvaluator::setResources(w, seq);
   if (UIisBeingDestroyed(w)) return;
-  Dimension ww = 0, wh = 0;
-  Boolean resizeWidth = False;
-  XtVaGetValues(w, XmNwidth, &ww, XmNheight, &wh, XmNresizeWidth, &resizeWidth, nullptr);
   int v = 0;
-  if (readInt(objId, "height", &v) && v > 0 && v != wh) XtVaSetValues(w, XmNheight, v, nullptr);
-  if (!resizeWidth && readInt(objId, "width", &v) && v > 0 && v != ww)
+  if (readInt(objId, "height", &v) && v > 0 && v != w->core.height)
+    XtVaSetValues(w, XmNheight, v, nullptr);
+  if (!resizeWidth_ && readInt(objId, "width", &v) && v > 0 && v != w->core.width)
     XtVaSetValues(w, XmNwidth, v, nullptr);
   OMobj_id format = sub(objId, "format");
   if (newer(format, seq)) format_ = OMget_int_val(format, &v) == 1 ? (v & 3) : UI_FORMAT_GENERAL;
@@ -234,8 +232,10 @@ void UIfield::setResources(Widget w, int seq) {
   if (newer(p, seq)) {
     if (OMget_int_val(p, &v) != 1) v = 0;
     // Only a change is set: a set is a pass over all the text's resources.
-    if ((v != 0) != (resizeWidth != False))
-      XtVaSetValues(w, XmNresizeWidth, v ? True : False, nullptr);
+    if ((v != 0) != resizeWidth_) {
+      resizeWidth_ = v != 0;
+      XtVaSetValues(w, XmNresizeWidth, resizeWidth_ ? True : False, nullptr);
+    }
   }
   setValue();
 }
@@ -269,6 +269,7 @@ bool UIfield::instanceObject() {
   UIaddCallback<&UIfield::updateImmediate>(w, XmNvalueChangedCallback, this);
   widget_ = w;
   hasShown_ = false;
+  resizeWidth_ = false;
   // Resources first, then managed by onObjectCreate once "visible" is known.
   setResources(w, -1);
   onObjectCreate(w);
@@ -294,13 +295,9 @@ void UIfield::updateObject(int seq) {
 void UIfield::keepObjectSize() {
   if (!XtWindow(widget_)) return;
   int width = 0, height = 0;
-  bool hasWidth = UIgetOMWindowWidth(objId, &width);
-  if (hasWidth && widget_->core.width != width) {
-    // A field that grows with its text keeps the width its text gave it.
-    Boolean resizeWidth = False;
-    XtVaGetValues(widget_, XmNresizeWidth, &resizeWidth, nullptr);
-    if (!resizeWidth) XtVaSetValues(widget_, XmNwidth, width, nullptr);
-  }
+  // A field that grows with its text keeps the width its text gave it.
+  if (!resizeWidth_ && UIgetOMWindowWidth(objId, &width) && widget_->core.width != width)
+    XtVaSetValues(widget_, XmNwidth, width, nullptr);
   if (UIgetOMWindowHeight(objId, &height) && widget_->core.height != height)
     XtVaSetValues(widget_, XmNheight, height, nullptr);
 }

@@ -303,6 +303,28 @@ TEST_F(Fields, AChangeAroundTheFieldGivesItItsSizeBackAndKeepsAnEdit) {
   EXPECT_EQ(realOf(f, "value"), 5);
 }
 
+// "resizeMode" lets the field grow with its text; its "width" is then not forced on it, until
+// the mode is taken back.
+TEST_F(Fields, ResizeModeLetsTheFieldGrowWithItsText) {
+  OMobj_id f = field("grows", {{"resizeMode", 1}}, {{"value", 5}});
+  Widget w = UIobjIdToWidget(f);
+  Boolean resizeWidth = False;
+  XtVaGetValues(w, XmNresizeWidth, &resizeWidth, nullptr);
+  EXPECT_TRUE(resizeWidth);
+  OMset_real_val(sub(f, "value"), 1234567890123456.0);
+  uitest::pumpFor(20);
+  Dimension grown = w->core.width;
+  EXPECT_GT(grown, 120);
+  OMset_str_val(sub(window, "title"), "grown");
+  uitest::pumpFor(20);
+  EXPECT_EQ(w->core.width, grown) << "a change around the field keeps the width its text gave it";
+  OMset_int_val(sub(f, "resizeMode"), 0);
+  uitest::pumpFor(20);
+  XtVaGetValues(w, XmNresizeWidth, &resizeWidth, nullptr);
+  EXPECT_FALSE(resizeWidth);
+  EXPECT_EQ(w->core.width, 120) << "the object's width again";
+}
+
 TEST_F(Fields, ReturnAndFocusCommitBeforeAClickedButtonsCommand) {
   OMobj_id f = field("m3", {{"updateMode", 3}}, {{"value", 1}});
   Widget w = UIobjIdToWidget(f);
