@@ -219,6 +219,9 @@ bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UI
 
   bool ascii = true, refused = false;
   for (size_t i = 0; i < n;) {
+    // Runs of printable ASCII, the bulk of any file, in a tight loop.
+    while (i < n && p[i] >= 0x20 && p[i] < 0x7F) ++i;
+    if (i >= n) break;
     if (p[i] < 0x80) {
       if (!acceptedChar(p + i, 1)) refused = true;
       ++i;
