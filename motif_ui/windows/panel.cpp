@@ -119,7 +119,9 @@ bool UIpanel::instanceObject() {
                               XmNwidth, std::max(width, 1), XmNheight, std::max(height, 1),
                               XmNmappedWhenManaged, True, XmNuserData, this, nullptr);
   widget_ = clientWidget = w;
-  setResources(w, -1);
+  // As a frame's: applied, with nothing inside yet to pass them to (left marked, the panel's
+  // first update of its own would apply every child's resources again).
+  setCoreResources(-1);
   // Only a parent that sizes its children (a template dialog) has the panel learn its size.
   UIwindow* parentBinding = UIwidgetToClass(parent);
   if (parentBinding && parentBinding->sizesItsChildren())
@@ -147,8 +149,8 @@ void UIpanel::onMap(Widget w, XtPointer parent, XEvent* event, Boolean*) {
 void UIpanel::updateObject(int seq) {
   if (UIisBeingDestroyed(widget_)) return;
   // Only what surrounds the panel changed (its window, a neighbour, a control inside it, the
-  // window it publishes in its handle): its properties are applied already, but its size may
-  // have moved with its window's.
+  // window it publishes in its handle): its properties are applied already, but without a
+  // "width" or "height" its client size follows its widget's, which its window may have moved.
   bool own = !onlyItsSurroundingsChanged();
   if (own) setCoreResources(seq);
   setClientWidth(objId, sizeOf(objId, "width", widget_, 200));
@@ -169,6 +171,7 @@ void UIpanel::rebuildKeepingChildren(Widget old, Widget oldClient) {
   if (!instanceObject()) return;
   for (Widget child : children)
     if (child != clientWidget && !UIisBeingDestroyed(child)) SetParent(child, clientWidget);
+  updateChildren();  // the children moved into the new widget take their resources again
   XSync(XtDisplay(old), False);
   UIdestroyWidget(old);
 }
