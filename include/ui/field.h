@@ -67,7 +67,7 @@ class UIfield : public UIvaluator {
   // Re-reads "min" and "max"; true for each that has a value.
   void rereadBounds(bool* hasMin, bool* hasMax);
   // Gives the realized widget the object's "width" (unless it grows with its text) and
-  // "height" again when its window changed its size.
+  // "height" again wherever its size differs from them (its window may have changed it).
   void keepObjectSize();
 
   int updateMode_ = 1;

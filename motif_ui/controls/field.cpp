@@ -214,6 +214,16 @@ void UIfield::setResources(Widget w, int seq) {
   UIvaluator::setResources(w, seq);
   if (UIisBeingDestroyed(w)) return;
   int v = 0;
+  // Read first: it decides whether "width" is applied.
+  OMobj_id p = sub(objId, "resizeMode");
+  if (newer(p, seq)) {
+    if (OMget_int_val(p, &v) != 1) v = 0;
+    // Only a change is set: a set is a pass over all the text's resources.
+    if ((v != 0) != resizeWidth_) {
+      resizeWidth_ = v != 0;
+      XtVaSetValues(w, XmNresizeWidth, resizeWidth_ ? True : False, nullptr);
+    }
+  }
   if (readInt(objId, "height", &v) && v > 0 && v != w->core.height)
     XtVaSetValues(w, XmNheight, v, nullptr);
   if (!resizeWidth_ && readInt(objId, "width", &v) && v > 0 && v != w->core.width)
@@ -225,18 +235,9 @@ void UIfield::setResources(Widget w, int seq) {
     OMcontext ctx(objId, OM_CTX_USER, OM_CTX_PLAIN);
     OMset_int_val(sub(objId, "format", 0), UI_FORMAT_FIXED);
   }
-  OMobj_id p = sub(objId, "outputOnly");
+  p = sub(objId, "outputOnly");
   if (newer(p, seq)) UIsetEditable(p, w);
   if (newer(objId, "updateMode", seq)) setUpdateMode();
-  p = sub(objId, "resizeMode");
-  if (newer(p, seq)) {
-    if (OMget_int_val(p, &v) != 1) v = 0;
-    // Only a change is set: a set is a pass over all the text's resources.
-    if ((v != 0) != resizeWidth_) {
-      resizeWidth_ = v != 0;
-      XtVaSetValues(w, XmNresizeWidth, resizeWidth_ ? True : False, nullptr);
-    }
-  }
   setValue();
 }
 

@@ -301,6 +301,14 @@ TEST_F(Fields, AChangeAroundTheFieldGivesItItsSizeBackAndKeepsAnEdit) {
   EXPECT_EQ(w->core.height, 30);
   EXPECT_EQ(textOf(w), "77") << "the typed text is kept";
   EXPECT_EQ(realOf(f, "value"), 5);
+  // A change of its own in the same batch: the whole update runs.
+  OMobj_id place = uitest::instancePlace();
+  OMpush_ctx(place, 0, 0, 0);
+  OMset_str_val(sub(window, "title"), "around again");
+  OMset_real_val(sub(f, "value"), 7);
+  OMpop_ctx(place);
+  uitest::pumpFor(20);
+  EXPECT_EQ(textOf(w), "7");
 }
 
 // "resizeMode" lets the field grow with its text; its "width" is then not forced on it, until
@@ -311,18 +319,24 @@ TEST_F(Fields, ResizeModeLetsTheFieldGrowWithItsText) {
   Boolean resizeWidth = False;
   XtVaGetValues(w, XmNresizeWidth, &resizeWidth, nullptr);
   EXPECT_TRUE(resizeWidth);
+  Dimension before = w->core.width;
   OMset_real_val(sub(f, "value"), 1234567890123456.0);
   uitest::pumpFor(20);
   Dimension grown = w->core.width;
-  EXPECT_GT(grown, 120);
+  EXPECT_GT(grown, before);
   OMset_str_val(sub(window, "title"), "grown");
   uitest::pumpFor(20);
   EXPECT_EQ(w->core.width, grown) << "a change around the field keeps the width its text gave it";
+  OMset_int_val(sub(f, "width"), 150);  // a new width makes the widget again
+  uitest::pumpFor(20);
+  w = UIobjIdToWidget(f);
+  XtVaGetValues(w, XmNresizeWidth, &resizeWidth, nullptr);
+  EXPECT_TRUE(resizeWidth) << "the widget made again grows with its text too";
   OMset_int_val(sub(f, "resizeMode"), 0);
   uitest::pumpFor(20);
   XtVaGetValues(w, XmNresizeWidth, &resizeWidth, nullptr);
   EXPECT_FALSE(resizeWidth);
-  EXPECT_EQ(w->core.width, 120) << "the object's width again";
+  EXPECT_EQ(w->core.width, 150) << "the object's width again";
 }
 
 TEST_F(Fields, ReturnAndFocusCommitBeforeAClickedButtonsCommand) {
