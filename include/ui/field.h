@@ -66,9 +66,6 @@ class UIfield : public UIvaluator {
   bool writeValue(double v);
   // Re-reads "min" and "max"; true for each that has a value.
   void rereadBounds(bool* hasMin, bool* hasMax);
-  // Gives the realized widget the object's "width" (unless it grows with its text) and
-  // "height" again wherever its size differs from them (its window may have changed it).
-  void keepObjectSize();
 
   int updateMode_ = 1;
   int format_ = UI_FORMAT_GENERAL;

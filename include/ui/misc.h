@@ -77,6 +77,10 @@ bool UIdimensionInRange(const char* routine, const char* what, int v);
 // Applies the object's geometry to the widget (unset or non-positive sizes: the widget's).
 // A position or size beyond 16 bits is reported and nothing is applied.
 void UIsetOMWindowPos(const OMobj_id& id, Widget w);
+// Gives w the object's "width" and "height" where its own differ, each unless kept (a widget
+// that sizes itself to its text). A size out of 1..32767 is left alone: UIsetOMWindowPos
+// reports it.
+void UIapplyObjectSize(const OMobj_id& id, Widget w, bool keepWidth, bool keepHeight);
 void UIsetWindowPos(Widget w, int x, int y, int width, int height);
 // Write a geometry the user gave a widget back into its object (only what differs).
 void UIupdateOMRequestedWindowPos(Widget w, int x, int y, int flags);

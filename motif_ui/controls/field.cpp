@@ -224,10 +224,7 @@ void UIfield::setResources(Widget w, int seq) {
       XtVaSetValues(w, XmNresizeWidth, resizeWidth_ ? True : False, nullptr);
     }
   }
-  if (readInt(objId, "height", &v) && v > 0 && v != w->core.height)
-    XtVaSetValues(w, XmNheight, v, nullptr);
-  if (!resizeWidth_ && readInt(objId, "width", &v) && v > 0 && v != w->core.width)
-    XtVaSetValues(w, XmNwidth, v, nullptr);
+  UIapplyObjectSize(objId, w, resizeWidth_, false);
   OMobj_id format = sub(objId, "format");
   if (newer(format, seq)) format_ = OMget_int_val(format, &v) == 1 ? (v & 3) : UI_FORMAT_GENERAL;
   if (mode_ == UI_MODE_INTEGER && format_ != UI_FORMAT_FIXED) {
@@ -290,17 +287,8 @@ void UIfield::updateObject(int seq) {
     UIwindow::updateObject(seq);
     if (!alive(this) || UIisBeingDestroyed(widget_)) return;
   }
-  keepObjectSize();
-}
-
-void UIfield::keepObjectSize() {
-  if (!XtWindow(widget_)) return;
-  int width = 0, height = 0;
   // A field that grows with its text keeps the width its text gave it.
-  if (!resizeWidth_ && UIgetOMWindowWidth(objId, &width) && widget_->core.width != width)
-    XtVaSetValues(widget_, XmNwidth, width, nullptr);
-  if (UIgetOMWindowHeight(objId, &height) && widget_->core.height != height)
-    XtVaSetValues(widget_, XmNheight, height, nullptr);
+  UIapplyObjectSize(objId, widget_, resizeWidth_, false);
 }
 
 int UIfieldInstance(OMobj_id id) {

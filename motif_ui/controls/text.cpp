@@ -139,11 +139,7 @@ void UItext::setResources(Widget w, int seq) {
   UIcore::setResources(w, seq);
   Boolean resizeHeight = False, resizeWidth = False;
   XtVaGetValues(w, XmNresizeHeight, &resizeHeight, XmNresizeWidth, &resizeWidth, nullptr);
-  int v = 0;
-  if (!resizeHeight && readInt(objId, "height", &v) && v > 0 && v != w->core.height)
-    XtVaSetValues(w, XmNheight, v, nullptr);
-  if (!resizeWidth && readInt(objId, "width", &v) && v > 0 && v != w->core.width)
-    XtVaSetValues(w, XmNwidth, v, nullptr);
+  UIapplyObjectSize(objId, w, resizeWidth, resizeHeight);
 }
 
 bool UItext::writeText() {

@@ -332,6 +332,15 @@ void UIsetOMWindowPos(const OMobj_id& id, Widget w) {
   if (widthOK && heightOK && fits) UIsetWindowPos(w, x, y, width, height);
 }
 
+void UIapplyObjectSize(const OMobj_id& id, Widget w, bool keepWidth, bool keepHeight) {
+  if (UIisBeingDestroyed(w)) return;
+  int v = 0;
+  if (!keepWidth && UIgetOMWindowWidth(id, &v) && v != w->core.width)
+    XtVaSetValues(w, XmNwidth, v, nullptr);
+  if (!keepHeight && UIgetOMWindowHeight(id, &v) && v != w->core.height)
+    XtVaSetValues(w, XmNheight, v, nullptr);
+}
+
 void UIsetWindowPos(Widget w, int x, int y, int width, int height) {
   if (UIisBeingDestroyed(w)) return;
   Widget target = XtParent(w) && XmIsMainWindow(XtParent(w)) ? XtParent(w) : w;

@@ -393,6 +393,25 @@ TEST_F(Fields, TextReturnWritesEvenUnchangedFocusOnlyChanged) {
   EXPECT_EQ(textOf(w), "set");
 }
 
+// A height beyond X's 16 bits is reported and refused, never applied wrapped (70000 high is 4464
+// high to X), in a field and in a text alike.
+TEST_F(Fields, AHeightBeyondSixteenBitsIsReportedNotWrapped) {
+  OMobj_id f = field("tall", {{"height", 30}});
+  OMobj_id t = make("UItext", "tall", window,
+                    {{"visible", 1}, {"x", 10}, {"y", 60}, {"width", 120}, {"height", 30}});
+  ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(UIobjIdToWidget(t)); }));
+  for (OMobj_id id : {f, t}) {
+    uitest::reports().clear();
+    OMset_int_val(sub(id, "height"), 70000);
+    uitest::pumpFor(20);
+    Widget w = UIobjIdToWidget(id);
+    EXPECT_EQ(w->core.height, 30);
+    ASSERT_FALSE(uitest::reports().empty());
+    EXPECT_NE(uitest::reports()[0].find("The height value of 70000 is invalid"), std::string::npos)
+        << uitest::reports()[0];
+  }
+}
+
 TEST_F(Fields, MultiLineTextsCommitOnCtrlReturn) {
   OMobj_id t = make("UItext", "lines", window,
                     {{"visible", 1}, {"x", 10}, {"y", 10}, {"rows", 3}, {"updateMode", 1}}, {},
