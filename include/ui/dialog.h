@@ -57,7 +57,7 @@ class UIdialog : public UIwindow {
   // The shared resources, then the common ones; members add theirs after calling it.
   virtual void setDialogResources(const OMobj_id& obj, Widget w, int seq);
   virtual void addXtCallbacks(Widget /*w*/) {}
-  // The first-map handler on the dialog shell.
+  // The first-map and reparenting handlers on the dialog shell.
   virtual void addXtEventHandlers(Widget w);
   // The display named by "display" (else $DISPLAY) becomes the dialog's.
   virtual void setDisplayContext();
@@ -84,6 +84,8 @@ class UIdialog : public UIwindow {
   static void onSize(Widget shell, XtPointer binding, XEvent* event, Boolean* go);
   // The shell's window reparented: into a manager's frame, or back to the root.
   static void onReparented(Widget shell, XtPointer binding, XEvent* event, Boolean* go);
+  // Takes this binding's structure handlers (map, size, reparenting) off a shell it leaves.
+  void removeShellHandlers(Widget shell);
   static void virtpal_refreshCB(WText_context* context, int reason, Widget w);
   // Settles the frame record of the dialog (the shells' measurement, kept here).
   static void detectMWMPositionIsFrame(UIdialog* binding);

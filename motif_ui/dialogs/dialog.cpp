@@ -400,6 +400,13 @@ void UIdialog::onMap(Widget shell, XtPointer data, XEvent* event, Boolean*) {
   XtAddEventHandler(shell, StructureNotifyMask, False, onSize, data);
 }
 
+void UIdialog::removeShellHandlers(Widget shell) {
+  if (UIisBeingDestroyed(shell)) return;
+  XtPointer self = static_cast<UIwindow*>(this);
+  for (XtEventHandler handler : {onMap, onSize, onReparented})
+    XtRemoveEventHandler(shell, StructureNotifyMask, False, handler, self);
+}
+
 void UIdialog::onReparented(Widget shell, XtPointer data, XEvent* event, Boolean*) {
   bool unframed = false;
   if (!UIshell::readReparent(shell, event, &unframed)) return;
@@ -480,13 +487,7 @@ void UIdialog::rebuildObject(Widget old) {
   if (UIisBeingDestroyed(old)) return;
   std::vector<Widget> children = uiprops::childrenOf(old);
   Widget oldShell = XtIsShell(old) ? old : XtParent(old);
-  if (!UIisBeingDestroyed(oldShell)) {
-    XtRemoveEventHandler(oldShell, StructureNotifyMask, False, onMap, static_cast<UIwindow*>(this));
-    XtRemoveEventHandler(oldShell, StructureNotifyMask, False, onSize,
-                         static_cast<UIwindow*>(this));
-    XtRemoveEventHandler(oldShell, StructureNotifyMask, False, onReparented,
-                         static_cast<UIwindow*>(this));
-  }
+  removeShellHandlers(oldShell);
   {
     OMcontext ctx(handle.obj_id(), OM_CTX_QUIET, OM_CTX_EVENT);
     handle.widget(nullptr);
@@ -512,13 +513,7 @@ void UIdialog::destroyObject() {
       WTdelete_ext_context_callback(wt, 0, virtpal_refreshCB, shell_);
       WTdelete_ext_context_callback(wt, 1, virtpal_refreshCB, shell_);
     }
-    if (!UIisBeingDestroyed(shell_)) {
-      XtRemoveEventHandler(shell_, StructureNotifyMask, False, onMap, static_cast<UIwindow*>(this));
-      XtRemoveEventHandler(shell_, StructureNotifyMask, False, onSize,
-                           static_cast<UIwindow*>(this));
-      XtRemoveEventHandler(shell_, StructureNotifyMask, False, onReparented,
-                           static_cast<UIwindow*>(this));
-    }
+    removeShellHandlers(shell_);
     for (Widget child : uiprops::childrenOf(widget_)) {
       UIwindow* b = UIwidgetToClass(child);
       if (b && b != this && b->OK()) b->destroyObject();
