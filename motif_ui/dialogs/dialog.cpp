@@ -306,15 +306,20 @@ void UIdialog::updateObject(int seq) {
   }
   OMobj_id p;
   int v = 0;
+  // X keeps positions and sizes in 16 bits: a value beyond them is reported and not applied
+  // (it would wrap into another: 70000 wide is 4464 wide to X), as a shell's.
+  const char* who = "UIdialog::updateObject";
   // A position where the window is (as last written back) or is going (as last asked) asks
   // for no move: under a manager that puts its frame where asked, the window lands inside the
   // frame and that position is written back; asking again would move it once more, each round
   // waiting for the manager's answer, without end.
-  if (newer(p = prop(kX), seq) && OMget_int_val(p, &v) == 1 && v != knownX) {
+  if (newer(p = prop(kX), seq) && OMget_int_val(p, &v) == 1 && v != knownX &&
+      UIpositionInRange(who, "x", v)) {
     knownX = v;
     XtVaSetValues(widget_, XmNx, v, XmNdefaultPosition, False, nullptr);
   }
-  if (newer(p = prop(kY), seq) && OMget_int_val(p, &v) == 1 && v != knownY) {
+  if (newer(p = prop(kY), seq) && OMget_int_val(p, &v) == 1 && v != knownY &&
+      UIpositionInRange(who, "y", v)) {
     knownY = v;
     XtVaSetValues(widget_, XmNy, v, XmNdefaultPosition, False, nullptr);
   }
@@ -323,14 +328,16 @@ void UIdialog::updateObject(int seq) {
       v = 200;
       UIsetOMWindowWidth(objId, v);
     }
-    XtVaSetValues(widget_, XmNwidth, v, XmNdefaultPosition, False, nullptr);
+    if (v >= 1 && UIdimensionInRange(who, "width", v))
+      XtVaSetValues(widget_, XmNwidth, v, XmNdefaultPosition, False, nullptr);
   }
   if (newer(p = prop(kHeight), seq)) {
     if (OMget_int_val(p, &v) != 1) {
       v = 100;
       UIsetOMWindowHeight(objId, v);
     }
-    XtVaSetValues(widget_, XmNheight, v, XmNdefaultPosition, False, nullptr);
+    if (v >= 1 && UIdimensionInRange(who, "height", v))
+      XtVaSetValues(widget_, XmNheight, v, XmNdefaultPosition, False, nullptr);
   }
   setDialogResources(objId, widget_, seq);
   // The shell placed the dialog already: the base only shows, hides and activates. A dialog

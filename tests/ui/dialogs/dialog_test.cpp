@@ -362,6 +362,35 @@ TEST_F(Dialogs, TypesAndTheFirstMapsGeometry) {
   EXPECT_GT(intOf(box, "height"), 0);
 }
 
+// Positions and sizes beyond X's 16 bits are reported and not applied (70000 wide would be 4464
+// wide to X); a size below one is not applied either.
+TEST_F(Dialogs, AGeometryBeyondSixteenBitsIsReportedNotWrapped) {
+  OMobj_id box =
+      make("UImessageBox", "huge", {{"visible", 1}, {"x", 40}, {"width", 300}, {"height", 200}});
+  Widget w = shown(box);
+  ASSERT_TRUE(w);
+  Dimension width = w->core.width, height = w->core.height;
+  Position x = XtParent(w)->core.x;  // a box's position is its dialog shell's
+  for (auto [prop, value] : {std::pair<const char*, int>{"width", 70000},
+                             {"height", 70000},
+                             {"x", 70000},
+                             {"width", 0}}) {
+    uitest::reports().clear();
+    OMset_int_val(sub(box, prop), value);
+    uitest::pumpFor(20);
+    EXPECT_EQ(w->core.width, width) << prop << " " << value;
+    EXPECT_EQ(w->core.height, height) << prop << " " << value;
+    EXPECT_EQ(XtParent(w)->core.x, x) << prop << " " << value;
+    if (value > 32767) {
+      ASSERT_FALSE(uitest::reports().empty()) << prop;
+      EXPECT_NE(
+          uitest::reports()[0].find("The " + std::string(prop) + " value of 70000 is invalid"),
+          std::string::npos)
+          << uitest::reports()[0];
+    }
+  }
+}
+
 // Without a window manager nothing frames a dialog's window, and showing and moving it asks
 // the server nothing about a frame: it takes the requests it takes with the frame detection
 // switched off, give or take the few that focus changes from other clients' windows may cause
