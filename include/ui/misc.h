@@ -33,8 +33,13 @@ bool UIisBeingDestroyed(Widget w);
 // them destroys every widget of the display.
 std::vector<Widget> UIrootWidgetsOf(Display* display);
 // Records every widget made and destroyed on display from now on (done for each display the
-// library opens or is given).
+// library opens or is given). A widget destroyed there also gives back what Motif kept for
+// drawing text in its window.
 void UIwatchWidgets(Display* display);
+// Gives back what Motif keeps for drawing text in the windows of w and of every widget inside
+// it, pop-ups too. For windows about to be destroyed other than by destroying their widgets
+// (unrealizing): the server frees a window's picture with it, and Motif never lets its own go.
+void UIreleaseTextDrawing(Widget w);
 
 // ---- Lookups ------------------------------------------------------------------------------
 // The binding in w's XmNuserData; null for a widget being destroyed or one named "NEcontainer"

@@ -6,6 +6,7 @@
 
 #include <X11/IntrinsicP.h>
 #include <X11/Shell.h>
+#include <X11/Xft/Xft.h>
 #include <Xm/Display.h>
 #include <Xm/Frame.h>
 #include <Xm/GadgetP.h>
@@ -37,7 +38,26 @@
 // registry holds it. (One hook a display instead of a destroy callback a widget: a widget's
 // callback list costs it about fifty bytes and a call.)
 
+// Motif's cache of client-side text drawing contexts, one per window it has drawn text in
+// with a client-side font. Motif itself never takes an entry out.
+extern "C" XftDraw* _XmXftDrawCreate(Display* display, Window window);
+extern "C" void _XmXftDrawDestroy(Display* display, Window window, XftDraw* draw);
+
 namespace {
+
+// Motif keeps the drawing context of every window it has drawn text in until the process
+// ends, and searches them all, one by one, at every text drawing: each window opened and
+// closed left its context behind (about 150 bytes and a server picture), and a window of 200
+// controls shown 90 times over drew its text 14% slower by the end. A widget's context goes
+// with it here. Xt calls the destroy hook before it destroys the window, so the picture is
+// freed while it still exists (freed after its window, the server would refuse it). A
+// window with no context gets one to give back: the context is made without a request.
+void releaseTextDrawing(Widget w) {
+  if (!XtIsWidget(w) || !XtWindow(w)) return;
+  Display* display = XtDisplay(w);
+  if (XftDraw* draw = _XmXftDrawCreate(display, XtWindow(w)))
+    _XmXftDrawDestroy(display, XtWindow(w), draw);
+}
 
 std::unordered_set<Widget>& live() {
   static auto* s = new std::unordered_set<Widget>;
@@ -46,7 +66,9 @@ std::unordered_set<Widget>& live() {
 
 void forget(Widget, XtPointer, XtPointer call) {
   auto* data = static_cast<XtDestroyHookDataRec*>(call);
-  if (data) live().erase(data->widget);
+  if (!data) return;
+  releaseTextDrawing(data->widget);
+  live().erase(data->widget);
 }
 
 void remember(Widget, XtPointer, XtPointer call) {
@@ -68,6 +90,13 @@ void UIwatchWidgets(Display* display) {
   watched().push_back(display);
   XtAddCallback(XtHooksOfDisplay(display), XtNcreateHook, remember, nullptr);
   XtAddCallback(XtHooksOfDisplay(display), XtNdestroyHook, forget, nullptr);
+}
+
+void UIreleaseTextDrawing(Widget w) {
+  if (UIisBeingDestroyed(w) || !XtIsWidget(w)) return;  // a gadget draws in its parent's window
+  for (Cardinal i = 0; i < w->core.num_popups; ++i) UIreleaseTextDrawing(w->core.popup_list[i]);
+  for (Widget child : uiprops::childrenOf(w)) UIreleaseTextDrawing(child);
+  releaseTextDrawing(w);
 }
 
 std::vector<Widget> UIrootWidgetsOf(Display* display) {

@@ -1028,7 +1028,10 @@ void UIshell::destroyObject() {
     for (Widget popup : popupsOf(workArea))
       if (UIwindow* b = bindingInShell(popup)) b->destroyObject();
   }
-  if (!UIisBeingDestroyed(shell)) XtUnrealizeWidget(shell);
+  if (!UIisBeingDestroyed(shell)) {
+    UIreleaseTextDrawing(shell);  // while its windows exist
+    XtUnrealizeWidget(shell);
+  }
   UIwindow::destroyObject();  // deletes this
   if (!UIisBeingDestroyed(shell)) XtDestroyWidget(shell);
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xft/Xft.h>
 #include <Xm/Xm.h>
 
 #include <cstdlib>
@@ -94,6 +95,30 @@ std::string xmText(Widget w, const char* resource) {
   std::string out = text ? text : "";
   XtFree(text);
   return out;
+}
+
+}  // namespace uitest
+
+extern "C" void _XmXftDrawDestroy(Display* display, Window window, XftDraw* draw);
+
+namespace uitest {
+
+bool motifKeepsTextDrawing(unsigned long window) {
+  static int warnings;
+  warnings = 0;
+  Display* dpy = display();
+  XtAppContext app = appContext();
+  XtErrorHandler previous = XtAppSetWarningHandler(app, [](String) { ++warnings; });
+  XtErrorMsgHandler previousMsg = XtAppSetWarningMsgHandler(
+      app, [](String, String, String, String, String*, Cardinal*) { ++warnings; });
+  // Made without a request; Motif frees it in place of its own when it finds the window.
+  XftDraw* probe = XftDrawCreate(dpy, window, DefaultVisual(dpy, DefaultScreen(dpy)),
+                                 DefaultColormap(dpy, DefaultScreen(dpy)));
+  _XmXftDrawDestroy(dpy, window, probe);
+  XtAppSetWarningHandler(app, previous);
+  XtAppSetWarningMsgHandler(app, previousMsg);
+  if (warnings) XftDrawDestroy(probe);
+  return warnings == 0;
 }
 
 std::pair<unsigned long, unsigned long> requestsWithFrameDetectionOffAndOn(

@@ -35,6 +35,11 @@ int intOf(OMobj_id id, const char* path, int fallback = -12345);
 // (The widget type is spelled out so that this header stays free of the X headers.)
 std::string xmText(struct _WidgetRec* w, const char* resource);  // w: a Widget
 
+// Whether Motif still holds its drawing context for client-side text in window `window` of the
+// test display. (Asked to give back a context it does not have, Motif warns; the probe
+// handed to it in its place is freed either way.)
+bool motifKeepsTextDrawing(unsigned long window);  // window: a Window
+
 // The requests the test display's connection makes while show(name) runs, with the window
 // manager's frame detection switched off ($CQ_WIN_PLACEMENT "manual"), then on: {off, on}.
 // show is run once before, unmeasured, so that both measured runs find what is made once made.

@@ -916,6 +916,33 @@ TEST_F(Core, TheRegistryForgetsEveryWidgetOfATreeThatGoes) {
   EXPECT_FALSE(UIisBeingDestroyed(box));
 }
 
+// A widget destroyed takes Motif's drawing context for its text with it, whether it goes alone
+// or with the tree it is in.
+TEST_F(Core, ADestroyedWidgetLeavesNoTextDrawingBehind) {
+  XmString text = XmStringCreateLocalized(const_cast<char*>("text"));
+  auto label = [&](Widget parent, const char* name, int y) {
+    return XtVaCreateManagedWidget(name, xmLabelWidgetClass, parent, XmNlabelString, text, XmNy, y,
+                                   nullptr);
+  };
+  Widget alone = label(box, "alone", 0);
+  Widget form = XtVaCreateManagedWidget("texts", xmFormWidgetClass, box, XmNy, 30, nullptr);
+  std::vector<Widget> labels{alone, label(form, "inForm1", 0), label(form, "inForm2", 30)};
+  XmStringFree(text);
+  ASSERT_TRUE(uitest::pumpUntil([&] {
+    for (Widget w : labels)
+      if (!XtWindow(w)) return false;
+    return true;
+  }));
+  uitest::pumpFor(100);  // their text drawn
+  std::vector<Window> windows;
+  for (Widget w : labels) windows.push_back(XtWindow(w));
+  XtDestroyWidget(alone);
+  XtDestroyWidget(form);
+  uitest::pumpFor(50);
+  for (Window w : windows) EXPECT_FALSE(uitest::motifKeepsTextDrawing(w)) << w;
+  for (const std::string& r : uitest::reports()) ADD_FAILURE() << r;
+}
+
 int heard = 0;
 void hear(Widget, UItestLabel*, XmAnyCallbackStruct*) {
   ++heard;

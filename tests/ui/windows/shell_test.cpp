@@ -757,6 +757,39 @@ TEST_F(Windows, AShellShrunkBelowItsStatusLineHasNoNegativeClientSize) {
   EXPECT_LT(clientHeight, 100) << "it did shrink";
 }
 
+// Motif keeps a drawing context for every window it draws text in, and never lets one go: a
+// closed window takes those of its controls with it, freeing their pictures while the windows
+// still exist (the server would refuse them after).
+TEST_F(Windows, AClosedWindowLeavesNoTextDrawingBehind) {
+  // The controls inside the shell object, as an interface file makes them: the shell's
+  // windows go at once, before its controls' widgets.
+  OMobj_id place = uitest::instancePlace();
+  OMpush_ctx(place, 0, 0, 0);
+  OMobj_id s =
+      make("UIshell", "texts", OMnull_obj, {{"visible", 1}, {"width", 300}, {"height", 200}});
+  std::vector<OMobj_id> controls;
+  int y = 0;
+  for (const char* type : {"UIlabel", "UIbutton", "UItoggle", "UIfield"}) {
+    OMobj_id id = OMcreate_obj_from_path(type, type, s);
+    OMset_obj_ref(sub(id, "parent"), s, 0);
+    OMset_int_val(sub(id, "y"), y += 35);
+    OMset_int_val(sub(id, "width"), 100);
+    OMset_int_val(sub(id, "height"), 30);
+    OMset_int_val(sub(id, "visible"), 1);
+    controls.push_back(id);
+  }
+  OMpop_ctx(place);
+  for (OMobj_id id : controls) ASSERT_TRUE(uitest::pumpUntil([&] { return viewable(id); }));
+  uitest::pumpFor(100);  // their text drawn
+  std::vector<Window> windows;
+  for (OMobj_id id : controls) windows.push_back(XtWindow(UIobjIdToWidget(id)));
+  made.clear();
+  OMdestroy_obj(s, 0);
+  uitest::pumpFor(50);
+  for (Window w : windows) EXPECT_FALSE(uitest::motifKeepsTextDrawing(w)) << w;
+  for (const std::string& r : uitest::reports()) ADD_FAILURE() << r;
+}
+
 TEST_F(Windows, AWindowDestroyedByAnotherClientClosesAndComesBack) {
   OMobj_id s = shell("victim");
   OMobj_id inside = make("UIpanel", "inVictim", s, {{"visible", 1}, {"width", 60}, {"height", 30}});
