@@ -94,7 +94,7 @@ void UIwatchWidgets(Display* display) {
 
 void UIreleaseTextDrawing(Widget w) {
   if (UIisBeingDestroyed(w) || !XtIsWidget(w)) return;  // a gadget draws in its parent's window
-  for (Cardinal i = 0; i < w->core.num_popups; ++i) UIreleaseTextDrawing(w->core.popup_list[i]);
+  for (Widget popup : uiprops::popupsOf(w)) UIreleaseTextDrawing(popup);
   for (Widget child : uiprops::childrenOf(w)) UIreleaseTextDrawing(child);
   releaseTextDrawing(w);
 }
@@ -120,6 +120,13 @@ std::vector<Widget> uiprops::childrenOf(Widget w) {
   auto* composite = reinterpret_cast<CompositeWidget>(w);
   WidgetList list = composite->composite.children;
   if (list) out.assign(list, list + composite->composite.num_children);
+  return out;
+}
+
+std::vector<Widget> uiprops::popupsOf(Widget w) {
+  std::vector<Widget> out;
+  if (UIisBeingDestroyed(w) || !XtIsWidget(w)) return out;
+  out.assign(w->core.popup_list, w->core.popup_list + w->core.num_popups);
   return out;
 }
 

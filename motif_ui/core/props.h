@@ -57,6 +57,10 @@ inline const char* nameOf(const OMobj_id& id) {
 
 // The children of a composite widget (none for a widget being destroyed or not composite).
 std::vector<Widget> childrenOf(Widget w);
+// The pop-up children of a widget: the shells made under it (child windows' transient shells,
+// dialog shells), which are not among its children. None for a widget being destroyed or a
+// gadget.
+std::vector<Widget> popupsOf(Widget w);
 
 // While a container destroys the bindings of the widgets inside it just before its own
 // widget, that widget (else null): the widgets inside it are left to go with it.

@@ -46,6 +46,7 @@ namespace {
 using uiprops::childrenOf;
 using uiprops::nameOf;
 using uiprops::newer;
+using uiprops::popupsOf;
 using uiprops::readInt;
 using uiprops::sub;
 
@@ -66,15 +67,6 @@ void queueRealize(const OMobj_id& obj) {
 void clientMessageHandler(Widget w, XtPointer binding, XEvent* event, Boolean*) {
   if (event && event->type == ClientMessage && UIwindow::alive(static_cast<UIshell*>(binding)))
     UIshellClientMessage(w, static_cast<UIshell*>(binding), &event->xclient);
-}
-
-// The shells made under w: child windows (transient shells of child shell objects, dialog
-// shells) are its popup children, not among its children.
-std::vector<Widget> popupsOf(Widget w) {
-  std::vector<Widget> out;
-  if (UIisBeingDestroyed(w)) return out;
-  out.assign(w->core.popup_list, w->core.popup_list + w->core.num_popups);
-  return out;
 }
 
 // The binding of a child window: that of the first child of the shell that has one.
