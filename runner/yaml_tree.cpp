@@ -1,6 +1,9 @@
-// The YAML tree: libyaml's event parser fills a flat list of nodes; the children of each
-// collection are gathered on a stack and stored side by side once the collection ends.
+// The YAML tree: libyaml's event parser, or the reader of the plain form (yaml_plain_form.cpp),
+// feeds a builder that keeps a flat list of nodes; the children of each collection are gathered
+// on a stack and stored side by side once the collection ends.
 #include "yaml_tree.h"
+
+#include "yaml_build.h"
 
 #include <yaml.h>
 
@@ -196,6 +199,107 @@ bool isNullWord(const char* s, size_t n) {
 
 }  // namespace
 
+bool UIyamlBuilder::fits(size_t n, const UIyamlMark& mark, UIyamlError* error) const {
+  if (n <= limits_.maxScalarBytes) return true;
+  error->code = UIyamlError::TooLarge;
+  error->message = "a value is too long (" + std::to_string(n) + " bytes; the limit is " +
+                   std::to_string(limits_.maxScalarBytes) + ")";
+  error->placed = true;
+  error->mark = mark;
+  return false;
+}
+
+bool UIyamlBuilder::scalar(const UIyamlMark& mark, const char* value, size_t n, UIyamlStyle style,
+                           bool anchored, bool tagged, UIyamlError* error) {
+  if (!fits(n, mark, error)) return false;
+  UIyamlNode node;
+  node.style_ = style;
+  node.anchored_ = anchored;
+  node.kind_ = style == UIyamlStyle::Plain && !tagged && isNullWord(value, n) ? UIyamlKind::Null
+                                                                              : UIyamlKind::Scalar;
+  node.mark_ = mark;
+  node.at_ = doc_->text_.size();
+  node.size_ = n;
+  if (!add(node, false, error)) return false;
+  doc_->text_.append(value, n);
+  return true;
+}
+
+bool UIyamlBuilder::scalarRestoringBytes(const UIyamlMark& mark, const char* value, size_t n,
+                                         UIyamlStyle style, bool anchored, bool tagged,
+                                         UIyamlError* error) {
+  if (!fits(n, mark, error)) return false;
+  std::string restored;
+  appendRestoringBytes(&restored, value, n);
+  return scalar(mark, restored.data(), restored.size(), style, anchored, tagged, error);
+}
+
+bool UIyamlBuilder::open(UIyamlKind kind, UIyamlStyle style, const UIyamlMark& mark, bool anchored,
+                         UIyamlError* error) {
+  UIyamlNode node;
+  node.kind_ = kind;
+  node.style_ = style;
+  node.anchored_ = anchored;
+  node.mark_ = mark;
+  return add(node, true, error);
+}
+
+bool UIyamlBuilder::add(UIyamlNode node, bool opens, UIyamlError* error) {
+  auto refuse = [&](UIyamlError::Code code, std::string message) {
+    error->code = code;
+    error->message = std::move(message);
+    error->placed = true;
+    error->mark = node.mark_;
+    return false;
+  };
+  if (doc_->nodes_.size() >= limits_.maxNodes)
+    return refuse(UIyamlError::TooLarge, "the text holds too many values (more than " +
+                                             std::to_string(limits_.maxNodes) + ")");
+  if (open_.size() > static_cast<size_t>(limits_.maxDepth))
+    return refuse(UIyamlError::TooDeep, "the text nests too deeply");
+  auto index = static_cast<uint32_t>(doc_->nodes_.size());
+  doc_->nodes_.push_back(node);
+  if (open_.empty())
+    root_ = index;
+  else
+    pending_.push_back(index);
+  if (opens) open_.push_back({index, pending_.size()});
+  return true;
+}
+
+void UIyamlBuilder::close() {
+  Open o = open_.back();
+  open_.pop_back();
+  doc_->nodes_[o.node].at_ = links_.size();
+  doc_->nodes_[o.node].size_ = pending_.size() - o.pending;
+  links_.insert(links_.end(), pending_.begin() + static_cast<std::ptrdiff_t>(o.pending),
+                pending_.end());
+  pending_.resize(o.pending);
+}
+
+void UIyamlBuilder::finish() {
+  if (root_ == kNone) return;  // no document
+  auto& items = doc_->items_;
+  items.reserve(links_.size());
+  for (uint32_t i : links_) items.push_back(&doc_->nodes_[i]);
+  for (UIyamlNode& node : doc_->nodes_) {
+    size_t at = node.at_;
+    if (node.kind_ == UIyamlKind::Mapping || node.kind_ == UIyamlKind::Sequence)
+      node.items_ = items.data() + at;
+    else
+      node.text_ = doc_->text_.data() + at;
+  }
+  doc_->root_ = &doc_->nodes_[root_];
+}
+
+void UIyamlBuilder::restart() {
+  doc_->clear();
+  open_.clear();
+  pending_.clear();
+  links_.clear();
+  root_ = kNone;
+}
+
 const UIyamlNode* UIyamlNode::find(std::string_view name) const {
   if (kind_ != UIyamlKind::Mapping) return nullptr;
   for (size_t i = 0; i < size(); ++i)
@@ -210,20 +314,22 @@ void UIyamlDocument::clear() {
   root_ = nullptr;
 }
 
-bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UIyamlError* error) {
+bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UIyamlError* error,
+                           Reader reader) {
   clear();
   *error = UIyamlError{};
   size_t base = text.size() >= 3 && std::memcmp(text.data(), "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
   const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + base;
   const size_t n = text.size() - base;
 
-  bool ascii = true, refused = false;
+  bool ascii = true, refused = false, carriageReturn = false;
   for (size_t i = 0; i < n;) {
     // Runs of printable ASCII, the bulk of any file, in a tight loop.
     while (i < n && p[i] >= 0x20 && p[i] < 0x7F) ++i;
     if (i >= n) break;
     if (p[i] < 0x80) {
       if (!acceptedChar(p + i, 1)) refused = true;
+      carriageReturn |= p[i] == '\r';
       ++i;
       continue;
     }
@@ -232,6 +338,22 @@ bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UI
     if (!len) refused = true;
     i += len ? len : 1;
   }
+  // The plain reader knows one line break, '\n' (libyaml also ends a line, a comment
+  // included, at '\r').
+  if (reader == Reader::Fastest && ascii && !refused && !carriageReturn) {
+    UIyamlBuilder builder(this, limits);
+    if (UIreadPlainYaml(std::string_view(reinterpret_cast<const char*>(p), n), base, &builder)) {
+      builder.finish();
+      return true;
+    }
+    clear();
+  }
+  return parseWithLibrary(p, n, base, ascii, refused, limits, error);
+}
+
+bool UIyamlDocument::parseWithLibrary(const unsigned char* p, size_t n, size_t base, bool ascii,
+                                      bool refused, const UIyamlLimits& limits,
+                                      UIyamlError* error) {
   std::string standIns;
   if (refused) standIns = withStandIns(p, n);
   Places places(p, n, base, ascii);
@@ -254,15 +376,7 @@ bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UI
   else
     yaml_parser_set_input_string(&parser.parser, p, n);
 
-  struct Open {
-    uint32_t node;
-    size_t pending;  // where its children start in `pending`
-  };
-  std::vector<Open> open;
-  std::vector<uint32_t> pending;  // children of the open collections, innermost last
-  std::vector<uint32_t> links;    // children of the closed collections, each side by side
-  constexpr uint32_t kNone = UINT32_MAX;
-  uint32_t root = kNone;
+  UIyamlBuilder builder(this, limits);
   Event ev;
   for (bool done = false; !done; ev.release()) {
     if (!yaml_parser_parse(&parser.parser, &ev.event)) {
@@ -280,100 +394,59 @@ bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UI
     }
     ev.held = true;
     const yaml_event_t& e = ev.event;
-    UIyamlNode node;
+    UIyamlMark mark = places.at(e.start_mark);
+    bool added = true;
     switch (e.type) {
       case YAML_STREAM_START_EVENT:
       case YAML_DOCUMENT_START_EVENT:
-        continue;
+        break;
       case YAML_NO_EVENT:
       case YAML_STREAM_END_EVENT:
       case YAML_DOCUMENT_END_EVENT:
         done = true;
-        continue;
-      case YAML_ALIAS_EVENT: {
-        UIyamlMark at = places.at(e.start_mark);
-        return fail(UIyamlError::Alias, "aliases are not accepted", &at);
-      }
+        break;
+      case YAML_ALIAS_EVENT:
+        return fail(UIyamlError::Alias, "aliases are not accepted", &mark);
       case YAML_MAPPING_END_EVENT:
-      case YAML_SEQUENCE_END_EVENT: {
-        Open o = open.back();
-        open.pop_back();
-        nodes_[o.node].at_ = links.size();
-        nodes_[o.node].size_ = pending.size() - o.pending;
-        links.insert(links.end(), pending.begin() + static_cast<std::ptrdiff_t>(o.pending),
-                     pending.end());
-        pending.resize(o.pending);
-        continue;
-      }
+      case YAML_SEQUENCE_END_EVENT:
+        builder.close();
+        break;
       case YAML_SCALAR_EVENT: {
         const auto& s = e.data.scalar;
-        if (s.length > limits.maxScalarBytes) {
-          UIyamlMark at = places.at(e.start_mark);
-          return fail(UIyamlError::TooLarge,
-                      "a value is too long (" + std::to_string(s.length) + " bytes; the limit is " +
-                          std::to_string(limits.maxScalarBytes) + ")",
-                      &at);
-        }
+        // In a block collection the parser places an empty value (nothing after "key:" or
+        // "-") just after its indicator; it is placed where the next token starts, as in a
+        // flow collection, so that both kinds report it alike.
+        bool implied =
+            s.length == 0 && !s.anchor && !s.tag && e.start_mark.index == e.end_mark.index;
+        if (implied && !builder.inFlow()) mark = places.nextToken(mark);
         const char* value = reinterpret_cast<const char*>(s.value);
-        node.style_ = scalarStyle(s.style);
-        node.anchored_ = s.anchor != nullptr;
-        bool plain = node.style_ == UIyamlStyle::Plain && !s.tag;
-        node.kind_ = plain && isNullWord(value, s.length) ? UIyamlKind::Null : UIyamlKind::Scalar;
-        node.at_ = text_.size();
-        if (refused)
-          appendRestoringBytes(&text_, value, s.length);
-        else
-          text_.append(value, s.length);
-        node.size_ = text_.size() - node.at_;
+        UIyamlStyle style = scalarStyle(s.style);
+        bool anchored = s.anchor != nullptr, tagged = s.tag != nullptr;
+        added = refused ? builder.scalarRestoringBytes(mark, value, s.length, style, anchored,
+                                                       tagged, error)
+                        : builder.scalar(mark, value, s.length, style, anchored, tagged, error);
         break;
       }
       case YAML_MAPPING_START_EVENT:
-        node.kind_ = UIyamlKind::Mapping;
-        node.anchored_ = e.data.mapping_start.anchor != nullptr;
-        node.style_ = e.data.mapping_start.style == YAML_FLOW_MAPPING_STYLE ? UIyamlStyle::Flow
-                                                                            : UIyamlStyle::Block;
+        added =
+            builder.open(UIyamlKind::Mapping,
+                         e.data.mapping_start.style == YAML_FLOW_MAPPING_STYLE ? UIyamlStyle::Flow
+                                                                               : UIyamlStyle::Block,
+                         mark, e.data.mapping_start.anchor != nullptr, error);
         break;
       case YAML_SEQUENCE_START_EVENT:
-        node.kind_ = UIyamlKind::Sequence;
-        node.anchored_ = e.data.sequence_start.anchor != nullptr;
-        node.style_ = e.data.sequence_start.style == YAML_FLOW_SEQUENCE_STYLE ? UIyamlStyle::Flow
-                                                                              : UIyamlStyle::Block;
+        added = builder.open(UIyamlKind::Sequence,
+                             e.data.sequence_start.style == YAML_FLOW_SEQUENCE_STYLE
+                                 ? UIyamlStyle::Flow
+                                 : UIyamlStyle::Block,
+                             mark, e.data.sequence_start.anchor != nullptr, error);
         break;
     }
-    // A node of any kind: a scalar, or a collection that now opens.
-    node.mark_ = places.at(e.start_mark);
-    if (nodes_.size() >= limits.maxNodes)
-      return fail(
-          UIyamlError::TooLarge,
-          "the text holds too many values (more than " + std::to_string(limits.maxNodes) + ")",
-          &node.mark_);
-    if (open.size() > static_cast<size_t>(limits.maxDepth))
-      return fail(UIyamlError::TooDeep, "the text nests too deeply", &node.mark_);
-    // In a block collection the parser places an empty value (nothing after "key:" or "-")
-    // just after its indicator; it is placed where the next token starts, as in a flow
-    // collection, so that both kinds report it alike.
-    bool implied = e.type == YAML_SCALAR_EVENT && node.size_ == 0 && !node.anchored_ &&
-                   !e.data.scalar.tag && e.start_mark.index == e.end_mark.index;
-    if (implied && !open.empty() && !nodes_[open.back().node].flow())
-      node.mark_ = places.nextToken(node.mark_);
-    auto index = static_cast<uint32_t>(nodes_.size());
-    nodes_.push_back(node);
-    if (open.empty())
-      root = index;
-    else
-      pending.push_back(index);
-    if (e.type != YAML_SCALAR_EVENT) open.push_back({index, pending.size()});
+    if (!added) {
+      clear();
+      return false;
+    }
   }
-  if (root == kNone) return true;  // no document
-  items_.reserve(links.size());
-  for (uint32_t i : links) items_.push_back(&nodes_[i]);
-  for (UIyamlNode& node : nodes_) {
-    size_t at = node.at_;
-    if (node.kind_ == UIyamlKind::Mapping || node.kind_ == UIyamlKind::Sequence)
-      node.items_ = items_.data() + at;
-    else
-      node.text_ = text_.data() + at;
-  }
-  root_ = &nodes_[root];
+  builder.finish();
   return true;
 }
