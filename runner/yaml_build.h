@@ -34,8 +34,6 @@ class UIyamlBuilder {
   // The whole text is read: the children of every collection are given their places and the
   // document gets its root (none when nothing was read).
   void finish();
-  // Starts again from an empty document (a reader gave up; another is to read the text).
-  void restart();
 
  private:
   bool add(UIyamlNode node, bool opens, UIyamlError* error);
@@ -56,7 +54,7 @@ class UIyamlBuilder {
 
 // Reads `text` into `builder` when it is all in the plain form: block mappings of plain keys
 // whose values are plain words, nested block mappings, or one-line flow mappings of plain
-// words; blank lines and comments. Gives up (false, the builder to be restarted) at anything
+// words; blank lines and comments. Gives up (false; the document is then to be cleared) at anything
 // else, including text libyaml would refuse, so that libyaml reads it and says why. `base` is
 // where `text` starts in the caller's text (after a byte-order mark); places count from there.
 // The text must be ASCII with no '\r'.

@@ -292,14 +292,6 @@ void UIyamlBuilder::finish() {
   doc_->root_ = &doc_->nodes_[root_];
 }
 
-void UIyamlBuilder::restart() {
-  doc_->clear();
-  open_.clear();
-  pending_.clear();
-  links_.clear();
-  root_ = kNone;
-}
-
 const UIyamlNode* UIyamlNode::find(std::string_view name) const {
   if (kind_ != UIyamlKind::Mapping) return nullptr;
   for (size_t i = 0; i < size(); ++i)
