@@ -52,10 +52,11 @@ class UIyamlBuilder {
   uint32_t root_ = kNone;
 };
 
-// Reads `text` into `builder` when it is all in the plain form: block mappings of plain keys
-// whose values are plain words, nested block mappings, or one-line flow mappings of plain
-// words; blank lines and comments. Gives up (false; the document is then to be cleared) at anything
-// else, including text libyaml would refuse, so that libyaml reads it and says why. `base` is
-// where `text` starts in the caller's text (after a byte-order mark); places count from there.
-// The text must be ASCII with no '\r'.
+// Reads `text` into `builder` when it is all in the plain form (yaml_plain_form.cpp): block
+// mappings of plain keys whose values are words, quoted texts on one line, one-line flow
+// collections of those, or nested block mappings; blank lines and comments. Gives up (false;
+// the document is then to be cleared) at anything else, including text libyaml would refuse,
+// so that libyaml reads it and says why. `base` is where `text` starts in the caller's text
+// (after a byte-order mark); places count from there. The text must be valid UTF-8 with no '\r'
+// and no character YAML refuses.
 bool UIreadPlainYaml(std::string_view text, size_t base, UIyamlBuilder* builder);

@@ -331,8 +331,8 @@ bool UIyamlDocument::parse(std::string_view text, const UIyamlLimits& limits, UI
     i += len ? len : 1;
   }
   // The plain reader knows one line break, '\n' (libyaml also ends a line, a comment
-  // included, at '\r').
-  if (reader == Reader::Fastest && ascii && !refused && !carriageReturn) {
+  // included, at '\r'), and reads valid UTF-8 only.
+  if (reader == Reader::Fastest && !refused && !carriageReturn) {
     UIyamlBuilder builder(this, limits);
     if (UIreadPlainYaml(std::string_view(reinterpret_cast<const char*>(p), n), base, &builder)) {
       builder.finish();

@@ -115,10 +115,11 @@ class UIyamlDocument {
   UIyamlDocument(const UIyamlDocument&) = delete;
   UIyamlDocument& operator=(const UIyamlDocument&) = delete;
 
-  // Which reader reads a text. Texts in the plain form most interface files take (indented
-  // mappings of plain words, and one-line flow mappings of them) are read by a reader of that
-  // form alone, about five times faster than libyaml; anything else, or any doubt, goes to
-  // libyaml. Both give the same tree and the same errors; LibraryOnly is for comparing them.
+  // Which reader reads a text. Texts in the form interface files take (indented mappings of
+  // plain names; values that are words, quoted texts on one line, or one-line flow sequences and
+  // mappings of them) are read by a reader of that form alone, about five times faster than
+  // libyaml; anything else, or any doubt, goes to libyaml. Both give the same tree and the same
+  // errors; LibraryOnly is for comparing them.
   enum class Reader { Fastest, LibraryOnly };
 
   // Reads `text` (UTF-8; a leading byte-order mark is skipped). Returns false and fills
