@@ -146,11 +146,9 @@ TEST(YamlPlainForm, GivesUpOnAnythingElseAndLibyamlDecides) {
       "a: \"quoted\": 1\n",
       "\"key\": 1\n",
       "a: { b: 1,\n  c: 2 }\n",
-
       "plain\n",
       "",
       "# only a comment\n",
-
       "a: {b: 1}#c\n",
       "a b: 1\n",
       // Not YAML: libyaml says why, and where.
