@@ -386,7 +386,8 @@ bool UIyamlDocument::parseWithLibrary(const unsigned char* p, size_t n, size_t b
     }
     ev.held = true;
     const yaml_event_t& e = ev.event;
-    UIyamlMark mark = places.at(e.start_mark);
+    // Only nodes and aliases are placed: the places of the others need not come in text order.
+    auto mark = [&] { return places.at(e.start_mark); };
     bool added = true;
     switch (e.type) {
       case YAML_STREAM_START_EVENT:
@@ -397,8 +398,10 @@ bool UIyamlDocument::parseWithLibrary(const unsigned char* p, size_t n, size_t b
       case YAML_DOCUMENT_END_EVENT:
         done = true;
         break;
-      case YAML_ALIAS_EVENT:
-        return fail(UIyamlError::Alias, "aliases are not accepted", &mark);
+      case YAML_ALIAS_EVENT: {
+        UIyamlMark at = mark();
+        return fail(UIyamlError::Alias, "aliases are not accepted", &at);
+      }
       case YAML_MAPPING_END_EVENT:
       case YAML_SEQUENCE_END_EVENT:
         builder.close();
@@ -410,13 +413,14 @@ bool UIyamlDocument::parseWithLibrary(const unsigned char* p, size_t n, size_t b
         // flow collection, so that both kinds report it alike.
         bool implied =
             s.length == 0 && !s.anchor && !s.tag && e.start_mark.index == e.end_mark.index;
-        if (implied && !builder.inFlow()) mark = places.nextToken(mark);
+        UIyamlMark at = mark();
+        if (implied && !builder.inFlow()) at = places.nextToken(at);
         const char* value = reinterpret_cast<const char*>(s.value);
         UIyamlStyle style = scalarStyle(s.style);
         bool anchored = s.anchor != nullptr, tagged = s.tag != nullptr;
-        added = refused ? builder.scalarRestoringBytes(mark, value, s.length, style, anchored,
-                                                       tagged, error)
-                        : builder.scalar(mark, value, s.length, style, anchored, tagged, error);
+        added = refused ? builder.scalarRestoringBytes(at, value, s.length, style, anchored, tagged,
+                                                       error)
+                        : builder.scalar(at, value, s.length, style, anchored, tagged, error);
         break;
       }
       case YAML_MAPPING_START_EVENT:
@@ -424,14 +428,14 @@ bool UIyamlDocument::parseWithLibrary(const unsigned char* p, size_t n, size_t b
             builder.open(UIyamlKind::Mapping,
                          e.data.mapping_start.style == YAML_FLOW_MAPPING_STYLE ? UIyamlStyle::Flow
                                                                                : UIyamlStyle::Block,
-                         mark, e.data.mapping_start.anchor != nullptr, error);
+                         mark(), e.data.mapping_start.anchor != nullptr, error);
         break;
       case YAML_SEQUENCE_START_EVENT:
         added = builder.open(UIyamlKind::Sequence,
                              e.data.sequence_start.style == YAML_FLOW_SEQUENCE_STYLE
                                  ? UIyamlStyle::Flow
                                  : UIyamlStyle::Block,
-                             mark, e.data.sequence_start.anchor != nullptr, error);
+                             mark(), e.data.sequence_start.anchor != nullptr, error);
         break;
     }
     if (!added) {
