@@ -73,7 +73,7 @@ class PlainReader {
         if (--depth == 0) return false;  // below the first key: not one mapping
       }
       if (indent != indents[depth - 1]) return false;
-      if (!key()) return false;
+      if (!name(false)) return false;
       // After "key:" a value on the line, or nothing (the value is below, or null).
       skipSpaces();
       if (lineEnds()) {
@@ -162,17 +162,13 @@ class PlainReader {
     if (!blankAfter && !(at_ >= n_ && !inFlow)) return false;
     return plainScalar(start, end);
   }
-  bool key() { return name(false); }
 
-  // A block mapping's value on the key's line.
+  // A block mapping's value on the key's line. What follows a collection or a quoted text is
+  // for the caller: blanks, then the line's end or a comment (which needs a blank first).
   bool blockValue() {
     char c = s_[at_];
-    if (c == '{' || c == '[') {
-      if (!flowCollection(0)) return false;
-      // What follows it on its line is for the caller; a comment needs a blank first.
-      return at_ >= n_ || s_[at_] == ' ' || s_[at_] == '\n';
-    }
-    if (c == '"' || c == '\'') return quoted(false);
+    if (c == '{' || c == '[') return flowCollection(0);
+    if (c == '"' || c == '\'') return quoted();
     return word(false);
   }
 
@@ -220,9 +216,8 @@ class PlainReader {
     return true;
   }
 
-  // A text in quotes on one line. What may follow it: a blank or the line's end, or in a flow
-  // collection also a ',' or the collection's end.
-  bool quoted(bool inFlow) {
+  // A text in quotes on one line.
+  bool quoted() {
     const char quote = s_[at_];
     const size_t start = at_++;
     const size_t first = at_;
@@ -261,11 +256,6 @@ class PlainReader {
       ++at_;
     }
     const size_t last = at_++;
-    if (at_ < n_) {
-      char c = s_[at_];
-      bool follows = c == ' ' || c == '\n' || (inFlow && (c == ',' || c == ']' || c == '}'));
-      if (!follows) return false;
-    }
     UIyamlStyle style = quote == '"' ? UIyamlStyle::DoubleQuoted : UIyamlStyle::SingleQuoted;
     if (escaped)
       return b_->scalar(markOf(start), unescaped.data(), unescaped.size(), style, false, false,
@@ -310,7 +300,7 @@ class PlainReader {
     if (at_ >= n_) return false;
     char c = s_[at_];
     if (c == '{' || c == '[') return flowCollection(depth + 1);
-    if (c == '"' || c == '\'') return quoted(true);
+    if (c == '"' || c == '\'') return quoted();
     return word(true);
   }
 

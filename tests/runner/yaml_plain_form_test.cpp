@@ -34,12 +34,18 @@ std::string describe(const UIyamlDocument& doc) {
   return out;
 }
 
-std::string byLibrary(const std::string& text, const UIyamlLimits& limits = UIyamlLimits()) {
+// The tree a parse by `reader` gives, or its error.
+std::string parsed(const std::string& text, UIyamlDocument::Reader reader,
+                   const UIyamlLimits& limits) {
   UIyamlDocument doc;
   UIyamlError error;
-  if (!doc.parse(text, limits, &error, UIyamlDocument::Reader::LibraryOnly))
+  if (!doc.parse(text, limits, &error, reader))
     return "error " + std::to_string(error.code) + " " + error.message + " at " + place(error.mark);
   return describe(doc);
+}
+
+std::string byLibrary(const std::string& text, const UIyamlLimits& limits = UIyamlLimits()) {
+  return parsed(text, UIyamlDocument::Reader::LibraryOnly, limits);
 }
 
 // The plain reader's own tree, or "gave up".
@@ -54,11 +60,7 @@ std::string byPlainReader(const std::string& text) {
 }
 
 std::string byParse(const std::string& text, const UIyamlLimits& limits = UIyamlLimits()) {
-  UIyamlDocument doc;
-  UIyamlError error;
-  if (!doc.parse(text, limits, &error))
-    return "error " + std::to_string(error.code) + " " + error.message + " at " + place(error.mark);
-  return describe(doc);
+  return parsed(text, UIyamlDocument::Reader::Fastest, limits);
 }
 
 TEST(YamlPlainForm, ReadsItsFormAsLibyamlDoes) {
