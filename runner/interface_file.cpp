@@ -59,30 +59,49 @@ bool readFile(const std::string& path, std::string* out, std::string* why) {
   return ok;
 }
 
-// Cheap checks that keep the YAML parser away from text it should not see.
-std::string screenText(const std::string& text) {
-  if (text.size() > kUIMaxFileBytes) return "the text is too large";
-  if (text.find('\0') != std::string::npos) return "not a text file (it holds NUL bytes)";
+// The deepest a line may be indented, and flow collections nested, before the parser sees it.
+constexpr size_t kMaxIndent = 4 * kUIMaxNesting * 2;
+constexpr int kMaxBrackets = 2 * kUIMaxNesting;
+
+// How often c occurs in text. memchr skips the long stretches between, where a loop over every
+// character would spend most of the check's time.
+size_t occurrences(const std::string& text, char c) {
+  size_t n = 0;
+  const char* end = text.data() + text.size();
+  for (const char* p = text.data(); (p = static_cast<const char*>(std::memchr(p, c, end - p))); ++p)
+    ++n;
+  return n;
+}
+
+// Whether '[' and '{' nest deeper than kMaxBrackets anywhere (closings count wherever they are,
+// quoted or not, as the parser's own limit would be reached through them).
+bool bracketsTooDeep(const std::string& text) {
+  // Fewer openings than the limit cannot nest beyond it: the common case costs two memchr runs.
+  if (occurrences(text, '[') + occurrences(text, '{') <= static_cast<size_t>(kMaxBrackets))
+    return false;
   int depth = 0;
-  size_t indent = 0;
-  bool lineStart = true;
   for (char c : text) {
-    if (c == '\n') {
-      lineStart = true;
-      indent = 0;
-      continue;
-    }
-    if (lineStart && c == ' ') {
-      if (++indent > 4 * kUIMaxNesting * 2) return "the file nests too deeply";
-      continue;
-    }
-    lineStart = false;
     if (c == '[' || c == '{') {
-      if (++depth > 2 * kUIMaxNesting) return "the file nests too deeply";
+      if (++depth > kMaxBrackets) return true;
     } else if ((c == ']' || c == '}') && depth > 0) {
       --depth;
     }
   }
+  return false;
+}
+
+// Whether a line starts with more than kMaxIndent blanks.
+bool indentedTooDeep(const std::string& text) {
+  static const std::string deepLine = "\n" + std::string(kMaxIndent + 1, ' ');
+  return text.compare(0, kMaxIndent + 1, deepLine, 1, std::string::npos) == 0 ||
+         text.find(deepLine) != std::string::npos;
+}
+
+// Cheap checks that keep the YAML parser away from text it should not see.
+std::string screenText(const std::string& text) {
+  if (text.size() > kUIMaxFileBytes) return "the text is too large";
+  if (text.find('\0') != std::string::npos) return "not a text file (it holds NUL bytes)";
+  if (indentedTooDeep(text) || bracketsTooDeep(text)) return "the file nests too deeply";
   return "";
 }
 

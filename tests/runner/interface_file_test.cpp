@@ -255,6 +255,9 @@ TEST_F(InterfaceFile, HostileFilesGetOneClearMessage) {
   std::string deepBlock = "a:\n  type: Panel\n";
   for (int i = 0; i < 300; ++i)
     deepBlock += std::string(i + 2, ' ') + "k" + std::to_string(i) + ":\n";
+  const std::string panel = "a:\n  type: Panel\n";
+  const std::string deepLine = std::string(513, ' ') + "b: 1\n";
+  std::string nestedInComment = "# " + std::string(129, '[') + "\n" + panel;
   std::string binary(
       "\x7f"
       "ELF\x02\x01\x01\0\0\0",
@@ -265,6 +268,9 @@ TEST_F(InterfaceFile, HostileFilesGetOneClearMessage) {
       {binary, "not a text file (it holds NUL bytes)"},
       {deep, "the file nests too deeply"},
       {deepBlock, "the file nests too deeply"},
+      {panel + deepLine, "the file nests too deeply"},
+      {deepLine + panel, "the file nests too deeply"},
+      {nestedInComment, "the file nests too deeply"},
       {"just a scalar", "a file is a mapping of objects"},
       {"a: [1, 2", "not valid YAML"},
   };
@@ -274,6 +280,12 @@ TEST_F(InterfaceFile, HostileFilesGetOneClearMessage) {
     ASSERT_EQ(r.errors.size(), 1u) << c.message;
     EXPECT_EQ(r.errors[0].message.substr(0, c.message.size()), c.message);
   }
+  // Many brackets that do not nest, and lines indented up to the limit, are not refused.
+  std::string shallow = "# ";
+  for (int i = 0; i < 300; ++i) shallow += "[]{}";
+  UIloadResult wide = load(shallow + "\n" + panel + std::string(512, ' ') + "# x\n");
+  EXPECT_TRUE(wide.ok) << (wide.errors.empty() ? "" : wide.errors[0].text());
+  for (OMobj_id id : wide.objects) OMdestroy_obj(id, 0);
   UIloadResult missing = UIloadInterfaceFile((dir / "absent.yaml").string(), place);
   ASSERT_EQ(missing.errors.size(), 1u);
   EXPECT_NE(missing.errors[0].message.find("cannot open"), std::string::npos);
