@@ -249,6 +249,9 @@ struct RunShape {
   // slot (namedSlot(parent, name) and on) -> index + 1 into `named` (0: empty); a power of two
   // at least twice its size, so that a probe always meets an empty slot.
   std::vector<uint32_t> namedSlots;
+  // 1 for a position two of whose visible children share a name (those names are not in
+  // `named`, so a name missing there may still be a child's).
+  std::vector<uint8_t> sharesNames;
   static uint32_t namedSlot(uint32_t parent, uint32_t name) {
     return (parent * 0x9e3779b1u) ^ (name * 0x85ebca6bu);
   }
@@ -370,9 +373,11 @@ uint32_t newRun(const std::shared_ptr<const RunShape>& shape);
 Obj* runRecord(uint32_t serial);
 // True when serial is the top of its run (what the copy made).
 bool runTop(uint32_t serial);
-// The child named `name` of a run record, found from its shape while no link inside its run
-// has changed since the copy (and no visible sibling shares the name); 0 when unknown.
-uint32_t runChild(uint32_t parent, uint32_t name);
+// The child named `name` of a run record, answered from its shape while no link inside its run
+// has changed since the copy: true with the child in *child, or with 0 when it has no visible
+// child of that name; false when the shape cannot tell (the run's tree changed, or visible
+// children of the record share names, or the child is freed).
+bool runChild(uint32_t parent, uint32_t name, uint32_t* child);
 // The run and position of a run serial whose copy's tree is as made (no link under a record
 // of the run changed since the copy) and whose record is not freed, or null.
 const Run* runAsMade(uint32_t serial, uint32_t* position);

@@ -226,12 +226,20 @@ void freeRunUnmade(uint32_t top) {
   if (!r->live) dropRun(r);
 }
 
-uint32_t runChild(uint32_t parent, uint32_t name) {
+bool runChild(uint32_t parent, uint32_t name, uint32_t* child) {
   Run* r = nullptr;
   uint32_t i = 0;
-  if (!locateAsMade(parent, &r, &i)) return 0;
-  uint32_t c = r->shape->namedChild(i, name);
-  return c && r->where[c] != kGone ? r->first + c : 0;
+  if (!locateAsMade(parent, &r, &i)) return false;
+  const RunShape& shape = *r->shape;
+  uint32_t c = shape.namedChild(i, name);
+  if (c) {
+    if (r->where[c] == kGone) return false;
+    *child = r->first + c;
+    return true;
+  }
+  if (shape.sharesNames[i]) return false;
+  *child = 0;
+  return true;
 }
 
 const Run* runAsMade(uint32_t serial, uint32_t* position) {

@@ -497,9 +497,10 @@ uint32_t childAt(uint32_t serial, int index) {
 uint32_t findChild(uint32_t parent, uint32_t name) {
   if (!parent || !name) return 0;
   // A copy's tree as made answers from its shape, as fast as the cache below would: a new copy
-  // would only miss there.
-  if (parent >= kRunBase)
-    if (uint32_t c = runChild(parent, name)) return c;
+  // would only miss there. It answers a name none of its children has too, which the search
+  // below would find only after reading every child (each made up from the shape).
+  uint32_t known = 0;
+  if (parent >= kRunBase && runChild(parent, name, &known)) return known;
   Obj parentScratch, scratch;
   // The parent is read only when the answer is searched for: a child remembered and found
   // still linked under it (or where its copy made it) has a live parent.

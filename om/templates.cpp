@@ -280,12 +280,16 @@ void makeShape(CopyPlan* plan) {
   auto& named = shape->named;
   std::stable_sort(named.begin(), named.end());
   std::vector<RunShape::Named> unique;
+  shape->sharesNames.assign(n, 0);
   for (size_t k = 0; k < named.size(); ++k) {
     bool shared =
         (k && named[k - 1].parent == named[k].parent && named[k - 1].name == named[k].name) ||
         (k + 1 < named.size() && named[k + 1].parent == named[k].parent &&
          named[k + 1].name == named[k].name);
-    if (!shared) unique.push_back(named[k]);
+    if (!shared)
+      unique.push_back(named[k]);
+    else
+      shape->sharesNames[named[k].parent] = 1;
   }
   named.swap(unique);
   size_t slots = 1;

@@ -44,6 +44,8 @@ templates:
       deep: { kind: group, members: { inner: { kind: group, members: { leaf: { kind: int, default: 9 } } } } }
       text: { kind: string, default: hello }
       style: { type: Style }
+  Twins:
+    properties: { a: { kind: int, default: 1 }, b: int }
   Mirror:
     properties:
       color: { kind: group, members: { bg: int, fg: { kind: int, default: 8 } } }
@@ -325,6 +327,34 @@ TEST_F(OMCopies, LookupsInEachCopyFindItsOwnMembers) {
   for (OMobj_id c : copies) OMdestroy_obj(c, 0);
   OMdestroy_obj(late, 0);
   OMdestroy_obj(elsewhere, 0);
+}
+
+// A copy as made answers "none" for a name no member of it has without reading its members;
+// once a member of that name is added it is found, and where two members share a name the
+// first still answers.
+TEST_F(OMCopies, ANameNoMemberHasIsNoneUntilOneIsAdded) {
+  OMobj_id c = OMcreate_obj_from_path("Wide", "absent", plain);
+  const OMobj_name nothing = OMstr_to_name("nothing");
+  EXPECT_FALSE(OMfind_subobj(c, nothing, 0).serial);
+  EXPECT_FALSE(OMfind_str_subobj(c, "color.nothing", 0).serial);
+  EXPECT_FALSE(OMfind_str_subobj(c, "deep.inner.nothing", 0).serial);
+  OMobj_id added = make(c, "nothing", OM_KIND_INT);
+  EXPECT_TRUE(same(OMfind_subobj(c, nothing, 0), added));
+  OMobj_id inner = make(OMfind_str_subobj(c, "deep.inner", 0), "nothing", OM_KIND_INT);
+  EXPECT_TRUE(same(OMfind_str_subobj(c, "deep.inner.nothing", 0), inner));
+  EXPECT_EQ(intAt(c, "deep.inner.leaf"), 9);
+
+  // A template given a second "a": its copies answer the first, and a name neither has, none.
+  OMobj_id twins = OMfind_template("Twins");
+  ASSERT_TRUE(twins.serial);
+  OMobj_id second = make(twins, "a", OM_KIND_INT);
+  ASSERT_EQ(OMset_int_val(second, 2), 1);
+  OMobj_id t = OMcreate_obj_from_path("Twins", "twins", plain);
+  EXPECT_EQ(intAt(t, "a"), 1);
+  EXPECT_FALSE(OMfind_subobj(t, nothing, 0).serial);
+  EXPECT_TRUE(OMfind_subobj(t, OMstr_to_name("b"), 0).serial);
+  OMdestroy_obj(c, 0);
+  OMdestroy_obj(t, 0);
 }
 
 // Answers remembered for one template's copies are never given for another's: a thousand
