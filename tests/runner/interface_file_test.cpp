@@ -245,6 +245,22 @@ c:
   EXPECT_TRUE(instanced.empty());
 }
 
+// A child object may not take a property's name, before or after other children.
+TEST_F(InterfaceFile, AChildNamedAfterAPropertyIsRefused) {
+  UIloadResult r = load(
+      "w:\n  type: Panel\n  a: { type: Panel }\n  scale: { type: Panel }\n  b: { type: Panel "
+      "}\n  width: { type: Panel }\n  title: t\n");
+  EXPECT_EQ(errors(r),
+            ":4:3: 'scale' is a property of Panel, not a child object\n"
+            ":6:3: 'width' is a property of Panel, not a child object\n");
+  r = load("w:\n  type: Panel\n  color: { type: Panel }\n  c: { type: Panel, width: 2 }\n");
+  EXPECT_EQ(errors(r), ":3:3: 'color' is a property of Panel, not a child object\n");
+  EXPECT_EQ(countChildren(), 0);
+  r = load("w:\n  type: Panel\n  a: { type: Panel }\n  b: { type: Panel, width: 2 }\n");
+  EXPECT_TRUE(r.ok) << errors(r);
+  EXPECT_EQ(instanced, (std::vector<std::string>{"w", "a", "b"}));
+}
+
 TEST_F(InterfaceFile, HostileFilesGetOneClearMessage) {
   struct Case {
     std::string text;
