@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -372,7 +373,8 @@ class Loader {
       error(file, type.mark(), "unknown type '" + typeName + "'");
       return OMnull_obj;
     }
-    result_->types[obj.serial] = typeName;
+    // Serials grow as objects are made: each goes at the end.
+    result_->types.emplace_hint(result_->types.end(), obj.serial, typeName);
     // The keys whose values are child objects, each with whether it names a property of the
     // type (refused). Asked before any child is made: the new object is then as its template
     // made it and answers from the template's shape, where with children added each lookup
@@ -423,7 +425,7 @@ class Loader {
   // Where the object's placement keys stand, for the layout editor's save. Aliases are
   // refused, so no mapping or value is reached through one; an anchored value is shared.
   void recordSource(OMobj_id obj, const UIyamlNode& body, const std::string& file) {
-    UIobjectSource src;
+    UIobjectSource& src = result_->sources.emplace_back();
     src.object = obj;
     src.file = file;
     src.flow = body.flow();
@@ -447,13 +449,12 @@ class Loader {
         sk.shared = v.anchored();
       }
     }
-    result_->sources.push_back(src);
   }
 
   void setProperty(OMobj_id owner, OMobj_id holder, const std::string& k, const UIyamlNode& key,
                    const UIyamlNode& v, const std::string& typeName, const std::string& file,
                    int depth) {
-    OMobj_id prop = OMfind_subobj(holder, OMstr_to_name(k.c_str()), 0);
+    OMobj_id prop = OMfind_subobj(holder, nameOf(k), 0);
     if (!prop.serial) {
       error(file, key.mark(), "unknown property '" + k + "' of " + typeName);
       return;
@@ -517,10 +518,19 @@ class Loader {
   }
 
   static bool parseInt(const std::string& text, int* out) {
-    errno = 0;
-    char* end = nullptr;
-    long long v = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end || errno || v < INT32_MIN || v > INT32_MAX) return false;
+    // Digits with an optional '-' (what files hold) are read without strtoll's locale and
+    // errno; anything else ('+', blanks before the number) as strtoll reads it.
+    long long v = 0;
+    const char* last = text.data() + text.size();
+    auto [end, ec] = std::from_chars(text.data(), last, v);
+    if (ec == std::errc::result_out_of_range) return false;
+    if (ec != std::errc() || end != last) {
+      errno = 0;
+      char* stop = nullptr;
+      v = std::strtoll(text.c_str(), &stop, 10);
+      if (text.empty() || *stop || errno) return false;
+    }
+    if (v < INT32_MIN || v > INT32_MAX) return false;
     *out = static_cast<int>(v);
     return true;
   }
@@ -573,6 +583,22 @@ class Loader {
         return "not set from a file";
     }
   }
+
+  // The token of a property's name. A file names the same few properties over and over ("x",
+  // "width", "visible"): remembered here by text, where the object manager's own memory of
+  // names is by address and misses for a key read into a buffer.
+  OMobj_name nameOf(const std::string& text) {
+    size_t h = text.size() * 31 + (text.empty() ? 0 : text.front() * 7u + text.back());
+    KnownName& known = names_[h % kKnownNames];
+    if (!known.token || known.text != text) known = {text, OMstr_to_name(text.c_str())};
+    return known.token;
+  }
+  struct KnownName {
+    std::string text;
+    OMobj_name token = 0;
+  };
+  static constexpr size_t kKnownNames = 64;
+  KnownName names_[kKnownNames];
 
   UIloadResult* result_;
   OMobj_id staging_ = OMnull_obj;

@@ -188,6 +188,32 @@ main:
   EXPECT_EQ(v, 0.25) << "a text stored into a real";
 }
 
+// Whole numbers: a sign, blanks before (in a quoted value) and the ends of the int range are
+// read; anything after the digits, or a number out of range, is refused.
+TEST_F(InterfaceFile, WholeNumbersAreReadToTheEndsOfTheirRange) {
+  const std::pair<const char*, int> good[] = {{"12", 12},
+                                              {"-3", -3},
+                                              {"+5", 5},
+                                              {"007", 7},
+                                              {"\" 9\"", 9},
+                                              {"2147483647", 2147483647},
+                                              {"-2147483648", -2147483647 - 1}};
+  for (const auto& [text, want] : good) {
+    UIloadResult r = load(std::string("p:\n  type: Panel\n  width: ") + text + "\n");
+    ASSERT_TRUE(r.ok) << text << ": " << errors(r);
+    int v = 0;
+    ASSERT_EQ(OMget_int_val(OMfind_str_subobj(r.objects[0], "width", 0), &v), 1);
+    EXPECT_EQ(v, want) << text;
+    OMdestroy_obj(r.objects[0], 0);
+  }
+  for (const char* text : {"5x", "2147483648", "-2147483649", "99999999999999999999", "0x10",
+                           "\"9 \"", "''", "-", "1e3"}) {
+    UIloadResult r = load(std::string("p:\n  type: Panel\n  width: ") + text + "\n");
+    EXPECT_FALSE(r.ok) << text;
+  }
+  EXPECT_EQ(countChildren(), 0);
+}
+
 TEST_F(InterfaceFile, IncludesAreReadFirst) {
   write("other.yaml", "shared:\n  type: Panel\n  width: 7\n");
   UIloadResult r = load("include: [other.yaml]\nmine:\n  type: Panel\n  width: => shared.width\n");
