@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -273,9 +274,10 @@ class Loader {
       // An object's few keys are compared with those before them; a long mapping (a window's
       // objects) is checked through a set.
       constexpr size_t kFew = 24;
-      std::set<std::string_view> seen;
+      std::vector<bool> repeated;
+      if (node.size() > kFew) repeated = repeatedKeys(node);
       auto seenBefore = [&](size_t i, std::string_view text) {
-        if (node.size() > kFew) return !seen.insert(text).second;
+        if (!repeated.empty()) return static_cast<bool>(repeated[i]);
         for (size_t j = 0; j < i; ++j)
           if (node.key(j).isScalar() && node.key(j).text() == text) return true;
         return false;
@@ -297,6 +299,20 @@ class Loader {
       for (size_t i = 0; i < node.size(); ++i) ok = checkKeys(node.item(i), file) && ok;
     }
     return ok;
+  }
+
+  // For each key of a long mapping, whether a scalar key before it has its text: the keys sorted
+  // once by text and place, each after the first of its text is a repeat.
+  static std::vector<bool> repeatedKeys(const UIyamlNode& node) {
+    std::vector<std::pair<std::string_view, size_t>> keys;
+    keys.reserve(node.size());
+    for (size_t i = 0; i < node.size(); ++i)
+      if (node.key(i).isScalar()) keys.emplace_back(node.key(i).text(), i);
+    std::sort(keys.begin(), keys.end());
+    std::vector<bool> repeated(node.size(), false);
+    for (size_t k = 1; k < keys.size(); ++k)
+      if (keys[k].first == keys[k - 1].first) repeated[keys[k].second] = true;
+    return repeated;
   }
 
   void includes(const UIyamlNode& inc, const std::string& origin, int depth) {
