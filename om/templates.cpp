@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <sstream>
 #include <unordered_map>
 
@@ -268,6 +269,7 @@ void makeShape(CopyPlan* plan) {
       if (so->has(kSet)) std::memcpy(r.slot, so->slot, sizeof r.slot);
     } else {
       shape->cellsHint++;  // made by every copy
+      shape->made.push_back(static_cast<uint32_t>(i));
     }
     plan->seen[i] = {so->stamp, so->atts, so->kind,
                      static_cast<uint16_t>(so->flags & CopyPlan::Seen::kWhat)};
@@ -343,10 +345,17 @@ uint32_t copyByPlan(CopyPlan& plan, uint32_t name, uint32_t parent) {
   uint32_t base = shape ? newRun(plan.shape) : 0;
   if (!base) shape = nullptr, base = newSerials(n);
   if (!base) return 0;
+  // The positions the copy makes: a template's copy, only those its shape does not leave
+  // lazy (most of a control's properties are); a subtree made whole, all of them.
+  std::vector<uint32_t> all;
+  if (!shape) {
+    all.resize(n);
+    std::iota(all.begin(), all.end(), 0u);
+  }
+  const std::vector<uint32_t>& positions = shape ? shape->made : all;
   bool remap = false;  // references or array sizes to point into the copy
   Obj scratch;         // a source its own copy has not made is read from its shape
-  for (uint32_t i = 0; i < n; ++i) {
-    if (shape && shape->lazy[i]) continue;
+  for (uint32_t i : positions) {
     const CopyPlan::Entry& e = plan.entries[i];
     const Obj* so = view(e.source, &scratch);
     uint32_t copy = base + i;
@@ -385,8 +394,7 @@ uint32_t copyByPlan(CopyPlan& plan, uint32_t name, uint32_t parent) {
         std::lower_bound(plan.bySource.begin(), plan.bySource.end(), std::make_pair(from, 0u));
     return it != plan.bySource.end() && it->first == from ? base + it->second : 0;
   };
-  for (uint32_t i = 0; i < n; ++i) {
-    if (shape && shape->lazy[i]) continue;
+  for (uint32_t i : positions) {
     uint32_t from = plan.entries[i].source, copy = base + i;
     const Obj* so = view(from, &scratch);
     if (so->has(kArrayInfo)) {
