@@ -3,7 +3,7 @@
 #include "ui/list.h"
 
 #include <Xm/List.h>
-#include <Xm/ScrolledW.h>
+#include <Xm/ScrolledWP.h>
 #include <Xm/Xm.h>
 
 #include <algorithm>
@@ -126,8 +126,14 @@ void applyListColours(UIcore* binding, Widget sw, Widget list, int seq) {
   if (fgNewer) binding->setForegroundColor(fg, list);
   if (bgNewer) {
     Widget horizontal = nullptr, vertical = nullptr;
-    XtVaGetValues(sw, XmNhorizontalScrollBar, &horizontal, XmNverticalScrollBar, &vertical,
-                  nullptr);
+    if (XmIsScrolledWindow(sw)) {  // read from the record: a get would search its resources
+      auto* window = reinterpret_cast<XmScrolledWindowWidget>(sw);
+      horizontal = reinterpret_cast<Widget>(window->swindow.hScrollBar);
+      vertical = reinterpret_cast<Widget>(window->swindow.vScrollBar);
+    } else {
+      XtVaGetValues(sw, XmNhorizontalScrollBar, &horizontal, XmNverticalScrollBar, &vertical,
+                    nullptr);
+    }
     if (!UIisBeingDestroyed(horizontal)) binding->setBackgroundColor(bg, horizontal);
     if (!UIisBeingDestroyed(vertical)) binding->setBackgroundColor(bg, vertical);
   }

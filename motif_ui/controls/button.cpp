@@ -79,7 +79,10 @@ void UIbutton::setResources(Widget w, int seq) {
     if (enable == 2) show = False;
     if (enable == 0) {
       Pixmap picture = XmUNSPECIFIED_PIXMAP;
-      XtVaGetValues(w, XmNlabelPixmap, &picture, nullptr);
+      if (XmIsLabel(w))  // read from the record: a get would search the button's resources
+        picture = reinterpret_cast<XmLabelWidget>(w)->label.pixmap;
+      else
+        XtVaGetValues(w, XmNlabelPixmap, &picture, nullptr);
       show = picture != XmUNSPECIFIED_PIXMAP ? True : False;
     }
     apply();

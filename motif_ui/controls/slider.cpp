@@ -2,8 +2,8 @@
 #include "ui/slider.h"
 
 #include <X11/IntrinsicP.h>
-#include <Xm/Scale.h>
-#include <Xm/ScrollBar.h>
+#include <Xm/ScaleP.h>
+#include <Xm/ScrollBarP.h>
 #include <Xm/Xm.h>
 
 #include <algorithm>
@@ -18,6 +18,7 @@
 
 namespace {
 
+using uiprops::backgroundOf;
 using uiprops::newer;
 using uiprops::onlyChanged;
 using uiprops::readInt;
@@ -149,9 +150,13 @@ void UIslider::setIncrement(const OMobj_id&, const OMobj_id& increment, Widget w
   if (!UIsliderStep(min_, max_, has, step, decimalPoints_, &multiple)) return;
   // Only a change is set: any set on a scale makes Motif recompute keyboard traversal over
   // all its siblings, a round trip each, and this runs again on every map.
+  Widget scale = XtParent(w);
   int now = 0;
-  XtVaGetValues(XtParent(w), XmNscaleMultiple, &now, nullptr);
-  if (now != multiple) XtVaSetValues(XtParent(w), XmNscaleMultiple, multiple, nullptr);
+  if (XmIsScale(scale))  // read from the record: a get would search the scale's resource lists
+    now = reinterpret_cast<XmScaleWidget>(scale)->scale.scale_multiple;
+  else
+    XtVaGetValues(scale, XmNscaleMultiple, &now, nullptr);
+  if (now != multiple) XtVaSetValues(scale, XmNscaleMultiple, multiple, nullptr);
 }
 
 void UIslider::setImmediateMode(Widget w) {
@@ -203,8 +208,12 @@ void UIslider::setShowValue(Widget w) {
 
 void UIslider::setSliderTroughColor(Widget scrollBar) {
   if (UIisBeingDestroyed(scrollBar)) return;
-  Pixel background = 0, trough = 0;
-  XtVaGetValues(scrollBar, XmNbackground, &background, XmNtroughColor, &trough, nullptr);
+  // Read from the record: a get would search the scroll bar's resource lists for both.
+  Pixel background = backgroundOf(scrollBar), trough = 0;
+  if (XmIsScrollBar(scrollBar))
+    trough = reinterpret_cast<XmScrollBarWidget>(scrollBar)->scrollBar.trough_color;
+  else
+    XtVaGetValues(scrollBar, XmNtroughColor, &trough, nullptr);
   if (trough != background) XtVaSetValues(scrollBar, XmNtroughColor, background, nullptr);
 }
 
@@ -272,8 +281,7 @@ bool UIslider::instanceObject() {
   if (!UIgetOMWindowWidth(objId, &width)) UIsetOMWindowWidth(objId, width = 200);
   if (!UIgetOMWindowHeight(objId, &height)) UIsetOMWindowHeight(objId, height = 70);
   UIxmString title = titleOf(objId);
-  Pixel parentBackground = 0;
-  XtVaGetValues(parent, XmNbackground, &parentBackground, nullptr);
+  Pixel parentBackground = backgroundOf(parent);
   int horizontal = 1;
   if (!readInt(objId, "horizontal", &horizontal)) horizontal = 1;
   // The range, value, precision, step and direction go to the scale as it is made: each set

@@ -136,6 +136,7 @@ UIcore::~UIcore() = default;
 
 namespace {
 
+using uiprops::backgroundOf;
 using uiprops::newer;
 
 bool isGadget(Widget w) {
@@ -198,15 +199,8 @@ void UIcore::setBackgroundPixmap(const OMobj_id& id, Widget w, int seq) {
 
 namespace {
 
-// A widget's colours read from its record: XtGetValues would search the resource lists and
-// run the class's get-values hooks for each one.
-Pixel backgroundOf(Widget w) {
-  if (XtIsWidget(w)) return w->core.background_pixel;
-  Pixel p = 0;
-  XtVaGetValues(w, XtNbackground, &p, nullptr);
-  return p;
-}
-
+// A widget's foreground read from its record: XtGetValues would search the resource lists
+// and run the class's get-values hooks.
 Pixel foregroundOf(Widget w) {
   if (XmIsPrimitive(w)) return reinterpret_cast<XmPrimitiveWidget>(w)->primitive.foreground;
   if (XmIsManager(w)) return reinterpret_cast<XmManagerWidget>(w)->manager.foreground;

@@ -1,7 +1,8 @@
 // Small helpers the bindings share for reading an object's properties and a widget's children.
 #pragma once
 
-#include <X11/Intrinsic.h>
+#include <X11/IntrinsicP.h>
+#include <X11/StringDefs.h>
 
 #include <vector>
 
@@ -12,6 +13,15 @@ namespace uiprops {
 // The member at a plain name or dotted path ("color.backgroundColor"), or OMnull_obj.
 inline OMobj_id sub(const OMobj_id& id, const char* path, int mode = 1) {
   return OMfind_str_subobj(id, path, mode);
+}
+
+// A widget's background, read from its record: XtGetValues would search its resource lists.
+// An object that is no widget (a gadget) is asked through the toolkit.
+inline Pixel backgroundOf(Widget w) {
+  if (XtIsWidget(w)) return w->core.background_pixel;
+  Pixel p = 0;
+  XtVaGetValues(w, XtNbackground, &p, nullptr);
+  return p;
 }
 
 // True when the property reads as an int (into *v).
