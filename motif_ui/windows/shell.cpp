@@ -630,27 +630,24 @@ namespace {
 // top widget is in that tree publishes its window. The widget tree is walked, not the objects
 // (every object and property of every application, once per window published, with each
 // sub-object reached by position from the start: a window of 200 controls took seconds).
-// The objects are gathered first and written afterwards, each looked up again: a write may
-// run dataflow that destroys widgets.
-void updateChildWindows(Widget root) {
-  std::vector<OMobj_id> published;
+// The windows are written inside one context on `owner`: no dataflow runs until the walk is
+// over (a write may run dataflow that destroys widgets), so every widget and binding the walk
+// reaches is still there when it is written, and the notifications run in the order written.
+void updateChildWindows(Widget root, const OMobj_id& owner) {
+  OMcontext writing(owner, OM_CTX_QUIET, OM_CTX_PLAIN);
   std::vector<Widget> stack{root};
   while (!stack.empty()) {
     Widget w = stack.back();
     stack.pop_back();
     if (UIisBeingDestroyed(w) || !XtIsWidget(w) || !XtWindow(w)) continue;
-    if (XtIsComposite(w)) {
-      std::vector<Widget> children = childrenOf(w);
-      stack.insert(stack.end(), children.rbegin(), children.rend());  // in order
+    if (XtIsComposite(w)) {  // its children, in order (read from the record: nothing runs here)
+      auto* composite = reinterpret_cast<CompositeWidget>(w);
+      for (Cardinal i = composite->composite.num_children; i-- > 0;)
+        stack.push_back(composite->composite.children[i]);
     }
     UIwindow* binding = UIwidgetToClass(w);
-    if (binding && binding->handle.widget() == w && binding->handle.window() != XtWindow(w))
-      published.push_back(binding->objId);
-  }
-  for (const OMobj_id& id : published) {
-    Widget w = UIobjIdToWidget(id);
-    UIwindow* binding = UIwidgetToClass(w);
-    if (!binding || !XtWindow(w) || binding->handle.window() == XtWindow(w)) continue;
+    if (!binding || binding->handle.widget() != w || binding->handle.window() == XtWindow(w))
+      continue;
     OMcontext ctx(binding->handle.obj_id(), OM_CTX_QUIET, OM_CTX_PLAIN);
     binding->handle.window(XtWindow(w));
   }
@@ -676,7 +673,7 @@ int UIshellRealizeCB(OMobj_id, OMobj_id obj, unsigned int) {
       OMcontext ctx(binding->handle.obj_id(), OM_CTX_QUIET, OM_CTX_PLAIN);
       binding->handle.window(XtWindow(w));
     }
-    updateChildWindows(shell);
+    updateChildWindows(shell, obj);
   }
   OMsend_event(obj, 1);
   return 1;
