@@ -282,14 +282,18 @@ struct ShapePathCache {
     const char* text = nullptr;  // the path's own text (kept for as long as the process)
     uint32_t shape = 0, parent = 0, group = 0, child = 0;  // shape id; positions (group 0: none)
   };
-  static constexpr uint32_t kSize = 512;
+  // Room for every path each type's binding asks of its copies several times over: at 512
+  // entries, the twenty-odd paths of each of a window's eight kinds of controls pushed each
+  // other out and a sixth of the lookups searched again (a thirtieth at 4096). 128 KB, of
+  // which a window touches a few.
+  static constexpr uint32_t kSize = 4096;
   Entry entries[kSize];
   static uint32_t slot(uint32_t shape, uint32_t parent, const char* path) {
     auto p = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path) >> 2);
-    return ((shape * 0x9e3779b1u) ^ (parent * 0xc2b2ae35u) ^ (p * 0x85ebca6bu)) >> 23;
+    return ((shape * 0x9e3779b1u) ^ (parent * 0xc2b2ae35u) ^ (p * 0x85ebca6bu)) >> 20;
   }
 };
-static_assert(ShapePathCache::kSize == 1u << 9, "slot() yields 9 bits");
+static_assert(ShapePathCache::kSize == 1u << 12, "slot() yields 12 bits");
 
 ShapePathCache& shapePathCache() {
   static ShapePathCache* c = new ShapePathCache;
