@@ -146,6 +146,11 @@ struct CopyPlan {
     }
   };
   std::vector<Seen> seen;
+  // Each source record that lives in a page (not in a run), as read when the shape was made:
+  // it stays where it is while it lives, and it lives while no link inside a template has
+  // changed (edits), so the check before a copy reads it without looking it up. Null for a
+  // source in a run (a template's typed member), which is looked up each time.
+  std::vector<const Obj*> paged;
 };
 
 // The plans of the templates copied so far, by template.
@@ -175,6 +180,7 @@ void makePlan(uint32_t src, CopyPlan* plan, std::vector<std::pair<uint32_t, uint
   plan->bySource.clear();
   plan->shape.reset();
   plan->seen.clear();
+  plan->paged.clear();
   plan->edits = store().templateEdits;
   std::vector<uint32_t> lastChild;  // by position: its last child so far
   stack->assign(1, {src, 0});
@@ -209,8 +215,9 @@ PlanNeeds planNeeds(const CopyPlan& plan) {
   PlanNeeds needs = plan.shape ? PlanNeeds::kHolds : PlanNeeds::kShape;
   Obj scratch;
   for (size_t i = 0; i < plan.entries.size(); ++i) {
-    const Obj* so = view(plan.entries[i].source, &scratch);
-    if (!so) return PlanNeeds::kPlan;
+    const Obj* known = i < plan.paged.size() ? plan.paged[i] : nullptr;  // none before a shape
+    const Obj* so = known ? known : view(plan.entries[i].source, &scratch);
+    if (!so || !so->kind) return PlanNeeds::kPlan;
     if (needs == PlanNeeds::kHolds && !plan.seen[i].same(so)) needs = PlanNeeds::kShape;
   }
   return needs;
@@ -250,6 +257,7 @@ void makeShape(CopyPlan* plan) {
   shape->lazy.assign(n, 0);
   shape->types.assign(n, 0);
   plan->seen.resize(n);
+  plan->paged.assign(n, nullptr);
   Obj scratch;
   for (size_t i = 0; i < n; ++i) {
     const CopyPlan::Entry& e = plan->entries[i];
@@ -273,6 +281,7 @@ void makeShape(CopyPlan* plan) {
     }
     plan->seen[i] = {so->stamp, so->atts, so->kind,
                      static_cast<uint16_t>(so->flags & CopyPlan::Seen::kWhat)};
+    if (e.source < kRunBase) plan->paged[i] = so;
     shape->types[i] = templateOf(so, e.source);
     if (i && !(so->flags & kHidden) && so->name)
       shape->named.push_back({e.parent, so->name, static_cast<uint32_t>(i)});
