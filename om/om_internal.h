@@ -528,8 +528,10 @@ Obj* startRecord(uint32_t serial, uint32_t name, int kind);
 void releasePayload(Obj* o);
 // Frees the value held in the slot (strings, arrays, expressions, reference link).
 void clearValue(Obj* o, uint32_t serial);
-// Appends/removes child in parent's list.
-void linkChild(uint32_t parent, uint32_t child);
+// Appends/removes child in parent's list. A fresh child (one just made, which nothing refers
+// to and holds no change waiting to be walked) is linked without first walking the changes
+// held back: their walks climb to parents and go to referrers, and reach nothing inside it.
+void linkChild(uint32_t parent, uint32_t child, bool fresh = false);
 void unlinkChild(uint32_t parent, uint32_t child);
 // The template a run record was made from into *templ: the run keeps its top's, its shape
 // the others'. False when the store's table has it.

@@ -209,7 +209,7 @@ uint32_t newObj(uint32_t name, int kind, uint32_t parent) {
   uint32_t serial = newSerials(1);
   if (!serial) return 0;
   startRecord(serial, name, kind);
-  if (parent) linkChild(parent, serial);
+  if (parent) linkChild(parent, serial, true);
   return serial;
 }
 
@@ -329,8 +329,8 @@ void noteTemplateEdit(uint32_t parent) {
 // An append never changes an answer of the child-lookup cache: a lookup answers the first
 // child of a name, and a hit is checked against the records. So only unlinking starts a new
 // generation, and lookups made while objects are being filled in keep hitting.
-void linkChild(uint32_t parent, uint32_t child) {
-  walkDeferredChanges();
+void linkChild(uint32_t parent, uint32_t child, bool fresh) {
+  if (!fresh) walkDeferredChanges();
   noteTemplateEdit(parent);
   if (parent >= kRunBase) runLinksChanged(parent);
   structureChanged();

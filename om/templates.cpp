@@ -392,7 +392,7 @@ uint32_t copyByPlan(CopyPlan& plan, uint32_t name, uint32_t parent) {
       }
     }
   }
-  if (parent) linkChild(parent, base);
+  if (parent) linkChild(parent, base, true);
   if (remap && plan.bySource.empty()) {
     for (uint32_t i = 0; i < n; ++i) plan.bySource.emplace_back(plan.entries[i].source, i);
     std::sort(plan.bySource.begin(), plan.bySource.end());
