@@ -293,10 +293,14 @@ class Loader {
           error(file, key.mark(), "duplicate key '" + std::string(key.text()) + "'");
           ok = false;
         }
-        ok = checkKeys(node.value(i), file) && ok;
+        const UIyamlNode& value = node.value(i);
+        if (value.isMapping() || value.isSequence()) ok = checkKeys(value, file) && ok;
       }
     } else if (node.isSequence()) {
-      for (size_t i = 0; i < node.size(); ++i) ok = checkKeys(node.item(i), file) && ok;
+      for (size_t i = 0; i < node.size(); ++i) {
+        const UIyamlNode& item = node.item(i);
+        if (item.isMapping() || item.isSequence()) ok = checkKeys(item, file) && ok;
+      }
     }
     return ok;
   }
