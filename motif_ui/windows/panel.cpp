@@ -115,9 +115,14 @@ bool UIpanel::instanceObject() {
   if (height > 32767) height = 40;
   setClientWidth(objId, width);
   setClientHeight(objId, height);
-  Widget w = XtVaCreateWidget(nameOf(objId), containerWidgetClass, parent, XmNx, x, XmNy, y,
-                              XmNwidth, std::max(width, 1), XmNheight, std::max(height, 1),
-                              XmNmappedWhenManaged, True, XmNuserData, this, nullptr);
+  // An argument list, not a variable one: the toolkit counts and copies a variable list first.
+  Arg args[] = {{XmNx, x},
+                {XmNy, y},
+                {XmNwidth, std::max(width, 1)},
+                {XmNheight, std::max(height, 1)},
+                {XmNmappedWhenManaged, True},
+                {XmNuserData, reinterpret_cast<XtArgVal>(this)}};
+  Widget w = XtCreateWidget(nameOf(objId), containerWidgetClass, parent, args, XtNumber(args));
   widget_ = clientWidget = w;
   // As a frame's: applied, with nothing inside yet to pass them to (left marked, the panel's
   // first update of its own would apply every child's resources again).
@@ -272,15 +277,28 @@ bool UIframe::instanceObject() {
     t = shadowThickness = value;
   setClientWidth(objId, width - 2 * t);
   setClientHeight(objId, height - 2 * t);
+  // Argument lists, not variable ones: the toolkit counts and copies a variable list first.
+  const auto self = reinterpret_cast<XtArgVal>(this);
+  Arg frameArgs[] = {{XmNx, x},
+                     {XmNy, y},
+                     {XmNwidth, width},
+                     {XmNheight, height},
+                     {XmNshadowThickness, t},
+                     {XmNmarginWidth, 0},
+                     {XmNmarginHeight, 0},
+                     {XmNmappedWhenManaged, True},
+                     {XmNuserData, self}};
   Widget frame =
-      XtVaCreateWidget(nameOf(objId), xmFrameWidgetClass, parent, XmNx, x, XmNy, y, XmNwidth, width,
-                       XmNheight, height, XmNshadowThickness, t, XmNmarginWidth, 0, XmNmarginHeight,
-                       0, XmNmappedWhenManaged, True, XmNuserData, this, nullptr);
+      XtCreateWidget(nameOf(objId), xmFrameWidgetClass, parent, frameArgs, XtNumber(frameArgs));
   std::string inner = std::string(nameOf(objId)) + "WA";
-  clientWidget = XtVaCreateManagedWidget(inner.c_str(), containerWidgetClass, frame, XmNx, t, XmNy,
-                                         t, XmNwidth, std::max(width - 2 * t, 1), XmNheight,
-                                         std::max(height - 2 * t, 1), XmNmappedWhenManaged, True,
-                                         XmNuserData, this, nullptr);
+  Arg innerArgs[] = {{XmNx, t},
+                     {XmNy, t},
+                     {XmNwidth, std::max(width - 2 * t, 1)},
+                     {XmNheight, std::max(height - 2 * t, 1)},
+                     {XmNmappedWhenManaged, True},
+                     {XmNuserData, self}};
+  clientWidget = XtCreateManagedWidget(inner.c_str(), containerWidgetClass, frame, innerArgs,
+                                       XtNumber(innerArgs));
   widget_ = frame;
   setCoreResources(-1);
   UIsetShadowType(objId, frame);
