@@ -389,13 +389,13 @@ void holderGoesOn(uint32_t serial, const Obj* holder) {
 // where the walk started, or prev is a record its copy has not made) is one of at's own state.
 // It is not when prev is a member with an update method of its own (a child window, updated
 // for its own changes), nor when prev is the reference the walk started from and it leads to
-// at's parent (a control's "parent": the change is one of its window's).
-bool reachesOwnState(uint32_t prev, const Obj* prevRec, bool fromLink, const Obj* o) {
+// at's parent (a control's "parent": the change is one of its window's). prevActive is prev's
+// entry in the actives when prev has methods (the climb found it a step before; null: none).
+bool reachesOwnState(const Obj* prevRec, const Active* prevActive, bool fromLink, const Obj* o) {
   if (!prevRec) return true;
   if (fromLink && prevRec->has(kRef) && prevRec->target() == o->parent) return false;
   if (!prevRec->has(kActive)) return true;
-  auto it = store().actives.find(prev);
-  return it == store().actives.end() || !wantsUpdates(it->second);
+  return !prevActive || !wantsUpdates(*prevActive);
 }
 
 // A change (`change`) of at's own state reached `at`, which the walk had been through by
@@ -430,6 +430,7 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
     w.stack.pop_back();
     uint32_t prev = 0;
     const Obj* prevRec = nullptr;
+    const Active* prevActive = nullptr;  // prev's entry, when prev has methods
     // The nearest object with methods passed, while nothing the walk acts on lies above it: it
     // is told so if the climb reaches the root (the entries of the actives do not move).
     Active* lastActive = nullptr;
@@ -446,6 +447,7 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
         if (!where) {
           prev = at;
           prevRec = nullptr;
+          prevActive = nullptr;
           at = run->first + run->shape->records[i].parent;
           continue;
         }
@@ -456,7 +458,7 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
       if (!o) break;
       bool linkStep = fromLink && prev == start;
       if (!w.visit(o)) {
-        if (reachesOwnState(prev, prevRec, linkStep, o)) markOwnState(at, o, self, serial);
+        if (reachesOwnState(prevRec, prevActive, linkStep, o)) markOwnState(at, o, self, serial);
         break;
       }
       // An object being destroyed is not walked through: what depends on it from outside the
@@ -466,13 +468,14 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
       // through their "parent" links, and taking a window apart grew with its square.
       if (o->has(kDying)) break;
       bool nothingAbove = false;
+      Active* a = nullptr;
       if (o->has(kActive)) {
         auto it = s.actives.find(at);
-        Active* a = it != s.actives.end() ? &it->second : nullptr;
+        a = it != s.actives.end() ? &it->second : nullptr;
         // An update already queued for several changes needs nothing more, unless this one is
         // the first of its own state.
         if (a && at != self) {
-          bool own = reachesOwnState(prev, prevRec, linkStep, o);
+          bool own = reachesOwnState(prevRec, prevActive, linkStep, o);
           if ((!o->has(kIdle) || own) && a->instanced && wantsUpdates(*a))
             queueFor(*a, at, OM_EVENT_VAL, cause, own ? serial : 0);
         }
@@ -486,6 +489,7 @@ void walkFrom(MarkedWalk& w, uint32_t serial, uint32_t self, uint32_t cause) {
       if (nothingAbove) break;
       prev = at;
       prevRec = o;
+      prevActive = a;
       at = o->parent;
       if (!at && lastActive) lastActive->clearAbove = structure;
     }
