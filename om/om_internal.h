@@ -233,11 +233,9 @@ constexpr uint32_t kRunBase = 0x80000000u;
 struct RunShape {
   // Links are positions in the copy (0: none; the top is nobody's child or sibling).
   std::vector<Obj> records;
-  // 1 when the record need not be made at the copy: a plain value or group, no reference,
-  // expression, array data or text, and a type only when the type has no methods.
-  std::vector<uint8_t> lazy;
-  // The positions not lazy, in order: what every copy makes (and the only ones its making
-  // reads).
+  // The positions every copy makes, in order (and the only ones its making reads). The others
+  // are lazy, made when written: a plain value or group, no reference, expression, array data
+  // or text, and a type only when the type has no methods.
   std::vector<uint32_t> made;
   // (parent position, name) -> child position, for each name that only one visible child of
   // that parent has; sorted. While a copy's tree is as made, a lookup by name is a search here.

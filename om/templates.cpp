@@ -254,7 +254,6 @@ void makeShape(CopyPlan* plan) {
   shape->id = ++shapesMade;
   size_t n = plan->entries.size();
   shape->records.resize(n);
-  shape->lazy.assign(n, 0);
   shape->types.assign(n, 0);
   plan->seen.resize(n);
   plan->paged.assign(n, nullptr);
@@ -272,7 +271,6 @@ void makeShape(CopyPlan* plan) {
     r.firstChild = e.firstChild;
     r.nextSibling = e.nextSibling;
     if (i && lazyRecord(so, e.source)) {
-      shape->lazy[i] = 1;
       r.flags |= so->flags & kTyped;
       if (so->has(kSet)) std::memcpy(r.slot, so->slot, sizeof r.slot);
     } else {
