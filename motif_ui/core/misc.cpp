@@ -209,9 +209,10 @@ OMobj_id UIwidgetToObjId(Widget w) {
 
 Widget UIobjIdToWidget(const OMobj_id& id) {
   if (!id) return nullptr;
+  // Asked several times for every object made: the names' tokens are kept (they never change).
+  static const OMobj_name kHandle = OMstr_to_name("handle"), kWidget = OMstr_to_name("widget");
   void* p = nullptr;
-  OMobj_id widget =
-      OMfind_subobj(OMfind_subobj(id, OMstr_to_name("handle"), 1), OMstr_to_name("widget"), 1);
+  OMobj_id widget = OMfind_subobj(OMfind_subobj(id, kHandle, 1), kWidget, 1);
   return OMget_ptr_val(widget, &p, 0) == 1 ? static_cast<Widget>(p) : nullptr;
 }
 
