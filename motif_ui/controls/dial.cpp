@@ -26,6 +26,7 @@
 
 namespace {
 
+using uiprops::backgroundOf;
 using uiprops::newer;
 using uiprops::readInt;
 using uiprops::sub;
@@ -130,8 +131,7 @@ void UIdial::setActive(const OMobj_id& id, Widget w) {
 void UIdial::setBackgroundColor(const OMobj_id& id, Widget w) {
   UIcore::setBackgroundColor(id, w);
   if (UIisBeingDestroyed(w) || UIisBeingDestroyed(dial_)) return;
-  Pixel background = 0;
-  XtVaGetValues(w, XmNbackground, &background, nullptr);
+  Pixel background = backgroundOf(w);
   for (Widget c : {title_, text_, form_, dial_})
     if (!UIisBeingDestroyed(c)) XmChangeColor(c, background);
   Colormap colormap = 0;

@@ -25,6 +25,7 @@
 
 namespace {
 
+using uiprops::backgroundOf;
 using uiprops::childrenOf;
 using uiprops::nameOf;
 using uiprops::newer;
@@ -344,8 +345,7 @@ void UIscrolledWindow::setCoreResources(int seq) {
   setResources(widget_, seq);
   if (!UIisBeingDestroyed(clientWidget)) {
     setResources(clientWidget, seq);
-    Pixel background = 0;
-    XtVaGetValues(clientWidget, XmNbackground, &background, nullptr);
+    Pixel background = backgroundOf(clientWidget);
     for (Widget bar : {hScrollBar, vScrollBar})
       if (!UIisBeingDestroyed(bar)) XmChangeColor(bar, background);
   }
