@@ -648,7 +648,6 @@ void updateChildWindows(Widget root, const OMobj_id& owner) {
     UIwindow* binding = UIwidgetToClass(w);
     if (!binding || binding->handle.widget() != w || binding->handle.window() == XtWindow(w))
       continue;
-    OMcontext ctx(binding->handle.obj_id(), OM_CTX_QUIET, OM_CTX_PLAIN);
     binding->handle.window(XtWindow(w));
   }
 }
